@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Quillbox and starts it. The data file
+# "Quillbox.dat" lives in the folder you start it from.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/tools/deps.sh"
+cmake -S "$root" --preset release >/dev/null
+cmake --build --preset release --target quillbox
+exec "$root/build/release/app/quillbox" "$@"
