@@ -18,6 +18,12 @@ KeyBlock MakeKeyBlock(std::string_view text);
 
 void SetCipherKey(const KeyBlock& key);
 
+// Sets the key register back to the all-zero key, as at process start (tests).
+void ResetCipherKey();
+
+// K1..K16 under the key register, 48 bits each, bit 1 the most significant.
+std::array<std::uint64_t, 16> CipherRoundKeys();
+
 // One block in place under the key register.
 void EncipherBlock(std::uint8_t block[8]);
 void DecipherBlock(std::uint8_t block[8]);

@@ -1,0 +1,306 @@
+#include "store/Cipher.h"
+
+#include <cstring>
+
+// Table-driven form of the bit-by-bit cipher. A block is held as a 64-bit word
+// whose most significant bit is bit 1 (the top bit of byte 0). The 16 round keys
+// are derived once per key register value and kept until the register changes;
+// the initial and final permutations are eight byte lookups each, and each round
+// function is eight lookups in tables that combine an S-box with the permutation P.
+
+namespace {
+
+// The standard's tables, as 1-based bit positions.
+constexpr std::uint8_t kInitialPerm[64] = {
+    58, 50, 42, 34, 26, 18, 10, 2, 60, 52, 44, 36, 28, 20, 12, 4,
+    62, 54, 46, 38, 30, 22, 14, 6, 64, 56, 48, 40, 32, 24, 16, 8,
+    57, 49, 41, 33, 25, 17, 9,  1, 59, 51, 43, 35, 27, 19, 11, 3,
+    61, 53, 45, 37, 29, 21, 13, 5, 63, 55, 47, 39, 31, 23, 15, 7};
+
+constexpr std::uint8_t kFinalPerm[64] = {
+    40, 8, 48, 16, 56, 24, 64, 32, 39, 7, 47, 15, 55, 23, 63, 31,
+    38, 6, 46, 14, 54, 22, 62, 30, 37, 5, 45, 13, 53, 21, 61, 29,
+    36, 4, 44, 12, 52, 20, 60, 28, 35, 3, 43, 11, 51, 19, 59, 27,
+    34, 2, 42, 10, 50, 18, 58, 26, 33, 1, 41, 9,  49, 17, 57, 25};
+
+constexpr std::uint8_t kPermP[32] = {
+    16, 7, 20, 21, 29, 12, 28, 17, 1,  15, 23, 26, 5,  18, 31, 10,
+    2,  8, 24, 14, 32, 27, 3,  9,  19, 13, 30, 6,  22, 11, 4,  25};
+
+constexpr std::uint8_t kChoice1[56] = {
+    57, 49, 41, 33, 25, 17, 9,  1,  58, 50, 42, 34, 26, 18,
+    10, 2,  59, 51, 43, 35, 27, 19, 11, 3,  60, 52, 44, 36,
+    63, 55, 47, 39, 31, 23, 15, 7,  62, 54, 46, 38, 30, 22,
+    14, 6,  61, 53, 45, 37, 29, 21, 13, 5,  28, 20, 12, 4};
+
+constexpr std::uint8_t kChoice2[48] = {
+    14, 17, 11, 24, 1,  5,  3,  28, 15, 6,  21, 10,
+    23, 19, 12, 4,  26, 8,  16, 7,  27, 20, 13, 2,
+    41, 52, 31, 37, 47, 55, 30, 40, 51, 45, 33, 48,
+    44, 49, 39, 56, 34, 53, 46, 42, 50, 36, 29, 32};
+
+constexpr std::uint8_t kShifts[16] = {1, 1, 2, 2, 2, 2, 2, 2, 1, 2, 2, 2, 2, 2, 2, 1};
+
+// Indexed box * 64 + row * 16 + column. Box 8, row 0, column 2 holds 3.
+constexpr std::uint8_t kSBoxes[8 * 64] = {
+    14, 4,  13, 1,  2,  15, 11, 8,  3,  10, 6,  12, 5,  9,  0,  7,
+    0,  15, 7,  4,  14, 2,  13, 1,  10, 6,  12, 11, 9,  5,  3,  8,
+    4,  1,  14, 8,  13, 6,  2,  11, 15, 12, 9,  7,  3,  10, 5,  0,
+    15, 12, 8,  2,  4,  9,  1,  7,  5,  11, 3,  14, 10, 0,  6,  13,
+
+    15, 1,  8,  14, 6,  11, 3,  4,  9,  7,  2,  13, 12, 0,  5,  10,
+    3,  13, 4,  7,  15, 2,  8,  14, 12, 0,  1,  10, 6,  9,  11, 5,
+    0,  14, 7,  11, 10, 4,  13, 1,  5,  8,  12, 6,  9,  3,  2,  15,
+    13, 8,  10, 1,  3,  15, 4,  2,  11, 6,  7,  12, 0,  5,  14, 9,
+
+    10, 0,  9,  14, 6,  3,  15, 5,  1,  13, 12, 7,  11, 4,  2,  8,
+    13, 7,  0,  9,  3,  4,  6,  10, 2,  8,  5,  14, 12, 11, 15, 1,
+    13, 6,  4,  9,  8,  15, 3,  0,  11, 1,  2,  12, 5,  10, 14, 7,
+    1,  10, 13, 0,  6,  9,  8,  7,  4,  15, 14, 3,  11, 5,  2,  12,
+
+    7,  13, 14, 3,  0,  6,  9,  10, 1,  2,  8,  5,  11, 12, 4,  15,
+    13, 8,  11, 5,  6,  15, 0,  3,  4,  7,  2,  12, 1,  10, 14, 9,
+    10, 6,  9,  0,  12, 11, 7,  13, 15, 1,  3,  14, 5,  2,  8,  4,
+    3,  15, 0,  6,  10, 1,  13, 8,  9,  4,  5,  11, 12, 7,  2,  14,
+
+    2,  12, 4,  1,  7,  10, 11, 6,  8,  5,  3,  15, 13, 0,  14, 9,
+    14, 11, 2,  12, 4,  7,  13, 1,  5,  0,  15, 10, 3,  9,  8,  6,
+    4,  2,  1,  11, 10, 13, 7,  8,  15, 9,  12, 5,  6,  3,  0,  14,
+    11, 8,  12, 7,  1,  14, 2,  13, 6,  15, 0,  9,  10, 4,  5,  3,
+
+    12, 1,  10, 15, 9,  2,  6,  8,  0,  13, 3,  4,  14, 7,  5,  11,
+    10, 15, 4,  2,  7,  12, 9,  5,  6,  1,  13, 14, 0,  11, 3,  8,
+    9,  14, 15, 5,  2,  8,  12, 3,  7,  0,  4,  10, 1,  13, 11, 6,
+    4,  3,  2,  12, 9,  5,  15, 10, 11, 14, 1,  7,  6,  0,  8,  13,
+
+    4,  11, 2,  14, 15, 0,  8,  13, 3,  12, 9,  7,  5,  10, 6,  1,
+    13, 0,  11, 7,  4,  9,  1,  10, 14, 3,  5,  12, 2,  15, 8,  6,
+    1,  4,  11, 13, 12, 3,  7,  14, 10, 15, 6,  8,  0,  5,  9,  2,
+    6,  11, 13, 8,  1,  4,  10, 7,  9,  5,  0,  15, 14, 2,  3,  12,
+
+    13, 2,  3,  4,  6,  15, 11, 1,  10, 9,  3,  14, 5,  0,  12, 7,
+    1,  15, 13, 8,  10, 3,  7,  4,  12, 5,  6,  11, 0,  14, 9,  2,
+    7,  11, 4,  1,  9,  12, 14, 2,  0,  6,  10, 13, 15, 3,  5,  8,
+    2,  1,  14, 7,  4,  10, 8,  13, 15, 12, 9,  0,  3,  5,  6,  11};
+
+// Bit `pos` (1-based, 1 = most significant) of a `width`-bit value.
+constexpr std::uint64_t BitAt(std::uint64_t value, int pos, int width)
+{
+    return (value >> (width - pos)) & 1u;
+}
+
+// Applies a table of 1-based positions: output bit i+1 is input bit table[i].
+constexpr std::uint64_t Permute(std::uint64_t in, int inWidth, const std::uint8_t* table, int outWidth)
+{
+    std::uint64_t out = 0;
+    for (int i = 0; i < outWidth; ++i)
+        out = (out << 1) | BitAt(in, table[i], inWidth);
+    return out;
+}
+
+constexpr std::uint32_t Rotl(std::uint32_t v, int n)
+{
+    return (v << n) | (v >> (32 - n));
+}
+
+// The round function f(R, K) takes its eight 6-bit S-box inputs from R in an
+// overlapping, wrapping pattern: the input of box b (0-based) is R's positions
+// 4b .. 4b+5 with position 0 meaning 32 and 33 meaning 1. Rotating R left by 5
+// puts boxes 0, 6, 4, 2 into bits 0-5, 8-13, 16-21, 24-29; rotating by 9 puts
+// boxes 1, 7, 5, 3 there. Round keys are packed to match.
+constexpr int kEvenBoxes[4] = {0, 6, 4, 2};
+constexpr int kOddBoxes[4] = {1, 7, 5, 3};
+
+struct RoundKey
+{
+    std::uint32_t even = 0;
+    std::uint32_t odd = 0;
+};
+
+struct Tables
+{
+    std::uint32_t sp[8][64];     // box b, 6-bit input -> P of its 4-bit output
+    std::uint64_t ip[8][256];    // byte i of the block -> its bits after IP
+    std::uint64_t fp[8][256];    // byte i of the preoutput -> its bits after IP^-1
+};
+
+Tables g_tables;
+bool g_tablesReady = false;
+
+// The key register and what is derived from it. A zero register gives zero
+// round keys, so the zero-initialised state is already consistent.
+struct KeyState
+{
+    KeyBlock key{};
+    std::uint64_t roundKeys[16] = {};   // K1..K16, 48 bits, bit 1 most significant
+    RoundKey packed[16] = {};
+    bool scheduled = false;
+};
+
+KeyState g_key;
+
+void BuildTables()
+{
+    for (int b = 0; b < 8; ++b) {
+        for (int v = 0; v < 64; ++v) {
+            const int row = ((v >> 4) & 2) | (v & 1);
+            const int column = (v >> 1) & 15;
+            const std::uint64_t s = kSBoxes[b * 64 + row * 16 + column];
+            g_tables.sp[b][v] = static_cast<std::uint32_t>(Permute(s << (28 - 4 * b), 32, kPermP, 32));
+        }
+    }
+    for (int i = 0; i < 8; ++i) {
+        for (int v = 0; v < 256; ++v) {
+            const std::uint64_t in = static_cast<std::uint64_t>(v) << (56 - 8 * i);
+            g_tables.ip[i][v] = Permute(in, 64, kInitialPerm, 64);
+            g_tables.fp[i][v] = Permute(in, 64, kFinalPerm, 64);
+        }
+    }
+    g_tablesReady = true;
+}
+
+void Schedule()
+{
+    if (!g_tablesReady)
+        BuildTables();
+    std::uint64_t key = 0;
+    for (std::uint8_t byte : g_key.key)
+        key = (key << 8) | byte;
+    const std::uint64_t cd = Permute(key, 64, kChoice1, 56);
+    std::uint64_t c = cd >> 28;
+    std::uint64_t d = cd & 0xFFFFFFFu;
+    for (int r = 0; r < 16; ++r) {
+        // Zero fill: the bits shifted out of position 1 are lost.
+        c = (c << kShifts[r]) & 0xFFFFFFFu;
+        d = (d << kShifts[r]) & 0xFFFFFFFu;
+        const std::uint64_t k = Permute((c << 28) | d, 56, kChoice2, 48);
+        g_key.roundKeys[r] = k;
+        RoundKey packed;
+        for (int i = 0; i < 4; ++i) {
+            const auto chunk = [k](int box) { return static_cast<std::uint32_t>((k >> (42 - 6 * box)) & 63u); };
+            packed.even |= chunk(kEvenBoxes[i]) << (8 * i);
+            packed.odd |= chunk(kOddBoxes[i]) << (8 * i);
+        }
+        g_key.packed[r] = packed;
+    }
+    g_key.scheduled = true;
+}
+
+inline void EnsureScheduled()
+{
+    if (!g_key.scheduled) [[unlikely]]
+        Schedule();
+}
+
+inline std::uint32_t RoundFunction(std::uint32_t r, RoundKey k)
+{
+    const auto& sp = g_tables.sp;
+    const std::uint32_t x = Rotl(r, 5) ^ k.even;
+    const std::uint32_t y = Rotl(r, 9) ^ k.odd;
+    return sp[0][x & 63] ^ sp[6][(x >> 8) & 63] ^ sp[4][(x >> 16) & 63] ^ sp[2][(x >> 24) & 63]
+         ^ sp[1][y & 63] ^ sp[7][(y >> 8) & 63] ^ sp[5][(y >> 16) & 63] ^ sp[3][(y >> 24) & 63];
+}
+
+inline std::uint64_t LoadBlock(const std::uint8_t* p)
+{
+    std::uint64_t v = 0;
+    for (int i = 0; i < 8; ++i)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+inline void StoreBlock(std::uint8_t* p, std::uint64_t v)
+{
+    for (int i = 7; i >= 0; --i) {
+        p[i] = static_cast<std::uint8_t>(v);
+        v >>= 8;
+    }
+}
+
+inline std::uint64_t ByteTable(const std::uint64_t (&table)[8][256], std::uint64_t v)
+{
+    return table[0][v >> 56] | table[1][(v >> 48) & 255] | table[2][(v >> 40) & 255]
+         | table[3][(v >> 32) & 255] | table[4][(v >> 24) & 255] | table[5][(v >> 16) & 255]
+         | table[6][(v >> 8) & 255] | table[7][v & 255];
+}
+
+// One block; deciphering takes the round keys in the order K16..K1.
+inline void CipherOne(std::uint8_t* block, bool decipher)
+{
+    const std::uint64_t in = ByteTable(g_tables.ip, LoadBlock(block));
+    std::uint32_t l = static_cast<std::uint32_t>(in >> 32);
+    std::uint32_t r = static_cast<std::uint32_t>(in);
+    const RoundKey* keys = g_key.packed;
+    if (!decipher) {
+        for (int i = 0; i < 16; i += 2) {
+            l ^= RoundFunction(r, keys[i]);
+            r ^= RoundFunction(l, keys[i + 1]);
+        }
+    } else {
+        for (int i = 15; i > 0; i -= 2) {
+            l ^= RoundFunction(r, keys[i]);
+            r ^= RoundFunction(l, keys[i - 1]);
+        }
+    }
+    // Preoutput R16 || L16: after an even number of rounds without the last
+    // swap, the halves are exchanged here.
+    const std::uint64_t pre = (static_cast<std::uint64_t>(r) << 32) | l;
+    StoreBlock(block, ByteTable(g_tables.fp, pre));
+}
+
+}  // namespace
+
+KeyBlock MakeKeyBlock(std::string_view text)
+{
+    KeyBlock key{};
+    // The text's terminating NUL is one of the copied bytes; it is zero already.
+    std::memcpy(key.data(), text.data(), text.size() < key.size() ? text.size() : key.size());
+    return key;
+}
+
+void SetCipherKey(const KeyBlock& key)
+{
+    if (key != g_key.key || !g_key.scheduled) {
+        g_key.key = key;
+        g_key.scheduled = false;
+    }
+}
+
+void ResetCipherKey()
+{
+    SetCipherKey(KeyBlock{});
+}
+
+std::array<std::uint64_t, 16> CipherRoundKeys()
+{
+    EnsureScheduled();
+    std::array<std::uint64_t, 16> keys{};
+    std::memcpy(keys.data(), g_key.roundKeys, sizeof g_key.roundKeys);
+    return keys;
+}
+
+void EncipherBlock(std::uint8_t block[8])
+{
+    EnsureScheduled();
+    CipherOne(block, false);
+}
+
+void DecipherBlock(std::uint8_t block[8])
+{
+    EnsureScheduled();
+    CipherOne(block, true);
+}
+
+void EncipherBlocks(std::uint8_t* blocks, std::size_t count)
+{
+    EnsureScheduled();
+    for (std::size_t i = 0; i < count; ++i)
+        CipherOne(blocks + 8 * i, false);
+}
+
+void DecipherBlocks(std::uint8_t* blocks, std::size_t count)
+{
+    EnsureScheduled();
+    for (std::size_t i = 0; i < count; ++i)
+        CipherOne(blocks + 8 * i, true);
+}
