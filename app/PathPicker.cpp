@@ -1,0 +1,44 @@
+#include "app/PathPicker.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace {
+
+// Folder mode with files shown: the stock dialog accepts only a folder there,
+// so a file that is selected (or double-clicked) is accepted here instead.
+class CFileOrFolderDialog final : public QFileDialog {
+public:
+    explicit CFileOrFolderDialog(const QString& caption) : QFileDialog(nullptr, caption) {
+        setOption(QFileDialog::DontUseNativeDialog, true);
+        setOption(QFileDialog::ShowDirsOnly, false);
+        setFileMode(QFileDialog::Directory);
+        setLabelText(QFileDialog::Accept, QStringLiteral("Select"));
+    }
+
+    QString Chosen() const { return m_chosen; }
+
+    void accept() override {
+        const QStringList files = selectedFiles();
+        if (files.size() == 1 && QFileInfo(files.first()).isFile()) {
+            m_chosen = files.first();
+            QDialog::accept();
+            return;
+        }
+        QFileDialog::accept();
+        if (result() == QDialog::Accepted && m_chosen.isEmpty() && !selectedFiles().isEmpty())
+            m_chosen = selectedFiles().first();
+    }
+
+private:
+    QString m_chosen;
+};
+
+}  // namespace
+
+std::optional<QString> CFileDialogPicker::PickFileOrFolder(const QString& prompt) {
+    CFileOrFolderDialog dialog(prompt);
+    if (dialog.exec() != QDialog::Accepted || dialog.Chosen().isEmpty())
+        return std::nullopt;
+    return dialog.Chosen();
+}

@@ -1,0 +1,38 @@
+#include "app/Shell.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+void CDesktopShell::Open(const QString& target) {
+    const QUrl url = UrlFor(target);
+    if (url.isValid())
+        QDesktopServices::openUrl(url);
+}
+
+QUrl CDesktopShell::UrlFor(const QString& target) {
+    if (target.left(4).toLower() == QLatin1String("www."))
+        return QUrl(QStringLiteral("http://") + target, QUrl::TolerantMode);
+    // A scheme needs two letters at least, so that a drive letter stays a path.
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+:"));
+    if (scheme.match(target).hasMatch())
+        return QUrl(target, QUrl::TolerantMode);
+    return QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath());
+}
+
+void OpenTarget(IShell& shell, const QString& text) {
+    if (text.isEmpty())
+        return;
+    const auto startsWith = [&text](QLatin1String prefix) {
+        return text.left(prefix.size()).toLower() == prefix;
+    };
+    if (startsWith(QLatin1String("http://")) || startsWith(QLatin1String("www.")) ||
+        startsWith(QLatin1String("https://")))
+        shell.Open(QString::fromLatin1(BLANK_PAGE));
+    shell.Open(text);
+}
+
+QString HelpFilePath() {
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(HELP_FILE_NAME);
+}

@@ -1,0 +1,38 @@
+#pragma once
+// Opening a target: the one place where the program hands something to the
+// desktop. The window code only knows IShell; the real adapter asks the
+// desktop's default handler, and tests record what was asked for.
+
+#include <QString>
+#include <QUrl>
+
+class IShell {
+public:
+    virtual ~IShell() = default;
+    // Opens one target (a web address, a file or a folder) with the desktop's
+    // default handler, the verb "open". The outcome is not reported.
+    virtual void Open(const QString& target) = 0;
+};
+
+// The desktop's handler through QDesktopServices: never a command shell.
+class CDesktopShell final : public IShell {
+public:
+    void Open(const QString& target) override;
+
+    // What is handed to the desktop for a target: a text with a URL scheme as
+    // it stands, "www." with "http://" put in front, anything else as a local
+    // path (a relative one against the current folder).
+    static QUrl UrlFor(const QString& target);
+};
+
+inline constexpr char BLANK_PAGE[] = "about:blank";
+inline constexpr char HOME_PAGE_URL[] = "https://quillbox.example.org/";
+inline constexpr char HELP_FILE_NAME[] = "quillbox.chm";
+
+// The rule by which a target text is opened: nothing for the empty text; a text
+// that starts with "http://", "www." or "https://" in any case opens the blank
+// page first; then the text itself, unchanged.
+void OpenTarget(IShell& shell, const QString& text);
+
+// The help file beside the program file, wherever the current folder is.
+QString HelpFilePath();

@@ -1,0 +1,97 @@
+// Opening targets: which requests reach the desktop, in which order, and what
+// the desktop adapter turns a text into.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include "app/Shell.h"
+#include "fakes/FakeShell.h"
+#include "fakes/QtPrint.h"
+
+namespace {
+
+struct OpenCase {
+    const char* text;
+    bool blankFirst;  // "about:blank" is opened before the text
+};
+
+class OpenTargetTest : public ::testing::TestWithParam<OpenCase> {};
+
+TEST_P(OpenTargetTest, OpensBlankPageFirstOnlyForWebPrefixes) {
+    const OpenCase& c = GetParam();
+    CFakeShell shell;
+    OpenTarget(shell, QString::fromUtf8(c.text));
+    QStringList expected;
+    if (c.blankFirst)
+        expected << QStringLiteral("about:blank");
+    expected << QString::fromUtf8(c.text);
+    EXPECT_EQ(shell.m_opened, expected);
+}
+
+const OpenCase kOpenCases[] = {
+    {"http://example.org/", true},
+    {"HTTP://EXAMPLE.ORG/UPPER", true},
+    {"https://example.org/a b", true},
+    {"HtTpS://x", true},
+    {"www.example.org", true},
+    {"WWW.Example.org", true},
+    {"www.", true},
+    {"/home/user/Documents/Reports", false},
+    {"/home/user/file.pdf", false},
+    {"ftp://example.org/pub", false},      // another scheme
+    {"file:///tmp", false},
+    {" http://example.org/", false},       // a leading blank does not count
+    {"www", false},                        // shorter than the prefix
+    {"http:/", false},
+    {"https:/", false},
+    {"wwwx.example.org", false},
+};
+INSTANTIATE_TEST_SUITE_P(Texts, OpenTargetTest, ::testing::ValuesIn(kOpenCases));
+
+TEST(OpenTarget, EmptyTextOpensNothing) {
+    CFakeShell shell;
+    OpenTarget(shell, QString());
+    EXPECT_TRUE(shell.m_opened.isEmpty());
+}
+
+struct UrlCase {
+    const char* text;
+    const char* url;  // nullptr: a local file, compared as a path
+};
+
+class DesktopUrlTest : public ::testing::TestWithParam<UrlCase> {};
+
+TEST_P(DesktopUrlTest, MapsTextToWhatTheDesktopOpens) {
+    const UrlCase& c = GetParam();
+    const QUrl url = CDesktopShell::UrlFor(QString::fromUtf8(c.text));
+    if (c.url) {
+        EXPECT_EQ(url.toString(), QString::fromUtf8(c.url));
+    } else {
+        ASSERT_TRUE(url.isLocalFile()) << url.toString().toStdString();
+        EXPECT_EQ(url.toLocalFile(), QDir::current().absoluteFilePath(QString::fromUtf8(c.text)));
+    }
+}
+
+const UrlCase kUrlCases[] = {
+    {"about:blank", "about:blank"},
+    {"https://example.org/search?q=a", "https://example.org/search?q=a"},
+    {"www.example.org/caf\xc3\xa9", "http://www.example.org/caf\xc3\xa9"},
+    {"WWW.example.org", "http://www.example.org"},  // host names are lower case
+    {"mailto:someone@example.org", "mailto:someone@example.org"},
+    {"/home/user/Q3 review.pdf", nullptr},
+    {"/tmp/100% done#1?.txt", nullptr},  // characters that mean something in a URL
+    {"relative/notes.txt", nullptr},
+    {"C:/Windows", nullptr},             // one letter is a drive, not a scheme
+};
+INSTANTIATE_TEST_SUITE_P(Texts, DesktopUrlTest, ::testing::ValuesIn(kUrlCases));
+
+TEST(HelpFile, LiesBesideTheProgramWhateverTheCurrentFolder) {
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(QDir::tempPath());
+    EXPECT_EQ(HelpFilePath(), QCoreApplication::applicationDirPath() + QStringLiteral("/quillbox.chm"));
+    QDir::setCurrent(before);
+}
+
+}  // namespace

@@ -1,0 +1,14 @@
+#pragma once
+// An instance lock whose answer the test chooses; counts what was asked.
+
+#include "app/InstanceLock.h"
+
+class CFakeInstanceLock final : public IInstanceLock {
+public:
+    explicit CFakeInstanceLock(Result answer = acquired) : m_answer(answer) {}
+    Result TryAcquire() override { ++m_acquireCalls; return m_answer; }
+    void Release() override { ++m_releaseCalls; }
+    Result m_answer;
+    int m_acquireCalls = 0;
+    int m_releaseCalls = 0;
+};

@@ -1,0 +1,13 @@
+#pragma once
+// Records what the program asked the desktop to open, in order.
+
+#include <QString>
+#include <QStringList>
+
+#include "app/Shell.h"
+
+class CFakeShell final : public IShell {
+public:
+    void Open(const QString& target) override { m_opened << target; }
+    QStringList m_opened;
+};
