@@ -1,0 +1,336 @@
+#include "tree/Item.h"
+
+#include "tree/Archive.h"
+#include "tree/ItemObserver.h"
+#include "tree/MenuObserver.h"
+#include "tree/TreeState.h"
+
+const std::string SEPARATOR_TEXT(71, '-');
+
+namespace {
+
+// Record type tags.
+constexpr std::int32_t TAG_SEPARATOR = 0;
+constexpr std::int32_t TAG_FOLDER = 1;
+constexpr std::int32_t TAG_ENTRY = 2;
+constexpr std::int32_t TAG_BLANK = 3;
+
+bool IsWhiteSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Every item placed into a folder gets a switch between the level observer
+// of its depth and a menu observer with a new empty menu of its own.
+std::unique_ptr<CItemObserver> MakeItemObserver(CItemObserver* level) {
+    return std::make_unique<CObserverSwitch>(level, std::make_unique<CMenuObserver>());
+}
+
+} // namespace
+
+std::string TrimWhiteSpace(const std::string& text) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && IsWhiteSpace(text[begin]))
+        ++begin;
+    while (end > begin && IsWhiteSpace(text[end - 1]))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+// ---------------------------------------------------------------- CItem
+
+CItem::CItem(std::string name) : m_strName(std::move(name)) {}
+
+CItem::~CItem() {
+    ForgetTreeItem(this);
+}
+
+void CItem::SetObserver(std::unique_ptr<CItemObserver> observer) {
+    if (!m_pObserver)
+        m_pObserver = std::move(observer);
+}
+
+void CItem::Show(int) {}
+
+void CItem::Hide(int) {
+    if (m_pObserver)
+        m_pObserver->ShowDetail(std::string(), false);
+}
+
+void CItem::MoveUp(int) {}
+void CItem::MoveDown(int) {}
+void CItem::Select(int) {}
+void CItem::Remove(int) {}
+void CItem::Insert(int, std::unique_ptr<CItem>) {}
+void CItem::Rename(int, const std::string&) {}
+CItem* CItem::GetChild(int) const { return nullptr; }
+int CItem::GetCount() const { return -1; }
+bool CItem::IsContainer() const { return false; }
+std::string CItem::GetTarget() const { return std::string(); }
+void CItem::SetTarget(const std::string&) {}
+
+void CItem::Serialize(CArchive& ar) {
+    if (ar.IsStoring())
+        ar.WriteInt(TAG_SEPARATOR);
+}
+
+// ---------------------------------------------------------------- CFolder
+
+CFolder::CFolder(std::string name) : CItem(std::move(name)) {}
+
+CFolder::~CFolder() {
+    // Children first, in order, then the observer and the name (as CItem).
+    for (auto& child : m_children)
+        child.reset();
+    m_children.clear();
+}
+
+CItem* CFolder::GetChild(int index) const {
+    return InRange(index) ? m_children[static_cast<std::size_t>(index)].get() : nullptr;
+}
+
+int CFolder::GetCount() const {
+    return static_cast<int>(m_children.size());
+}
+
+void CFolder::Show(int scope) {
+    if (m_pObserver) {
+        m_pObserver->SetSubject(this);
+        m_pObserver->ShowDetail(std::string(), false);
+    }
+    // The count is read on every round: a child's Show may not change it, but
+    // nothing is assumed.
+    for (int i = 0; i < GetCount(); ++i) {
+        if (m_pObserver)
+            m_pObserver->OnChildAdded(i);
+        if (scope == SCOPE_TREE)
+            if (CItem* child = GetChild(i))
+                child->Show(SCOPE_TREE);
+    }
+    if (scope == SCOPE_PATH && InRange(m_nCurrent)) {
+        const int current = m_nCurrent;
+        if (m_pObserver)
+            m_pObserver->SelectRow(current);
+        // The selection exchange may have moved the current index; the path
+        // goes on through the child that was current.
+        if (CItem* child = GetChild(current)) {
+            child->Hide(SCOPE_LEVEL);
+            child->Show(SCOPE_PATH);
+        }
+    }
+}
+
+void CFolder::Hide(int scope) {
+    if (scope == SCOPE_TREE) {
+        for (int i = 0; i < GetCount(); ++i)
+            m_children[static_cast<std::size_t>(i)]->Hide(SCOPE_TREE);
+    } else if (CItem* child = GetChild(m_nCurrent)) {
+        child->Hide(SCOPE_LEVEL);
+    }
+    if (m_pObserver)
+        m_pObserver->Clear();
+}
+
+void CFolder::Select(int index) {
+    if (CItem* previous = GetChild(m_nCurrent))
+        previous->Hide(SCOPE_LEVEL);
+    if (CItem* child = GetChild(index)) {
+        child->Show(SCOPE_LEVEL);
+        if (m_pObserver)
+            m_pObserver->SelectRow(index);
+    }
+    m_nCurrent = index;
+}
+
+void CFolder::GiveObserver(CItem& item) {
+    CItemObserver* level = nullptr;
+    if (m_pObserver) {
+        level = m_pObserver->GetNextLevel();
+        if (!level) {
+            m_pObserver->SetNextLevel(std::make_unique<CColumnObserver>());
+            level = m_pObserver->GetNextLevel();
+        }
+    }
+    item.SetObserver(MakeItemObserver(level));
+}
+
+void CFolder::Insert(int index, std::unique_ptr<CItem> item) {
+    if (!item)
+        return;
+    const int count = GetCount();
+    if (index < -1 || index > count)
+        return; // callers never pass these; ignore rather than guess
+    GiveObserver(*item);
+    int position;
+    if (index == -1) {
+        position = count;
+        m_children.push_back(std::move(item));
+    } else if (index < count) {
+        position = index;
+        m_children.insert(m_children.begin() + index, std::move(item));
+        m_nCurrent = index + 1; // the child that was at index stays current
+    } else {
+        position = count;
+        m_children.push_back(std::move(item));
+        m_nCurrent = count + 1;
+    }
+    Hide(SCOPE_LEVEL);
+    Show(SCOPE_LEVEL);
+    Select(position);
+}
+
+void CFolder::Append(std::unique_ptr<CItem> item) {
+    if (!item)
+        return;
+    GiveObserver(*item);
+    m_children.push_back(std::move(item));
+}
+
+void CFolder::Remove(int index) {
+    if (!InRange(index))
+        return;
+    Hide(SCOPE_LEVEL);
+    std::unique_ptr<CItem> gone = std::move(m_children[static_cast<std::size_t>(index)]);
+    m_children.erase(m_children.begin() + index);
+    gone.reset();
+    Show(SCOPE_LEVEL);
+    Select(index > 0 ? index - 1 : 0);
+}
+
+void CFolder::Rename(int index, const std::string& name) {
+    std::string trimmed = TrimWhiteSpace(name);
+    if (trimmed.empty() || !InRange(index))
+        return;
+    m_children[static_cast<std::size_t>(index)]->SetName(std::move(trimmed));
+    if (m_pObserver)
+        m_pObserver->Clear();
+    Show(SCOPE_LEVEL);
+    Select(index);
+}
+
+void CFolder::MoveUp(int index) {
+    if (index <= 0 || index >= GetCount())
+        return;
+    std::swap(m_children[static_cast<std::size_t>(index)],
+              m_children[static_cast<std::size_t>(index - 1)]);
+    m_nCurrent = index - 1;
+    if (m_pObserver)
+        m_pObserver->Clear();
+    Show(SCOPE_LEVEL);
+    Select(index - 1);
+}
+
+void CFolder::MoveDown(int index) {
+    if (index < 0 || index >= GetCount() - 1)
+        return;
+    std::swap(m_children[static_cast<std::size_t>(index)],
+              m_children[static_cast<std::size_t>(index + 1)]);
+    m_nCurrent = index + 1;
+    if (m_pObserver)
+        m_pObserver->Clear();
+    Show(SCOPE_LEVEL);
+    Select(index + 1);
+}
+
+std::unique_ptr<CItem> CFolder::Detach(const CItem* child, int* position) {
+    for (std::size_t i = 0; i < m_children.size(); ++i) {
+        if (m_children[i].get() == child) {
+            std::unique_ptr<CItem> taken = std::move(m_children[i]);
+            m_children.erase(m_children.begin() + static_cast<std::ptrdiff_t>(i));
+            *position = static_cast<int>(i);
+            return taken;
+        }
+    }
+    return nullptr;
+}
+
+void CFolder::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar.WriteInt(TAG_FOLDER);
+        ar.WriteString(m_strName);
+        ar.WriteInt(GetCount());
+        for (auto& child : m_children)
+            child->Serialize(ar);
+    } else {
+        Load(ar, 0);
+    }
+}
+
+void CFolder::Load(CArchive& ar, int depth) {
+    // The count is only a loop bound: every child is read before it is
+    // stored, so a damaged count ends in the archive's end of file.
+    const std::int32_t count = ar.ReadInt();
+    for (std::int32_t i = 0; i < count; ++i) {
+        const std::int32_t tag = ar.ReadInt();
+        if (tag == TAG_SEPARATOR) {
+            Append(std::make_unique<CItem>(SEPARATOR_TEXT));
+        } else if (tag == TAG_FOLDER) {
+            if (depth >= MAX_FOLDER_DEPTH)
+                throw CArchiveException(CArchiveException::badFormat, "folders nested too deep");
+            std::string name = ar.ReadString();
+            auto folder = std::make_unique<CFolder>(std::move(name));
+            CFolder* loaded = folder.get();
+            Append(std::move(folder));
+            loaded->Load(ar, depth + 1);
+        } else if (tag == TAG_ENTRY) {
+            std::string name = ar.ReadString();
+            std::string target = ar.ReadString();
+            Append(std::make_unique<CEntry>(std::move(name), std::move(target), nullptr));
+        } else {
+            std::string name = ar.ReadString();
+            Append(std::make_unique<CEntry>(std::move(name), std::string(), this));
+        }
+    }
+}
+
+// ---------------------------------------------------------------- CEntry
+
+CEntry::CEntry(std::string name, std::string target, CItem* holder)
+    : CItem(std::move(name)), m_pParent(holder), m_strTarget(std::move(target)) {}
+
+CEntry::~CEntry() = default;
+
+void CEntry::Show(int) {
+    if (m_pObserver) {
+        m_pObserver->SetSubject(this);
+        m_pObserver->ShowDetail(m_strTarget, true);
+    }
+}
+
+void CEntry::SetTarget(const std::string& target) {
+    std::string trimmed = TrimWhiteSpace(target);
+    if (trimmed.empty() || trimmed == m_strTarget)
+        return;
+    if (m_strTarget.empty())
+        m_pParent = nullptr;
+    m_strTarget = std::move(trimmed);
+}
+
+void CEntry::Insert(int, std::unique_ptr<CItem> item) {
+    auto* parent = dynamic_cast<CFolder*>(m_pParent);
+    if (!parent || !item)
+        return;
+    int position = -1;
+    std::unique_ptr<CItem> self = parent->Detach(this, &position);
+    if (!self)
+        return;
+    auto folder = std::make_unique<CFolder>(m_strName);
+    CFolder* made = folder.get();
+    parent->Insert(position, std::move(folder));
+    made->Insert(-1, std::make_unique<CEntry>(item->GetName(), std::string(), made));
+    // item (only its name was used) and this entry are destroyed on return;
+    // nothing below touches this object any more.
+}
+
+void CEntry::Serialize(CArchive& ar) {
+    if (!ar.IsStoring())
+        return;
+    if (m_pParent) {
+        ar.WriteInt(TAG_BLANK);
+        ar.WriteString(m_strName);
+    } else {
+        ar.WriteInt(TAG_ENTRY);
+        ar.WriteString(m_strName);
+        ar.WriteString(m_strTarget);
+    }
+}

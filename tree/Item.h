@@ -1,0 +1,142 @@
+#pragma once
+// The bookmark tree: folders holding an ordered list of items. An item is a
+// folder, an entry (a name and a target the shell opens), a blank entry (an
+// entry without a target yet, which turns into a folder when something is
+// inserted into it) or a separator line (a plain CItem named SEPARATOR_TEXT).
+//
+// Each item owns one observer (tree/ItemObserver.h) and reports everything it
+// displays through it; no operation returns an error. Indexes are row numbers
+// of the list that shows the folder, -1 meaning no row; every operation
+// checks its index and silently ignores one it cannot use, as it ignores
+// names and targets that are empty after trimming white space.
+//
+// Show/Hide scope: SCOPE_LEVEL this item's own level, SCOPE_PATH this level
+// and the path of selected children below it, SCOPE_TREE the whole subtree.
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+class CArchive;
+class CItemObserver;
+class CFolder;
+
+// A separator is recognised by this name alone (71 hyphen-minus characters).
+extern const std::string SEPARATOR_TEXT;
+
+constexpr int SCOPE_LEVEL = 0;
+constexpr int SCOPE_PATH = 1;
+constexpr int SCOPE_TREE = 2;
+
+// Folder records may nest this deep when read; a deeper one is taken for a
+// damaged file (CArchiveException::badFormat).
+constexpr int MAX_FOLDER_DEPTH = 256;
+
+// Trims space, tab, line feed, vertical tab, form feed and carriage return at
+// both ends.
+std::string TrimWhiteSpace(const std::string& text);
+
+class CItem {
+public:
+    explicit CItem(std::string name);
+    CItem(const CItem&) = delete;
+    CItem& operator=(const CItem&) = delete;
+    virtual ~CItem();
+
+    virtual void Show(int scope);
+    virtual void Hide(int scope);
+    virtual void MoveUp(int index);
+    virtual void MoveDown(int index);
+    virtual void Select(int index);
+    virtual void Remove(int index);
+    // A container takes item; anything else destroys it unused.
+    virtual void Insert(int index, std::unique_ptr<CItem> item);
+    virtual void Rename(int index, const std::string& name);
+    virtual CItem* GetChild(int index) const;
+    virtual int GetCount() const;
+    virtual bool IsContainer() const;
+    // Storing: writes this item's record. Loading: a folder reads its child
+    // count and children (its tag and name were read by whoever made it);
+    // other items read nothing.
+    virtual void Serialize(CArchive& ar);
+    virtual std::string GetTarget() const;
+    virtual void SetTarget(const std::string& target);
+
+    const std::string& GetName() const { return m_strName; }
+    // Replaces the name without any notification.
+    void SetName(std::string name) { m_strName = std::move(name); }
+    bool IsSeparator() const { return m_strName == SEPARATOR_TEXT; }
+
+    CItemObserver* GetObserver() const { return m_pObserver.get(); }
+    // Gives the item its observer. Done once: by the folder that takes the
+    // item, and by StartTree for the top folder.
+    void SetObserver(std::unique_ptr<CItemObserver> observer);
+
+protected:
+    std::string m_strName;
+    std::unique_ptr<CItemObserver> m_pObserver;
+};
+
+class CFolder final : public CItem {
+public:
+    explicit CFolder(std::string name);
+    ~CFolder() override;
+
+    void Show(int scope) override;
+    void Hide(int scope) override;
+    void MoveUp(int index) override;
+    void MoveDown(int index) override;
+    void Select(int index) override;
+    void Remove(int index) override;
+    void Insert(int index, std::unique_ptr<CItem> item) override;
+    void Rename(int index, const std::string& name) override;
+    CItem* GetChild(int index) const override;
+    int GetCount() const override;
+    bool IsContainer() const override { return true; }
+    void Serialize(CArchive& ar) override;
+
+    // Adds a read item at the end with its observers, displaying nothing and
+    // leaving the current index alone.
+    void Append(std::unique_ptr<CItem> item);
+
+    // The selected child's index; -1 at first. Not kept in range: it may be
+    // -1 or past the last child.
+    int GetCurrent() const { return m_nCurrent; }
+
+private:
+    friend class CEntry;
+
+    bool InRange(int index) const { return index >= 0 && index < GetCount(); }
+    void GiveObserver(CItem& item);
+    void Load(CArchive& ar, int depth);
+    std::unique_ptr<CItem> Detach(const CItem* child, int* position);
+
+    int m_nCurrent = -1;
+    std::vector<std::unique_ptr<CItem>> m_children;
+};
+
+class CEntry final : public CItem {
+public:
+    // holder: the container the entry is being inserted into, for a blank
+    // entry (empty target); null for an entry with a target.
+    CEntry(std::string name, std::string target, CItem* holder);
+    ~CEntry() override;
+
+    void Show(int scope) override;
+    // A blank entry turns into a folder of its name at its place, holding a
+    // new blank entry named like item; the entry itself is destroyed.
+    void Insert(int index, std::unique_ptr<CItem> item) override;
+    bool IsContainer() const override { return m_pParent != nullptr; }
+    void Serialize(CArchive& ar) override;
+    std::string GetTarget() const override { return m_strTarget; }
+    // The first non-empty target makes a blank entry an entry for good; a
+    // target can change but never become empty.
+    void SetTarget(const std::string& target) override;
+
+    bool IsBlank() const { return m_pParent != nullptr; }
+
+private:
+    CItem* m_pParent; // set exactly while blank, not owned
+    std::string m_strTarget;
+};

@@ -1,0 +1,63 @@
+#pragma once
+// A pop-up menu as data: items addressed by position, each a separator line,
+// a command with a numeric id, or a sub-menu. It behaves like the platform
+// menus the tree was made for: a menu exists only after CreateMenu (a menu
+// without a handle refuses everything and counts -1 items), inserting past
+// the end appends, removing a sub-menu item only detaches the sub-menu.
+// No widgets here: skin/ renders a menu as a QMenu cascade when it is shown.
+//
+// Sub-menus are not owned: each belongs to its own holder (a menu observer or
+// the main window). Removing the first item is cheap, so emptying a long menu
+// from the front is linear.
+
+#include <deque>
+#include <string>
+#include <utility>
+
+#include "tree/ObserverOutput.h"
+
+class CMenu final : public IObserverOutput {
+public:
+    enum class Kind { Separator, Command, Popup };
+
+    struct Item {
+        Kind kind = Kind::Separator;
+        unsigned id = 0;        // command id; 0 for separators and sub-menus
+        std::string text;       // bytes, as stored in the tree
+        CMenu* popup = nullptr; // sub-menu of a Popup item, not owned
+    };
+
+    CMenu() = default; // no handle yet
+    CMenu(const CMenu&) = delete;
+    CMenu& operator=(const CMenu&) = delete;
+
+    CMenu* AsMenu() override { return this; }
+
+    // Gives the menu a handle (an empty menu). Fails when it already has one.
+    bool CreateMenu();
+    // Empties the menu and drops its handle. Fails without a handle.
+    bool DestroyMenu();
+    bool IsMenu() const { return m_bHandle; }
+
+    // Insert before position; a position < 0 or >= the item count appends.
+    bool InsertSeparator(int position);
+    bool InsertCommand(int position, unsigned id, std::string text);
+    // Fails when popup is null or has no handle.
+    bool InsertPopup(int position, CMenu* popup, std::string text);
+    bool AppendSeparator() { return InsertSeparator(-1); }
+    bool AppendCommand(unsigned id, std::string text) { return InsertCommand(-1, id, std::move(text)); }
+    bool AppendPopup(CMenu* popup, std::string text) { return InsertPopup(-1, popup, std::move(text)); }
+
+    // Fails for a position out of range or without a handle.
+    bool RemoveMenu(int position);
+    // -1 without a handle.
+    int GetMenuItemCount() const;
+    // Null for a position out of range.
+    const Item* GetItem(int position) const;
+
+private:
+    bool Insert(int position, Item item);
+
+    bool m_bHandle = false;
+    std::deque<Item> m_items;
+};

@@ -1,0 +1,72 @@
+#include "tree/MenuObserver.h"
+
+#include "tree/Item.h"
+#include "tree/TreeState.h"
+
+namespace {
+
+const std::string ROOT_NAME = "Root";
+
+} // namespace
+
+CMenuObserver::CMenuObserver() : CMenuObserver(nullptr) {}
+
+CMenuObserver::CMenuObserver(CMenu* borrowed) {
+    if (borrowed) {
+        m_bBorrowed = true;
+        m_pMenu = borrowed;
+    } else {
+        m_pOwnMenu = std::make_unique<CMenu>();
+        m_pOwnMenu->CreateMenu();
+        m_pMenu = m_pOwnMenu.get();
+    }
+}
+
+// The borrowed "Content" pop-up stays with the main window that owns it; an
+// own menu goes with the observer.
+CMenuObserver::~CMenuObserver() = default;
+
+void CMenuObserver::OnChildAdded(int position) {
+    // Every call draws a number, whatever is inserted, so that the numbers
+    // follow the pre-order of the whole tree.
+    if (m_pSubject && m_pSubject->GetName() == ROOT_NAME && position == 0)
+        g_nNextMenuId = FIRST_ENTRY_MENU_ID;
+    else
+        ++g_nNextMenuId;
+
+    CItem* child = m_pSubject ? m_pSubject->GetChild(position) : nullptr;
+    if (!child || !m_pMenu)
+        return;
+    if (child->IsSeparator()) {
+        m_pMenu->InsertSeparator(position);
+    } else if (child->IsContainer()) {
+        // A container whose menu is missing is left out; its number is spent.
+        CItemObserver* observer = child->GetObserver();
+        IObserverOutput* output = observer ? observer->GetOutput() : nullptr;
+        CMenu* sub = output ? output->AsMenu() : nullptr;
+        if (sub && sub->IsMenu())
+            m_pMenu->InsertPopup(position, sub, child->GetName());
+    } else {
+        m_pMenu->InsertCommand(position, static_cast<unsigned>(g_nNextMenuId), child->GetName());
+    }
+}
+
+void CMenuObserver::ShowDetail(const std::string&, bool) {}
+
+void CMenuObserver::SetOutput(IObserverOutput* output) {
+    m_pMenu = output ? output->AsMenu() : nullptr;
+}
+
+IObserverOutput* CMenuObserver::GetOutput() const {
+    return m_pMenu;
+}
+
+void CMenuObserver::Clear() {
+    if (!m_pMenu)
+        return;
+    // The top folder's menu keeps the "Content" pop-up's own items, which
+    // always sit after the tree's.
+    const int keep = (m_pSubject && m_pSubject->GetName() == ROOT_NAME) ? 3 : 0;
+    while (m_pMenu->GetMenuItemCount() != keep && m_pMenu->RemoveMenu(0)) {
+    }
+}

@@ -1,0 +1,37 @@
+#pragma once
+// The menu side of an item's observer switch: while the dock window is open
+// (menu display) it fills the item's pop-up menu with the item's children.
+// Folders and blank entries become sub-menus, separators separator lines and
+// entries with a target commands. Every OnChildAdded draws the next command
+// number from g_nNextMenuId (restarting at FIRST_ENTRY_MENU_ID for child 0 of
+// a folder named "Root"), so that the k-th item of the tree in pre-order
+// draws 33001 + k; an entry with a target carries its number as command id.
+
+#include <memory>
+
+#include "tree/ItemObserver.h"
+#include "tree/Menu.h"
+
+class CMenuObserver final : public CItemObserver {
+public:
+    // Owns a new empty menu.
+    CMenuObserver();
+    // Uses borrowed (the main window's "Content" pop-up) without owning it;
+    // with null it owns a new empty menu as above.
+    explicit CMenuObserver(CMenu* borrowed);
+    ~CMenuObserver() override;
+
+    void OnChildAdded(int position) override;
+    void ShowDetail(const std::string& text, bool enable) override;
+    void SetOutput(IObserverOutput* output) override;
+    IObserverOutput* GetOutput() const override;
+    void Clear() override;
+
+    bool IsBorrowed() const { return m_bBorrowed; }
+    CMenu* GetMenu() const { return m_pMenu; }
+
+private:
+    bool m_bBorrowed = false;
+    std::unique_ptr<CMenu> m_pOwnMenu;
+    CMenu* m_pMenu = nullptr;
+};
