@@ -1,6 +1,9 @@
 #include "tree/MenuObserver.h"
 
+#include <algorithm>
+
 #include "tree/Item.h"
+#include "tree/MenuResource.h"
 #include "tree/TreeState.h"
 
 namespace {
@@ -37,18 +40,25 @@ void CMenuObserver::OnChildAdded(int position) {
     CItem* child = m_pSubject ? m_pSubject->GetChild(position) : nullptr;
     if (!child || !m_pMenu)
         return;
+    // A child left out shifts the later ones up: never insert past the items
+    // this observer has put in, or they would land among the "Content"
+    // pop-up's own items, which Clear would then take out instead.
+    const int at = std::min(position, m_nInserted);
+    bool inserted = false;
     if (child->IsSeparator()) {
-        m_pMenu->InsertSeparator(position);
+        inserted = m_pMenu->InsertSeparator(at);
     } else if (child->IsContainer()) {
         // A container whose menu is missing is left out; its number is spent.
         CItemObserver* observer = child->GetObserver();
         IObserverOutput* output = observer ? observer->GetOutput() : nullptr;
         CMenu* sub = output ? output->AsMenu() : nullptr;
         if (sub && sub->IsMenu())
-            m_pMenu->InsertPopup(position, sub, child->GetName());
+            inserted = m_pMenu->InsertPopup(at, sub, child->GetName());
     } else {
-        m_pMenu->InsertCommand(position, static_cast<unsigned>(g_nNextMenuId), child->GetName());
+        inserted = m_pMenu->InsertCommand(at, static_cast<unsigned>(g_nNextMenuId), child->GetName());
     }
+    if (inserted)
+        ++m_nInserted;
 }
 
 void CMenuObserver::ShowDetail(const std::string&, bool) {}
@@ -62,11 +72,12 @@ IObserverOutput* CMenuObserver::GetOutput() const {
 }
 
 void CMenuObserver::Clear() {
+    m_nInserted = 0;
     if (!m_pMenu)
         return;
     // The top folder's menu keeps the "Content" pop-up's own items, which
     // always sit after the tree's.
-    const int keep = (m_pSubject && m_pSubject->GetName() == ROOT_NAME) ? 3 : 0;
+    const int keep = (m_pSubject && m_pSubject->GetName() == ROOT_NAME) ? CONTENT_OWN_ITEMS : 0;
     while (m_pMenu->GetMenuItemCount() != keep && m_pMenu->RemoveMenu(0)) {
     }
 }

@@ -34,4 +34,5 @@ private:
     bool m_bBorrowed = false;
     std::unique_ptr<CMenu> m_pOwnMenu;
     CMenu* m_pMenu = nullptr;
+    int m_nInserted = 0; // items put in since the last Clear
 };

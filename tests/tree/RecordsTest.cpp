@@ -1,0 +1,137 @@
+#include "TreeFixture.h"
+#include "fakes/RecordArchive.h"
+
+namespace {
+
+using I = std::int32_t;
+using S = std::string;
+
+Records Store(CItem& item) {
+    RecordArchive ar;
+    item.Serialize(ar);
+    return ar.Written();
+}
+
+// Loads records (from the top folder's child count on) into top.
+void Load(CFolder& top, Records records) {
+    RecordArchive ar(std::move(records));
+    top.Serialize(ar);
+}
+
+// A separator, a blank entry A and a folder F holding entry B with target T.
+const Records EXAMPLE{I{1}, S{"Root"}, I{3}, I{0}, I{3}, S{"A"}, I{1}, S{"F"}, I{1},
+                      I{2}, S{"B"},    S{"T"}};
+
+Records AfterTopName(const Records& records) {
+    return Records(records.begin() + 2, records.end());
+}
+
+TEST_F(TreeTest, emptyTreeStoresCountZero) {
+    EXPECT_EQ(Store(*top), (Records{I{1}, S{"Root"}, I{0}}));
+}
+
+TEST_F(TreeTest, storesExampleInPreOrder) {
+    AddSeparator(*top);
+    AddBlank(*top, "A");
+    CFolder* f = AddFolder(*top, "F");
+    AddEntry(*f, "B", "T");
+    EXPECT_EQ(Store(*top), EXAMPLE);
+}
+
+TEST_F(TreeTest, loadRebuildsTreeThatStoresTheSame) {
+    Load(*top, AfterTopName(EXAMPLE));
+    EXPECT_EQ(Store(*top), EXAMPLE);
+    EXPECT_EQ(ChildNames(*top), (Names{SEPARATOR_TEXT, "A", "F"}));
+    EXPECT_EQ(top->GetCurrent(), -1);
+    EXPECT_TRUE(top->GetChild(1)->IsContainer());
+    EXPECT_EQ(top->GetChild(2)->GetChild(0)->GetTarget(), "T");
+
+    // Loaded items carry working observers: the blank entry still converts.
+    ASSERT_EQ(Bind(), 1);
+    left.Click(1);
+    middle.GetShownItem()->Insert(-1, std::make_unique<CItem>("C"));
+    EXPECT_EQ(Store(*top), (Records{I{1}, S{"Root"}, I{3}, I{0}, I{1}, S{"A"}, I{1}, I{3},
+                                    S{"C"}, I{1}, S{"F"}, I{1}, I{2}, S{"B"}, S{"T"}}));
+}
+
+TEST_F(TreeTest, entryNamedLikeSeparatorKeepsItsKind) {
+    AddEntry(*top, SEPARATOR_TEXT, "http://x");
+    AddBlank(*top, SEPARATOR_TEXT);
+    const Records stored = Store(*top);
+    EXPECT_EQ(stored, (Records{I{1}, S{"Root"}, I{2}, I{2}, S{SEPARATOR_TEXT}, S{"http://x"}, I{3},
+                               S{SEPARATOR_TEXT}}));
+    std::unique_ptr<CFolder> again = std::make_unique<CFolder>("Root");
+    Load(*again, AfterTopName(stored));
+    EXPECT_EQ(Store(*again), stored);
+}
+
+// Damaged or odd records.
+struct LoadCase {
+    const char* what;
+    Records records; // from the child count on
+    Names names;     // children of the top folder afterwards
+    bool endOfFile;  // the archive ran out
+};
+
+class LoadRecordsTest : public TreeTest, public ::testing::WithParamInterface<LoadCase> {};
+
+TEST_P(LoadRecordsTest, keepsWhatWasRead) {
+    const LoadCase& c = GetParam();
+    bool ended = false;
+    try {
+        Load(*top, c.records);
+    } catch (const CArchiveException& e) {
+        EXPECT_EQ(e.m_cause, CArchiveException::endOfFile) << c.what;
+        ended = true;
+    }
+    EXPECT_EQ(ended, c.endOfFile) << c.what;
+    EXPECT_EQ(ChildNames(*top), c.names) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(Records, LoadRecordsTest,
+                         ::testing::ValuesIn(std::vector<LoadCase>{
+                             {"zero count", {I{0}}, {}, false},
+                             {"negative count", {I{-5}, I{0}}, {}, false},
+                             {"unknown tag 7", {I{1}, I{7}, S{"U"}}, {"U"}, false},
+                             {"unknown tag -1", {I{1}, I{-1}, S{"U"}}, {"U"}, false},
+                             {"count past end", {I{1000000000}, I{2}, S{"E"}, S{"t"}}, {"E"}, true},
+                             {"cut in a record", {I{2}, I{0}, I{2}, S{"E"}}, {SEPARATOR_TEXT}, true},
+                         }));
+
+TEST_F(TreeTest, unknownTagLoadsAsBlankEntry) {
+    Load(*top, {I{1}, I{9}, S{"U"}});
+    auto* entry = dynamic_cast<CEntry*>(top->GetChild(0));
+    ASSERT_NE(entry, nullptr);
+    EXPECT_TRUE(entry->IsBlank());
+    EXPECT_EQ(Store(*top), (Records{I{1}, S{"Root"}, I{1}, I{3}, S{"U"}}));
+}
+
+Records Nested(int folders) {
+    Records records;
+    for (int i = 0; i < folders; ++i) {
+        records.emplace_back(I{1});
+        records.emplace_back(I{1});
+        records.emplace_back(S{"N"});
+    }
+    records.emplace_back(I{0});
+    return records;
+}
+
+TEST_F(TreeTest, nestingIsBounded) {
+    Load(*top, Nested(MAX_FOLDER_DEPTH));
+    int depth = 0;
+    for (CItem* item = top.get(); item->GetCount() > 0; item = item->GetChild(0))
+        ++depth;
+    EXPECT_EQ(depth, MAX_FOLDER_DEPTH);
+
+    std::unique_ptr<CFolder> deep = std::make_unique<CFolder>("Root");
+    try {
+        Load(*deep, Nested(MAX_FOLDER_DEPTH + 1));
+        ADD_FAILURE() << "no error for folders nested too deep";
+    } catch (const CArchiveException& e) {
+        EXPECT_EQ(e.m_cause, CArchiveException::badFormat);
+    }
+    EXPECT_EQ(deep->GetCount(), 1); // what was read stays
+}
+
+} // namespace
