@@ -1,0 +1,961 @@
+// Draws every bitmap of Quillbox's skinned look: the main window's cover
+// ("MainWnd"), the dock tile ("DockWin"), one bitmap per skinned button and
+// label, and the program icon in several sizes.
+//
+//   qb_drawskins [--out <res folder>] [--preview <folder>]
+//
+// Bitmaps go to <res>/bitmaps as 24-bit BMP files, the icon to <res>/icons as
+// PNG files. With --preview the tool also writes PNG composites of the main
+// window's panels with their buttons placed, for looking at the result.
+//
+// Pure red, RGB(255, 0, 0), is the key colour: it marks pixels that are not
+// part of a window or a button. Anti-aliased edges must never blend into it,
+// so each button is painted onto the piece of the cover that lies beneath it
+// and only then cut out along a hard edge. Buttons may overlap their
+// neighbours by a pixel or two; in every overlap at most one of them keeps
+// pixels, which the tool checks before it writes anything.
+#include <QDir>
+#include <QFile>
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPainterPathStroker>
+#include <QRadialGradient>
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#ifndef QB_RES_DIR
+#define QB_RES_DIR "res"
+#endif
+
+namespace {
+
+constexpr QRgb KEY = 0xFFFF0000u;
+
+// One palette for everything: a leather-bound notebook with cream paper,
+// brass fittings and ink-blue editing keys.
+namespace pal {
+const QColor rim(0x22, 0x14, 0x0c);
+const QColor leatherDark(0x4a, 0x2b, 0x1a);
+const QColor leather(0x6e, 0x42, 0x28);
+const QColor leatherLight(0x8e, 0x5b, 0x37);
+const QColor stitch(0xe3, 0xc9, 0x98);
+const QColor paper(0xfa, 0xf4, 0xe2);
+const QColor paperWarm(0xf2, 0xe8, 0xcd);
+const QColor paperShade(0xd9, 0xc9, 0xa4);
+const QColor ink(0x2c, 0x22, 0x18);
+const QColor inkSoft(0x6b, 0x58, 0x42);
+const QColor alert(0x9a, 0x2e, 0x1c);
+const QColor brass(0xc9, 0xa2, 0x55);
+const QColor brassDark(0x86, 0x64, 0x2a);
+const QColor brassLight(0xf2, 0xdc, 0xa0);
+const QColor espresso(0x2b, 0x1d, 0x16);
+const QColor espressoLight(0x55, 0x3d, 0x2e);
+const QColor cream(0xf7, 0xea, 0xcb);
+const QColor blue(0x2d, 0x5a, 0x92);
+const QColor blueDark(0x16, 0x30, 0x54);
+const QColor blueDeep(0x0e, 0x1f, 0x38);
+const QColor blueLight(0x64, 0x96, 0xd2);
+}  // namespace pal
+
+constexpr int MAIN_W = 556;
+constexpr int MAIN_H = 452;
+
+// Centre and radius of the ink-blue dial that the editing keys form.
+const QPointF DIAL_CENTRE(117.0, 383.5);
+constexpr double DIAL_R = 43.0;
+
+QString g_sans;
+QString g_serif;
+
+QFont Font(const QString& family, double px, bool bold, bool italic = false) {
+    QFont f(family);
+    f.setPixelSize(static_cast<int>(std::lround(px)));
+    f.setBold(bold);
+    f.setItalic(italic);
+    f.setHintingPreference(QFont::PreferFullHinting);
+    f.setStyleStrategy(QFont::PreferAntialias);
+    return f;
+}
+
+// Deterministic per-pixel noise in [-1, 1], so the tool always draws the same bytes.
+double Noise(int x, int y, unsigned seed) {
+    unsigned h = static_cast<unsigned>(x) * 374761393u + static_cast<unsigned>(y) * 668265263u + seed * 2246822519u;
+    h = (h ^ (h >> 13)) * 1274126177u;
+    h ^= h >> 16;
+    return (h & 0xFFFF) / 32767.5 - 1.0;
+}
+
+// Smooth value noise for the leather's mottling.
+double SmoothNoise(double x, double y, unsigned seed) {
+    const int x0 = static_cast<int>(std::floor(x));
+    const int y0 = static_cast<int>(std::floor(y));
+    const double fx = x - x0, fy = y - y0;
+    const double sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
+    const double a = Noise(x0, y0, seed), b = Noise(x0 + 1, y0, seed);
+    const double c = Noise(x0, y0 + 1, seed), d = Noise(x0 + 1, y0 + 1, seed);
+    return (a + (b - a) * sx) * (1 - sy) + (c + (d - c) * sx) * sy;
+}
+
+int Clamp255(double v) { return std::clamp(static_cast<int>(std::lround(v)), 0, 255); }
+
+QImage NewLayer(int w, int h) {
+    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    return img;
+}
+
+// Box blur of a premultiplied layer, three passes, approximating a Gaussian.
+QImage Blur(const QImage& src, int radius) {
+    QImage img = src.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const int w = img.width(), h = img.height();
+    for (int pass = 0; pass < 3; ++pass) {
+        for (int dir = 0; dir < 2; ++dir) {
+            QImage out(w, h, QImage::Format_ARGB32_Premultiplied);
+            for (int y = 0; y < h; ++y) {
+                for (int x = 0; x < w; ++x) {
+                    int s[4] = {0, 0, 0, 0};
+                    int n = 0;
+                    for (int k = -radius; k <= radius; ++k) {
+                        const int xx = dir == 0 ? x + k : x;
+                        const int yy = dir == 0 ? y : y + k;
+                        ++n;
+                        if (xx < 0 || yy < 0 || xx >= w || yy >= h) continue;
+                        const QRgb p = reinterpret_cast<const QRgb*>(img.constScanLine(yy))[xx];
+                        s[0] += qAlpha(p); s[1] += qRed(p); s[2] += qGreen(p); s[3] += qBlue(p);
+                    }
+                    reinterpret_cast<QRgb*>(out.scanLine(y))[x] = qRgba(s[1] / n, s[2] / n, s[3] / n, s[0] / n);
+                }
+            }
+            img = out;
+        }
+    }
+    return img;
+}
+
+// A layer holding only a soft shadow of another layer's coverage.
+QImage ShadowOf(const QImage& layer, const QColor& colour, double opacity, int radius, QPointF offset) {
+    QImage shape = NewLayer(layer.width(), layer.height());
+    {
+        QPainter p(&shape);
+        p.drawImage(offset, layer);
+        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        p.fillRect(shape.rect(), colour);
+    }
+    QImage soft = Blur(shape, radius);
+    QImage out = NewLayer(layer.width(), layer.height());
+    QPainter p(&out);
+    p.setOpacity(opacity);
+    p.drawImage(0, 0, soft);
+    return out;
+}
+
+QPainterPath RoundRect(const QRectF& r, double radius) {
+    QPainterPath path;
+    path.addRoundedRect(r, radius, radius);
+    return path;
+}
+
+QPainterPath Circle(QPointF c, double r) {
+    QPainterPath path;
+    path.addEllipse(c, r, r);
+    return path;
+}
+
+// ---------------------------------------------------------------------------
+// The buttons and labels, with the places where the main window puts them.
+
+enum class Kind { Button, Label, Solid };
+
+struct Piece {
+    const char* name;
+    int x, y, w, h;
+    Kind kind;
+    std::function<void(QPainter&, int w, int h)> draw;  // paints onto a transparent layer
+    QRect keep;  // the part of the rectangle that may keep pixels (local); empty: all
+};
+
+void DrawRoundButton(QPainter& p, int w, int h, const std::function<void(QPainter&, QPointF, double)>& glyph) {
+    const QPointF c(w / 2.0, h / 2.0);
+    const double r = std::min(w, h) / 2.0 - 0.5;
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(pal::rim);
+    p.drawEllipse(c, r, r);
+    QLinearGradient ring(c.x(), c.y() - r, c.x(), c.y() + r);
+    ring.setColorAt(0, pal::brassLight);
+    ring.setColorAt(0.5, pal::brass);
+    ring.setColorAt(1, pal::brassDark);
+    p.setBrush(ring);
+    p.drawEllipse(c, r - 1.0, r - 1.0);
+    QRadialGradient face(c.x() - r * 0.3, c.y() - r * 0.35, r * 1.3);
+    face.setColorAt(0, pal::espressoLight);
+    face.setColorAt(1, pal::espresso);
+    p.setBrush(face);
+    p.drawEllipse(c, r - 2.6, r - 2.6);
+    // A soft gloss over the upper half.
+    QLinearGradient gloss(c.x(), c.y() - r, c.x(), c.y());
+    gloss.setColorAt(0, QColor(255, 240, 210, 60));
+    gloss.setColorAt(1, QColor(255, 240, 210, 0));
+    p.setBrush(gloss);
+    p.drawEllipse(QRectF(c.x() - r * 0.62, c.y() - r + 3.4, r * 1.24, r * 0.8));
+    glyph(p, c, r);
+}
+
+QPen GlyphPen(double width) {
+    QPen pen(pal::cream, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    return pen;
+}
+
+void DrawGlyphText(QPainter& p, QPointF c, const QString& text, double px, const QColor& colour = pal::cream) {
+    const QFont f = Font(g_sans, px, true);
+    QPainterPath path;
+    path.addText(0, 0, f, text);
+    const QRectF b = path.boundingRect();
+    path.translate(std::round(c.x() - b.center().x()), std::round(c.y() - b.center().y()));
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawPath(path);
+}
+
+void DrawTextCentred(QPainter& p, const QRectF& box, const QString& text, const QFont& font, const QColor& colour) {
+    p.setFont(font);
+    p.setPen(colour);
+    p.drawText(box, Qt::AlignCenter, text);
+}
+
+void DrawDarkTab(QPainter& p, const QRectF& r, double radius, const QString& text, double px) {
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(pal::rim);
+    p.drawRoundedRect(r, radius, radius);
+    QLinearGradient ring(r.topLeft(), r.bottomLeft());
+    ring.setColorAt(0, pal::brassLight);
+    ring.setColorAt(1, pal::brassDark);
+    p.setBrush(ring);
+    p.drawRoundedRect(r.adjusted(1, 1, -1, -1), radius - 1, radius - 1);
+    QLinearGradient face(r.topLeft(), r.bottomLeft());
+    face.setColorAt(0, pal::espressoLight);
+    face.setColorAt(0.55, pal::espresso);
+    face.setColorAt(1, pal::espresso);
+    p.setBrush(face);
+    p.drawRoundedRect(r.adjusted(2.2, 2.2, -2.2, -2.2), radius - 2, radius - 2);
+    DrawTextCentred(p, r.adjusted(0, 0, 0, -0.5), text, Font(g_sans, px, true), pal::cream);
+}
+
+// One key of the ink-blue dial: the dial's disc cut to a rectangle (local
+// coordinates of the key's bitmap at (x, y) in the window).
+void DrawDialKey(QPainter& p, int x, int y, const QRectF& cut, const std::function<void(QPainter&, QPointF)>& glyph,
+                 QPointF glyphCentre) {
+    p.setRenderHint(QPainter::Antialiasing);
+    const QPointF c = DIAL_CENTRE - QPointF(x, y);
+    QPainterPath disc = Circle(c, DIAL_R);
+    QPainterPath box;
+    box.addRect(cut);
+    const QPainterPath key = disc.intersected(box);
+    p.setPen(Qt::NoPen);
+    p.setBrush(pal::blueDeep);
+    p.drawPath(key);
+    QRadialGradient face(c.x() - 18, c.y() - 22, DIAL_R * 1.6);
+    face.setColorAt(0, pal::blueLight);
+    face.setColorAt(0.45, pal::blue);
+    face.setColorAt(1, pal::blueDark);
+    p.setBrush(face);
+    QPainterPath innerBox;
+    innerBox.addRect(cut.adjusted(0.9, 0.9, -0.9, -0.9));
+    p.drawPath(Circle(c, DIAL_R - 1.1).intersected(innerBox));
+    // Light catching the upper-left edges.
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(190, 215, 245, 70), 1.0));
+    p.drawPath(Circle(c, DIAL_R - 1.6).intersected(innerBox));
+    glyph(p, glyphCentre - QPointF(x, y));
+}
+
+void DrawLabelText(QPainter& p, int w, int h, const QString& text, const QColor& colour, Qt::Alignment align,
+                   double maxPx) {
+    QFont f = Font(g_sans, maxPx, true);
+    for (double px = maxPx; px >= 9; px -= 0.5) {
+        f = Font(g_sans, px, true);
+        if (QFontMetricsF(f).horizontalAdvance(text) <= w - 8) break;
+    }
+    QImage text1 = NewLayer(w, h);
+    {
+        QPainter t(&text1);
+        t.setRenderHint(QPainter::TextAntialiasing);
+        t.setFont(f);
+        t.setPen(colour);
+        t.drawText(QRectF(3, 0, w - 6, h - 2), align | Qt::AlignVCenter, text);
+    }
+    p.drawImage(0, 0, ShadowOf(text1, QColor(60, 40, 20), 0.45, 1, QPointF(1, 1.5)));
+    p.drawImage(0, 0, text1);
+}
+
+std::vector<Piece> Pieces() {
+    std::vector<Piece> v;
+    auto round = [](const char* name, int x, int y, int w, int h, std::function<void(QPainter&, QPointF, double)> g) {
+        return Piece{name, x, y, w, h, Kind::Button, [g](QPainter& p, int ww, int hh) { DrawRoundButton(p, ww, hh, g); }, {}};
+    };
+    v.push_back(round("BtnClose", 511, 206, 33, 33, [](QPainter& p, QPointF c, double) {
+        p.setPen(GlyphPen(2.6));
+        const double d = 5.2;
+        p.drawLine(c + QPointF(-d, -d), c + QPointF(d, d));
+        p.drawLine(c + QPointF(-d, d), c + QPointF(d, -d));
+    }));
+    v.push_back(round("BtnMini", 511, 249, 28, 28, [](QPainter& p, QPointF c, double) {
+        p.setPen(GlyphPen(2.6));
+        p.drawLine(c + QPointF(-5, 0.5), c + QPointF(5, 0.5));
+    }));
+    v.push_back(round("BtnHelp", 18, 278, 33, 32, [](QPainter& p, QPointF c, double) { DrawGlyphText(p, c, "?", 17); }));
+    v.push_back(round("BtnAbout", 28, 319, 33, 32, [](QPainter& p, QPointF c, double) {
+        QFont f = Font(g_serif, 19, true, true);
+        QPainterPath path;
+        path.addText(0, 0, f, "i");
+        const QRectF b = path.boundingRect();
+        path.translate(std::round(c.x() - b.center().x()), std::round(c.y() - b.center().y()));
+        p.setPen(Qt::NoPen);
+        p.setBrush(pal::cream);
+        p.drawPath(path);
+    }));
+    v.push_back(Piece{"BtnGo", 439, 343, 32, 30, Kind::Button,
+                      [](QPainter& p, int, int h) { DrawDarkTab(p, QRectF(0.5, 0.5, 29, h - 1), 6, "Go", 13); }, QRect(0, 0, 30, 30)});
+    v.push_back(round("BtnDock", 511, 286, 22, 24, [](QPainter& p, QPointF c, double) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(pal::brassLight);
+        p.drawEllipse(c, 3.2, 3.2);
+    }));
+    v.push_back(round("BtnOpt", 12, 237, 33, 32, [](QPainter& p, QPointF c, double) {
+        p.setPen(GlyphPen(2.4));
+        for (int i = 0; i < 3; ++i) {
+            const double a = M_PI / 2 + i * M_PI / 3;
+            const QPointF d(std::cos(a) * 6.3, std::sin(a) * 6.3);
+            p.drawLine(c - d, c + d);
+        }
+    }));
+    v.push_back(round("BtnMain", 12, 195, 33, 32, [](QPainter& p, QPointF c, double) { DrawGlyphText(p, c, "M", 14); }));
+    v.push_back(Piece{"btnTitle", 196, 10, 166, 35, Kind::Label, [](QPainter& p, int w, int h) {
+        QFont f = Font(g_serif, 27, true, true);
+        QPainterPath path;
+        path.addText(0, 0, f, "Quillbox");
+        const QRectF b = path.boundingRect();
+        path.translate(std::round(w / 2.0 - b.center().x()), std::round(h / 2.0 - b.center().y()));
+        QImage letters = NewLayer(w, h);
+        {
+            QPainter t(&letters);
+            t.setRenderHint(QPainter::Antialiasing);
+            QLinearGradient g(0, 4, 0, h - 4);
+            g.setColorAt(0, pal::brassLight);
+            g.setColorAt(0.5, pal::brass);
+            g.setColorAt(1, pal::brassDark);
+            t.setPen(QPen(pal::rim, 0.8));
+            t.setBrush(g);
+            t.drawPath(path);
+        }
+        p.drawImage(0, 0, ShadowOf(letters, QColor(10, 5, 0), 0.7, 1, QPointF(1, 1.5)));
+        p.drawImage(0, 0, letters);
+    }, {}});
+
+    // The dial of editing keys. Each key keeps only its own part of the disc,
+    // with a one-pixel gap to its neighbours; the rename key in the middle is
+    // a solid square.
+    const double xl = 99, xr = 134;  // left and right edges of the middle column (global)
+    auto arrow = [](bool up) {
+        return [up](QPainter& p, QPointF c) {
+            QPainterPath tri;
+            const double s = up ? -1 : 1;
+            tri.moveTo(c + QPointF(0, 4.5 * s));
+            tri.lineTo(c + QPointF(-6, -3.5 * s));
+            tri.lineTo(c + QPointF(6, -3.5 * s));
+            tri.closeSubpath();
+            p.setPen(QPen(pal::cream, 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            p.setBrush(pal::cream);
+            p.drawPath(tri);
+        };
+    };
+    v.push_back(Piece{"BtnAdd", 133, 343, 30, 41, Kind::Button, [=](QPainter& p, int, int) {
+        DrawDialKey(p, 133, 343, QRectF(xr + 1 - 133, 0, 40, 383 - 343), [](QPainter& q, QPointF c) {
+            q.setPen(GlyphPen(2.6));
+            q.drawLine(c + QPointF(-5, 0), c + QPointF(5, 0));
+            q.drawLine(c + QPointF(0, -5), c + QPointF(0, 5));
+        }, QPointF(147.5, 365.5));
+    }, {}});
+    v.push_back(Piece{"BtnAddSep", 133, 382, 30, 43, Kind::Button, [=](QPainter& p, int, int) {
+        DrawDialKey(p, 133, 382, QRectF(xr + 1 - 133, 384 - 382, 40, 60), [](QPainter& q, QPointF c) {
+            q.setPen(GlyphPen(2.2));
+            q.drawLine(c + QPointF(-7, 0), c + QPointF(7, 0));
+            q.setPen(Qt::NoPen);
+            q.setBrush(pal::cream);
+            q.drawEllipse(c + QPointF(0, -4.6), 1.5, 1.5);
+            q.drawEllipse(c + QPointF(0, 4.6), 1.5, 1.5);
+        }, QPointF(147.5, 401.5));
+    }, {}});
+    v.push_back(Piece{"BtnDel", 75, 343, 26, 82, Kind::Button, [=](QPainter& p, int, int) {
+        DrawDialKey(p, 75, 343, QRectF(-5, 0, xl - 75, 90), [](QPainter& q, QPointF c) {
+            q.setPen(GlyphPen(2.6));
+            q.drawLine(c + QPointF(-5, 0), c + QPointF(5, 0));
+        }, QPointF(87.5, 383.5));
+    }, {}});
+    v.push_back(Piece{"BtnUp", 100, 340, 34, 28, Kind::Button, [=](QPainter& p, int, int) {
+        DrawDialKey(p, 100, 340, QRectF(0, -5, 34, 365 - 340 + 5), arrow(true), QPointF(117, 353.5));
+    }, {}});
+    v.push_back(Piece{"BtnDown", 100, 400, 34, 28, Kind::Button, [=](QPainter& p, int, int) {
+        DrawDialKey(p, 100, 400, QRectF(0, 402 - 400, 34, 40), arrow(false), QPointF(117, 413.5));
+    }, {}});
+    v.push_back(Piece{"BtnRen", 100, 366, 34, 35, Kind::Solid, [](QPainter& p, int w, int h) {
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF r(0, 0, w, h);
+        p.setPen(Qt::NoPen);
+        p.setBrush(pal::blueDeep);
+        p.drawRoundedRect(r, 4, 4);
+        QLinearGradient face(0, 0, w, h);
+        face.setColorAt(0, pal::blueLight);
+        face.setColorAt(0.5, pal::blue);
+        face.setColorAt(1, pal::blueDark);
+        p.setBrush(face);
+        p.drawRoundedRect(r.adjusted(1, 1, -1, -1), 3.2, 3.2);
+        QPen dash(pal::cream, 1.4, Qt::CustomDashLine, Qt::FlatCap);
+        dash.setDashPattern({2.0, 1.6});
+        p.setPen(dash);
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(7.5, 8.5, w - 15, h - 17));
+        // A text cursor in the frame.
+        p.setPen(QPen(pal::cream, 1.6, Qt::SolidLine, Qt::FlatCap));
+        const double cx = w / 2.0;
+        p.drawLine(QPointF(cx, 12), QPointF(cx, h - 12));
+        p.drawLine(QPointF(cx - 2.5, 11.8), QPointF(cx + 2.5, 11.8));
+        p.drawLine(QPointF(cx - 2.5, h - 11.8), QPointF(cx + 2.5, h - 11.8));
+    }, {}});
+
+    auto pill = [](const char* name, int x, int y, const char* text) {
+        return Piece{name, x, y, 48, 26, Kind::Button,
+                     [text](QPainter& p, int w, int h) { DrawDarkTab(p, QRectF(0.5, 0.5, w - 1, h - 1), (h - 1) / 2.0, text, 12.5); }, {}};
+    };
+    v.push_back(pill("BtnOK", 368, 250, "OK"));
+    v.push_back(pill("BtnSave", 378, 262, "Save"));
+    v.push_back(Piece{"BtnSelect", 469, 343, 41, 30, Kind::Button,
+                      [](QPainter& p, int w, int h) { DrawDarkTab(p, QRectF(2.5, 0.5, w - 3, h - 1), 6, "Sel", 13); }, QRect(2, 0, 39, 30)});
+
+    auto label = [](const char* name, int x, int y, int w, int h, const char* text, QColor colour, Qt::Alignment align) {
+        return Piece{name, x, y, w, h, Kind::Label,
+                     [=](QPainter& p, int ww, int hh) { DrawLabelText(p, ww, hh, text, colour, align, 14); }, {}};
+    };
+    v.push_back(Piece{"BtnAboutText", 102, 89, 317, 131, Kind::Label, [](QPainter& p, int w, int h) {
+        const QRectF card(4.5, 3.5, w - 10, h - 10);
+        QImage cardLayer = NewLayer(w, h);
+        {
+            QPainter t(&cardLayer);
+            t.setRenderHint(QPainter::Antialiasing);
+            t.setPen(Qt::NoPen);
+            t.setBrush(Qt::black);
+            t.drawRoundedRect(card, 8, 8);
+        }
+        p.drawImage(0, 0, ShadowOf(cardLayer, QColor(70, 45, 20), 0.35, 2, QPointF(1.5, 2.5)));
+        p.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient g(0, 0, 0, h);
+        g.setColorAt(0, QColor(0xff, 0xfb, 0xf0));
+        g.setColorAt(1, pal::paperWarm);
+        p.setBrush(g);
+        p.setPen(QPen(pal::paperShade, 1.0));
+        p.drawRoundedRect(card, 8, 8);
+        p.setPen(QPen(pal::brass, 1.0));
+        p.drawLine(QPointF(20, 38.5), QPointF(w - 24, 38.5));
+        p.setRenderHint(QPainter::TextAntialiasing);
+        p.setFont(Font(g_serif, 19, true, true));
+        p.setPen(pal::ink);
+        p.drawText(QRectF(20, 9, w - 44, 26), Qt::AlignLeft | Qt::AlignVCenter, "Quillbox 1.1");
+        p.setFont(Font(g_sans, 11, false));
+        p.setPen(pal::inkSoft);
+        p.drawText(QRectF(20, 9, w - 44, 26), Qt::AlignRight | Qt::AlignVCenter, "bookmarks & shortcuts");
+        p.setPen(pal::ink);
+        p.setFont(Font(g_sans, 12, false));
+        const char* lines[] = {"Web addresses, files and folders in one tree,",
+                               "opened with a double click or the Go key.",
+                               "The collection is kept enciphered in one file,",
+                               "under a password of up to eight characters."};
+        double y = 45;
+        for (const char* line : lines) {
+            p.drawText(QRectF(20, y, w - 40, 17), Qt::AlignLeft | Qt::AlignVCenter, line);
+            y += 17.5;
+        }
+    }, {}});
+    v.push_back(label("BtnConfirm", 161, 187, 67, 25, "Confirm:", pal::ink, Qt::AlignRight));
+    v.push_back(label("BtnInput", 158, 130, 156, 27, "Input your Password:", pal::ink, Qt::AlignLeft));
+    v.push_back(label("BtnUsePasswd", 116, 107, 118, 25, "Use Password", pal::ink, Qt::AlignLeft));
+    v.push_back(label("BtnPasswd", 147, 145, 83, 26, "Password:", pal::ink, Qt::AlignRight));
+    v.push_back(label("BtnInvalidPasswd", 200, 208, 234, 34, "Invalid Password, please try again.", pal::alert, Qt::AlignLeft));
+    v.push_back(label("BtnNotMatch", 236, 224, 251, 36, "Your password entries did not match.", pal::alert, Qt::AlignLeft));
+    return v;
+}
+
+// ---------------------------------------------------------------------------
+// The cover.
+
+QPainterPath Silhouette() {
+    QPainterPath s = RoundRect(QRectF(38, 22, 480, 424), 24);
+    s = s.united(RoundRect(QRectF(3, 183, 70, 181), 18));     // left spine flap with four keys
+    s = s.united(RoundRect(QRectF(497, 195, 56, 126), 18));   // right clasp with three keys
+    s = s.united(RoundRect(QRectF(182, 2, 194, 50), 14));     // title plate
+    return s.simplified();
+}
+
+void Grain(QImage& img, const QRect& area) {
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const double m = SmoothNoise(x / 9.0, y / 7.0, 3) * 7 + SmoothNoise(x / 2.3, y / 2.0, 5) * 4 + Noise(x, y, 11) * 3;
+            const QRgb c = line[x];
+            line[x] = qRgb(Clamp255(qRed(c) + m), Clamp255(qGreen(c) + m * 0.8), Clamp255(qBlue(c) + m * 0.6));
+        }
+    }
+}
+
+void Socket(QPainter& p, QPointF c, double r) {
+    p.setPen(Qt::NoPen);
+    QRadialGradient g(c, r + 3.5);
+    g.setColorAt(0, QColor(0, 0, 0, 110));
+    g.setColorAt(r / (r + 3.5), QColor(0, 0, 0, 90));
+    g.setColorAt(1, QColor(0, 0, 0, 0));
+    p.setBrush(g);
+    p.drawEllipse(c + QPointF(0.3, 0.8), r + 3.5, r + 3.5);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(255, 225, 180, 45), 1.0));
+    p.drawArc(QRectF(c.x() - r - 2, c.y() - r - 2, 2 * r + 4, 2 * r + 4), 200 * 16, 140 * 16);
+}
+
+void InsetShadow(QPainter& p, const QRectF& r, double radius, int depth, int alpha) {
+    p.save();
+    p.setClipPath(RoundRect(r, radius));
+    p.setBrush(Qt::NoBrush);
+    for (int i = 0; i < depth; ++i) {
+        p.setPen(QPen(QColor(40, 20, 5, alpha * (depth - i) / depth), 1.0));
+        p.drawRoundedRect(r.adjusted(0.5 + i * 0.7, 0.5 + i, 2 + i, 2 + i), radius, radius);
+    }
+    p.restore();
+}
+
+QImage DrawCover(const std::vector<Piece>& pieces) {
+    const QPainterPath shape = Silhouette();
+    QImage img(MAIN_W, MAIN_H, QImage::Format_ARGB32_Premultiplied);
+    img.fill(pal::rim);
+    {
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient leather(0, 0, 0, MAIN_H);
+        leather.setColorAt(0, pal::leatherLight);
+        leather.setColorAt(0.45, pal::leather);
+        leather.setColorAt(1, pal::leatherDark);
+        p.setPen(Qt::NoPen);
+        p.setBrush(leather);
+        p.drawPath(shape);
+    }
+    Grain(img, img.rect());
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+
+    // A darker rim and a light bevel along the outline.
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(pal::rim, 2.2));
+    p.drawPath(shape);
+    p.save();
+    p.setClipPath(shape);
+    p.setPen(QPen(QColor(255, 220, 170, 40), 1.5));
+    p.drawPath(shape.translated(0.8, 1.8));
+    p.restore();
+
+    // Stitching a few pixels inside the outline.
+    QPainterPathStroker stroker;
+    stroker.setWidth(16);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    const QPainterPath inner = shape.subtracted(stroker.createStroke(shape)).simplified();
+    QPen stitchShadow(QColor(20, 8, 0, 120), 1.8, Qt::CustomDashLine, Qt::RoundCap);
+    stitchShadow.setDashPattern({2.2, 2.0});
+    p.setPen(stitchShadow);
+    p.drawPath(inner.translated(0.6, 0.9));
+    QPen stitch(pal::stitch, 1.4, Qt::CustomDashLine, Qt::RoundCap);
+    stitch.setDashPattern({2.6, 1.9});
+    p.setPen(stitch);
+    p.drawPath(inner);
+
+    // The paper page that holds the three columns and the panels.
+    const QRectF page(51, 42, 457, 280);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(20, 8, 0, 90));
+    p.drawRoundedRect(page.adjusted(-2, -2, 2, 3), 7, 7);
+    QLinearGradient paper(0, page.top(), 0, page.bottom());
+    paper.setColorAt(0, pal::paper);
+    paper.setColorAt(1, pal::paperWarm);
+    p.setBrush(paper);
+    p.drawRoundedRect(page, 5, 5);
+    InsetShadow(p, page, 5, 4, 70);
+    // Short rules above and below each column mark where the lists sit.
+    p.setPen(QPen(pal::paperShade, 2.0, Qt::SolidLine, Qt::FlatCap));
+    for (int i = 0; i < 3; ++i) {
+        const double x0 = 60 + 148 * i, x1 = x0 + 143;
+        p.drawLine(QPointF(x0 + 2, 47), QPointF(x1 - 2, 47));
+        p.drawLine(QPointF(x0 + 2, 316), QPointF(x1 - 2, 316));
+    }
+
+    // A ribbon marker hanging from the page.
+    {
+        QPainterPath ribbon;
+        ribbon.moveTo(476, 318);
+        ribbon.lineTo(490, 318);
+        ribbon.lineTo(490, 338);
+        ribbon.lineTo(483, 333);
+        ribbon.lineTo(476, 338);
+        ribbon.closeSubpath();
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(20, 8, 0, 80));
+        p.drawPath(ribbon.translated(1, 1));
+        QLinearGradient g(476, 0, 490, 0);
+        g.setColorAt(0, pal::blue);
+        g.setColorAt(0.5, pal::blueLight);
+        g.setColorAt(1, pal::blueDark);
+        p.setBrush(g);
+        p.drawPath(ribbon);
+    }
+
+    // The address rail: a recessed slot for the address box with Go and Sel.
+    const QRectF slot(165, 339, 349, 38);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(25, 12, 4, 150));
+    p.drawRoundedRect(slot, 8, 8);
+    InsetShadow(p, slot, 8, 3, 120);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(255, 225, 180, 50), 1.0));
+    p.drawLine(QPointF(slot.left() + 8, slot.bottom() + 0.5), QPointF(slot.right() - 8, slot.bottom() + 0.5));
+    p.setPen(Qt::NoPen);
+    p.setBrush(pal::paper);
+    p.drawRect(QRectF(170, 345, 266, 24));
+
+    // The dial's seat: a brass ring around a deep blue base.
+    p.setBrush(QColor(20, 8, 0, 110));
+    p.drawEllipse(DIAL_CENTRE + QPointF(0.5, 1.5), DIAL_R + 5, DIAL_R + 5);
+    QLinearGradient ring(0, DIAL_CENTRE.y() - DIAL_R, 0, DIAL_CENTRE.y() + DIAL_R);
+    ring.setColorAt(0, pal::brassLight);
+    ring.setColorAt(0.5, pal::brass);
+    ring.setColorAt(1, pal::brassDark);
+    p.setBrush(ring);
+    p.drawEllipse(DIAL_CENTRE, DIAL_R + 4, DIAL_R + 4);
+    p.setBrush(pal::rim);
+    p.drawEllipse(DIAL_CENTRE, DIAL_R + 2.2, DIAL_R + 2.2);
+    p.setBrush(pal::blueDeep);
+    p.drawEllipse(DIAL_CENTRE, DIAL_R + 1.2, DIAL_R + 1.2);
+
+    // The title plate.
+    const QRectF plate(189, 7, 180, 41);
+    p.setBrush(QColor(20, 8, 0, 120));
+    p.drawRoundedRect(plate.adjusted(-1, -1, 1, 2), 9, 9);
+    p.setBrush(pal::leatherDark);
+    p.drawRoundedRect(plate, 8, 8);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(pal::brass, 1.0));
+    p.drawRoundedRect(plate.adjusted(2.5, 2.5, -2.5, -2.5), 6, 6);
+
+    // Seats for the round keys.
+    for (const Piece& piece : pieces) {
+        const QString n = piece.name;
+        if (n == "BtnClose" || n == "BtnMini" || n == "BtnHelp" || n == "BtnAbout" || n == "BtnDock" || n == "BtnOpt" ||
+            n == "BtnMain") {
+            const double r = std::min(piece.w, piece.h) / 2.0 - 0.5;
+            Socket(p, QPointF(piece.x + piece.w / 2.0, piece.y + piece.h / 2.0), r);
+        }
+    }
+    p.end();
+
+    // Hard outline: a pixel belongs to the window when the outline covers half of it.
+    QImage cover(MAIN_W, MAIN_H, QImage::Format_Alpha8);
+    cover.fill(0);
+    {
+        QPainter m(&cover);
+        m.setRenderHint(QPainter::Antialiasing);
+        m.setPen(Qt::NoPen);
+        m.setBrush(Qt::black);
+        m.drawPath(shape);
+    }
+    QImage out = img.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < MAIN_H; ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+        const uchar* a = cover.constScanLine(y);
+        for (int x = 0; x < MAIN_W; ++x) {
+            if (a[x] < 128) line[x] = KEY;
+            else if (line[x] == KEY) line[x] = 0xFFFE0000u;
+        }
+    }
+    return out;
+}
+
+// Paints a piece onto the part of the cover beneath it and cuts it out.
+QImage DrawPiece(const Piece& piece, const QImage& cover) {
+    QImage layer = NewLayer(piece.w, piece.h);
+    {
+        QPainter p(&layer);
+        piece.draw(p, piece.w, piece.h);
+    }
+    QImage out = cover.copy(piece.x, piece.y, piece.w, piece.h).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    {
+        QPainter p(&out);
+        p.drawImage(0, 0, layer);
+    }
+    out = out.convertToFormat(QImage::Format_RGB32);
+    const int threshold = piece.kind == Kind::Label ? 20 : 128;
+    const QRect keep = piece.keep.isEmpty() ? QRect(0, 0, piece.w, piece.h) : piece.keep;
+    for (int y = 0; y < piece.h; ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+        const QRgb* a = reinterpret_cast<const QRgb*>(layer.constScanLine(y));
+        for (int x = 0; x < piece.w; ++x) {
+            const bool inside = piece.kind == Kind::Solid || (qAlpha(a[x]) >= threshold && keep.contains(x, y));
+            if (!inside) line[x] = KEY;
+            else if (line[x] == KEY) line[x] = 0xFFFE0000u;
+        }
+    }
+    return out;
+}
+
+// The panels in which a piece can be visible: main, prompt, options, about.
+int Panels(const QString& name) {
+    static const QStringList prompt = {"BtnInput", "BtnOK", "BtnInvalidPasswd"};
+    static const QStringList options = {"BtnUsePasswd", "BtnPasswd", "BtnConfirm", "BtnSave", "BtnNotMatch"};
+    if (prompt.contains(name)) return 2;
+    if (options.contains(name)) return 4;
+    if (name == "BtnAboutText") return 8;
+    return 15;
+}
+
+bool Opaque(const QImage& img, int x, int y) { return (img.pixel(x, y) & 0xFFFFFF) != (KEY & 0xFFFFFF); }
+
+// Checks that every kept pixel lies on the visible cover and that no two
+// pieces keep the same pixel.
+bool CheckLayout(const std::vector<Piece>& pieces, const std::vector<QImage>& images, const QImage& cover) {
+    bool ok = true;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        const Piece& a = pieces[i];
+        for (int y = 0; y < a.h; ++y)
+            for (int x = 0; x < a.w; ++x)
+                if (Opaque(images[i], x, y) && !Opaque(cover, a.x + x, a.y + y)) {
+                    std::fprintf(stderr, "%s: pixel (%d, %d) lies outside the cover\n", a.name, x, y);
+                    ok = false;
+                }
+        for (size_t j = i + 1; j < pieces.size(); ++j) {
+            const Piece& b = pieces[j];
+            const QRect common = QRect(a.x, a.y, a.w, a.h).intersected(QRect(b.x, b.y, b.w, b.h));
+            if (common.isEmpty()) continue;
+            if ((Panels(a.name) & Panels(b.name)) == 0) continue;  // never shown together
+            for (int y = common.top(); y <= common.bottom(); ++y)
+                for (int x = common.left(); x <= common.right(); ++x)
+                    if (Opaque(images[i], x - a.x, y - a.y) && Opaque(images[j], x - b.x, y - b.y)) {
+                        std::fprintf(stderr, "%s and %s both keep pixel (%d, %d)\n", a.name, b.name, x, y);
+                        ok = false;
+                    }
+        }
+    }
+    return ok;
+}
+
+// ---------------------------------------------------------------------------
+// The notebook with a padlock: the dock tile and the program icon.
+
+void DrawNotebook(QPainter& p, const QRectF& box) {
+    const double s = box.width() / 40.0;  // drawn on a 40-unit grid
+    p.save();
+    p.translate(box.topLeft());
+    p.scale(s, s);
+    p.setRenderHint(QPainter::Antialiasing);
+    // Pages seen from the side.
+    p.setPen(Qt::NoPen);
+    p.setBrush(pal::paperShade);
+    p.drawRoundedRect(QRectF(10, 5, 23, 30), 2.5, 2.5);
+    p.setBrush(pal::paper);
+    p.drawRoundedRect(QRectF(10, 5.5, 22, 28.5), 2, 2);
+    p.setPen(QPen(pal::paperShade, 0.6));
+    for (double y = 9; y < 33; y += 3) p.drawLine(QPointF(29.5, y), QPointF(31.8, y));
+    // Cover.
+    p.setPen(QPen(pal::rim, 1.0));
+    QLinearGradient cover(0, 4, 0, 34);
+    cover.setColorAt(0, pal::leatherLight);
+    cover.setColorAt(1, pal::leatherDark);
+    p.setBrush(cover);
+    p.drawRoundedRect(QRectF(6.5, 4.5, 22, 29), 2.5, 2.5);
+    p.setBrush(pal::leatherDark);
+    p.setPen(Qt::NoPen);
+    p.drawRect(QRectF(7, 5, 3.2, 28));
+    QPen st(pal::stitch, 0.7, Qt::CustomDashLine);
+    st.setDashPattern({1.6, 1.4});
+    p.setPen(st);
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(11.5, 6.8, 15, 24.6), 1.2, 1.2);
+    // Ribbon.
+    p.setPen(Qt::NoPen);
+    p.setBrush(pal::blueLight);
+    QPainterPath ribbon;
+    ribbon.moveTo(21, 33);
+    ribbon.lineTo(24, 33);
+    ribbon.lineTo(24, 38);
+    ribbon.lineTo(22.5, 36.6);
+    ribbon.lineTo(21, 38);
+    ribbon.closeSubpath();
+    p.drawPath(ribbon);
+    // Padlock.
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(pal::rim, 3.4, Qt::SolidLine, Qt::FlatCap));
+    p.drawArc(QRectF(22.5, 15, 9, 11), 0, 180 * 16);
+    p.drawLine(QPointF(22.5, 20.5), QPointF(22.5, 23));
+    p.drawLine(QPointF(31.5, 20.5), QPointF(31.5, 23));
+    p.setPen(QPen(pal::brassLight, 1.8, Qt::SolidLine, Qt::FlatCap));
+    p.drawArc(QRectF(22.5, 15, 9, 11), 0, 180 * 16);
+    p.drawLine(QPointF(22.5, 20.5), QPointF(22.5, 23));
+    p.drawLine(QPointF(31.5, 20.5), QPointF(31.5, 23));
+    QLinearGradient body(0, 22, 0, 33);
+    body.setColorAt(0, pal::brassLight);
+    body.setColorAt(0.5, pal::brass);
+    body.setColorAt(1, pal::brassDark);
+    p.setPen(QPen(pal::rim, 1.0));
+    p.setBrush(body);
+    p.drawRoundedRect(QRectF(19.5, 22.5, 15, 11), 2, 2);
+    p.setPen(Qt::NoPen);
+    p.setBrush(pal::rim);
+    p.drawEllipse(QPointF(27, 26.8), 1.5, 1.5);
+    p.drawRect(QRectF(26.4, 27.5, 1.2, 3.2));
+    p.restore();
+}
+
+QImage DrawDockTile() {
+    QImage img(40, 40, QImage::Format_ARGB32_Premultiplied);
+    img.fill(pal::rim);
+    {
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient g(0, 0, 0, 40);
+        g.setColorAt(0, pal::espressoLight);
+        g.setColorAt(1, pal::espresso);
+        p.setPen(QPen(pal::brass, 1.0));
+        p.setBrush(g);
+        p.drawRect(QRectF(0.5, 0.5, 39, 39));
+        p.setPen(QPen(QColor(255, 230, 190, 40), 1.0));
+        p.drawLine(QPointF(1.5, 1.5), QPointF(38.5, 1.5));
+        DrawNotebook(p, QRectF(0, 0, 40, 40));
+    }
+    QImage out = img.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < out.height(); ++y)
+        for (int x = 0; x < out.width(); ++x)
+            if (out.pixel(x, y) == KEY) out.setPixel(x, y, 0xFFFE0000u);
+    return out;
+}
+
+QImage DrawIcon(int size) {
+    // Small sizes are drawn on the 40-unit grid with a little margin.
+    QImage img = NewLayer(size, size);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double m = size * 0.02;
+    DrawNotebook(p, QRectF(-size * 0.12 + m, -size * 0.02, size * 1.22, size * 1.22));
+    return img;
+}
+
+bool SaveBmp(const QImage& img, const QString& path) {
+    return img.convertToFormat(QImage::Format_RGB888).save(path, "BMP");
+}
+
+QImage Composite(const QImage& cover, const std::vector<Piece>& pieces, const std::vector<QImage>& images,
+                 const QStringList& names) {
+    QImage out = cover.copy();
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        if (!names.contains(pieces[i].name)) continue;
+        for (int y = 0; y < pieces[i].h; ++y)
+            for (int x = 0; x < pieces[i].w; ++x)
+                if (Opaque(images[i], x, y)) out.setPixel(pieces[i].x + x, pieces[i].y + y, images[i].pixel(x, y));
+    }
+    for (int y = 0; y < out.height(); ++y)
+        for (int x = 0; x < out.width(); ++x)
+            if (!Opaque(out, x, y)) out.setPixel(x, y, qRgb(0x8f, 0xa3, 0xb5));  // a plain desktop behind the window
+    return out;
+}
+
+void Fill(QImage& img, const QRect& r, QColor c) {
+    QPainter p(&img);
+    p.fillRect(r, c);
+    p.setPen(QColor(0x9a, 0x8a, 0x70));
+    p.drawRect(r.adjusted(0, 0, -1, -1));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+
+    QString resDir = QStringLiteral(QB_RES_DIR);
+    QString previewDir;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == "--out" && i + 1 < args.size()) resDir = args[++i];
+        else if (args[i] == "--preview" && i + 1 < args.size()) previewDir = args[++i];
+        else {
+            std::fprintf(stderr, "usage: qb_drawskins [--out <res folder>] [--preview <folder>]\n");
+            return 2;
+        }
+    }
+
+    const int sans = QFontDatabase::addApplicationFont("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+    QFontDatabase::addApplicationFont("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf");
+    const int serif = QFontDatabase::addApplicationFont("/usr/share/fonts/truetype/dejavu/DejaVuSerif-BoldItalic.ttf");
+    QFontDatabase::addApplicationFont("/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf");
+    if (sans < 0 || serif < 0) {
+        std::fprintf(stderr, "the DejaVu fonts are needed (fonts-dejavu-core)\n");
+        return 1;
+    }
+    g_sans = QFontDatabase::applicationFontFamilies(sans).value(0);
+    g_serif = QFontDatabase::applicationFontFamilies(serif).value(0);
+
+    const std::vector<Piece> pieces = Pieces();
+    const QImage cover = DrawCover(pieces);
+    std::vector<QImage> images;
+    for (const Piece& piece : pieces) images.push_back(DrawPiece(piece, cover));
+    if (!CheckLayout(pieces, images, cover)) return 1;
+
+    const QString bitmaps = resDir + "/bitmaps";
+    const QString icons = resDir + "/icons";
+    QDir().mkpath(bitmaps);
+    QDir().mkpath(icons);
+    bool ok = SaveBmp(cover, bitmaps + "/MainWnd.bmp");
+    ok = SaveBmp(DrawDockTile(), bitmaps + "/DockWin.bmp") && ok;
+    for (size_t i = 0; i < pieces.size(); ++i) ok = SaveBmp(images[i], bitmaps + "/" + pieces[i].name + ".bmp") && ok;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        ok = DrawIcon(size).save(QString("%1/quillbox-%2.png").arg(icons).arg(size)) && ok;
+
+    if (!previewDir.isEmpty()) {
+        QDir().mkpath(previewDir);
+        const QStringList always = {"BtnClose", "BtnMini", "BtnHelp", "BtnAbout", "BtnGo", "BtnDock", "BtnOpt", "BtnMain",
+                                    "btnTitle", "BtnAdd", "BtnAddSep", "BtnDel", "BtnUp", "BtnDown", "BtnRen", "BtnSelect"};
+        QImage main = Composite(cover, pieces, images, always);
+        for (int i = 0; i < 3; ++i) Fill(main, QRect(60 + 148 * i, 51, 143, 261), QColor(0xff, 0xfd, 0xf6));
+        Fill(main, QRect(170, 345, 266, 24), Qt::white);
+        ok = main.save(previewDir + "/main.png") && ok;
+        QImage options = Composite(cover, pieces, images,
+                                   always + QStringList{"BtnUsePasswd", "BtnPasswd", "BtnConfirm", "BtnSave", "BtnNotMatch"});
+        Fill(options, QRect(102, 112, 14, 15), Qt::white);
+        Fill(options, QRect(238, 148, 154, 24), Qt::white);
+        Fill(options, QRect(238, 189, 154, 24), Qt::white);
+        ok = options.save(previewDir + "/options.png") && ok;
+        QImage prompt = Composite(cover, pieces, images, always + QStringList{"BtnInput", "BtnOK", "BtnInvalidPasswd"});
+        Fill(prompt, QRect(200, 172, 175, 24), Qt::white);
+        ok = prompt.save(previewDir + "/prompt.png") && ok;
+        ok = Composite(cover, pieces, images, always + QStringList{"BtnAboutText"}).save(previewDir + "/about.png") && ok;
+        ok = DrawDockTile().scaled(160, 160).save(previewDir + "/dock-x4.png") && ok;
+        ok = DrawIcon(256).save(previewDir + "/icon.png") && ok;
+    }
+    if (!ok) {
+        std::fprintf(stderr, "could not write every file under %s\n", qPrintable(resDir));
+        return 1;
+    }
+    return 0;
+}
