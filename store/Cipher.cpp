@@ -7,6 +7,12 @@
 // are derived once per key register value and kept until the register changes;
 // the initial and final permutations are eight byte lookups each, and each round
 // function is eight lookups in tables that combine an S-box with the permutation P.
+//
+// Many blocks at once are enciphered bitsliced: 64 blocks per 64-bit lane are
+// transposed so that word i holds bit i+1 of each of them; the permutations
+// then become renamings of words and each S-box a fixed gate circuit
+// (CipherBoxes.inc). Wider lanes (AVX2, when the processor has it) take 256
+// blocks per pass. Every path gives the bytes of the bit-by-bit description.
 
 namespace {
 
@@ -38,6 +44,11 @@ constexpr std::uint8_t kChoice2[48] = {
     23, 19, 12, 4,  26, 8,  16, 7,  27, 20, 13, 2,
     41, 52, 31, 37, 47, 55, 30, 40, 51, 45, 33, 48,
     44, 49, 39, 56, 34, 53, 46, 42, 50, 36, 29, 32};
+
+constexpr std::uint8_t kExpansion[48] = {
+    32, 1,  2,  3,  4,  5,  4,  5,  6,  7,  8,  9,  8,  9,  10, 11,
+    12, 13, 12, 13, 14, 15, 16, 17, 16, 17, 18, 19, 20, 21, 20, 21,
+    22, 23, 24, 25, 24, 25, 26, 27, 28, 29, 28, 29, 30, 31, 32, 1};
 
 constexpr std::uint8_t kShifts[16] = {1, 1, 2, 2, 2, 2, 2, 2, 1, 2, 2, 2, 2, 2, 2, 1};
 
@@ -134,6 +145,7 @@ struct KeyState
     KeyBlock key{};
     std::uint64_t roundKeys[16] = {};   // K1..K16, 48 bits, bit 1 most significant
     RoundKey packed[16] = {};
+    std::uint64_t masks[16][48] = {};   // every bit of K1..K16 as 0 or all ones
     bool scheduled = false;
 };
 
@@ -182,6 +194,8 @@ void Schedule()
             packed.odd |= chunk(kOddBoxes[i]) << (8 * i);
         }
         g_key.packed[r] = packed;
+        for (int i = 0; i < 48; ++i)
+            g_key.masks[r][i] = BitAt(k, i + 1, 48) ? ~std::uint64_t{0} : 0;
     }
     g_key.scheduled = true;
 }
@@ -248,6 +262,182 @@ inline void CipherOne(std::uint8_t* block, bool decipher)
     StoreBlock(block, ByteTable(g_tables.fp, pre));
 }
 
+
+// ---------------------------------------------------------------------------
+// Bitsliced passes.
+
+#if defined(__GNUC__)
+#define QB_CIPHER_INLINE inline __attribute__((always_inline))
+#else
+#define QB_CIPHER_INLINE inline
+#endif
+
+// One word per bit position holding that bit of 64 * Lanes blocks.
+template <int Lanes>
+struct LaneOf;
+template <>
+struct LaneOf<1>
+{
+    using type = std::uint64_t;
+};
+template <>
+struct LaneOf<2>
+{
+    typedef std::uint64_t type __attribute__((vector_size(16)));
+};
+template <>
+struct LaneOf<4>
+{
+    typedef std::uint64_t type __attribute__((vector_size(32)));
+};
+template <int Lanes>
+using Lane = typename LaneOf<Lanes>::type;
+
+#include "store/CipherBoxes.inc"
+
+// Output bit q (0-based, before P) of the S-boxes lands on bit kAfterP[q] of f.
+constexpr auto kAfterP = [] {
+    std::array<std::uint8_t, 32> where{};
+    for (int i = 0; i < 32; ++i)
+        where[kPermP[i] - 1] = static_cast<std::uint8_t>(i);
+    return where;
+}();
+
+#define QB_CIPHER_BOX(n)                                                                                      \
+    Box##n(x + 6 * (n - 1), l[kAfterP[4 * (n - 1)]], l[kAfterP[4 * (n - 1) + 1]], l[kAfterP[4 * (n - 1) + 2]], \
+           l[kAfterP[4 * (n - 1) + 3]])
+
+// l ^= f(r, key) for every block.
+template <class W>
+QB_CIPHER_INLINE void HalfRound(W* l, const W* r, const std::uint64_t* key)
+{
+    W x[48];
+    for (int i = 0; i < 48; ++i)
+        x[i] = r[kExpansion[i] - 1] ^ key[i];
+    QB_CIPHER_BOX(1);
+    QB_CIPHER_BOX(2);
+    QB_CIPHER_BOX(3);
+    QB_CIPHER_BOX(4);
+    QB_CIPHER_BOX(5);
+    QB_CIPHER_BOX(6);
+    QB_CIPHER_BOX(7);
+    QB_CIPHER_BOX(8);
+}
+
+#undef QB_CIPHER_BOX
+
+// Transposes the 64 x 64 bit matrix in each lane: bit 63-j of word i becomes
+// bit 63-i of word j.
+template <class W>
+QB_CIPHER_INLINE void Transpose(W* a)
+{
+    std::uint64_t mask = 0x00000000FFFFFFFFu;
+    for (int j = 32; j != 0; j >>= 1, mask ^= mask << j) {
+        for (int k = 0; k < 64; k = ((k | j) + 1) & ~j) {
+            const W t = (a[k] ^ (a[k | j] >> j)) & mask;
+            a[k] ^= t;
+            a[k | j] ^= t << j;
+        }
+    }
+}
+
+// Enciphers or deciphers 64 * Lanes consecutive blocks in place.
+template <int Lanes>
+QB_CIPHER_INLINE void BitslicedPass(std::uint8_t* blocks, const std::uint64_t (*masks)[48], bool decipher)
+{
+    using W = Lane<Lanes>;
+    static_assert(sizeof(W) == 8 * Lanes);
+    // words[k][g] is block 64 * g + k: lane g of word k after the copy below.
+    std::uint64_t words[64][Lanes];
+    for (int g = 0; g < Lanes; ++g)
+        for (int k = 0; k < 64; ++k)
+            words[k][g] = LoadBlock(blocks + 8 * (64 * g + k));
+    W w[64];
+    std::memcpy(w, words, sizeof w);
+    Transpose(w);
+
+    // w[i] now holds bit i+1 of every block.
+    W l[32], r[32];
+    for (int i = 0; i < 32; ++i) {
+        l[i] = w[kInitialPerm[i] - 1];
+        r[i] = w[kInitialPerm[32 + i] - 1];
+    }
+    for (int i = 0; i < 16; i += 2) {
+        HalfRound(l, r, masks[decipher ? 15 - i : i]);
+        HalfRound(r, l, masks[decipher ? 14 - i : i + 1]);
+    }
+    // Preoutput R16 || L16.
+    for (int i = 0; i < 64; ++i) {
+        const int from = kFinalPerm[i] - 1;
+        w[i] = from < 32 ? r[from] : l[from - 32];
+    }
+
+    Transpose(w);
+    std::memcpy(words, w, sizeof w);
+    for (int g = 0; g < Lanes; ++g)
+        for (int k = 0; k < 64; ++k)
+            StoreBlock(blocks + 8 * (64 * g + k), words[k][g]);
+}
+
+template <int Lanes>
+void BitslicedPasses(std::uint8_t* blocks, std::size_t passes, bool decipher)
+{
+    for (std::size_t p = 0; p < passes; ++p)
+        BitslicedPass<Lanes>(blocks + p * 8 * 64 * Lanes, g_key.masks, decipher);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+#define QB_CIPHER_AVX2 1
+__attribute__((target("avx2"))) void BitslicedPassesAvx2(std::uint8_t* blocks, std::size_t passes, bool decipher)
+{
+    for (std::size_t p = 0; p < passes; ++p)
+        BitslicedPass<4>(blocks + p * 8 * 256, g_key.masks, decipher);
+}
+
+bool HasAvx2()
+{
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+#endif
+
+bool g_avx2Allowed = true;
+
+// Below this many blocks one lookup-table call per block is quicker than a pass.
+constexpr std::size_t kFewBlocks = 16;
+
+void CipherMany(std::uint8_t* blocks, std::size_t count, bool decipher)
+{
+    EnsureScheduled();
+    std::size_t done = 0;
+#ifdef QB_CIPHER_AVX2
+    if (g_avx2Allowed && HasAvx2()) {
+        const std::size_t passes = count / 256;
+        BitslicedPassesAvx2(blocks, passes, decipher);
+        done = passes * 256;
+    }
+#endif
+    {
+        const std::size_t passes = (count - done) / 128;
+        BitslicedPasses<2>(blocks + 8 * done, passes, decipher);
+        done += passes * 128;
+    }
+    std::size_t rest = count - done;
+    if (rest >= kFewBlocks) {
+        // One more pass over a zero-padded copy of the last blocks.
+        std::uint8_t padded[8 * 128] = {};
+        std::memcpy(padded, blocks + 8 * done, 8 * rest);
+        if (rest <= 64)
+            BitslicedPasses<1>(padded, 1, decipher);
+        else
+            BitslicedPasses<2>(padded, 1, decipher);
+        std::memcpy(blocks + 8 * done, padded, 8 * rest);
+        done = count;
+    }
+    for (; done < count; ++done)
+        CipherOne(blocks + 8 * done, decipher);
+}
+
 }  // namespace
 
 KeyBlock MakeKeyBlock(std::string_view text)
@@ -269,6 +459,12 @@ void SetCipherKey(const KeyBlock& key)
 void ResetCipherKey()
 {
     SetCipherKey(KeyBlock{});
+    g_avx2Allowed = true;
+}
+
+void AllowCipherAvx2(bool allowed)
+{
+    g_avx2Allowed = allowed;
 }
 
 std::array<std::uint64_t, 16> CipherRoundKeys()
@@ -293,14 +489,10 @@ void DecipherBlock(std::uint8_t block[8])
 
 void EncipherBlocks(std::uint8_t* blocks, std::size_t count)
 {
-    EnsureScheduled();
-    for (std::size_t i = 0; i < count; ++i)
-        CipherOne(blocks + 8 * i, false);
+    CipherMany(blocks, count, false);
 }
 
 void DecipherBlocks(std::uint8_t* blocks, std::size_t count)
 {
-    EnsureScheduled();
-    for (std::size_t i = 0; i < count; ++i)
-        CipherOne(blocks + 8 * i, true);
+    CipherMany(blocks, count, true);
 }

@@ -18,8 +18,12 @@ KeyBlock MakeKeyBlock(std::string_view text);
 
 void SetCipherKey(const KeyBlock& key);
 
-// Sets the key register back to the all-zero key, as at process start (tests).
+// Sets the key register back to the all-zero key, as at process start, and
+// allows the wide batched path again (tests).
 void ResetCipherKey();
+
+// Lets tests run the batched calls without AVX2 on a processor that has it.
+void AllowCipherAvx2(bool allowed);
 
 // K1..K16 under the key register, 48 bits each, bit 1 the most significant.
 std::array<std::uint64_t, 16> CipherRoundKeys();

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -251,13 +252,15 @@ TEST_F(CipherTest, KeyChangeTakesEffectWithTheNextBlock)
 // ---------------------------------------------------------------------------
 // Many blocks at once: the same bytes as one call per block.
 
-class BatchTest : public CipherTest, public ::testing::WithParamInterface<std::size_t>
+// Batch size, and whether AVX2 may be used (where the processor has it).
+class BatchTest : public CipherTest, public ::testing::WithParamInterface<std::tuple<std::size_t, bool>>
 {
 };
 
 TEST_P(BatchTest, MatchesOneCallPerBlockAndRoundTrips)
 {
-    const std::size_t count = GetParam();
+    const auto [count, avx2] = GetParam();
+    AllowCipherAvx2(avx2);
     for (int k = 0; k < 3; ++k) {
         const KeyBlock key = RandomKey();
         SetCipherKey(key);
@@ -292,7 +295,12 @@ TEST_P(BatchTest, MatchesOneCallPerBlockAndRoundTrips)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, BatchTest, ::testing::Values(0, 1, 2, 63, 64, 65, 255, 256, 257, 1000));
+// Sizes around the widths of one pass (64, 128 or 256 blocks) and around the
+// point below which blocks are done one by one.
+INSTANTIATE_TEST_SUITE_P(Sizes, BatchTest,
+                         ::testing::Combine(::testing::Values<std::size_t>(0, 1, 15, 16, 63, 64, 65, 128, 255, 256,
+                                                                           257, 1000),
+                                            ::testing::Bool()));
 
 // ---------------------------------------------------------------------------
 // Key blocks from texts.
