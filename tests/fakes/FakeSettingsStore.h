@@ -1,0 +1,40 @@
+#pragma once
+// A settings store in memory that records what was written, in order. The
+// values live in a map shared with the test, so they outlive the CSettings
+// that owns the store (as the user's settings outlive a run).
+
+#include "store/Settings.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct CFakeSettingsValues {
+    std::map<std::string, std::uint32_t> m_values;
+    std::vector<std::pair<std::string, std::uint32_t>> m_writes;
+    bool m_bOpenFails = false;
+};
+
+class CFakeSettingsStore final : public ISettingsStore {
+public:
+    explicit CFakeSettingsStore(std::shared_ptr<CFakeSettingsValues> values)
+        : m_pValues(std::move(values)) {}
+
+    bool Open() override { return !m_pValues->m_bOpenFails; }
+    std::optional<std::uint32_t> Read(std::string_view name) override {
+        const auto it = m_pValues->m_values.find(std::string(name));
+        if (it == m_pValues->m_values.end())
+            return std::nullopt;
+        return it->second;
+    }
+    void Write(std::string_view name, std::uint32_t value) override {
+        m_pValues->m_values[std::string(name)] = value;
+        m_pValues->m_writes.emplace_back(std::string(name), value);
+    }
+    void Close() override {}
+
+private:
+    std::shared_ptr<CFakeSettingsValues> m_pValues;
+};

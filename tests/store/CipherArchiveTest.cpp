@@ -1,0 +1,269 @@
+#include "store/CipherArchive.h"
+
+#include "store/Cipher.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Block = std::array<std::uint8_t, 8>;
+
+Block BlockAt(const QByteArray& bytes, int index) {
+    Block block;
+    for (int i = 0; i < 8; ++i)
+        block[i] = static_cast<std::uint8_t>(bytes[index * 8 + i]);
+    return block;
+}
+
+Block PlainBlock(std::int32_t value, std::uint32_t filler) {
+    const auto v = static_cast<std::uint32_t>(value);
+    return {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24),
+            std::uint8_t(filler), std::uint8_t(filler >> 8), std::uint8_t(filler >> 16),
+            std::uint8_t(filler >> 24)};
+}
+
+// Writes through a storing archive into memory and returns the bytes.
+template <typename Write>
+QByteArray Stored(std::string_view key, FillerSource filler, Write write) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    CCipherArchive archive(key, buffer, CCipherArchive::store, std::move(filler));
+    write(archive);
+    archive.Close();
+    return bytes;
+}
+
+class CipherArchiveTest : public ::testing::Test {
+protected:
+    void SetUp() override { ResetCipherKey(); }
+    void TearDown() override { ResetCipherKey(); }
+
+    QByteArray m_bytes;
+    QBuffer m_buffer{&m_bytes};
+
+    CCipherArchive& Loading(std::string_view key) {
+        m_buffer.open(QIODevice::ReadOnly);
+        m_pLoading = std::make_unique<CCipherArchive>(key, m_buffer, CCipherArchive::load);
+        return *m_pLoading;
+    }
+
+private:
+    std::unique_ptr<CCipherArchive> m_pLoading;
+};
+
+// Values stored under the empty key with filler 0: the blocks of the
+// 64-byte empty data file and the plain zero block.
+struct KnownBlock {
+    std::int32_t value;
+    Block stored;
+};
+const KnownBlock kKnownBlocks[] = {
+    {65537, {0x81, 0x79, 0x9B, 0x0B, 0x0C, 0xDA, 0x11, 0xE8}},
+    {1, {0x0D, 0x9F, 0x27, 0x9B, 0xA5, 0xD8, 0x72, 0x60}},
+    {4, {0x55, 0x57, 0x93, 0x80, 0xD7, 0x71, 0x38, 0xEF}},
+    {'R', {0xBD, 0x66, 0xFE, 0xFB, 0x54, 0x57, 0x64, 0xE1}},
+    {'o', {0xE0, 0x2B, 0xA4, 0x26, 0x58, 0x2B, 0x63, 0x31}},
+    {'t', {0xB6, 0x64, 0xC0, 0x59, 0xF8, 0x56, 0x4A, 0x65}},
+    {0, {0x8C, 0xA6, 0x4D, 0xE9, 0xC1, 0xB1, 0x23, 0xA7}},
+};
+
+class KnownBlockTest : public CipherArchiveTest,
+                       public ::testing::WithParamInterface<KnownBlock> {};
+
+TEST_P(KnownBlockTest, IsStoredAsThisBlockAndReadsBack) {
+    const KnownBlock& row = GetParam();
+    m_bytes = Stored({}, ConstantFiller(0), [&](CArchive& ar) { ar.WriteInt(row.value); });
+    ASSERT_EQ(m_bytes.size(), 8);
+    EXPECT_EQ(BlockAt(m_bytes, 0), row.stored);
+    EXPECT_EQ(Loading({}).ReadInt(), row.value);
+}
+
+INSTANTIATE_TEST_SUITE_P(EmptyKeyFillerZero, KnownBlockTest, ::testing::ValuesIn(kKnownBlocks));
+
+// What one write puts into the file, as the plaintext of each stored block.
+struct Encoding {
+    const char* name;
+    std::string text;  // written as a string when isString, else...
+    bool isString;
+    std::int32_t value;  // ...this integer
+    std::vector<std::int32_t> plain;
+};
+const Encoding kEncodings[] = {
+    {"MinusOne", {}, false, -1, {-1}},
+    {"IntMin", {}, false, INT32_MIN, {INT32_MIN}},
+    {"EmptyStringIsOneBlock", "", true, 0, {0}},
+    {"Ascii", "Root", true, 0, {4, 'R', 'o', 'o', 't'}},
+    {"HighByteIsNegative", "caf\xE9", true, 0, {4, 'c', 'a', 'f', -23}},
+    {"ByteRange", std::string("\x00\x7F\x80\xFF", 4), true, 0, {4, 0, 127, -128, -1}},
+};
+
+class EncodingTest : public CipherArchiveTest, public ::testing::WithParamInterface<Encoding> {};
+
+TEST_P(EncodingTest, StoresOneBlockPerValueAndReadsBack) {
+    const Encoding& row = GetParam();
+    const std::string key = "k3y";
+    const std::uint32_t filler = 0x7ABC;
+    m_bytes = Stored(key, ConstantFiller(filler), [&](CArchive& ar) {
+        if (row.isString)
+            ar.WriteString(row.text);
+        else
+            ar.WriteInt(row.value);
+    });
+    ASSERT_EQ(m_bytes.size(), qsizetype(8 * row.plain.size()));
+    SetCipherKey(MakeKeyBlock(key));
+    for (std::size_t i = 0; i < row.plain.size(); ++i) {
+        Block block = BlockAt(m_bytes, int(i));
+        DecipherBlock(block.data());
+        EXPECT_EQ(block, PlainBlock(row.plain[i], filler)) << "block " << i;
+    }
+    CCipherArchive& ar = Loading(key);
+    if (row.isString)
+        EXPECT_EQ(ar.ReadString(), row.text);
+    else
+        EXPECT_EQ(ar.ReadInt(), row.value);
+    EXPECT_THROW(ar.ReadInt(), CArchiveException);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, EncodingTest, ::testing::ValuesIn(kEncodings),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CipherArchiveTest, NegativeOrZeroCountGivesEmptyStringAndConsumesNothingMore) {
+    m_bytes = Stored("", {}, [](CArchive& ar) { ar << -5 << 0 << 7; });
+    CCipherArchive& ar = Loading("");
+    EXPECT_EQ(ar.ReadString(), "");
+    EXPECT_EQ(ar.ReadString(), "");
+    EXPECT_EQ(ar.ReadInt(), 7);
+}
+
+// Where reading has to stop with the end-of-file error.
+struct Truncation {
+    const char* name;
+    int keepBytes;
+    int intsBeforeFailure;  // ReadInt calls that succeed first
+    bool failsInString;     // then a ReadString (else a ReadInt) fails
+};
+const Truncation kTruncations[] = {
+    {"EmptyFile", 0, 0, false},
+    {"InsideFirstBlock", 5, 0, false},
+    {"InsideSecondBlock", 12, 1, false},
+    {"StringCutShort", 8 + 8 + 8 * 2, 1, true},
+};
+
+class TruncationTest : public CipherArchiveTest,
+                       public ::testing::WithParamInterface<Truncation> {};
+
+TEST_P(TruncationTest, RaisesEndOfFile) {
+    const Truncation& row = GetParam();
+    m_bytes = Stored("pw", {}, [](CArchive& ar) {
+        ar << 42;
+        ar << std::string("abcdef");
+    });
+    m_bytes.truncate(row.keepBytes);
+    CCipherArchive& ar = Loading("pw");
+    for (int i = 0; i < row.intsBeforeFailure; ++i)
+        EXPECT_EQ(ar.ReadInt(), 42);
+    try {
+        if (row.failsInString)
+            ar.ReadString();
+        else
+            ar.ReadInt();
+        FAIL() << "no error";
+    } catch (const CArchiveException& e) {
+        EXPECT_EQ(e.m_cause, CArchiveException::endOfFile);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, TruncationTest, ::testing::ValuesIn(kTruncations),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CipherArchiveTest, HugeCountReadsToTheEndWithoutTrustingIt) {
+    m_bytes = Stored("", {}, [](CArchive& ar) { ar << INT32_MAX << 'a' << 'b'; });
+    CCipherArchive& ar = Loading("");
+    try {
+        ar.ReadString();
+        FAIL() << "no error";
+    } catch (const CArchiveException& e) {
+        EXPECT_EQ(e.m_cause, CArchiveException::endOfFile);
+    }
+}
+
+TEST(CLibcRandomTest, IsTheCLibraryGenerator) {
+    // srand(1); rand() of the C library this format comes from.
+    CLibcRandom random(1);
+    EXPECT_EQ(random.Next(), 41u);
+    EXPECT_EQ(random.Next(), 18467u);
+    EXPECT_EQ(random.Next(), 6334u);
+    FillerSource seeded = SeededFiller(1);
+    EXPECT_EQ(seeded(), 41u);
+}
+
+// Many values, crossing the archive's internal chunks: the bytes must be those
+// of enciphering one block at a time with the generator's words in order.
+TEST_F(CipherArchiveTest, BatchedBytesEqualOneBlockAtATime) {
+    const std::string key = "batch";
+    const int count = 20000;
+    m_bytes = Stored(key, SeededFiller(99), [&](CArchive& ar) {
+        for (int i = 0; i < count; ++i)
+            ar.WriteInt(i * 7919 - 5000000);
+    });
+    ASSERT_EQ(m_bytes.size(), 8 * count);
+    SetCipherKey(MakeKeyBlock(key));
+    CLibcRandom words(99);
+    for (int i = 0; i < count; ++i) {
+        Block block = PlainBlock(i * 7919 - 5000000, words.Next());
+        EncipherBlock(block.data());
+        ASSERT_EQ(BlockAt(m_bytes, i), block) << "block " << i;
+    }
+    CCipherArchive& ar = Loading(key);
+    for (int i = 0; i < count; ++i)
+        ASSERT_EQ(ar.ReadInt(), i * 7919 - 5000000);
+    EXPECT_THROW(ar.ReadInt(), CArchiveException);
+}
+
+TEST_F(CipherArchiveTest, ClockSeededWordsStillReadBack) {
+    m_bytes = Stored("x", {}, [](CArchive& ar) { ar << 65537 << 65537; });
+    CCipherArchive& ar = Loading("x");
+    EXPECT_EQ(ar.ReadInt(), 65537);
+    EXPECT_EQ(ar.ReadInt(), 65537);
+}
+
+TEST_F(CipherArchiveTest, ConstructionSetsTheKeyRegister) {
+    Block viaArchive{};
+    {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        CCipherArchive archive("secret12", buffer, CCipherArchive::load);
+        EncipherBlock(viaArchive.data());
+    }
+    Block direct{};
+    SetCipherKey(MakeKeyBlock("secret12"));
+    EncipherBlock(direct.data());
+    EXPECT_EQ(viaArchive, direct);
+}
+
+TEST_F(CipherArchiveTest, WriteToAFullDeviceReportsDiskFull) {
+    QFile full(QStringLiteral("/dev/full"));
+    if (!full.open(QIODevice::WriteOnly))
+        GTEST_SKIP() << "no /dev/full";
+    CCipherArchive archive("", full, CCipherArchive::store);
+    try {
+        archive.WriteString(std::string(100000, 'x'));
+        archive.Close();
+        FAIL() << "no error";
+    } catch (const CArchiveException& e) {
+        EXPECT_EQ(e.m_cause, CArchiveException::diskFull);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,467 @@
+#include "store/DataFile.h"
+
+#include "TreeDump.h"
+#include "fakes/FakeSettingsStore.h"
+#include "store/Cipher.h"
+#include "store/Settings.h"
+#include "tree/Tree.h"
+#include "tree/TreeState.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <functional>
+#include <random>
+#include <variant>
+#include <vector>
+
+namespace {
+
+constexpr std::uint32_t NOPASSWORD_SEED = 7;
+constexpr std::uint32_t SECRET12_SEED = 20261210;
+
+// An integer or a string, as the records hold them.
+using Value = std::variant<std::int32_t, std::string>;
+
+QByteArray Encode(const std::vector<Value>& values, std::string_view key = {}) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    CCipherArchive archive(key, buffer, CCipherArchive::store);
+    for (const Value& value : values) {
+        if (const auto* number = std::get_if<std::int32_t>(&value))
+            archive.WriteInt(*number);
+        else
+            archive.WriteString(std::get<std::string>(value));
+    }
+    archive.Close();
+    return bytes;
+}
+
+// Reads values of the kinds in expected and returns what was read.
+std::vector<Value> Decode(const QByteArray& bytes, const std::vector<Value>& expected,
+                          std::string_view key) {
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    CCipherArchive archive(key, buffer, CCipherArchive::load);
+    std::vector<Value> read;
+    for (const Value& value : expected) {
+        if (std::holds_alternative<std::int32_t>(value))
+            read.emplace_back(archive.ReadInt());
+        else
+            read.emplace_back(archive.ReadString());
+    }
+    EXPECT_THROW(archive.ReadInt(), CArchiveException) << "bytes after the last record";
+    return read;
+}
+
+// Makes a folder unwritable for this process, also when it runs as root
+// (where permissions alone do not stop it); undone in the destructor.
+class CLockedFolder {
+public:
+    explicit CLockedFolder(const QString& path) : m_strPath(path) {
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner);
+        if (Writable() && geteuid() == 0) {
+            m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY);
+            int flags = 0;
+            if (m_fd >= 0 && ::ioctl(m_fd, FS_IOC_GETFLAGS, &flags) == 0) {
+                flags |= FS_IMMUTABLE_FL;
+                m_bImmutable = ::ioctl(m_fd, FS_IOC_SETFLAGS, &flags) == 0;
+            }
+        }
+    }
+    ~CLockedFolder() {
+        if (m_bImmutable) {
+            int flags = 0;
+            ::ioctl(m_fd, FS_IOC_GETFLAGS, &flags);
+            flags &= ~FS_IMMUTABLE_FL;
+            ::ioctl(m_fd, FS_IOC_SETFLAGS, &flags);
+        }
+        if (m_fd >= 0)
+            ::close(m_fd);
+        QFile::setPermissions(m_strPath, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    CLockedFolder(const CLockedFolder&) = delete;
+    CLockedFolder& operator=(const CLockedFolder&) = delete;
+
+    bool Writable() const {
+        QFile probe(m_strPath + QStringLiteral("/probe"));
+        if (!probe.open(QIODevice::WriteOnly))
+            return false;
+        probe.remove();
+        return true;
+    }
+
+private:
+    QString m_strPath;
+    int m_fd = -1;
+    bool m_bImmutable = false;
+};
+
+class DataFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetCipherKey();
+        ResetTreeState();
+        ASSERT_TRUE(m_dir.isValid());
+        m_state.m_strFolder = m_dir.path();
+        m_pSettings = NewSettings();
+    }
+    void TearDown() override {
+        if (m_pTop)
+            EndTree(std::move(m_pTop));
+        ResetTreeState();
+        ResetCipherKey();
+    }
+
+    std::unique_ptr<CSettings> NewSettings() {
+        return std::make_unique<CSettings>(std::make_unique<CFakeSettingsStore>(m_pStore));
+    }
+    QString PathOf(const char* name) const { return m_dir.filePath(QString::fromUtf8(name)); }
+    QByteArray DataBytes() const { return ReadAll(PathOf(DATA_FILE_NAME)); }
+    void Put(const char* name, const QByteArray& bytes) {
+        QFile file(PathOf(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(bytes), bytes.size());
+    }
+
+    void Load() { LoadTree(m_pTop, *m_pSettings, m_state); }
+    void Save(FillerSource filler = {}) { SaveTree(*m_pTop, *m_pSettings, m_state, std::move(filler)); }
+    // A new run: the tree ended, loaded again under password.
+    void Reload(const std::string& password) {
+        EndTree(std::move(m_pTop));
+        m_pSettings->m_strPassword = password;
+        m_state = CDataFileState{m_dir.path()};
+        Load();
+    }
+    std::string Dump() const { return DumpItem(*m_pTop); }
+
+    QTemporaryDir m_dir;
+    std::shared_ptr<CFakeSettingsValues> m_pStore = std::make_shared<CFakeSettingsValues>();
+    std::unique_ptr<CSettings> m_pSettings;
+    CDataFileState m_state;
+    std::unique_ptr<CFolder> m_pTop;
+};
+
+std::string SampleTreeDump() {
+    return DumpJson(QJsonDocument::fromJson(ReadAll(TestDataPath("sample-tree.json"))).object());
+}
+
+TEST_F(DataFileTest, FirstRunCreatesBothFilesEmptyAndSavesTheSixtyFourByteFile) {
+    Load();
+    EXPECT_EQ(Dump(), "folder(Root)[]");
+    for (const char* name : {DATA_FILE_NAME, FALLBACK_FILE_NAME}) {
+        EXPECT_TRUE(QFileInfo::exists(PathOf(name))) << name;
+        EXPECT_EQ(QFileInfo(PathOf(name)).size(), 0) << name;
+    }
+    Save(ConstantFiller(0));
+    const QByteArray expected = QByteArray::fromHex(
+        "81799B0B0CDA11E8"   // 65537
+        "0D9F279BA5D87260"   // tag 1
+        "55579380D77138EF"   // length 4
+        "BD66FEFB545764E1"   // R
+        "E02BA426582B6331"   // o
+        "E02BA426582B6331"   // o
+        "B664C059F8564A65"   // t
+        "8CA64DE9C1B123A7"); // no children
+    EXPECT_EQ(DataBytes().toHex(), expected.toHex());
+}
+
+TEST_F(DataFileTest, RecordsFollowTheTreeInPreOrder) {
+    Load();
+    m_pTop->Append(std::make_unique<CItem>(SEPARATOR_TEXT));
+    m_pTop->Append(std::make_unique<CEntry>("A", "", m_pTop.get()));
+    auto folder = std::make_unique<CFolder>("F");
+    CFolder* f = folder.get();
+    m_pTop->Append(std::move(folder));
+    f->Append(std::make_unique<CEntry>("B", "T", nullptr));
+    m_pSettings->SetPassword("pw");
+    Save();
+    const std::vector<Value> expected = {65537, 1, "Root", 3, 0, 3, "A", 1, "F", 1, 2, "B", "T"};
+    EXPECT_EQ(Decode(DataBytes(), expected, "pw"), expected);
+}
+
+struct Fixture {
+    const char* file;
+    const char* password;
+    std::uint32_t seed;
+};
+const Fixture kFixtures[] = {
+    {"sample-nopassword.dat", "", NOPASSWORD_SEED},
+    {"sample-secret12.dat", "secret12", SECRET12_SEED},
+};
+
+class FixtureTest : public DataFileTest, public ::testing::WithParamInterface<Fixture> {};
+
+TEST_P(FixtureTest, LoadsTheSampleTreeAndSavesTheSameBytes) {
+    const QByteArray original = ReadAll(TestDataPath(GetParam().file));
+    ASSERT_EQ(original.size(), 5512);
+    Put(DATA_FILE_NAME, original);
+    m_pSettings->m_strPassword = GetParam().password;
+    Load();
+    EXPECT_EQ(Dump(), SampleTreeDump());
+    Save(SeededFiller(GetParam().seed));
+    EXPECT_EQ(DataBytes(), original);
+    EXPECT_FALSE(QFileInfo::exists(PathOf("Quillbox.dat.bak")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, FixtureTest, ::testing::ValuesIn(kFixtures));
+
+TEST_F(DataFileTest, CopyOfAPasswordlessFileServesAsFallback) {
+    Put(FALLBACK_FILE_NAME, ReadAll(TestDataPath("sample-nopassword.dat")));
+    Load();
+    EXPECT_EQ(Dump(), SampleTreeDump());
+    EXPECT_FALSE(m_state.m_bKeepOldFile) << "an empty data file holds nothing to keep";
+}
+
+std::string RandomBytes(std::mt19937& random, std::size_t length, int lowest) {
+    std::uniform_int_distribution<int> byte(lowest, 255);
+    std::string text(length, '\0');
+    for (char& c : text)
+        c = static_cast<char>(byte(random));
+    return text;
+}
+
+void AddRandomChildren(CFolder& folder, std::mt19937& random, int depth, int& budget) {
+    std::uniform_int_distribution<int> count(0, 6), kind(0, 4), length(0, 30);
+    for (int n = count(random); n > 0 && budget > 0; --n, --budget) {
+        switch (depth < 5 ? kind(random) : kind(random) % 4) {
+        case 0:
+            folder.Append(std::make_unique<CItem>(SEPARATOR_TEXT));
+            break;
+        case 1:
+            folder.Append(std::make_unique<CEntry>(RandomBytes(random, length(random), 0),
+                                                   RandomBytes(random, length(random) * 4, 0),
+                                                   nullptr));
+            break;
+        case 2:
+            folder.Append(
+                std::make_unique<CEntry>(RandomBytes(random, length(random), 0), "", &folder));
+            break;
+        case 3:
+            folder.Append(std::make_unique<CEntry>(SEPARATOR_TEXT, "x", nullptr));
+            break;
+        default: {
+            auto child = std::make_unique<CFolder>(RandomBytes(random, length(random), 0));
+            CFolder* sub = child.get();
+            folder.Append(std::move(child));
+            AddRandomChildren(*sub, random, depth + 1, budget);
+        }
+        }
+    }
+}
+
+TEST_F(DataFileTest, RandomTreeRoundTripsUnderRandomPassword) {
+    for (std::uint32_t seed : {1u, 2u, 3u}) {
+        SCOPED_TRACE(seed);
+        std::mt19937 random(seed);
+        Reload("");
+        int budget = 400;
+        AddRandomChildren(*m_pTop, random, 0, budget);
+        // Texts of any length come back whole.
+        m_pTop->Append(std::make_unique<CEntry>(std::string(300, 'n'),
+                                                RandomBytes(random, 100000, 1), nullptr));
+        const std::string password = RandomBytes(random, 1 + random() % 12, 1);
+        m_pSettings->SetPassword(password);
+        const std::string saved = Dump();
+        Save();
+        EXPECT_EQ(DataBytes().size() % 8, 0);
+        Reload(password.substr(0, 8));
+        EXPECT_EQ(Dump(), saved);
+        EXPECT_FALSE(m_state.m_bKeepOldFile);
+    }
+}
+
+// A data file whose bytes were not (all) loaded is kept under a free backup
+// name before the first save replaces it.
+struct Spoiled {
+    const char* name;
+    std::function<QByteArray()> bytes;  // the data file, read under "reader"
+    int earlierBackups;                 // ".bak", ".bak2", ... present before
+    const char* backup;                 // the name it is kept under
+    bool loadFails;                     // LoadTree reports end of file
+};
+const Spoiled kSpoiled[] = {
+    {"WrongKey", [] { return ReadAll(TestDataPath("sample-secret12.dat")); }, 0,
+     "Quillbox.dat.bak", false},
+    {"OtherFormat", [] { return Encode({65538, 1, "Root", 0}, "reader"); }, 1,
+     "Quillbox.dat.bak2", false},
+    {"CutShort", [] { return ReadAll(TestDataPath("sample-secret12.dat")).left(3001); }, 2,
+     "Quillbox.dat.bak3", true},
+};
+
+class SpoiledFileTest : public DataFileTest, public ::testing::WithParamInterface<Spoiled> {};
+
+TEST_P(SpoiledFileTest, IsKeptAsideBeforeTheFirstSave) {
+    const Spoiled& row = GetParam();
+    const QByteArray spoiled = row.bytes();
+    Put(DATA_FILE_NAME, spoiled);
+    Put(FALLBACK_FILE_NAME, ReadAll(TestDataPath("sample-nopassword.dat")));
+    QStringList earlier;
+    for (int i = 1; i <= row.earlierBackups; ++i) {
+        const QByteArray name = i == 1 ? "Quillbox.dat.bak" : "Quillbox.dat.bak" + QByteArray::number(i);
+        Put(name.constData(), "earlier " + name);
+        earlier << QString::fromLatin1(name);
+    }
+    m_pSettings->m_strPassword = row.loadFails ? "secret12" : "reader";
+    if (row.loadFails) {
+        try {
+            Load();
+            FAIL() << "no error";
+        } catch (const CFileError& e) {
+            EXPECT_EQ(e.m_cause, CArchiveException::endOfFile);
+            EXPECT_EQ(e.Message(), QStringLiteral("An attempt was made to access %1 past its end.")
+                                       .arg(QFileInfo(PathOf(DATA_FILE_NAME)).absoluteFilePath()));
+            EXPECT_GT(m_pTop->GetCount(), 0) << "the items read before the cut stay";
+        }
+    } else {
+        Load();
+        EXPECT_EQ(Dump(), SampleTreeDump()) << "the fallback's tree";
+    }
+    EXPECT_TRUE(m_state.m_bKeepOldFile);
+
+    m_pSettings->m_strPassword = "reader";
+    const std::string shown = Dump();
+    Save();
+    EXPECT_EQ(ReadAll(PathOf(row.backup)), spoiled);
+    for (const QString& name : earlier)
+        EXPECT_EQ(ReadAll(m_dir.filePath(name)), "earlier " + name.toLatin1());
+    Save();
+    EXPECT_EQ(QDir(m_dir.path()).entryList({QStringLiteral("*.bak*")}).size(),
+              row.earlierBackups + 1)
+        << "only the first save keeps a copy";
+    Reload("reader");
+    EXPECT_EQ(Dump(), shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(DataFiles, SpoiledFileTest, ::testing::ValuesIn(kSpoiled),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DataFileTest, FailedSaveKeepsTheOldFileAndTheStoredCheckValue) {
+    Load();
+    m_pTop->Append(std::make_unique<CEntry>("kept", "target", nullptr));
+    m_pSettings->SetPassword("old");
+    Save();
+    const QByteArray before = DataBytes();
+    const std::uint32_t oldCheck = m_pStore->m_values.at("Passwd");
+    const std::size_t writes = m_pStore->m_writes.size();
+
+    m_pSettings->SetPassword("new");
+    m_pTop->Append(std::make_unique<CEntry>("typed this session", "t", nullptr));
+    {
+        CLockedFolder locked(m_dir.path());
+        if (locked.Writable())
+            GTEST_SKIP() << "cannot make a folder read-only here";
+        try {
+            Save();
+            FAIL() << "no error";
+        } catch (const CFileError& e) {
+            EXPECT_EQ(e.Message(),
+                      QStringLiteral("An unknown error occurred while accessing %1.")
+                          .arg(QFileInfo(PathOf(DATA_FILE_NAME)).absoluteFilePath()));
+        }
+        EXPECT_EQ(DataBytes(), before);
+        EXPECT_EQ(m_pStore->m_values.at("Passwd"), oldCheck);
+        EXPECT_EQ(m_pStore->m_writes.size(), writes);
+    }
+    const std::string shown = Dump();
+    Save();
+    EXPECT_EQ(m_pStore->m_values.at("Passwd"), PasswordCheck("new"));
+    Reload("new");
+    EXPECT_EQ(Dump(), shown);
+}
+
+// Hand-made files: what loading keeps and how it ends.
+struct Crafted {
+    const char* name;
+    std::function<std::vector<Value>()> records;
+    const char* tree;  // the tree loaded
+    int cause;         // the CArchiveException cause reported, -1 for none
+};
+std::vector<Value> Nested(int depth) {
+    std::vector<Value> records = {65537, 1, "Root"};
+    for (int i = 0; i < depth; ++i) {
+        records.emplace_back(1);    // one child,
+        records.emplace_back(1);    // a folder
+        records.emplace_back("n");  // named n
+    }
+    records.emplace_back(0);
+    return records;
+}
+std::string NestedDump(int depth) {
+    std::string text;
+    for (int i = 0; i < depth; ++i)
+        text += "folder(n)[";
+    return text + std::string(std::size_t(depth), ']');
+}
+const std::string kDeepest = "folder(Root)[" + NestedDump(MAX_FOLDER_DEPTH) + "]";
+const Crafted kCrafted[] = {
+    {"OtherTopName", [] { return std::vector<Value>{65537, 1, "Top", 1, 2, "a", "b"}; },
+     "folder(Root)[entry(a|b)]", -1},
+    {"NegativeCount", [] { return std::vector<Value>{65537, 1, "Root", -3}; },
+     "folder(Root)[]", -1},
+    {"UnknownTagIsBlank", [] { return std::vector<Value>{65537, 1, "Root", 1, 9, "x"}; },
+     "folder(Root)[blank(x)]", -1},
+    {"HugeCount", [] { return std::vector<Value>{65537, 1, "Root", INT32_MAX, 0, 0}; },
+     "folder(Root)[sep sep]", CArchiveException::endOfFile},
+    {"HugeNameCount",
+     [] { return std::vector<Value>{65537, 1, "Root", 2, 0, 2, INT32_MAX, 'a'}; },
+     "folder(Root)[sep]", CArchiveException::endOfFile},
+    {"NestedAtTheLimit", [] { return Nested(MAX_FOLDER_DEPTH); }, kDeepest.c_str(), -1},
+    {"NestedTooDeep", [] { return Nested(100000); }, kDeepest.c_str(),
+     CArchiveException::badFormat},
+};
+
+class CraftedFileTest : public DataFileTest, public ::testing::WithParamInterface<Crafted> {};
+
+TEST_P(CraftedFileTest, LoadsWhatItCanAndEndsWithTheRightMessage) {
+    Put(DATA_FILE_NAME, Encode(GetParam().records()));
+    int cause = -1;
+    try {
+        Load();
+    } catch (const CFileError& e) {
+        cause = e.m_cause;
+        EXPECT_TRUE(e.Message().contains(QFileInfo(PathOf(DATA_FILE_NAME)).absoluteFilePath()));
+    }
+    EXPECT_EQ(cause, GetParam().cause);
+    EXPECT_EQ(Dump(), GetParam().tree);
+    EXPECT_EQ(m_state.m_bKeepOldFile, cause != -1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Records, CraftedFileTest, ::testing::ValuesIn(kCrafted),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct Message {
+    CArchiveException::Cause cause;
+    const char* text;
+};
+const Message kMessages[] = {
+    {CArchiveException::endOfFile, "An attempt was made to access /d/Quillbox.dat past its end."},
+    {CArchiveException::diskFull, "Disk full while accessing /d/Quillbox.dat."},
+    {CArchiveException::hardIO,
+     "A hardware I/O error was reported while accessing /d/Quillbox.dat."},
+    {CArchiveException::generic, "An unknown error occurred while accessing /d/Quillbox.dat."},
+};
+
+class MessageTest : public ::testing::TestWithParam<Message> {};
+
+TEST_P(MessageTest, NamesTheFullPath) {
+    const CFileError error(GetParam().cause, QStringLiteral("/d/Quillbox.dat"));
+    EXPECT_EQ(error.Message(), QString::fromUtf8(GetParam().text));
+    EXPECT_STREQ(error.what(), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Causes, MessageTest, ::testing::ValuesIn(kMessages));
+
+}  // namespace

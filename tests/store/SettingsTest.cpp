@@ -1,0 +1,203 @@
+#include "store/Settings.h"
+
+#include "fakes/FakeSettingsStore.h"
+#include "store/Cipher.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// From the fixtures' notes: the check value of "secret12".
+constexpr std::uint32_t SECRET12_CHECK = 3064455386u;  // 0xB6A7E0DA
+
+class SettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetCipherKey();
+        ASSERT_TRUE(m_dir.isValid());
+    }
+    void TearDown() override { ResetCipherKey(); }
+
+    std::unique_ptr<CSettings> MakeSettings() {
+        return std::make_unique<CSettings>(std::make_unique<CFakeSettingsStore>(m_pStore));
+    }
+    QString DataFile() const { return m_dir.filePath(QStringLiteral("Quillbox.dat")); }
+    void WriteDataFile(const QByteArray& bytes) {
+        QFile file(DataFile());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    QTemporaryDir m_dir;
+    std::shared_ptr<CFakeSettingsValues> m_pStore = std::make_shared<CFakeSettingsValues>();
+};
+
+struct PasswordCase {
+    const char* typed;
+    std::uint32_t check;
+    const char* key;  // the current password it makes
+};
+const PasswordCase kPasswords[] = {
+    {"secret12", SECRET12_CHECK, "secret12"},
+    {"secret12 and more", SECRET12_CHECK, "secret12"},  // only 8 bytes count
+    {"", 0, ""},
+};
+
+class SetPasswordTest : public SettingsTest, public ::testing::WithParamInterface<PasswordCase> {};
+
+TEST_P(SetPasswordTest, KeepsEightBytesAndTheirCheckValue) {
+    auto settings = MakeSettings();
+    settings->SetPassword(GetParam().typed);
+    EXPECT_EQ(settings->m_strPassword, GetParam().key);
+    EXPECT_EQ(settings->m_dwPasswordCheck, GetParam().check);
+}
+
+INSTANTIATE_TEST_SUITE_P(Passwords, SetPasswordTest, ::testing::ValuesIn(kPasswords));
+
+struct VerifyCase {
+    std::uint32_t stored;
+    const char* typed;
+    int result;
+    const char* key;
+};
+const VerifyCase kVerifies[] = {
+    {SECRET12_CHECK, "secret12", 1, "secret12"},
+    {SECRET12_CHECK, "secret12xyz", 1, "secret12"},
+    {SECRET12_CHECK, "secret1", 0, ""},
+    {SECRET12_CHECK, "Secret12", 0, ""},
+    // The empty text computes to 0: never a match for another stored value.
+    {SECRET12_CHECK, "", 0, ""},
+    {0, "secret12", 0, ""},
+    {0, "", 0, ""},
+};
+
+class VerifyPasswordTest : public SettingsTest,
+                           public ::testing::WithParamInterface<VerifyCase> {};
+
+TEST_P(VerifyPasswordTest, AcceptsOnlyAMatchWithTheStoredValue) {
+    auto settings = MakeSettings();
+    settings->m_strPassword = "previous";
+    settings->m_dwPasswordCheck = GetParam().stored;
+    EXPECT_EQ(settings->VerifyPassword(GetParam().typed), GetParam().result);
+    EXPECT_EQ(settings->m_strPassword, GetParam().key);
+    EXPECT_EQ(settings->m_dwPasswordCheck, GetParam().stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(Typed, VerifyPasswordTest, ::testing::ValuesIn(kVerifies));
+
+struct PositionCase {
+    int x, y;
+    std::uint32_t packed;
+    int readX, readY;  // what Load gives back
+};
+const PositionCase kPositions[] = {
+    {300, 200, 0x012C00C8u, 300, 200},
+    {0, 0, 0u, 100, 100},  // zero means "no position yet"
+    {0, 5, 5u, 0, 5},
+    {-1, -2, 0xFFFFFFFEu, 65535, 65534},  // 16 bits each, read back unsigned
+    {70000, 3, 0x11700003u, 4464, 3},
+};
+
+class PositionTest : public SettingsTest, public ::testing::WithParamInterface<PositionCase> {};
+
+TEST_P(PositionTest, PacksSixteenBitsEachAndReadsBack) {
+    const PositionCase& row = GetParam();
+    auto settings = MakeSettings();
+    settings->m_nDockX = row.x;
+    settings->m_nDockY = row.y;
+    settings->Save();
+    EXPECT_EQ(m_pStore->m_values["Pos"], row.packed);
+    auto next = MakeSettings();
+    next->Load(m_dir.path());
+    EXPECT_EQ(next->m_nDockX, row.readX);
+    EXPECT_EQ(next->m_nDockY, row.readY);
+}
+
+INSTANTIATE_TEST_SUITE_P(Positions, PositionTest, ::testing::ValuesIn(kPositions));
+
+TEST_F(SettingsTest, SaveWritesCheckValueThenPosition) {
+    auto settings = MakeSettings();
+    settings->SetPassword("secret12");
+    settings->m_nDockX = 300;
+    settings->m_nDockY = 200;
+    settings->Save();
+    const std::vector<std::pair<std::string, std::uint32_t>> expected = {
+        {"Passwd", SECRET12_CHECK}, {"Pos", 0x012C00C8u}};
+    EXPECT_EQ(m_pStore->m_writes, expected);
+}
+
+TEST_F(SettingsTest, MissingValuesGiveNoPasswordAndDefaultPosition) {
+    auto settings = MakeSettings();
+    settings->Load(m_dir.path());
+    EXPECT_EQ(settings->m_dwPasswordCheck, 0u);
+    EXPECT_EQ(settings->m_nDockX, 100);
+    EXPECT_EQ(settings->m_nDockY, 100);
+}
+
+TEST_F(SettingsTest, StoreThatCannotBeOpenedLeavesTheRecordAndWritesNothing) {
+    m_pStore->m_bOpenFails = true;
+    auto settings = MakeSettings();
+    settings->m_nDockX = 7;
+    settings->Load(m_dir.path());
+    EXPECT_EQ(settings->m_nDockX, 7);
+    settings->Save();
+    EXPECT_TRUE(m_pStore->m_writes.empty());
+}
+
+// A stored check value counts only while a non-empty data file exists.
+struct DataFileCase {
+    const char* name;
+    bool exists;
+    int bytes;
+    std::uint32_t loaded;
+};
+const DataFileCase kDataFiles[] = {
+    {"Deleted", false, 0, 0u},
+    {"Empty", true, 0, 0u},
+    {"NotEmpty", true, 64, SECRET12_CHECK},
+};
+
+class StoredCheckTest : public SettingsTest, public ::testing::WithParamInterface<DataFileCase> {};
+
+TEST_P(StoredCheckTest, CountsOnlyWithANonEmptyDataFile) {
+    m_pStore->m_values["Passwd"] = SECRET12_CHECK;
+    if (GetParam().exists)
+        WriteDataFile(QByteArray(GetParam().bytes, 'x'));
+    auto settings = MakeSettings();
+    settings->Load(m_dir.path());
+    EXPECT_EQ(settings->m_dwPasswordCheck, GetParam().loaded);
+    EXPECT_EQ(settings->VerifyPassword("secret12"), GetParam().loaded ? 1 : 0);
+    EXPECT_TRUE(QFile::exists(DataFile())) << "a missing data file is created empty";
+}
+
+INSTANTIATE_TEST_SUITE_P(DataFile, StoredCheckTest, ::testing::ValuesIn(kDataFiles),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SettingsTest, UserStoreKeepsValuesInItsIniFile) {
+    const QString ini = m_dir.filePath(QStringLiteral("Quillbox.conf"));
+    {
+        CQSettingsStore store(ini);
+        ASSERT_TRUE(store.Open());
+        EXPECT_FALSE(store.Read("Passwd").has_value());
+        store.Write("Passwd", SECRET12_CHECK);
+        store.Write("Pos", 0x012C00C8u);
+        store.Close();
+    }
+    CSettings settings(std::make_unique<CQSettingsStore>(ini));
+    WriteDataFile(QByteArray(64, 'x'));
+    settings.Load(m_dir.path());
+    EXPECT_EQ(settings.m_dwPasswordCheck, SECRET12_CHECK);
+    EXPECT_EQ(settings.m_nDockX, 300);
+    EXPECT_EQ(settings.m_nDockY, 200);
+    QFile file(ini);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.contains("[1.1]")) << text.constData();
+    EXPECT_TRUE(text.contains("Passwd=3064455386")) << text.constData();
+}
+
+}  // namespace
