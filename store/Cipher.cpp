@@ -114,11 +114,23 @@ constexpr std::uint32_t Rotl(std::uint32_t v, int n)
     return (v << n) | (v >> (32 - n));
 }
 
+// Rotates both 32-bit halves of a 64-bit value left by n (0 < n < 32).
+constexpr std::uint64_t RotlHalves(std::uint64_t v, int n)
+{
+    const auto hi = static_cast<std::uint32_t>(v >> 32);
+    const auto lo = static_cast<std::uint32_t>(v);
+    return (static_cast<std::uint64_t>(Rotl(hi, n)) << 32) | Rotl(lo, n);
+}
+
+constexpr int kHalfRotation = 5;
+
 // The round function f(R, K) takes its eight 6-bit S-box inputs from R in an
 // overlapping, wrapping pattern: the input of box b (0-based) is R's positions
-// 4b .. 4b+5 with position 0 meaning 32 and 33 meaning 1. Rotating R left by 5
-// puts boxes 0, 6, 4, 2 into bits 0-5, 8-13, 16-21, 24-29; rotating by 9 puts
-// boxes 1, 7, 5, 3 there. Round keys are packed to match.
+// 4b .. 4b+5 with position 0 meaning 32 and 33 meaning 1. Rotated left by 5, R
+// holds boxes 0, 6, 4, 2 in bits 0-5, 8-13, 16-21, 24-29; rotated by 9, boxes
+// 1, 7, 5, 3. Both halves are therefore kept rotated left by 5 during the
+// rounds (the initial and final permutation tables include that rotation, the
+// S-box tables give f rotated alike), and round keys are packed to match.
 constexpr int kEvenBoxes[4] = {0, 6, 4, 2};
 constexpr int kOddBoxes[4] = {1, 7, 5, 3};
 
@@ -130,9 +142,9 @@ struct RoundKey
 
 struct Tables
 {
-    std::uint32_t sp[8][64];     // box b, 6-bit input -> P of its 4-bit output
-    std::uint64_t ip[8][256];    // byte i of the block -> its bits after IP
-    std::uint64_t fp[8][256];    // byte i of the preoutput -> its bits after IP^-1
+    std::uint32_t sp[8][64];     // box b, 6-bit input -> P of its 4-bit output, rotated
+    std::uint64_t ip[8][256];    // byte i of the block -> its bits after IP, halves rotated
+    std::uint64_t fp[8][256];    // byte i of the rotated preoutput -> its bits after IP^-1
 };
 
 Tables g_tables;
@@ -158,14 +170,15 @@ void BuildTables()
             const int row = ((v >> 4) & 2) | (v & 1);
             const int column = (v >> 1) & 15;
             const std::uint64_t s = kSBoxes[b * 64 + row * 16 + column];
-            g_tables.sp[b][v] = static_cast<std::uint32_t>(Permute(s << (28 - 4 * b), 32, kPermP, 32));
+            const auto f = static_cast<std::uint32_t>(Permute(s << (28 - 4 * b), 32, kPermP, 32));
+            g_tables.sp[b][v] = Rotl(f, kHalfRotation);
         }
     }
     for (int i = 0; i < 8; ++i) {
         for (int v = 0; v < 256; ++v) {
             const std::uint64_t in = static_cast<std::uint64_t>(v) << (56 - 8 * i);
-            g_tables.ip[i][v] = Permute(in, 64, kInitialPerm, 64);
-            g_tables.fp[i][v] = Permute(in, 64, kFinalPerm, 64);
+            g_tables.ip[i][v] = RotlHalves(Permute(in, 64, kInitialPerm, 64), kHalfRotation);
+            g_tables.fp[i][v] = Permute(RotlHalves(in, 32 - kHalfRotation), 64, kFinalPerm, 64);
         }
     }
     g_tablesReady = true;
@@ -206,13 +219,14 @@ inline void EnsureScheduled()
         Schedule();
 }
 
+// f(R, K) rotated left by 5, from R rotated left by 5.
 inline std::uint32_t RoundFunction(std::uint32_t r, RoundKey k)
 {
     const auto& sp = g_tables.sp;
-    const std::uint32_t x = Rotl(r, 5) ^ k.even;
-    const std::uint32_t y = Rotl(r, 9) ^ k.odd;
-    return sp[0][x & 63] ^ sp[6][(x >> 8) & 63] ^ sp[4][(x >> 16) & 63] ^ sp[2][(x >> 24) & 63]
-         ^ sp[1][y & 63] ^ sp[7][(y >> 8) & 63] ^ sp[5][(y >> 16) & 63] ^ sp[3][(y >> 24) & 63];
+    const std::uint32_t x = (r ^ k.even) & 0x3F3F3F3Fu;
+    const std::uint32_t y = (Rotl(r, 4) ^ k.odd) & 0x3F3F3F3Fu;
+    return sp[0][x & 255] ^ sp[6][(x >> 8) & 255] ^ sp[4][(x >> 16) & 255] ^ sp[2][x >> 24]
+         ^ sp[1][y & 255] ^ sp[7][(y >> 8) & 255] ^ sp[5][(y >> 16) & 255] ^ sp[3][y >> 24];
 }
 
 inline std::uint64_t LoadBlock(const std::uint8_t* p)
