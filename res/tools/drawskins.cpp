@@ -278,6 +278,7 @@ void DrawDialKey(QPainter& p, int x, int y, const QRectF& cut, const std::functi
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(QColor(190, 215, 245, 70), 1.0));
     p.drawPath(Circle(c, DIAL_R - 1.6).intersected(innerBox));
+    p.setClipPath(key);
     glyph(p, glyphCentre - QPointF(x, y));
 }
 
@@ -386,20 +387,20 @@ std::vector<Piece> Pieces() {
             q.setPen(GlyphPen(2.6));
             q.drawLine(c + QPointF(-5, 0), c + QPointF(5, 0));
             q.drawLine(c + QPointF(0, -5), c + QPointF(0, 5));
-        }, QPointF(147.5, 365.5));
+        }, QPointF(145.5, 366.5));
     }, {}});
     v.push_back(Piece{"BtnAddSep", 133, 382, 30, 43, Kind::Button, [=](QPainter& p, int, int) {
         DrawDialKey(p, 133, 382, QRectF(xr + 1 - 133, 384 - 382, 40, 60), [](QPainter& q, QPointF c) {
-            q.setPen(GlyphPen(2.2));
-            q.drawLine(c + QPointF(-7, 0), c + QPointF(7, 0));
-            q.setPen(Qt::NoPen);
-            q.setBrush(pal::cream);
-            q.drawEllipse(c + QPointF(0, -4.6), 1.5, 1.5);
-            q.drawEllipse(c + QPointF(0, 4.6), 1.5, 1.5);
-        }, QPointF(147.5, 401.5));
+            // A new rule: a small plus over a line.
+            q.setPen(GlyphPen(2.0));
+            q.drawLine(c + QPointF(-3.5, -3.5), c + QPointF(3.5, -3.5));
+            q.drawLine(c + QPointF(0, -7), c + QPointF(0, 0));
+            q.setPen(GlyphPen(2.4));
+            q.drawLine(c + QPointF(-6, 4.5), c + QPointF(6, 4.5));
+        }, QPointF(145.5, 400.5));
     }, {}});
     v.push_back(Piece{"BtnDel", 75, 343, 26, 82, Kind::Button, [=](QPainter& p, int, int) {
-        DrawDialKey(p, 75, 343, QRectF(-5, 0, xl - 75, 90), [](QPainter& q, QPointF c) {
+        DrawDialKey(p, 75, 343, QRectF(-5, 0, xl - 75 + 5, 90), [](QPainter& q, QPointF c) {
             q.setPen(GlyphPen(2.6));
             q.drawLine(c + QPointF(-5, 0), c + QPointF(5, 0));
         }, QPointF(87.5, 383.5));
@@ -586,7 +587,7 @@ QImage DrawCover(const std::vector<Piece>& pieces) {
     p.drawPath(inner);
 
     // The paper page that holds the three columns and the panels.
-    const QRectF page(51, 42, 457, 280);
+    const QRectF page(51, 44, 457, 278);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(20, 8, 0, 90));
     p.drawRoundedRect(page.adjusted(-2, -2, 2, 3), 7, 7);
@@ -600,7 +601,7 @@ QImage DrawCover(const std::vector<Piece>& pieces) {
     p.setPen(QPen(pal::paperShade, 2.0, Qt::SolidLine, Qt::FlatCap));
     for (int i = 0; i < 3; ++i) {
         const double x0 = 60 + 148 * i, x1 = x0 + 143;
-        p.drawLine(QPointF(x0 + 2, 47), QPointF(x1 - 2, 47));
+        p.drawLine(QPointF(x0 + 2, 48), QPointF(x1 - 2, 48));
         p.drawLine(QPointF(x0 + 2, 316), QPointF(x1 - 2, 316));
     }
 
@@ -652,7 +653,7 @@ QImage DrawCover(const std::vector<Piece>& pieces) {
     p.drawEllipse(DIAL_CENTRE, DIAL_R + 1.2, DIAL_R + 1.2);
 
     // The title plate.
-    const QRectF plate(189, 7, 180, 41);
+    const QRectF plate(189, 6, 180, 37);
     p.setBrush(QColor(20, 8, 0, 120));
     p.drawRoundedRect(plate.adjusted(-1, -1, 1, 2), 9, 9);
     p.setBrush(pal::leatherDark);
@@ -852,12 +853,13 @@ QImage DrawDockTile() {
 }
 
 QImage DrawIcon(int size) {
-    // Small sizes are drawn on the 40-unit grid with a little margin.
     QImage img = NewLayer(size, size);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
-    const double m = size * 0.02;
-    DrawNotebook(p, QRectF(-size * 0.12 + m, -size * 0.02, size * 1.22, size * 1.22));
+    // The notebook covers x 6..35 and y 4..38.5 of its grid: centre that part.
+    const double scale = size * 0.94 / 34.5;
+    const QPointF origin(size / 2.0 - 20.5 * scale, size / 2.0 - 21.25 * scale);
+    DrawNotebook(p, QRectF(origin, QSizeF(40 * scale, 40 * scale)));
     return img;
 }
 
@@ -951,6 +953,15 @@ int main(int argc, char** argv) {
         ok = prompt.save(previewDir + "/prompt.png") && ok;
         ok = Composite(cover, pieces, images, always + QStringList{"BtnAboutText"}).save(previewDir + "/about.png") && ok;
         ok = DrawDockTile().scaled(160, 160).save(previewDir + "/dock-x4.png") && ok;
+        const struct { const char* name; QRect area; } zooms[] = {
+            {"zoom-dial", QRect(62, 326, 110, 110)},   {"zoom-left", QRect(0, 180, 76, 186)},
+            {"zoom-right", QRect(494, 190, 62, 134)},  {"zoom-rail", QRect(420, 334, 100, 46)},
+            {"zoom-title", QRect(180, 0, 200, 56)},    {"zoom-options", QRect(100, 100, 200, 120)},
+        };
+        for (const auto& z : zooms) {
+            const QImage& from = QString(z.name) == "zoom-options" ? options : main;
+            ok = from.copy(z.area).scaled(z.area.size() * 4).save(previewDir + "/" + z.name + ".png") && ok;
+        }
         ok = DrawIcon(256).save(previewDir + "/icon.png") && ok;
     }
     if (!ok) {
