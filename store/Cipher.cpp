@@ -276,7 +276,6 @@ inline void CipherOne(std::uint8_t* block, bool decipher)
     StoreBlock(block, ByteTable(g_tables.fp, pre));
 }
 
-
 // ---------------------------------------------------------------------------
 // Bitsliced passes.
 

@@ -150,9 +150,20 @@ TEST_F(CipherTest, RoundKeysMatchReferenceAndZeroFillLeavesOnlyTwoBitsInK15)
         EXPECT_EQ(ours[15], 0u);
         EXPECT_EQ(ours[14] & ~(bit5 | bit47), 0u);
     }
-    // Key bit 36 reaches K15 bit 5 and key bit 4 reaches K15 bit 47.
-    SetCipherKey(all);
-    EXPECT_EQ(CipherRoundKeys()[14], bit5 | bit47);
+    // Key bit 36 (byte 4, 0x10) reaches K15 bit 5 and key bit 4 (byte 0, 0x10) K15 bit 47.
+    const struct
+    {
+        KeyBlock key;
+        std::uint64_t k15;
+    } k15Cases[] = {
+        {{0, 0, 0, 0, 0x10, 0, 0, 0}, bit5},
+        {{0x10, 0, 0, 0, 0, 0, 0, 0}, bit47},
+        {all, bit5 | bit47},
+    };
+    for (const auto& c : k15Cases) {
+        SetCipherKey(c.key);
+        EXPECT_EQ(CipherRoundKeys()[14], c.k15);
+    }
 }
 
 // ---------------------------------------------------------------------------
