@@ -2,7 +2,7 @@
 
 #include "tree/Archive.h"
 #include "tree/ItemObserver.h"
-#include "tree/MenuObserver.h"
+#include "tree/ObserverSwitch.h"
 #include "tree/TreeState.h"
 
 const std::string SEPARATOR_TEXT(71, '-');
@@ -22,7 +22,7 @@ bool IsWhiteSpace(char c) {
 // Every item placed into a folder gets a switch between the level observer
 // of its depth and a menu observer with a new empty menu of its own.
 std::unique_ptr<CItemObserver> MakeItemObserver(CItemObserver* level) {
-    return std::make_unique<CObserverSwitch>(level, std::make_unique<CMenuObserver>());
+    return std::make_unique<CObserverSwitch>(level);
 }
 
 } // namespace

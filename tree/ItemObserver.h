@@ -6,10 +6,7 @@
 //                 container shown at that depth in a list column (when one is
 //                 bound) and drives the address box. One per depth, shared by
 //                 all containers of that depth; each level owns the next one.
-// CObserverSwitch one per item: routes every display call to the level
-//                 observer (column display) or to the item's own menu
-//                 observer (menu display), chosen by g_nDisplayMode. The
-//                 chain of depths (Get/SetNextLevel) always goes to the level.
+// CObserverSwitch one per item, in tree/ObserverSwitch.h.
 
 #include <memory>
 #include <string>
@@ -70,31 +67,4 @@ public:
 private:
     IListOutput* m_pList = nullptr;         // bound column, not owned
     std::unique_ptr<CItemObserver> m_pNext; // next depth, owned
-};
-
-class CObserverSwitch final : public CItemObserver {
-public:
-    // level: the level observer showing this item's contents (not owned);
-    // menu: the item's menu observer (owned).
-    CObserverSwitch(CItemObserver* level, std::unique_ptr<CItemObserver> menu);
-    ~CObserverSwitch() override;
-
-    void OnChildAdded(int index) override;
-    void ShowDetail(const std::string& text, bool enable) override;
-    void SetOutput(IObserverOutput* output) override;
-    IObserverOutput* GetOutput() const override;
-    void SelectRow(int index) override;
-    void Clear() override;
-    void SetSubject(CItem* item) override;
-    CItemObserver* GetNextLevel() const override;
-    void SetNextLevel(std::unique_ptr<CItemObserver> level) override;
-
-    CItemObserver* GetLevel() const { return m_pLevel; }
-    CItemObserver* GetMenuObserver() const { return m_pMenu.get(); }
-
-private:
-    CItemObserver* Target() const; // by g_nDisplayMode; may be null
-
-    CItemObserver* m_pLevel;
-    std::unique_ptr<CItemObserver> m_pMenu;
 };

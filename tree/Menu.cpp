@@ -11,6 +11,7 @@ bool CMenu::DestroyMenu() {
     if (!m_bHandle)
         return false;
     m_items.clear();
+    m_nFront = 0;
     m_bHandle = false;
     return true;
 }
@@ -18,10 +19,21 @@ bool CMenu::DestroyMenu() {
 bool CMenu::Insert(int position, Item item) {
     if (!m_bHandle)
         return false;
-    if (position < 0 || static_cast<std::size_t>(position) >= m_items.size())
+    if (position == 0 && m_nFront > 0) {
+        m_items[--m_nFront] = std::move(item);
+        return true;
+    }
+    if (m_nFront > 0) {
+        // Close the gap left by removals from the front before it moves.
+        m_items.erase(m_items.begin(), m_items.begin() + static_cast<std::ptrdiff_t>(m_nFront));
+        m_nFront = 0;
+    }
+    if (position < 0 || static_cast<std::size_t>(position) >= Size()) {
         m_items.push_back(std::move(item));
-    else
-        m_items.insert(m_items.begin() + position, std::move(item));
+    } else {
+        m_items.insert(m_items.begin() + static_cast<std::ptrdiff_t>(m_nFront + position),
+                       std::move(item));
+    }
     return true;
 }
 
@@ -40,21 +52,27 @@ bool CMenu::InsertPopup(int position, CMenu* popup, std::string text) {
 }
 
 bool CMenu::RemoveMenu(int position) {
-    if (!m_bHandle || position < 0 || static_cast<std::size_t>(position) >= m_items.size())
+    if (!m_bHandle || position < 0 || static_cast<std::size_t>(position) >= Size())
         return false;
-    if (position == 0)
-        m_items.pop_front();
-    else
-        m_items.erase(m_items.begin() + position);
+    if (position == 0) {
+        // Only the start moves; the gap is closed by the next insertion.
+        m_items[m_nFront] = Item();
+        if (++m_nFront == m_items.size()) {
+            m_items.clear();
+            m_nFront = 0;
+        }
+    } else {
+        m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(m_nFront + position));
+    }
     return true;
 }
 
 int CMenu::GetMenuItemCount() const {
-    return m_bHandle ? static_cast<int>(m_items.size()) : -1;
+    return m_bHandle ? static_cast<int>(Size()) : -1;
 }
 
 const CMenu::Item* CMenu::GetItem(int position) const {
-    if (!m_bHandle || position < 0 || static_cast<std::size_t>(position) >= m_items.size())
+    if (!m_bHandle || position < 0 || static_cast<std::size_t>(position) >= Size())
         return nullptr;
-    return &m_items[static_cast<std::size_t>(position)];
+    return &m_items[m_nFront + static_cast<std::size_t>(position)];
 }

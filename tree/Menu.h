@@ -7,12 +7,13 @@
 // No widgets here: skin/ renders a menu as a QMenu cascade when it is shown.
 //
 // Sub-menus are not owned: each belongs to its own holder (a menu observer or
-// the main window). Removing the first item is cheap, so emptying a long menu
-// from the front is linear.
+// the main window). Removing the first item is cheap (the items start at an
+// offset into their array), so emptying a long menu from the front is
+// linear, and an empty menu allocates nothing.
 
-#include <deque>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "tree/ObserverOutput.h"
 
@@ -57,7 +58,9 @@ public:
 
 private:
     bool Insert(int position, Item item);
+    std::size_t Size() const { return m_items.size() - m_nFront; }
 
     bool m_bHandle = false;
-    std::deque<Item> m_items;
+    std::vector<Item> m_items; // the menu's items are m_items[m_nFront..]
+    std::size_t m_nFront = 0;
 };

@@ -19,9 +19,8 @@ CMenuObserver::CMenuObserver(CMenu* borrowed) {
         m_bBorrowed = true;
         m_pMenu = borrowed;
     } else {
-        m_pOwnMenu = std::make_unique<CMenu>();
-        m_pOwnMenu->CreateMenu();
-        m_pMenu = m_pOwnMenu.get();
+        m_ownMenu.CreateMenu();
+        m_pMenu = &m_ownMenu;
     }
 }
 
@@ -60,8 +59,6 @@ void CMenuObserver::OnChildAdded(int position) {
     if (inserted)
         ++m_nInserted;
 }
-
-void CMenuObserver::ShowDetail(const std::string&, bool) {}
 
 void CMenuObserver::SetOutput(IObserverOutput* output) {
     m_pMenu = output ? output->AsMenu() : nullptr;

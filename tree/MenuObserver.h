@@ -22,7 +22,7 @@ public:
     ~CMenuObserver() override;
 
     void OnChildAdded(int position) override;
-    void ShowDetail(const std::string& text, bool enable) override;
+    void ShowDetail(const std::string&, bool) override {}
     void SetOutput(IObserverOutput* output) override;
     IObserverOutput* GetOutput() const override;
     void Clear() override;
@@ -32,7 +32,7 @@ public:
 
 private:
     bool m_bBorrowed = false;
-    std::unique_ptr<CMenu> m_pOwnMenu;
+    CMenu m_ownMenu; // used when not borrowing
     CMenu* m_pMenu = nullptr;
     int m_nInserted = 0; // items put in since the last Clear
 };

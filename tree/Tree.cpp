@@ -2,7 +2,7 @@
 
 #include "tree/ItemObserver.h"
 #include "tree/ListOutput.h"
-#include "tree/MenuObserver.h"
+#include "tree/ObserverSwitch.h"
 #include "tree/TreeState.h"
 
 namespace {
@@ -21,8 +21,7 @@ std::unique_ptr<CFolder> StartTree(CMenu* contentMenu) {
     AdoptLevelChain(std::move(first));
 
     auto top = std::make_unique<CFolder>("Root");
-    top->SetObserver(
-        std::make_unique<CObserverSwitch>(g_pFirstLevel, std::make_unique<CMenuObserver>(contentMenu)));
+    top->SetObserver(std::make_unique<CObserverSwitch>(g_pFirstLevel, contentMenu));
     return top;
 }
 

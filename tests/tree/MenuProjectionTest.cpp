@@ -38,8 +38,7 @@ Shown Sub(const std::string& text) {
 
 CMenu* MenuOf(const CItem* item) {
     auto* sw = dynamic_cast<CObserverSwitch*>(item->GetObserver());
-    auto* menuObserver = sw ? dynamic_cast<CMenuObserver*>(sw->GetMenuObserver()) : nullptr;
-    return menuObserver ? menuObserver->GetMenu() : nullptr;
+    return sw ? sw->GetMenuObserver()->GetMenu() : nullptr;
 }
 
 class MenuTest : public TreeTest {

@@ -11,6 +11,7 @@
 #include "fakes/FakeListOutput.h"
 #include "tree/Item.h"
 #include "tree/ItemObserver.h"
+#include "tree/ObserverSwitch.h"
 #include "tree/MenuResource.h"
 #include "tree/Tree.h"
 #include "tree/TreeState.h"

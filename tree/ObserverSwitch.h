@@ -1,0 +1,37 @@
+#pragma once
+// One per item: routes every display call either to the level observer of
+// the item's depth (column display) or to the item's own menu observer (menu
+// display), as g_nDisplayMode says. The chain of depths (Get/SetNextLevel)
+// always goes to the level, so items placed during menu display still get
+// the right depth. The menu observer is part of the switch and goes with it;
+// the level is shared with the item's siblings and not owned.
+
+#include "tree/ItemObserver.h"
+#include "tree/MenuObserver.h"
+
+class CObserverSwitch final : public CItemObserver {
+public:
+    // The menu observer borrows borrowedMenu when given (the top folder's,
+    // with the "Content" pop-up), else it owns a new empty menu.
+    explicit CObserverSwitch(CItemObserver* level, CMenu* borrowedMenu = nullptr);
+    ~CObserverSwitch() override;
+
+    void OnChildAdded(int index) override;
+    void ShowDetail(const std::string& text, bool enable) override;
+    void SetOutput(IObserverOutput* output) override;
+    IObserverOutput* GetOutput() const override;
+    void SelectRow(int index) override;
+    void Clear() override;
+    void SetSubject(CItem* item) override;
+    CItemObserver* GetNextLevel() const override;
+    void SetNextLevel(std::unique_ptr<CItemObserver> level) override;
+
+    CItemObserver* GetLevel() const { return m_pLevel; }
+    CMenuObserver* GetMenuObserver() { return &m_menu; }
+
+private:
+    bool MenuDisplay() const;
+
+    CItemObserver* m_pLevel;
+    CMenuObserver m_menu;
+};
