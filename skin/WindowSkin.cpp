@@ -9,7 +9,8 @@
 #include <QWidget>
 #include <QWindow>
 
-#include <utility>
+#include <algorithm>
+#include <cstdint>
 #include <vector>
 
 // Moves the window while the left button is held after a press on the window
@@ -90,27 +91,26 @@ QRegion CWindowSkin::BuildRegion(const QImage& source) {
     const int width = image.width();
     const int height = image.height();
 
-    // Runs of the current band of equal rows, as [left, right) pairs; a band
-    // becomes one rectangle per run when a row with other runs ends it. The
-    // result is already in the banded y-x order that QRegion keeps.
-    std::vector<std::pair<int, int>> band;
-    std::vector<std::pair<int, int>> row;
+    // Each row becomes one byte per pixel, 1 where the pixel is not the key
+    // colour. Consecutive rows with the same bytes form one band, which becomes
+    // one rectangle per run of 1s when a different row ends it; the result is
+    // already in the banded y-x order that QRegion keeps.
+    std::vector<std::uint8_t> band(static_cast<size_t>(width), 0);
+    std::vector<std::uint8_t> row(static_cast<size_t>(width), 0);
     std::vector<QRect> rects;
     int bandTop = 0;
     auto flush = [&](int bottom) {
-        for (const auto& [left, right] : band) rects.emplace_back(left, bandTop, right - left, bottom - bandTop);
+        const auto begin = band.cbegin();
+        auto it = begin;
+        while ((it = std::find(it, band.cend(), 1)) != band.cend()) {
+            const auto end = std::find(it, band.cend(), 0);
+            rects.emplace_back(static_cast<int>(it - begin), bandTop, static_cast<int>(end - it), bottom - bandTop);
+            it = end;
+        }
     };
     for (int y = 0; y < height; ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        row.clear();
-        int x = 0;
-        while (x < width) {
-            while (x < width && IsKeyPixel(line[x])) ++x;
-            if (x >= width) break;
-            const int start = x;
-            while (x < width && !IsKeyPixel(line[x])) ++x;
-            row.emplace_back(start, x);
-        }
+        for (int x = 0; x < width; ++x) row[static_cast<size_t>(x)] = !IsKeyPixel(line[x]);
         if (row != band) {
             flush(y);
             band.swap(row);
