@@ -1,5 +1,6 @@
 #include "store/Cipher.h"
 
+#include <bit>
 #include <cstring>
 
 // Table-driven form of the bit-by-bit cipher. A block is held as a 64-bit word
@@ -142,7 +143,7 @@ struct RoundKey
 
 struct Tables
 {
-    std::uint32_t sp[8][64];     // box b, 6-bit input -> P of its 4-bit output, rotated
+    std::uint32_t sp[8][256];    // box b, byte whose low 6 bits are its input -> P of its output, rotated
     std::uint64_t ip[8][256];    // byte i of the block -> its bits after IP, halves rotated
     std::uint64_t fp[8][256];    // byte i of the rotated preoutput -> its bits after IP^-1
 };
@@ -166,7 +167,7 @@ KeyState g_key;
 void BuildTables()
 {
     for (int b = 0; b < 8; ++b) {
-        for (int v = 0; v < 64; ++v) {
+        for (int v = 0; v < 256; ++v) {
             const int row = ((v >> 4) & 2) | (v & 1);
             const int column = (v >> 1) & 15;
             const std::uint64_t s = kSBoxes[b * 64 + row * 16 + column];
@@ -223,26 +224,32 @@ inline void EnsureScheduled()
 inline std::uint32_t RoundFunction(std::uint32_t r, RoundKey k)
 {
     const auto& sp = g_tables.sp;
-    const std::uint32_t x = (r ^ k.even) & 0x3F3F3F3Fu;
-    const std::uint32_t y = (Rotl(r, 4) ^ k.odd) & 0x3F3F3F3Fu;
+    const std::uint32_t x = r ^ k.even;
+    const std::uint32_t y = Rotl(r, 4) ^ k.odd;
     return sp[0][x & 255] ^ sp[6][(x >> 8) & 255] ^ sp[4][(x >> 16) & 255] ^ sp[2][x >> 24]
          ^ sp[1][y & 255] ^ sp[7][(y >> 8) & 255] ^ sp[5][(y >> 16) & 255] ^ sp[3][y >> 24];
 }
 
+// Blocks are big-endian: byte 0 holds bits 1 to 8.
+inline std::uint64_t BigEndian(std::uint64_t v)
+{
+    if constexpr (std::endian::native == std::endian::little)
+        return __builtin_bswap64(v);
+    else
+        return v;
+}
+
 inline std::uint64_t LoadBlock(const std::uint8_t* p)
 {
-    std::uint64_t v = 0;
-    for (int i = 0; i < 8; ++i)
-        v = (v << 8) | p[i];
-    return v;
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return BigEndian(v);
 }
 
 inline void StoreBlock(std::uint8_t* p, std::uint64_t v)
 {
-    for (int i = 7; i >= 0; --i) {
-        p[i] = static_cast<std::uint8_t>(v);
-        v >>= 8;
-    }
+    v = BigEndian(v);
+    std::memcpy(p, &v, sizeof v);
 }
 
 inline std::uint64_t ByteTable(const std::uint64_t (&table)[8][256], std::uint64_t v)
