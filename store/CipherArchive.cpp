@@ -13,6 +13,8 @@ namespace {
 // Plaintext blocks handled per batched cipher call.
 constexpr std::size_t CHUNK_BYTES = 64 * 1024;
 constexpr std::size_t BLOCK = 8;
+// Texts up to this length are reserved whole without asking the file.
+constexpr std::int32_t SHORT_TEXT = 4096;
 
 // The failure a device reported, in the archive's terms. errnoValue is errno
 // taken right after the failing call.
@@ -112,10 +114,15 @@ std::string CCipherArchive::ReadString() {
     std::string text;
     if (count <= 0)
         return text;
-    // The count may be damaged: reserve no more than the file can still hold.
-    const qint64 left = (m_nDeciphered - m_nPos) / BLOCK +
-                        std::max<qint64>(0, m_pFile->bytesAvailable()) / qint64(BLOCK);
-    text.reserve(static_cast<std::size_t>(std::min<qint64>(count, left)));
+    // The count may be damaged: reserve no more than the file can still hold
+    // (asking the file costs a system call, so only for long texts).
+    std::size_t reserve = static_cast<std::size_t>(count);
+    if (count > SHORT_TEXT) {
+        const qint64 left = qint64((m_nDeciphered - m_nPos) / BLOCK) +
+                            std::max<qint64>(0, m_pFile->bytesAvailable()) / qint64(BLOCK);
+        reserve = static_cast<std::size_t>(std::min<qint64>(count, left));
+    }
+    text.reserve(reserve);
     for (std::int32_t i = 0; i < count; ++i)
         text.push_back(static_cast<char>(ReadInt() & 0xFF));
     return text;
