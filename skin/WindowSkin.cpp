@@ -15,38 +15,48 @@
 
 // Moves the window while the left button is held after a press on the window
 // itself. Presses on enabled controls never reach it; presses on disabled
-// ones (the labels) do, as they reach the window. The platform's own move is
-// used where it offers one, so the window manager sees an ordinary drag.
+// ones (the labels) do, as they reach the window. The move starts with the
+// first movement, so that clicks and double clicks on the skin stay clicks;
+// it is the platform's own move where the platform offers one, so that the
+// window manager sees an ordinary drag, and a plain move of the window
+// otherwise.
 class CWindowSkin::CDragger final : public QObject {
 public:
     explicit CDragger(QWidget* pWnd) : m_pWnd(pWnd) {}
 
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override {
         if (pWatched != m_pWnd || !m_pWnd) return false;
+        QWidget* pWindow = m_pWnd->window();
         switch (pEvent->type()) {
         case QEvent::MouseButtonPress: {
             auto* e = static_cast<QMouseEvent*>(pEvent);
             if (e->button() != Qt::LeftButton) return false;
-            QWindow* pHandle = m_pWnd->window()->windowHandle();
-            if (pHandle && pHandle->startSystemMove()) return true;
-            m_bDragging = true;
-            m_ptOffset = e->globalPosition().toPoint() - m_pWnd->window()->pos();
+            m_eState = EState::Pressed;
+            m_ptOffset = e->globalPosition().toPoint() - pWindow->pos();
             return true;
         }
         case QEvent::MouseMove: {
-            if (!m_bDragging) return false;
+            if (m_eState == EState::Idle) return false;
             auto* e = static_cast<QMouseEvent*>(pEvent);
             if (!(e->buttons() & Qt::LeftButton)) {
-                m_bDragging = false;
+                m_eState = EState::Idle;
                 return false;
             }
-            m_pWnd->window()->move(e->globalPosition().toPoint() - m_ptOffset);
+            if (m_eState == EState::Pressed) {
+                QWindow* pHandle = pWindow->windowHandle();
+                if (pHandle && pHandle->startSystemMove()) {
+                    m_eState = EState::Idle;
+                    return true;
+                }
+                m_eState = EState::Moving;
+            }
+            pWindow->move(e->globalPosition().toPoint() - m_ptOffset);
             return true;
         }
         case QEvent::MouseButtonRelease: {
             auto* e = static_cast<QMouseEvent*>(pEvent);
-            if (!m_bDragging || e->button() != Qt::LeftButton) return false;
-            m_bDragging = false;
+            if (m_eState == EState::Idle || e->button() != Qt::LeftButton) return false;
+            m_eState = EState::Idle;
             return true;
         }
         default:
@@ -55,8 +65,10 @@ public:
     }
 
 private:
+    enum class EState { Idle, Pressed, Moving };
+
     QPointer<QWidget> m_pWnd;
-    bool m_bDragging = false;
+    EState m_eState = EState::Idle;
     QPoint m_ptOffset;
 };
 

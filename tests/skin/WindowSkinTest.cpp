@@ -142,8 +142,18 @@ void SendMouse(QWidget& w, QEvent::Type type, QPoint local, Qt::MouseButtons but
     QApplication::sendEvent(&w, &e);
 }
 
+// A window that counts the double clicks that reach it.
+class CDoubleClickWindow final : public QWidget {
+public:
+    CDoubleClickWindow() : QWidget(nullptr, Qt::FramelessWindowHint) {}
+    int m_nDoubleClicks = 0;
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent*) override { ++m_nDoubleClicks; }
+};
+
 TEST(WindowSkin, PressingTheSkinAndMovingDragsTheWindow) {
-    QWidget window(nullptr, Qt::FramelessWindowHint);
+    CDoubleClickWindow window;
     CWindowSkin skin;
     ASSERT_EQ(skin.Load(&window, "MainWnd"), 1);
     window.move(40, 30);
@@ -159,6 +169,15 @@ TEST(WindowSkin, PressingTheSkinAndMovingDragsTheWindow) {
     // Moving without the button held does not move it any more.
     SendMouse(window, QEvent::MouseMove, QPoint(10, 10), Qt::NoButton);
     EXPECT_EQ(window.pos(), start + QPoint(25, -10));
+
+    // A double click stays a double click for the window (the dock window
+    // returns to the main window on one).
+    SendMouse(window, QEvent::MouseButtonPress, QPoint(300, 400), Qt::LeftButton);
+    SendMouse(window, QEvent::MouseButtonRelease, QPoint(300, 400), Qt::NoButton);
+    SendMouse(window, QEvent::MouseButtonDblClick, QPoint(300, 400), Qt::LeftButton);
+    SendMouse(window, QEvent::MouseButtonRelease, QPoint(300, 400), Qt::NoButton);
+    EXPECT_EQ(window.pos(), start + QPoint(25, -10));
+    EXPECT_EQ(window.m_nDoubleClicks, 1);
 }
 
 }  // namespace
