@@ -953,6 +953,29 @@ int main(int argc, char** argv) {
         ok = prompt.save(previewDir + "/prompt.png") && ok;
         ok = Composite(cover, pieces, images, always + QStringList{"BtnAboutText"}).save(previewDir + "/about.png") && ok;
         ok = DrawDockTile().scaled(160, 160).save(previewDir + "/dock-x4.png") && ok;
+        // Every button in its normal, hover and pressed look, on the cover beneath it.
+        QImage states(3 * 100, static_cast<int>(pieces.size()) * 180, QImage::Format_RGB32);
+        states.fill(qRgb(0x8f, 0xa3, 0xb5));
+        int top = 0;
+        for (size_t i = 0; i < pieces.size(); ++i) {
+            const Piece& piece = pieces[i];
+            if (piece.kind == Kind::Label || piece.w > 60) continue;
+            for (int k = 0; k < 3; ++k) {
+                const double gamma = k == 0 ? 1.0 : k == 1 ? 0.8 : 1.4;
+                QImage look = cover.copy(piece.x, piece.y, piece.w, piece.h);
+                for (int y = 0; y < piece.h; ++y)
+                    for (int x = 0; x < piece.w; ++x) {
+                        const QRgb c = images[i].pixel(x, y);
+                        if (!Opaque(images[i], x, y)) continue;
+                        auto g = [&](int v) { return static_cast<int>(std::trunc(255.0 * std::pow(v / 255.0, gamma))); };
+                        look.setPixel(x, y, qRgb(g(qRed(c)), g(qGreen(c)), g(qBlue(c))));
+                    }
+                QPainter p(&states);
+                p.drawImage(QPoint(k * 100 + 4, top + 2), look.scaled(look.size() * 2));
+            }
+            top += piece.h * 2 + 6;
+        }
+        ok = states.copy(0, 0, states.width(), top).save(previewDir + "/states.png") && ok;
         const struct { const char* name; QRect area; } zooms[] = {
             {"zoom-dial", QRect(62, 326, 110, 110)},   {"zoom-left", QRect(0, 180, 76, 186)},
             {"zoom-right", QRect(494, 190, 62, 134)},  {"zoom-rail", QRect(420, 334, 100, 46)},
