@@ -462,9 +462,10 @@ void CipherMany(std::uint8_t* blocks, std::size_t count, bool decipher)
 
 KeyBlock MakeKeyBlock(std::string_view text)
 {
+    // The text ends at its first NUL, which is copied too: the key is zero-filled already.
     KeyBlock key{};
-    // The text's terminating NUL is one of the copied bytes; it is zero already.
-    std::memcpy(key.data(), text.data(), text.size() < key.size() ? text.size() : key.size());
+    for (std::size_t i = 0; i < key.size() && i < text.size() && text[i] != '\0'; ++i)
+        key[i] = static_cast<std::uint8_t>(text[i]);
     return key;
 }
 

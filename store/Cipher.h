@@ -13,7 +13,7 @@
 
 using KeyBlock = std::array<std::uint8_t, 8>;
 
-// The text's bytes followed by its terminating NUL, at most 8 bytes, zero-filled.
+// The text's bytes up to and including its first NUL, at most 8 bytes, zero-filled.
 KeyBlock MakeKeyBlock(std::string_view text);
 
 void SetCipherKey(const KeyBlock& key);

@@ -329,7 +329,8 @@ const KeyText kKeyTexts[] = {
     {"abcdefgh", {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'}},
     {"abcdefghijkl", {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'}},
     {"\xE9t\xE9", {0xE9, 't', 0xE9, 0, 0, 0, 0, 0}},
-    {std::string("a\0b", 3), {'a', 0, 'b', 0, 0, 0, 0, 0}},
+    // A text ends at its first NUL.
+    {std::string("a\0b", 3), {'a', 0, 0, 0, 0, 0, 0, 0}},
 };
 
 class KeyTextTest : public ::testing::TestWithParam<KeyText>
