@@ -1,10 +1,13 @@
 // GoogleTest entry point for tests that need a QApplication (widgets, pixmaps,
-// fonts). The platform is chosen by QT_QPA_PLATFORM, "offscreen" under CTest.
+// fonts). The platform is chosen by QT_QPA_PLATFORM; without it (as when CTest
+// lists the tests before running them) the tests run offscreen.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
