@@ -60,7 +60,7 @@ struct CDataFileState {
 
 // Builds the tree that start makes for contentMenu (the main window's
 // "Content" pop-up, borrowed; null when there is none), hands it to top (a
-// tree top already held is ended first) and fills it from the data file under
+// tree top already held is ended first: unbind the lists before) and fills it from the data file under
 // settings.m_strPassword, or from the fallback. Throws CFileError when an
 // opened file ends early or is damaged; top then holds the items read so far.
 using TreeStart = std::unique_ptr<CFolder> (*)(CMenu* contentMenu);

@@ -39,9 +39,8 @@ CQSettingsStore::~CQSettingsStore() = default;
 
 bool CQSettingsStore::Open() {
     if (m_pImpl->m_strIniPath.isEmpty())
-        m_pImpl->m_pSettings = std::make_unique<QSettings>(
-            QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quillbox"),
-            QStringLiteral("Quillbox"));
+        m_pImpl->m_pSettings =
+            std::make_unique<QSettings>(QStringLiteral("Quillbox"), QStringLiteral("Quillbox"));
     else
         m_pImpl->m_pSettings =
             std::make_unique<QSettings>(m_pImpl->m_strIniPath, QSettings::IniFormat);

@@ -29,7 +29,8 @@ public:
 };
 
 // The user's own settings: organisation "Quillbox", application "Quillbox",
-// group "1.1" (on Linux ~/.config/Quillbox/Quillbox.conf, section [1.1]).
+// group "1.1" (on Linux the INI file ~/.config/Quillbox/Quillbox.conf,
+// section [1.1]; elsewhere the platform's native per-user store).
 class CQSettingsStore final : public ISettingsStore {
 public:
     CQSettingsStore();

@@ -5,6 +5,7 @@
 
 #include "store/Settings.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -15,6 +16,8 @@ struct CFakeSettingsValues {
     std::map<std::string, std::uint32_t> m_values;
     std::vector<std::pair<std::string, std::uint32_t>> m_writes;
     bool m_bOpenFails = false;
+    // Called as each value is written (to look at the world at that moment).
+    std::function<void(const std::string&, std::uint32_t)> m_onWrite;
 };
 
 class CFakeSettingsStore final : public ISettingsStore {
@@ -32,6 +35,8 @@ public:
     void Write(std::string_view name, std::uint32_t value) override {
         m_pValues->m_values[std::string(name)] = value;
         m_pValues->m_writes.emplace_back(std::string(name), value);
+        if (m_pValues->m_onWrite)
+            m_pValues->m_onWrite(std::string(name), value);
     }
     void Close() override {}
 

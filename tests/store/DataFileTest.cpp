@@ -376,7 +376,17 @@ TEST_F(DataFileTest, FailedSaveKeepsTheOldFileAndTheStoredCheckValue) {
         EXPECT_EQ(m_pStore->m_writes.size(), writes);
     }
     const std::string shown = Dump();
+    bool checked = false;
+    m_pStore->m_onWrite = [&](const std::string& name, std::uint32_t) {
+        if (name != "Passwd")
+            return;
+        // The new check value goes out only once the file is under the new key.
+        checked = true;
+        EXPECT_EQ(Decode(DataBytes().left(8), {0}, "new"), std::vector<Value>{65537});
+    };
     Save();
+    m_pStore->m_onWrite = nullptr;
+    EXPECT_TRUE(checked);
     EXPECT_EQ(m_pStore->m_values.at("Passwd"), PasswordCheck("new"));
     Reload("new");
     EXPECT_EQ(Dump(), shown);
