@@ -1,0 +1,95 @@
+#pragma once
+// One of the main window's three list columns: it shows the children of the
+// item its level observer displays, one row per child with the child's name,
+// and adds the user's side: naming new and existing entries in place (never
+// a separator), the editing menu "OP" on a right press, Go on a double
+// click, and telling the main window which list the user last pressed.
+//
+// Rows are put in and taken out only by the level observer (through
+// IListOutput). A label edit never changes a row itself: it calls the tree,
+// whose observer relists the rows.
+//
+// Placeholder rule: while the list holds as many rows as the shown item has
+// children, row i is child i. Otherwise one row is a placeholder for a new
+// entry being named (the main window's Insert command adds an empty row and
+// starts editing it).
+//
+// Reports to the main window, as callbacks set once by the window:
+//   onSelection(list)  the selection changed (by the user or by the tree,
+//                      synchronously, re-entering the tree when it selected);
+//                      the window calls GetShownItem()->Select(first row)
+//   onFocusIn(list)    the list got the keyboard focus (same handling)
+//   onActivate(list)   MakeActive: a left or right press made it the active
+//                      list that the editing buttons act on
+//   onGo(list)         a double click: the Go command (2005), posted
+//   onMenuCommand(list, id) a command chosen from the "OP" menu, posted
+// Row texts are bytes, shown with TextFromBytes (skin/TextCodec.h).
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include <QListWidget>
+
+#include "tree/ListOutput.h"
+
+class CItem;
+class CMenu;
+
+class CBookmarkListCtrl final : public QListWidget, public IListOutput {
+    Q_OBJECT
+public:
+    static constexpr int NAME_COLUMN_WIDTH = 1000;
+    static constexpr unsigned ID_GO = 2005;
+
+    explicit CBookmarkListCtrl(QWidget* parent = nullptr);
+    ~CBookmarkListCtrl() override;
+
+    // IListOutput
+    void SetObserver(CItemObserver* level) override;
+    CItemObserver* GetObserver() const override { return m_pObserver; }
+    void InsertRow(int index, const std::string& text) override;
+    void DeleteAllRows() override;
+    int GetFirstSelectedRow() const override;
+    void SetRowSelectedFocused(int index) override;
+    int GetRowCount() const override { return count(); }
+    std::string GetRowText(int index) const override;
+
+    // The item the level observer shows (its subject); null when unbound.
+    CItem* GetShownItem() const;
+    void MakeActive();
+    // A label is being edited.
+    bool IsEditing() const { return state() == QAbstractItemView::EditingState; }
+    // The "OP" pop-up that a right press opens (not owned).
+    void SetEditMenu(const CMenu* menu) { m_pEditMenu = menu; }
+
+    // The column's title; the list has no visible header.
+    static QString ColumnTitle() { return QStringLiteral("Name"); }
+
+    std::function<void(CBookmarkListCtrl*)> onSelection;
+    std::function<void(CBookmarkListCtrl*)> onFocusIn;
+    std::function<void(CBookmarkListCtrl*)> onActivate;
+    std::function<void(CBookmarkListCtrl*)> onGo;
+    std::function<void(CBookmarkListCtrl*, unsigned)> onMenuCommand;
+
+protected:
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void commitData(QWidget* editor) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    bool CanEditRow(int row) const;          // begin of a label edit
+    void EndLabelEdit(int row, const std::optional<QString>& text);
+    void ReportSelection();
+    void DeleteRowQuietly(int row);
+
+    CItemObserver* m_pObserver = nullptr;
+    const CMenu* m_pEditMenu = nullptr;
+    int m_nEditRow = -1;                     // row being edited, -1 none
+    QWidget* m_pEditor = nullptr;            // its editor
+    std::optional<QString> m_committed;      // text the editor handed in
+    int m_nQuiet = 0;                        // > 0: changes made here, not reported
+};

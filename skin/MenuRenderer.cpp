@@ -1,0 +1,64 @@
+#include "skin/MenuRenderer.h"
+
+#include <QAction>
+#include <QMultiHash>
+
+#include "skin/TextCodec.h"
+#include "tree/Menu.h"
+
+namespace {
+
+const char* const ID_PROPERTY = "qbCommandId";
+
+} // namespace
+
+CMenuView::CMenuView(const CMenu* model, QWidget* parent) : QMenu(parent), m_pModel(model) {
+    connect(this, &QMenu::aboutToShow, this, &CMenuView::Rebuild);
+    // QMenu passes a sub-menu's triggered action up to the menus above it.
+    connect(this, &QMenu::triggered, this, [this](QAction* action) {
+        if (const unsigned id = CommandId(action))
+            if (!qobject_cast<CMenuView*>(parentWidget()))
+                emit commandChosen(id);
+    });
+}
+
+void CMenuView::Rebuild() {
+    // Sub-menu views are kept across showings, one per sub-menu model still
+    // listed; those whose model left the menu go.
+    QMultiHash<const CMenu*, CMenuView*> kept;
+    for (CMenuView* sub : findChildren<CMenuView*>(QString(), Qt::FindDirectChildrenOnly))
+        kept.insert(sub->GetModel(), sub);
+    clear();
+    const int count = m_pModel ? m_pModel->GetMenuItemCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        const CMenu::Item* item = m_pModel->GetItem(i);
+        switch (item->kind) {
+        case CMenu::Kind::Separator:
+            addSeparator();
+            break;
+        case CMenu::Kind::Command: {
+            QAction* action = addAction(TextFromBytes(item->text));
+            action->setProperty(ID_PROPERTY, item->id);
+            break;
+        }
+        case CMenu::Kind::Popup: {
+            CMenuView* sub = kept.take(item->popup);
+            if (!sub)
+                sub = new CMenuView(item->popup, this);
+            sub->setTitle(TextFromBytes(item->text));
+            addMenu(sub);
+            break;
+        }
+        }
+    }
+    qDeleteAll(kept);
+}
+
+unsigned CMenuView::CommandId(const QAction* action) {
+    return action ? action->property(ID_PROPERTY).toUInt() : 0;
+}
+
+unsigned TrackPopupMenu(const CMenu& model, const QPoint& globalPos, QWidget* parent) {
+    CMenuView view(&model, parent);
+    return CMenuView::CommandId(view.exec(globalPos));
+}

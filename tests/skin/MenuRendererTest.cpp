@@ -1,0 +1,114 @@
+#include "skin/MenuRenderer.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include "tree/Menu.h"
+
+namespace {
+
+// A model with a separator, two commands and a sub-menu of one command.
+struct Model {
+    Model() {
+        top.CreateMenu();
+        sub.CreateMenu();
+        top.AppendCommand(7, "&Alpha");
+        top.AppendSeparator();
+        top.AppendPopup(&sub, "&Sub");
+        top.AppendCommand(8, "Caf\xc3\xa9");
+        sub.AppendCommand(9, "&Inner");
+    }
+    CMenu top;
+    CMenu sub;
+};
+
+TEST(MenuRenderer, rendersItemsAndBuildsSubMenusWhenTheyOpen) {
+    Model model;
+    CMenuView view(&model.top);
+    view.Rebuild();
+    const QList<QAction*> actions = view.actions();
+    ASSERT_EQ(actions.size(), 4);
+    EXPECT_EQ(CMenuView::CommandId(actions[0]), 7u);
+    EXPECT_EQ(actions[0]->text(), QStringLiteral("&Alpha"));
+    EXPECT_TRUE(actions[1]->isSeparator());
+    EXPECT_EQ(actions[3]->text(), QString::fromUtf8("Caf\xc3\xa9"));
+    auto* sub = qobject_cast<CMenuView*>(actions[2]->menu());
+    ASSERT_NE(sub, nullptr);
+    EXPECT_EQ(sub->title(), QStringLiteral("&Sub"));
+    EXPECT_EQ(sub->GetModel(), &model.sub);
+    EXPECT_TRUE(sub->actions().isEmpty()); // not opened yet
+    emit sub->aboutToShow();
+    ASSERT_EQ(sub->actions().size(), 1);
+    EXPECT_EQ(CMenuView::CommandId(sub->actions()[0]), 9u);
+
+    // Showing again reads the model again, without piling up sub-menus.
+    model.top.RemoveMenu(0);
+    view.Rebuild();
+    EXPECT_EQ(view.actions().size(), 3);
+    EXPECT_EQ(view.findChildren<CMenuView*>().size(), 1);
+}
+
+TEST(MenuRenderer, largeCascadeBuildsTopLevelOnly) {
+    CMenu top;
+    top.CreateMenu();
+    std::vector<CMenu> subs(100);
+    for (CMenu& sub : subs) {
+        sub.CreateMenu();
+        for (unsigned id = 1; id <= 100; ++id)
+            sub.AppendCommand(id, "entry");
+        top.AppendPopup(&sub, "folder");
+    }
+    CMenuView view(&top);
+    view.Rebuild();
+    EXPECT_EQ(view.actions().size(), 100);
+    EXPECT_EQ(view.findChildren<CMenuView*>().size(), 100);
+    // One action per folder (and each menu's own), none for the 10,000 entries.
+    EXPECT_LE(view.findChildren<QAction*>().size(), 201);
+    for (const CMenuView* sub : view.findChildren<CMenuView*>())
+        EXPECT_TRUE(sub->actions().isEmpty());
+}
+
+TEST(MenuRenderer, trackReturnsChosenCommandOrZero) {
+    Model model;
+    struct Case {
+        const char* what;
+        std::vector<Qt::Key> keys;
+        unsigned id;
+    };
+    const Case cases[] = {
+        {"mnemonic", {Qt::Key_A}, 7},
+        {"in sub-menu", {Qt::Key_S, Qt::Key_I}, 9},
+        {"dismissed", {Qt::Key_Escape}, 0},
+    };
+    for (const Case& c : cases) {
+        // Each key goes to whichever pop-up is open at that moment.
+        for (std::size_t i = 0; i < c.keys.size(); ++i) {
+            QTimer::singleShot(static_cast<int>(20 * (i + 1)), [key = c.keys[i]] {
+                if (QWidget* popup = QApplication::activePopupWidget())
+                    QTest::keyClick(popup, key);
+            });
+        }
+        EXPECT_EQ(TrackPopupMenu(model.top, QPoint(10, 10), nullptr), c.id) << c.what;
+    }
+}
+
+TEST(MenuRenderer, commandsFromSubMenusReachTheTopView) {
+    Model model;
+    CMenuView view(&model.top);
+    QSignalSpy chosen(&view, &CMenuView::commandChosen);
+    view.Rebuild();
+    auto* sub = qobject_cast<CMenuView*>(view.actions()[2]->menu());
+    ASSERT_NE(sub, nullptr);
+    sub->Rebuild();
+    QSignalSpy subChosen(sub, &CMenuView::commandChosen);
+    sub->actions()[0]->trigger();
+    ASSERT_EQ(chosen.count(), 1);
+    EXPECT_EQ(chosen[0][0].toUInt(), 9u);
+    EXPECT_EQ(subChosen.count(), 0);
+}
+
+} // namespace
