@@ -24,6 +24,7 @@ CBookmarkListCtrl::CBookmarkListCtrl(QWidget* parent) : QListWidget(parent) {
     setEditTriggers(QAbstractItemView::EditKeyPressed);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setContextMenuPolicy(Qt::NoContextMenu);
+    m_rowSize = RowSize();
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { ReportSelection(); });
 }
@@ -52,12 +53,25 @@ void CBookmarkListCtrl::MakeActive() {
 
 // ------------------------------------------------------------------ rows
 
+QSize CBookmarkListCtrl::RowSize() const {
+    return QSize(NAME_COLUMN_WIDTH, fontMetrics().height() + 4);
+}
+
+void CBookmarkListCtrl::changeEvent(QEvent* event) {
+    QListWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        m_rowSize = RowSize();
+        for (int i = 0; i < count(); ++i)
+            item(i)->setSizeHint(m_rowSize);
+    }
+}
+
 void CBookmarkListCtrl::InsertRow(int index, const std::string& text) {
     auto* row = new QListWidgetItem(TextFromBytes(text));
     row->setData(BYTES_ROLE, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
     row->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
     // Every row as wide as the one column, so the selection spans it.
-    row->setSizeHint(QSize(NAME_COLUMN_WIDTH, fontMetrics().height() + 4));
+    row->setSizeHint(m_rowSize);
     ++m_nQuiet;
     insertItem(index, row);
     --m_nQuiet;

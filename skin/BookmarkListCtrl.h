@@ -79,12 +79,14 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     bool CanEditRow(int row) const;          // begin of a label edit
     void EndLabelEdit(int row, const std::optional<QString>& text);
     void ReportSelection();
     void DeleteRowQuietly(int row);
+    QSize RowSize() const;
 
     CItemObserver* m_pObserver = nullptr;
     const CMenu* m_pEditMenu = nullptr;
@@ -92,4 +94,5 @@ private:
     QWidget* m_pEditor = nullptr;            // its editor
     std::optional<QString> m_committed;      // text the editor handed in
     int m_nQuiet = 0;                        // > 0: changes made here, not reported
+    QSize m_rowSize;                         // every row: the column's width
 };
