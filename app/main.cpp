@@ -1,11 +1,22 @@
+// Quillbox: a small organiser for one user's bookmarks and shortcuts.
+
 #include <QApplication>
-#include <QLabel>
+
+#include "app/InstanceLock.h"
+#include "app/MainApp.h"
+#include "app/PathPicker.h"
+#include "app/Platform.h"
+#include "app/Shell.h"
+#include "store/Settings.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QLabel label(QStringLiteral("Quillbox is being built: the main window comes soon."));
-    label.setWindowTitle(QStringLiteral("Quillbox"));
-    label.setMargin(24);
-    label.show();
-    return app.exec();
+    PreferX11OnWayland();
+    QApplication application(argc, argv);
+    CSettings settings;
+    CFileInstanceLock lock;
+    CDesktopShell shell;
+    CFileDialogPicker picker;
+    CMainApp app({lock, settings, shell, picker, QString()});
+    app.InitInstance();
+    return app.ExitInstance();
 }

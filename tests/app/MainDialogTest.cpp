@@ -1,0 +1,293 @@
+// The main window as the user meets it: what shows first, the panels, the
+// editing commands, the address box, opening, and closing.
+
+#include "AppFixture.h"
+
+#include <QCheckBox>
+
+#include "app/Shell.h"
+#include "tree/MenuResource.h"
+
+namespace {
+
+using MainDialogTest = AppFixture;
+
+TEST_F(MainDialogTest, FirstStartWithoutFilesShowsTheMainPanelAndCloseWritesTheTree) {
+    CMainDialog& dialog = Start();
+    EXPECT_TRUE(m_initResult);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Quillbox"));
+    EXPECT_EQ(dialog.size(), QSize(556, 452));
+    EXPECT_FALSE(dialog.mask().isEmpty());
+    EXPECT_TRUE(Shown(IDC_LIST1));
+    EXPECT_TRUE(Rows(1).isEmpty());
+    EXPECT_FALSE(Shown(IDC_PROMPTPASSWD));
+    EXPECT_FALSE(Enabled(IDC_ADDRESS));
+    EXPECT_FALSE(Enabled(IDC_BTNGO));
+    EXPECT_FALSE(Enabled(IDC_BTNSELECT));
+    EXPECT_TRUE(Enabled(IDC_BTNDOCK));
+    EXPECT_TRUE(QFile::exists(QStringLiteral("Quillbox.dat")));
+    EXPECT_TRUE(QFile::exists(QStringLiteral("Quillbox.org")));
+
+    ClickButton(IDC_BTNCLOSE);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(FileBytes("Quillbox.dat").size(), 64);  // the version and an empty "Root"
+    EXPECT_EQ(m_values->m_values["Passwd"], 0u);
+    EXPECT_EQ(dialog.GetTopFolder(), nullptr);
+}
+
+TEST_F(MainDialogTest, EveryControlCarriesItsRoleName) {
+    Start();
+    const char* names[] = {"List1", "List2", "List3", "Address", "BtnClose", "BtnMini", "BtnHelp",
+                           "BtnAbout", "BtnGo", "BtnDock", "BtnOpt", "BtnMain", "btnTitle", "BtnAdd",
+                           "BtnAddSep", "BtnDel", "BtnUp", "BtnDown", "BtnRen", "BtnOK", "BtnSave",
+                           "BtnAboutText", "BtnConfirm", "BtnInput", "BtnUsePasswd", "BtnPasswd",
+                           "BtnInvalidPasswd", "BtnNotMatch", "BtnSelect", "UsePassword",
+                           "NewPassword", "ConfirmPassword", "PromptPassword", "NavUp", "NavDown",
+                           "NavTop", "NavDeepest"};
+    for (const char* name : names)
+        EXPECT_NE(m_dialog->findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
+    for (int id = IDC_NAVUP; id <= IDC_NAVDEEPEST; ++id)
+        EXPECT_FALSE(Shown(id)) << id;
+}
+
+// The panel table: for each control, its state after each panel operation.
+// 'E'/'D' enabled/disabled, 'S'/'H' shown/hidden, '-' unchanged.
+struct PanelRow {
+    std::vector<int> ids;
+    char main, about, options, prompt;
+};
+const PanelRow kPanelTable[] = {
+    {{IDC_BTNADD, IDC_BTNADDSEP, IDC_BTNDEL, IDC_BTNUP, IDC_BTNDOWN, IDC_BTNREN}, 'E', 'D', 'D', 'D'},
+    {{IDC_BTNGO, IDC_BTNSELECT, IDC_ADDRESS}, 'D', 'D', 'D', 'D'},
+    {{IDC_LIST1, IDC_LIST2, IDC_LIST3}, 'S', 'H', 'H', 'H'},
+    {{IDC_PROMPTPASSWD, IDC_LBLINPUT, IDC_BTNOK}, 'H', 'H', 'H', 'S'},
+    {{IDC_LBLINVALID}, 'H', 'H', 'H', 'H'},
+    {{IDC_USEPASSWD, IDC_LBLUSEPASSWD}, 'H', 'H', 'S', 'H'},
+    {{IDC_NEWPASSWD, IDC_CONFIRM, IDC_LBLPASSWD, IDC_LBLCONFIRM}, 'H', 'H', 'H', 'H'},  // no password
+    {{IDC_BTNSAVE}, 'H', 'H', 'S', 'H'},
+    {{IDC_LBLNOTMATCH}, 'H', 'H', 'H', 'H'},
+    {{IDC_ABOUTTEXT}, 'H', 'S', 'H', 'H'},
+    {{IDC_BTNMAIN, IDC_BTNOPT, IDC_BTNABOUT}, 'E', 'E', 'E', 'D'},
+};
+
+TEST_F(MainDialogTest, PanelsSetExactlyTheStatesOfThePanelTable) {
+    WriteDataFile(SampleTree, "secret12");
+    Start();
+    const auto expectPanel = [this](char PanelRow::*panel, const char* name) {
+        for (const PanelRow& row : kPanelTable) {
+            for (int id : row.ids) {
+                switch (row.*panel) {
+                case 'E': EXPECT_TRUE(Enabled(id)) << name << ' ' << id; break;
+                case 'D': EXPECT_FALSE(Enabled(id)) << name << ' ' << id; break;
+                case 'S': EXPECT_TRUE(Shown(id)) << name << ' ' << id; break;
+                case 'H': EXPECT_FALSE(Shown(id)) << name << ' ' << id; break;
+                default: break;
+                }
+            }
+        }
+    };
+    expectPanel(&PanelRow::prompt, "prompt");
+    EXPECT_FALSE(Enabled(IDC_BTNDOCK));
+
+    TypeInto(IDC_PROMPTPASSWD, QStringLiteral("secret12"));
+    ClickButton(IDC_BTNOK);
+    expectPanel(&PanelRow::main, "main");
+    EXPECT_TRUE(Enabled(IDC_BTNDOCK));
+
+    ClickButton(IDC_BTNABOUT);
+    expectPanel(&PanelRow::about, "about");
+
+    m_settings->SetPassword("");  // the options panel as it looks without a password
+    ClickButton(IDC_BTNOPT);
+    expectPanel(&PanelRow::options, "options");
+
+    ClickButton(IDC_BTNMAIN);
+    expectPanel(&PanelRow::main, "main again");
+}
+
+// Selecting Work, Docs and Report leaves the three columns showing the top
+// folder, Work and Docs, with the right column active.
+class EditingTest : public AppFixture {
+protected:
+    void SetUp() override {
+        AppFixture::SetUp();
+        WriteDataFile(SampleTree);
+        Start();
+        ClickRow(1, 0);  // Work
+        ClickRow(2, 1);  // Docs
+        ClickRow(3, 0);  // Report
+    }
+    CItem& Work() const { return *Top().GetChild(0); }
+    CItem& Docs() const { return *Work().GetChild(1); }
+    static QStringList Names(const CItem& folder) {
+        QStringList names;
+        for (int i = 0; i < folder.GetCount(); ++i)
+            names << QString::fromStdString(folder.GetChild(i)->GetName());
+        return names;
+    }
+};
+
+TEST_F(EditingTest, ButtonsActOnTheListLastClickedEvenWithTheFocusInTheAddressBox) {
+    EXPECT_EQ(Edit(IDC_ADDRESS)->text(), QStringLiteral("/home/user/report.pdf"));
+    ClickInto(IDC_ADDRESS);
+    ASSERT_TRUE(Item(IDC_ADDRESS)->hasFocus());
+    ClickButton(IDC_BTNDOWN);
+    EXPECT_EQ(Names(Docs()), (QStringList{"Notes", "Report", "Old"}));
+    EXPECT_EQ(Rows(3), (QStringList{"Notes", "Report", "Old"}));
+
+    ClickInto(IDC_ADDRESS);
+    ClickButton(IDC_BTNDEL);
+    EXPECT_EQ(Names(Docs()), (QStringList{"Notes", "Old"}));
+    EXPECT_EQ(Names(Work()), (QStringList{"Tracker", "Docs", "Reports"}));
+
+    ClickButton(IDC_BTNADDSEP);  // before the row now selected, Notes
+    EXPECT_EQ(Names(Docs()), (QStringList{QString::fromStdString(SEPARATOR_TEXT), "Notes", "Old"}));
+}
+
+TEST_F(EditingTest, MenuCommandsActOnTheFocusedListOnly) {
+    ClickRow(2, 0);  // Tracker: the middle list has the focus
+    m_dialog->OnCommand(int(ID_OP_DOWN));
+    EXPECT_EQ(Names(Work()), (QStringList{"Docs", "Tracker", "Reports"}));
+    m_dialog->OnCommand(int(ID_OP_DELETE));
+    EXPECT_EQ(Names(Work()), (QStringList{"Docs", "Reports"}));
+
+    ClickRow(1, 1);          // News, an entry: the address box takes the focus next
+    ClickInto(IDC_ADDRESS);  // the focus on none of the lists: nothing
+    m_dialog->OnCommand(int(ID_OP_DELETE));
+    m_dialog->OnCommand(int(ID_OP_INSERTSEP));
+    EXPECT_EQ(Names(Work()), (QStringList{"Docs", "Reports"}));
+    EXPECT_EQ(Top().GetCount(), 3);
+}
+
+TEST_F(EditingTest, CommandsWithNoRowSelectedOnlyGiveTheListTheFocus) {
+    ClickRow(1, 2);  // Home, an entry: the middle list shows nothing
+    ClickRow(2, -1);
+    for (int id = IDC_BTNDEL; id <= IDC_BTNDOWN; ++id)
+        ClickButton(id);
+    EXPECT_EQ(Top().GetCount(), 3);
+    EXPECT_TRUE(Rows(2).isEmpty());
+}
+
+TEST_F(EditingTest, TypedAddressIsStoredInTheEntrySelectedBeforeTheClick) {
+    ClickRow(1, 1);  // News
+    EXPECT_EQ(Edit(IDC_ADDRESS)->text(), QStringLiteral("www.example.org"));
+    const QString typed = QStringLiteral("https://news.example.org/") + QString(300, QLatin1Char('q'));
+    TypeInto(IDC_ADDRESS, typed);
+    ClickRow(1, 2);  // Home
+    EXPECT_EQ(QString::fromStdString(Top().GetChild(1)->GetTarget()), typed);  // whole, not cut
+    EXPECT_EQ(Top().GetChild(2)->GetTarget(), "/home/user");
+    EXPECT_EQ(Edit(IDC_ADDRESS)->text(), QStringLiteral("/home/user"));
+}
+
+TEST_F(EditingTest, AddressNotEditedKeepsATargetThatIsNotUtf8) {
+    Top().GetChild(2)->SetTarget("/home/caf\xe9");  // Latin-1 bytes from elsewhere
+    ClickRow(1, 2);
+    EXPECT_EQ(Edit(IDC_ADDRESS)->text(), QStringLiteral("/home/caf\u00e9"));
+    ClickInto(IDC_ADDRESS);
+    ClickRow(1, 1);
+    EXPECT_EQ(Top().GetChild(2)->GetTarget(), "/home/caf\xe9");
+}
+
+TEST_F(EditingTest, GoAndDoubleClickOpenTheAddressThroughTheShell) {
+    ClickRow(1, 1);  // News
+    ClickButton(IDC_BTNGO);
+    EXPECT_EQ(m_shell.m_opened, (QStringList{"about:blank", "www.example.org"}));
+
+    m_shell.m_opened.clear();
+    DoubleClickRow(1, 2);  // Home
+    EXPECT_EQ(m_shell.m_opened, QStringList{"/home/user"});
+
+    m_shell.m_opened.clear();
+    DoubleClickRow(1, 0);  // Work, a folder: the address box is empty
+    EXPECT_TRUE(m_shell.m_opened.isEmpty());
+}
+
+TEST_F(EditingTest, SelectPutsTheChosenPathIntoTheAddressAndTheEntryOnTheNextClick) {
+    ClickRow(1, 2);  // Home
+    m_picker.m_answer = QStringLiteral("/srv/chosen file.txt");
+    ClickButton(IDC_BTNSELECT);
+    EXPECT_EQ(m_picker.m_prompts, QStringList{"please select a directory or file:"});
+    EXPECT_EQ(Edit(IDC_ADDRESS)->text(), QStringLiteral("/srv/chosen file.txt"));
+    EXPECT_TRUE(Item(IDC_ADDRESS)->hasFocus());
+    ClickRow(1, 1);
+    EXPECT_EQ(Top().GetChild(2)->GetTarget(), "/srv/chosen file.txt");
+
+    ClickRow(1, 2);
+    m_picker.m_answer.reset();  // cancelled
+    ClickButton(IDC_BTNSELECT);
+    EXPECT_EQ(Edit(IDC_ADDRESS)->text(), QStringLiteral("/srv/chosen file.txt"));
+}
+
+TEST_F(MainDialogTest, HelpAndTitleOpenTheirPages) {
+    Start();
+    ClickButton(IDC_BTNHELP);
+    ClickButton(IDC_BTNTITLE);
+    EXPECT_EQ(m_shell.m_opened,
+              (QStringList{QCoreApplication::applicationDirPath() + "/quillbox.chm", "about:blank",
+                           QString::fromLatin1(HOME_PAGE_URL)}));
+}
+
+TEST_F(EditingTest, HiddenNavigationCommandsShiftTheColumns) {
+    // An entry selected in the right column: no shift.
+    m_dialog->OnCommand(IDC_NAVDOWN);
+    EXPECT_EQ(Rows(1), (QStringList{"Work", "News", "Home"}));
+    // A folder selected there: one level down is accepted.
+    ClickRow(3, 2);  // Old
+    m_dialog->OnCommand(IDC_NAVDOWN);
+    EXPECT_EQ(Rows(1), (QStringList{"Tracker", "Docs", "Reports"}));
+    EXPECT_EQ(Rows(2), (QStringList{"Report", "Notes", "Old"}));
+    EXPECT_EQ(Rows(3), QStringList{"Q3"});
+    // Nothing selected in the right column now: no further shift.
+    m_dialog->OnCommand(IDC_NAVDOWN);
+    EXPECT_EQ(Rows(1), (QStringList{"Tracker", "Docs", "Reports"}));
+    m_dialog->OnCommand(IDC_NAVUP);
+    EXPECT_EQ(Rows(1), (QStringList{"Work", "News", "Home"}));
+    m_dialog->OnCommand(IDC_NAVDEEPEST);
+    EXPECT_EQ(Rows(1), (QStringList{"Tracker", "Docs", "Reports"}));
+    m_dialog->OnCommand(IDC_NAVTOP);
+    EXPECT_EQ(Rows(1), (QStringList{"Work", "News", "Home"}));
+    EXPECT_EQ(Rows(2), (QStringList{"Tracker", "Docs", "Reports"}));
+}
+
+TEST_F(MainDialogTest, EscapeCloseRequestAndEnterLeaveTheWindowOpen) {
+    WriteDataFile(SampleTree);
+    CMainDialog& dialog = Start();
+    const QByteArray before = FileBytes("Quillbox.dat");
+    ClickRow(1, 1);
+    for (QWidget* target : {static_cast<QWidget*>(&dialog), Item(IDC_LIST1), Item(IDC_ADDRESS)}) {
+        for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter})
+            QTest::keyClick(target, key);
+    }
+    EXPECT_FALSE(dialog.close());
+    m_dialog->reject();
+    QApplication::processEvents();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_NE(dialog.GetTopFolder(), nullptr);
+    EXPECT_TRUE(m_shell.m_opened.isEmpty());
+    EXPECT_EQ(FileBytes("Quillbox.dat"), before);
+    EXPECT_TRUE(m_values->m_writes.empty());
+}
+
+TEST_F(MainDialogTest, FailedSaveAtCloseIsReportedAndKeepsTheWindowAndTree) {
+    WriteDataFile(SampleTree);
+    CMainDialog& dialog = Start();
+    ASSERT_TRUE(QFile::remove(QStringLiteral("Quillbox.dat")));
+    ASSERT_TRUE(QDir().mkdir(QStringLiteral("Quillbox.dat")));  // nothing can replace it
+
+    AnswerNextMessageBox();
+    ClickButton(IDC_BTNCLOSE);
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_TRUE(m_messages[0].contains(QDir::current().filePath(QStringLiteral("Quillbox.dat"))))
+        << m_messages[0].toStdString();
+    EXPECT_TRUE(dialog.isVisible());
+    ASSERT_NE(dialog.GetTopFolder(), nullptr);
+    EXPECT_EQ(Rows(1), (QStringList{"Work", "News", "Home"}));
+
+    ASSERT_TRUE(QDir().rmdir(QStringLiteral("Quillbox.dat")));
+    ClickButton(IDC_BTNCLOSE);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_GT(FileBytes("Quillbox.dat").size(), 64);
+}
+
+}  // namespace
