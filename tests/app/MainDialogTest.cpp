@@ -4,6 +4,7 @@
 #include "AppFixture.h"
 
 #include <QCheckBox>
+#include <QMenu>
 
 #include "app/Shell.h"
 #include "tree/MenuResource.h"
@@ -158,6 +159,70 @@ TEST_F(EditingTest, MenuCommandsActOnTheFocusedListOnly) {
     m_dialog->OnCommand(int(ID_OP_INSERTSEP));
     EXPECT_EQ(Names(Work()), (QStringList{"Docs", "Reports"}));
     EXPECT_EQ(Top().GetCount(), 3);
+}
+
+// Types into the in-place editor that a command opened, then ends the edit.
+void TypeIntoEditor(const QString& text, Qt::Key end = Qt::Key_Return) {
+    QWidget* editor = QApplication::focusWidget();
+    ASSERT_TRUE(qobject_cast<QLineEdit*>(editor)) << "no label editor open";
+    QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, end);
+    QApplication::processEvents();
+}
+
+TEST_F(EditingTest, InsertNamesANewEntryBeforeTheSelectedRowOrNothing) {
+    ClickButton(IDC_BTNADD);  // Report is selected in the right column
+    EXPECT_EQ(Rows(3), (QStringList{"", "Report", "Notes", "Old"}));
+    TypeIntoEditor(QStringLiteral("  Memo  "));
+    EXPECT_EQ(Names(Docs()), (QStringList{"Memo", "Report", "Notes", "Old"}));
+    EXPECT_TRUE(Docs().GetChild(0)->IsContainer());  // a blank entry
+    EXPECT_EQ(Rows(3), (QStringList{"Memo", "Report", "Notes", "Old"}));
+
+    ClickRow(3, -1);
+    ClickButton(IDC_BTNADD);  // nothing selected: at the end
+    EXPECT_EQ(Rows(3).size(), 5);
+    TypeIntoEditor(QStringLiteral("   "));
+    EXPECT_EQ(Names(Docs()), (QStringList{"Memo", "Report", "Notes", "Old"}));
+    EXPECT_EQ(Rows(3), (QStringList{"Memo", "Report", "Notes", "Old"}));
+}
+
+TEST_F(EditingTest, RenameEditsTheSelectedRowButNeverASeparator) {
+    ClickButton(IDC_BTNREN);
+    TypeIntoEditor(QStringLiteral(" Annual report "));
+    EXPECT_EQ(Names(Docs()), (QStringList{"Annual report", "Notes", "Old"}));
+
+    ClickButton(IDC_BTNADDSEP);  // the separator becomes the selected row
+    ClickButton(IDC_BTNREN);
+    EXPECT_FALSE(qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+    EXPECT_EQ(Names(Docs())[0], QString::fromStdString(SEPARATOR_TEXT));
+}
+
+TEST_F(EditingTest, TheOpMenuOfARightPressEditsThatList) {
+    // Chooses the command of that text from the pop-up once it shows.
+    const auto choose = [](const QString& text) {
+        auto* timer = new QTimer;
+        QObject::connect(timer, &QTimer::timeout, [timer, text] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                for (QAction* action : menu->actions())
+                    if (action->text() == text) {
+                        timer->deleteLater();
+                        menu->setActiveAction(action);
+                        QTest::keyClick(menu, Qt::Key_Return);
+                        return;
+                    }
+            }
+        });
+        timer->start(10);
+    };
+    choose(QStringLiteral("D&own"));
+    ClickRow(2, 0, Qt::RightButton);  // Tracker in the middle list
+    QApplication::processEvents();
+    EXPECT_EQ(Names(Work()), (QStringList{"Docs", "Tracker", "Reports"}));
+    choose(QStringLiteral("&Delete"));
+    ClickRow(1, 2, Qt::RightButton);  // Home in the left list
+    QApplication::processEvents();
+    EXPECT_EQ(Top().GetCount(), 2);
+    EXPECT_EQ(Top().GetChild(1)->GetName(), "News");
 }
 
 TEST_F(EditingTest, CommandsWithNoRowSelectedOnlyGiveTheListTheFocus) {
