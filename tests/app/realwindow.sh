@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Runs the real program on a virtual X server and drives it as a user does:
+# it starts shaped by its skin, a second copy ends at once without a window,
+# and BtnClose writes the data file.
+#   realwindow.sh <quillbox> [<data file> <screenshot.png>]
+# With a data file it also opens it, selects a folder and an entry and saves
+# a picture of the main panel (needs ImageMagick's convert).
+# Exits 77 (skipped) when xvfb-run or xdotool is missing.
+set -euo pipefail
+
+program=$(realpath "$1")
+data=${2:+$(realpath "$2")}
+shot=${3:+$(realpath -m "$3")}
+for tool in xvfb-run xdotool xauth; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIPPED: $tool is not installed (apt-get install xvfb xauth xdotool)"
+    exit 77
+  fi
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/home" "$work/run" "$work/empty" "$work/sample"
+chmod 700 "$work/run"
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
+export QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY SESSION_MANAGER
+# Leaks of the X and font libraries at exit are not the program's.
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+
+cat >"$work/drive.sh" <<'DRIVE'
+set -euo pipefail
+program=$1 folder=$2 shot=${3:-}
+fail() { echo "FAILED: $*"; exit 1; }
+cd "$folder"
+
+"$program" &
+pid=$!
+win=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quillbox$' | head -1) || fail "no window"
+eval "$(xdotool getwindowgeometry --shell "$win")"
+echo "window $win at $X,$Y size ${WIDTH}x$HEIGHT"
+[ "$WIDTH" = 556 ] && [ "$HEIGHT" = 452 ] || fail "the window is not the skin's size"
+
+# Shaped: the top-left corner of the skin is key colour and belongs to no
+# window of ours; a point of the leather below the dial does.
+under() {
+  xdotool mousemove $((X + $1)) $((Y + $2))
+  sleep 0.2
+  eval "$(xdotool getmouselocation --shell)"
+  echo "$WINDOW"
+}
+[ "$(under 3 3)" != "$win" ] || fail "the corner is part of the window: not shaped"
+[ "$(under 300 425)" = "$win" ] || fail "the skin is not part of the window"
+echo "shaped: ok"
+
+# A second copy ends at once, with no window of its own.
+start=$(date +%s)
+timeout 10 "$program" || fail "the second copy did not end cleanly"
+[ $(( $(date +%s) - start )) -lt 5 ] || fail "the second copy took too long"
+[ "$(xdotool search --onlyvisible --name '^Quillbox$' | wc -l)" = 1 ] || fail "a second window showed"
+kill -0 "$pid" || fail "the first copy ended"
+echo "second copy: ok"
+
+if [ -n "$shot" ]; then
+  # Left column row 1 (a folder), then the middle column's row 1 (an entry).
+  xdotool mousemove $((X + 90)) $((Y + 60)) click 1; sleep 0.5
+  xdotool mousemove $((X + 240)) $((Y + 60)) click 1; sleep 0.5
+  xdotool mousemove $((X + 300)) $((Y + 425)); sleep 0.3
+  xwd -root -silent | convert xwd:- -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "png:$shot"
+  echo "picture: $shot"
+fi
+
+# BtnClose, in the middle of its round face.
+xdotool mousemove $((X + 511 + 16)) $((Y + 206 + 16)) click 1
+for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
+kill -0 "$pid" 2>/dev/null && { kill "$pid"; fail "BtnClose did not end the program"; }
+wait "$pid" || fail "the program ended with an error"
+[ -s Quillbox.dat ] || fail "no data file written"
+echo "closed: Quillbox.dat has $(stat -c %s Quillbox.dat) bytes"
+DRIVE
+
+run() { xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/drive.sh" "$@"; }
+
+run "$program" "$work/empty"
+size=$(stat -c %s "$work/empty/Quillbox.dat")
+[ "$size" = 64 ] || { echo "FAILED: an empty tree is 64 bytes, not $size"; exit 1; }
+
+if [ -n "$data" ]; then
+  cp "$data" "$work/sample/Quillbox.dat"
+  chmod u+w "$work/sample/Quillbox.dat"
+  if command -v convert >/dev/null && command -v xwd >/dev/null; then
+    run "$program" "$work/sample" "$shot"
+  else
+    run "$program" "$work/sample"
+  fi
+fi
+echo "PASSED"
