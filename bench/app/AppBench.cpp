@@ -1,0 +1,215 @@
+// The main window's speed where the user waits.
+//
+// SelectFolder/N: selecting a folder of N children in the left column, which
+// fills the middle column with the real list widget, events processed (the
+// window is shown). Reference: PlainInsert/N, a plain loop inserting N rows
+// into the same widget. Selecting a folder of 10,000 against one of 100 shows
+// whether it grows linearly.
+//
+// FirstPaint/N: from constructing the main window to its first painted frame,
+// with a data file of N entries (in folders of 100) against an empty one.
+//
+// The summary at the end prints the ratios (real time).
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+
+#include <QApplication>
+#include <QDir>
+#include <QListWidget>
+#include <QTemporaryDir>
+
+#include "app/MainDialog.h"
+#include "app/PathPicker.h"
+#include "app/Shell.h"
+#include "skin/BookmarkListCtrl.h"
+#include "store/DataFile.h"
+#include "store/Settings.h"
+#include "tree/Item.h"
+#include "tree/Tree.h"
+#include "tree/TreeState.h"
+
+namespace {
+
+class CNoStore final : public ISettingsStore {
+public:
+    bool Open() override { return true; }
+    std::optional<std::uint32_t> Read(std::string_view) override { return std::nullopt; }
+    void Write(std::string_view, std::uint32_t) override {}
+    void Close() override {}
+};
+
+class CNoShell final : public IShell {
+public:
+    void Open(const QString&) override {}
+};
+
+class CNoPicker final : public IPathPicker {
+public:
+    std::optional<QString> PickFileOrFolder(const QString&) override { return std::nullopt; }
+};
+
+std::string Name(int i) { return "Bookmark number " + std::to_string(i); }
+
+// A shown main window over an empty folder with one folder of n entries.
+struct CWindowWithFolder {
+    explicit CWindowWithFolder(int n) {
+        ResetTreeState();
+        QDir::setCurrent(dir.path());
+        dialog = std::make_unique<CMainDialog>(settings, shell, picker);
+        dialog->OnInitDialog();
+        auto folder = std::make_unique<CFolder>("Big");
+        CFolder& big = *folder;
+        dialog->GetTopFolder()->Append(std::move(folder));
+        for (int i = 0; i < n; ++i)
+            big.Append(std::make_unique<CEntry>(Name(i), "https://example.org/" + std::to_string(i), nullptr));
+        dialog->BindColumns(g_pFirstLevel);
+        dialog->show();
+        QApplication::processEvents();
+    }
+    ~CWindowWithFolder() {
+        dialog.reset();
+        ResetTreeState();
+    }
+    QTemporaryDir dir;
+    CSettings settings{std::make_unique<CNoStore>()};
+    CNoShell shell;
+    CNoPicker picker;
+    std::unique_ptr<CMainDialog> dialog;
+};
+
+void SelectFolder(benchmark::State& state) {
+    CWindowWithFolder window(int(state.range(0)));
+    CItem* top = window.dialog->GetTopFolder();
+    for (auto _ : state) {
+        top->Select(0);
+        QApplication::processEvents();
+        state.PauseTiming();
+        top->Select(-1);
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+    if (window.dialog->GetList(1)->count() != 0)
+        state.SkipWithError("the column was not emptied");
+}
+BENCHMARK(SelectFolder)->Arg(100)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void PlainInsert(benchmark::State& state) {
+    CWindowWithFolder window(0);
+    QListWidget* list = window.dialog->GetList(1);
+    const int n = int(state.range(0));
+    for (auto _ : state) {
+        for (int i = 0; i < n; ++i)
+            list->insertItem(i, QString::fromStdString(Name(i)));
+        QApplication::processEvents();
+        state.PauseTiming();
+        list->clear();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(PlainInsert)->Arg(100)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The data file of n entries in folders of 100, written once per size.
+QString DataFolder(int n) {
+    static std::map<int, std::unique_ptr<QTemporaryDir>> folders;
+    auto& dir = folders[n];
+    if (!dir) {
+        dir = std::make_unique<QTemporaryDir>();
+        ResetTreeState();
+        std::unique_ptr<CFolder> top = StartTree(nullptr);
+        for (int f = 0; f * 100 < n; ++f) {
+            auto folder = std::make_unique<CFolder>("Folder " + std::to_string(f));
+            CFolder& each = *folder;
+            top->Append(std::move(folder));
+            for (int i = f * 100; i < n && i < (f + 1) * 100; ++i)
+                each.Append(std::make_unique<CEntry>(Name(i), "https://example.org/" + std::to_string(i), nullptr));
+        }
+        CSettings settings(std::make_unique<CNoStore>());
+        CDataFileState fileState;
+        fileState.m_strFolder = dir->path();
+        ::SaveTree(*top, settings, fileState);
+        EndTree(std::move(top));
+    }
+    return dir->path();
+}
+
+class CPaintWatch final : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            painted = true;
+        return false;
+    }
+    bool painted = false;
+};
+
+void FirstPaint(benchmark::State& state) {
+    const QString folder = DataFolder(int(state.range(0)));
+    CNoShell shell;
+    CNoPicker picker;
+    for (auto _ : state) {
+        ResetTreeState();
+        CSettings settings(std::make_unique<CNoStore>());
+        CPaintWatch watch;
+        {
+            CMainDialog dialog(settings, shell, picker, folder);
+            dialog.installEventFilter(&watch);
+            dialog.OnInitDialog();
+            dialog.show();
+            while (!watch.painted)
+                QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            state.PauseTiming();
+        }
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+    ResetTreeState();
+}
+BENCHMARK(FirstPaint)->Arg(0)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+class CRatioReporter final : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+                times[run.benchmark_name()] = run.GetAdjustedRealTime();
+    }
+    void PrintRatio(const char* name, const char* reference, const char* what) {
+        if (times.count(name) && times.count(reference))
+            std::printf("%-58s %7.2fx\n", what, times[name] / times[reference]);
+    }
+    std::map<std::string, double> times;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The offscreen platform has no window shapes; it says so on every window.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+        if (!text.contains(QLatin1String("does not support")))
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+    });
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", QByteArray("offscreen"));
+    QApplication application(argc, argv);
+    const QString start = QDir::currentPath();
+    benchmark::Initialize(&argc, argv);
+    CRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    QDir::setCurrent(start);
+    std::printf("\nRatios (real time):\n");
+    reporter.PrintRatio("SelectFolder/10000", "PlainInsert/10000",
+                        "select a folder of 10,000 / plain insert of 10,000 rows");
+    reporter.PrintRatio("SelectFolder/10000", "SelectFolder/100",
+                        "select a folder of 10,000 / of 100 (linear: 100x)");
+    reporter.PrintRatio("FirstPaint/10000", "FirstPaint/0",
+                        "first painted window, 10,000 entries / empty data file");
+    benchmark::Shutdown();
+    return 0;
+}
