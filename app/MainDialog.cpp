@@ -129,6 +129,18 @@ CMainDialog::~CMainDialog() {
     EndTree();
     if (g_pAddressBox == m_pAddress)
         g_pAddressBox = nullptr;
+    // The children outlive this part of the object: what they report while
+    // they are taken down (the focus leaving them) must not reach it.
+    m_pAddress->disconnect(this);
+    for (CBookmarkListCtrl* list : m_lists) {
+        list->onSelection = nullptr;
+        list->onFocusIn = nullptr;
+        list->onActivate = nullptr;
+        list->onGo = nullptr;
+        list->onMenuCommand = nullptr;
+    }
+    for (QLineEdit* box : {m_pNewPassword, m_pConfirm, m_pPromptPassword})
+        box->removeEventFilter(this);
 }
 
 void CMainDialog::CreateControls() {
