@@ -1,0 +1,144 @@
+#include "skin/DockDialog.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+
+#include <cstdint>
+
+#include "skin/MenuRenderer.h"
+#include "tree/Item.h"
+#include "tree/Menu.h"
+#include "tree/MenuNumbering.h"
+#include "tree/TreeState.h"
+
+CDockDialog::CDockDialog(CItem* pTopFolder, CMenu* pContentMenu, Opener opener, int nDockX, int nDockY,
+                         QWidget* pParent)
+    : QDialog(pParent),
+      m_pTopFolder(pTopFolder),
+      m_pContentMenu(pContentMenu),
+      m_opener(std::move(opener)),
+      m_nDockX(nDockX),
+      m_nDockY(nDockY) {
+    // On top of every window, without frame, caption or taskbar button.
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    setModal(true);
+    setObjectName(QStringLiteral("DockWin"));
+    // The size without a skin (30 x 22 dialog units); the skin sets 40 x 40.
+    resize(45, 36);
+}
+
+CDockDialog::~CDockDialog() {
+    if (m_bOpen)
+        TakeDownMenus();
+}
+
+void CDockDialog::setVisible(bool visible) {
+    if (visible && !m_bOpen && !isVisible())
+        OnInitDialog();
+    QDialog::setVisible(visible);
+}
+
+QPoint CDockDialog::CheckedPosition(int nDockX, int nDockY, const QRect& desktop) {
+    // The edges as the desktop rectangle gives them: right and bottom are the
+    // first pixel outside it.
+    const auto right = static_cast<std::uint32_t>(desktop.x() + desktop.width());
+    const auto bottom = static_cast<std::uint32_t>(desktop.y() + desktop.height());
+    if (static_cast<std::uint32_t>(nDockX) > right || static_cast<std::uint32_t>(nDockY) > bottom)
+        return {DEFAULT_X, DEFAULT_Y};
+    return {nDockX, nDockY};
+}
+
+int CDockDialog::OnInitDialog() {
+    // The whole desktop, every screen together: a dock left on a second
+    // screen stays there.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QPoint checked = CheckedPosition(m_nDockX, m_nDockY, screen->virtualGeometry());
+        m_nDockX = checked.x();
+        m_nDockY = checked.y();
+    }
+    move(m_nDockX, m_nDockY);
+
+    m_bOpen = true;
+    SetDisplayMode(1);
+    if (m_pTopFolder)
+        m_pTopFolder->Show(SCOPE_TREE);
+
+    return m_skin.Load(this, QStringLiteral("DockWin"));
+}
+
+void CDockDialog::OnOK(int nResult) {
+    // A second posted end (a double click and a menu command in one go)
+    // finds the window closed already.
+    if (!m_bOpen)
+        return;
+    m_nDockX = x();
+    m_nDockY = y();
+    TakeDownMenus();
+    QDialog::done(nResult);
+}
+
+void CDockDialog::TakeDownMenus() {
+    if (m_pTopFolder)
+        m_pTopFolder->Hide(SCOPE_TREE);
+    SetDisplayMode(0);
+    m_bOpen = false;
+}
+
+void CDockDialog::OnCmdMsg(unsigned nID) {
+    if (nID >= static_cast<unsigned>(FIRST_ENTRY_MENU_ID)) {
+        const std::string target = FindTargetById(m_pTopFolder, nID);
+        if (!target.empty() && m_opener)
+            m_opener(target);
+        return;
+    }
+    if (nID == ID_CONTENT_RETURNMAIN)
+        PostOK(RESULT_RETURN);
+    else if (nID == ID_CONTENT_CLOSE)
+        PostOK(RESULT_CLOSE);
+}
+
+std::string CDockDialog::FindTargetById(const CItem* pItem, unsigned nID) {
+    return ::FindTargetById(pItem, nID);
+}
+
+void CDockDialog::ShowMenu(const QPoint& globalPos) {
+    if (!m_pContentMenu)
+        return;
+    // Returns when the menu has closed; the choice is handled after this
+    // event, as a command arriving later would be.
+    if (const unsigned id = TrackPopupMenu(*m_pContentMenu, globalPos, this))
+        PostCommand(id);
+}
+
+void CDockDialog::PostCommand(unsigned nID) {
+    QMetaObject::invokeMethod(this, [this, nID] { OnCmdMsg(nID); }, Qt::QueuedConnection);
+}
+
+void CDockDialog::PostOK(int nResult) {
+    QMetaObject::invokeMethod(this, [this, nResult] { OnOK(nResult); }, Qt::QueuedConnection);
+}
+
+void CDockDialog::paintEvent(QPaintEvent*) {
+    QPainter dc(this);
+    m_skin.Paint(dc);
+}
+
+void CDockDialog::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        event->accept();
+        ShowMenu(event->globalPosition().toPoint());
+        return;
+    }
+    QDialog::mousePressEvent(event);
+}
+
+void CDockDialog::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        event->accept();
+        PostOK(RESULT_RETURN);
+        return;
+    }
+    QDialog::mouseDoubleClickEvent(event);
+}

@@ -1,0 +1,106 @@
+#pragma once
+// The dock window: a 40 x 40 frameless window with the picture "DockWin" that
+// stands in for the hidden main window. It stays on top of other windows, has
+// no taskbar button, runs modally and is dragged by any point. A right press
+// shows the main window's "Content" pop-up at the pointer: the whole tree as
+// a cascade of menus (filled while the dock window is open), then "&Return
+// Main" and "&Close". Choosing an entry opens its target and the dock window
+// stays open; "&Return Main" or a double click end it with RESULT_RETURN,
+// "&Close" ends it with RESULT_CLOSE, after which the caller closes the main
+// window. Escape and the window manager's close request do nothing.
+//
+// The caller owns everything the dock window uses: the top folder and the
+// "Content" pop-up outlive it. The position goes in and comes back out as two
+// ints; the caller keeps it in the settings record.
+//
+// Use:  CDockDialog dock(top, content, opener, x, y, mainWindow);
+//       const int result = dock.exec();  // opening runs OnInitDialog
+//       x = dock.GetDockX(); y = dock.GetDockY();
+
+#include <QDialog>
+
+#include <functional>
+#include <string>
+
+#include "skin/WindowSkin.h"
+#include "tree/MenuResource.h"
+
+class CItem;
+class CMenu;
+
+class CDockDialog final : public QDialog {
+    Q_OBJECT
+public:
+    // How the dock window ended.
+    static constexpr int RESULT_RETURN = QDialog::Accepted;
+    static constexpr int RESULT_CLOSE = static_cast<int>(ID_CONTENT_CLOSE);
+
+    // Where the dock window goes when the saved position is off the desktop.
+    static constexpr int DEFAULT_X = 100;
+    static constexpr int DEFAULT_Y = 100;
+
+    // Opens a chosen entry's target (bytes, as stored in the tree).
+    using Opener = std::function<void(const std::string&)>;
+
+    CDockDialog(CItem* pTopFolder, CMenu* pContentMenu, Opener opener, int nDockX, int nDockY,
+                QWidget* pParent = nullptr);
+    // A dock window destroyed while still open takes its menus down first.
+    ~CDockDialog() override;
+
+    // The saved position: as given, then as placed by OnInitDialog, then where
+    // the window was when OnOK ended it.
+    int GetDockX() const { return m_nDockX; }
+    int GetDockY() const { return m_nDockY; }
+
+    // Runs once each time the window opens (show, open or exec): places the
+    // window at the saved position (100, 100 when that lies beyond the
+    // desktop's right or bottom edge), switches the tree to menu display and
+    // fills the menus, then loads the skin. Returns the skin's result.
+    int OnInitDialog();
+    // Stores the position, empties the menus, switches back to the columns
+    // and ends the modal run with nResult.
+    void OnOK(int nResult = RESULT_RETURN);
+    // Nothing: the dock window closes only through OnOK.
+    void OnCancel() {}
+
+    // A command of the "Content" pop-up: an entry's id opens the entry; the
+    // two own commands end the dock window (posted, so the current event is
+    // finished first).
+    void OnCmdMsg(unsigned nID);
+    // Shows the "Content" pop-up at globalPos and, once it has closed, posts
+    // the chosen command.
+    void ShowMenu(const QPoint& globalPos);
+
+    // The target of the entry that carries menu command nID (tree order as
+    // the menu projection numbers it), or an empty string.
+    static std::string FindTargetById(const CItem* pItem, unsigned nID);
+
+    // The saved position, or (DEFAULT_X, DEFAULT_Y) when x lies beyond the
+    // desktop's right edge or y beyond its bottom edge, both compared as
+    // unsigned 32-bit values (so a negative coordinate is beyond too); an
+    // edge itself is not beyond. x and y are reset together.
+    static QPoint CheckedPosition(int nDockX, int nDockY, const QRect& desktop);
+
+public slots:
+    void accept() override { OnOK(); }
+    void reject() override { OnCancel(); }
+    void setVisible(bool visible) override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void PostCommand(unsigned nID);
+    void PostOK(int nResult);
+    void TakeDownMenus();
+
+    CItem* m_pTopFolder;
+    CMenu* m_pContentMenu;
+    Opener m_opener;
+    int m_nDockX;
+    int m_nDockY;
+    bool m_bOpen = false; // between OnInitDialog and OnOK
+    CWindowSkin m_skin;
+};

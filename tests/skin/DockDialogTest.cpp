@@ -1,0 +1,313 @@
+#include "skin/DockDialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tree/Item.h"
+#include "tree/Menu.h"
+#include "tree/MenuResource.h"
+#include "tree/Tree.h"
+#include "tree/TreeState.h"
+
+namespace {
+
+// ------------------------------------------------------------ the position
+
+struct PositionCase {
+    const char* what;
+    QRect desktop;
+    int x, y;
+    QPoint expected;
+};
+
+const QRect SCREEN(0, 0, 1920, 1080);
+const QPoint RESET(CDockDialog::DEFAULT_X, CDockDialog::DEFAULT_Y);
+
+const PositionCase kPositions[] = {
+    {"the settings' default when nothing is stored", SCREEN, 100, 100, QPoint(100, 100)},
+    {"on the desktop", SCREEN, 300, 200, QPoint(300, 200)},
+    {"the top-left corner", SCREEN, 0, 0, QPoint(0, 0)},
+    {"x equal to the right edge", SCREEN, 1920, 5, QPoint(1920, 5)},
+    {"y equal to the bottom edge", SCREEN, 5, 1080, QPoint(5, 1080)},
+    {"x beyond the right edge resets both", SCREEN, 1921, 5, RESET},
+    {"y beyond the bottom edge resets both", SCREEN, 5, 1081, RESET},
+    {"negative x (dragged off the left edge)", SCREEN, -1, 50, RESET},
+    {"negative y (dragged off the top edge)", SCREEN, 50, -40, RESET},
+    // -1, -2 packed into "Pos" read back as 16-bit unsigned values.
+    {"negative, after passing through the store", SCREEN, 65535, 65534, RESET},
+    {"on a second screen to the right", QRect(0, 0, 3840, 1080), 2500, 300, QPoint(2500, 300)},
+    {"on a second screen below", QRect(0, 0, 1920, 2160), 300, 1500, QPoint(300, 1500)},
+};
+
+class DockPositionTest : public ::testing::TestWithParam<PositionCase> {};
+
+TEST_P(DockPositionTest, isKeptOnTheDesktopAndResetBeyondIt) {
+    const PositionCase& c = GetParam();
+    EXPECT_EQ(CDockDialog::CheckedPosition(c.x, c.y, c.desktop), c.expected) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(Positions, DockPositionTest, ::testing::ValuesIn(kPositions));
+
+// ------------------------------------------------------- the dock window
+
+CItem* Add(CFolder& parent, std::unique_ptr<CItem> item) {
+    CItem* added = item.get();
+    parent.Append(std::move(item));
+    return added;
+}
+
+// Every command of a menu and of its sub-menus, id -> text.
+void Commands(const CMenu& menu, std::map<unsigned, std::string>& found) {
+    for (int i = 0; i < menu.GetMenuItemCount(); ++i) {
+        const CMenu::Item* item = menu.GetItem(i);
+        if (item->kind == CMenu::Kind::Command)
+            found.emplace(item->id, item->text);
+        else if (item->kind == CMenu::Kind::Popup)
+            Commands(*item->popup, found);
+    }
+}
+
+// Sends a mouse event straight to the window, as the platform would.
+void SendMouse(QWidget& w, QEvent::Type type, QPoint local, Qt::MouseButton button,
+               Qt::MouseButtons buttons) {
+    QMouseEvent e(type, QPointF(local), w.mapToGlobal(QPointF(local)), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(&w, &e);
+}
+
+// Types keys into whichever pop-up menu is open at the time, one by one.
+void TypeIntoMenus(const std::vector<Qt::Key>& keys) {
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        QTimer::singleShot(static_cast<int>(30 * (i + 1)), [key = keys[i]] {
+            if (QWidget* popup = QApplication::activePopupWidget())
+                QTest::keyClick(popup, key);
+        });
+}
+
+// A tree in the main window's "Content" pop-up: a separator, an entry, a
+// folder with a separator and an entry, a blank entry. The pre-order numbers
+// are 33001 to 33006; the entries carry 33002 and 33005.
+class DockTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetTreeState();
+        top = StartTree(content.get());
+        Add(*top, std::make_unique<CItem>(SEPARATOR_TEXT));
+        Add(*top, std::make_unique<CEntry>("&Example", "http://example.org/", nullptr));
+        auto* folder = static_cast<CFolder*>(Add(*top, std::make_unique<CFolder>("&Folder")));
+        Add(*folder, std::make_unique<CItem>(SEPARATOR_TEXT));
+        Add(*folder, std::make_unique<CEntry>("&Goal", "/home/user/goal.txt", nullptr));
+        Add(*top, std::make_unique<CEntry>("&Blank", "", top.get()));
+    }
+    void TearDown() override {
+        EndTree(std::move(top));
+        ResetTreeState();
+    }
+
+    std::unique_ptr<CDockDialog> MakeDock(int x = 150, int y = 120) {
+        return std::make_unique<CDockDialog>(
+            top.get(), content.get(), [this](const std::string& target) { opened.push_back(target); }, x, y);
+    }
+
+    std::map<unsigned, std::string> ContentCommands() const {
+        std::map<unsigned, std::string> found;
+        Commands(*content, found);
+        return found;
+    }
+
+    std::unique_ptr<CMenu> content = MakeContentMenu();
+    std::unique_ptr<CFolder> top;
+    std::vector<std::string> opened;
+};
+
+TEST_F(DockTest, opensAsA40By40TopmostWindowWithTheTreeInTheMenus) {
+    auto dock = MakeDock();
+    dock->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dock.get()));
+    EXPECT_EQ(dock->size(), QSize(40, 40));
+    EXPECT_TRUE(dock->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(dock->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(dock->windowFlags() & Qt::WindowType_Mask, Qt::Tool); // no taskbar button
+    EXPECT_TRUE(dock->isModal());
+    EXPECT_EQ(dock->pos(), QPoint(150, 120));
+    EXPECT_EQ(g_nDisplayMode, 1);
+    const std::map<unsigned, std::string> expected = {{33002, "&Example"},
+                                                      {33005, "&Goal"},
+                                                      {ID_CONTENT_CLOSE, "&Close"},
+                                                      {ID_CONTENT_RETURNMAIN, "&Return Main"}};
+    EXPECT_EQ(ContentCommands(), expected);
+    EXPECT_EQ(content->GetMenuItemCount(), 4 + CONTENT_OWN_ITEMS);
+}
+
+TEST_F(DockTest, closingEmptiesTheMenusAndOpeningAgainGivesTheSameIds) {
+    std::map<unsigned, std::string> first;
+    for (int round = 0; round < 2; ++round) {
+        auto dock = MakeDock();
+        dock->show();
+        const std::map<unsigned, std::string> ids = ContentCommands();
+        if (round == 0)
+            first = ids;
+        else
+            EXPECT_EQ(ids, first);
+        dock->OnOK();
+        EXPECT_EQ(dock->result(), CDockDialog::RESULT_RETURN);
+        EXPECT_FALSE(dock->isVisible());
+        EXPECT_EQ(g_nDisplayMode, 0);
+        ASSERT_EQ(content->GetMenuItemCount(), CONTENT_OWN_ITEMS);
+        EXPECT_EQ(content->GetItem(0)->kind, CMenu::Kind::Separator);
+        EXPECT_EQ(content->GetItem(1)->id, ID_CONTENT_RETURNMAIN);
+        EXPECT_EQ(content->GetItem(2)->id, ID_CONTENT_CLOSE);
+    }
+}
+
+TEST_F(DockTest, aDockDestroyedWhileOpenTakesItsMenusDown) {
+    MakeDock()->show();
+    EXPECT_EQ(g_nDisplayMode, 0);
+    EXPECT_EQ(content->GetMenuItemCount(), CONTENT_OWN_ITEMS);
+}
+
+TEST_F(DockTest, commandsOpenOnlyEntriesAndKeepTheDockOpen) {
+    auto dock = MakeDock();
+    dock->show();
+    struct Case {
+        unsigned id;
+        std::vector<std::string> opened;
+    };
+    const Case cases[] = {
+        {33002, {"http://example.org/"}},
+        {33005, {"/home/user/goal.txt"}},
+        {33001, {}}, // separator
+        {33003, {}}, // folder
+        {33006, {}}, // blank entry
+        {33007, {}}, // past the last item
+        {33000, {}}, // the top folder
+    };
+    for (const Case& c : cases) {
+        opened.clear();
+        dock->OnCmdMsg(c.id);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(opened, c.opened) << c.id;
+        EXPECT_TRUE(dock->isVisible()) << c.id;
+    }
+}
+
+TEST_F(DockTest, aRightPressShowsTheMenuAndTheChosenEntryOpens) {
+    auto dock = MakeDock();
+    dock->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dock.get()));
+    struct Case {
+        const char* what;
+        std::vector<Qt::Key> keys;
+        std::vector<std::string> opened;
+    };
+    const Case cases[] = {
+        {"entry at the top", {Qt::Key_E}, {"http://example.org/"}},
+        {"entry in a sub-menu", {Qt::Key_F, Qt::Key_G}, {"/home/user/goal.txt"}},
+        {"blank entry shows an empty sub-menu", {Qt::Key_B, Qt::Key_Escape, Qt::Key_Escape}, {}},
+        {"dismissed", {Qt::Key_Escape}, {}},
+    };
+    for (const Case& c : cases) {
+        opened.clear();
+        TypeIntoMenus(c.keys);
+        SendMouse(*dock, QEvent::MouseButtonPress, QPoint(20, 20), Qt::RightButton, Qt::RightButton);
+        SendMouse(*dock, QEvent::MouseButtonRelease, QPoint(20, 20), Qt::RightButton, Qt::NoButton);
+        QTest::qWait(50); // the posted command
+        EXPECT_EQ(opened, c.opened) << c.what;
+        EXPECT_TRUE(dock->isVisible()) << c.what;
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << c.what;
+    }
+}
+
+TEST_F(DockTest, escapeAndTheCloseRequestLeaveItOpen) {
+    auto dock = MakeDock();
+    dock->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dock.get()));
+    QTest::keyClick(dock.get(), Qt::Key_Escape);
+    QTest::keyClick(dock.get(), Qt::Key_Return);
+    dock->close();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(dock->isVisible());
+    EXPECT_EQ(g_nDisplayMode, 1);
+}
+
+struct EndCase {
+    const char* what;
+    std::function<void(CDockDialog&)> act;
+    int result;
+};
+
+const EndCase kEnds[] = {
+    {"\"&Return Main\"",
+     [](CDockDialog& dock) {
+         TypeIntoMenus({Qt::Key_R});
+         SendMouse(dock, QEvent::MouseButtonPress, QPoint(5, 5), Qt::RightButton, Qt::RightButton);
+     },
+     CDockDialog::RESULT_RETURN},
+    {"\"&Close\"",
+     [](CDockDialog& dock) {
+         TypeIntoMenus({Qt::Key_C});
+         SendMouse(dock, QEvent::MouseButtonPress, QPoint(5, 5), Qt::RightButton, Qt::RightButton);
+     },
+     CDockDialog::RESULT_CLOSE},
+    {"a double click",
+     [](CDockDialog& dock) {
+         SendMouse(dock, QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton, Qt::LeftButton);
+         SendMouse(dock, QEvent::MouseButtonRelease, QPoint(5, 5), Qt::LeftButton, Qt::NoButton);
+         SendMouse(dock, QEvent::MouseButtonDblClick, QPoint(5, 5), Qt::LeftButton, Qt::LeftButton);
+         SendMouse(dock, QEvent::MouseButtonRelease, QPoint(5, 5), Qt::LeftButton, Qt::NoButton);
+     },
+     CDockDialog::RESULT_RETURN},
+};
+
+class DockEndTest : public DockTest, public ::testing::WithParamInterface<EndCase> {};
+
+TEST_P(DockEndTest, endsTheModalRunWithItsResult) {
+    const EndCase& c = GetParam();
+    auto dock = MakeDock();
+    CDockDialog* d = dock.get();
+    QTimer::singleShot(0, d, [d, &c] { c.act(*d); });
+    EXPECT_EQ(dock->exec(), c.result) << c.what;
+    EXPECT_EQ(g_nDisplayMode, 0);
+    EXPECT_EQ(content->GetMenuItemCount(), CONTENT_OWN_ITEMS);
+    EXPECT_TRUE(opened.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Ends, DockEndTest, ::testing::ValuesIn(kEnds));
+
+TEST_F(DockTest, aDraggedDockOpensWhereItWasLeft) {
+    auto dock = MakeDock(150, 120);
+    dock->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dock.get()));
+    SendMouse(*dock, QEvent::MouseButtonPress, QPoint(10, 10), Qt::LeftButton, Qt::LeftButton);
+    SendMouse(*dock, QEvent::MouseMove, QPoint(40, 25), Qt::LeftButton, Qt::LeftButton);
+    SendMouse(*dock, QEvent::MouseButtonRelease, QPoint(40, 25), Qt::LeftButton, Qt::NoButton);
+    dock->OnOK();
+    EXPECT_EQ(QPoint(dock->GetDockX(), dock->GetDockY()), QPoint(180, 135));
+
+    auto again = MakeDock(dock->GetDockX(), dock->GetDockY());
+    again->show();
+    EXPECT_EQ(again->pos(), QPoint(180, 135));
+    again->OnOK();
+}
+
+TEST_F(DockTest, aPositionBeyondTheDesktopOpensAt100By100) {
+    const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
+    auto dock = MakeDock(desktop.x() + desktop.width() + 1, 10);
+    dock->show();
+    EXPECT_EQ(dock->pos(), QPoint(100, 100));
+    EXPECT_EQ(QPoint(dock->GetDockX(), dock->GetDockY()), QPoint(100, 100));
+    dock->OnOK();
+}
+
+} // namespace
