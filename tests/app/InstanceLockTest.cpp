@@ -49,6 +49,9 @@ TEST(InstanceLock, MissingFolderLetsTheProgramRun) {
 struct PlatformCase {
     bool wayland, display, platformChosen, expectX11;
 };
+void PrintTo(const PlatformCase& c, std::ostream* os) {
+    *os << "wayland " << c.wayland << " display " << c.display << " chosen " << c.platformChosen;
+}
 
 class PreferX11Test : public ::testing::TestWithParam<PlatformCase> {};
 

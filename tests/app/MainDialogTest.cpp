@@ -266,6 +266,12 @@ TEST_F(EditingTest, GoAndDoubleClickOpenTheAddressThroughTheShell) {
     m_shell.m_opened.clear();
     DoubleClickRow(1, 0);  // Work, a folder: the address box is empty
     EXPECT_TRUE(m_shell.m_opened.isEmpty());
+
+    ClickRow(1, 2);  // a typed address is stored before Go opens it
+    TypeInto(IDC_ADDRESS, QStringLiteral("WWW.Example.org/typed"));
+    ClickButton(IDC_BTNGO);
+    EXPECT_EQ(m_shell.m_opened, (QStringList{"about:blank", "WWW.Example.org/typed"}));
+    EXPECT_EQ(Top().GetChild(2)->GetTarget(), "WWW.Example.org/typed");
 }
 
 TEST_F(EditingTest, SelectPutsTheChosenPathIntoTheAddressAndTheEntryOnTheNextClick) {

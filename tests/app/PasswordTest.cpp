@@ -73,6 +73,7 @@ struct MismatchCase {
     const char* password;
     const char* confirm;
 };
+void PrintTo(const MismatchCase& c, std::ostream* os) { *os << '"' << c.password << "\" vs \"" << c.confirm << '"'; }
 
 class PasswordMismatchTest : public PasswordTest, public ::testing::WithParamInterface<MismatchCase> {};
 

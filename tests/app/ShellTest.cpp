@@ -16,6 +16,7 @@ struct OpenCase {
     const char* text;
     bool blankFirst;  // "about:blank" is opened before the text
 };
+void PrintTo(const OpenCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 
 class OpenTargetTest : public ::testing::TestWithParam<OpenCase> {};
 
@@ -60,6 +61,7 @@ struct UrlCase {
     const char* text;
     const char* url;  // nullptr: a local file, compared as a path
 };
+void PrintTo(const UrlCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 
 class DesktopUrlTest : public ::testing::TestWithParam<UrlCase> {};
 
