@@ -37,6 +37,7 @@ TEST_F(PasswordTest, SetAtOptionsAskedAtRestartRefusedThenAccepted) {
 
     Start();
     EXPECT_TRUE(Shown(IDC_PROMPTPASSWD));
+    EXPECT_TRUE(Item(IDC_PROMPTPASSWD)->hasFocus());  // the user can type at once
     EXPECT_EQ(m_dialog->GetTopFolder(), nullptr);
     for (int id : {IDC_BTNMAIN, IDC_BTNOPT, IDC_BTNABOUT, IDC_BTNDOCK})
         EXPECT_FALSE(Enabled(id)) << id;
@@ -129,6 +130,26 @@ TEST_F(PasswordTest, UncheckingUsePasswordRemovesIt) {
     Start();  // no prompt, the tree read under the empty key
     EXPECT_FALSE(Shown(IDC_PROMPTPASSWD));
     EXPECT_EQ(Rows(1), (QStringList{"Work", "News", "Home"}));
+}
+
+TEST_F(PasswordTest, FailedSaveAtOptionsIsReportedAndKeepsThePanelAndTheStoredCheck) {
+    WriteDataFile(SampleTree);
+    Start();
+    ASSERT_TRUE(QFile::remove(QStringLiteral("Quillbox.dat")));
+    ASSERT_TRUE(QDir().mkdir(QStringLiteral("Quillbox.dat")));  // nothing can replace it
+    AnswerNextMessageBox();
+    SetPasswordAtOptions(QStringLiteral("secret12"), QStringLiteral("secret12"));
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_TRUE(m_messages[0].contains(QStringLiteral("Quillbox.dat"))) << m_messages[0].toStdString();
+    EXPECT_TRUE(Shown(IDC_BTNSAVE));                  // still the options panel
+    EXPECT_EQ(m_settings->m_strPassword, "secret12");  // current in memory
+    EXPECT_EQ(StoredCheck(), 0u);                      // but not stored without the file
+
+    ASSERT_TRUE(QDir().rmdir(QStringLiteral("Quillbox.dat")));
+    ClickButton(IDC_BTNCLOSE);  // the next save writes the file under the new key
+    EXPECT_NE(StoredCheck(), 0u);
+    Start();
+    EXPECT_TRUE(Shown(IDC_PROMPTPASSWD));
 }
 
 TEST_F(PasswordTest, ClosingAtThePromptWritesNothing) {
