@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the real program on a virtual X server and drives it as a user does:
-# it starts shaped by its skin, a second copy ends at once without a window,
-# and BtnClose writes the data file.
+# a killed copy does not block the next start, it starts shaped by its skin,
+# a second copy ends at once without a window, and BtnClose writes the data
+# file.
 #   realwindow.sh <quillbox> [<data file> <screenshot.png>]
 # With a data file it also opens it, selects a folder and an entry and saves
 # a picture of the main panel (needs ImageMagick's convert).
@@ -34,9 +35,16 @@ program=$1 folder=$2 shot=${3:-}
 fail() { echo "FAILED: $*"; exit 1; }
 cd "$folder"
 
+# A copy that is killed leaves its marker behind; it must not block the next.
 "$program" &
 pid=$!
-win=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quillbox$' | head -1) || fail "no window"
+timeout 20 xdotool search --sync --onlyvisible --name '^Quillbox$' >/dev/null || fail "no window"
+kill -KILL "$pid"
+wait "$pid" 2>/dev/null || true
+
+"$program" &
+pid=$!
+win=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quillbox$' | head -1) || fail "no window after a killed copy"
 eval "$(xdotool getwindowgeometry --shell "$win")"
 echo "window $win at $X,$Y size ${WIDTH}x$HEIGHT"
 [ "$WIDTH" = 556 ] && [ "$HEIGHT" = 452 ] || fail "the window is not the skin's size"
