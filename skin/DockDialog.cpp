@@ -5,8 +5,6 @@
 #include <QPainter>
 #include <QScreen>
 
-#include <cstdint>
-
 #include "skin/MenuRenderer.h"
 #include "tree/Item.h"
 #include "tree/Menu.h"
@@ -40,21 +38,27 @@ void CDockDialog::setVisible(bool visible) {
     QDialog::setVisible(visible);
 }
 
-QPoint CDockDialog::CheckedPosition(int nDockX, int nDockY, const QRect& desktop) {
-    // The edges as the desktop rectangle gives them: right and bottom are the
-    // first pixel outside it.
-    const auto right = static_cast<std::uint32_t>(desktop.x() + desktop.width());
-    const auto bottom = static_cast<std::uint32_t>(desktop.y() + desktop.height());
-    if (static_cast<std::uint32_t>(nDockX) > right || static_cast<std::uint32_t>(nDockY) > bottom)
-        return {DEFAULT_X, DEFAULT_Y};
-    return {nDockX, nDockY};
+QPoint CDockDialog::CheckedPosition(int nDockX, int nDockY, const QList<QRect>& screens) {
+    const auto x = static_cast<long long>(nDockX);
+    const auto y = static_cast<long long>(nDockY);
+    for (const QRect& screen : screens) {
+        // The right and bottom edges are the first pixel outside the screen;
+        // a position on them still counts as on it.
+        if (x >= screen.x() && x <= static_cast<long long>(screen.x()) + screen.width() && y >= screen.y() &&
+            y <= static_cast<long long>(screen.y()) + screen.height())
+            return {nDockX, nDockY};
+    }
+    return {DEFAULT_X, DEFAULT_Y};
 }
 
 int CDockDialog::OnInitDialog() {
-    // The whole desktop, every screen together: a dock left on a second
-    // screen stays there.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QPoint checked = CheckedPosition(m_nDockX, m_nDockY, screen->virtualGeometry());
+    // A dock left on any screen stays there; one that no screen shows any
+    // more would leave the user without a window to return by.
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.append(screen->geometry());
+    if (!screens.isEmpty()) {
+        const QPoint checked = CheckedPosition(m_nDockX, m_nDockY, screens);
         m_nDockX = checked.x();
         m_nDockY = checked.y();
     }

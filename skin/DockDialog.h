@@ -18,6 +18,8 @@
 //       x = dock.GetDockX(); y = dock.GetDockY();
 
 #include <QDialog>
+#include <QList>
+#include <QRect>
 
 #include <functional>
 #include <string>
@@ -35,7 +37,7 @@ public:
     static constexpr int RESULT_RETURN = QDialog::Accepted;
     static constexpr int RESULT_CLOSE = static_cast<int>(ID_CONTENT_CLOSE);
 
-    // Where the dock window goes when the saved position is off the desktop.
+    // Where the dock window goes when the saved position is on no screen.
     static constexpr int DEFAULT_X = 100;
     static constexpr int DEFAULT_Y = 100;
 
@@ -53,8 +55,8 @@ public:
     int GetDockY() const { return m_nDockY; }
 
     // Runs once each time the window opens (show, open or exec): places the
-    // window at the saved position (100, 100 when that lies beyond the
-    // desktop's right or bottom edge), switches the tree to menu display and
+    // window at the saved position (100, 100 when that lies on no screen,
+    // see CheckedPosition), switches the tree to menu display and
     // fills the menus, then loads the skin. Returns the skin's result.
     int OnInitDialog();
     // Stores the position, empties the menus, switches back to the columns
@@ -75,11 +77,13 @@ public:
     // the menu projection numbers it), or an empty string.
     static std::string FindTargetById(const CItem* pItem, unsigned nID);
 
-    // The saved position, or (DEFAULT_X, DEFAULT_Y) when x lies beyond the
-    // desktop's right edge or y beyond its bottom edge, both compared as
-    // unsigned 32-bit values (so a negative coordinate is beyond too); an
-    // edge itself is not beyond. x and y are reset together.
-    static QPoint CheckedPosition(int nDockX, int nDockY, const QRect& desktop);
+    // The saved position when it lies on one of the screens (given by their
+    // geometries), its right and bottom edges included; otherwise (DEFAULT_X,
+    // DEFAULT_Y), x and y together. With one screen at the origin this resets
+    // an x beyond the right edge, a y beyond the bottom edge and any negative
+    // coordinate. With several, a dock left on another screen stays there,
+    // but one in a corner of the desktop that no screen covers comes back.
+    static QPoint CheckedPosition(int nDockX, int nDockY, const QList<QRect>& screens);
 
 public slots:
     void accept() override { OnOK(); }

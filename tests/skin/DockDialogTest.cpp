@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <climits>
 #include <functional>
 #include <map>
 #include <memory>
@@ -27,35 +28,44 @@ namespace {
 
 struct PositionCase {
     const char* what;
-    QRect desktop;
+    QList<QRect> screens;
     int x, y;
     QPoint expected;
 };
 
-const QRect SCREEN(0, 0, 1920, 1080);
+const QList<QRect> ONE_SCREEN{QRect(0, 0, 1920, 1080)};
 const QPoint RESET(CDockDialog::DEFAULT_X, CDockDialog::DEFAULT_Y);
 
 const PositionCase kPositions[] = {
-    {"the settings' default when nothing is stored", SCREEN, 100, 100, QPoint(100, 100)},
-    {"on the desktop", SCREEN, 300, 200, QPoint(300, 200)},
-    {"the top-left corner", SCREEN, 0, 0, QPoint(0, 0)},
-    {"x equal to the right edge", SCREEN, 1920, 5, QPoint(1920, 5)},
-    {"y equal to the bottom edge", SCREEN, 5, 1080, QPoint(5, 1080)},
-    {"x beyond the right edge resets both", SCREEN, 1921, 5, RESET},
-    {"y beyond the bottom edge resets both", SCREEN, 5, 1081, RESET},
-    {"negative x (dragged off the left edge)", SCREEN, -1, 50, RESET},
-    {"negative y (dragged off the top edge)", SCREEN, 50, -40, RESET},
+    {"the settings' default when nothing is stored", ONE_SCREEN, 100, 100, QPoint(100, 100)},
+    {"on the screen", ONE_SCREEN, 300, 200, QPoint(300, 200)},
+    {"the top-left corner", ONE_SCREEN, 0, 0, QPoint(0, 0)},
+    {"x equal to the right edge", ONE_SCREEN, 1920, 5, QPoint(1920, 5)},
+    {"y equal to the bottom edge", ONE_SCREEN, 5, 1080, QPoint(5, 1080)},
+    {"x beyond the right edge resets both", ONE_SCREEN, 1921, 5, RESET},
+    {"y beyond the bottom edge resets both", ONE_SCREEN, 5, 1081, RESET},
+    {"negative x (dragged off the left edge)", ONE_SCREEN, -1, 50, RESET},
+    {"negative y (dragged off the top edge)", ONE_SCREEN, 50, -40, RESET},
     // -1, -2 packed into "Pos" read back as 16-bit unsigned values.
-    {"negative, after passing through the store", SCREEN, 65535, 65534, RESET},
-    {"on a second screen to the right", QRect(0, 0, 3840, 1080), 2500, 300, QPoint(2500, 300)},
-    {"on a second screen below", QRect(0, 0, 1920, 2160), 300, 1500, QPoint(300, 1500)},
+    {"negative, after passing through the store", ONE_SCREEN, 65535, 65534, RESET},
+    {"extreme values", ONE_SCREEN, INT_MIN, INT_MAX, RESET},
+    {"on a second screen to the right", {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1920, 1080)}, 2500, 300,
+     QPoint(2500, 300)},
+    {"on a second screen below", {QRect(0, 0, 1920, 1080), QRect(0, 1080, 1920, 1080)}, 300, 1500,
+     QPoint(300, 1500)},
+    {"on a second screen to the left", {QRect(0, 0, 1920, 1080), QRect(-1280, 0, 1280, 1024)}, -600, 300,
+     QPoint(-600, 300)},
+    {"off the left edge of the leftmost screen", {QRect(0, 0, 1920, 1080), QRect(-1280, 0, 1280, 1024)}, -1281,
+     300, RESET},
+    {"in a corner of the desktop no screen covers", {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 720)}, 2500,
+     900, RESET},
 };
 
 class DockPositionTest : public ::testing::TestWithParam<PositionCase> {};
 
 TEST_P(DockPositionTest, isKeptOnTheDesktopAndResetBeyondIt) {
     const PositionCase& c = GetParam();
-    EXPECT_EQ(CDockDialog::CheckedPosition(c.x, c.y, c.desktop), c.expected) << c.what;
+    EXPECT_EQ(CDockDialog::CheckedPosition(c.x, c.y, c.screens), c.expected) << c.what;
 }
 
 INSTANTIATE_TEST_SUITE_P(Positions, DockPositionTest, ::testing::ValuesIn(kPositions));
@@ -301,9 +311,10 @@ TEST_F(DockTest, aDraggedDockOpensWhereItWasLeft) {
     again->OnOK();
 }
 
-TEST_F(DockTest, aPositionBeyondTheDesktopOpensAt100By100) {
+TEST_F(DockTest, aPositionOffTheScreenOpensAt100By100) {
     const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
     auto dock = MakeDock(desktop.x() + desktop.width() + 1, 10);
+    ASSERT_EQ(QGuiApplication::screens().size(), 1);
     dock->show();
     EXPECT_EQ(dock->pos(), QPoint(100, 100));
     EXPECT_EQ(QPoint(dock->GetDockX(), dock->GetDockY()), QPoint(100, 100));
