@@ -1,5 +1,7 @@
 #include "app/MainApp.h"
 
+#include <QGuiApplication>
+
 #include "app/InstanceLock.h"
 #include "app/MainDialog.h"
 
@@ -8,6 +10,10 @@ bool CMainApp::InitInstance() {
         m_bSecondCopy = true;
         return false;
     }
+    // The main window's modal run is the program's only one and ends only
+    // through its close command, which saves. A dock window closing while the
+    // main window is hidden is not the last window of the program.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
     CMainDialog dialog(m_services.settings, m_services.shell, m_services.picker,
                        m_services.dataFolder);
     dialog.DoModal();

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QEventLoop>
 #include <QFocusEvent>
 #include <QMessageBox>
 #include <QPainter>
@@ -11,6 +12,7 @@
 #include "app/Shell.h"
 #include "skin/BitmapResource.h"
 #include "skin/BookmarkListCtrl.h"
+#include "skin/DockDialog.h"
 #include "skin/QBBitmapButton.h"
 #include "skin/TextCodec.h"
 #include "skin/WindowSkin.h"
@@ -228,7 +230,15 @@ QWidget* CMainDialog::GetDlgItem(int id) const {
 int CMainDialog::DoModal() {
     if (!m_bInitialised)
         OnInitDialog();
-    return exec();
+    // A loop of its own rather than QDialog::exec, whose loop ends whenever
+    // the window is hidden: the window hides while the dock window stands in
+    // for it, and the run must go on. Only done() (OnOK) ends it.
+    QEventLoop loop;
+    const QMetaObject::Connection ended = connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+    show();
+    loop.exec(QEventLoop::DialogExec);
+    disconnect(ended);
+    return result();
 }
 
 bool CMainDialog::OnInitDialog() {
@@ -500,11 +510,22 @@ void CMainDialog::OnTitle() {
 }
 
 void CMainDialog::OnDock() {
-    if (!m_dockRunner)
+    if (!m_pTopFolder)
         return;
     hide();
-    m_dockRunner(*this);
+    int result = CDockDialog::RESULT_RETURN;
+    {
+        CDockDialog dock(m_pTopFolder.get(), m_pContentMenu.get(),
+                         [this](const std::string& target) { OpenTarget(m_shell, TextFromBytes(target)); },
+                         m_settings.m_nDockX, m_settings.m_nDockY, this);
+        result = dock.exec();
+        m_settings.m_nDockX = dock.GetDockX();
+        m_settings.m_nDockY = dock.GetDockY();
+    }
     showNormal();
+    // The dock window's Close is the main window's close command.
+    if (result == CDockDialog::RESULT_CLOSE)
+        PostCommand(1);
 }
 
 void CMainDialog::OnOK() {

@@ -10,7 +10,6 @@
 // and each carries its role name as objectName ("BtnGo", "List1", ...).
 
 #include <array>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -120,7 +119,7 @@ public:
                 const QString& dataFolder = QString(), QWidget* parent = nullptr);
     ~CMainDialog() override;
 
-    // Initialises (once) and runs the window modally; returns when OnOK ends it.
+    // Initialises (once) and runs the window; returns when OnOK ends it.
     int DoModal();
     // Sets the window up: controls, buttons, settings, then the prompt or the
     // tree, last the skin. false when a button or the skin could not be set up.
@@ -162,11 +161,6 @@ public:
     CSettings& GetSettings() const { return m_settings; }
     IShell& GetShell() const { return m_shell; }
 
-    // What BtnDock runs while the main window is hidden (the dock window).
-    // Without one, BtnDock does nothing.
-    using DockRunner = std::function<void(CMainDialog&)>;
-    void SetDockRunner(DockRunner runner) { m_dockRunner = std::move(runner); }
-
 public slots:
     void accept() override { OnOK(); }
     void reject() override { OnCancel(); }
@@ -184,6 +178,9 @@ private:
     void OnSelect();
     void OnHelp();
     void OnTitle();
+    // BtnDock: hides the main window, runs the dock window modally (it keeps
+    // the dock position in the settings record) and shows the main window
+    // again; the dock window's Close then closes the main window.
     void OnDock();
     void OnPromptOK();
     void OnUsePasswordClicked();
@@ -220,6 +217,5 @@ private:
     QLineEdit* m_pPromptPassword = nullptr;
     std::array<QPushButton*, 4> m_nav{};
 
-    DockRunner m_dockRunner;
     bool m_bInitialised = false;
 };

@@ -5,6 +5,7 @@
 
 #include "app/MainApp.h"
 #include "fakes/FakeInstanceLock.h"
+#include "skin/DockDialog.h"
 
 namespace {
 
@@ -42,6 +43,40 @@ TEST_F(MainAppTest, RunsTheWindowUntilItsCloseCommand) {
     EXPECT_EQ(lock.m_releaseCalls, 1);
     EXPECT_EQ(g_pFirstLevel, nullptr);
     EXPECT_EQ(g_pAddressBox, nullptr);
+}
+
+TEST_F(MainAppTest, TheRunGoesOnWhileTheDockWindowStandsInForTheMainWindow) {
+    CFakeInstanceLock lock;
+    CSettings settings(std::make_unique<CFakeSettingsStore>(m_values));
+    CMainApp app({lock, settings, m_shell, m_picker, QString()});
+    const auto visible = []() -> QWidget* {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && (qobject_cast<CMainDialog*>(w) || qobject_cast<CDockDialog*>(w)))
+                return w;
+        return nullptr;
+    };
+    // Dock, come back, then close: each step once the window it needs shows.
+    int step = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        QWidget* w = visible();
+        if (step == 0 && qobject_cast<CMainDialog*>(w)) {
+            ++step;
+            QMetaObject::invokeMethod(w, [w] { static_cast<CMainDialog*>(w)->OnCommand(IDC_BTNDOCK); },
+                                      Qt::QueuedConnection);
+        } else if (step == 1 && qobject_cast<CDockDialog*>(w)) {
+            ++step;
+            static_cast<CDockDialog*>(w)->OnOK(CDockDialog::RESULT_RETURN);
+        } else if (step == 2 && qobject_cast<CMainDialog*>(w)) {
+            ++step;
+            static_cast<CMainDialog*>(w)->OnCommand(IDC_BTNCLOSE);
+        }
+    });
+    timer.start(10);
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_EQ(step, 3);
+    EXPECT_EQ(FileBytes("Quillbox.dat").size(), 64);  // ended by the close command, which saved
+    app.ExitInstance();
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QMenu>
 
 #include "app/Shell.h"
+#include "skin/DockDialog.h"
 #include "tree/MenuResource.h"
 
 namespace {
@@ -319,6 +320,52 @@ TEST_F(EditingTest, HiddenNavigationCommandsShiftTheColumns) {
     m_dialog->OnCommand(IDC_NAVTOP);
     EXPECT_EQ(Rows(1), (QStringList{"Work", "News", "Home"}));
     EXPECT_EQ(Rows(2), (QStringList{"Tracker", "Docs", "Reports"}));
+}
+
+// Acts on the dock window once it runs.
+void WithDock(const std::function<void(CDockDialog&)>& act) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dock = qobject_cast<CDockDialog*>(w); dock && dock->isVisible()) {
+                timer->deleteLater();
+                act(*dock);
+                return;
+            }
+    });
+    timer->start(10);
+}
+
+TEST_F(MainDialogTest, DockStandsInForTheHiddenMainWindowAndReturns) {
+    WriteDataFile(SampleTree);
+    CMainDialog& dialog = Start();
+    bool mainHidden = false;
+    WithDock([&](CDockDialog& dock) {
+        mainHidden = !dialog.isVisible();
+        dock.OnCmdMsg(33009);  // News, the 9th item in tree order
+        dock.OnOK(CDockDialog::RESULT_RETURN);
+    });
+    ClickButton(IDC_BTNDOCK);
+    EXPECT_TRUE(mainHidden);
+    EXPECT_EQ(m_shell.m_opened, (QStringList{"about:blank", "www.example.org"}));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(g_nDisplayMode, 0);
+    EXPECT_EQ(dialog.GetContentMenu()->GetMenuItemCount(), 3);
+    EXPECT_EQ(Rows(1), (QStringList{"Work", "News", "Home"}));
+}
+
+TEST_F(MainDialogTest, DockCloseSavesItsPositionAndClosesTheProgram) {
+    WriteDataFile(SampleTree);
+    CMainDialog& dialog = Start();
+    WithDock([](CDockDialog& dock) {
+        dock.move(300, 200);
+        dock.OnOK(CDockDialog::RESULT_CLOSE);
+    });
+    ClickButton(IDC_BTNDOCK);
+    QApplication::processEvents();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.GetTopFolder(), nullptr);
+    EXPECT_EQ(m_values->m_values["Pos"], 0x012C00C8u);
 }
 
 TEST_F(MainDialogTest, EscapeCloseRequestAndEnterLeaveTheWindowOpen) {

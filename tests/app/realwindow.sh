@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs the real program on a virtual X server and drives it as a user does:
 # a killed copy does not block the next start, it starts shaped by its skin,
-# a second copy ends at once without a window, and BtnClose writes the data
-# file.
+# a second copy ends at once without a window, BtnDock swaps it for the dock
+# window and back, and BtnClose writes the data file.
 #   realwindow.sh <quillbox> [<data file> <screenshot.png>]
 # With a data file it also opens it, selects a folder and an entry and saves
 # a picture of the main panel (needs ImageMagick's convert).
@@ -68,6 +68,22 @@ timeout 10 "$program" || fail "the second copy did not end cleanly"
 [ "$(xdotool search --onlyvisible --name '^Quillbox$' | wc -l)" = 1 ] || fail "a second window showed"
 kill -0 "$pid" || fail "the first copy ended"
 echo "second copy: ok"
+
+# BtnDock: the main window gives way to the 40 x 40 dock window; a double
+# click on the dock brings it back.
+xdotool mousemove $((X + 511 + 11)) $((Y + 286 + 12)) click 1
+sleep 1
+dock=""
+for w in $(xdotool search --onlyvisible --class quillbox); do
+  eval "$(xdotool getwindowgeometry --shell "$w" | sed 's/^/D_/')"
+  if [ "$D_WIDTH" = 40 ] && [ "$D_HEIGHT" = 40 ]; then dock=$w; break; fi
+done
+[ -n "$dock" ] || fail "no dock window"
+xdotool search --onlyvisible --name '^Quillbox$' | grep -qx "$win" && fail "the main window stayed visible"
+xdotool mousemove $((D_X + 20)) $((D_Y + 20)) click --repeat 2 --delay 80 1
+timeout 10 xdotool search --sync --onlyvisible --name '^Quillbox$' >/dev/null || fail "the main window did not come back"
+eval "$(xdotool getwindowgeometry --shell "$win")"
+echo "dock: ok"
 
 if [ -n "$shot" ]; then
   # Left column row 1 (a folder), then the middle column's row 1 (an entry).
