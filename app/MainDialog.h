@@ -6,10 +6,11 @@
 // four panels (main, password prompt, options, about) by showing, hiding,
 // enabling and disabling its controls.
 //
-// Controls keep the identifiers of the original dialog; GetDlgItem finds one
+// Controls are known by numeric identifiers; GetDlgItem finds one
 // and each carries its role name as objectName ("BtnGo", "List1", ...).
 
 #include <array>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -199,7 +200,7 @@ private:
     IPathPicker& m_picker;
     CDataFileState m_dataState;
 
-    // In the order of the original window object.
+    // Built in this order: skin, buttons, address box, lists, tree, icon, menus.
     std::unique_ptr<CWindowSkin> m_pSkin;
     std::array<CQBBitmapButton*, 25> m_buttons{};  // by increasing identifier, owned by Qt
     CAddressEdit* m_pAddress = nullptr;
