@@ -5,5 +5,5 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/deps.sh"
 cmake -S "$root" --preset release >/dev/null
-cmake --build --preset release --target quillbox
+cmake --build "$root/build/release" --target quillbox
 exec "$root/build/release/app/quillbox" "$@"
