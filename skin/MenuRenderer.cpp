@@ -13,6 +13,8 @@ const char* const ID_PROPERTY = "qbCommandId";
 } // namespace
 
 CMenuView::CMenuView(const CMenu* model, QWidget* parent) : QMenu(parent), m_pModel(model) {
+    // Every separator of the model is drawn, also at the top or next to another.
+    setSeparatorsCollapsible(false);
     connect(this, &QMenu::aboutToShow, this, &CMenuView::Rebuild);
     // QMenu passes a sub-menu's triggered action up to the menus above it.
     connect(this, &QMenu::triggered, this, [this](QAction* action) {

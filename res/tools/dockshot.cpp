@@ -3,7 +3,7 @@
 //
 //   qb_dockshot [<output.png>]   opens the dock's menu and the "Work" sub-menu,
 //                                saves the screen around them (default:
-//                                docs/dock-menu.png in the source tree), ends
+//                                dock-menu.png in the current folder), ends
 //   qb_dockshot --run [x y]      just runs the dock window at (x, y); prints
 //                                "open <target>" for each chosen entry and
 //                                "result <n> at <x> <y>" when it ends
@@ -70,7 +70,7 @@ void Key(int key) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const bool run = argc > 1 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("--run");
-    const QString out = !run && argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(QB_DOCS_DIR "/dock-menu.png");
+    const QString out = !run && argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("dock-menu.png");
     const int x = run && argc > 3 ? std::atoi(argv[2]) : 100;
     const int y = run && argc > 3 ? std::atoi(argv[3]) : 100;
 

@@ -52,6 +52,22 @@ TEST(MenuRenderer, rendersItemsAndBuildsSubMenusWhenTheyOpen) {
     EXPECT_EQ(view.findChildren<CMenuView*>().size(), 1);
 }
 
+TEST(MenuRenderer, drawsEverySeparatorEvenAtTheTopOrSideBySide) {
+    CMenu top;
+    top.CreateMenu();
+    top.AppendSeparator();
+    top.AppendCommand(7, "&Alpha");
+    top.AppendSeparator();
+    top.AppendSeparator();
+    top.AppendCommand(8, "&Beta");
+    CMenuView view(&top);
+    view.popup(QPoint(10, 10));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    for (QAction* action : view.actions())
+        EXPECT_FALSE(view.actionGeometry(action).isEmpty()) << action->text().toStdString();
+    view.close();
+}
+
 TEST(MenuRenderer, largeCascadeBuildsTopLevelOnly) {
     CMenu top;
     top.CreateMenu();
