@@ -12,8 +12,9 @@
 // Many blocks at once are enciphered bitsliced: 64 blocks per 64-bit lane are
 // transposed so that word i holds bit i+1 of each of them; the permutations
 // then become renamings of words and each S-box a fixed gate circuit
-// (CipherBoxes.inc). Wider lanes (AVX2, when the processor has it) take 256
-// blocks per pass. Every path gives the bytes of the bit-by-bit description.
+// (CipherBoxes.inc). Wider lanes, when the processor has them, take 256
+// (AVX2) or 512 (AVX-512) blocks per pass. Every path gives the bytes of the
+// bit-by-bit description.
 
 namespace {
 
@@ -310,6 +311,11 @@ struct LaneOf<4>
 {
     typedef std::uint64_t type __attribute__((vector_size(32)));
 };
+template <>
+struct LaneOf<8>
+{
+    typedef std::uint64_t type __attribute__((vector_size(64)));
+};
 template <int Lanes>
 using Lane = typename LaneOf<Lanes>::type;
 
@@ -407,11 +413,18 @@ void BitslicedPasses(std::uint8_t* blocks, std::size_t passes, bool decipher)
 }
 
 #if defined(__x86_64__) || defined(__i386__)
-#define QB_CIPHER_AVX2 1
+#define QB_CIPHER_WIDE 1
 __attribute__((target("avx2"))) void BitslicedPassesAvx2(std::uint8_t* blocks, std::size_t passes, bool decipher)
 {
     for (std::size_t p = 0; p < passes; ++p)
         BitslicedPass<4>(blocks + p * 8 * 256, g_key.masks, decipher);
+}
+
+__attribute__((target("avx512f"))) void BitslicedPassesAvx512(std::uint8_t* blocks, std::size_t passes,
+                                                              bool decipher)
+{
+    for (std::size_t p = 0; p < passes; ++p)
+        BitslicedPass<8>(blocks + p * 8 * 512, g_key.masks, decipher);
 }
 
 bool HasAvx2()
@@ -419,9 +432,16 @@ bool HasAvx2()
     static const bool has = __builtin_cpu_supports("avx2");
     return has;
 }
+
+bool HasAvx512()
+{
+    static const bool has = __builtin_cpu_supports("avx512f");
+    return has;
+}
 #endif
 
 bool g_avx2Allowed = true;
+bool g_avx512Allowed = true;
 
 // Below this many blocks one lookup-table call per block is quicker than a pass.
 constexpr std::size_t kFewBlocks = 16;
@@ -430,11 +450,16 @@ void CipherMany(std::uint8_t* blocks, std::size_t count, bool decipher)
 {
     EnsureScheduled();
     std::size_t done = 0;
-#ifdef QB_CIPHER_AVX2
+#ifdef QB_CIPHER_WIDE
+    if (g_avx2Allowed && g_avx512Allowed && HasAvx512()) {
+        const std::size_t passes = count / 512;
+        BitslicedPassesAvx512(blocks, passes, decipher);
+        done = passes * 512;
+    }
     if (g_avx2Allowed && HasAvx2()) {
-        const std::size_t passes = count / 256;
-        BitslicedPassesAvx2(blocks, passes, decipher);
-        done = passes * 256;
+        const std::size_t passes = (count - done) / 256;
+        BitslicedPassesAvx2(blocks + 8 * done, passes, decipher);
+        done += passes * 256;
     }
 #endif
     {
@@ -481,11 +506,17 @@ void ResetCipherKey()
 {
     SetCipherKey(KeyBlock{});
     g_avx2Allowed = true;
+    g_avx512Allowed = true;
 }
 
 void AllowCipherAvx2(bool allowed)
 {
     g_avx2Allowed = allowed;
+}
+
+void AllowCipherAvx512(bool allowed)
+{
+    g_avx512Allowed = allowed;
 }
 
 std::array<std::uint64_t, 16> CipherRoundKeys()

@@ -19,11 +19,13 @@ KeyBlock MakeKeyBlock(std::string_view text);
 void SetCipherKey(const KeyBlock& key);
 
 // Sets the key register back to the all-zero key, as at process start, and
-// allows the wide batched path again (tests).
+// allows the wide batched paths again (tests).
 void ResetCipherKey();
 
-// Lets tests run the batched calls without AVX2 on a processor that has it.
+// Let tests run the batched calls on a narrower path than the processor
+// allows: without AVX2 (and so without anything wider), or without AVX-512.
 void AllowCipherAvx2(bool allowed);
+void AllowCipherAvx512(bool allowed);
 
 // K1..K16 under the key register, 48 bits each, bit 1 the most significant.
 std::array<std::uint64_t, 16> CipherRoundKeys();

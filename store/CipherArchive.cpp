@@ -98,12 +98,8 @@ void CCipherArchive::WriteString(const std::string& text) {
 }
 
 std::int32_t CCipherArchive::ReadInt() {
-    if (!m_pFile || m_mode != load)
-        throw CArchiveException(CArchiveException::generic, "archive is not open for loading");
-    while (m_nDeciphered - m_nPos < BLOCK) {
-        if (!Refill())
-            throw CArchiveException(CArchiveException::endOfFile, "read past the end");
-    }
+    if (m_nDeciphered - m_nPos < BLOCK) [[unlikely]]
+        NeedBlock();
     const std::uint32_t value = GetLittleEndian(&m_buffer[m_nPos]);
     m_nPos += BLOCK;
     return static_cast<std::int32_t>(value);
@@ -123,8 +119,22 @@ std::string CCipherArchive::ReadString() {
         reserve = static_cast<std::size_t>(std::min<qint64>(count, left));
     }
     text.reserve(reserve);
-    for (std::int32_t i = 0; i < count; ++i)
-        text.push_back(static_cast<char>(ReadInt() & 0xFF));
+    // Each character is the low byte of its block: take as many as are
+    // deciphered at a time.
+    std::size_t left = static_cast<std::size_t>(count);
+    while (left > 0) {
+        if (m_nDeciphered - m_nPos < BLOCK)
+            NeedBlock();
+        const std::size_t n = std::min(left, (m_nDeciphered - m_nPos) / BLOCK);
+        const std::size_t at = text.size();
+        text.resize(at + n);
+        char* out = text.data() + at;
+        const std::uint8_t* in = m_buffer.data() + m_nPos;
+        for (std::size_t i = 0; i < n; ++i)
+            out[i] = static_cast<char>(in[BLOCK * i]);
+        m_nPos += n * BLOCK;
+        left -= n;
+    }
     return text;
 }
 
@@ -144,7 +154,7 @@ void CCipherArchive::Close() {
     }
     m_pFile = nullptr;
     m_buffer.clear();
-    m_nPos = m_nDeciphered = 0;
+    m_nPos = m_nDeciphered = m_nEnd = 0;
 }
 
 void CCipherArchive::Flush() {
@@ -167,24 +177,38 @@ void CCipherArchive::Flush() {
     m_buffer.clear();
 }
 
+// Makes sure a deciphered block is unread, or throws: the end-of-file error
+// when the file has no whole block more, a generic one when the archive is
+// not open for loading.
+void CCipherArchive::NeedBlock() {
+    if (!m_pFile || m_mode != load)
+        throw CArchiveException(CArchiveException::generic, "archive is not open for loading");
+    while (m_nDeciphered - m_nPos < BLOCK) {
+        if (!Refill())
+            throw CArchiveException(CArchiveException::endOfFile, "read past the end");
+    }
+}
+
 // Reads the next bytes of the file behind those still unread and deciphers
 // every complete block. False when the file has nothing more.
 bool CCipherArchive::Refill() {
-    m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(m_nPos));
+    const std::size_t kept = m_nEnd - m_nPos;
+    if (kept > 0)
+        std::memmove(m_buffer.data(), m_buffer.data() + m_nPos, kept);
     m_nDeciphered -= m_nPos;
+    m_nEnd = kept;
     m_nPos = 0;
-    const std::size_t kept = m_buffer.size();
-    m_buffer.resize(std::max(kept + BLOCK, CHUNK_BYTES));
+    if (m_buffer.size() < std::max(kept + BLOCK, CHUNK_BYTES))
+        m_buffer.resize(std::max(kept + BLOCK, CHUNK_BYTES));
     errno = 0;
     const qint64 got = m_pFile->read(reinterpret_cast<char*>(m_buffer.data() + kept),
                                      qint64(m_buffer.size() - kept));
     if (got < 0) {
         const int err = errno;
-        m_buffer.resize(kept);
         throw FailureOf(*m_pFile, err, "read failed");
     }
-    m_buffer.resize(kept + static_cast<std::size_t>(got));
-    const std::size_t whole = (m_buffer.size() - m_nDeciphered) / BLOCK;
+    m_nEnd = kept + static_cast<std::size_t>(got);
+    const std::size_t whole = (m_nEnd - m_nDeciphered) / BLOCK;
     if (whole > 0) {
         SetCipherKey(m_key);
         DecipherBlocks(m_buffer.data() + m_nDeciphered, whole);

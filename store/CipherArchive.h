@@ -72,6 +72,7 @@ public:
 
 private:
     void Flush();
+    void NeedBlock();
     bool Refill();
 
     QIODevice* m_pFile;
@@ -79,9 +80,11 @@ private:
     KeyBlock m_key;
     FillerSource m_filler;
     CLibcRandom m_random;
-    // Store: plaintext blocks not yet written. Load: bytes read from the file,
-    // deciphered up to m_nDeciphered; m_nPos is the next unread byte.
+    // Store: plaintext blocks not yet written. Load: m_buffer[0, m_nEnd) holds
+    // bytes read from the file, deciphered up to m_nDeciphered; m_nPos is the
+    // next unread byte.
     std::vector<std::uint8_t> m_buffer;
     std::size_t m_nPos = 0;
     std::size_t m_nDeciphered = 0;
+    std::size_t m_nEnd = 0;
 };

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -195,6 +197,61 @@ TEST_F(CipherArchiveTest, HugeCountReadsToTheEndWithoutTrustingIt) {
     } catch (const CArchiveException& e) {
         EXPECT_EQ(e.m_cause, CArchiveException::endOfFile);
     }
+}
+
+// Hands out its bytes at most 4,099 at a time, as a pipe may: blocks then
+// arrive split across reads.
+class CTrickleDevice final : public QIODevice {
+public:
+    explicit CTrickleDevice(QByteArray bytes) : m_bytes(std::move(bytes)) {}
+    bool isSequential() const override { return true; }
+    int m_nReads = 0;
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        const qint64 n = std::min({maxSize, qint64(4099), qint64(m_bytes.size()) - m_nAt});
+        std::memcpy(data, m_bytes.constData() + m_nAt, std::size_t(n));
+        m_nAt += n;
+        ++m_nReads;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray m_bytes;
+    qint64 m_nAt = 0;
+};
+
+// Texts longer than a chunk, and texts that start or end at a chunk's edge,
+// read back whole, whether the file hands out whole chunks or odd pieces.
+TEST_F(CipherArchiveTest, TextsAcrossChunksAndSplitReadsReadBackWhole) {
+    std::vector<std::string> texts;
+    for (const int length : {0, 1, 7, 4096, 4097, 8190, 9000, 20000, 3}) {
+        std::string text(std::size_t(length), ' ');
+        for (int i = 0; i < length; ++i)
+            text[std::size_t(i)] = char(i * 37 + length);
+        texts.push_back(text);
+    }
+    m_bytes = Stored("chunks", SeededFiller(5), [&](CArchive& ar) {
+        for (const std::string& text : texts) {
+            ar << std::int32_t(text.size());
+            ar.WriteString(text);
+        }
+    });
+    const auto readAll = [&](CCipherArchive& ar) {
+        for (const std::string& text : texts) {
+            ASSERT_EQ(ar.ReadInt(), std::int32_t(text.size()));
+            ASSERT_EQ(ar.ReadString(), text) << "length " << text.size();
+        }
+        EXPECT_THROW(ar.ReadInt(), CArchiveException);
+    };
+    readAll(Loading("chunks"));
+
+    CTrickleDevice trickle(m_bytes);
+    trickle.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    CCipherArchive ar("chunks", trickle, CCipherArchive::load);
+    readAll(ar);
+    EXPECT_GT(trickle.m_nReads, m_bytes.size() / 4099);
 }
 
 TEST(CLibcRandomTest, IsTheCLibraryGenerator) {

@@ -263,15 +263,19 @@ TEST_F(CipherTest, KeyChangeTakesEffectWithTheNextBlock)
 // ---------------------------------------------------------------------------
 // Many blocks at once: the same bytes as one call per block.
 
-// Batch size, and whether AVX2 may be used (where the processor has it).
-class BatchTest : public CipherTest, public ::testing::WithParamInterface<std::tuple<std::size_t, bool>>
+// The widest lanes a batch may use (where the processor has them).
+enum class Width { portable, avx2, avx512 };
+
+// Batch size and widest lanes.
+class BatchTest : public CipherTest, public ::testing::WithParamInterface<std::tuple<std::size_t, Width>>
 {
 };
 
 TEST_P(BatchTest, MatchesOneCallPerBlockAndRoundTrips)
 {
-    const auto [count, avx2] = GetParam();
-    AllowCipherAvx2(avx2);
+    const auto [count, width] = GetParam();
+    AllowCipherAvx2(width != Width::portable);
+    AllowCipherAvx512(width == Width::avx512);
     for (int k = 0; k < 3; ++k) {
         const KeyBlock key = RandomKey();
         SetCipherKey(key);
@@ -306,12 +310,12 @@ TEST_P(BatchTest, MatchesOneCallPerBlockAndRoundTrips)
     }
 }
 
-// Sizes around the widths of one pass (64, 128 or 256 blocks) and around the
-// point below which blocks are done one by one.
+// Sizes around the widths of one pass (64, 128, 256 or 512 blocks) and around
+// the point below which blocks are done one by one.
 INSTANTIATE_TEST_SUITE_P(Sizes, BatchTest,
                          ::testing::Combine(::testing::Values<std::size_t>(0, 1, 15, 16, 63, 64, 65, 128, 255, 256,
-                                                                           257, 1000),
-                                            ::testing::Bool()));
+                                                                           257, 511, 512, 513, 1000, 1900),
+                                            ::testing::Values(Width::portable, Width::avx2, Width::avx512)));
 
 // ---------------------------------------------------------------------------
 // Key blocks from texts.
