@@ -1,5 +1,7 @@
 #include "app/MainDialog.h"
 
+#include <limits>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QEventLoop>
@@ -84,7 +86,11 @@ constexpr QSize TEMPLATE_SIZE(491, 445);
 
 // ---------------------------------------------------------------- CAddressEdit
 
-CAddressEdit::CAddressEdit(QWidget* parent) : QLineEdit(parent) {}
+CAddressEdit::CAddressEdit(QWidget* parent) : QLineEdit(parent) {
+    // A line edit keeps 32767 characters by default; a longer target would be
+    // cut where it shows and cut again when the box hands it back.
+    setMaxLength(std::numeric_limits<int>::max());
+}
 
 void CAddressEdit::EnableWithButtons(bool enable) {
     setEnabled(enable);
@@ -101,6 +107,7 @@ void CAddressEdit::SetText(const std::string& text) {
     m_strShownBytes = text;
     m_strShownText = TextFromBytes(text);
     setText(m_strShownText);
+    setCursorPosition(0);  // show the start of a long address, not its end
 }
 
 std::string CAddressEdit::GetTargetBytes() const {

@@ -255,6 +255,28 @@ TEST_F(EditingTest, AddressNotEditedKeepsATargetThatIsNotUtf8) {
     EXPECT_EQ(Top().GetChild(2)->GetTarget(), "/home/caf\xe9");
 }
 
+// A target is never cut, however long: not where the box shows it, not when
+// the box hands it back on losing the focus, not when Go opens it. The box
+// shows its start, as an edit control does.
+TEST_F(EditingTest, LongTargetIsShownKeptAndOpenedWhole) {
+    const std::string target = "https://example.org/?q=" + std::string(40000, 'q') + "&end";
+    Top().GetChild(2)->SetTarget(target);
+    ClickRow(1, 2);  // Home
+    EXPECT_EQ(Edit(IDC_ADDRESS)->text().size(), qsizetype(target.size()));
+    EXPECT_EQ(Edit(IDC_ADDRESS)->cursorPosition(), 0);
+    ClickInto(IDC_ADDRESS);
+    ClickButton(IDC_BTNGO);
+    ASSERT_EQ(m_shell.m_opened.size(), 2);
+    EXPECT_EQ(m_shell.m_opened[1].size(), qsizetype(target.size()));
+    EXPECT_EQ(Top().GetChild(2)->GetTarget().size(), target.size());
+
+    ClickInto(IDC_ADDRESS);  // typing at the end of a long text
+    Edit(IDC_ADDRESS)->end(false);
+    QTest::keyClicks(Item(IDC_ADDRESS), QStringLiteral("2"));
+    ClickRow(1, 1);
+    EXPECT_TRUE(Top().GetChild(2)->GetTarget() == target + "2");
+}
+
 TEST_F(EditingTest, GoAndDoubleClickOpenTheAddressThroughTheShell) {
     ClickRow(1, 1);  // News
     ClickButton(IDC_BTNGO);
