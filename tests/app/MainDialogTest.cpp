@@ -53,6 +53,72 @@ TEST_F(MainDialogTest, EveryControlCarriesItsRoleName) {
         EXPECT_FALSE(Shown(id)) << id;
 }
 
+// Where each control sits, in pixels from the window's top-left corner. A
+// bitmap button or label (its text names its bitmap) takes its bitmap's size;
+// labels never take input.
+struct Placement {
+    int id;
+    const char* text;  // nullptr: not a bitmap button
+    QRect rect;        // a bitmap button: only the position counts
+    bool label;
+};
+const Placement kPlacements[] = {
+    {IDC_LIST1, nullptr, {60, 51, 143, 261}, false},
+    {IDC_LIST2, nullptr, {208, 51, 143, 261}, false},
+    {IDC_LIST3, nullptr, {356, 51, 143, 261}, false},
+    {IDC_USEPASSWD, nullptr, {102, 112, 14, 15}, false},
+    {IDC_NEWPASSWD, nullptr, {238, 148, 154, 24}, false},
+    {IDC_CONFIRM, nullptr, {238, 189, 154, 24}, false},
+    {IDC_PROMPTPASSWD, nullptr, {200, 172, 175, 24}, false},
+    {IDC_ADDRESS, nullptr, {170, 345, 266, 24}, false},
+    {IDC_BTNCLOSE, "BtnClose", {511, 206, 0, 0}, false},
+    {IDC_BTNMINI, "BtnMini", {511, 249, 0, 0}, false},
+    {IDC_BTNHELP, "BtnHelp", {18, 278, 0, 0}, false},
+    {IDC_BTNABOUT, "BtnAbout", {28, 319, 0, 0}, false},
+    {IDC_BTNGO, "BtnGo", {439, 343, 0, 0}, false},
+    {IDC_BTNDOCK, "BtnDock", {511, 286, 0, 0}, false},
+    {IDC_BTNOPT, "BtnOpt", {12, 237, 0, 0}, false},
+    {IDC_BTNMAIN, "BtnMain", {12, 195, 0, 0}, false},
+    {IDC_BTNTITLE, "btnTitle", {196, 10, 0, 0}, false},
+    {IDC_BTNADD, "BtnAdd", {133, 343, 0, 0}, false},
+    {IDC_BTNADDSEP, "BtnAddSep", {133, 382, 0, 0}, false},
+    {IDC_BTNDEL, "BtnDel", {75, 343, 0, 0}, false},
+    {IDC_BTNUP, "BtnUp", {100, 340, 0, 0}, false},
+    {IDC_BTNDOWN, "BtnDown", {100, 400, 0, 0}, false},
+    {IDC_BTNREN, "BtnRen", {100, 366, 0, 0}, false},
+    {IDC_BTNOK, "BtnOK", {368, 250, 0, 0}, false},
+    {IDC_BTNSAVE, "BtnSave", {378, 262, 0, 0}, false},
+    {IDC_ABOUTTEXT, "BtnAboutText", {102, 89, 0, 0}, true},
+    {IDC_LBLCONFIRM, "BtnConfirm", {161, 187, 0, 0}, true},
+    {IDC_LBLINPUT, "BtnInput", {158, 130, 0, 0}, true},
+    {IDC_LBLUSEPASSWD, "BtnUsePasswd", {116, 107, 0, 0}, true},
+    {IDC_LBLPASSWD, "BtnPasswd", {147, 145, 0, 0}, true},
+    {IDC_LBLINVALID, "BtnInvalidPasswd", {200, 208, 0, 0}, true},
+    {IDC_LBLNOTMATCH, "BtnNotMatch", {236, 224, 0, 0}, true},
+    {IDC_BTNSELECT, "BtnSelect", {469, 343, 0, 0}, false},
+};
+
+TEST_F(MainDialogTest, EveryControlSitsAtItsPlace) {
+    Start();
+    for (const Placement& place : kPlacements) {
+        const QWidget* control = Item(place.id);
+        ASSERT_NE(control, nullptr) << place.id;
+        if (!place.text) {
+            EXPECT_EQ(control->geometry(), place.rect) << place.id;
+            continue;
+        }
+        const auto* button = qobject_cast<const CQBBitmapButton*>(control);
+        ASSERT_NE(button, nullptr) << place.id;
+        EXPECT_EQ(button->text(), QString::fromLatin1(place.text)) << place.id;
+        EXPECT_EQ(button->geometry(),
+                  QRect(place.rect.topLeft(), button->GetImage(CQBBitmapButton::EImage::Normal).size()))
+            << place.id;
+        if (place.label) {
+            EXPECT_FALSE(button->isEnabled()) << place.id;
+        }
+    }
+}
+
 // The panel table: for each control, its state after each panel operation.
 // 'E'/'D' enabled/disabled, 'S'/'H' shown/hidden, '-' unchanged.
 struct PanelRow {
