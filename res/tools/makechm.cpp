@@ -170,7 +170,7 @@ std::string CleanRelative(std::string path) {
     std::replace(path.begin(), path.end(), '\\', '/');
     const fs::path clean = fs::path(path).lexically_normal();
     const std::string text = clean.generic_string();
-    if (text.empty() || clean.is_absolute() || text == "." || text.rfind("..", 0) == 0 ||
+    if (text.empty() || clean.is_absolute() || text == "." || *clean.begin() == ".." ||
         text.back() == '/')
         throw Error("not a file inside the project's folder: " + path);
     return text;
