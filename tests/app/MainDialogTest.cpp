@@ -475,6 +475,31 @@ TEST_F(MainDialogTest, EscapeCloseRequestAndEnterLeaveTheWindowOpen) {
     EXPECT_TRUE(m_values->m_writes.empty());
 }
 
+// A data file cut short: the start reports it, goes on with the items read
+// before the cut, and the first save keeps the damaged bytes beside the new file.
+TEST_F(MainDialogTest, DamagedFileIsReportedShownInPartAndKeptAtClose) {
+    WriteDataFile(SampleTree);
+    QByteArray bytes = FileBytes("Quillbox.dat");
+    bytes.chop(16);
+    QFile file(QStringLiteral("Quillbox.dat"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+    file.close();
+
+    AnswerNextMessageBox();
+    CMainDialog& dialog = Start();
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_TRUE(m_messages[0].contains(QStringLiteral("past its end"))) << m_messages[0].toStdString();
+    EXPECT_TRUE(Shown(IDC_LIST1));
+    ASSERT_FALSE(Rows(1).isEmpty());
+    EXPECT_EQ(Rows(1)[0], QStringLiteral("Work"));
+
+    ClickButton(IDC_BTNCLOSE);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(FileBytes("Quillbox.dat.bak"), bytes);
+    EXPECT_GT(FileBytes("Quillbox.dat").size(), 64);
+}
+
 TEST_F(MainDialogTest, FailedSaveAtCloseIsReportedAndKeepsTheWindowAndTree) {
     WriteDataFile(SampleTree);
     CMainDialog& dialog = Start();
