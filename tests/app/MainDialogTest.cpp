@@ -253,6 +253,31 @@ TEST_F(EditingTest, InsertNamesANewEntryBeforeTheSelectedRowOrNothing) {
     EXPECT_EQ(Rows(3), (QStringList{"Memo", "Report", "Notes", "Old"}));
 }
 
+// While a new entry is being named the list holds one row more than the
+// folder: the list taking the focus then must not select by its row numbers.
+TEST_F(EditingTest, NamingANewEntryShowsNoOtherChild) {
+    ClickRow(2, 0);  // Tracker, an entry before the folder Docs
+    ASSERT_TRUE(Rows(3).isEmpty());
+    ClickButton(IDC_BTNADD);
+    EXPECT_EQ(Rows(2), (QStringList{"", "Tracker", "Docs", "Reports"}));
+    EXPECT_TRUE(Rows(3).isEmpty());
+    EXPECT_EQ(Edit(IDC_ADDRESS)->text(), QStringLiteral("https://tracker.example.org/"));
+    TypeIntoEditor(QStringLiteral("Memo"));
+    EXPECT_EQ(Names(Work()), (QStringList{"Memo", "Tracker", "Docs", "Reports"}));
+    EXPECT_TRUE(Rows(3).isEmpty());  // the new, empty entry is shown
+    ClickRow(2, 1);                  // Tracker
+    EXPECT_TRUE(Rows(3).isEmpty());
+    EXPECT_EQ(Edit(IDC_ADDRESS)->text(), QStringLiteral("https://tracker.example.org/"));
+
+    ClickButton(IDC_BTNADD);  // named nothing: back as it was
+    TypeIntoEditor(QString());
+    EXPECT_EQ(Rows(2), (QStringList{"Memo", "Tracker", "Docs", "Reports"}));
+    ClickRow(3, -1);
+    ClickRow(2, 1);
+    EXPECT_TRUE(Rows(3).isEmpty());
+    EXPECT_EQ(Edit(IDC_ADDRESS)->text(), QStringLiteral("https://tracker.example.org/"));
+}
+
 TEST_F(EditingTest, RenameEditsTheSelectedRowButNeverASeparator) {
     ClickButton(IDC_BTNREN);
     TypeIntoEditor(QStringLiteral(" Annual report "));
