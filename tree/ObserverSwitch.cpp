@@ -2,8 +2,10 @@
 
 #include "tree/TreeState.h"
 
-CObserverSwitch::CObserverSwitch(CItemObserver* level, CMenu* borrowedMenu)
-    : m_pLevel(level), m_menu(borrowedMenu) {}
+CObserverSwitch::CObserverSwitch(CItemObserver* level, CMenu* borrowedMenu) : m_pLevel(level) {
+    if (borrowedMenu)
+        m_pMenu = std::make_unique<CMenuObserver>(borrowedMenu);
+}
 
 CObserverSwitch::~CObserverSwitch() = default;
 
@@ -11,53 +13,58 @@ bool CObserverSwitch::MenuDisplay() const {
     return g_nDisplayMode == 1;
 }
 
-// Calls to the menu side are direct (CMenuObserver is final), which keeps a
-// menu projection of a large tree from visiting objects it need not touch.
+CMenuObserver& CObserverSwitch::Menu() const {
+    if (!m_pMenu)
+        m_pMenu = std::make_unique<CMenuObserver>();
+    return *m_pMenu;
+}
+
+// Calls to the menu side are direct (CMenuObserver is final).
 
 void CObserverSwitch::OnChildAdded(int index) {
     if (MenuDisplay())
-        m_menu.OnChildAdded(index);
+        Menu().OnChildAdded(index);
     else if (m_pLevel)
         m_pLevel->OnChildAdded(index);
 }
 
 void CObserverSwitch::ShowDetail(const std::string& text, bool enable) {
     if (MenuDisplay())
-        m_menu.ShowDetail(text, enable);
+        Menu().ShowDetail(text, enable);
     else if (m_pLevel)
         m_pLevel->ShowDetail(text, enable);
 }
 
 void CObserverSwitch::SetOutput(IObserverOutput* output) {
     if (MenuDisplay())
-        m_menu.SetOutput(output);
+        Menu().SetOutput(output);
     else if (m_pLevel)
         m_pLevel->SetOutput(output);
 }
 
 IObserverOutput* CObserverSwitch::GetOutput() const {
     if (MenuDisplay())
-        return m_menu.GetOutput();
+        return Menu().GetOutput();
     return m_pLevel ? m_pLevel->GetOutput() : nullptr;
 }
 
 void CObserverSwitch::SelectRow(int index) {
     if (MenuDisplay())
-        m_menu.SelectRow(index);
+        Menu().SelectRow(index);
     else if (m_pLevel)
         m_pLevel->SelectRow(index);
 }
 
 void CObserverSwitch::Clear() {
     if (MenuDisplay())
-        m_menu.Clear();
+        Menu().Clear();
     else if (m_pLevel)
         m_pLevel->Clear();
 }
 
 void CObserverSwitch::SetSubject(CItem* item) {
     if (MenuDisplay())
-        m_menu.SetSubject(item);
+        Menu().SetSubject(item);
     else if (m_pLevel)
         m_pLevel->SetSubject(item);
 }

@@ -3,8 +3,14 @@
 // the item's depth (column display) or to the item's own menu observer (menu
 // display), as g_nDisplayMode says. The chain of depths (Get/SetNextLevel)
 // always goes to the level, so items placed during menu display still get
-// the right depth. The menu observer is part of the switch and goes with it;
+// the right depth. The menu observer is owned by the switch and goes with it;
 // the level is shared with the item's siblings and not owned.
+//
+// An item's menu observer (with its own empty menu) is made the first time
+// menu display needs it, so that a tree only ever listed in columns carries
+// no menu objects; from outside it is as if it had been made with the switch.
+
+#include <memory>
 
 #include "tree/ItemObserver.h"
 #include "tree/MenuObserver.h"
@@ -27,11 +33,12 @@ public:
     void SetNextLevel(std::unique_ptr<CItemObserver> level) override;
 
     CItemObserver* GetLevel() const { return m_pLevel; }
-    CMenuObserver* GetMenuObserver() { return &m_menu; }
+    CMenuObserver* GetMenuObserver() { return &Menu(); }
 
 private:
     bool MenuDisplay() const;
+    CMenuObserver& Menu() const;
 
     CItemObserver* m_pLevel;
-    CMenuObserver m_menu;
+    mutable std::unique_ptr<CMenuObserver> m_pMenu; // made by Menu() unless borrowing
 };
