@@ -10,8 +10,8 @@
 // function is eight lookups in tables that combine an S-box with the permutation P.
 //
 // Many blocks at once are enciphered bitsliced: 64 blocks per 64-bit lane are
-// transposed so that word i holds bit i+1 of each of them; the permutations
-// then become renamings of words and each S-box a fixed gate circuit
+// transposed so that one word holds the same bit of each of them; the
+// permutations then become renamings of words and each S-box a fixed gate circuit
 // (CipherBoxes.inc). Wider lanes, when the processor has them, take 256
 // (AVX2) or 512 (AVX-512) blocks per pass. Every path gives the bytes of the
 // bit-by-bit description.
@@ -338,6 +338,7 @@ template <class W>
 QB_CIPHER_INLINE void HalfRound(W* l, const W* r, const std::uint64_t* key)
 {
     W x[48];
+#pragma GCC unroll 48
     for (int i = 0; i < 48; ++i)
         x[i] = r[kExpansion[i] - 1] ^ key[i];
     QB_CIPHER_BOX(1);
@@ -352,20 +353,46 @@ QB_CIPHER_INLINE void HalfRound(W* l, const W* r, const std::uint64_t* key)
 
 #undef QB_CIPHER_BOX
 
+// One step of the transposition below: swaps the off-diagonal J x J blocks.
+template <int J, class W>
+QB_CIPHER_INLINE void TransposeStep(W* a, std::uint64_t mask)
+{
+#pragma GCC unroll 64
+    for (int k = 0; k < 64; ++k) {
+        if ((k & J) == 0) {
+            const W t = (a[k] ^ (a[k | J] >> J)) & mask;
+            a[k] ^= t;
+            a[k | J] ^= t << J;
+        }
+    }
+}
+
 // Transposes the 64 x 64 bit matrix in each lane: bit 63-j of word i becomes
 // bit 63-i of word j.
 template <class W>
 QB_CIPHER_INLINE void Transpose(W* a)
 {
-    std::uint64_t mask = 0x00000000FFFFFFFFu;
-    for (int j = 32; j != 0; j >>= 1, mask ^= mask << j) {
-        for (int k = 0; k < 64; k = ((k | j) + 1) & ~j) {
-            const W t = (a[k] ^ (a[k | j] >> j)) & mask;
-            a[k] ^= t;
-            a[k | j] ^= t << j;
-        }
-    }
+    TransposeStep<32>(a, 0x00000000FFFFFFFFu);
+    TransposeStep<16>(a, 0x0000FFFF0000FFFFu);
+    TransposeStep<8>(a, 0x00FF00FF00FF00FFu);
+    TransposeStep<4>(a, 0x0F0F0F0F0F0F0F0Fu);
+    TransposeStep<2>(a, 0x3333333333333333u);
+    TransposeStep<1>(a, 0x5555555555555555u);
 }
+
+// Blocks are transposed as they lie in memory, each read as a native 64-bit
+// word: block bit b (1-based, bit 1 the top bit of byte 0) then ends up in
+// word kWordOfBit[b] (on a big-endian processor simply b - 1).
+constexpr auto kWordOfBit = [] {
+    std::array<std::uint8_t, 65> word{};
+    for (int b = 1; b <= 64; ++b) {
+        const int byte = (b - 1) / 8;
+        const int fromTop = (b - 1) % 8;
+        const int bit = std::endian::native == std::endian::little ? 8 * byte + 7 - fromTop : 64 - b;
+        word[b] = static_cast<std::uint8_t>(63 - bit);
+    }
+    return word;
+}();
 
 // Enciphers or deciphers 64 * Lanes consecutive blocks in place.
 template <int Lanes>
@@ -373,36 +400,35 @@ QB_CIPHER_INLINE void BitslicedPass(std::uint8_t* blocks, const std::uint64_t (*
 {
     using W = Lane<Lanes>;
     static_assert(sizeof(W) == 8 * Lanes);
-    // words[k][g] is block 64 * g + k: lane g of word k after the copy below.
-    std::uint64_t words[64][Lanes];
-    for (int g = 0; g < Lanes; ++g)
-        for (int k = 0; k < 64; ++k)
-            words[k][g] = LoadBlock(blocks + 8 * (64 * g + k));
+    // Lane g of word k is block Lanes * k + g: the blocks as they lie.
     W w[64];
-    std::memcpy(w, words, sizeof w);
+#pragma GCC unroll 64
+    for (int k = 0; k < 64; ++k)
+        std::memcpy(&w[k], blocks + sizeof(W) * k, sizeof(W));
     Transpose(w);
 
-    // w[i] now holds bit i+1 of every block.
+    // w[kWordOfBit[b]] now holds bit b of every block.
     W l[32], r[32];
+#pragma GCC unroll 32
     for (int i = 0; i < 32; ++i) {
-        l[i] = w[kInitialPerm[i] - 1];
-        r[i] = w[kInitialPerm[32 + i] - 1];
+        l[i] = w[kWordOfBit[kInitialPerm[i]]];
+        r[i] = w[kWordOfBit[kInitialPerm[32 + i]]];
     }
     for (int i = 0; i < 16; i += 2) {
         HalfRound(l, r, masks[decipher ? 15 - i : i]);
         HalfRound(r, l, masks[decipher ? 14 - i : i + 1]);
     }
     // Preoutput R16 || L16.
+#pragma GCC unroll 64
     for (int i = 0; i < 64; ++i) {
         const int from = kFinalPerm[i] - 1;
-        w[i] = from < 32 ? r[from] : l[from - 32];
+        w[kWordOfBit[i + 1]] = from < 32 ? r[from] : l[from - 32];
     }
 
     Transpose(w);
-    std::memcpy(words, w, sizeof w);
-    for (int g = 0; g < Lanes; ++g)
-        for (int k = 0; k < 64; ++k)
-            StoreBlock(blocks + 8 * (64 * g + k), words[k][g]);
+#pragma GCC unroll 64
+    for (int k = 0; k < 64; ++k)
+        std::memcpy(blocks + sizeof(W) * k, &w[k], sizeof(W));
 }
 
 template <int Lanes>
