@@ -43,7 +43,8 @@ public:
 };
 
 // The reference: the data file's block layout (value, filler word) with the
-// same 64 KiB buffering, but nothing enciphered.
+// same 64 KiB buffering and the same way of reading texts, but nothing
+// enciphered.
 class CPlainArchive final : public CArchive {
 public:
     CPlainArchive(QIODevice& file, bool loading) : m_file(file), m_bLoading(loading) {}
@@ -57,17 +58,8 @@ public:
             Flush();
     }
     std::int32_t ReadInt() override {
-        if (m_nPos + 8 > m_buffer.size()) {
-            m_buffer.erase(m_buffer.begin(), m_buffer.begin() + std::ptrdiff_t(m_nPos));
-            m_nPos = 0;
-            const std::size_t kept = m_buffer.size();
-            m_buffer.resize(64 * 1024);
-            const qint64 got = m_file.read(reinterpret_cast<char*>(m_buffer.data() + kept),
-                                           qint64(m_buffer.size() - kept));
-            m_buffer.resize(kept + std::size_t(std::max<qint64>(got, 0)));
-            if (m_buffer.size() < 8)
-                throw CArchiveException(CArchiveException::endOfFile);
-        }
+        if (m_nPos + 8 > m_nEnd)
+            Refill();
         std::int32_t value;
         std::memcpy(&value, &m_buffer[m_nPos], 4);
         m_nPos += 8;
@@ -78,12 +70,39 @@ public:
         for (char c : text)
             WriteInt(static_cast<std::int8_t>(c));
     }
+    // Read as the enciphering archive reads: the characters of a text are
+    // taken from the buffered blocks in one loop per chunk.
     std::string ReadString() override {
         const std::int32_t count = ReadInt();
         std::string text;
-        for (std::int32_t i = 0; i < count; ++i)
-            text.push_back(static_cast<char>(ReadInt()));
+        if (count <= 0)
+            return text;
+        text.reserve(std::size_t(count));
+        std::size_t left = std::size_t(count);
+        while (left > 0) {
+            if (m_nPos + 8 > m_nEnd)
+                Refill();
+            const std::size_t n = std::min(left, (m_nEnd - m_nPos) / 8);
+            const std::size_t at = text.size();
+            text.resize(at + n);
+            for (std::size_t i = 0; i < n; ++i)
+                text[at + i] = static_cast<char>(m_buffer[m_nPos + 8 * i]);
+            m_nPos += 8 * n;
+            left -= n;
+        }
         return text;
+    }
+    void Refill() {
+        const std::size_t kept = m_nEnd - m_nPos;
+        if (kept > 0)
+            std::memmove(m_buffer.data(), m_buffer.data() + m_nPos, kept);
+        m_nPos = 0;
+        m_buffer.resize(64 * 1024);
+        const qint64 got = m_file.read(reinterpret_cast<char*>(m_buffer.data() + kept),
+                                       qint64(m_buffer.size() - kept));
+        m_nEnd = kept + std::size_t(std::max<qint64>(got, 0));
+        if (m_nEnd < 8)
+            throw CArchiveException(CArchiveException::endOfFile);
     }
     void Flush() {
         m_file.write(reinterpret_cast<const char*>(m_buffer.data()), qint64(m_buffer.size()));
@@ -96,6 +115,7 @@ private:
     CLibcRandom m_random{1};
     std::vector<std::uint8_t> m_buffer;
     std::size_t m_nPos = 0;
+    std::size_t m_nEnd = 0;  // loading: bytes in m_buffer
 };
 
 std::string Text(std::mt19937& random, int length) {
