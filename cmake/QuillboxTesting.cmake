@@ -17,5 +17,6 @@ function(qb_add_test name)
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
+    NO_PRETTY_VALUES
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QB_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data")
 endfunction()
