@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <QApplication>
@@ -23,6 +24,7 @@
 #include <QListWidget>
 #include <QTemporaryDir>
 
+#include "BenchReporter.h"
 #include "app/MainDialog.h"
 #include "app/PathPicker.h"
 #include "app/Shell.h"
@@ -172,20 +174,10 @@ void FirstPaint(benchmark::State& state) {
 }
 BENCHMARK(FirstPaint)->Arg(0)->Arg(10000)->Unit(benchmark::kMillisecond);
 
-class CRatioReporter final : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-    void PrintRatio(const char* name, const char* reference, const char* what) {
-        if (times.count(name) && times.count(reference))
-            std::printf("%-58s %7.2fx\n", what, times[name] / times[reference]);
-    }
-    std::map<std::string, double> times;
-};
+void PrintRatio(const CBenchReporter& reporter, const char* name, const char* reference, const char* what) {
+    if (const std::optional<double> ratio = reporter.Ratio(name, reference))
+        std::printf("%-58s %7.2fx\n", what, *ratio);
+}
 
 }  // namespace
 
@@ -200,16 +192,16 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const QString start = QDir::currentPath();
     benchmark::Initialize(&argc, argv);
-    CRatioReporter reporter;
+    CBenchReporter reporter(CBenchReporter::Time::Real);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     QDir::setCurrent(start);
     std::printf("\nRatios (real time):\n");
-    reporter.PrintRatio("SelectFolder/10000", "PlainInsert/10000",
-                        "select a folder of 10,000 / plain insert of 10,000 rows");
-    reporter.PrintRatio("SelectFolder/10000", "SelectFolder/100",
-                        "select a folder of 10,000 / of 100 (linear: 100x)");
-    reporter.PrintRatio("FirstPaint/10000", "FirstPaint/0",
-                        "first painted window, 10,000 entries / empty data file");
+    PrintRatio(reporter, "SelectFolder/10000", "PlainInsert/10000",
+                          "select a folder of 10,000 / plain insert of 10,000 rows");
+    PrintRatio(reporter, "SelectFolder/10000", "SelectFolder/100",
+                          "select a folder of 10,000 / of 100 (linear: 100x)");
+    PrintRatio(reporter, "FirstPaint/10000", "FirstPaint/0",
+                          "first painted window, 10,000 entries / empty data file");
     benchmark::Shutdown();
     return 0;
 }

@@ -9,15 +9,14 @@
 
 #include <benchmark/benchmark.h>
 
-#include <malloc.h>
-
 #include <QApplication>
 
 #include <cstdio>
-#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "BenchReporter.h"
 #include "skin/MenuRenderer.h"
 #include "tree/Item.h"
 #include "tree/Menu.h"
@@ -99,21 +98,6 @@ void FindLastEntry(benchmark::State& state) {
 BENCHMARK(OpenDockMenu)->Arg(100)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(FindLastEntry)->Arg(100)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
-std::size_t HeapInUse() {
-    return mallinfo2().uordblks;
-}
-
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                times[run.benchmark_name()] = run.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -123,16 +107,16 @@ int main(int argc, char** argv) {
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    SummaryReporter reporter;
+    CBenchReporter reporter(CBenchReporter::Time::Cpu);
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     std::printf("\n");
     const auto perItem = [&](const char* name, const char* what) {
         const std::string small = std::string(name) + "/100";
         const std::string large = std::string(name) + "/10000";
-        if (reporter.times.count(small) && reporter.times.count(large))
+        if (const std::optional<double> ratio = reporter.Ratio(large, small))
             std::printf("%s, per item, 10,000 / 100 items (CPU time): %.2fx\n", what,
-                        (reporter.times[large] / 10000) / (reporter.times[small] / 100));
+                        *ratio * 100 / 10000);
     };
     perItem("OpenDockMenu", "Opening the dock menu");
     perItem("FindLastEntry", "Finding the last entry by its id");

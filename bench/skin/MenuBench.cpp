@@ -11,10 +11,11 @@
 #include <QListWidget>
 
 #include <cstdio>
-#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "BenchReporter.h"
 #include "skin/BookmarkListCtrl.h"
 #include "skin/MenuRenderer.h"
 #include "tree/Item.h"
@@ -105,17 +106,6 @@ BENCHMARK(FlatMenu)->Unit(benchmark::kMicrosecond);
 BENCHMARK(FillListColumn)->Unit(benchmark::kMillisecond);
 BENCHMARK(FillPlainList)->Unit(benchmark::kMillisecond);
 
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                times[run.benchmark_name()] = run.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -125,11 +115,11 @@ int main(int argc, char** argv) {
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    SummaryReporter reporter;
+    CBenchReporter reporter(CBenchReporter::Time::Cpu);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const auto ratio = [&](const char* measured, const char* reference, const char* what) {
-        if (reporter.times.count(measured) && reporter.times.count(reference))
-            std::printf("%s (CPU time): %.2fx\n", what, reporter.times[measured] / reporter.times[reference]);
+        if (const std::optional<double> r = reporter.Ratio(measured, reference))
+            std::printf("%s (CPU time): %.2fx\n", what, *r);
     };
     std::printf("\n");
     ratio("TreeMenuTopLevel", "FlatMenu", "Top level of a 10,000-item tree's menu / flat menu of 100 commands");

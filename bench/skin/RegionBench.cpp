@@ -6,6 +6,7 @@
 // The summary at the end prints each case's time divided by the plain pass's:
 // how many plain passes one region build costs.
 
+#include "BenchReporter.h"
 #include "skin/BitmapResource.h"
 #include "skin/WindowSkin.h"
 
@@ -15,7 +16,7 @@
 #include <QRegion>
 
 #include <cstdio>
-#include <map>
+#include <optional>
 #include <string>
 
 namespace {
@@ -68,27 +69,13 @@ void UnionPerRun(benchmark::State& state) {
     }
 }
 
-// Keeps the time per iteration of every run so that the summary can divide them.
-class RatioReporter final : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                m_seconds[run.benchmark_name()] = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-    }
-
-    void PrintRatio(const std::string& name, const std::string& reference) const {
-        const auto a = m_seconds.find(name);
-        const auto b = m_seconds.find(reference);
-        if (a == m_seconds.end() || b == m_seconds.end() || b->second <= 0) return;
-        std::printf("%-14s %9.1f us   %-10s %8.1f us   ratio %6.2f\n", name.c_str(), a->second * 1e6, reference.c_str(),
-                    b->second * 1e6, a->second / b->second);
-    }
-
-private:
-    std::map<std::string, double> m_seconds;
-};
+// Both times per iteration, and name / reference.
+void PrintRatio(const CBenchReporter& reporter, const std::string& name, const std::string& reference) {
+    const std::optional<double> ratio = reporter.Ratio(name, reference);
+    if (!ratio) return;
+    std::printf("%-14s %9.1f us   %-10s %8.1f us   ratio %6.2f\n", name.c_str(), *reporter.Seconds(name) * 1e6,
+                reference.c_str(), *reporter.Seconds(reference) * 1e6, *ratio);
+}
 
 }  // namespace
 
@@ -102,12 +89,12 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("UnionPerRun", UnionPerRun);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    RatioReporter reporter;
+    CBenchReporter reporter(CBenchReporter::Time::Real);
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     std::printf("\nShape of MainWnd (%d x %d, %d rectangles), time / plain pass over its pixels\n", MainSkin().width(),
                 MainSkin().height(), static_cast<int>(CWindowSkin::BuildRegion(MainSkin()).rectCount()));
-    reporter.PrintRatio("BuildRegion", "PlainPass");
-    reporter.PrintRatio("UnionPerRun", "PlainPass");
+    PrintRatio(reporter, "BuildRegion", "PlainPass");
+    PrintRatio(reporter, "UnionPerRun", "PlainPass");
     return 0;
 }

@@ -8,13 +8,14 @@
 #define OPENSSL_SUPPRESS_DEPRECATED
 #include <openssl/des.h>
 
+#include "BenchReporter.h"
 #include "store/Cipher.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstring>
-#include <map>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -91,33 +92,16 @@ void OursBatched(benchmark::State& state, bool decipher, bool avx2, bool avx512)
     AllowCipherAvx512(true);
 }
 
-// Keeps the seconds per block of every run so that the summary can divide them.
-class RatioReporter final : public benchmark::ConsoleReporter
+// Our time per block beside the reference's, and reference / ours.
+void PrintRatio(const CBenchReporter& reporter, const std::string& ours, const std::string& reference)
 {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            const auto it = run.counters.find("per_block");
-            if (run.run_type == Run::RT_Iteration && it != run.counters.end())
-                m_perBlock[run.benchmark_name()] = it->second.value;
-        }
-    }
-
-    void PrintRatio(const std::string& ours, const std::string& reference) const
-    {
-        const auto a = m_perBlock.find(ours);
-        const auto b = m_perBlock.find(reference);
-        if (a == m_perBlock.end() || b == m_perBlock.end() || a->second <= 0)
-            return;
-        std::printf("%-26s %7.1f ns/block  %-22s %7.1f ns/block  ratio %5.2f\n", ours.c_str(), a->second * 1e9,
-                    reference.c_str(), b->second * 1e9, b->second / a->second);
-    }
-
-private:
-    std::map<std::string, double> m_perBlock;
-};
+    const std::optional<double> ratio = reporter.Ratio(reference, ours);
+    if (!ratio)
+        return;
+    std::printf("%-26s %7.1f ns/block  %-22s %7.1f ns/block  ratio %5.2f\n", ours.c_str(),
+                *reporter.Seconds(ours) * 1e9 / BLOCKS, reference.c_str(),
+                *reporter.Seconds(reference) * 1e9 / BLOCKS, *ratio);
+}
 
 }  // namespace
 
@@ -139,18 +123,14 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    RatioReporter reporter;
+    CBenchReporter reporter(CBenchReporter::Time::Cpu);
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     std::printf("\nCipher speed per block, reference time / ours (>= 1.0: ours at least as fast)\n");
-    reporter.PrintRatio("EncipherBlock", "OpenSslEcbEncrypt");
-    reporter.PrintRatio("DecipherBlock", "OpenSslEcbDecrypt");
-    reporter.PrintRatio("EncipherBlocks", "OpenSslEcbEncrypt");
-    reporter.PrintRatio("DecipherBlocks", "OpenSslEcbDecrypt");
-    reporter.PrintRatio("EncipherBlocksAvx2", "OpenSslEcbEncrypt");
-    reporter.PrintRatio("DecipherBlocksAvx2", "OpenSslEcbDecrypt");
-    reporter.PrintRatio("EncipherBlocksPortable", "OpenSslEcbEncrypt");
-    reporter.PrintRatio("DecipherBlocksPortable", "OpenSslEcbDecrypt");
+    for (const char* batch : {"Block", "Blocks", "BlocksAvx2", "BlocksPortable"}) {
+        PrintRatio(reporter, std::string("Encipher") + batch, "OpenSslEcbEncrypt");
+        PrintRatio(reporter, std::string("Decipher") + batch, "OpenSslEcbDecrypt");
+    }
     benchmark::Shutdown();
     return 0;
 }

@@ -6,11 +6,12 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "BenchReporter.h"
 #include "tree/Item.h"
 #include "tree/ItemObserver.h"
 #include "tree/ListOutput.h"
@@ -168,25 +169,12 @@ BENCHMARK(ListReference)->Apply(Sizes);
 BENCHMARK(MenuProjection)->Apply(Sizes);
 BENCHMARK(MenuReference)->Apply(Sizes);
 
-// Keeps each run's CPU time per iteration for the summary (steadier than
-// wall time on a shared machine).
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                times[run.benchmark_name()] = run.GetAdjustedCPUTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    SummaryReporter reporter;
+    // CPU time: steadier than wall time on a shared machine.
+    CBenchReporter reporter(CBenchReporter::Time::Cpu);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nRatio to the plain loop (target within 3x), and time per item:\n");
     const std::pair<const char*, const char*> pairs[] = {{"ListFolder", "ListReference"},
@@ -195,12 +183,13 @@ int main(int argc, char** argv) {
         for (const char* size : {"1000", "10000", "100000"}) {
             const std::string m = std::string(measured) + "/" + size;
             const std::string r = std::string(reference) + "/" + size;
-            if (!reporter.times.count(m) || !reporter.times.count(r))
+            const std::optional<double> ratio = reporter.Ratio(m, r);
+            if (!ratio)
                 continue;
             const double items = std::stod(size);
             std::printf("%-22s %8.2fx   %7.1f ns/item (reference %6.1f ns/item)\n", m.c_str(),
-                        reporter.times[m] / reporter.times[r], reporter.times[m] * 1000.0 / items,
-                        reporter.times[r] * 1000.0 / items);
+                        *ratio, *reporter.Seconds(m) * 1e9 / items,
+                        *reporter.Seconds(r) * 1e9 / items);
         }
     }
     benchmark::Shutdown();

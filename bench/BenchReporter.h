@@ -1,0 +1,63 @@
+#pragma once
+
+// What every benchmark's summary needs: each run's time per iteration, kept by
+// run name ("Name/arg", with "/manual_time" when the case times itself), so
+// that main can print ratios to a reference measured in the same run; and the
+// heap in use, for the memory figures.
+
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <cstddef>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Prints the usual console table and keeps the CPU or the real time (manual
+// time counts as real) of every run that completed, in seconds. CPU time is
+// steadier on a shared machine; real time is for cases that wait on events.
+class CBenchReporter final : public benchmark::ConsoleReporter {
+public:
+    enum class Time { Cpu, Real };
+
+    explicit CBenchReporter(Time time) : m_time(time) {}
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations <= 0)
+                continue;
+            const double adjusted =
+                m_time == Time::Cpu ? run.GetAdjustedCPUTime() : run.GetAdjustedRealTime();
+            m_seconds[run.benchmark_name()] =
+                adjusted / benchmark::GetTimeUnitMultiplier(run.time_unit);
+        }
+    }
+
+    // Seconds per iteration of the named run, if it completed.
+    std::optional<double> Seconds(const std::string& name) const {
+        const auto it = m_seconds.find(name);
+        if (it == m_seconds.end())
+            return std::nullopt;
+        return it->second;
+    }
+
+    // measured / reference, if both completed and the reference took any time.
+    std::optional<double> Ratio(const std::string& measured, const std::string& reference) const {
+        const std::optional<double> m = Seconds(measured);
+        const std::optional<double> r = Seconds(reference);
+        if (!m || !r || *r <= 0)
+            return std::nullopt;
+        return *m / *r;
+    }
+
+private:
+    Time m_time;
+    std::map<std::string, double> m_seconds;
+};
+
+// Bytes the allocator has handed out and not taken back.
+inline std::size_t HeapInUse() {
+    return mallinfo2().uordblks;
+}
