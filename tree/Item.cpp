@@ -6,6 +6,7 @@
 #include "tree/TreeState.h"
 
 const std::string SEPARATOR_TEXT(71, '-');
+const std::string ROOT_FOLDER_NAME = "Root";
 
 namespace {
 

@@ -25,6 +25,10 @@ class CFolder;
 // A separator is recognised by this name alone (71 hyphen-minus characters).
 extern const std::string SEPARATOR_TEXT;
 
+// The top folder's name. The menu projection and the lookup of a menu command
+// (tree/MenuNumbering.h) restart their numbering at a folder of this name.
+extern const std::string ROOT_FOLDER_NAME;
+
 constexpr int SCOPE_LEVEL = 0;
 constexpr int SCOPE_PATH = 1;
 constexpr int SCOPE_TREE = 2;

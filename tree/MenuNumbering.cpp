@@ -6,12 +6,6 @@
 #include "tree/Item.h"
 #include "tree/TreeState.h"
 
-namespace {
-
-const std::string ROOT_NAME = "Root";
-
-} // namespace
-
 std::string FindTargetById(const CItem* item, unsigned id) {
     if (!item)
         return std::string();
@@ -24,7 +18,7 @@ std::string FindTargetById(const CItem* item, unsigned id) {
         // A "Root" folder's child 0 restarts the numbering in the projection;
         // an empty one (or an entry of that name) draws a number like any item.
         if (current != item) {
-            if (current->GetName() == ROOT_NAME && current->GetCount() > 0)
+            if (current->GetName() == ROOT_FOLDER_NAME && current->GetCount() > 0)
                 counter = FIRST_ENTRY_MENU_ID - 1;
             else
                 ++counter;

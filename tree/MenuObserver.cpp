@@ -6,12 +6,6 @@
 #include "tree/MenuResource.h"
 #include "tree/TreeState.h"
 
-namespace {
-
-const std::string ROOT_NAME = "Root";
-
-} // namespace
-
 CMenuObserver::CMenuObserver() : CMenuObserver(nullptr) {}
 
 CMenuObserver::CMenuObserver(CMenu* borrowed) {
@@ -31,7 +25,7 @@ CMenuObserver::~CMenuObserver() = default;
 void CMenuObserver::OnChildAdded(int position) {
     // Every call draws a number, whatever is inserted, so that the numbers
     // follow the pre-order of the whole tree.
-    if (m_pSubject && m_pSubject->GetName() == ROOT_NAME && position == 0)
+    if (m_pSubject && m_pSubject->GetName() == ROOT_FOLDER_NAME && position == 0)
         g_nNextMenuId = FIRST_ENTRY_MENU_ID;
     else
         ++g_nNextMenuId;
@@ -74,7 +68,7 @@ void CMenuObserver::Clear() {
         return;
     // The top folder's menu keeps the "Content" pop-up's own items, which
     // always sit after the tree's.
-    const int keep = (m_pSubject && m_pSubject->GetName() == ROOT_NAME) ? CONTENT_OWN_ITEMS : 0;
+    const int keep = (m_pSubject && m_pSubject->GetName() == ROOT_FOLDER_NAME) ? CONTENT_OWN_ITEMS : 0;
     while (m_pMenu->GetMenuItemCount() != keep && m_pMenu->RemoveMenu(0)) {
     }
 }

@@ -20,7 +20,7 @@ std::unique_ptr<CFolder> StartTree(CMenu* contentMenu) {
     }
     AdoptLevelChain(std::move(first));
 
-    auto top = std::make_unique<CFolder>("Root");
+    auto top = std::make_unique<CFolder>(ROOT_FOLDER_NAME);
     top->SetObserver(std::make_unique<CObserverSwitch>(g_pFirstLevel, contentMenu));
     return top;
 }
