@@ -62,7 +62,7 @@ CCipherArchive::CCipherArchive(std::string_view key, QIODevice& file, Mode mode,
                                FillerSource filler)
     : m_pFile(&file),
       m_mode(mode),
-      m_key(MakeKeyBlock(key.empty() ? std::string_view("") : key)),
+      m_key(MakeKeyBlock(key)),
       m_filler(std::move(filler)),
       m_random(MillisecondTicks()) {
     SetCipherKey(m_key);
