@@ -373,7 +373,7 @@ void CMainDialog::ShowPasswordPrompt() {
 void CMainDialog::LoadTree() {
     EndTree();
     try {
-        ::LoadTree(m_pTopFolder, m_settings, m_dataState, m_pContentMenu.get(), &StartTree);
+        ::LoadTree(m_pTopFolder, m_settings, m_dataState, m_pContentMenu.get());
     } catch (const CFileError& error) {
         // What was read before the damage stays in the tree and is shown.
         ReportFileError(error);

@@ -58,6 +58,26 @@ QString FreeBackupName(const QString& path) {
     return candidate;
 }
 
+// Fills root, an empty top folder, from the data file or the fallback.
+void LoadTreeInto(CFolder& root, const CSettings& settings, CDataFileState& state) {
+    const QString dataPath = DataFilePath(state.m_strFolder, DATA_FILE_NAME);
+    state.m_bKeepOldFile = false;
+    ReadOutcome outcome = ReadOutcome::empty;
+    try {
+        outcome = ReadTreeFile(dataPath, settings.m_strPassword, root);
+    } catch (const CFileError&) {
+        state.m_bKeepOldFile = true;  // read only in part
+        throw;
+    }
+    if (outcome == ReadOutcome::loaded)
+        return;
+    // Another format, a wrong key, or a file that could not be opened: its
+    // bytes were not loaded, so the next save must not simply drop them.
+    if (QFileInfo(dataPath).size() > 0)
+        state.m_bKeepOldFile = true;
+    ReadTreeFile(DataFilePath(state.m_strFolder, FALLBACK_FILE_NAME), {}, root);
+}
+
 }  // namespace
 
 QString FileErrorMessage(CArchiveException::Cause cause, const QString& path) {
@@ -96,30 +116,11 @@ bool OpenForReadingCreated(QFile& file) {
     return file.open(QIODevice::ReadOnly);
 }
 
-void LoadTreeInto(CFolder& root, const CSettings& settings, CDataFileState& state) {
-    const QString dataPath = DataFilePath(state.m_strFolder, DATA_FILE_NAME);
-    state.m_bKeepOldFile = false;
-    ReadOutcome outcome = ReadOutcome::empty;
-    try {
-        outcome = ReadTreeFile(dataPath, settings.m_strPassword, root);
-    } catch (const CFileError&) {
-        state.m_bKeepOldFile = true;  // read only in part
-        throw;
-    }
-    if (outcome == ReadOutcome::loaded)
-        return;
-    // Another format, a wrong key, or a file that could not be opened: its
-    // bytes were not loaded, so the next save must not simply drop them.
-    if (QFileInfo(dataPath).size() > 0)
-        state.m_bKeepOldFile = true;
-    ReadTreeFile(DataFilePath(state.m_strFolder, FALLBACK_FILE_NAME), {}, root);
-}
-
 void LoadTree(std::unique_ptr<CFolder>& top, const CSettings& settings, CDataFileState& state,
-              CMenu* contentMenu, TreeStart start) {
+              CMenu* contentMenu) {
     if (top)
         EndTree(std::move(top));
-    top = (start ? start : &StartTree)(contentMenu);
+    top = StartTree(contentMenu);
     LoadTreeInto(*top, settings, state);
 }
 

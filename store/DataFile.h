@@ -58,17 +58,14 @@ struct CDataFileState {
     bool m_bKeepOldFile = false;
 };
 
-// Builds the tree that start makes for contentMenu (the main window's
+// Builds the empty tree with StartTree(contentMenu) (the main window's
 // "Content" pop-up, borrowed; null when there is none), hands it to top (a
-// tree top already held is ended first: unbind the lists before) and fills it from the data file under
-// settings.m_strPassword, or from the fallback. Throws CFileError when an
-// opened file ends early or is damaged; top then holds the items read so far.
-using TreeStart = std::unique_ptr<CFolder> (*)(CMenu* contentMenu);
+// tree top already held is ended first: unbind the lists before) and fills it
+// from the data file under settings.m_strPassword, or from the fallback.
+// Throws CFileError when an opened file ends early or is damaged; top then
+// holds the items read so far.
 void LoadTree(std::unique_ptr<CFolder>& top, const CSettings& settings, CDataFileState& state,
-              CMenu* contentMenu = nullptr, TreeStart start = nullptr);
-
-// The same into root, an empty top folder made by the caller.
-void LoadTreeInto(CFolder& root, const CSettings& settings, CDataFileState& state);
+              CMenu* contentMenu = nullptr);
 
 // Writes the whole tree under settings.m_strPassword, then settings.Save().
 // Throws CFileError when the file cannot be written; the old data file and
