@@ -25,14 +25,6 @@
 
 namespace {
 
-class CNoSettingsStore final : public ISettingsStore {
-public:
-    bool Open() override { return false; }
-    std::optional<std::uint32_t> Read(std::string_view) override { return std::nullopt; }
-    void Write(std::string_view, std::uint32_t) override {}
-    void Close() override {}
-};
-
 std::string Dump(const CItem& item) {
     std::string text;
     if (const auto* folder = dynamic_cast<const CFolder*>(&item)) {
@@ -85,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
     }
-    CSettings settings(std::make_unique<CNoSettingsStore>());
+    CSettings settings(nullptr);  // no settings store: nothing read or written
     CDataFileState state{dir.path()};
     std::unique_ptr<CFolder> top;
     if (Load(top, settings, state) && !state.m_bKeepOldFile) {

@@ -59,6 +59,7 @@ class CSettings {
 public:
     // Uses the user's settings store.
     CSettings();
+    // Uses store; with none, Load and Save read and write nothing.
     explicit CSettings(std::unique_ptr<ISettingsStore> store);
     ~CSettings();
     CSettings(const CSettings&) = delete;

@@ -37,14 +37,6 @@ namespace {
 constexpr int ENTRIES_PER_FOLDER = 20;
 constexpr const char* PASSWORD = "secret12";
 
-class CNoSettingsStore final : public ISettingsStore {
-public:
-    bool Open() override { return false; }
-    std::optional<std::uint32_t> Read(std::string_view) override { return std::nullopt; }
-    void Write(std::string_view, std::uint32_t) override {}
-    void Close() override {}
-};
-
 // The reference: the data file's block layout (value, filler word) with the
 // same 64 KiB buffering and the same way of reading texts, but nothing
 // enciphered.
@@ -121,6 +113,17 @@ private:
     std::size_t m_nEnd = 0;  // loading: bytes in m_buffer
 };
 
+// The reference save: the tree through the plain archive, as SaveTree writes it.
+void SavePlain(CFolder& top, const QString& path) {
+    QSaveFile file(path);
+    file.open(QIODevice::WriteOnly);
+    CPlainArchive archive(file, false);
+    archive.WriteInt(DATA_FILE_VERSION);
+    top.Serialize(archive);
+    archive.Flush();
+    file.commit();
+}
+
 std::string Text(std::mt19937& random, int length) {
     static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 ";
     std::string text(std::size_t(length), ' ');
@@ -148,7 +151,7 @@ std::unique_ptr<CFolder> MakeCollection(int entries) {
 struct Site {
     QTemporaryDir dir;
     CDataFileState state;
-    CSettings settings{std::make_unique<CNoSettingsStore>()};
+    CSettings settings{nullptr};  // no settings store: nothing read or written
     QString plainPath;
     explicit Site(int entries) {
         state.m_strFolder = dir.path();
@@ -156,13 +159,7 @@ struct Site {
         plainPath = dir.filePath(QStringLiteral("plain.dat"));
         std::unique_ptr<CFolder> top = MakeCollection(entries);
         SaveTree(*top, settings, state);
-        QSaveFile file(plainPath);
-        file.open(QIODevice::WriteOnly);
-        CPlainArchive archive(file, false);
-        archive.WriteInt(DATA_FILE_VERSION);
-        top->Serialize(archive);
-        archive.Flush();
-        file.commit();
+        SavePlain(*top, plainPath);
         EndTree(std::move(top));
     }
 };
@@ -199,15 +196,7 @@ void BM_SaveTree(benchmark::State& state) {
 }
 
 void BM_PlainSave(benchmark::State& state) {
-    Run(state, [](Site& site, std::unique_ptr<CFolder>& top) {
-        QSaveFile file(site.plainPath);
-        file.open(QIODevice::WriteOnly);
-        CPlainArchive archive(file, false);
-        archive.WriteInt(DATA_FILE_VERSION);
-        top->Serialize(archive);
-        archive.Flush();
-        file.commit();
-    });
+    Run(state, [](Site& site, std::unique_ptr<CFolder>& top) { SavePlain(*top, site.plainPath); });
 }
 
 void BM_LoadTree(benchmark::State& state) {
