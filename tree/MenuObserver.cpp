@@ -8,11 +8,8 @@
 
 CMenuObserver::CMenuObserver() : CMenuObserver(nullptr) {}
 
-CMenuObserver::CMenuObserver(CMenu* borrowed) {
-    if (borrowed) {
-        m_bBorrowed = true;
-        m_pMenu = borrowed;
-    } else {
+CMenuObserver::CMenuObserver(CMenu* borrowed) : m_pMenu(borrowed) {
+    if (!m_pMenu) {
         m_ownMenu.CreateMenu();
         m_pMenu = &m_ownMenu;
     }

@@ -27,11 +27,9 @@ public:
     IObserverOutput* GetOutput() const override;
     void Clear() override;
 
-    bool IsBorrowed() const { return m_bBorrowed; }
     CMenu* GetMenu() const { return m_pMenu; }
 
 private:
-    bool m_bBorrowed = false;
     CMenu m_ownMenu; // used when not borrowing
     CMenu* m_pMenu = nullptr;
     int m_nInserted = 0; // items put in since the last Clear
