@@ -200,7 +200,8 @@ private:
     IPathPicker& m_picker;
     CDataFileState m_dataState;
 
-    // Built in this order: skin, buttons, address box, lists, tree, icon, menus.
+    // The controls are the window's children (Qt owns them); the skin, the
+    // tree and the menus are owned here.
     std::unique_ptr<CWindowSkin> m_pSkin;
     std::array<CQBBitmapButton*, 25> m_buttons{};  // by increasing identifier, owned by Qt
     CAddressEdit* m_pAddress = nullptr;
