@@ -96,7 +96,8 @@ std::uint32_t PasswordCheck(std::string_view password) {
 
 CSettings::CSettings() : CSettings(std::make_unique<CQSettingsStore>()) {}
 
-CSettings::CSettings(std::unique_ptr<ISettingsStore> store) : m_pStore(std::move(store)) {}
+CSettings::CSettings(std::unique_ptr<ISettingsStore> store)
+    : m_pszDataFile(DATA_FILE_NAME), m_pStore(std::move(store)) {}
 
 CSettings::~CSettings() = default;
 
