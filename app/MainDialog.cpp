@@ -380,9 +380,16 @@ void CMainDialog::LoadTree() {
     }
 }
 
-void CMainDialog::SaveTree() {
-    if (m_pTopFolder)
+bool CMainDialog::SaveTree() {
+    if (!m_pTopFolder)
+        return true;
+    try {
         ::SaveTree(*m_pTopFolder, m_settings, m_dataState);
+    } catch (const CFileError& error) {
+        ReportFileError(error);
+        return false;
+    }
+    return true;
 }
 
 int CMainDialog::BindColumns(CItemObserver* level) {
@@ -541,12 +548,8 @@ void CMainDialog::OnDock() {
 
 void CMainDialog::OnOK() {
     if (m_pTopFolder) {
-        try {
-            SaveTree();
-        } catch (const CFileError& error) {
-            ReportFileError(error);
+        if (!SaveTree())
             return;
-        }
         EndTree();
     }
     QDialog::accept();
@@ -586,12 +589,8 @@ void CMainDialog::OnSavePassword() {
         password = BytesFromText(typed);
     }
     m_settings.SetPassword(password);
-    try {
-        SaveTree();
-    } catch (const CFileError& error) {
-        ReportFileError(error);
+    if (!SaveTree())
         return;
-    }
     ShowMainPanel();
 }
 

@@ -134,10 +134,10 @@ public:
     void ShowPasswordPrompt();
 
     // The tree: built empty and filled from the data file; written back whole.
-    // SaveTree throws CFileError; LoadTree reports one itself and keeps what
-    // was read.
+    // Both report a CFileError themselves: LoadTree keeps what was read,
+    // SaveTree returns false and leaves the old file as it was.
     void LoadTree();
-    void SaveTree();
+    bool SaveTree();
     int BindColumns(CItemObserver* level);
 
     void DoEditCommand(CBookmarkListCtrl* list, int code);
