@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
             QTimer::singleShot(300, &dock, [&dock] { dock.ShowMenu(dock.mapToGlobal(QPoint(30, 30))); });
             // In the open menu: down to "Work" (the separator is skipped) and into it.
             QTimer::singleShot(600, [] { Key(Qt::Key_Down); Key(Qt::Key_Down); Key(Qt::Key_Right); });
-            QTimer::singleShot(1000, [&] {
+            QTimer::singleShot(1000, &dock, [&] {
                 QScreen* screen = QGuiApplication::primaryScreen();
                 const QPixmap shot = screen->grabWindow(0, 90, 90, 420, 260);
                 QDir().mkpath(QFileInfo(out).absolutePath());
