@@ -9,6 +9,7 @@
 #include "tree/Item.h"
 #include "tree/Menu.h"
 #include "tree/MenuNumbering.h"
+#include "tree/Tree.h"
 #include "tree/TreeState.h"
 
 CDockDialog::CDockDialog(CItem* pTopFolder, CMenu* pContentMenu, Opener opener, int nDockX, int nDockY,
@@ -65,9 +66,7 @@ int CDockDialog::OnInitDialog() {
     move(m_nDockX, m_nDockY);
 
     m_bOpen = true;
-    SetDisplayMode(1);
-    if (m_pTopFolder)
-        m_pTopFolder->Show(SCOPE_TREE);
+    ShowTreeMenus(m_pTopFolder);
 
     return m_skin.Load(this, QStringLiteral("DockWin"));
 }
@@ -84,9 +83,7 @@ void CDockDialog::OnOK(int nResult) {
 }
 
 void CDockDialog::TakeDownMenus() {
-    if (m_pTopFolder)
-        m_pTopFolder->Hide(SCOPE_TREE);
-    SetDisplayMode(0);
+    HideTreeMenus(m_pTopFolder);
     m_bOpen = false;
 }
 

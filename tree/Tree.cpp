@@ -30,6 +30,18 @@ void EndTree(std::unique_ptr<CFolder> top) {
     top.reset();
 }
 
+void ShowTreeMenus(CItem* top) {
+    SetDisplayMode(1);
+    if (top)
+        top->Show(SCOPE_TREE);
+}
+
+void HideTreeMenus(CItem* top) {
+    if (top)
+        top->Hide(SCOPE_TREE);
+    SetDisplayMode(0);
+}
+
 int BindColumns(CItemObserver* level, CItem* top, IListOutput* left, IListOutput* middle,
                 IListOutput* right) {
     if (!level)

@@ -21,6 +21,13 @@ std::unique_ptr<CFolder> StartTree(CMenu* contentMenu);
 // point at the levels.
 void EndTree(std::unique_ptr<CFolder> top);
 
+// Menu display, as the dock window uses it: ShowTreeMenus switches the tree
+// to menu display and fills every container's menu below top (top's own into
+// the "Content" pop-up it borrows); HideTreeMenus empties them again and
+// switches back to the list columns. A null top only switches.
+void ShowTreeMenus(CItem* top);
+void HideTreeMenus(CItem* top);
+
 // Shows three consecutive depths, starting at level, in the three list
 // columns (left, middle, right) and redisplays the tree from top. Returns 1,
 // or 0 (nothing changed) when level is not g_pFirstLevel and one of the three

@@ -53,12 +53,10 @@ struct Tree {
         ResetTreeState();
     }
     void Open() {
-        SetDisplayMode(1);
-        top->Show(SCOPE_TREE);
+        ShowTreeMenus(top.get());
     }
     void Close() {
-        top->Hide(SCOPE_TREE);
-        SetDisplayMode(0);
+        HideTreeMenus(top.get());
     }
 
     std::unique_ptr<CMenu> content = MakeContentMenu();

@@ -45,14 +45,12 @@ void TreeMenuTopLevel(benchmark::State& state) {
         for (int e = 1; e < PER_FOLDER; ++e)
             added->Append(std::make_unique<CEntry>("Bookmark " + std::to_string(e), "http://example.org/", nullptr));
     }
-    SetDisplayMode(1);
-    top->Show(SCOPE_TREE);
+    ShowTreeMenus(top.get());
     CMenuView view(content.get());
     for (auto _ : state)
         ShowOnce(view);
     state.counters["items"] = content->GetMenuItemCount();
-    top->Hide(SCOPE_TREE);
-    SetDisplayMode(0);
+    HideTreeMenus(top.get());
     EndTree(std::move(top));
     ResetTreeState();
 }

@@ -119,11 +119,9 @@ void MenuProjection(benchmark::State& state) {
             added->Append(std::make_unique<CEntry>(NameOf(e), "http://example.org/", nullptr));
     }
     for (auto _ : state) {
-        SetDisplayMode(1);
-        top->Show(SCOPE_TREE);
+        ShowTreeMenus(top.get());
         benchmark::DoNotOptimize(content->GetMenuItemCount());
-        top->Hide(SCOPE_TREE);
-        SetDisplayMode(0);
+        HideTreeMenus(top.get());
     }
     if (content->GetMenuItemCount() != CONTENT_OWN_ITEMS)
         state.SkipWithError("menu not emptied");

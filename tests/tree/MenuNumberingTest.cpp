@@ -86,8 +86,7 @@ TEST_P(FindTargetTest, everyCommandOfTheProjectionLeadsBackToItsEntry) {
     std::map<std::string, std::string> entries;
     Entries(*top, entries);
     for (int round = 0; round < 2; ++round) {
-        SetDisplayMode(1);
-        top->Show(SCOPE_TREE);
+        ShowTreeMenus(top.get());
         std::map<unsigned, std::string> commands;
         Commands(*content, commands);
         commands.erase(ID_CONTENT_RETURNMAIN);
@@ -95,8 +94,7 @@ TEST_P(FindTargetTest, everyCommandOfTheProjectionLeadsBackToItsEntry) {
         EXPECT_EQ(commands.size(), entries.size());
         for (const auto& [id, name] : commands)
             EXPECT_EQ(FindTargetById(top.get(), id), entries[name]) << name << " round " << round;
-        top->Hide(SCOPE_TREE);
-        SetDisplayMode(0);
+        HideTreeMenus(top.get());
     }
 }
 

@@ -44,12 +44,10 @@ CMenu* MenuOf(const CItem* item) {
 class MenuTest : public TreeTest {
 protected:
     void Open() {
-        SetDisplayMode(1);
-        top->Show(SCOPE_TREE);
+        ShowTreeMenus(top.get());
     }
     void Close() {
-        top->Hide(SCOPE_TREE);
-        SetDisplayMode(0);
+        HideTreeMenus(top.get());
     }
 };
 
@@ -130,11 +128,9 @@ TEST(MenuTopFolder, ownsEmptyMenuWithoutContentMenu) {
     AddEntry(*top, "E", "http://e");
     CMenu* menu = MenuOf(top.get());
     ASSERT_NE(menu, nullptr);
-    SetDisplayMode(1);
-    top->Show(SCOPE_TREE);
+    ShowTreeMenus(top.get());
     EXPECT_EQ(Items(*menu), (std::vector<Shown>{Cmd(33001, "E")}));
-    top->Hide(SCOPE_TREE);
-    SetDisplayMode(0);
+    HideTreeMenus(top.get());
     EXPECT_EQ(menu->GetMenuItemCount(), 0);
     EndTree(std::move(top));
     ResetTreeState();
