@@ -26,7 +26,8 @@ class CFolder;
 extern const std::string SEPARATOR_TEXT;
 
 // The top folder's name. The menu projection and the lookup of a menu command
-// (tree/MenuNumbering.h) restart their numbering at a folder of this name.
+// (tree/MenuNumbering.h) restart their numbering at a folder of this name, and
+// its menu keeps the "Content" pop-up's own items when it is emptied.
 extern const std::string ROOT_FOLDER_NAME;
 
 constexpr int SCOPE_LEVEL = 0;
