@@ -16,18 +16,8 @@ constexpr std::size_t BLOCK = 8;
 // Texts up to this length are reserved whole without asking the file.
 constexpr std::int32_t SHORT_TEXT = 4096;
 
-// The failure a device reported, in the archive's terms. errnoValue is errno
-// taken right after the failing call.
 CArchiveException FailureOf(const QIODevice& device, int errnoValue, const char* what) {
-    if (errnoValue == ENOSPC || errnoValue == EDQUOT)
-        return CArchiveException(CArchiveException::diskFull, what);
-    if (errnoValue == EIO)
-        return CArchiveException(CArchiveException::hardIO, what);
-    if (const auto* file = qobject_cast<const QFileDevice*>(&device)) {
-        if (file->error() == QFileDevice::ResourceError)
-            return CArchiveException(CArchiveException::diskFull, what);
-    }
-    return CArchiveException(CArchiveException::generic, what);
+    return CArchiveException(FailureCause(device, errnoValue), what);
 }
 
 void PutLittleEndian(std::uint8_t* out, std::uint32_t word) {
@@ -43,6 +33,18 @@ std::uint32_t GetLittleEndian(const std::uint8_t* in) {
 }
 
 }  // namespace
+
+CArchiveException::Cause FailureCause(const QIODevice& device, int errnoValue) {
+    if (errnoValue == ENOSPC || errnoValue == EDQUOT)
+        return CArchiveException::diskFull;
+    if (errnoValue == EIO)
+        return CArchiveException::hardIO;
+    if (const auto* file = qobject_cast<const QFileDevice*>(&device)) {
+        if (file->error() == QFileDevice::ResourceError)
+            return CArchiveException::diskFull;
+    }
+    return CArchiveException::generic;
+}
 
 FillerSource SeededFiller(std::uint32_t seed) {
     return [random = CLibcRandom(seed)]() mutable { return random.Next(); };

@@ -45,6 +45,10 @@ FillerSource ConstantFiller(std::uint32_t word);
 // The millisecond tick count that seeds every archive by default.
 std::uint32_t MillisecondTicks();
 
+// The failure a device reported, in the archive's terms. errnoValue is errno
+// taken right after the failing call.
+CArchiveException::Cause FailureCause(const QIODevice& device, int errnoValue);
+
 class CCipherArchive final : public CArchive {
 public:
     enum Mode { store = 0, load = 1 };

@@ -19,15 +19,6 @@ enum class ReadOutcome {
     otherFormat // a format number other than ours, or a wrong key
 };
 
-CArchiveException::Cause CauseOf(const QFileDevice& file, int errnoValue) {
-    if (errnoValue == ENOSPC || errnoValue == EDQUOT ||
-        file.error() == QFileDevice::ResourceError)
-        return CArchiveException::diskFull;
-    if (errnoValue == EIO)
-        return CArchiveException::hardIO;
-    return CArchiveException::generic;
-}
-
 // Reads the top folder's records from path into root. Archive failures come
 // out as CFileError naming path.
 ReadOutcome ReadTreeFile(const QString& path, std::string_view key, CFolder& root) {
@@ -128,7 +119,7 @@ void SaveTree(CFolder& root, CSettings& settings, CDataFileState& state, FillerS
     const QString dataPath = DataFilePath(state.m_strFolder, DATA_FILE_NAME);
     QSaveFile file(dataPath);
     if (!file.open(QIODevice::WriteOnly))
-        throw CFileError(CauseOf(file, errno), dataPath);
+        throw CFileError(FailureCause(file, errno), dataPath);
     try {
         CCipherArchive archive(settings.m_strPassword, file, CCipherArchive::store,
                                std::move(filler));
@@ -147,7 +138,7 @@ void SaveTree(CFolder& root, CSettings& settings, CDataFileState& state, FillerS
     }
     errno = 0;
     if (!file.commit())
-        throw CFileError(CauseOf(file, errno), dataPath);
+        throw CFileError(FailureCause(file, errno), dataPath);
     state.m_bKeepOldFile = false;
     // Only now does the data file match the check value of this password.
     settings.Save();
