@@ -118,6 +118,7 @@ void LoadTree(std::unique_ptr<CFolder>& top, const CSettings& settings, CDataFil
 void SaveTree(CFolder& root, CSettings& settings, CDataFileState& state, FillerSource filler) {
     const QString dataPath = DataFilePath(state.m_strFolder, DATA_FILE_NAME);
     QSaveFile file(dataPath);
+    errno = 0;  // what open leaves here is its own failure, not an older one
     if (!file.open(QIODevice::WriteOnly))
         throw CFileError(FailureCause(file, errno), dataPath);
     try {
