@@ -142,5 +142,8 @@ void SaveTree(CFolder& root, CSettings& settings, CDataFileState& state, FillerS
         throw CFileError(FailureCause(file, errno), dataPath);
     state.m_bKeepOldFile = false;
     // Only now does the data file match the check value of this password.
-    settings.Save();
+    // Unstored, the old check value would refuse the key the file is now
+    // under: the user has to hear of it while the session can still save.
+    if (!settings.Save())
+        throw CFileError(CArchiveException::generic, settings.StoreFileName());
 }

@@ -69,7 +69,9 @@ void LoadTree(std::unique_ptr<CFolder>& top, const CSettings& settings, CDataFil
 
 // Writes the whole tree under settings.m_strPassword, then settings.Save().
 // Throws CFileError when the file cannot be written; the old data file and
-// the stored settings then stay as they were. filler fixes the archive's
+// the stored settings then stay as they were. Throws CFileError naming the
+// settings file (cause generic) when the settings could not be stored; the
+// data file is then already written. filler fixes the archive's
 // filler words (tests); empty means seeded from the clock.
 void SaveTree(CFolder& root, CSettings& settings, CDataFileState& state, FillerSource filler = {});
 

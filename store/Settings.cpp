@@ -27,6 +27,9 @@ QString Name(std::string_view name) {
 struct CQSettingsStore::Impl {
     QString m_strIniPath;  // empty: the user's settings
     std::unique_ptr<QSettings> m_pSettings;
+    bool m_bUnparsedAtOpen = false;
+
+    std::unique_ptr<QSettings> Make() const;
 };
 
 CQSettingsStore::CQSettingsStore() : m_pImpl(std::make_unique<Impl>()) {}
@@ -37,17 +40,19 @@ CQSettingsStore::CQSettingsStore(const QString& iniPath) : m_pImpl(std::make_uni
 
 CQSettingsStore::~CQSettingsStore() = default;
 
+std::unique_ptr<QSettings> CQSettingsStore::Impl::Make() const {
+    if (m_strIniPath.isEmpty())
+        return std::make_unique<QSettings>(QStringLiteral("Quillbox"), QStringLiteral("Quillbox"));
+    return std::make_unique<QSettings>(m_strIniPath, QSettings::IniFormat);
+}
+
 bool CQSettingsStore::Open() {
-    if (m_pImpl->m_strIniPath.isEmpty())
-        m_pImpl->m_pSettings =
-            std::make_unique<QSettings>(QStringLiteral("Quillbox"), QStringLiteral("Quillbox"));
-    else
-        m_pImpl->m_pSettings =
-            std::make_unique<QSettings>(m_pImpl->m_strIniPath, QSettings::IniFormat);
+    m_pImpl->m_pSettings = m_pImpl->Make();
     if (m_pImpl->m_pSettings->status() == QSettings::AccessError) {
         m_pImpl->m_pSettings.reset();
         return false;
     }
+    m_pImpl->m_bUnparsedAtOpen = m_pImpl->m_pSettings->status() == QSettings::FormatError;
     m_pImpl->m_pSettings->beginGroup(QStringLiteral("1.1"));
     return true;
 }
@@ -70,12 +75,26 @@ void CQSettingsStore::Write(std::string_view name, std::uint32_t value) {
         m_pImpl->m_pSettings->setValue(Name(name), uint(value));
 }
 
-void CQSettingsStore::Close() {
-    if (m_pImpl->m_pSettings) {
-        m_pImpl->m_pSettings->endGroup();
-        m_pImpl->m_pSettings->sync();
-        m_pImpl->m_pSettings.reset();
-    }
+bool CQSettingsStore::Close() {
+    if (!m_pImpl->m_pSettings)
+        return false;
+    m_pImpl->m_pSettings->endGroup();
+    m_pImpl->m_pSettings->sync();
+    // sync() reports nothing itself: an unwritable file shows in the status.
+    // The status keeps its first error, so a file that could not be parsed
+    // when it was opened (and is written over all the same) hides any later
+    // one; it must not make every save fail.
+    const QSettings::Status status = m_pImpl->m_pSettings->status();
+    const bool stored = status == QSettings::NoError ||
+                        (status == QSettings::FormatError && m_pImpl->m_bUnparsedAtOpen);
+    m_pImpl->m_pSettings.reset();
+    return stored;
+}
+
+QString CQSettingsStore::FileName() const {
+    if (m_pImpl->m_pSettings)
+        return m_pImpl->m_pSettings->fileName();
+    return m_pImpl->Make()->fileName();
 }
 
 // ---------------------------------------------------------------------------
@@ -134,12 +153,18 @@ void CSettings::Load(const QString& folder) {
     m_pStore->Close();
 }
 
-void CSettings::Save() {
-    if (!m_pStore || !m_pStore->Open())
-        return;
+int CSettings::Save() {
+    if (!m_pStore)
+        return 1;
+    if (!m_pStore->Open())
+        return 0;
     m_pStore->Write("Passwd", m_dwPasswordCheck);
     m_pStore->Write("Pos", PackPosition(m_nDockX, m_nDockY));
-    m_pStore->Close();
+    return m_pStore->Close() ? 1 : 0;
+}
+
+QString CSettings::StoreFileName() const {
+    return m_pStore ? m_pStore->FileName() : QString();
 }
 
 void CSettings::SetPassword(std::string_view password) {

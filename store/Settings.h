@@ -25,7 +25,11 @@ public:
     // nullopt when the value is missing (or unreadable).
     virtual std::optional<std::uint32_t> Read(std::string_view name) = 0;
     virtual void Write(std::string_view name, std::uint32_t value) = 0;
-    virtual void Close() = 0;
+    // Ends the use of the key, putting what was written through to the store;
+    // false when the values could not be stored.
+    virtual bool Close() = 0;
+    // The full path of the file that holds the values (for messages).
+    virtual QString FileName() const = 0;
 };
 
 // The user's own settings: organisation "Quillbox", application "Quillbox",
@@ -41,7 +45,8 @@ public:
     bool Open() override;
     std::optional<std::uint32_t> Read(std::string_view name) override;
     void Write(std::string_view name, std::uint32_t value) override;
-    void Close() override;
+    bool Close() override;
+    QString FileName() const override;
 
 private:
     struct Impl;
@@ -71,8 +76,11 @@ public:
     // current directory. A missing or zero position gives 100, 100.
     void Load(const QString& folder);
     void Load();
-    // Writes the check value and the packed position to the store.
-    void Save();
+    // Writes the check value and the packed position to the store: 1 when
+    // they were stored (or there is no store), 0 when they could not be.
+    int Save();
+    // The full path of the settings file (empty with no store).
+    QString StoreFileName() const;
 
     // Makes the first 8 bytes of password the current password and computes
     // its check value (0 for the empty password).

@@ -42,7 +42,8 @@ public:
     bool Open() override { return true; }
     std::optional<std::uint32_t> Read(std::string_view) override { return std::nullopt; }
     void Write(std::string_view, std::uint32_t) override {}
-    void Close() override {}
+    bool Close() override { return true; }
+    QString FileName() const override { return {}; }
 };
 
 class CNoShell final : public IShell {

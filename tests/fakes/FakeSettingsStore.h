@@ -5,6 +5,8 @@
 
 #include "store/Settings.h"
 
+#include <QString>
+
 #include <functional>
 #include <map>
 #include <memory>
@@ -16,6 +18,10 @@ struct CFakeSettingsValues {
     std::map<std::string, std::uint32_t> m_values;
     std::vector<std::pair<std::string, std::uint32_t>> m_writes;
     bool m_bOpenFails = false;
+    // Close reports that the values written could not be stored (they are
+    // still recorded above, as a store that failed may have kept some).
+    bool m_bCloseFails = false;
+    QString m_strFileName = QStringLiteral("/home/user/.config/Quillbox/Quillbox.conf");
     // Called as each value is written (to look at the world at that moment).
     std::function<void(const std::string&, std::uint32_t)> m_onWrite;
 };
@@ -38,7 +44,8 @@ public:
         if (m_pValues->m_onWrite)
             m_pValues->m_onWrite(std::string(name), value);
     }
-    void Close() override {}
+    bool Close() override { return !m_pValues->m_bCloseFails; }
+    QString FileName() const override { return m_pValues->m_strFileName; }
 
 private:
     std::shared_ptr<CFakeSettingsValues> m_pValues;

@@ -392,6 +392,46 @@ TEST_F(DataFileTest, FailedSaveKeepsTheOldFileAndTheStoredCheckValue) {
     EXPECT_EQ(Dump(), shown);
 }
 
+// The data file is already under the new key when the settings turn out
+// unwritable: the user must be told, and a later save must still store them.
+TEST_F(DataFileTest, SettingsThatCannotBeStoredAreReportedAfterTheDataFileIsWritten) {
+    Load();
+    m_pTop->Append(std::make_unique<CEntry>("kept", "target", nullptr));
+    m_pSettings->SetPassword("new");
+    m_pStore->m_bCloseFails = true;
+    try {
+        Save();
+        FAIL() << "no error";
+    } catch (const CFileError& e) {
+        EXPECT_EQ(e.m_cause, CArchiveException::generic);
+        EXPECT_EQ(e.Message(), QStringLiteral("An unknown error occurred while accessing %1.")
+                                   .arg(m_pStore->m_strFileName));
+    }
+    EXPECT_EQ(Decode(DataBytes().left(8), {0}, "new"), std::vector<Value>{65537});
+    m_pStore->m_bCloseFails = false;
+    Save();
+    EXPECT_EQ(m_pStore->m_values.at("Passwd"), PasswordCheck("new"));
+}
+
+TEST_F(DataFileTest, UnwritableSettingsFileIsReportedByItsPath) {
+    QDir(m_dir.path()).mkdir(QStringLiteral("config"));
+    const QString ini = m_dir.filePath(QStringLiteral("config/Quillbox.conf"));
+    CSettings settings(std::make_unique<CQSettingsStore>(ini));
+    settings.SetPassword("new");
+    Load();
+    CLockedFolder locked(m_dir.filePath(QStringLiteral("config")));
+    if (locked.Writable())
+        GTEST_SKIP() << "cannot make a folder read-only here";
+    try {
+        SaveTree(*m_pTop, settings, m_state);
+        FAIL() << "no error";
+    } catch (const CFileError& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("An unknown error occurred while accessing %1.")
+                                   .arg(QFileInfo(ini).absoluteFilePath()));
+    }
+    EXPECT_EQ(Decode(DataBytes().left(8), {0}, "new"), std::vector<Value>{65537});
+}
+
 // Hand-made files: what loading keeps and how it ends.
 struct Crafted {
     const char* name;

@@ -124,7 +124,7 @@ TEST_F(SettingsTest, SaveWritesCheckValueThenPosition) {
     settings->SetPassword("secret12");
     settings->m_nDockX = 300;
     settings->m_nDockY = 200;
-    settings->Save();
+    EXPECT_EQ(settings->Save(), 1);
     const std::vector<std::pair<std::string, std::uint32_t>> expected = {
         {"Passwd", SECRET12_CHECK}, {"Pos", 0x012C00C8u}};
     EXPECT_EQ(m_pStore->m_writes, expected);
@@ -144,7 +144,7 @@ TEST_F(SettingsTest, StoreThatCannotBeOpenedLeavesTheRecordAndWritesNothing) {
     settings->m_nDockX = 7;
     settings->Load(m_dir.path());
     EXPECT_EQ(settings->m_nDockX, 7);
-    settings->Save();
+    EXPECT_EQ(settings->Save(), 0) << "nothing stored";
     EXPECT_TRUE(m_pStore->m_writes.empty());
 }
 
