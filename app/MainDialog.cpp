@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QSessionManager>
 
 #include "app/PathPicker.h"
 #include "app/Shell.h"
@@ -132,6 +133,11 @@ CMainDialog::CMainDialog(CSettings& settings, IShell& shell, IPathPicker& picker
     m_dataState.m_strFolder = dataFolder;
     CreateControls();
     resize(TEMPLATE_SIZE);
+    // A desktop logout may end the process without the close command: the
+    // session's edits are saved when the session manager asks, and the
+    // window stays as it is.
+    connect(qGuiApp, &QGuiApplication::commitDataRequest, this,
+            [this](QSessionManager&) { SaveTree(); });
 }
 
 CMainDialog::~CMainDialog() {
@@ -245,6 +251,10 @@ int CMainDialog::DoModal() {
     show();
     loop.exec(QEventLoop::DialogExec);
     disconnect(ended);
+    // Ended by something other than OnOK (which saves and ends the tree), such
+    // as the application exiting: what was edited is saved before it goes.
+    if (m_pTopFolder)
+        SaveTree();
     return result();
 }
 

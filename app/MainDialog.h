@@ -120,7 +120,9 @@ public:
                 const QString& dataFolder = QString(), QWidget* parent = nullptr);
     ~CMainDialog() override;
 
-    // Initialises (once) and runs the window; returns when OnOK ends it.
+    // Initialises (once) and runs the window; returns when OnOK ends it. A run
+    // ended otherwise (the application exits) saves a loaded tree first, as
+    // does the session manager's request to commit data during the run.
     int DoModal();
     // Sets the window up: controls, buttons, settings, then the prompt or the
     // tree, last the skin. false when a button or the skin could not be set up.

@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
+#include <QSessionManager>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -159,6 +160,14 @@ protected:
             }
         });
         timer->start(10);
+    }
+
+    // The desktop's session manager asking the program to save its data (as
+    // before a logout), through the application's own manager.
+    static void CommitSessionData() {
+        auto* manager = qApp->findChild<QSessionManager*>();
+        ASSERT_NE(manager, nullptr);
+        emit qGuiApp->commitDataRequest(*manager);
     }
 
     CFolder& Top() const { return *m_dialog->GetTopFolder(); }

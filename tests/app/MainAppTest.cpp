@@ -1,5 +1,6 @@
 // The road from start to exit: a second copy ends at once and touches
-// nothing; the first runs the window until it is closed.
+// nothing; the first runs the window until it is closed, and what was edited
+// is saved also when the run ends otherwise or the desktop session asks.
 
 #include "AppFixture.h"
 
@@ -77,6 +78,42 @@ TEST_F(MainAppTest, TheRunGoesOnWhileTheDockWindowStandsInForTheMainWindow) {
     EXPECT_EQ(step, 3);
     EXPECT_EQ(FileBytes("Quillbox.dat").size(), 64);  // ended by the close command, which saved
     app.ExitInstance();
+}
+
+// Only exit() ends the run from outside: quit() is refused while the window
+// stays open, as it does when asked to close.
+TEST_F(MainAppTest, TheApplicationExitingDuringTheRunSavesTheTree) {
+    WriteDataFile(SampleTree);
+    CFakeInstanceLock lock;
+    CSettings settings(std::make_unique<CFakeSettingsStore>(m_values));
+    CMainApp app({lock, settings, m_shell, m_picker, QString()});
+    QTimer::singleShot(0, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<CMainDialog*>(w); dialog && dialog->isVisible()) {
+                dialog->GetTopFolder()->Append(std::make_unique<CEntry>("Typed", "t", nullptr));
+                QCoreApplication::exit(0);
+            }
+    });
+    EXPECT_FALSE(app.InitInstance());
+    app.ExitInstance();
+    // After exit() every event loop ends at once until the application's own
+    // loop has run: run it once, so the tests after this one go on.
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+    Start();
+    EXPECT_EQ(Rows(1), (QStringList{"Work", "News", "Home", "Typed"}));
+}
+
+TEST_F(MainAppTest, SessionManagerCommitSavesWithoutClosing) {
+    WriteDataFile(SampleTree);
+    CMainDialog& dialog = Start();
+    Top().Append(std::make_unique<CEntry>("Typed", "t", nullptr));
+    CommitSessionData();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_NE(dialog.GetTopFolder(), nullptr);
+    EXPECT_FALSE(m_values->m_writes.empty());
+    Start();
+    EXPECT_EQ(Rows(1), (QStringList{"Work", "News", "Home", "Typed"}));
 }
 
 }  // namespace

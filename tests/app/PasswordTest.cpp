@@ -157,6 +157,7 @@ TEST_F(PasswordTest, ClosingAtThePromptWritesNothing) {
     const QByteArray before = FileBytes("Quillbox.dat");
     const QStringList filesBefore = QDir::current().entryList(QDir::Files);
     CMainDialog& dialog = Start();
+    CommitSessionData();  // nor does the session manager's request to save
     ClickButton(IDC_BTNCLOSE);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(FileBytes("Quillbox.dat"), before);
