@@ -9,7 +9,9 @@ CFileInstanceLock::CFileInstanceLock(const QString& folder)
     m_lock.setStaleLockTime(0);
 }
 
-CFileInstanceLock::~CFileInstanceLock() { Release(); }
+CFileInstanceLock::~CFileInstanceLock() {
+    Release();
+}
 
 IInstanceLock::Result CFileInstanceLock::TryAcquire() {
     if (m_lock.isLocked())

@@ -9,9 +9,9 @@
 class IInstanceLock {
 public:
     enum Result {
-        acquired,       // this is the only copy
-        heldElsewhere,  // another copy runs: end at once
-        unavailable,    // the marker could not be made: run anyway
+        acquired,      // this is the only copy
+        heldElsewhere, // another copy runs: end at once
+        unavailable,   // the marker could not be made: run anyway
     };
     virtual ~IInstanceLock() = default;
     virtual Result TryAcquire() = 0;

@@ -1,9 +1,9 @@
 #include "app/MainApp.h"
 
-#include <QGuiApplication>
-
 #include "app/InstanceLock.h"
 #include "app/MainDialog.h"
+
+#include <QGuiApplication>
 
 bool CMainApp::InitInstance() {
     if (m_services.lock.TryAcquire() == IInstanceLock::heldElsewhere) {

@@ -14,10 +14,10 @@ class IShell;
 // fakes.
 struct CAppServices {
     IInstanceLock& lock;
-    CSettings& settings;  // the process's one settings record
+    CSettings& settings; // the process's one settings record
     IShell& shell;
     IPathPicker& picker;
-    QString dataFolder;   // empty: the current directory
+    QString dataFolder; // empty: the current directory
 };
 
 class CMainApp final {

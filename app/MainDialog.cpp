@@ -1,16 +1,5 @@
 #include "app/MainDialog.h"
 
-#include <limits>
-
-#include <QApplication>
-#include <QCheckBox>
-#include <QEventLoop>
-#include <QFocusEvent>
-#include <QMessageBox>
-#include <QPainter>
-#include <QPushButton>
-#include <QSessionManager>
-
 #include "app/PathPicker.h"
 #include "app/Shell.h"
 #include "skin/BitmapResource.h"
@@ -26,6 +15,16 @@
 #include "tree/Tree.h"
 #include "tree/TreeState.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QEventLoop>
+#include <QFocusEvent>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QSessionManager>
+#include <limits>
+
 namespace {
 
 constexpr char WINDOW_TITLE[] = "Quillbox";
@@ -39,18 +38,30 @@ struct ButtonDef {
     bool enabled;
 };
 constexpr ButtonDef BUTTONS[] = {
-    {IDC_BTNCLOSE, "BtnClose", true},      {IDC_BTNMINI, "BtnMini", true},
-    {IDC_BTNHELP, "BtnHelp", true},        {IDC_BTNABOUT, "BtnAbout", true},
-    {IDC_BTNGO, "BtnGo", true},            {IDC_BTNDOCK, "BtnDock", true},
-    {IDC_BTNOPT, "BtnOpt", true},          {IDC_BTNMAIN, "BtnMain", true},
-    {IDC_BTNTITLE, "btnTitle", true},      {IDC_BTNADD, "BtnAdd", true},
-    {IDC_BTNADDSEP, "BtnAddSep", true},    {IDC_BTNDEL, "BtnDel", true},
-    {IDC_BTNUP, "BtnUp", true},            {IDC_BTNDOWN, "BtnDown", true},
-    {IDC_BTNREN, "BtnRen", true},          {IDC_BTNOK, "BtnOK", true},
-    {IDC_BTNSAVE, "BtnSave", true},        {IDC_ABOUTTEXT, "BtnAboutText", false},
-    {IDC_LBLCONFIRM, "BtnConfirm", false}, {IDC_LBLINPUT, "BtnInput", false},
-    {IDC_LBLUSEPASSWD, "BtnUsePasswd", false}, {IDC_LBLPASSWD, "BtnPasswd", false},
-    {IDC_LBLINVALID, "BtnInvalidPasswd", false}, {IDC_LBLNOTMATCH, "BtnNotMatch", false},
+    {IDC_BTNCLOSE, "BtnClose", true},
+    {IDC_BTNMINI, "BtnMini", true},
+    {IDC_BTNHELP, "BtnHelp", true},
+    {IDC_BTNABOUT, "BtnAbout", true},
+    {IDC_BTNGO, "BtnGo", true},
+    {IDC_BTNDOCK, "BtnDock", true},
+    {IDC_BTNOPT, "BtnOpt", true},
+    {IDC_BTNMAIN, "BtnMain", true},
+    {IDC_BTNTITLE, "btnTitle", true},
+    {IDC_BTNADD, "BtnAdd", true},
+    {IDC_BTNADDSEP, "BtnAddSep", true},
+    {IDC_BTNDEL, "BtnDel", true},
+    {IDC_BTNUP, "BtnUp", true},
+    {IDC_BTNDOWN, "BtnDown", true},
+    {IDC_BTNREN, "BtnRen", true},
+    {IDC_BTNOK, "BtnOK", true},
+    {IDC_BTNSAVE, "BtnSave", true},
+    {IDC_ABOUTTEXT, "BtnAboutText", false},
+    {IDC_LBLCONFIRM, "BtnConfirm", false},
+    {IDC_LBLINPUT, "BtnInput", false},
+    {IDC_LBLUSEPASSWD, "BtnUsePasswd", false},
+    {IDC_LBLPASSWD, "BtnPasswd", false},
+    {IDC_LBLINVALID, "BtnInvalidPasswd", false},
+    {IDC_LBLNOTMATCH, "BtnNotMatch", false},
     {IDC_BTNSELECT, "BtnSelect", true},
 };
 static_assert(std::size(BUTTONS) == 25);
@@ -62,20 +73,20 @@ struct Placement {
     QRect rect;
 };
 const Placement PLACEMENTS[] = {
-    {IDC_USEPASSWD, {102, 112, 14, 15}},  {IDC_NEWPASSWD, {238, 148, 154, 24}},
-    {IDC_CONFIRM, {238, 189, 154, 24}},   {IDC_PROMPTPASSWD, {200, 172, 175, 24}},
-    {IDC_ADDRESS, {170, 345, 266, 24}},   {IDC_BTNCLOSE, {511, 206, 39, 23}},
-    {IDC_BTNMINI, {511, 249, 39, 23}},    {IDC_BTNHELP, {18, 278, 44, 23}},
-    {IDC_BTNABOUT, {28, 319, 44, 23}},    {IDC_BTNGO, {439, 343, 26, 18}},
-    {IDC_BTNDOCK, {511, 286, 39, 23}},    {IDC_BTNOPT, {12, 237, 44, 23}},
-    {IDC_BTNMAIN, {12, 195, 44, 23}},     {IDC_BTNTITLE, {196, 10, 65, 20}},
-    {IDC_BTNADD, {133, 343, 11, 23}},     {IDC_BTNADDSEP, {133, 382, 28, 23}},
-    {IDC_BTNDEL, {75, 343, 18, 23}},      {IDC_BTNUP, {100, 340, 23, 23}},
-    {IDC_BTNDOWN, {100, 400, 21, 23}},    {IDC_BTNREN, {100, 366, 25, 23}},
-    {IDC_BTNOK, {368, 250, 46, 18}},      {IDC_BTNSAVE, {378, 262, 26, 18}},
-    {IDC_ABOUTTEXT, {102, 89, 47, 20}},   {IDC_LBLCONFIRM, {161, 187, 32, 15}},
-    {IDC_LBLINPUT, {158, 130, 53, 15}},   {IDC_LBLUSEPASSWD, {116, 107, 56, 21}},
-    {IDC_LBLPASSWD, {147, 145, 47, 15}},  {IDC_LBLINVALID, {200, 208, 51, 15}},
+    {IDC_USEPASSWD, {102, 112, 14, 15}},   {IDC_NEWPASSWD, {238, 148, 154, 24}},
+    {IDC_CONFIRM, {238, 189, 154, 24}},    {IDC_PROMPTPASSWD, {200, 172, 175, 24}},
+    {IDC_ADDRESS, {170, 345, 266, 24}},    {IDC_BTNCLOSE, {511, 206, 39, 23}},
+    {IDC_BTNMINI, {511, 249, 39, 23}},     {IDC_BTNHELP, {18, 278, 44, 23}},
+    {IDC_BTNABOUT, {28, 319, 44, 23}},     {IDC_BTNGO, {439, 343, 26, 18}},
+    {IDC_BTNDOCK, {511, 286, 39, 23}},     {IDC_BTNOPT, {12, 237, 44, 23}},
+    {IDC_BTNMAIN, {12, 195, 44, 23}},      {IDC_BTNTITLE, {196, 10, 65, 20}},
+    {IDC_BTNADD, {133, 343, 11, 23}},      {IDC_BTNADDSEP, {133, 382, 28, 23}},
+    {IDC_BTNDEL, {75, 343, 18, 23}},       {IDC_BTNUP, {100, 340, 23, 23}},
+    {IDC_BTNDOWN, {100, 400, 21, 23}},     {IDC_BTNREN, {100, 366, 25, 23}},
+    {IDC_BTNOK, {368, 250, 46, 18}},       {IDC_BTNSAVE, {378, 262, 26, 18}},
+    {IDC_ABOUTTEXT, {102, 89, 47, 20}},    {IDC_LBLCONFIRM, {161, 187, 32, 15}},
+    {IDC_LBLINPUT, {158, 130, 53, 15}},    {IDC_LBLUSEPASSWD, {116, 107, 56, 21}},
+    {IDC_LBLPASSWD, {147, 145, 47, 15}},   {IDC_LBLINVALID, {200, 208, 51, 15}},
     {IDC_LBLNOTMATCH, {236, 224, 60, 16}}, {IDC_BTNSELECT, {469, 343, 26, 18}},
 };
 
@@ -83,7 +94,7 @@ const Placement PLACEMENTS[] = {
 // skin gives the window its own.
 constexpr QSize TEMPLATE_SIZE(491, 445);
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------- CAddressEdit
 
@@ -96,10 +107,11 @@ CAddressEdit::CAddressEdit(QWidget* parent) : QLineEdit(parent) {
 void CAddressEdit::EnableWithButtons(bool enable) {
     setEnabled(enable);
     if (QWidget* parent = parentWidget()) {
-        if (auto* go = parent->findChild<QWidget*>(QStringLiteral("BtnGo"), Qt::FindDirectChildrenOnly))
+        if (auto* go =
+                parent->findChild<QWidget*>(QStringLiteral("BtnGo"), Qt::FindDirectChildrenOnly))
             go->setEnabled(enable);
-        if (auto* select =
-                parent->findChild<QWidget*>(QStringLiteral("BtnSelect"), Qt::FindDirectChildrenOnly))
+        if (auto* select = parent->findChild<QWidget*>(QStringLiteral("BtnSelect"),
+                                                       Qt::FindDirectChildrenOnly))
             select->setEnabled(enable);
     }
 }
@@ -108,7 +120,7 @@ void CAddressEdit::SetText(const std::string& text) {
     m_strShownBytes = text;
     m_strShownText = TextFromBytes(text);
     setText(m_strShownText);
-    setCursorPosition(0);  // show the start of a long address, not its end
+    setCursorPosition(0); // show the start of a long address, not its end
 }
 
 std::string CAddressEdit::GetTargetBytes() const {
@@ -128,8 +140,7 @@ CMainDialog::CMainDialog(CSettings& settings, IShell& shell, IPathPicker& picker
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint),
       m_settings(settings), m_shell(shell), m_picker(picker),
-      m_pSkin(std::make_unique<CWindowSkin>()),
-      m_icon(LoadProgramIcon()) {
+      m_pSkin(std::make_unique<CWindowSkin>()), m_icon(LoadProgramIcon()) {
     m_dataState.m_strFolder = dataFolder;
     CreateControls();
     resize(TEMPLATE_SIZE);
@@ -221,16 +232,26 @@ void CMainDialog::CreateControls() {
 
 QWidget* CMainDialog::GetDlgItem(int id) const {
     switch (id) {
-    case IDC_DEFAULT: return m_pDefault;
-    case IDC_LIST1: return m_lists[0];
-    case IDC_LIST2: return m_lists[1];
-    case IDC_LIST3: return m_lists[2];
-    case IDC_USEPASSWD: return m_pUsePassword;
-    case IDC_NEWPASSWD: return m_pNewPassword;
-    case IDC_CONFIRM: return m_pConfirm;
-    case IDC_PROMPTPASSWD: return m_pPromptPassword;
-    case IDC_ADDRESS: return m_pAddress;
-    default: break;
+    case IDC_DEFAULT:
+        return m_pDefault;
+    case IDC_LIST1:
+        return m_lists[0];
+    case IDC_LIST2:
+        return m_lists[1];
+    case IDC_LIST3:
+        return m_lists[2];
+    case IDC_USEPASSWD:
+        return m_pUsePassword;
+    case IDC_NEWPASSWD:
+        return m_pNewPassword;
+    case IDC_CONFIRM:
+        return m_pConfirm;
+    case IDC_PROMPTPASSWD:
+        return m_pPromptPassword;
+    case IDC_ADDRESS:
+        return m_pAddress;
+    default:
+        break;
     }
     if (id >= IDC_NAVUP && id <= IDC_NAVDEEPEST)
         return m_nav[std::size_t(id - IDC_NAVUP)];
@@ -247,7 +268,8 @@ int CMainDialog::DoModal() {
     // the window is hidden: the window hides while the dock window stands in
     // for it, and the run must go on. Only done() (OnOK) ends it.
     QEventLoop loop;
-    const QMetaObject::Connection ended = connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+    const QMetaObject::Connection ended =
+        connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
     show();
     loop.exec(QEventLoop::DialogExec);
     disconnect(ended);
@@ -321,12 +343,13 @@ void CMainDialog::SetState(std::initializer_list<int> ids, bool on, bool visibil
 }
 
 namespace {
-constexpr bool ENABLE = false;  // the SetState flag: change enabled state
-constexpr bool SHOW = true;     // the SetState flag: change visibility
-}  // namespace
+constexpr bool ENABLE = false; // the SetState flag: change enabled state
+constexpr bool SHOW = true;    // the SetState flag: change visibility
+} // namespace
 
 void CMainDialog::ShowMainPanel() {
-    SetState({IDC_BTNADD, IDC_BTNADDSEP, IDC_BTNDEL, IDC_BTNUP, IDC_BTNDOWN, IDC_BTNREN}, true, ENABLE);
+    SetState({IDC_BTNADD, IDC_BTNADDSEP, IDC_BTNDEL, IDC_BTNUP, IDC_BTNDOWN, IDC_BTNREN}, true,
+             ENABLE);
     SetState({IDC_BTNGO, IDC_BTNSELECT, IDC_ADDRESS}, false, ENABLE);
     SetState({IDC_LIST1, IDC_LIST2, IDC_LIST3}, true, SHOW);
     SetState({IDC_PROMPTPASSWD, IDC_LBLINPUT, IDC_BTNOK, IDC_LBLINVALID, IDC_USEPASSWD,
@@ -336,8 +359,8 @@ void CMainDialog::ShowMainPanel() {
 }
 
 void CMainDialog::ShowAboutPanel() {
-    SetState({IDC_BTNADD, IDC_BTNADDSEP, IDC_BTNDEL, IDC_BTNUP, IDC_BTNDOWN, IDC_BTNREN,
-              IDC_BTNGO, IDC_BTNSELECT, IDC_ADDRESS},
+    SetState({IDC_BTNADD, IDC_BTNADDSEP, IDC_BTNDEL, IDC_BTNUP, IDC_BTNDOWN, IDC_BTNREN, IDC_BTNGO,
+              IDC_BTNSELECT, IDC_ADDRESS},
              false, ENABLE);
     SetState({IDC_LIST1, IDC_LIST2, IDC_LIST3, IDC_PROMPTPASSWD, IDC_LBLINPUT, IDC_BTNOK,
               IDC_LBLINVALID, IDC_USEPASSWD, IDC_LBLUSEPASSWD, IDC_NEWPASSWD, IDC_CONFIRM,
@@ -347,8 +370,8 @@ void CMainDialog::ShowAboutPanel() {
 }
 
 void CMainDialog::ShowOptionsPanel() {
-    SetState({IDC_BTNADD, IDC_BTNADDSEP, IDC_BTNDEL, IDC_BTNUP, IDC_BTNDOWN, IDC_BTNREN,
-              IDC_BTNGO, IDC_BTNSELECT, IDC_ADDRESS},
+    SetState({IDC_BTNADD, IDC_BTNADDSEP, IDC_BTNDEL, IDC_BTNUP, IDC_BTNDOWN, IDC_BTNREN, IDC_BTNGO,
+              IDC_BTNSELECT, IDC_ADDRESS},
              false, ENABLE);
     SetState({IDC_LIST1, IDC_LIST2, IDC_LIST3, IDC_PROMPTPASSWD, IDC_LBLINPUT, IDC_BTNOK,
               IDC_LBLINVALID},
@@ -423,32 +446,69 @@ void CMainDialog::ReportFileError(const CFileError& error) {
 // ------------------------------------------------------------------ commands
 
 void CMainDialog::PostCommand(int id) {
-    QMetaObject::invokeMethod(this, [this, id] { OnCommand(id); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, id] { OnCommand(id); }, Qt::QueuedConnection);
 }
 
 void CMainDialog::OnCommand(int id) {
     switch (id) {
-    case 1: OnOK(); return;
-    case 2: OnCancel(); return;
-    case IDC_BTNCLOSE: PostCommand(1); return;
-    case IDC_BTNMINI:
-        QMetaObject::invokeMethod(this, [this] { showMinimized(); }, Qt::QueuedConnection);
+    case 1:
+        OnOK();
         return;
-    case IDC_BTNDOCK: OnDock(); return;
-    case IDC_BTNMAIN: ShowMainPanel(); return;
-    case IDC_BTNABOUT: ShowAboutPanel(); return;
-    case IDC_BTNOPT: ShowOptionsPanel(); return;
-    case IDC_BTNTITLE: OnTitle(); return;
-    case IDC_BTNGO: OnGo(); return;
-    case IDC_BTNSELECT: OnSelect(); return;
-    case IDC_BTNHELP: OnHelp(); return;
-    case IDC_BTNSAVE: OnSavePassword(); return;
-    case IDC_BTNOK: OnPromptOK(); return;
-    case IDC_NAVUP: NavigateUp(); return;
-    case IDC_NAVDOWN: NavigateDown(); return;
-    case IDC_NAVTOP: NavigateTop(); return;
-    case IDC_NAVDEEPEST: NavigateDeepest(); return;
-    default: break;
+    case 2:
+        OnCancel();
+        return;
+    case IDC_BTNCLOSE:
+        PostCommand(1);
+        return;
+    case IDC_BTNMINI:
+        QMetaObject::invokeMethod(
+            this, [this] { showMinimized(); }, Qt::QueuedConnection);
+        return;
+    case IDC_BTNDOCK:
+        OnDock();
+        return;
+    case IDC_BTNMAIN:
+        ShowMainPanel();
+        return;
+    case IDC_BTNABOUT:
+        ShowAboutPanel();
+        return;
+    case IDC_BTNOPT:
+        ShowOptionsPanel();
+        return;
+    case IDC_BTNTITLE:
+        OnTitle();
+        return;
+    case IDC_BTNGO:
+        OnGo();
+        return;
+    case IDC_BTNSELECT:
+        OnSelect();
+        return;
+    case IDC_BTNHELP:
+        OnHelp();
+        return;
+    case IDC_BTNSAVE:
+        OnSavePassword();
+        return;
+    case IDC_BTNOK:
+        OnPromptOK();
+        return;
+    case IDC_NAVUP:
+        NavigateUp();
+        return;
+    case IDC_NAVDOWN:
+        NavigateDown();
+        return;
+    case IDC_NAVTOP:
+        NavigateTop();
+        return;
+    case IDC_NAVDEEPEST:
+        NavigateDeepest();
+        return;
+    default:
+        break;
     }
     if (id >= IDC_BTNADD && id <= IDC_BTNREN) {
         DoEditCommand(m_pActiveList, id % 10);
@@ -520,17 +580,22 @@ void CMainDialog::OnAddressKillFocus() {
         item->SetTarget(m_pAddress->GetTargetBytes());
 }
 
-void CMainDialog::OnGo() { OpenTarget(m_shell, m_pAddress->text()); }
+void CMainDialog::OnGo() {
+    OpenTarget(m_shell, m_pAddress->text());
+}
 
 void CMainDialog::OnSelect() {
-    const std::optional<QString> chosen = m_picker.PickFileOrFolder(QString::fromLatin1(BROWSE_PROMPT));
+    const std::optional<QString> chosen =
+        m_picker.PickFileOrFolder(QString::fromLatin1(BROWSE_PROMPT));
     if (!chosen)
         return;
     m_pAddress->setText(*chosen);
     m_pAddress->setFocus();
 }
 
-void CMainDialog::OnHelp() { m_shell.Open(HelpFilePath()); }
+void CMainDialog::OnHelp() {
+    m_shell.Open(HelpFilePath());
+}
 
 void CMainDialog::OnTitle() {
     m_shell.Open(QString::fromLatin1(BLANK_PAGE));
@@ -543,9 +608,10 @@ void CMainDialog::OnDock() {
     hide();
     int result = CDockDialog::RESULT_RETURN;
     {
-        CDockDialog dock(m_pTopFolder.get(), m_pContentMenu.get(),
-                         [this](const std::string& target) { OpenTarget(m_shell, TextFromBytes(target)); },
-                         m_settings.m_nDockX, m_settings.m_nDockY, this);
+        CDockDialog dock(
+            m_pTopFolder.get(), m_pContentMenu.get(),
+            [this](const std::string& target) { OpenTarget(m_shell, TextFromBytes(target)); },
+            m_settings.m_nDockX, m_settings.m_nDockY, this);
         result = dock.exec();
         m_settings.m_nDockX = dock.GetDockX();
         m_settings.m_nDockY = dock.GetDockY();
@@ -582,8 +648,8 @@ void CMainDialog::OnPromptOK() {
 }
 
 void CMainDialog::OnUsePasswordClicked() {
-    SetState({IDC_NEWPASSWD, IDC_CONFIRM, IDC_LBLPASSWD, IDC_LBLCONFIRM}, m_pUsePassword->isChecked(),
-             SHOW);
+    SetState({IDC_NEWPASSWD, IDC_CONFIRM, IDC_LBLPASSWD, IDC_LBLCONFIRM},
+             m_pUsePassword->isChecked(), SHOW);
 }
 
 void CMainDialog::OnSavePassword() {
@@ -623,7 +689,9 @@ CItemObserver* CMainDialog::LevelBefore(CItemObserver* level) const {
     return nullptr;
 }
 
-void CMainDialog::NavigateTop() { BindColumns(g_pFirstLevel); }
+void CMainDialog::NavigateTop() {
+    BindColumns(g_pFirstLevel);
+}
 
 void CMainDialog::NavigateDown() {
     if (CItemObserver* leftmost = m_lists[0]->GetObserver())

@@ -9,17 +9,16 @@
 // Controls are known by numeric identifiers; GetDlgItem finds one
 // and each carries its role name as objectName ("BtnGo", "List1", ...).
 
-#include <array>
-#include <initializer_list>
-#include <memory>
-#include <string>
+#include "store/DataFile.h"
+#include "tree/AddressBox.h"
 
 #include <QDialog>
 #include <QIcon>
 #include <QLineEdit>
-
-#include "store/DataFile.h"
-#include "tree/AddressBox.h"
+#include <array>
+#include <initializer_list>
+#include <memory>
+#include <string>
 
 class CBookmarkListCtrl;
 class CFolder;
@@ -205,9 +204,9 @@ private:
     // The controls are the window's children (Qt owns them); the skin, the
     // tree and the menus are owned here.
     std::unique_ptr<CWindowSkin> m_pSkin;
-    std::array<CQBBitmapButton*, 25> m_buttons{};  // by increasing identifier, owned by Qt
+    std::array<CQBBitmapButton*, 25> m_buttons{}; // by increasing identifier, owned by Qt
     CAddressEdit* m_pAddress = nullptr;
-    std::array<CBookmarkListCtrl*, 3> m_lists{};   // left, middle, right
+    std::array<CBookmarkListCtrl*, 3> m_lists{}; // left, middle, right
     std::unique_ptr<CFolder> m_pTopFolder;
     QIcon m_icon;
     std::unique_ptr<CMenu> m_pEditMenu;

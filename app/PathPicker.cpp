@@ -34,7 +34,7 @@ private:
     QString m_chosen;
 };
 
-}  // namespace
+} // namespace
 
 std::optional<QString> CFileDialogPicker::PickFileOrFolder(const QString& prompt) {
     CFileOrFolderDialog dialog(prompt);

@@ -2,9 +2,8 @@
 // Browsing for a file or a folder to put into the address box. The window asks
 // through IPathPicker so that tests can answer in place of the user.
 
-#include <optional>
-
 #include <QString>
+#include <optional>
 
 class QWidget;
 

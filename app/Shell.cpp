@@ -34,5 +34,6 @@ void OpenTarget(IShell& shell, const QString& text) {
 }
 
 QString HelpFilePath() {
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(HELP_FILE_NAME);
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+           QLatin1String(HELP_FILE_NAME);
 }

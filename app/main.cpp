@@ -1,13 +1,13 @@
 // Quillbox: a small organiser for one user's bookmarks and shortcuts.
 
-#include <QApplication>
-
 #include "app/InstanceLock.h"
 #include "app/MainApp.h"
 #include "app/PathPicker.h"
 #include "app/Platform.h"
 #include "app/Shell.h"
 #include "store/Settings.h"
+
+#include <QApplication>
 
 int main(int argc, char** argv) {
     PreferX11OnWayland();

@@ -6,9 +6,8 @@
 // heap in use, for the memory figures.
 
 #include <benchmark/benchmark.h>
-#include <malloc.h>
-
 #include <cstddef>
+#include <malloc.h>
 #include <map>
 #include <optional>
 #include <string>

@@ -1,8 +1,8 @@
 // Loads arbitrary bytes as the data file "Quillbox.dat" (empty key) through
 // the same code the program uses. An input that starts with 'P' holds
 // plaintext blocks instead, enciphered here before they are written, so the
-// fuzzer can reach the records directly (a trailing part block stays as is). Whatever loads must save and load back to
-// the same tree. A crash, a leak, undefined behaviour or a differing round
+// fuzzer can reach the records directly (a trailing part block stays as is). Whatever loads must
+// save and load back to the same tree. A crash, a leak, undefined behaviour or a differing round
 // trip is a finding; a reported file error is not.
 
 #include "store/Cipher.h"
@@ -15,7 +15,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -58,7 +57,7 @@ bool Load(std::unique_ptr<CFolder>& top, CSettings& settings, CDataFileState& st
     }
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     QTemporaryDir& dir = Scratch();
@@ -77,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
     }
-    CSettings settings(nullptr);  // no settings store: nothing read or written
+    CSettings settings(nullptr); // no settings store: nothing read or written
     CDataFileState state{dir.path()};
     std::unique_ptr<CFolder> top;
     if (Load(top, settings, state) && !state.m_bKeepOldFile) {

@@ -10,7 +10,8 @@ const QHash<QString, QString>& BitmapIndex() {
     static const QHash<QString, QString> index = [] {
         QHash<QString, QString> map;
         const QDir dir(QStringLiteral(":/bitmaps"));
-        for (const QString& file : dir.entryList({QStringLiteral("*.bmp"), QStringLiteral("*.BMP")}, QDir::Files)) {
+        for (const QString& file :
+             dir.entryList({QStringLiteral("*.bmp"), QStringLiteral("*.BMP")}, QDir::Files)) {
             const QString name = file.left(file.size() - 4).toLower();
             map.insert(name, dir.filePath(file));
         }
@@ -19,13 +20,15 @@ const QHash<QString, QString>& BitmapIndex() {
     return index;
 }
 
-}  // namespace
+} // namespace
 
 QImage LoadBitmapResource(const QString& strName) {
     const auto it = BitmapIndex().constFind(strName.toLower());
-    if (strName.isEmpty() || it == BitmapIndex().constEnd()) return {};
+    if (strName.isEmpty() || it == BitmapIndex().constEnd())
+        return {};
     QImage image(it.value());
-    if (image.isNull()) return {};
+    if (image.isNull())
+        return {};
     return image.convertToFormat(QImage::Format_RGB32);
 }
 
@@ -33,7 +36,8 @@ QIcon LoadProgramIcon() {
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 128, 256}) {
         const QString path = QStringLiteral(":/icons/quillbox-%1.png").arg(size);
-        if (QFile::exists(path)) icon.addFile(path, QSize(size, size));
+        if (QFile::exists(path))
+            icon.addFile(path, QSize(size, size));
     }
     return icon;
 }

@@ -18,6 +18,8 @@ QIcon LoadProgramIcon();
 
 // The key colour: the one transparent colour of every skin and button bitmap.
 // Only a pixel of exactly this colour is transparent.
-inline constexpr unsigned int SKIN_KEY_COLOUR = 0xFF0000u;  // RGB(255, 0, 0)
+inline constexpr unsigned int SKIN_KEY_COLOUR = 0xFF0000u; // RGB(255, 0, 0)
 
-inline bool IsKeyPixel(unsigned int rgb32) { return (rgb32 & 0xFFFFFFu) == SKIN_KEY_COLOUR; }
+inline bool IsKeyPixel(unsigned int rgb32) {
+    return (rgb32 & 0xFFFFFFu) == SKIN_KEY_COLOUR;
+}

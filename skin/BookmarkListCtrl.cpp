@@ -1,14 +1,14 @@
 #include "skin/BookmarkListCtrl.h"
 
-#include <QFocusEvent>
-#include <QLineEdit>
-#include <QMouseEvent>
-#include <QPointer>
-
 #include "skin/MenuRenderer.h"
 #include "skin/TextCodec.h"
 #include "tree/Item.h"
 #include "tree/ItemObserver.h"
+
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPointer>
 
 namespace {
 
@@ -200,7 +200,11 @@ void CBookmarkListCtrl::mousePressEvent(QMouseEvent* event) {
         const unsigned id = TrackPopupMenu(*m_pEditMenu, event->globalPosition().toPoint(), this);
         if (self && id != 0 && onMenuCommand)
             QMetaObject::invokeMethod(
-                this, [this, id] { if (onMenuCommand) onMenuCommand(this, id); },
+                this,
+                [this, id] {
+                    if (onMenuCommand)
+                        onMenuCommand(this, id);
+                },
                 Qt::QueuedConnection);
     }
 }
@@ -209,7 +213,13 @@ void CBookmarkListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
     // The list itself never sees the double click (no editing, no
     // activation): it means Go, posted so that the click finishes first.
     event->accept();
-    QMetaObject::invokeMethod(this, [this] { if (onGo) onGo(this); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (onGo)
+                onGo(this);
+        },
+        Qt::QueuedConnection);
 }
 
 void CBookmarkListCtrl::focusInEvent(QFocusEvent* event) {

@@ -25,13 +25,12 @@
 //   onMenuCommand(list, id) a command chosen from the "OP" menu, posted
 // Row texts are bytes, shown with TextFromBytes (skin/TextCodec.h).
 
+#include "tree/ListOutput.h"
+
+#include <QListWidget>
 #include <functional>
 #include <optional>
 #include <string>
-
-#include <QListWidget>
-
-#include "tree/ListOutput.h"
 
 class CItem;
 class CMenu;
@@ -82,7 +81,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    bool CanEditRow(int row) const;          // begin of a label edit
+    bool CanEditRow(int row) const; // begin of a label edit
     void EndLabelEdit(int row, const std::optional<QString>& text);
     void ReportSelection();
     void DeleteRowQuietly(int row);
@@ -90,9 +89,9 @@ private:
 
     CItemObserver* m_pObserver = nullptr;
     const CMenu* m_pEditMenu = nullptr;
-    int m_nEditRow = -1;                     // row being edited, -1 none
-    QWidget* m_pEditor = nullptr;            // its editor
-    std::optional<QString> m_committed;      // text the editor handed in
-    int m_nQuiet = 0;                        // > 0: changes made here, not reported
-    QSize m_rowSize;                         // every row: the column's width
+    int m_nEditRow = -1;                // row being edited, -1 none
+    QWidget* m_pEditor = nullptr;       // its editor
+    std::optional<QString> m_committed; // text the editor handed in
+    int m_nQuiet = 0;                   // > 0: changes made here, not reported
+    QSize m_rowSize;                    // every row: the column's width
 };

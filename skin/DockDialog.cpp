@@ -1,10 +1,5 @@
 #include "skin/DockDialog.h"
 
-#include <QGuiApplication>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QScreen>
-
 #include "skin/MenuRenderer.h"
 #include "tree/Item.h"
 #include "tree/Menu.h"
@@ -12,14 +7,15 @@
 #include "tree/Tree.h"
 #include "tree/TreeState.h"
 
-CDockDialog::CDockDialog(CItem* pTopFolder, CMenu* pContentMenu, Opener opener, int nDockX, int nDockY,
-                         QWidget* pParent)
-    : QDialog(pParent),
-      m_pTopFolder(pTopFolder),
-      m_pContentMenu(pContentMenu),
-      m_opener(std::move(opener)),
-      m_nDockX(nDockX),
-      m_nDockY(nDockY) {
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+
+CDockDialog::CDockDialog(CItem* pTopFolder, CMenu* pContentMenu, Opener opener, int nDockX,
+                         int nDockY, QWidget* pParent)
+    : QDialog(pParent), m_pTopFolder(pTopFolder), m_pContentMenu(pContentMenu),
+      m_opener(std::move(opener)), m_nDockX(nDockX), m_nDockY(nDockY) {
     // On top of every window, without frame, caption or taskbar button.
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setModal(true);
@@ -45,8 +41,8 @@ QPoint CDockDialog::CheckedPosition(int nDockX, int nDockY, const QList<QRect>& 
     for (const QRect& screen : screens) {
         // The right and bottom edges are the first pixel outside the screen;
         // a position on them still counts as on it.
-        if (x >= screen.x() && x <= static_cast<long long>(screen.x()) + screen.width() && y >= screen.y() &&
-            y <= static_cast<long long>(screen.y()) + screen.height())
+        if (x >= screen.x() && x <= static_cast<long long>(screen.x()) + screen.width() &&
+            y >= screen.y() && y <= static_cast<long long>(screen.y()) + screen.height())
             return {nDockX, nDockY};
     }
     return {DEFAULT_X, DEFAULT_Y};
@@ -114,11 +110,13 @@ void CDockDialog::ShowMenu(const QPoint& globalPos) {
 }
 
 void CDockDialog::PostCommand(unsigned nID) {
-    QMetaObject::invokeMethod(this, [this, nID] { OnCmdMsg(nID); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, nID] { OnCmdMsg(nID); }, Qt::QueuedConnection);
 }
 
 void CDockDialog::PostOK(int nResult) {
-    QMetaObject::invokeMethod(this, [this, nResult] { OnOK(nResult); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, nResult] { OnOK(nResult); }, Qt::QueuedConnection);
 }
 
 void CDockDialog::paintEvent(QPaintEvent*) {

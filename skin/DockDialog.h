@@ -17,15 +17,14 @@
 //       const int result = dock.exec();  // opening runs OnInitDialog
 //       x = dock.GetDockX(); y = dock.GetDockY();
 
+#include "skin/WindowSkin.h"
+#include "tree/MenuResource.h"
+
 #include <QDialog>
 #include <QList>
 #include <QRect>
-
 #include <functional>
 #include <string>
-
-#include "skin/WindowSkin.h"
-#include "tree/MenuResource.h"
 
 class CItem;
 class CMenu;

@@ -1,10 +1,10 @@
 #include "skin/MenuRenderer.h"
 
-#include <QAction>
-#include <QMultiHash>
-
 #include "skin/TextCodec.h"
 #include "tree/Menu.h"
+
+#include <QAction>
+#include <QMultiHash>
 
 namespace {
 

@@ -5,7 +5,6 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-
 #include <array>
 #include <cmath>
 
@@ -15,7 +14,8 @@ using GammaTable = std::array<uchar, 256>;
 
 GammaTable MakeGammaTable(double dGamma) {
     GammaTable table{};
-    for (int v = 0; v < 256; ++v) table[static_cast<size_t>(v)] = static_cast<uchar>(CQBBitmapButton::ApplyGamma(v, dGamma));
+    for (int v = 0; v < 256; ++v)
+        table[static_cast<size_t>(v)] = static_cast<uchar>(CQBBitmapButton::ApplyGamma(v, dGamma));
     return table;
 }
 
@@ -27,14 +27,15 @@ QImage Derive(const QImage& normal, const GammaTable& table) {
         auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
         for (int x = 0; x < out.width(); ++x) {
             const QRgb p = line[x];
-            if (IsKeyPixel(p)) continue;
+            if (IsKeyPixel(p))
+                continue;
             line[x] = qRgba(table[qRed(p)], table[qGreen(p)], table[qBlue(p)], qAlpha(p));
         }
     }
     return out;
 }
 
-}  // namespace
+} // namespace
 
 CQBBitmapButton::CQBBitmapButton(QWidget* pParent) : QAbstractButton(pParent) {
     // Every move reaches the button, as every mouse message reaches a window;
@@ -43,28 +44,34 @@ CQBBitmapButton::CQBBitmapButton(QWidget* pParent) : QAbstractButton(pParent) {
     setFocusPolicy(Qt::TabFocus);
 }
 
-CQBBitmapButton::~CQBBitmapButton() { ReleaseGrab(); }
+CQBBitmapButton::~CQBBitmapButton() {
+    ReleaseGrab();
+}
 
 int CQBBitmapButton::ApplyGamma(int nValue, double dGamma) {
     return static_cast<int>(std::trunc(255.0 * std::pow(nValue / 255.0, dGamma)));
 }
 
 int CQBBitmapButton::Init(int nID, CWindowSkin* pBackground, QWidget* pParent) {
-    if (!pParent) return 0;
+    if (!pParent)
+        return 0;
     if (!parentWidget()) {
         const bool bHidden = isHidden() && testAttribute(Qt::WA_WState_ExplicitShowHide);
         setParent(pParent);
-        if (!bHidden) show();
+        if (!bHidden)
+            show();
     } else if (parentWidget() != pParent) {
         return 0;
     }
     m_nID = nID;
 
     const QString strName = text().isEmpty() ? objectName() : text();
-    if (objectName().isEmpty()) setObjectName(strName);
+    if (objectName().isEmpty())
+        setObjectName(strName);
     int nWidth = 0;
     int nHeight = 0;
-    if (!LoadImages(strName, nWidth, nHeight, m_rgnShape)) return 0;
+    if (!LoadImages(strName, nWidth, nHeight, m_rgnShape))
+        return 0;
 
     resize(nWidth, nHeight);
     m_rcPlace = geometry();
@@ -72,12 +79,14 @@ int CQBBitmapButton::Init(int nID, CWindowSkin* pBackground, QWidget* pParent) {
     return 1;
 }
 
-int CQBBitmapButton::LoadImages(const QString& strName, int& nWidth, int& nHeight, QRegion& rgnShape) {
+int CQBBitmapButton::LoadImages(const QString& strName, int& nWidth, int& nHeight,
+                                QRegion& rgnShape) {
     m_imgNormal = QImage();
     m_imgPressed = QImage();
     m_imgHover = QImage();
     const QImage bitmap = LoadBitmapResource(strName);
-    if (bitmap.isNull()) return 0;
+    if (bitmap.isNull())
+        return 0;
 
     static const GammaTable pressed = MakeGammaTable(PRESSED_GAMMA);
     static const GammaTable hover = MakeGammaTable(HOVER_GAMMA);
@@ -96,16 +105,20 @@ void CQBBitmapButton::DrawItem(QPainter& dc) {
     const int nWidth = m_rcPlace.width();
     const int nHeight = m_rcPlace.height();
     if (m_pBackground && !m_pBackground->GetBitmap().isNull())
-        dc.drawPixmap(0, 0, m_pBackground->GetBitmap(), m_rcPlace.left(), m_rcPlace.top(), nWidth, nHeight);
+        dc.drawPixmap(0, 0, m_pBackground->GetBitmap(), m_rcPlace.left(), m_rcPlace.top(), nWidth,
+                      nHeight);
     DrawTransparent(dc, 0, 0, nWidth, nHeight, *m_pCurrent, 0, 0, nWidth, nHeight, qRgb(255, 0, 0));
 }
 
-bool CQBBitmapButton::DrawTransparent(QPainter& dcDest, int nXDest, int nYDest, int nWidthDest, int nHeightDest,
-                                      const QImage& imgSrc, int nXSrc, int nYSrc, int nWidthSrc, int nHeightSrc,
-                                      QRgb crTransparent) {
-    if (nWidthDest <= 0 || nHeightDest <= 0 || nWidthSrc <= 0 || nHeightSrc <= 0 || imgSrc.isNull()) return false;
-    QImage piece = imgSrc.copy(nXSrc, nYSrc, nWidthSrc, nHeightSrc).convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    if (piece.isNull()) return false;
+bool CQBBitmapButton::DrawTransparent(QPainter& dcDest, int nXDest, int nYDest, int nWidthDest,
+                                      int nHeightDest, const QImage& imgSrc, int nXSrc, int nYSrc,
+                                      int nWidthSrc, int nHeightSrc, QRgb crTransparent) {
+    if (nWidthDest <= 0 || nHeightDest <= 0 || nWidthSrc <= 0 || nHeightSrc <= 0 || imgSrc.isNull())
+        return false;
+    QImage piece = imgSrc.copy(nXSrc, nYSrc, nWidthSrc, nHeightSrc)
+                       .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (piece.isNull())
+        return false;
     const QRgb key = crTransparent & 0xFFFFFFu;
     for (int y = 0; y < piece.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(piece.scanLine(y));
@@ -113,7 +126,8 @@ bool CQBBitmapButton::DrawTransparent(QPainter& dcDest, int nXDest, int nYDest, 
             line[x] = (line[x] & 0xFFFFFFu) == key ? 0u : (line[x] | 0xFF000000u);
     }
     if (nWidthDest != nWidthSrc || nHeightDest != nHeightSrc)
-        piece = piece.scaled(nWidthDest, nHeightDest, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        piece =
+            piece.scaled(nWidthDest, nHeightDest, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     dcDest.drawImage(nXDest, nYDest, piece);
     return true;
 }
@@ -126,16 +140,21 @@ void CQBBitmapButton::OnGetDlgCode() {
 }
 
 CQBBitmapButton::EImage CQBBitmapButton::GetCurrentImage() const {
-    if (m_pCurrent == &m_imgPressed) return EImage::Pressed;
-    if (m_pCurrent == &m_imgHover) return EImage::Hover;
+    if (m_pCurrent == &m_imgPressed)
+        return EImage::Pressed;
+    if (m_pCurrent == &m_imgHover)
+        return EImage::Hover;
     return EImage::Normal;
 }
 
 const QImage& CQBBitmapButton::GetImage(EImage image) const {
     switch (image) {
-    case EImage::Pressed: return m_imgPressed;
-    case EImage::Hover: return m_imgHover;
-    case EImage::Normal: break;
+    case EImage::Pressed:
+        return m_imgPressed;
+    case EImage::Hover:
+        return m_imgHover;
+    case EImage::Normal:
+        break;
     }
     return m_imgNormal;
 }
@@ -153,7 +172,8 @@ void CQBBitmapButton::mouseMoveEvent(QMouseEvent* pEvent) {
     QAbstractButton::mouseMoveEvent(pEvent);
     pEvent->accept();
     if (m_rgnShape.contains(pEvent->position().toPoint())) {
-        if (m_bHovering) return;
+        if (m_bHovering)
+            return;
         m_bHovering = 1;
         if (!(pEvent->buttons() & Qt::LeftButton)) {
             // Holding the mouse is how the button learns that the pointer left its shape.
@@ -172,7 +192,8 @@ void CQBBitmapButton::mouseMoveEvent(QMouseEvent* pEvent) {
 void CQBBitmapButton::mousePressEvent(QMouseEvent* pEvent) {
     // Swallowed: outside the shape, and any button but the left one.
     pEvent->accept();
-    if (pEvent->button() != Qt::LeftButton || !m_rgnShape.contains(pEvent->position().toPoint())) return;
+    if (pEvent->button() != Qt::LeftButton || !m_rgnShape.contains(pEvent->position().toPoint()))
+        return;
     m_bPressed = 1;
     SetImage(&m_imgPressed);
     setFocus(Qt::MouseFocusReason);
@@ -220,12 +241,14 @@ void CQBBitmapButton::hideEvent(QHideEvent* pEvent) {
 
 void CQBBitmapButton::moveEvent(QMoveEvent* pEvent) {
     // Keep the skin piece under the button right if the parent moves it after Init.
-    if (!m_rcPlace.isNull()) m_rcPlace = geometry();
+    if (!m_rcPlace.isNull())
+        m_rcPlace = geometry();
     QAbstractButton::moveEvent(pEvent);
 }
 
 void CQBBitmapButton::changeEvent(QEvent* pEvent) {
-    if (pEvent->type() == QEvent::EnabledChange && !isEnabled()) Reset();
+    if (pEvent->type() == QEvent::EnabledChange && !isEnabled())
+        Reset();
     QAbstractButton::changeEvent(pEvent);
 }
 
@@ -235,7 +258,8 @@ void CQBBitmapButton::SetImage(const QImage* pImage) {
 }
 
 void CQBBitmapButton::ReleaseGrab() {
-    if (QWidget::mouseGrabber() == this) releaseMouse();
+    if (QWidget::mouseGrabber() == this)
+        releaseMouse();
 }
 
 // A hidden or disabled button holds no mouse and shows its normal image.
@@ -243,5 +267,6 @@ void CQBBitmapButton::Reset() {
     ReleaseGrab();
     m_bHovering = 0;
     m_bPressed = 0;
-    if (m_pCurrent != &m_imgNormal) SetImage(&m_imgNormal);
+    if (m_pCurrent != &m_imgNormal)
+        SetImage(&m_imgNormal);
 }

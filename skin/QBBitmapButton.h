@@ -28,8 +28,8 @@ class CQBBitmapButton final : public QAbstractButton {
 public:
     enum class EImage { Normal, Pressed, Hover };
 
-    static constexpr double PRESSED_GAMMA = 1.4;  // darker
-    static constexpr double HOVER_GAMMA = 0.8;    // lighter
+    static constexpr double PRESSED_GAMMA = 1.4; // darker
+    static constexpr double HOVER_GAMMA = 0.8;   // lighter
 
     explicit CQBBitmapButton(QWidget* pParent = nullptr);
     ~CQBBitmapButton() override;
@@ -54,9 +54,9 @@ public:
     // leaving out every pixel of exactly the key colour (stretching when the
     // sizes differ). Returns false, drawing nothing, for an empty rectangle
     // or a null source.
-    static bool DrawTransparent(QPainter& dcDest, int nXDest, int nYDest, int nWidthDest, int nHeightDest,
-                                const QImage& imgSrc, int nXSrc, int nYSrc, int nWidthSrc, int nHeightSrc,
-                                QRgb crTransparent);
+    static bool DrawTransparent(QPainter& dcDest, int nXDest, int nYDest, int nWidthDest,
+                                int nHeightDest, const QImage& imgSrc, int nXSrc, int nYSrc,
+                                int nWidthSrc, int nHeightSrc, QRgb crTransparent);
 
     // Ends a hover that the mouse did not end (keyboard input, focus leaving).
     void OnGetDlgCode();
@@ -94,9 +94,9 @@ private:
     QImage m_imgPressed;
     QImage m_imgHover;
     const QImage* m_pCurrent = &m_imgNormal;
-    CWindowSkin* m_pBackground = nullptr;  // not owned
-    QRect m_rcPlace;                       // in the parent, which is frameless: also the place in its skin
-    QRegion m_rgnShape;                    // in the button's own coordinates
+    CWindowSkin* m_pBackground = nullptr; // not owned
+    QRect m_rcPlace;    // in the parent, which is frameless: also the place in its skin
+    QRegion m_rgnShape; // in the button's own coordinates
     int m_bHovering = 0;
     int m_bPressed = 0;
     int m_nID = 0;

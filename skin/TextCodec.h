@@ -3,9 +3,8 @@
 // UTF-8 and anything else (a file written elsewhere in an 8-bit code page) as
 // Latin-1; what the user types is stored as UTF-8.
 
-#include <string>
-
 #include <QString>
+#include <string>
 
 QString TextFromBytes(const std::string& bytes);
 std::string BytesFromText(const QString& text);

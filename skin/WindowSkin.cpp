@@ -8,7 +8,6 @@
 #include <QPointer>
 #include <QWidget>
 #include <QWindow>
-
 #include <algorithm>
 #include <cstdint>
 #include <vector>
@@ -25,18 +24,21 @@ public:
     explicit CDragger(QWidget* pWnd) : m_pWnd(pWnd) {}
 
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override {
-        if (pWatched != m_pWnd || !m_pWnd) return false;
+        if (pWatched != m_pWnd || !m_pWnd)
+            return false;
         QWidget* pWindow = m_pWnd->window();
         switch (pEvent->type()) {
         case QEvent::MouseButtonPress: {
             auto* e = static_cast<QMouseEvent*>(pEvent);
-            if (e->button() != Qt::LeftButton) return false;
+            if (e->button() != Qt::LeftButton)
+                return false;
             m_eState = EState::Pressed;
             m_ptOffset = e->globalPosition().toPoint() - pWindow->pos();
             return true;
         }
         case QEvent::MouseMove: {
-            if (m_eState == EState::Idle) return false;
+            if (m_eState == EState::Idle)
+                return false;
             auto* e = static_cast<QMouseEvent*>(pEvent);
             if (!(e->buttons() & Qt::LeftButton)) {
                 m_eState = EState::Idle;
@@ -55,7 +57,8 @@ public:
         }
         case QEvent::MouseButtonRelease: {
             auto* e = static_cast<QMouseEvent*>(pEvent);
-            if (m_eState == EState::Idle || e->button() != Qt::LeftButton) return false;
+            if (m_eState == EState::Idle || e->button() != Qt::LeftButton)
+                return false;
             m_eState = EState::Idle;
             return true;
         }
@@ -76,15 +79,18 @@ CWindowSkin::CWindowSkin() = default;
 CWindowSkin::~CWindowSkin() = default;
 
 int CWindowSkin::Load(QWidget* pWnd, const QString& strName) {
-    if (!pWnd) return 0;
+    if (!pWnd)
+        return 0;
     if (!m_pDragger) {
         m_pDragger = std::make_unique<CDragger>(pWnd);
         pWnd->installEventFilter(m_pDragger.get());
     }
     const QImage image = LoadBitmapResource(strName);
-    if (image.isNull()) return 0;
+    if (image.isNull())
+        return 0;
     m_bitmap = QPixmap::fromImage(image);
-    if (m_bitmap.isNull()) return 0;
+    if (m_bitmap.isNull())
+        return 0;
     m_nWidth = image.width();
     m_nHeight = image.height();
     pWnd->resize(m_nWidth, m_nHeight);
@@ -93,13 +99,15 @@ int CWindowSkin::Load(QWidget* pWnd, const QString& strName) {
 }
 
 void CWindowSkin::Paint(QPainter& dc) const {
-    if (!m_bitmap.isNull()) dc.drawPixmap(0, 0, m_bitmap);
+    if (!m_bitmap.isNull())
+        dc.drawPixmap(0, 0, m_bitmap);
 }
 
 QRegion CWindowSkin::BuildRegion(const QImage& source) {
-    const QImage image = source.format() == QImage::Format_RGB32 || source.format() == QImage::Format_ARGB32
-                             ? source
-                             : source.convertToFormat(QImage::Format_RGB32);
+    const QImage image =
+        source.format() == QImage::Format_RGB32 || source.format() == QImage::Format_ARGB32
+            ? source
+            : source.convertToFormat(QImage::Format_RGB32);
     const int width = image.width();
     const int height = image.height();
 
@@ -116,13 +124,15 @@ QRegion CWindowSkin::BuildRegion(const QImage& source) {
         auto it = begin;
         while ((it = std::find(it, band.cend(), 1)) != band.cend()) {
             const auto end = std::find(it, band.cend(), 0);
-            rects.emplace_back(static_cast<int>(it - begin), bandTop, static_cast<int>(end - it), bottom - bandTop);
+            rects.emplace_back(static_cast<int>(it - begin), bandTop, static_cast<int>(end - it),
+                               bottom - bandTop);
             it = end;
         }
     };
     for (int y = 0; y < height; ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < width; ++x) row[static_cast<size_t>(x)] = !IsKeyPixel(line[x]);
+        for (int x = 0; x < width; ++x)
+            row[static_cast<size_t>(x)] = !IsKeyPixel(line[x]);
         if (row != band) {
             flush(y);
             band.swap(row);

@@ -12,7 +12,6 @@
 #include <QPixmap>
 #include <QRegion>
 #include <QString>
-
 #include <memory>
 
 class QImage;

@@ -20,105 +20,87 @@ namespace {
 
 // The standard's tables, as 1-based bit positions.
 constexpr std::uint8_t kInitialPerm[64] = {
-    58, 50, 42, 34, 26, 18, 10, 2, 60, 52, 44, 36, 28, 20, 12, 4,
-    62, 54, 46, 38, 30, 22, 14, 6, 64, 56, 48, 40, 32, 24, 16, 8,
-    57, 49, 41, 33, 25, 17, 9,  1, 59, 51, 43, 35, 27, 19, 11, 3,
-    61, 53, 45, 37, 29, 21, 13, 5, 63, 55, 47, 39, 31, 23, 15, 7};
+    58, 50, 42, 34, 26, 18, 10, 2,  60, 52, 44, 36, 28, 20, 12, 4,  62, 54, 46, 38, 30, 22,
+    14, 6,  64, 56, 48, 40, 32, 24, 16, 8,  57, 49, 41, 33, 25, 17, 9,  1,  59, 51, 43, 35,
+    27, 19, 11, 3,  61, 53, 45, 37, 29, 21, 13, 5,  63, 55, 47, 39, 31, 23, 15, 7};
 
 constexpr std::uint8_t kFinalPerm[64] = {
-    40, 8, 48, 16, 56, 24, 64, 32, 39, 7, 47, 15, 55, 23, 63, 31,
-    38, 6, 46, 14, 54, 22, 62, 30, 37, 5, 45, 13, 53, 21, 61, 29,
-    36, 4, 44, 12, 52, 20, 60, 28, 35, 3, 43, 11, 51, 19, 59, 27,
-    34, 2, 42, 10, 50, 18, 58, 26, 33, 1, 41, 9,  49, 17, 57, 25};
+    40, 8,  48, 16, 56, 24, 64, 32, 39, 7,  47, 15, 55, 23, 63, 31, 38, 6,  46, 14, 54, 22,
+    62, 30, 37, 5,  45, 13, 53, 21, 61, 29, 36, 4,  44, 12, 52, 20, 60, 28, 35, 3,  43, 11,
+    51, 19, 59, 27, 34, 2,  42, 10, 50, 18, 58, 26, 33, 1,  41, 9,  49, 17, 57, 25};
 
-constexpr std::uint8_t kPermP[32] = {
-    16, 7, 20, 21, 29, 12, 28, 17, 1,  15, 23, 26, 5,  18, 31, 10,
-    2,  8, 24, 14, 32, 27, 3,  9,  19, 13, 30, 6,  22, 11, 4,  25};
+constexpr std::uint8_t kPermP[32] = {16, 7, 20, 21, 29, 12, 28, 17, 1,  15, 23, 26, 5,  18, 31, 10,
+                                     2,  8, 24, 14, 32, 27, 3,  9,  19, 13, 30, 6,  22, 11, 4,  25};
 
-constexpr std::uint8_t kChoice1[56] = {
-    57, 49, 41, 33, 25, 17, 9,  1,  58, 50, 42, 34, 26, 18,
-    10, 2,  59, 51, 43, 35, 27, 19, 11, 3,  60, 52, 44, 36,
-    63, 55, 47, 39, 31, 23, 15, 7,  62, 54, 46, 38, 30, 22,
-    14, 6,  61, 53, 45, 37, 29, 21, 13, 5,  28, 20, 12, 4};
+constexpr std::uint8_t kChoice1[56] = {57, 49, 41, 33, 25, 17, 9,  1,  58, 50, 42, 34, 26, 18,
+                                       10, 2,  59, 51, 43, 35, 27, 19, 11, 3,  60, 52, 44, 36,
+                                       63, 55, 47, 39, 31, 23, 15, 7,  62, 54, 46, 38, 30, 22,
+                                       14, 6,  61, 53, 45, 37, 29, 21, 13, 5,  28, 20, 12, 4};
 
 constexpr std::uint8_t kChoice2[48] = {
-    14, 17, 11, 24, 1,  5,  3,  28, 15, 6,  21, 10,
-    23, 19, 12, 4,  26, 8,  16, 7,  27, 20, 13, 2,
-    41, 52, 31, 37, 47, 55, 30, 40, 51, 45, 33, 48,
-    44, 49, 39, 56, 34, 53, 46, 42, 50, 36, 29, 32};
+    14, 17, 11, 24, 1,  5,  3,  28, 15, 6,  21, 10, 23, 19, 12, 4,  26, 8,  16, 7,  27, 20, 13, 2,
+    41, 52, 31, 37, 47, 55, 30, 40, 51, 45, 33, 48, 44, 49, 39, 56, 34, 53, 46, 42, 50, 36, 29, 32};
 
 constexpr std::uint8_t kExpansion[48] = {
-    32, 1,  2,  3,  4,  5,  4,  5,  6,  7,  8,  9,  8,  9,  10, 11,
-    12, 13, 12, 13, 14, 15, 16, 17, 16, 17, 18, 19, 20, 21, 20, 21,
-    22, 23, 24, 25, 24, 25, 26, 27, 28, 29, 28, 29, 30, 31, 32, 1};
+    32, 1,  2,  3,  4,  5,  4,  5,  6,  7,  8,  9,  8,  9,  10, 11, 12, 13, 12, 13, 14, 15, 16, 17,
+    16, 17, 18, 19, 20, 21, 20, 21, 22, 23, 24, 25, 24, 25, 26, 27, 28, 29, 28, 29, 30, 31, 32, 1};
 
 constexpr std::uint8_t kShifts[16] = {1, 1, 2, 2, 2, 2, 2, 2, 1, 2, 2, 2, 2, 2, 2, 1};
 
 // Indexed box * 64 + row * 16 + column. Box 8, row 0, column 2 holds 3.
 constexpr std::uint8_t kSBoxes[8 * 64] = {
-    14, 4,  13, 1,  2,  15, 11, 8,  3,  10, 6,  12, 5,  9,  0,  7,
-    0,  15, 7,  4,  14, 2,  13, 1,  10, 6,  12, 11, 9,  5,  3,  8,
-    4,  1,  14, 8,  13, 6,  2,  11, 15, 12, 9,  7,  3,  10, 5,  0,
-    15, 12, 8,  2,  4,  9,  1,  7,  5,  11, 3,  14, 10, 0,  6,  13,
+    14, 4,  13, 1,  2,  15, 11, 8,  3,  10, 6,  12, 5,  9,  0,  7,  0,  15, 7,  4,  14, 2,
+    13, 1,  10, 6,  12, 11, 9,  5,  3,  8,  4,  1,  14, 8,  13, 6,  2,  11, 15, 12, 9,  7,
+    3,  10, 5,  0,  15, 12, 8,  2,  4,  9,  1,  7,  5,  11, 3,  14, 10, 0,  6,  13,
 
-    15, 1,  8,  14, 6,  11, 3,  4,  9,  7,  2,  13, 12, 0,  5,  10,
-    3,  13, 4,  7,  15, 2,  8,  14, 12, 0,  1,  10, 6,  9,  11, 5,
-    0,  14, 7,  11, 10, 4,  13, 1,  5,  8,  12, 6,  9,  3,  2,  15,
-    13, 8,  10, 1,  3,  15, 4,  2,  11, 6,  7,  12, 0,  5,  14, 9,
+    15, 1,  8,  14, 6,  11, 3,  4,  9,  7,  2,  13, 12, 0,  5,  10, 3,  13, 4,  7,  15, 2,
+    8,  14, 12, 0,  1,  10, 6,  9,  11, 5,  0,  14, 7,  11, 10, 4,  13, 1,  5,  8,  12, 6,
+    9,  3,  2,  15, 13, 8,  10, 1,  3,  15, 4,  2,  11, 6,  7,  12, 0,  5,  14, 9,
 
-    10, 0,  9,  14, 6,  3,  15, 5,  1,  13, 12, 7,  11, 4,  2,  8,
-    13, 7,  0,  9,  3,  4,  6,  10, 2,  8,  5,  14, 12, 11, 15, 1,
-    13, 6,  4,  9,  8,  15, 3,  0,  11, 1,  2,  12, 5,  10, 14, 7,
-    1,  10, 13, 0,  6,  9,  8,  7,  4,  15, 14, 3,  11, 5,  2,  12,
+    10, 0,  9,  14, 6,  3,  15, 5,  1,  13, 12, 7,  11, 4,  2,  8,  13, 7,  0,  9,  3,  4,
+    6,  10, 2,  8,  5,  14, 12, 11, 15, 1,  13, 6,  4,  9,  8,  15, 3,  0,  11, 1,  2,  12,
+    5,  10, 14, 7,  1,  10, 13, 0,  6,  9,  8,  7,  4,  15, 14, 3,  11, 5,  2,  12,
 
-    7,  13, 14, 3,  0,  6,  9,  10, 1,  2,  8,  5,  11, 12, 4,  15,
-    13, 8,  11, 5,  6,  15, 0,  3,  4,  7,  2,  12, 1,  10, 14, 9,
-    10, 6,  9,  0,  12, 11, 7,  13, 15, 1,  3,  14, 5,  2,  8,  4,
-    3,  15, 0,  6,  10, 1,  13, 8,  9,  4,  5,  11, 12, 7,  2,  14,
+    7,  13, 14, 3,  0,  6,  9,  10, 1,  2,  8,  5,  11, 12, 4,  15, 13, 8,  11, 5,  6,  15,
+    0,  3,  4,  7,  2,  12, 1,  10, 14, 9,  10, 6,  9,  0,  12, 11, 7,  13, 15, 1,  3,  14,
+    5,  2,  8,  4,  3,  15, 0,  6,  10, 1,  13, 8,  9,  4,  5,  11, 12, 7,  2,  14,
 
-    2,  12, 4,  1,  7,  10, 11, 6,  8,  5,  3,  15, 13, 0,  14, 9,
-    14, 11, 2,  12, 4,  7,  13, 1,  5,  0,  15, 10, 3,  9,  8,  6,
-    4,  2,  1,  11, 10, 13, 7,  8,  15, 9,  12, 5,  6,  3,  0,  14,
-    11, 8,  12, 7,  1,  14, 2,  13, 6,  15, 0,  9,  10, 4,  5,  3,
+    2,  12, 4,  1,  7,  10, 11, 6,  8,  5,  3,  15, 13, 0,  14, 9,  14, 11, 2,  12, 4,  7,
+    13, 1,  5,  0,  15, 10, 3,  9,  8,  6,  4,  2,  1,  11, 10, 13, 7,  8,  15, 9,  12, 5,
+    6,  3,  0,  14, 11, 8,  12, 7,  1,  14, 2,  13, 6,  15, 0,  9,  10, 4,  5,  3,
 
-    12, 1,  10, 15, 9,  2,  6,  8,  0,  13, 3,  4,  14, 7,  5,  11,
-    10, 15, 4,  2,  7,  12, 9,  5,  6,  1,  13, 14, 0,  11, 3,  8,
-    9,  14, 15, 5,  2,  8,  12, 3,  7,  0,  4,  10, 1,  13, 11, 6,
-    4,  3,  2,  12, 9,  5,  15, 10, 11, 14, 1,  7,  6,  0,  8,  13,
+    12, 1,  10, 15, 9,  2,  6,  8,  0,  13, 3,  4,  14, 7,  5,  11, 10, 15, 4,  2,  7,  12,
+    9,  5,  6,  1,  13, 14, 0,  11, 3,  8,  9,  14, 15, 5,  2,  8,  12, 3,  7,  0,  4,  10,
+    1,  13, 11, 6,  4,  3,  2,  12, 9,  5,  15, 10, 11, 14, 1,  7,  6,  0,  8,  13,
 
-    4,  11, 2,  14, 15, 0,  8,  13, 3,  12, 9,  7,  5,  10, 6,  1,
-    13, 0,  11, 7,  4,  9,  1,  10, 14, 3,  5,  12, 2,  15, 8,  6,
-    1,  4,  11, 13, 12, 3,  7,  14, 10, 15, 6,  8,  0,  5,  9,  2,
-    6,  11, 13, 8,  1,  4,  10, 7,  9,  5,  0,  15, 14, 2,  3,  12,
+    4,  11, 2,  14, 15, 0,  8,  13, 3,  12, 9,  7,  5,  10, 6,  1,  13, 0,  11, 7,  4,  9,
+    1,  10, 14, 3,  5,  12, 2,  15, 8,  6,  1,  4,  11, 13, 12, 3,  7,  14, 10, 15, 6,  8,
+    0,  5,  9,  2,  6,  11, 13, 8,  1,  4,  10, 7,  9,  5,  0,  15, 14, 2,  3,  12,
 
-    13, 2,  3,  4,  6,  15, 11, 1,  10, 9,  3,  14, 5,  0,  12, 7,
-    1,  15, 13, 8,  10, 3,  7,  4,  12, 5,  6,  11, 0,  14, 9,  2,
-    7,  11, 4,  1,  9,  12, 14, 2,  0,  6,  10, 13, 15, 3,  5,  8,
-    2,  1,  14, 7,  4,  10, 8,  13, 15, 12, 9,  0,  3,  5,  6,  11};
+    13, 2,  3,  4,  6,  15, 11, 1,  10, 9,  3,  14, 5,  0,  12, 7,  1,  15, 13, 8,  10, 3,
+    7,  4,  12, 5,  6,  11, 0,  14, 9,  2,  7,  11, 4,  1,  9,  12, 14, 2,  0,  6,  10, 13,
+    15, 3,  5,  8,  2,  1,  14, 7,  4,  10, 8,  13, 15, 12, 9,  0,  3,  5,  6,  11};
 
 // Bit `pos` (1-based, 1 = most significant) of a `width`-bit value.
-constexpr std::uint64_t BitAt(std::uint64_t value, int pos, int width)
-{
+constexpr std::uint64_t BitAt(std::uint64_t value, int pos, int width) {
     return (value >> (width - pos)) & 1u;
 }
 
 // Applies a table of 1-based positions: output bit i+1 is input bit table[i].
-constexpr std::uint64_t Permute(std::uint64_t in, int inWidth, const std::uint8_t* table, int outWidth)
-{
+constexpr std::uint64_t Permute(std::uint64_t in, int inWidth, const std::uint8_t* table,
+                                int outWidth) {
     std::uint64_t out = 0;
     for (int i = 0; i < outWidth; ++i)
         out = (out << 1) | BitAt(in, table[i], inWidth);
     return out;
 }
 
-constexpr std::uint32_t Rotl(std::uint32_t v, int n)
-{
+constexpr std::uint32_t Rotl(std::uint32_t v, int n) {
     return (v << n) | (v >> (32 - n));
 }
 
 // Rotates both 32-bit halves of a 64-bit value left by n (0 < n < 32).
-constexpr std::uint64_t RotlHalves(std::uint64_t v, int n)
-{
+constexpr std::uint64_t RotlHalves(std::uint64_t v, int n) {
     const auto hi = static_cast<std::uint32_t>(v >> 32);
     const auto lo = static_cast<std::uint32_t>(v);
     return (static_cast<std::uint64_t>(Rotl(hi, n)) << 32) | Rotl(lo, n);
@@ -136,17 +118,16 @@ constexpr int kHalfRotation = 5;
 constexpr int kEvenBoxes[4] = {0, 6, 4, 2};
 constexpr int kOddBoxes[4] = {1, 7, 5, 3};
 
-struct RoundKey
-{
+struct RoundKey {
     std::uint32_t even = 0;
     std::uint32_t odd = 0;
 };
 
-struct Tables
-{
-    std::uint32_t sp[8][256];    // box b, byte whose low 6 bits are its input -> P of its output, rotated
-    std::uint64_t ip[8][256];    // byte i of the block -> its bits after IP, halves rotated
-    std::uint64_t fp[8][256];    // byte i of the rotated preoutput -> its bits after IP^-1
+struct Tables {
+    std::uint32_t sp[8]
+                    [256]; // box b, byte whose low 6 bits are its input -> P of its output, rotated
+    std::uint64_t ip[8][256]; // byte i of the block -> its bits after IP, halves rotated
+    std::uint64_t fp[8][256]; // byte i of the rotated preoutput -> its bits after IP^-1
 };
 
 Tables g_tables;
@@ -154,19 +135,17 @@ bool g_tablesReady = false;
 
 // The key register and what is derived from it. A zero register gives zero
 // round keys, so the zero-initialised state is already consistent.
-struct KeyState
-{
+struct KeyState {
     KeyBlock key{};
-    std::uint64_t roundKeys[16] = {};   // K1..K16, 48 bits, bit 1 most significant
+    std::uint64_t roundKeys[16] = {}; // K1..K16, 48 bits, bit 1 most significant
     RoundKey packed[16] = {};
-    std::uint64_t masks[16][48] = {};   // every bit of K1..K16 as 0 or all ones
+    std::uint64_t masks[16][48] = {}; // every bit of K1..K16 as 0 or all ones
     bool scheduled = false;
 };
 
 KeyState g_key;
 
-void BuildTables()
-{
+void BuildTables() {
     for (int b = 0; b < 8; ++b) {
         for (int v = 0; v < 256; ++v) {
             const int row = ((v >> 4) & 2) | (v & 1);
@@ -186,8 +165,7 @@ void BuildTables()
     g_tablesReady = true;
 }
 
-void Schedule()
-{
+void Schedule() {
     if (!g_tablesReady)
         BuildTables();
     std::uint64_t key = 0;
@@ -204,7 +182,9 @@ void Schedule()
         g_key.roundKeys[r] = k;
         RoundKey packed;
         for (int i = 0; i < 4; ++i) {
-            const auto chunk = [k](int box) { return static_cast<std::uint32_t>((k >> (42 - 6 * box)) & 63u); };
+            const auto chunk = [k](int box) {
+                return static_cast<std::uint32_t>((k >> (42 - 6 * box)) & 63u);
+            };
             packed.even |= chunk(kEvenBoxes[i]) << (8 * i);
             packed.odd |= chunk(kOddBoxes[i]) << (8 * i);
         }
@@ -215,54 +195,47 @@ void Schedule()
     g_key.scheduled = true;
 }
 
-inline void EnsureScheduled()
-{
+inline void EnsureScheduled() {
     if (!g_key.scheduled) [[unlikely]]
         Schedule();
 }
 
 // f(R, K) rotated left by 5, from R rotated left by 5.
-inline std::uint32_t RoundFunction(std::uint32_t r, RoundKey k)
-{
+inline std::uint32_t RoundFunction(std::uint32_t r, RoundKey k) {
     const auto& sp = g_tables.sp;
     const std::uint32_t x = r ^ k.even;
     const std::uint32_t y = Rotl(r, 4) ^ k.odd;
-    return sp[0][x & 255] ^ sp[6][(x >> 8) & 255] ^ sp[4][(x >> 16) & 255] ^ sp[2][x >> 24]
-         ^ sp[1][y & 255] ^ sp[7][(y >> 8) & 255] ^ sp[5][(y >> 16) & 255] ^ sp[3][y >> 24];
+    return sp[0][x & 255] ^ sp[6][(x >> 8) & 255] ^ sp[4][(x >> 16) & 255] ^ sp[2][x >> 24] ^
+           sp[1][y & 255] ^ sp[7][(y >> 8) & 255] ^ sp[5][(y >> 16) & 255] ^ sp[3][y >> 24];
 }
 
 // Blocks are big-endian: byte 0 holds bits 1 to 8.
-inline std::uint64_t BigEndian(std::uint64_t v)
-{
+inline std::uint64_t BigEndian(std::uint64_t v) {
     if constexpr (std::endian::native == std::endian::little)
         return __builtin_bswap64(v);
     else
         return v;
 }
 
-inline std::uint64_t LoadBlock(const std::uint8_t* p)
-{
+inline std::uint64_t LoadBlock(const std::uint8_t* p) {
     std::uint64_t v;
     std::memcpy(&v, p, sizeof v);
     return BigEndian(v);
 }
 
-inline void StoreBlock(std::uint8_t* p, std::uint64_t v)
-{
+inline void StoreBlock(std::uint8_t* p, std::uint64_t v) {
     v = BigEndian(v);
     std::memcpy(p, &v, sizeof v);
 }
 
-inline std::uint64_t ByteTable(const std::uint64_t (&table)[8][256], std::uint64_t v)
-{
-    return table[0][v >> 56] | table[1][(v >> 48) & 255] | table[2][(v >> 40) & 255]
-         | table[3][(v >> 32) & 255] | table[4][(v >> 24) & 255] | table[5][(v >> 16) & 255]
-         | table[6][(v >> 8) & 255] | table[7][v & 255];
+inline std::uint64_t ByteTable(const std::uint64_t (&table)[8][256], std::uint64_t v) {
+    return table[0][v >> 56] | table[1][(v >> 48) & 255] | table[2][(v >> 40) & 255] |
+           table[3][(v >> 32) & 255] | table[4][(v >> 24) & 255] | table[5][(v >> 16) & 255] |
+           table[6][(v >> 8) & 255] | table[7][v & 255];
 }
 
 // One block; deciphering takes the round keys in the order K16..K1.
-inline void CipherOne(std::uint8_t* block, bool decipher)
-{
+inline void CipherOne(std::uint8_t* block, bool decipher) {
     const std::uint64_t in = ByteTable(g_tables.ip, LoadBlock(block));
     std::uint32_t l = static_cast<std::uint32_t>(in >> 32);
     std::uint32_t r = static_cast<std::uint32_t>(in);
@@ -294,30 +267,12 @@ inline void CipherOne(std::uint8_t* block, bool decipher)
 #endif
 
 // One word per bit position holding that bit of 64 * Lanes blocks.
-template <int Lanes>
-struct LaneOf;
-template <>
-struct LaneOf<1>
-{
-    using type = std::uint64_t;
-};
-template <>
-struct LaneOf<2>
-{
-    typedef std::uint64_t type __attribute__((vector_size(16)));
-};
-template <>
-struct LaneOf<4>
-{
-    typedef std::uint64_t type __attribute__((vector_size(32)));
-};
-template <>
-struct LaneOf<8>
-{
-    typedef std::uint64_t type __attribute__((vector_size(64)));
-};
-template <int Lanes>
-using Lane = typename LaneOf<Lanes>::type;
+template <int Lanes> struct LaneOf;
+template <> struct LaneOf<1> { using type = std::uint64_t; };
+template <> struct LaneOf<2> { typedef std::uint64_t type __attribute__((vector_size(16))); };
+template <> struct LaneOf<4> { typedef std::uint64_t type __attribute__((vector_size(32))); };
+template <> struct LaneOf<8> { typedef std::uint64_t type __attribute__((vector_size(64))); };
+template <int Lanes> using Lane = typename LaneOf<Lanes>::type;
 
 #include "store/CipherBoxes.inc"
 
@@ -329,14 +284,12 @@ constexpr auto kAfterP = [] {
     return where;
 }();
 
-#define QB_CIPHER_BOX(n)                                                                                      \
-    Box##n(x + 6 * (n - 1), l[kAfterP[4 * (n - 1)]], l[kAfterP[4 * (n - 1) + 1]], l[kAfterP[4 * (n - 1) + 2]], \
-           l[kAfterP[4 * (n - 1) + 3]])
+#define QB_CIPHER_BOX(n)                                                                           \
+    Box##n(x + 6 * (n - 1), l[kAfterP[4 * (n - 1)]], l[kAfterP[4 * (n - 1) + 1]],                  \
+           l[kAfterP[4 * (n - 1) + 2]], l[kAfterP[4 * (n - 1) + 3]])
 
 // l ^= f(r, key) for every block.
-template <class W>
-QB_CIPHER_INLINE void HalfRound(W* l, const W* r, const std::uint64_t* key)
-{
+template <class W> QB_CIPHER_INLINE void HalfRound(W* l, const W* r, const std::uint64_t* key) {
     W x[48];
 #pragma GCC unroll 48
     for (int i = 0; i < 48; ++i)
@@ -354,9 +307,7 @@ QB_CIPHER_INLINE void HalfRound(W* l, const W* r, const std::uint64_t* key)
 #undef QB_CIPHER_BOX
 
 // One step of the transposition below: swaps the off-diagonal J x J blocks.
-template <int J, class W>
-QB_CIPHER_INLINE void TransposeStep(W* a, std::uint64_t mask)
-{
+template <int J, class W> QB_CIPHER_INLINE void TransposeStep(W* a, std::uint64_t mask) {
 #pragma GCC unroll 64
     for (int k = 0; k < 64; ++k) {
         if ((k & J) == 0) {
@@ -369,9 +320,7 @@ QB_CIPHER_INLINE void TransposeStep(W* a, std::uint64_t mask)
 
 // Transposes the 64 x 64 bit matrix in each lane: bit 63-j of word i becomes
 // bit 63-i of word j.
-template <class W>
-QB_CIPHER_INLINE void Transpose(W* a)
-{
+template <class W> QB_CIPHER_INLINE void Transpose(W* a) {
     TransposeStep<32>(a, 0x00000000FFFFFFFFu);
     TransposeStep<16>(a, 0x0000FFFF0000FFFFu);
     TransposeStep<8>(a, 0x00FF00FF00FF00FFu);
@@ -388,7 +337,8 @@ constexpr auto kWordOfBit = [] {
     for (int b = 1; b <= 64; ++b) {
         const int byte = (b - 1) / 8;
         const int fromTop = (b - 1) % 8;
-        const int bit = std::endian::native == std::endian::little ? 8 * byte + 7 - fromTop : 64 - b;
+        const int bit =
+            std::endian::native == std::endian::little ? 8 * byte + 7 - fromTop : 64 - b;
         word[b] = static_cast<std::uint8_t>(63 - bit);
     }
     return word;
@@ -396,8 +346,8 @@ constexpr auto kWordOfBit = [] {
 
 // Enciphers or deciphers 64 * Lanes consecutive blocks in place.
 template <int Lanes>
-QB_CIPHER_INLINE void BitslicedPass(std::uint8_t* blocks, const std::uint64_t (*masks)[48], bool decipher)
-{
+QB_CIPHER_INLINE void BitslicedPass(std::uint8_t* blocks, const std::uint64_t (*masks)[48],
+                                    bool decipher) {
     using W = Lane<Lanes>;
     static_assert(sizeof(W) == 8 * Lanes);
     // Lane g of word k is block Lanes * k + g: the blocks as they lie.
@@ -431,36 +381,31 @@ QB_CIPHER_INLINE void BitslicedPass(std::uint8_t* blocks, const std::uint64_t (*
         std::memcpy(blocks + sizeof(W) * k, &w[k], sizeof(W));
 }
 
-template <int Lanes>
-void BitslicedPasses(std::uint8_t* blocks, std::size_t passes, bool decipher)
-{
+template <int Lanes> void BitslicedPasses(std::uint8_t* blocks, std::size_t passes, bool decipher) {
     for (std::size_t p = 0; p < passes; ++p)
         BitslicedPass<Lanes>(blocks + p * 8 * 64 * Lanes, g_key.masks, decipher);
 }
 
 #if defined(__x86_64__) || defined(__i386__)
 #define QB_CIPHER_WIDE 1
-__attribute__((target("avx2"))) void BitslicedPassesAvx2(std::uint8_t* blocks, std::size_t passes, bool decipher)
-{
+__attribute__((target("avx2"))) void BitslicedPassesAvx2(std::uint8_t* blocks, std::size_t passes,
+                                                         bool decipher) {
     for (std::size_t p = 0; p < passes; ++p)
         BitslicedPass<4>(blocks + p * 8 * 256, g_key.masks, decipher);
 }
 
-__attribute__((target("avx512f"))) void BitslicedPassesAvx512(std::uint8_t* blocks, std::size_t passes,
-                                                              bool decipher)
-{
+__attribute__((target("avx512f"))) void BitslicedPassesAvx512(std::uint8_t* blocks,
+                                                              std::size_t passes, bool decipher) {
     for (std::size_t p = 0; p < passes; ++p)
         BitslicedPass<8>(blocks + p * 8 * 512, g_key.masks, decipher);
 }
 
-bool HasAvx2()
-{
+bool HasAvx2() {
     static const bool has = __builtin_cpu_supports("avx2");
     return has;
 }
 
-bool HasAvx512()
-{
+bool HasAvx512() {
     static const bool has = __builtin_cpu_supports("avx512f");
     return has;
 }
@@ -472,8 +417,7 @@ bool g_avx512Allowed = true;
 // Below this many blocks one lookup-table call per block is quicker than a pass.
 constexpr std::size_t kFewBlocks = 16;
 
-void CipherMany(std::uint8_t* blocks, std::size_t count, bool decipher)
-{
+void CipherMany(std::uint8_t* blocks, std::size_t count, bool decipher) {
     EnsureScheduled();
     std::size_t done = 0;
 #ifdef QB_CIPHER_WIDE
@@ -509,10 +453,9 @@ void CipherMany(std::uint8_t* blocks, std::size_t count, bool decipher)
         CipherOne(blocks + 8 * done, decipher);
 }
 
-}  // namespace
+} // namespace
 
-KeyBlock MakeKeyBlock(std::string_view text)
-{
+KeyBlock MakeKeyBlock(std::string_view text) {
     // The text ends at its first NUL, which is copied too: the key is zero-filled already.
     KeyBlock key{};
     for (std::size_t i = 0; i < key.size() && i < text.size() && text[i] != '\0'; ++i)
@@ -520,57 +463,48 @@ KeyBlock MakeKeyBlock(std::string_view text)
     return key;
 }
 
-void SetCipherKey(const KeyBlock& key)
-{
+void SetCipherKey(const KeyBlock& key) {
     if (key != g_key.key || !g_key.scheduled) {
         g_key.key = key;
         g_key.scheduled = false;
     }
 }
 
-void ResetCipherKey()
-{
+void ResetCipherKey() {
     SetCipherKey(KeyBlock{});
     g_avx2Allowed = true;
     g_avx512Allowed = true;
 }
 
-void AllowCipherAvx2(bool allowed)
-{
+void AllowCipherAvx2(bool allowed) {
     g_avx2Allowed = allowed;
 }
 
-void AllowCipherAvx512(bool allowed)
-{
+void AllowCipherAvx512(bool allowed) {
     g_avx512Allowed = allowed;
 }
 
-std::array<std::uint64_t, 16> CipherRoundKeys()
-{
+std::array<std::uint64_t, 16> CipherRoundKeys() {
     EnsureScheduled();
     std::array<std::uint64_t, 16> keys{};
     std::memcpy(keys.data(), g_key.roundKeys, sizeof g_key.roundKeys);
     return keys;
 }
 
-void EncipherBlock(std::uint8_t block[8])
-{
+void EncipherBlock(std::uint8_t block[8]) {
     EnsureScheduled();
     CipherOne(block, false);
 }
 
-void DecipherBlock(std::uint8_t block[8])
-{
+void DecipherBlock(std::uint8_t block[8]) {
     EnsureScheduled();
     CipherOne(block, true);
 }
 
-void EncipherBlocks(std::uint8_t* blocks, std::size_t count)
-{
+void EncipherBlocks(std::uint8_t* blocks, std::size_t count) {
     CipherMany(blocks, count, false);
 }
 
-void DecipherBlocks(std::uint8_t* blocks, std::size_t count)
-{
+void DecipherBlocks(std::uint8_t* blocks, std::size_t count) {
     CipherMany(blocks, count, true);
 }

@@ -2,7 +2,6 @@
 
 #include <QFileDevice>
 #include <QIODevice>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -32,7 +31,7 @@ std::uint32_t GetLittleEndian(const std::uint8_t* in) {
            std::uint32_t(in[3]) << 24;
 }
 
-}  // namespace
+} // namespace
 
 CArchiveException::Cause FailureCause(const QIODevice& device, int errnoValue) {
     if (errnoValue == ENOSPC || errnoValue == EDQUOT)
@@ -62,10 +61,7 @@ std::uint32_t MillisecondTicks() {
 
 CCipherArchive::CCipherArchive(std::string_view key, QIODevice& file, Mode mode,
                                FillerSource filler)
-    : m_pFile(&file),
-      m_mode(mode),
-      m_key(MakeKeyBlock(key)),
-      m_filler(std::move(filler)),
+    : m_pFile(&file), m_mode(mode), m_key(MakeKeyBlock(key)), m_filler(std::move(filler)),
       m_random(MillisecondTicks()) {
     SetCipherKey(m_key);
     m_buffer.reserve(CHUNK_BYTES);

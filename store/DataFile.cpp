@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-
 #include <cerrno>
 
 namespace {
@@ -31,8 +30,8 @@ ReadOutcome ReadTreeFile(const QString& path, std::string_view key, CFolder& roo
             archive.Close();
             return ReadOutcome::otherFormat;
         }
-        archive.ReadInt();     // the top folder's tag
-        archive.ReadString();  // and its name: the top folder stays "Root"
+        archive.ReadInt();    // the top folder's tag
+        archive.ReadString(); // and its name: the top folder stays "Root"
         root.Serialize(archive);
         archive.Close();
     } catch (const CArchiveException& e) {
@@ -57,7 +56,7 @@ void LoadTreeInto(CFolder& root, const CSettings& settings, CDataFileState& stat
     try {
         outcome = ReadTreeFile(dataPath, settings.m_strPassword, root);
     } catch (const CFileError&) {
-        state.m_bKeepOldFile = true;  // read only in part
+        state.m_bKeepOldFile = true; // read only in part
         throw;
     }
     if (outcome == ReadOutcome::loaded)
@@ -69,7 +68,7 @@ void LoadTreeInto(CFolder& root, const CSettings& settings, CDataFileState& stat
     ReadTreeFile(DataFilePath(state.m_strFolder, FALLBACK_FILE_NAME), {}, root);
 }
 
-}  // namespace
+} // namespace
 
 QString FileErrorMessage(CArchiveException::Cause cause, const QString& path) {
     switch (cause) {
@@ -89,8 +88,7 @@ QString FileErrorMessage(CArchiveException::Cause cause, const QString& path) {
 
 CFileError::CFileError(CArchiveException::Cause cause, const QString& path)
     : std::runtime_error(FileErrorMessage(cause, QFileInfo(path).absoluteFilePath()).toStdString()),
-      m_cause(cause),
-      m_strPath(QFileInfo(path).absoluteFilePath()),
+      m_cause(cause), m_strPath(QFileInfo(path).absoluteFilePath()),
       m_strMessage(FileErrorMessage(cause, m_strPath)) {}
 
 QString DataFilePath(const QString& folder, const char* name) {
@@ -118,7 +116,7 @@ void LoadTree(std::unique_ptr<CFolder>& top, const CSettings& settings, CDataFil
 void SaveTree(CFolder& root, CSettings& settings, CDataFileState& state, FillerSource filler) {
     const QString dataPath = DataFilePath(state.m_strFolder, DATA_FILE_NAME);
     QSaveFile file(dataPath);
-    errno = 0;  // what open leaves here is its own failure, not an older one
+    errno = 0; // what open leaves here is its own failure, not an older one
     if (!file.open(QIODevice::WriteOnly))
         throw CFileError(FailureCause(file, errno), dataPath);
     try {

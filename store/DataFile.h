@@ -17,7 +17,6 @@
 #include "tree/Archive.h"
 
 #include <QString>
-
 #include <memory>
 #include <stdexcept>
 
@@ -40,7 +39,7 @@ public:
     QString Message() const { return m_strMessage; }
 
     CArchiveException::Cause m_cause;
-    QString m_strPath;  // absolute
+    QString m_strPath; // absolute
 
 private:
     QString m_strMessage;
@@ -52,7 +51,7 @@ QString FileErrorMessage(CArchiveException::Cause cause, const QString& path);
 // What LoadTree learnt about the data file that SaveTree has to honour, and
 // the folder both work in. One per run, kept by whoever calls both.
 struct CDataFileState {
-    QString m_strFolder;  // where the files live; empty means the current directory
+    QString m_strFolder; // where the files live; empty means the current directory
     // The data file held bytes that were not (all) loaded: keep a copy before
     // it is replaced.
     bool m_bKeepOldFile = false;

@@ -20,12 +20,12 @@ QString Name(std::string_view name) {
     return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
 }
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------------------
 
 struct CQSettingsStore::Impl {
-    QString m_strIniPath;  // empty: the user's settings
+    QString m_strIniPath; // empty: the user's settings
     std::unique_ptr<QSettings> m_pSettings;
     bool m_bUnparsedAtOpen = false;
 

@@ -93,7 +93,7 @@ public:
     static std::uint32_t PackPosition(int x, int y);
     static void UnpackPosition(std::uint32_t packed, int& x, int& y);
 
-    const char* m_pszDataFile;  // DATA_FILE_NAME (store/DataFile.h)
+    const char* m_pszDataFile; // DATA_FILE_NAME (store/DataFile.h)
     std::uint32_t m_dwPasswordCheck = 0;
     int m_nDockX = 0;
     int m_nDockY = 0;

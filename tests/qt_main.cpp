@@ -1,9 +1,8 @@
 // GoogleTest entry point for tests that need a QApplication (widgets, pixmaps,
 // fonts). The platform is chosen by QT_QPA_PLATFORM; without it (as when CTest
 // lists the tests before running them) the tests run offscreen.
-#include <gtest/gtest.h>
-
 #include <QApplication>
+#include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

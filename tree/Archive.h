@@ -14,11 +14,11 @@
 class CArchiveException : public std::runtime_error {
 public:
     enum Cause {
-        endOfFile,   // fewer bytes left than a value needs
-        diskFull,    // the device has no room for what is written
-        hardIO,      // the device reported an input/output error
-        generic,     // any other failure of the file
-        badFormat,   // the records are damaged beyond reading (e.g. nested too deep)
+        endOfFile, // fewer bytes left than a value needs
+        diskFull,  // the device has no room for what is written
+        hardIO,    // the device reported an input/output error
+        generic,   // any other failure of the file
+        badFormat, // the records are damaged beyond reading (e.g. nested too deep)
     };
     explicit CArchiveException(Cause cause, const std::string& what = {})
         : std::runtime_error(what.empty() ? "archive error" : what), m_cause(cause) {}
@@ -39,8 +39,20 @@ public:
     // reads value by value until it has them all or the archive ends.
     virtual std::string ReadString() = 0;
 
-    CArchive& operator<<(std::int32_t value) { WriteInt(value); return *this; }
-    CArchive& operator>>(std::int32_t& value) { value = ReadInt(); return *this; }
-    CArchive& operator<<(const std::string& text) { WriteString(text); return *this; }
-    CArchive& operator>>(std::string& text) { text = ReadString(); return *this; }
+    CArchive& operator<<(std::int32_t value) {
+        WriteInt(value);
+        return *this;
+    }
+    CArchive& operator>>(std::int32_t& value) {
+        value = ReadInt();
+        return *this;
+    }
+    CArchive& operator<<(const std::string& text) {
+        WriteString(text);
+        return *this;
+    }
+    CArchive& operator>>(std::string& text) {
+        text = ReadString();
+        return *this;
+    }
 };

@@ -64,10 +64,18 @@ void CItem::Select(int) {}
 void CItem::Remove(int) {}
 void CItem::Insert(int, std::unique_ptr<CItem>) {}
 void CItem::Rename(int, const std::string&) {}
-CItem* CItem::GetChild(int) const { return nullptr; }
-int CItem::GetCount() const { return -1; }
-bool CItem::IsContainer() const { return false; }
-std::string CItem::GetTarget() const { return std::string(); }
+CItem* CItem::GetChild(int) const {
+    return nullptr;
+}
+int CItem::GetCount() const {
+    return -1;
+}
+bool CItem::IsContainer() const {
+    return false;
+}
+std::string CItem::GetTarget() const {
+    return std::string();
+}
 void CItem::SetTarget(const std::string&) {}
 
 void CItem::Serialize(CArchive& ar) {

@@ -8,10 +8,10 @@
 //                 all containers of that depth; each level owns the next one.
 // CObserverSwitch one per item, in tree/ObserverSwitch.h.
 
+#include "tree/ObserverOutput.h"
+
 #include <memory>
 #include <string>
-
-#include "tree/ObserverOutput.h"
 
 class CItem;
 class IListOutput;

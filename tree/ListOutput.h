@@ -2,9 +2,9 @@
 // A list column as the tree sees it: a single-selection list of text rows.
 // The GUI's bookmark list control implements it; tests use an in-memory one.
 
-#include <string>
-
 #include "tree/ObserverOutput.h"
+
+#include <string>
 
 class CItemObserver;
 

@@ -11,11 +11,11 @@
 // offset into their array), so emptying a long menu from the front is
 // linear, and an empty menu allocates nothing.
 
+#include "tree/ObserverOutput.h"
+
 #include <string>
 #include <utility>
 #include <vector>
-
-#include "tree/ObserverOutput.h"
 
 class CMenu final : public IObserverOutput {
 public:
@@ -46,8 +46,12 @@ public:
     // Fails when popup is null or has no handle.
     bool InsertPopup(int position, CMenu* popup, std::string text);
     bool AppendSeparator() { return InsertSeparator(-1); }
-    bool AppendCommand(unsigned id, std::string text) { return InsertCommand(-1, id, std::move(text)); }
-    bool AppendPopup(CMenu* popup, std::string text) { return InsertPopup(-1, popup, std::move(text)); }
+    bool AppendCommand(unsigned id, std::string text) {
+        return InsertCommand(-1, id, std::move(text));
+    }
+    bool AppendPopup(CMenu* popup, std::string text) {
+        return InsertPopup(-1, popup, std::move(text));
+    }
 
     // Fails for a position out of range or without a handle.
     bool RemoveMenu(int position);

@@ -1,10 +1,10 @@
 #include "tree/MenuNumbering.h"
 
-#include <utility>
-#include <vector>
-
 #include "tree/Item.h"
 #include "tree/TreeState.h"
+
+#include <utility>
+#include <vector>
 
 std::string FindTargetById(const CItem* item, unsigned id) {
     if (!item)

@@ -1,10 +1,10 @@
 #include "tree/MenuObserver.h"
 
-#include <algorithm>
-
 #include "tree/Item.h"
 #include "tree/MenuResource.h"
 #include "tree/TreeState.h"
+
+#include <algorithm>
 
 CMenuObserver::CMenuObserver() : CMenuObserver(nullptr) {}
 
@@ -45,7 +45,8 @@ void CMenuObserver::OnChildAdded(int position) {
         if (sub && sub->IsMenu())
             inserted = m_pMenu->InsertPopup(at, sub, child->GetName());
     } else {
-        inserted = m_pMenu->InsertCommand(at, static_cast<unsigned>(g_nNextMenuId), child->GetName());
+        inserted =
+            m_pMenu->InsertCommand(at, static_cast<unsigned>(g_nNextMenuId), child->GetName());
     }
     if (inserted)
         ++m_nInserted;
@@ -65,7 +66,8 @@ void CMenuObserver::Clear() {
         return;
     // The top folder's menu keeps the "Content" pop-up's own items, which
     // always sit after the tree's.
-    const int keep = (m_pSubject && m_pSubject->GetName() == ROOT_FOLDER_NAME) ? CONTENT_OWN_ITEMS : 0;
+    const int keep =
+        (m_pSubject && m_pSubject->GetName() == ROOT_FOLDER_NAME) ? CONTENT_OWN_ITEMS : 0;
     while (m_pMenu->GetMenuItemCount() != keep && m_pMenu->RemoveMenu(0)) {
     }
 }

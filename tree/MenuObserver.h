@@ -7,10 +7,10 @@
 // a folder named "Root"), so that the k-th item of the tree in pre-order
 // draws 33001 + k; an entry with a target carries its number as command id.
 
-#include <memory>
-
 #include "tree/ItemObserver.h"
 #include "tree/Menu.h"
+
+#include <memory>
 
 class CMenuObserver final : public CItemObserver {
 public:

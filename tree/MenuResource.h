@@ -2,9 +2,9 @@
 // The program's two pop-up menus (menu resource 129) as data, built in one
 // place for the main window, the dock window and the menu renderer.
 
-#include <memory>
-
 #include "tree/Menu.h"
+
+#include <memory>
 
 // The edit pop-up "OP" that a right press on a list column opens.
 constexpr unsigned ID_OP_INSERT = 32770;

@@ -10,10 +10,10 @@
 // menu display needs it, so that a tree only ever listed in columns carries
 // no menu objects; from outside it is as if it had been made with the switch.
 
-#include <memory>
-
 #include "tree/ItemObserver.h"
 #include "tree/MenuObserver.h"
+
+#include <memory>
 
 class CObserverSwitch final : public CItemObserver {
 public:

@@ -1,9 +1,9 @@
 #pragma once
 // Making and taking down the tree, and binding the main window's columns.
 
-#include <memory>
-
 #include "tree/Item.h"
+
+#include <memory>
 
 class CMenu;
 class CItemObserver;

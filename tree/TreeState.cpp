@@ -1,9 +1,9 @@
 #include "tree/TreeState.h"
 
-#include <memory>
-
 #include "tree/AddressBox.h"
 #include "tree/ItemObserver.h"
+
+#include <memory>
 
 int g_nDisplayMode = 0;
 int g_nNextMenuId = FIRST_ENTRY_MENU_ID;

@@ -11,19 +11,6 @@
 //
 // The summary at the end prints the ratios (real time).
 
-#include <benchmark/benchmark.h>
-
-#include <cstdio>
-#include <map>
-#include <memory>
-#include <optional>
-#include <string>
-
-#include <QApplication>
-#include <QDir>
-#include <QListWidget>
-#include <QTemporaryDir>
-
 #include "BenchReporter.h"
 #include "app/MainDialog.h"
 #include "app/PathPicker.h"
@@ -34,6 +21,17 @@
 #include "tree/Item.h"
 #include "tree/Tree.h"
 #include "tree/TreeState.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -56,7 +54,9 @@ public:
     std::optional<QString> PickFileOrFolder(const QString&) override { return std::nullopt; }
 };
 
-std::string Name(int i) { return "Bookmark number " + std::to_string(i); }
+std::string Name(int i) {
+    return "Bookmark number " + std::to_string(i);
+}
 
 // A shown main window over an empty folder with one folder of n entries.
 struct CWindowWithFolder {
@@ -69,7 +69,8 @@ struct CWindowWithFolder {
         CFolder& big = *folder;
         dialog->GetTopFolder()->Append(std::move(folder));
         for (int i = 0; i < n; ++i)
-            big.Append(std::make_unique<CEntry>(Name(i), "https://example.org/" + std::to_string(i), nullptr));
+            big.Append(std::make_unique<CEntry>(Name(i), "https://example.org/" + std::to_string(i),
+                                                nullptr));
         dialog->BindColumns(g_pFirstLevel);
         dialog->show();
         QApplication::processEvents();
@@ -130,7 +131,8 @@ QString DataFolder(int n) {
             CFolder& each = *folder;
             top->Append(std::move(folder));
             for (int i = f * 100; i < n && i < (f + 1) * 100; ++i)
-                each.Append(std::make_unique<CEntry>(Name(i), "https://example.org/" + std::to_string(i), nullptr));
+                each.Append(std::make_unique<CEntry>(
+                    Name(i), "https://example.org/" + std::to_string(i), nullptr));
         }
         CSettings settings(std::make_unique<CNoStore>());
         CDataFileState fileState;
@@ -175,12 +177,13 @@ void FirstPaint(benchmark::State& state) {
 }
 BENCHMARK(FirstPaint)->Arg(0)->Arg(10000)->Unit(benchmark::kMillisecond);
 
-void PrintRatio(const CBenchReporter& reporter, const char* name, const char* reference, const char* what) {
+void PrintRatio(const CBenchReporter& reporter, const char* name, const char* reference,
+                const char* what) {
     if (const std::optional<double> ratio = reporter.Ratio(name, reference))
         std::printf("%-58s %7.2fx\n", what, *ratio);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     // The offscreen platform has no window shapes; it says so on every window.
@@ -198,11 +201,11 @@ int main(int argc, char** argv) {
     QDir::setCurrent(start);
     std::printf("\nRatios (real time):\n");
     PrintRatio(reporter, "SelectFolder/10000", "PlainInsert/10000",
-                          "select a folder of 10,000 / plain insert of 10,000 rows");
+               "select a folder of 10,000 / plain insert of 10,000 rows");
     PrintRatio(reporter, "SelectFolder/10000", "SelectFolder/100",
-                          "select a folder of 10,000 / of 100 (linear: 100x)");
+               "select a folder of 10,000 / of 100 (linear: 100x)");
     PrintRatio(reporter, "FirstPaint/10000", "FirstPaint/0",
-                          "first painted window, 10,000 entries / empty data file");
+               "first painted window, 10,000 entries / empty data file");
     benchmark::Shutdown();
     return 0;
 }

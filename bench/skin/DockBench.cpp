@@ -7,15 +7,6 @@
 // the projection adds per item (mallinfo2 before and after) against the heap
 // the tree itself takes per item.
 
-#include <benchmark/benchmark.h>
-
-#include <QApplication>
-
-#include <cstdio>
-#include <memory>
-#include <optional>
-#include <string>
-
 #include "BenchReporter.h"
 #include "skin/MenuRenderer.h"
 #include "tree/Item.h"
@@ -24,6 +15,13 @@
 #include "tree/MenuResource.h"
 #include "tree/Tree.h"
 #include "tree/TreeState.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -43,8 +41,9 @@ struct Tree {
                 if (e % 10 == 0)
                     added->Append(std::make_unique<CItem>(SEPARATOR_TEXT));
                 else
-                    added->Append(std::make_unique<CEntry>("Bookmark " + std::to_string(e),
-                                                           "http://example.org/" + std::to_string(e), nullptr));
+                    added->Append(std::make_unique<CEntry>(
+                        "Bookmark " + std::to_string(e), "http://example.org/" + std::to_string(e),
+                        nullptr));
             }
         }
     }
@@ -52,12 +51,8 @@ struct Tree {
         EndTree(std::move(top));
         ResetTreeState();
     }
-    void Open() {
-        ShowTreeMenus(top.get());
-    }
-    void Close() {
-        HideTreeMenus(top.get());
-    }
+    void Open() { ShowTreeMenus(top.get()); }
+    void Close() { HideTreeMenus(top.get()); }
 
     std::unique_ptr<CMenu> content = MakeContentMenu();
     std::unique_ptr<CFolder> top;
@@ -140,7 +135,8 @@ int main(int argc, char** argv) {
                     "(%.2fx the tree's); kept after closing %.1f bytes, after opening and closing "
                     "again %.1f bytes\n",
                     ITEMS, treePerItem, menuPerItem, menuPerItem / treePerItem,
-                    (double(closed) - double(built)) / ITEMS, (double(reopened) - double(built)) / ITEMS);
+                    (double(closed) - double(built)) / ITEMS,
+                    (double(reopened) - double(built)) / ITEMS);
     }
     benchmark::Shutdown();
     return 0;

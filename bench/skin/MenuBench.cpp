@@ -5,16 +5,6 @@
 // level holds. Also: filling a list column with a folder of 10,000 children
 // against a plain list widget. The summary at the end prints the ratios.
 
-#include <benchmark/benchmark.h>
-
-#include <QApplication>
-#include <QListWidget>
-
-#include <cstdio>
-#include <memory>
-#include <optional>
-#include <string>
-
 #include "BenchReporter.h"
 #include "skin/BookmarkListCtrl.h"
 #include "skin/MenuRenderer.h"
@@ -23,6 +13,14 @@
 #include "tree/MenuResource.h"
 #include "tree/Tree.h"
 #include "tree/TreeState.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -43,7 +41,8 @@ void TreeMenuTopLevel(benchmark::State& state) {
         CFolder* added = folder.get();
         top->Append(std::move(folder));
         for (int e = 1; e < PER_FOLDER; ++e)
-            added->Append(std::make_unique<CEntry>("Bookmark " + std::to_string(e), "http://example.org/", nullptr));
+            added->Append(std::make_unique<CEntry>("Bookmark " + std::to_string(e),
+                                                   "http://example.org/", nullptr));
     }
     ShowTreeMenus(top.get());
     CMenuView view(content.get());
@@ -74,7 +73,8 @@ void FillListColumn(benchmark::State& state) {
     ResetTreeState();
     std::unique_ptr<CFolder> top = StartTree(nullptr);
     for (int i = 0; i < ROWS; ++i)
-        top->Append(std::make_unique<CEntry>("Bookmark " + std::to_string(i), "http://example.org/", nullptr));
+        top->Append(std::make_unique<CEntry>("Bookmark " + std::to_string(i), "http://example.org/",
+                                             nullptr));
     CBookmarkListCtrl left, middle, right;
     for (auto _ : state)
         BindColumns(g_pFirstLevel, top.get(), &left, &middle, &right);
@@ -120,8 +120,10 @@ int main(int argc, char** argv) {
             std::printf("%s (CPU time): %.2fx\n", what, *r);
     };
     std::printf("\n");
-    ratio("TreeMenuTopLevel", "FlatMenu", "Top level of a 10,000-item tree's menu / flat menu of 100 commands");
-    ratio("FillListColumn", "FillPlainList", "List column filled with 10,000 children / plain list widget");
+    ratio("TreeMenuTopLevel", "FlatMenu",
+          "Top level of a 10,000-item tree's menu / flat menu of 100 commands");
+    ratio("FillListColumn", "FillPlainList",
+          "List column filled with 10,000 children / plain list widget");
     benchmark::Shutdown();
     return 0;
 }

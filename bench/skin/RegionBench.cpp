@@ -10,11 +10,9 @@
 #include "skin/BitmapResource.h"
 #include "skin/WindowSkin.h"
 
-#include <benchmark/benchmark.h>
-
 #include <QImage>
 #include <QRegion>
-
+#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -34,7 +32,8 @@ void PlainPass(benchmark::State& state) {
         int opaque = 0;
         for (int y = 0; y < height; ++y) {
             const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-            for (int x = 0; x < width; ++x) opaque += !IsKeyPixel(line[x]);
+            for (int x = 0; x < width; ++x)
+                opaque += !IsKeyPixel(line[x]);
         }
         benchmark::DoNotOptimize(opaque);
     }
@@ -58,10 +57,13 @@ void UnionPerRun(benchmark::State& state) {
             const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
             int x = 0;
             while (x < width) {
-                while (x < width && IsKeyPixel(line[x])) ++x;
-                if (x >= width) break;
+                while (x < width && IsKeyPixel(line[x]))
+                    ++x;
+                if (x >= width)
+                    break;
                 const int start = x;
-                while (x < width && !IsKeyPixel(line[x])) ++x;
+                while (x < width && !IsKeyPixel(line[x]))
+                    ++x;
                 region += QRect(start, y, x - start, 1);
             }
         }
@@ -70,14 +72,17 @@ void UnionPerRun(benchmark::State& state) {
 }
 
 // Both times per iteration, and name / reference.
-void PrintRatio(const CBenchReporter& reporter, const std::string& name, const std::string& reference) {
+void PrintRatio(const CBenchReporter& reporter, const std::string& name,
+                const std::string& reference) {
     const std::optional<double> ratio = reporter.Ratio(name, reference);
-    if (!ratio) return;
-    std::printf("%-14s %9.1f us   %-10s %8.1f us   ratio %6.2f\n", name.c_str(), *reporter.Seconds(name) * 1e6,
-                reference.c_str(), *reporter.Seconds(reference) * 1e6, *ratio);
+    if (!ratio)
+        return;
+    std::printf("%-14s %9.1f us   %-10s %8.1f us   ratio %6.2f\n", name.c_str(),
+                *reporter.Seconds(name) * 1e6, reference.c_str(),
+                *reporter.Seconds(reference) * 1e6, *ratio);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     if (MainSkin().isNull()) {
@@ -88,12 +93,14 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("BuildRegion", BuildRegion);
     benchmark::RegisterBenchmark("UnionPerRun", UnionPerRun);
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
     CBenchReporter reporter(CBenchReporter::Time::Real);
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    std::printf("\nShape of MainWnd (%d x %d, %d rectangles), time / plain pass over its pixels\n", MainSkin().width(),
-                MainSkin().height(), static_cast<int>(CWindowSkin::BuildRegion(MainSkin()).rectCount()));
+    std::printf("\nShape of MainWnd (%d x %d, %d rectangles), time / plain pass over its pixels\n",
+                MainSkin().width(), MainSkin().height(),
+                static_cast<int>(CWindowSkin::BuildRegion(MainSkin()).rectCount()));
     PrintRatio(reporter, "BuildRegion", "PlainPass");
     PrintRatio(reporter, "UnionPerRun", "PlainPass");
     return 0;

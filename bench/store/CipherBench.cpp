@@ -6,15 +6,13 @@
 // block divided by ours; 1.0 or more means ours is at least as fast.
 
 #define OPENSSL_SUPPRESS_DEPRECATED
-#include <openssl/des.h>
-
 #include "BenchReporter.h"
 #include "store/Cipher.h"
 
 #include <benchmark/benchmark.h>
-
 #include <cstdio>
 #include <cstring>
+#include <openssl/des.h>
 #include <optional>
 #include <random>
 #include <string>
@@ -22,10 +20,9 @@
 
 namespace {
 
-constexpr std::size_t BLOCKS = 4096;   // 32 KB, one medium data file's worth of blocks
+constexpr std::size_t BLOCKS = 4096; // 32 KB, one medium data file's worth of blocks
 
-std::vector<std::uint8_t> RandomBlocks()
-{
+std::vector<std::uint8_t> RandomBlocks() {
     std::vector<std::uint8_t> bytes(8 * BLOCKS);
     std::mt19937 random(7);
     for (auto& b : bytes)
@@ -33,14 +30,13 @@ std::vector<std::uint8_t> RandomBlocks()
     return bytes;
 }
 
-void CountBlocks(benchmark::State& state)
-{
-    state.counters["per_block"] = benchmark::Counter(
-        static_cast<double>(BLOCKS), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+void CountBlocks(benchmark::State& state) {
+    state.counters["per_block"] = benchmark::Counter(static_cast<double>(BLOCKS),
+                                                     benchmark::Counter::kIsIterationInvariantRate |
+                                                         benchmark::Counter::kInvert);
 }
 
-void OpenSslEcb(benchmark::State& state, int direction)
-{
+void OpenSslEcb(benchmark::State& state, int direction) {
     DES_cblock key = {'s', 'e', 'c', 'r', 'e', 't', '1', '2'};
     DES_key_schedule schedule;
     DES_set_key_unchecked(&key, &schedule);
@@ -49,15 +45,15 @@ void OpenSslEcb(benchmark::State& state, int direction)
     for (auto _ : state) {
         for (std::size_t i = 0; i < BLOCKS; ++i)
             DES_ecb_encrypt(reinterpret_cast<const_DES_cblock*>(in.data() + 8 * i),
-                            reinterpret_cast<DES_cblock*>(out.data() + 8 * i), &schedule, direction);
+                            reinterpret_cast<DES_cblock*>(out.data() + 8 * i), &schedule,
+                            direction);
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     }
     CountBlocks(state);
 }
 
-void OursOneByOne(benchmark::State& state, bool decipher)
-{
+void OursOneByOne(benchmark::State& state, bool decipher) {
     SetCipherKey(MakeKeyBlock("secret12"));
     std::vector<std::uint8_t> blocks = RandomBlocks();
     for (auto _ : state) {
@@ -73,8 +69,7 @@ void OursOneByOne(benchmark::State& state, bool decipher)
     CountBlocks(state);
 }
 
-void OursBatched(benchmark::State& state, bool decipher, bool avx2, bool avx512)
-{
+void OursBatched(benchmark::State& state, bool decipher, bool avx2, bool avx512) {
     AllowCipherAvx2(avx2);
     AllowCipherAvx512(avx512);
     SetCipherKey(MakeKeyBlock("secret12"));
@@ -93,8 +88,8 @@ void OursBatched(benchmark::State& state, bool decipher, bool avx2, bool avx512)
 }
 
 // Our time per block beside the reference's, and reference / ours.
-void PrintRatio(const CBenchReporter& reporter, const std::string& ours, const std::string& reference)
-{
+void PrintRatio(const CBenchReporter& reporter, const std::string& ours,
+                const std::string& reference) {
     const std::optional<double> ratio = reporter.Ratio(reference, ours);
     if (!ratio)
         return;
@@ -103,10 +98,9 @@ void PrintRatio(const CBenchReporter& reporter, const std::string& ours, const s
                 *reporter.Seconds(reference) * 1e9 / BLOCKS, *ratio);
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("OpenSslEcbEncrypt", OpenSslEcb, DES_ENCRYPT);
     benchmark::RegisterBenchmark("OpenSslEcbDecrypt", OpenSslEcb, DES_DECRYPT);
     benchmark::RegisterBenchmark("EncipherBlock", OursOneByOne, false);
@@ -126,7 +120,8 @@ int main(int argc, char** argv)
     CBenchReporter reporter(CBenchReporter::Time::Cpu);
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    std::printf("\nCipher speed per block, reference time / ours (>= 1.0: ours at least as fast)\n");
+    std::printf(
+        "\nCipher speed per block, reference time / ours (>= 1.0: ours at least as fast)\n");
     for (const char* batch : {"Block", "Blocks", "BlocksAvx2", "BlocksPortable"}) {
         PrintRatio(reporter, std::string("Encipher") + batch, "OpenSslEcbEncrypt");
         PrintRatio(reporter, std::string("Decipher") + batch, "OpenSslEcbDecrypt");

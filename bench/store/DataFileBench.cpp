@@ -17,15 +17,13 @@
 
 #include <QSaveFile>
 #include <QTemporaryDir>
-
-#include <benchmark/benchmark.h>
-#include <malloc.h>
-
 #include <algorithm>
 #include <array>
+#include <benchmark/benchmark.h>
 #include <chrono>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
+#include <malloc.h>
 #include <map>
 #include <optional>
 #include <random>
@@ -110,7 +108,7 @@ private:
     CLibcRandom m_random{1};
     std::vector<std::uint8_t> m_buffer;
     std::size_t m_nPos = 0;
-    std::size_t m_nEnd = 0;  // loading: bytes in m_buffer
+    std::size_t m_nEnd = 0; // loading: bytes in m_buffer
 };
 
 // The reference save: the tree through the plain archive, as SaveTree writes it.
@@ -151,7 +149,7 @@ std::unique_ptr<CFolder> MakeCollection(int entries) {
 struct Site {
     QTemporaryDir dir;
     CDataFileState state;
-    CSettings settings{nullptr};  // no settings store: nothing read or written
+    CSettings settings{nullptr}; // no settings store: nothing read or written
     QString plainPath;
     explicit Site(int entries) {
         state.m_strFolder = dir.path();
@@ -172,8 +170,7 @@ Site& SiteFor(int entries) {
 }
 
 // Times only the body (manual time): building the collection stays outside.
-template <typename Body>
-void Run(benchmark::State& state, Body body) {
+template <typename Body> void Run(benchmark::State& state, Body body) {
     const int entries = int(state.range(0));
     Site& site = SiteFor(entries);
     std::unique_ptr<CFolder> top = MakeCollection(entries);
@@ -185,8 +182,9 @@ void Run(benchmark::State& state, Body body) {
     }
     EndTree(std::move(top));
     ResetTreeState();
-    state.counters["ns_per_entry"] = benchmark::Counter(
-        double(entries), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_entry"] =
+        benchmark::Counter(double(entries), benchmark::Counter::kIsIterationInvariantRate |
+                                                benchmark::Counter::kInvert);
 }
 
 void BM_SaveTree(benchmark::State& state) {
@@ -250,13 +248,13 @@ void PrintMemoryPerItem(int entries) {
     ResetTreeState();
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    CBenchReporter reporter(CBenchReporter::Time::Real);  // the manual time
+    CBenchReporter reporter(CBenchReporter::Time::Real); // the manual time
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nsummary (enciphered / unenciphered; goal within 2x):\n");
     const std::array<std::array<const char*, 3>, 2> cases = {
@@ -270,9 +268,10 @@ int main(int argc, char** argv) {
             if (!ratio)
                 continue;
             const double seconds = *reporter.Seconds(ours);
-            std::printf("  %s %6d entries: %8.2f ms (%.0f ns/entry), reference %8.2f ms: ratio %.2f\n",
-                        op, entries, seconds * 1e3, seconds * 1e9 / entries,
-                        *reporter.Seconds(plain) * 1e3, *ratio);
+            std::printf(
+                "  %s %6d entries: %8.2f ms (%.0f ns/entry), reference %8.2f ms: ratio %.2f\n", op,
+                entries, seconds * 1e3, seconds * 1e9 / entries, *reporter.Seconds(plain) * 1e3,
+                *ratio);
         }
     }
     PrintMemoryPerItem(100000);

@@ -3,14 +3,6 @@
 // Sizes 1,000 to 100,000 show that both grow linearly; the summary at the end
 // prints each case's ratio to its reference.
 
-#include <benchmark/benchmark.h>
-
-#include <cstdio>
-#include <memory>
-#include <optional>
-#include <string>
-#include <vector>
-
 #include "BenchReporter.h"
 #include "tree/Item.h"
 #include "tree/ItemObserver.h"
@@ -19,6 +11,13 @@
 #include "tree/MenuResource.h"
 #include "tree/Tree.h"
 #include "tree/TreeState.h"
+
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -49,7 +48,9 @@ public:
             m_pLevel->GetSubject()->Select(index);
     }
     int GetRowCount() const override { return static_cast<int>(m_rows.size()); }
-    std::string GetRowText(int index) const override { return m_rows[static_cast<std::size_t>(index)]; }
+    std::string GetRowText(int index) const override {
+        return m_rows[static_cast<std::size_t>(index)];
+    }
 
 private:
     CItemObserver* m_pLevel = nullptr;
@@ -70,7 +71,8 @@ void ListFolder(benchmark::State& state) {
     ResetTreeState();
     std::unique_ptr<CFolder> top = StartTree(nullptr);
     for (int i = 0; i < count; ++i)
-        top->Append(std::make_unique<CEntry>(NameOf(i), "http://example.org/" + NameOf(i), nullptr));
+        top->Append(
+            std::make_unique<CEntry>(NameOf(i), "http://example.org/" + NameOf(i), nullptr));
     VectorList left, middle, right;
     for (auto _ : state) {
         BindColumns(g_pFirstLevel, top.get(), &left, &middle, &right);

@@ -21,7 +21,6 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
-
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -65,12 +64,13 @@ void Key(int key) {
     }
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const bool run = argc > 1 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("--run");
-    const QString out = !run && argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("dock-menu.png");
+    const QString out =
+        !run && argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("dock-menu.png");
     const int x = run && argc > 3 ? std::atoi(argv[2]) : 100;
     const int y = run && argc > 3 ? std::atoi(argv[3]) : 100;
 
@@ -81,14 +81,22 @@ int main(int argc, char** argv) {
 
     int status = 0;
     {
-        CDockDialog dock(top.get(), content.get(), [](const std::string& target) {
-            std::printf("open %s\n", target.c_str());
-            std::fflush(stdout);
-        }, x, y);
+        CDockDialog dock(
+            top.get(), content.get(),
+            [](const std::string& target) {
+                std::printf("open %s\n", target.c_str());
+                std::fflush(stdout);
+            },
+            x, y);
         if (!run) {
-            QTimer::singleShot(300, &dock, [&dock] { dock.ShowMenu(dock.mapToGlobal(QPoint(30, 30))); });
+            QTimer::singleShot(300, &dock,
+                               [&dock] { dock.ShowMenu(dock.mapToGlobal(QPoint(30, 30))); });
             // In the open menu: down to "Work" (the separator is skipped) and into it.
-            QTimer::singleShot(600, [] { Key(Qt::Key_Down); Key(Qt::Key_Down); Key(Qt::Key_Right); });
+            QTimer::singleShot(600, [] {
+                Key(Qt::Key_Down);
+                Key(Qt::Key_Down);
+                Key(Qt::Key_Right);
+            });
             QTimer::singleShot(1000, &dock, [&] {
                 QScreen* screen = QGuiApplication::primaryScreen();
                 const QPixmap shot = screen->grabWindow(0, 90, 90, 420, 260);

@@ -27,7 +27,6 @@
 #include <QPainterPathStroker>
 #include <QRadialGradient>
 #include <QStringList>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -66,7 +65,7 @@ const QColor blue(0x2d, 0x5a, 0x92);
 const QColor blueDark(0x16, 0x30, 0x54);
 const QColor blueDeep(0x0e, 0x1f, 0x38);
 const QColor blueLight(0x64, 0x96, 0xd2);
-}  // namespace pal
+} // namespace pal
 
 constexpr int MAIN_W = 556;
 constexpr int MAIN_H = 452;
@@ -90,7 +89,8 @@ QFont Font(const QString& family, double px, bool bold, bool italic = false) {
 
 // Deterministic per-pixel noise in [-1, 1], so the tool always draws the same bytes.
 double Noise(int x, int y, unsigned seed) {
-    unsigned h = static_cast<unsigned>(x) * 374761393u + static_cast<unsigned>(y) * 668265263u + seed * 2246822519u;
+    unsigned h = static_cast<unsigned>(x) * 374761393u + static_cast<unsigned>(y) * 668265263u +
+                 seed * 2246822519u;
     h = (h ^ (h >> 13)) * 1274126177u;
     h ^= h >> 16;
     return (h & 0xFFFF) / 32767.5 - 1.0;
@@ -107,7 +107,9 @@ double SmoothNoise(double x, double y, unsigned seed) {
     return (a + (b - a) * sx) * (1 - sy) + (c + (d - c) * sx) * sy;
 }
 
-int Clamp255(double v) { return std::clamp(static_cast<int>(std::lround(v)), 0, 255); }
+int Clamp255(double v) {
+    return std::clamp(static_cast<int>(std::lround(v)), 0, 255);
+}
 
 QImage NewLayer(int w, int h) {
     QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
@@ -130,11 +132,16 @@ QImage Blur(const QImage& src, int radius) {
                         const int xx = dir == 0 ? x + k : x;
                         const int yy = dir == 0 ? y : y + k;
                         ++n;
-                        if (xx < 0 || yy < 0 || xx >= w || yy >= h) continue;
+                        if (xx < 0 || yy < 0 || xx >= w || yy >= h)
+                            continue;
                         const QRgb p = reinterpret_cast<const QRgb*>(img.constScanLine(yy))[xx];
-                        s[0] += qAlpha(p); s[1] += qRed(p); s[2] += qGreen(p); s[3] += qBlue(p);
+                        s[0] += qAlpha(p);
+                        s[1] += qRed(p);
+                        s[2] += qGreen(p);
+                        s[3] += qBlue(p);
                     }
-                    reinterpret_cast<QRgb*>(out.scanLine(y))[x] = qRgba(s[1] / n, s[2] / n, s[3] / n, s[0] / n);
+                    reinterpret_cast<QRgb*>(out.scanLine(y))[x] =
+                        qRgba(s[1] / n, s[2] / n, s[3] / n, s[0] / n);
                 }
             }
             img = out;
@@ -144,7 +151,8 @@ QImage Blur(const QImage& src, int radius) {
 }
 
 // A layer holding only a soft shadow of another layer's coverage.
-QImage ShadowOf(const QImage& layer, const QColor& colour, double opacity, int radius, QPointF offset) {
+QImage ShadowOf(const QImage& layer, const QColor& colour, double opacity, int radius,
+                QPointF offset) {
     QImage shape = NewLayer(layer.width(), layer.height());
     {
         QPainter p(&shape);
@@ -181,11 +189,12 @@ struct Piece {
     const char* name;
     int x, y, w, h;
     Kind kind;
-    std::function<void(QPainter&, int w, int h)> draw;  // paints onto a transparent layer
-    QRect keep;  // the part of the rectangle that may keep pixels (local); empty: all
+    std::function<void(QPainter&, int w, int h)> draw; // paints onto a transparent layer
+    QRect keep; // the part of the rectangle that may keep pixels (local); empty: all
 };
 
-void DrawRoundButton(QPainter& p, int w, int h, const std::function<void(QPainter&, QPointF, double)>& glyph) {
+void DrawRoundButton(QPainter& p, int w, int h,
+                     const std::function<void(QPainter&, QPointF, double)>& glyph) {
     const QPointF c(w / 2.0, h / 2.0);
     const double r = std::min(w, h) / 2.0 - 0.5;
     p.setRenderHint(QPainter::Antialiasing);
@@ -217,7 +226,8 @@ QPen GlyphPen(double width) {
     return pen;
 }
 
-void DrawGlyphText(QPainter& p, QPointF c, const QString& text, double px, const QColor& colour = pal::cream) {
+void DrawGlyphText(QPainter& p, QPointF c, const QString& text, double px,
+                   const QColor& colour = pal::cream) {
     const QFont f = Font(g_sans, px, true);
     QPainterPath path;
     path.addText(0, 0, f, text);
@@ -228,7 +238,8 @@ void DrawGlyphText(QPainter& p, QPointF c, const QString& text, double px, const
     p.drawPath(path);
 }
 
-void DrawTextCentred(QPainter& p, const QRectF& box, const QString& text, const QFont& font, const QColor& colour) {
+void DrawTextCentred(QPainter& p, const QRectF& box, const QString& text, const QFont& font,
+                     const QColor& colour) {
     p.setFont(font);
     p.setPen(colour);
     p.drawText(box, Qt::AlignCenter, text);
@@ -255,8 +266,8 @@ void DrawDarkTab(QPainter& p, const QRectF& r, double radius, const QString& tex
 
 // One key of the ink-blue dial: the dial's disc cut to a rectangle (local
 // coordinates of the key's bitmap at (x, y) in the window).
-void DrawDialKey(QPainter& p, int x, int y, const QRectF& cut, const std::function<void(QPainter&, QPointF)>& glyph,
-                 QPointF glyphCentre) {
+void DrawDialKey(QPainter& p, int x, int y, const QRectF& cut,
+                 const std::function<void(QPainter&, QPointF)>& glyph, QPointF glyphCentre) {
     p.setRenderHint(QPainter::Antialiasing);
     const QPointF c = DIAL_CENTRE - QPointF(x, y);
     QPainterPath disc = Circle(c, DIAL_R);
@@ -282,12 +293,13 @@ void DrawDialKey(QPainter& p, int x, int y, const QRectF& cut, const std::functi
     glyph(p, glyphCentre - QPointF(x, y));
 }
 
-void DrawLabelText(QPainter& p, int w, int h, const QString& text, const QColor& colour, Qt::Alignment align,
-                   double maxPx) {
+void DrawLabelText(QPainter& p, int w, int h, const QString& text, const QColor& colour,
+                   Qt::Alignment align, double maxPx) {
     QFont f = Font(g_sans, maxPx, true);
     for (double px = maxPx; px >= 9; px -= 0.5) {
         f = Font(g_sans, px, true);
-        if (QFontMetricsF(f).horizontalAdvance(text) <= w - 8) break;
+        if (QFontMetricsF(f).horizontalAdvance(text) <= w - 8)
+            break;
     }
     QImage text1 = NewLayer(w, h);
     {
@@ -303,8 +315,16 @@ void DrawLabelText(QPainter& p, int w, int h, const QString& text, const QColor&
 
 std::vector<Piece> Pieces() {
     std::vector<Piece> v;
-    auto round = [](const char* name, int x, int y, int w, int h, std::function<void(QPainter&, QPointF, double)> g) {
-        return Piece{name, x, y, w, h, Kind::Button, [g](QPainter& p, int ww, int hh) { DrawRoundButton(p, ww, hh, g); }, {}};
+    auto round = [](const char* name, int x, int y, int w, int h,
+                    std::function<void(QPainter&, QPointF, double)> g) {
+        return Piece{name,
+                     x,
+                     y,
+                     w,
+                     h,
+                     Kind::Button,
+                     [g](QPainter& p, int ww, int hh) { DrawRoundButton(p, ww, hh, g); },
+                     {}};
     };
     v.push_back(round("BtnClose", 511, 206, 33, 33, [](QPainter& p, QPointF c, double) {
         p.setPen(GlyphPen(2.6));
@@ -316,7 +336,8 @@ std::vector<Piece> Pieces() {
         p.setPen(GlyphPen(2.6));
         p.drawLine(c + QPointF(-5, 0.5), c + QPointF(5, 0.5));
     }));
-    v.push_back(round("BtnHelp", 18, 278, 33, 32, [](QPainter& p, QPointF c, double) { DrawGlyphText(p, c, "?", 17); }));
+    v.push_back(round("BtnHelp", 18, 278, 33, 32,
+                      [](QPainter& p, QPointF c, double) { DrawGlyphText(p, c, "?", 17); }));
     v.push_back(round("BtnAbout", 28, 319, 33, 32, [](QPainter& p, QPointF c, double) {
         QFont f = Font(g_serif, 19, true, true);
         QPainterPath path;
@@ -327,8 +348,10 @@ std::vector<Piece> Pieces() {
         p.setBrush(pal::cream);
         p.drawPath(path);
     }));
-    v.push_back(Piece{"BtnGo", 439, 343, 32, 30, Kind::Button,
-                      [](QPainter& p, int, int h) { DrawDarkTab(p, QRectF(0.5, 0.5, 29, h - 1), 6, "Go", 13); }, QRect(0, 0, 30, 30)});
+    v.push_back(Piece{
+        "BtnGo", 439, 343, 32, 30, Kind::Button,
+        [](QPainter& p, int, int h) { DrawDarkTab(p, QRectF(0.5, 0.5, 29, h - 1), 6, "Go", 13); },
+        QRect(0, 0, 30, 30)});
     v.push_back(round("BtnDock", 511, 286, 22, 24, [](QPainter& p, QPointF c, double) {
         p.setPen(Qt::NoPen);
         p.setBrush(pal::brassLight);
@@ -342,33 +365,43 @@ std::vector<Piece> Pieces() {
             p.drawLine(c - d, c + d);
         }
     }));
-    v.push_back(round("BtnMain", 12, 195, 33, 32, [](QPainter& p, QPointF c, double) { DrawGlyphText(p, c, "M", 14); }));
-    v.push_back(Piece{"btnTitle", 196, 10, 166, 35, Kind::Label, [](QPainter& p, int w, int h) {
-        QFont f = Font(g_serif, 27, true, true);
-        QPainterPath path;
-        path.addText(0, 0, f, "Quillbox");
-        const QRectF b = path.boundingRect();
-        path.translate(std::round(w / 2.0 - b.center().x()), std::round(h / 2.0 - b.center().y()));
-        QImage letters = NewLayer(w, h);
-        {
-            QPainter t(&letters);
-            t.setRenderHint(QPainter::Antialiasing);
-            QLinearGradient g(0, 4, 0, h - 4);
-            g.setColorAt(0, pal::brassLight);
-            g.setColorAt(0.5, pal::brass);
-            g.setColorAt(1, pal::brassDark);
-            t.setPen(QPen(pal::rim, 0.8));
-            t.setBrush(g);
-            t.drawPath(path);
-        }
-        p.drawImage(0, 0, ShadowOf(letters, QColor(10, 5, 0), 0.7, 1, QPointF(1, 1.5)));
-        p.drawImage(0, 0, letters);
-    }, {}});
+    v.push_back(round("BtnMain", 12, 195, 33, 32,
+                      [](QPainter& p, QPointF c, double) { DrawGlyphText(p, c, "M", 14); }));
+    v.push_back(Piece{"btnTitle",
+                      196,
+                      10,
+                      166,
+                      35,
+                      Kind::Label,
+                      [](QPainter& p, int w, int h) {
+                          QFont f = Font(g_serif, 27, true, true);
+                          QPainterPath path;
+                          path.addText(0, 0, f, "Quillbox");
+                          const QRectF b = path.boundingRect();
+                          path.translate(std::round(w / 2.0 - b.center().x()),
+                                         std::round(h / 2.0 - b.center().y()));
+                          QImage letters = NewLayer(w, h);
+                          {
+                              QPainter t(&letters);
+                              t.setRenderHint(QPainter::Antialiasing);
+                              QLinearGradient g(0, 4, 0, h - 4);
+                              g.setColorAt(0, pal::brassLight);
+                              g.setColorAt(0.5, pal::brass);
+                              g.setColorAt(1, pal::brassDark);
+                              t.setPen(QPen(pal::rim, 0.8));
+                              t.setBrush(g);
+                              t.drawPath(path);
+                          }
+                          p.drawImage(0, 0,
+                                      ShadowOf(letters, QColor(10, 5, 0), 0.7, 1, QPointF(1, 1.5)));
+                          p.drawImage(0, 0, letters);
+                      },
+                      {}});
 
     // The dial of editing keys. Each key keeps only its own part of the disc,
     // with a one-pixel gap to its neighbours; the rename key in the middle is
     // a solid square.
-    const double xl = 99, xr = 134;  // left and right edges of the middle column (global)
+    const double xl = 99, xr = 134; // left and right edges of the middle column (global)
     auto arrow = [](bool up) {
         return [up](QPainter& p, QPointF c) {
             QPainterPath tri;
@@ -382,118 +415,202 @@ std::vector<Piece> Pieces() {
             p.drawPath(tri);
         };
     };
-    v.push_back(Piece{"BtnAdd", 133, 343, 30, 41, Kind::Button, [=](QPainter& p, int, int) {
-        DrawDialKey(p, 133, 343, QRectF(xr + 1 - 133, 0, 40, 383 - 343), [](QPainter& q, QPointF c) {
-            q.setPen(GlyphPen(2.6));
-            q.drawLine(c + QPointF(-5, 0), c + QPointF(5, 0));
-            q.drawLine(c + QPointF(0, -5), c + QPointF(0, 5));
-        }, QPointF(145.5, 366.5));
-    }, {}});
-    v.push_back(Piece{"BtnAddSep", 133, 382, 30, 43, Kind::Button, [=](QPainter& p, int, int) {
-        DrawDialKey(p, 133, 382, QRectF(xr + 1 - 133, 384 - 382, 40, 60), [](QPainter& q, QPointF c) {
-            // A new rule: a small plus over a line.
-            q.setPen(GlyphPen(2.0));
-            q.drawLine(c + QPointF(-3.5, -3.5), c + QPointF(3.5, -3.5));
-            q.drawLine(c + QPointF(0, -7), c + QPointF(0, 0));
-            q.setPen(GlyphPen(2.4));
-            q.drawLine(c + QPointF(-6, 4.5), c + QPointF(6, 4.5));
-        }, QPointF(145.5, 400.5));
-    }, {}});
-    v.push_back(Piece{"BtnDel", 75, 343, 26, 82, Kind::Button, [=](QPainter& p, int, int) {
-        DrawDialKey(p, 75, 343, QRectF(-5, 0, xl - 75 + 5, 90), [](QPainter& q, QPointF c) {
-            q.setPen(GlyphPen(2.6));
-            q.drawLine(c + QPointF(-5, 0), c + QPointF(5, 0));
-        }, QPointF(87.5, 383.5));
-    }, {}});
-    v.push_back(Piece{"BtnUp", 100, 340, 34, 28, Kind::Button, [=](QPainter& p, int, int) {
-        DrawDialKey(p, 100, 340, QRectF(0, -5, 34, 365 - 340 + 5), arrow(true), QPointF(117, 353.5));
-    }, {}});
-    v.push_back(Piece{"BtnDown", 100, 400, 34, 28, Kind::Button, [=](QPainter& p, int, int) {
-        DrawDialKey(p, 100, 400, QRectF(0, 402 - 400, 34, 40), arrow(false), QPointF(117, 413.5));
-    }, {}});
-    v.push_back(Piece{"BtnRen", 100, 366, 34, 35, Kind::Solid, [](QPainter& p, int w, int h) {
-        p.setRenderHint(QPainter::Antialiasing);
-        const QRectF r(0, 0, w, h);
-        p.setPen(Qt::NoPen);
-        p.setBrush(pal::blueDeep);
-        p.drawRoundedRect(r, 4, 4);
-        QLinearGradient face(0, 0, w, h);
-        face.setColorAt(0, pal::blueLight);
-        face.setColorAt(0.5, pal::blue);
-        face.setColorAt(1, pal::blueDark);
-        p.setBrush(face);
-        p.drawRoundedRect(r.adjusted(1, 1, -1, -1), 3.2, 3.2);
-        QPen dash(pal::cream, 1.4, Qt::CustomDashLine, Qt::FlatCap);
-        dash.setDashPattern({2.0, 1.6});
-        p.setPen(dash);
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(QRectF(7.5, 8.5, w - 15, h - 17));
-        // A text cursor in the frame.
-        p.setPen(QPen(pal::cream, 1.6, Qt::SolidLine, Qt::FlatCap));
-        const double cx = w / 2.0;
-        p.drawLine(QPointF(cx, 12), QPointF(cx, h - 12));
-        p.drawLine(QPointF(cx - 2.5, 11.8), QPointF(cx + 2.5, 11.8));
-        p.drawLine(QPointF(cx - 2.5, h - 11.8), QPointF(cx + 2.5, h - 11.8));
-    }, {}});
+    v.push_back(Piece{"BtnAdd",
+                      133,
+                      343,
+                      30,
+                      41,
+                      Kind::Button,
+                      [=](QPainter& p, int, int) {
+                          DrawDialKey(
+                              p, 133, 343, QRectF(xr + 1 - 133, 0, 40, 383 - 343),
+                              [](QPainter& q, QPointF c) {
+                                  q.setPen(GlyphPen(2.6));
+                                  q.drawLine(c + QPointF(-5, 0), c + QPointF(5, 0));
+                                  q.drawLine(c + QPointF(0, -5), c + QPointF(0, 5));
+                              },
+                              QPointF(145.5, 366.5));
+                      },
+                      {}});
+    v.push_back(Piece{"BtnAddSep",
+                      133,
+                      382,
+                      30,
+                      43,
+                      Kind::Button,
+                      [=](QPainter& p, int, int) {
+                          DrawDialKey(
+                              p, 133, 382, QRectF(xr + 1 - 133, 384 - 382, 40, 60),
+                              [](QPainter& q, QPointF c) {
+                                  // A new rule: a small plus over a line.
+                                  q.setPen(GlyphPen(2.0));
+                                  q.drawLine(c + QPointF(-3.5, -3.5), c + QPointF(3.5, -3.5));
+                                  q.drawLine(c + QPointF(0, -7), c + QPointF(0, 0));
+                                  q.setPen(GlyphPen(2.4));
+                                  q.drawLine(c + QPointF(-6, 4.5), c + QPointF(6, 4.5));
+                              },
+                              QPointF(145.5, 400.5));
+                      },
+                      {}});
+    v.push_back(Piece{"BtnDel",
+                      75,
+                      343,
+                      26,
+                      82,
+                      Kind::Button,
+                      [=](QPainter& p, int, int) {
+                          DrawDialKey(
+                              p, 75, 343, QRectF(-5, 0, xl - 75 + 5, 90),
+                              [](QPainter& q, QPointF c) {
+                                  q.setPen(GlyphPen(2.6));
+                                  q.drawLine(c + QPointF(-5, 0), c + QPointF(5, 0));
+                              },
+                              QPointF(87.5, 383.5));
+                      },
+                      {}});
+    v.push_back(Piece{"BtnUp",
+                      100,
+                      340,
+                      34,
+                      28,
+                      Kind::Button,
+                      [=](QPainter& p, int, int) {
+                          DrawDialKey(p, 100, 340, QRectF(0, -5, 34, 365 - 340 + 5), arrow(true),
+                                      QPointF(117, 353.5));
+                      },
+                      {}});
+    v.push_back(Piece{"BtnDown",
+                      100,
+                      400,
+                      34,
+                      28,
+                      Kind::Button,
+                      [=](QPainter& p, int, int) {
+                          DrawDialKey(p, 100, 400, QRectF(0, 402 - 400, 34, 40), arrow(false),
+                                      QPointF(117, 413.5));
+                      },
+                      {}});
+    v.push_back(Piece{"BtnRen",
+                      100,
+                      366,
+                      34,
+                      35,
+                      Kind::Solid,
+                      [](QPainter& p, int w, int h) {
+                          p.setRenderHint(QPainter::Antialiasing);
+                          const QRectF r(0, 0, w, h);
+                          p.setPen(Qt::NoPen);
+                          p.setBrush(pal::blueDeep);
+                          p.drawRoundedRect(r, 4, 4);
+                          QLinearGradient face(0, 0, w, h);
+                          face.setColorAt(0, pal::blueLight);
+                          face.setColorAt(0.5, pal::blue);
+                          face.setColorAt(1, pal::blueDark);
+                          p.setBrush(face);
+                          p.drawRoundedRect(r.adjusted(1, 1, -1, -1), 3.2, 3.2);
+                          QPen dash(pal::cream, 1.4, Qt::CustomDashLine, Qt::FlatCap);
+                          dash.setDashPattern({2.0, 1.6});
+                          p.setPen(dash);
+                          p.setBrush(Qt::NoBrush);
+                          p.drawRect(QRectF(7.5, 8.5, w - 15, h - 17));
+                          // A text cursor in the frame.
+                          p.setPen(QPen(pal::cream, 1.6, Qt::SolidLine, Qt::FlatCap));
+                          const double cx = w / 2.0;
+                          p.drawLine(QPointF(cx, 12), QPointF(cx, h - 12));
+                          p.drawLine(QPointF(cx - 2.5, 11.8), QPointF(cx + 2.5, 11.8));
+                          p.drawLine(QPointF(cx - 2.5, h - 11.8), QPointF(cx + 2.5, h - 11.8));
+                      },
+                      {}});
 
     auto pill = [](const char* name, int x, int y, const char* text) {
-        return Piece{name, x, y, 48, 26, Kind::Button,
-                     [text](QPainter& p, int w, int h) { DrawDarkTab(p, QRectF(0.5, 0.5, w - 1, h - 1), (h - 1) / 2.0, text, 12.5); }, {}};
+        return Piece{name,
+                     x,
+                     y,
+                     48,
+                     26,
+                     Kind::Button,
+                     [text](QPainter& p, int w, int h) {
+                         DrawDarkTab(p, QRectF(0.5, 0.5, w - 1, h - 1), (h - 1) / 2.0, text, 12.5);
+                     },
+                     {}};
     };
     v.push_back(pill("BtnOK", 368, 250, "OK"));
     v.push_back(pill("BtnSave", 378, 262, "Save"));
     v.push_back(Piece{"BtnSelect", 469, 343, 41, 30, Kind::Button,
-                      [](QPainter& p, int w, int h) { DrawDarkTab(p, QRectF(2.5, 0.5, w - 3, h - 1), 6, "Sel", 13); }, QRect(2, 0, 39, 30)});
+                      [](QPainter& p, int w, int h) {
+                          DrawDarkTab(p, QRectF(2.5, 0.5, w - 3, h - 1), 6, "Sel", 13);
+                      },
+                      QRect(2, 0, 39, 30)});
 
-    auto label = [](const char* name, int x, int y, int w, int h, const char* text, QColor colour, Qt::Alignment align) {
-        return Piece{name, x, y, w, h, Kind::Label,
-                     [=](QPainter& p, int ww, int hh) { DrawLabelText(p, ww, hh, text, colour, align, 14); }, {}};
+    auto label = [](const char* name, int x, int y, int w, int h, const char* text, QColor colour,
+                    Qt::Alignment align) {
+        return Piece{
+            name,
+            x,
+            y,
+            w,
+            h,
+            Kind::Label,
+            [=](QPainter& p, int ww, int hh) { DrawLabelText(p, ww, hh, text, colour, align, 14); },
+            {}};
     };
-    v.push_back(Piece{"BtnAboutText", 102, 89, 317, 131, Kind::Label, [](QPainter& p, int w, int h) {
-        const QRectF card(4.5, 3.5, w - 10, h - 10);
-        QImage cardLayer = NewLayer(w, h);
-        {
-            QPainter t(&cardLayer);
-            t.setRenderHint(QPainter::Antialiasing);
-            t.setPen(Qt::NoPen);
-            t.setBrush(Qt::black);
-            t.drawRoundedRect(card, 8, 8);
-        }
-        p.drawImage(0, 0, ShadowOf(cardLayer, QColor(70, 45, 20), 0.35, 2, QPointF(1.5, 2.5)));
-        p.setRenderHint(QPainter::Antialiasing);
-        QLinearGradient g(0, 0, 0, h);
-        g.setColorAt(0, QColor(0xff, 0xfb, 0xf0));
-        g.setColorAt(1, pal::paperWarm);
-        p.setBrush(g);
-        p.setPen(QPen(pal::paperShade, 1.0));
-        p.drawRoundedRect(card, 8, 8);
-        p.setPen(QPen(pal::brass, 1.0));
-        p.drawLine(QPointF(20, 38.5), QPointF(w - 24, 38.5));
-        p.setRenderHint(QPainter::TextAntialiasing);
-        p.setFont(Font(g_serif, 19, true, true));
-        p.setPen(pal::ink);
-        p.drawText(QRectF(20, 9, w - 44, 26), Qt::AlignLeft | Qt::AlignVCenter, "Quillbox 1.1");
-        p.setFont(Font(g_sans, 11, false));
-        p.setPen(pal::inkSoft);
-        p.drawText(QRectF(20, 9, w - 44, 26), Qt::AlignRight | Qt::AlignVCenter, "bookmarks & shortcuts");
-        p.setPen(pal::ink);
-        p.setFont(Font(g_sans, 12, false));
-        const char* lines[] = {"Web addresses, files and folders in one tree,",
-                               "opened with a double click or the Go key.",
-                               "The collection is kept enciphered in one file,",
-                               "under a password of up to eight characters."};
-        double y = 45;
-        for (const char* line : lines) {
-            p.drawText(QRectF(20, y, w - 40, 17), Qt::AlignLeft | Qt::AlignVCenter, line);
-            y += 17.5;
-        }
-    }, {}});
+    v.push_back(Piece{
+        "BtnAboutText",
+        102,
+        89,
+        317,
+        131,
+        Kind::Label,
+        [](QPainter& p, int w, int h) {
+            const QRectF card(4.5, 3.5, w - 10, h - 10);
+            QImage cardLayer = NewLayer(w, h);
+            {
+                QPainter t(&cardLayer);
+                t.setRenderHint(QPainter::Antialiasing);
+                t.setPen(Qt::NoPen);
+                t.setBrush(Qt::black);
+                t.drawRoundedRect(card, 8, 8);
+            }
+            p.drawImage(0, 0, ShadowOf(cardLayer, QColor(70, 45, 20), 0.35, 2, QPointF(1.5, 2.5)));
+            p.setRenderHint(QPainter::Antialiasing);
+            QLinearGradient g(0, 0, 0, h);
+            g.setColorAt(0, QColor(0xff, 0xfb, 0xf0));
+            g.setColorAt(1, pal::paperWarm);
+            p.setBrush(g);
+            p.setPen(QPen(pal::paperShade, 1.0));
+            p.drawRoundedRect(card, 8, 8);
+            p.setPen(QPen(pal::brass, 1.0));
+            p.drawLine(QPointF(20, 38.5), QPointF(w - 24, 38.5));
+            p.setRenderHint(QPainter::TextAntialiasing);
+            p.setFont(Font(g_serif, 19, true, true));
+            p.setPen(pal::ink);
+            p.drawText(QRectF(20, 9, w - 44, 26), Qt::AlignLeft | Qt::AlignVCenter, "Quillbox 1.1");
+            p.setFont(Font(g_sans, 11, false));
+            p.setPen(pal::inkSoft);
+            p.drawText(QRectF(20, 9, w - 44, 26), Qt::AlignRight | Qt::AlignVCenter,
+                       "bookmarks & shortcuts");
+            p.setPen(pal::ink);
+            p.setFont(Font(g_sans, 12, false));
+            const char* lines[] = {"Web addresses, files and folders in one tree,",
+                                   "opened with a double click or the Go key.",
+                                   "The collection is kept enciphered in one file,",
+                                   "under a password of up to eight characters."};
+            double y = 45;
+            for (const char* line : lines) {
+                p.drawText(QRectF(20, y, w - 40, 17), Qt::AlignLeft | Qt::AlignVCenter, line);
+                y += 17.5;
+            }
+        },
+        {}});
     v.push_back(label("BtnConfirm", 161, 187, 67, 25, "Confirm:", pal::ink, Qt::AlignRight));
-    v.push_back(label("BtnInput", 158, 130, 156, 27, "Input your Password:", pal::ink, Qt::AlignLeft));
+    v.push_back(
+        label("BtnInput", 158, 130, 156, 27, "Input your Password:", pal::ink, Qt::AlignLeft));
     v.push_back(label("BtnUsePasswd", 116, 107, 118, 25, "Use Password", pal::ink, Qt::AlignLeft));
     v.push_back(label("BtnPasswd", 147, 145, 83, 26, "Password:", pal::ink, Qt::AlignRight));
-    v.push_back(label("BtnInvalidPasswd", 200, 208, 234, 34, "Invalid Password, please try again.", pal::alert, Qt::AlignLeft));
-    v.push_back(label("BtnNotMatch", 236, 224, 251, 36, "Your password entries did not match.", pal::alert, Qt::AlignLeft));
+    v.push_back(label("BtnInvalidPasswd", 200, 208, 234, 34, "Invalid Password, please try again.",
+                      pal::alert, Qt::AlignLeft));
+    v.push_back(label("BtnNotMatch", 236, 224, 251, 36, "Your password entries did not match.",
+                      pal::alert, Qt::AlignLeft));
     return v;
 }
 
@@ -502,9 +619,9 @@ std::vector<Piece> Pieces() {
 
 QPainterPath Silhouette() {
     QPainterPath s = RoundRect(QRectF(38, 22, 480, 424), 24);
-    s = s.united(RoundRect(QRectF(3, 183, 70, 181), 18));     // left spine flap with four keys
-    s = s.united(RoundRect(QRectF(497, 195, 56, 126), 18));   // right clasp with three keys
-    s = s.united(RoundRect(QRectF(182, 2, 194, 50), 14));     // title plate
+    s = s.united(RoundRect(QRectF(3, 183, 70, 181), 18));   // left spine flap with four keys
+    s = s.united(RoundRect(QRectF(497, 195, 56, 126), 18)); // right clasp with three keys
+    s = s.united(RoundRect(QRectF(182, 2, 194, 50), 14));   // title plate
     return s.simplified();
 }
 
@@ -512,9 +629,11 @@ void Grain(QImage& img, const QRect& area) {
     for (int y = area.top(); y <= area.bottom(); ++y) {
         QRgb* line = reinterpret_cast<QRgb*>(img.scanLine(y));
         for (int x = area.left(); x <= area.right(); ++x) {
-            const double m = SmoothNoise(x / 9.0, y / 7.0, 3) * 7 + SmoothNoise(x / 2.3, y / 2.0, 5) * 4 + Noise(x, y, 11) * 3;
+            const double m = SmoothNoise(x / 9.0, y / 7.0, 3) * 7 +
+                             SmoothNoise(x / 2.3, y / 2.0, 5) * 4 + Noise(x, y, 11) * 3;
             const QRgb c = line[x];
-            line[x] = qRgb(Clamp255(qRed(c) + m), Clamp255(qGreen(c) + m * 0.8), Clamp255(qBlue(c) + m * 0.6));
+            line[x] = qRgb(Clamp255(qRed(c) + m), Clamp255(qGreen(c) + m * 0.8),
+                           Clamp255(qBlue(c) + m * 0.6));
         }
     }
 }
@@ -633,7 +752,8 @@ QImage DrawCover(const std::vector<Piece>& pieces) {
     InsetShadow(p, slot, 8, 3, 120);
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(QColor(255, 225, 180, 50), 1.0));
-    p.drawLine(QPointF(slot.left() + 8, slot.bottom() + 0.5), QPointF(slot.right() - 8, slot.bottom() + 0.5));
+    p.drawLine(QPointF(slot.left() + 8, slot.bottom() + 0.5),
+               QPointF(slot.right() - 8, slot.bottom() + 0.5));
     p.setPen(Qt::NoPen);
     p.setBrush(pal::paper);
     p.drawRect(QRectF(170, 345, 266, 24));
@@ -665,8 +785,8 @@ QImage DrawCover(const std::vector<Piece>& pieces) {
     // Seats for the round keys.
     for (const Piece& piece : pieces) {
         const QString n = piece.name;
-        if (n == "BtnClose" || n == "BtnMini" || n == "BtnHelp" || n == "BtnAbout" || n == "BtnDock" || n == "BtnOpt" ||
-            n == "BtnMain") {
+        if (n == "BtnClose" || n == "BtnMini" || n == "BtnHelp" || n == "BtnAbout" ||
+            n == "BtnDock" || n == "BtnOpt" || n == "BtnMain") {
             const double r = std::min(piece.w, piece.h) / 2.0 - 0.5;
             Socket(p, QPointF(piece.x + piece.w / 2.0, piece.y + piece.h / 2.0), r);
         }
@@ -688,8 +808,10 @@ QImage DrawCover(const std::vector<Piece>& pieces) {
         QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
         const uchar* a = cover.constScanLine(y);
         for (int x = 0; x < MAIN_W; ++x) {
-            if (a[x] < 128) line[x] = KEY;
-            else if (line[x] == KEY) line[x] = 0xFFFE0000u;
+            if (a[x] < 128)
+                line[x] = KEY;
+            else if (line[x] == KEY)
+                line[x] = 0xFFFE0000u;
         }
     }
     return out;
@@ -702,7 +824,8 @@ QImage DrawPiece(const Piece& piece, const QImage& cover) {
         QPainter p(&layer);
         piece.draw(p, piece.w, piece.h);
     }
-    QImage out = cover.copy(piece.x, piece.y, piece.w, piece.h).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage out = cover.copy(piece.x, piece.y, piece.w, piece.h)
+                     .convertToFormat(QImage::Format_ARGB32_Premultiplied);
     {
         QPainter p(&out);
         p.drawImage(0, 0, layer);
@@ -714,9 +837,12 @@ QImage DrawPiece(const Piece& piece, const QImage& cover) {
         QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
         const QRgb* a = reinterpret_cast<const QRgb*>(layer.constScanLine(y));
         for (int x = 0; x < piece.w; ++x) {
-            const bool inside = piece.kind == Kind::Solid || (qAlpha(a[x]) >= threshold && keep.contains(x, y));
-            if (!inside) line[x] = KEY;
-            else if (line[x] == KEY) line[x] = 0xFFFE0000u;
+            const bool inside =
+                piece.kind == Kind::Solid || (qAlpha(a[x]) >= threshold && keep.contains(x, y));
+            if (!inside)
+                line[x] = KEY;
+            else if (line[x] == KEY)
+                line[x] = 0xFFFE0000u;
         }
     }
     return out;
@@ -725,36 +851,48 @@ QImage DrawPiece(const Piece& piece, const QImage& cover) {
 // The panels in which a piece can be visible: main, prompt, options, about.
 int Panels(const QString& name) {
     static const QStringList prompt = {"BtnInput", "BtnOK", "BtnInvalidPasswd"};
-    static const QStringList options = {"BtnUsePasswd", "BtnPasswd", "BtnConfirm", "BtnSave", "BtnNotMatch"};
-    if (prompt.contains(name)) return 2;
-    if (options.contains(name)) return 4;
-    if (name == "BtnAboutText") return 8;
+    static const QStringList options = {"BtnUsePasswd", "BtnPasswd", "BtnConfirm", "BtnSave",
+                                        "BtnNotMatch"};
+    if (prompt.contains(name))
+        return 2;
+    if (options.contains(name))
+        return 4;
+    if (name == "BtnAboutText")
+        return 8;
     return 15;
 }
 
-bool Opaque(const QImage& img, int x, int y) { return (img.pixel(x, y) & 0xFFFFFF) != (KEY & 0xFFFFFF); }
+bool Opaque(const QImage& img, int x, int y) {
+    return (img.pixel(x, y) & 0xFFFFFF) != (KEY & 0xFFFFFF);
+}
 
 // Checks that every kept pixel lies on the visible cover and that no two
 // pieces keep the same pixel.
-bool CheckLayout(const std::vector<Piece>& pieces, const std::vector<QImage>& images, const QImage& cover) {
+bool CheckLayout(const std::vector<Piece>& pieces, const std::vector<QImage>& images,
+                 const QImage& cover) {
     bool ok = true;
     for (size_t i = 0; i < pieces.size(); ++i) {
         const Piece& a = pieces[i];
         for (int y = 0; y < a.h; ++y)
             for (int x = 0; x < a.w; ++x)
                 if (Opaque(images[i], x, y) && !Opaque(cover, a.x + x, a.y + y)) {
-                    std::fprintf(stderr, "%s: pixel (%d, %d) lies outside the cover\n", a.name, x, y);
+                    std::fprintf(stderr, "%s: pixel (%d, %d) lies outside the cover\n", a.name, x,
+                                 y);
                     ok = false;
                 }
         for (size_t j = i + 1; j < pieces.size(); ++j) {
             const Piece& b = pieces[j];
             const QRect common = QRect(a.x, a.y, a.w, a.h).intersected(QRect(b.x, b.y, b.w, b.h));
-            if (common.isEmpty()) continue;
-            if ((Panels(a.name) & Panels(b.name)) == 0) continue;  // never shown together
+            if (common.isEmpty())
+                continue;
+            if ((Panels(a.name) & Panels(b.name)) == 0)
+                continue; // never shown together
             for (int y = common.top(); y <= common.bottom(); ++y)
                 for (int x = common.left(); x <= common.right(); ++x)
-                    if (Opaque(images[i], x - a.x, y - a.y) && Opaque(images[j], x - b.x, y - b.y)) {
-                        std::fprintf(stderr, "%s and %s both keep pixel (%d, %d)\n", a.name, b.name, x, y);
+                    if (Opaque(images[i], x - a.x, y - a.y) &&
+                        Opaque(images[j], x - b.x, y - b.y)) {
+                        std::fprintf(stderr, "%s and %s both keep pixel (%d, %d)\n", a.name, b.name,
+                                     x, y);
                         ok = false;
                     }
         }
@@ -766,7 +904,7 @@ bool CheckLayout(const std::vector<Piece>& pieces, const std::vector<QImage>& im
 // The notebook with a padlock: the dock tile and the program icon.
 
 void DrawNotebook(QPainter& p, const QRectF& box) {
-    const double s = box.width() / 40.0;  // drawn on a 40-unit grid
+    const double s = box.width() / 40.0; // drawn on a 40-unit grid
     p.save();
     p.translate(box.topLeft());
     p.scale(s, s);
@@ -778,7 +916,8 @@ void DrawNotebook(QPainter& p, const QRectF& box) {
     p.setBrush(pal::paper);
     p.drawRoundedRect(QRectF(10, 5.5, 22, 28.5), 2, 2);
     p.setPen(QPen(pal::paperShade, 0.6));
-    for (double y = 9; y < 33; y += 3) p.drawLine(QPointF(29.5, y), QPointF(31.8, y));
+    for (double y = 9; y < 33; y += 3)
+        p.drawLine(QPointF(29.5, y), QPointF(31.8, y));
     // Cover.
     p.setPen(QPen(pal::rim, 1.0));
     QLinearGradient cover(0, 4, 0, 34);
@@ -848,7 +987,8 @@ QImage DrawDockTile() {
     QImage out = img.convertToFormat(QImage::Format_RGB32);
     for (int y = 0; y < out.height(); ++y)
         for (int x = 0; x < out.width(); ++x)
-            if (out.pixel(x, y) == KEY) out.setPixel(x, y, 0xFFFE0000u);
+            if (out.pixel(x, y) == KEY)
+                out.setPixel(x, y, 0xFFFE0000u);
     return out;
 }
 
@@ -867,18 +1007,21 @@ bool SaveBmp(const QImage& img, const QString& path) {
     return img.convertToFormat(QImage::Format_RGB888).save(path, "BMP");
 }
 
-QImage Composite(const QImage& cover, const std::vector<Piece>& pieces, const std::vector<QImage>& images,
-                 const QStringList& names) {
+QImage Composite(const QImage& cover, const std::vector<Piece>& pieces,
+                 const std::vector<QImage>& images, const QStringList& names) {
     QImage out = cover.copy();
     for (size_t i = 0; i < pieces.size(); ++i) {
-        if (!names.contains(pieces[i].name)) continue;
+        if (!names.contains(pieces[i].name))
+            continue;
         for (int y = 0; y < pieces[i].h; ++y)
             for (int x = 0; x < pieces[i].w; ++x)
-                if (Opaque(images[i], x, y)) out.setPixel(pieces[i].x + x, pieces[i].y + y, images[i].pixel(x, y));
+                if (Opaque(images[i], x, y))
+                    out.setPixel(pieces[i].x + x, pieces[i].y + y, images[i].pixel(x, y));
     }
     for (int y = 0; y < out.height(); ++y)
         for (int x = 0; x < out.width(); ++x)
-            if (!Opaque(out, x, y)) out.setPixel(x, y, qRgb(0x8f, 0xa3, 0xb5));  // a plain desktop behind the window
+            if (!Opaque(out, x, y))
+                out.setPixel(x, y, qRgb(0x8f, 0xa3, 0xb5)); // a plain desktop behind the window
     return out;
 }
 
@@ -889,27 +1032,32 @@ void Fill(QImage& img, const QRect& r, QColor c) {
     p.drawRect(r.adjusted(0, 0, -1, -1));
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
 
     QString resDir = QStringLiteral(QB_RES_DIR);
     QString previewDir;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == "--out" && i + 1 < args.size()) resDir = args[++i];
-        else if (args[i] == "--preview" && i + 1 < args.size()) previewDir = args[++i];
+        if (args[i] == "--out" && i + 1 < args.size())
+            resDir = args[++i];
+        else if (args[i] == "--preview" && i + 1 < args.size())
+            previewDir = args[++i];
         else {
             std::fprintf(stderr, "usage: qb_drawskins [--out <res folder>] [--preview <folder>]\n");
             return 2;
         }
     }
 
-    const int sans = QFontDatabase::addApplicationFont("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+    const int sans =
+        QFontDatabase::addApplicationFont("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
     QFontDatabase::addApplicationFont("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf");
-    const int serif = QFontDatabase::addApplicationFont("/usr/share/fonts/truetype/dejavu/DejaVuSerif-BoldItalic.ttf");
+    const int serif = QFontDatabase::addApplicationFont(
+        "/usr/share/fonts/truetype/dejavu/DejaVuSerif-BoldItalic.ttf");
     QFontDatabase::addApplicationFont("/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf");
     if (sans < 0 || serif < 0) {
         std::fprintf(stderr, "the DejaVu fonts are needed (fonts-dejavu-core)\n");
@@ -921,8 +1069,10 @@ int main(int argc, char** argv) {
     const std::vector<Piece> pieces = Pieces();
     const QImage cover = DrawCover(pieces);
     std::vector<QImage> images;
-    for (const Piece& piece : pieces) images.push_back(DrawPiece(piece, cover));
-    if (!CheckLayout(pieces, images, cover)) return 1;
+    for (const Piece& piece : pieces)
+        images.push_back(DrawPiece(piece, cover));
+    if (!CheckLayout(pieces, images, cover))
+        return 1;
 
     const QString bitmaps = resDir + "/bitmaps";
     const QString icons = resDir + "/icons";
@@ -930,28 +1080,36 @@ int main(int argc, char** argv) {
     QDir().mkpath(icons);
     bool ok = SaveBmp(cover, bitmaps + "/MainWnd.bmp");
     ok = SaveBmp(DrawDockTile(), bitmaps + "/DockWin.bmp") && ok;
-    for (size_t i = 0; i < pieces.size(); ++i) ok = SaveBmp(images[i], bitmaps + "/" + pieces[i].name + ".bmp") && ok;
+    for (size_t i = 0; i < pieces.size(); ++i)
+        ok = SaveBmp(images[i], bitmaps + "/" + pieces[i].name + ".bmp") && ok;
     for (int size : {16, 24, 32, 48, 64, 128, 256})
         ok = DrawIcon(size).save(QString("%1/quillbox-%2.png").arg(icons).arg(size)) && ok;
 
     if (!previewDir.isEmpty()) {
         QDir().mkpath(previewDir);
-        const QStringList always = {"BtnClose", "BtnMini", "BtnHelp", "BtnAbout", "BtnGo", "BtnDock", "BtnOpt", "BtnMain",
-                                    "btnTitle", "BtnAdd", "BtnAddSep", "BtnDel", "BtnUp", "BtnDown", "BtnRen", "BtnSelect"};
+        const QStringList always = {"BtnClose", "BtnMini", "BtnHelp",   "BtnAbout",
+                                    "BtnGo",    "BtnDock", "BtnOpt",    "BtnMain",
+                                    "btnTitle", "BtnAdd",  "BtnAddSep", "BtnDel",
+                                    "BtnUp",    "BtnDown", "BtnRen",    "BtnSelect"};
         QImage main = Composite(cover, pieces, images, always);
-        for (int i = 0; i < 3; ++i) Fill(main, QRect(60 + 148 * i, 51, 143, 261), QColor(0xff, 0xfd, 0xf6));
+        for (int i = 0; i < 3; ++i)
+            Fill(main, QRect(60 + 148 * i, 51, 143, 261), QColor(0xff, 0xfd, 0xf6));
         Fill(main, QRect(170, 345, 266, 24), Qt::white);
         ok = main.save(previewDir + "/main.png") && ok;
         QImage options = Composite(cover, pieces, images,
-                                   always + QStringList{"BtnUsePasswd", "BtnPasswd", "BtnConfirm", "BtnSave", "BtnNotMatch"});
+                                   always + QStringList{"BtnUsePasswd", "BtnPasswd", "BtnConfirm",
+                                                        "BtnSave", "BtnNotMatch"});
         Fill(options, QRect(102, 112, 14, 15), Qt::white);
         Fill(options, QRect(238, 148, 154, 24), Qt::white);
         Fill(options, QRect(238, 189, 154, 24), Qt::white);
         ok = options.save(previewDir + "/options.png") && ok;
-        QImage prompt = Composite(cover, pieces, images, always + QStringList{"BtnInput", "BtnOK", "BtnInvalidPasswd"});
+        QImage prompt = Composite(cover, pieces, images,
+                                  always + QStringList{"BtnInput", "BtnOK", "BtnInvalidPasswd"});
         Fill(prompt, QRect(200, 172, 175, 24), Qt::white);
         ok = prompt.save(previewDir + "/prompt.png") && ok;
-        ok = Composite(cover, pieces, images, always + QStringList{"BtnAboutText"}).save(previewDir + "/about.png") && ok;
+        ok = Composite(cover, pieces, images, always + QStringList{"BtnAboutText"})
+                 .save(previewDir + "/about.png") &&
+             ok;
         ok = DrawDockTile().scaled(160, 160).save(previewDir + "/dock-x4.png") && ok;
         // Every button in its normal, hover and pressed look, on the cover beneath it.
         QImage states(3 * 100, static_cast<int>(pieces.size()) * 180, QImage::Format_RGB32);
@@ -959,15 +1117,19 @@ int main(int argc, char** argv) {
         int top = 0;
         for (size_t i = 0; i < pieces.size(); ++i) {
             const Piece& piece = pieces[i];
-            if (piece.kind == Kind::Label || piece.w > 60) continue;
+            if (piece.kind == Kind::Label || piece.w > 60)
+                continue;
             for (int k = 0; k < 3; ++k) {
                 const double gamma = k == 0 ? 1.0 : k == 1 ? 0.8 : 1.4;
                 QImage look = cover.copy(piece.x, piece.y, piece.w, piece.h);
                 for (int y = 0; y < piece.h; ++y)
                     for (int x = 0; x < piece.w; ++x) {
                         const QRgb c = images[i].pixel(x, y);
-                        if (!Opaque(images[i], x, y)) continue;
-                        auto g = [&](int v) { return static_cast<int>(std::trunc(255.0 * std::pow(v / 255.0, gamma))); };
+                        if (!Opaque(images[i], x, y))
+                            continue;
+                        auto g = [&](int v) {
+                            return static_cast<int>(std::trunc(255.0 * std::pow(v / 255.0, gamma)));
+                        };
                         look.setPixel(x, y, qRgb(g(qRed(c)), g(qGreen(c)), g(qBlue(c))));
                     }
                 QPainter p(&states);
@@ -976,14 +1138,20 @@ int main(int argc, char** argv) {
             top += piece.h * 2 + 6;
         }
         ok = states.copy(0, 0, states.width(), top).save(previewDir + "/states.png") && ok;
-        const struct { const char* name; QRect area; } zooms[] = {
-            {"zoom-dial", QRect(62, 326, 110, 110)},   {"zoom-left", QRect(0, 180, 76, 186)},
-            {"zoom-right", QRect(494, 190, 62, 134)},  {"zoom-rail", QRect(420, 334, 100, 46)},
-            {"zoom-title", QRect(180, 0, 200, 56)},    {"zoom-options", QRect(100, 100, 200, 120)},
+        const struct {
+            const char* name;
+            QRect area;
+        } zooms[] = {
+            {"zoom-dial", QRect(62, 326, 110, 110)},  {"zoom-left", QRect(0, 180, 76, 186)},
+            {"zoom-right", QRect(494, 190, 62, 134)}, {"zoom-rail", QRect(420, 334, 100, 46)},
+            {"zoom-title", QRect(180, 0, 200, 56)},   {"zoom-options", QRect(100, 100, 200, 120)},
         };
         for (const auto& z : zooms) {
             const QImage& from = QString(z.name) == "zoom-options" ? options : main;
-            ok = from.copy(z.area).scaled(z.area.size() * 4).save(previewDir + "/" + z.name + ".png") && ok;
+            ok = from.copy(z.area)
+                     .scaled(z.area.size() * 4)
+                     .save(previewDir + "/" + z.name + ".png") &&
+                 ok;
         }
         ok = DrawIcon(256).save(previewDir + "/icon.png") && ok;
     }

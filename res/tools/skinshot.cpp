@@ -15,7 +15,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWidget>
-
 #include <cstdio>
 
 #ifndef QB_DOCS_DIR
@@ -43,18 +42,22 @@ struct Place {
 };
 
 const Place kButtons[] = {
-    {"BtnClose", 2000, 511, 206}, {"BtnMini", 2001, 511, 249}, {"BtnHelp", 2002, 18, 278},  {"BtnAbout", 2004, 28, 319},
-    {"BtnGo", 2005, 439, 343},    {"BtnDock", 2006, 511, 286}, {"BtnOpt", 2007, 12, 237},   {"BtnMain", 2008, 12, 195},
-    {"btnTitle", 2009, 196, 10},  {"BtnAdd", 2010, 133, 343},  {"BtnAddSep", 2011, 133, 382}, {"BtnDel", 2012, 75, 343},
-    {"BtnUp", 2013, 100, 340},    {"BtnDown", 2014, 100, 400}, {"BtnRen", 2015, 100, 366},  {"BtnSelect", 2035, 469, 343},
+    {"BtnClose", 2000, 511, 206},  {"BtnMini", 2001, 511, 249},   {"BtnHelp", 2002, 18, 278},
+    {"BtnAbout", 2004, 28, 319},   {"BtnGo", 2005, 439, 343},     {"BtnDock", 2006, 511, 286},
+    {"BtnOpt", 2007, 12, 237},     {"BtnMain", 2008, 12, 195},    {"btnTitle", 2009, 196, 10},
+    {"BtnAdd", 2010, 133, 343},    {"BtnAddSep", 2011, 133, 382}, {"BtnDel", 2012, 75, 343},
+    {"BtnUp", 2013, 100, 340},     {"BtnDown", 2014, 100, 400},   {"BtnRen", 2015, 100, 366},
+    {"BtnSelect", 2035, 469, 343},
 };
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(QB_DOCS_DIR "/main-skin.png");
+    const QString out =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(QB_DOCS_DIR "/main-skin.png");
 
     CSkinnedWindow window;
     CQBBitmapButton* go = nullptr;
@@ -66,7 +69,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "no bitmap for %s\n", place.name);
             return 1;
         }
-        if (place.id == 2005) go = button;
+        if (place.id == 2005)
+            go = button;
     }
     if (!window.m_skin.Load(&window, "MainWnd")) {
         std::fprintf(stderr, "no MainWnd bitmap\n");
@@ -76,7 +80,8 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
 
     const QPointF inside(14, 15);
-    QMouseEvent move(QEvent::MouseMove, inside, go->mapToGlobal(inside), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, inside, go->mapToGlobal(inside), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(go, &move);
     QApplication::processEvents();
 

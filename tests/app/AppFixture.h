@@ -5,22 +5,6 @@
 // a recording shell and a picker that answers for the user. Helpers click
 // controls the way a user does.
 
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <memory>
-#include <string>
-
-#include <QAbstractItemView>
-#include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QMessageBox>
-#include <QSessionManager>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-
 #include "app/MainDialog.h"
 #include "fakes/FakePathPicker.h"
 #include "fakes/FakeSettingsStore.h"
@@ -33,6 +17,20 @@
 #include "tree/Item.h"
 #include "tree/Tree.h"
 #include "tree/TreeState.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QSessionManager>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
 
 class AppFixture : public ::testing::Test {
 protected:
@@ -51,7 +49,8 @@ protected:
     }
 
     // Writes a data file holding the tree that build makes, under password.
-    void WriteDataFile(const std::function<void(CFolder&)>& build, const std::string& password = {}) {
+    void WriteDataFile(const std::function<void(CFolder&)>& build,
+                       const std::string& password = {}) {
         std::unique_ptr<CFolder> top = StartTree(nullptr);
         build(*top);
         CSettings settings(std::make_unique<CFakeSettingsStore>(m_values));
@@ -116,7 +115,7 @@ protected:
     void ClickRow(int n, int row, Qt::MouseButton button = Qt::LeftButton) {
         QAbstractItemView* view = List(n);
         QPoint point(5, view->viewport()->height() - 5);
-        if (row >= 0)  // rows are wider than the list: press near their left end
+        if (row >= 0) // rows are wider than the list: press near their left end
             point = QPoint(10, view->visualRect(view->model()->index(row, 0)).center().y());
         QTest::mouseClick(view->viewport(), button, {}, point);
         QApplication::processEvents();
@@ -124,7 +123,8 @@ protected:
     void DoubleClickRow(int n, int row) {
         QAbstractItemView* view = List(n);
         const QPoint point(10, view->visualRect(view->model()->index(row, 0)).center().y());
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, point);  // the first click of the two
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          point); // the first click of the two
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, point);
         QApplication::processEvents();
     }

@@ -1,17 +1,17 @@
 // The marker of a running copy: a second copy sees it, a dead copy's marker
 // does not block, and a folder where no marker can be made lets the program run.
 
-#include <gtest/gtest.h>
+#include "app/InstanceLock.h"
+
+#include "app/Platform.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
-#include <QSysInfo>
 #include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
-
-#include "app/InstanceLock.h"
-#include "app/Platform.h"
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -61,11 +61,8 @@ TEST_P(PreferX11Test, OnlyOnWaylandWithAnXServerAndNoChoiceMade) {
 }
 
 const PlatformCase kPlatformCases[] = {
-    {true, true, false, true},
-    {true, true, true, false},
-    {true, false, false, false},
-    {false, true, false, false},
-    {false, false, false, false},
+    {true, true, false, true},   {true, true, true, false},    {true, false, false, false},
+    {false, true, false, false}, {false, false, false, false},
 };
 INSTANTIATE_TEST_SUITE_P(Sessions, PreferX11Test, ::testing::ValuesIn(kPlatformCases));
 
@@ -89,4 +86,4 @@ TEST(PreferX11, LeavesAChosenPlatformAlone) {
         qunsetenv("DISPLAY");
 }
 
-}  // namespace
+} // namespace

@@ -2,9 +2,9 @@
 // nothing; the first runs the window until it is closed, and what was edited
 // is saved also when the run ends otherwise or the desktop session asks.
 
-#include "AppFixture.h"
-
 #include "app/MainApp.h"
+
+#include "AppFixture.h"
 #include "fakes/FakeInstanceLock.h"
 #include "skin/DockDialog.h"
 
@@ -63,8 +63,9 @@ TEST_F(MainAppTest, TheRunGoesOnWhileTheDockWindowStandsInForTheMainWindow) {
         QWidget* w = visible();
         if (step == 0 && qobject_cast<CMainDialog*>(w)) {
             ++step;
-            QMetaObject::invokeMethod(w, [w] { static_cast<CMainDialog*>(w)->OnCommand(IDC_BTNDOCK); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                w, [w] { static_cast<CMainDialog*>(w)->OnCommand(IDC_BTNDOCK); },
+                Qt::QueuedConnection);
         } else if (step == 1 && qobject_cast<CDockDialog*>(w)) {
             ++step;
             static_cast<CDockDialog*>(w)->OnOK(CDockDialog::RESULT_RETURN);
@@ -76,7 +77,7 @@ TEST_F(MainAppTest, TheRunGoesOnWhileTheDockWindowStandsInForTheMainWindow) {
     timer.start(10);
     EXPECT_FALSE(app.InitInstance());
     EXPECT_EQ(step, 3);
-    EXPECT_EQ(FileBytes("Quillbox.dat").size(), 64);  // ended by the close command, which saved
+    EXPECT_EQ(FileBytes("Quillbox.dat").size(), 64); // ended by the close command, which saved
     app.ExitInstance();
 }
 
@@ -116,4 +117,4 @@ TEST_F(MainAppTest, SessionManagerCommitSavesWithoutClosing) {
     EXPECT_EQ(Rows(1), (QStringList{"Work", "News", "Home", "Typed"}));
 }
 
-}  // namespace
+} // namespace

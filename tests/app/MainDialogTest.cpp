@@ -2,13 +2,12 @@
 // editing commands, the address box, opening, and closing.
 
 #include "AppFixture.h"
-
-#include <QCheckBox>
-#include <QMenu>
-
 #include "app/Shell.h"
 #include "skin/DockDialog.h"
 #include "tree/MenuResource.h"
+
+#include <QCheckBox>
+#include <QMenu>
 
 namespace {
 
@@ -33,20 +32,26 @@ TEST_F(MainDialogTest, FirstStartWithoutFilesShowsTheMainPanelAndCloseWritesTheT
     ClickButton(IDC_BTNCLOSE);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(FileBytes("Quillbox.dat").size(), 64);  // the version and an empty "Root"
+    EXPECT_EQ(FileBytes("Quillbox.dat").size(), 64); // the version and an empty "Root"
     EXPECT_EQ(m_values->m_values["Passwd"], 0u);
     EXPECT_EQ(dialog.GetTopFolder(), nullptr);
 }
 
 TEST_F(MainDialogTest, EveryControlCarriesItsRoleName) {
     Start();
-    const char* names[] = {"List1", "List2", "List3", "Address", "BtnClose", "BtnMini", "BtnHelp",
-                           "BtnAbout", "BtnGo", "BtnDock", "BtnOpt", "BtnMain", "btnTitle", "BtnAdd",
-                           "BtnAddSep", "BtnDel", "BtnUp", "BtnDown", "BtnRen", "BtnOK", "BtnSave",
-                           "BtnAboutText", "BtnConfirm", "BtnInput", "BtnUsePasswd", "BtnPasswd",
-                           "BtnInvalidPasswd", "BtnNotMatch", "BtnSelect", "UsePassword",
-                           "NewPassword", "ConfirmPassword", "PromptPassword", "NavUp", "NavDown",
-                           "NavTop", "NavDeepest"};
+    const char* names[] = {"List1",        "List2",           "List3",
+                           "Address",      "BtnClose",        "BtnMini",
+                           "BtnHelp",      "BtnAbout",        "BtnGo",
+                           "BtnDock",      "BtnOpt",          "BtnMain",
+                           "btnTitle",     "BtnAdd",          "BtnAddSep",
+                           "BtnDel",       "BtnUp",           "BtnDown",
+                           "BtnRen",       "BtnOK",           "BtnSave",
+                           "BtnAboutText", "BtnConfirm",      "BtnInput",
+                           "BtnUsePasswd", "BtnPasswd",       "BtnInvalidPasswd",
+                           "BtnNotMatch",  "BtnSelect",       "UsePassword",
+                           "NewPassword",  "ConfirmPassword", "PromptPassword",
+                           "NavUp",        "NavDown",         "NavTop",
+                           "NavDeepest"};
     for (const char* name : names)
         EXPECT_NE(m_dialog->findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
     for (int id = IDC_NAVUP; id <= IDC_NAVDEEPEST; ++id)
@@ -58,8 +63,8 @@ TEST_F(MainDialogTest, EveryControlCarriesItsRoleName) {
 // labels never take input.
 struct Placement {
     int id;
-    const char* text;  // nullptr: not a bitmap button
-    QRect rect;        // a bitmap button: only the position counts
+    const char* text; // nullptr: not a bitmap button
+    QRect rect;       // a bitmap button: only the position counts
     bool label;
 };
 const Placement kPlacements[] = {
@@ -110,8 +115,9 @@ TEST_F(MainDialogTest, EveryControlSitsAtItsPlace) {
         const auto* button = qobject_cast<const CQBBitmapButton*>(control);
         ASSERT_NE(button, nullptr) << place.id;
         EXPECT_EQ(button->text(), QString::fromLatin1(place.text)) << place.id;
-        EXPECT_EQ(button->geometry(),
-                  QRect(place.rect.topLeft(), button->GetImage(CQBBitmapButton::EImage::Normal).size()))
+        EXPECT_EQ(
+            button->geometry(),
+            QRect(place.rect.topLeft(), button->GetImage(CQBBitmapButton::EImage::Normal).size()))
             << place.id;
         if (place.label) {
             EXPECT_FALSE(button->isEnabled()) << place.id;
@@ -126,13 +132,21 @@ struct PanelRow {
     char main, about, options, prompt;
 };
 const PanelRow kPanelTable[] = {
-    {{IDC_BTNADD, IDC_BTNADDSEP, IDC_BTNDEL, IDC_BTNUP, IDC_BTNDOWN, IDC_BTNREN}, 'E', 'D', 'D', 'D'},
+    {{IDC_BTNADD, IDC_BTNADDSEP, IDC_BTNDEL, IDC_BTNUP, IDC_BTNDOWN, IDC_BTNREN},
+     'E',
+     'D',
+     'D',
+     'D'},
     {{IDC_BTNGO, IDC_BTNSELECT, IDC_ADDRESS}, 'D', 'D', 'D', 'D'},
     {{IDC_LIST1, IDC_LIST2, IDC_LIST3}, 'S', 'H', 'H', 'H'},
     {{IDC_PROMPTPASSWD, IDC_LBLINPUT, IDC_BTNOK}, 'H', 'H', 'H', 'S'},
     {{IDC_LBLINVALID}, 'H', 'H', 'H', 'H'},
     {{IDC_USEPASSWD, IDC_LBLUSEPASSWD}, 'H', 'H', 'S', 'H'},
-    {{IDC_NEWPASSWD, IDC_CONFIRM, IDC_LBLPASSWD, IDC_LBLCONFIRM}, 'H', 'H', 'H', 'H'},  // no password
+    {{IDC_NEWPASSWD, IDC_CONFIRM, IDC_LBLPASSWD, IDC_LBLCONFIRM},
+     'H',
+     'H',
+     'H',
+     'H'}, // no password
     {{IDC_BTNSAVE}, 'H', 'H', 'S', 'H'},
     {{IDC_LBLNOTMATCH}, 'H', 'H', 'H', 'H'},
     {{IDC_ABOUTTEXT}, 'H', 'S', 'H', 'H'},
@@ -146,11 +160,20 @@ TEST_F(MainDialogTest, PanelsSetExactlyTheStatesOfThePanelTable) {
         for (const PanelRow& row : kPanelTable) {
             for (int id : row.ids) {
                 switch (row.*panel) {
-                case 'E': EXPECT_TRUE(Enabled(id)) << name << ' ' << id; break;
-                case 'D': EXPECT_FALSE(Enabled(id)) << name << ' ' << id; break;
-                case 'S': EXPECT_TRUE(Shown(id)) << name << ' ' << id; break;
-                case 'H': EXPECT_FALSE(Shown(id)) << name << ' ' << id; break;
-                default: break;
+                case 'E':
+                    EXPECT_TRUE(Enabled(id)) << name << ' ' << id;
+                    break;
+                case 'D':
+                    EXPECT_FALSE(Enabled(id)) << name << ' ' << id;
+                    break;
+                case 'S':
+                    EXPECT_TRUE(Shown(id)) << name << ' ' << id;
+                    break;
+                case 'H':
+                    EXPECT_FALSE(Shown(id)) << name << ' ' << id;
+                    break;
+                default:
+                    break;
                 }
             }
         }
@@ -166,7 +189,7 @@ TEST_F(MainDialogTest, PanelsSetExactlyTheStatesOfThePanelTable) {
     ClickButton(IDC_BTNABOUT);
     expectPanel(&PanelRow::about, "about");
 
-    m_settings->SetPassword("");  // the options panel as it looks without a password
+    m_settings->SetPassword(""); // the options panel as it looks without a password
     ClickButton(IDC_BTNOPT);
     expectPanel(&PanelRow::options, "options");
 
@@ -182,9 +205,9 @@ protected:
         AppFixture::SetUp();
         WriteDataFile(SampleTree);
         Start();
-        ClickRow(1, 0);  // Work
-        ClickRow(2, 1);  // Docs
-        ClickRow(3, 0);  // Report
+        ClickRow(1, 0); // Work
+        ClickRow(2, 1); // Docs
+        ClickRow(3, 0); // Report
     }
     CItem& Work() const { return *Top().GetChild(0); }
     CItem& Docs() const { return *Work().GetChild(1); }
@@ -209,19 +232,19 @@ TEST_F(EditingTest, ButtonsActOnTheListLastClickedEvenWithTheFocusInTheAddressBo
     EXPECT_EQ(Names(Docs()), (QStringList{"Notes", "Old"}));
     EXPECT_EQ(Names(Work()), (QStringList{"Tracker", "Docs", "Reports"}));
 
-    ClickButton(IDC_BTNADDSEP);  // before the row now selected, Notes
+    ClickButton(IDC_BTNADDSEP); // before the row now selected, Notes
     EXPECT_EQ(Names(Docs()), (QStringList{QString::fromStdString(SEPARATOR_TEXT), "Notes", "Old"}));
 }
 
 TEST_F(EditingTest, MenuCommandsActOnTheFocusedListOnly) {
-    ClickRow(2, 0);  // Tracker: the middle list has the focus
+    ClickRow(2, 0); // Tracker: the middle list has the focus
     m_dialog->OnCommand(int(ID_OP_DOWN));
     EXPECT_EQ(Names(Work()), (QStringList{"Docs", "Tracker", "Reports"}));
     m_dialog->OnCommand(int(ID_OP_DELETE));
     EXPECT_EQ(Names(Work()), (QStringList{"Docs", "Reports"}));
 
-    ClickRow(1, 1);          // News, an entry: the address box takes the focus next
-    ClickInto(IDC_ADDRESS);  // the focus on none of the lists: nothing
+    ClickRow(1, 1);         // News, an entry: the address box takes the focus next
+    ClickInto(IDC_ADDRESS); // the focus on none of the lists: nothing
     m_dialog->OnCommand(int(ID_OP_DELETE));
     m_dialog->OnCommand(int(ID_OP_INSERTSEP));
     EXPECT_EQ(Names(Work()), (QStringList{"Docs", "Reports"}));
@@ -238,15 +261,15 @@ void TypeIntoEditor(const QString& text, Qt::Key end = Qt::Key_Return) {
 }
 
 TEST_F(EditingTest, InsertNamesANewEntryBeforeTheSelectedRowOrNothing) {
-    ClickButton(IDC_BTNADD);  // Report is selected in the right column
+    ClickButton(IDC_BTNADD); // Report is selected in the right column
     EXPECT_EQ(Rows(3), (QStringList{"", "Report", "Notes", "Old"}));
     TypeIntoEditor(QStringLiteral("  Memo  "));
     EXPECT_EQ(Names(Docs()), (QStringList{"Memo", "Report", "Notes", "Old"}));
-    EXPECT_TRUE(Docs().GetChild(0)->IsContainer());  // a blank entry
+    EXPECT_TRUE(Docs().GetChild(0)->IsContainer()); // a blank entry
     EXPECT_EQ(Rows(3), (QStringList{"Memo", "Report", "Notes", "Old"}));
 
     ClickRow(3, -1);
-    ClickButton(IDC_BTNADD);  // nothing selected: at the end
+    ClickButton(IDC_BTNADD); // nothing selected: at the end
     EXPECT_EQ(Rows(3).size(), 5);
     TypeIntoEditor(QStringLiteral("   "));
     EXPECT_EQ(Names(Docs()), (QStringList{"Memo", "Report", "Notes", "Old"}));
@@ -256,7 +279,7 @@ TEST_F(EditingTest, InsertNamesANewEntryBeforeTheSelectedRowOrNothing) {
 // While a new entry is being named the list holds one row more than the
 // folder: the list taking the focus then must not select by its row numbers.
 TEST_F(EditingTest, NamingANewEntryShowsNoOtherChild) {
-    ClickRow(2, 0);  // Tracker, an entry before the folder Docs
+    ClickRow(2, 0); // Tracker, an entry before the folder Docs
     ASSERT_TRUE(Rows(3).isEmpty());
     ClickButton(IDC_BTNADD);
     EXPECT_EQ(Rows(2), (QStringList{"", "Tracker", "Docs", "Reports"}));
@@ -264,12 +287,12 @@ TEST_F(EditingTest, NamingANewEntryShowsNoOtherChild) {
     EXPECT_EQ(Edit(IDC_ADDRESS)->text(), QStringLiteral("https://tracker.example.org/"));
     TypeIntoEditor(QStringLiteral("Memo"));
     EXPECT_EQ(Names(Work()), (QStringList{"Memo", "Tracker", "Docs", "Reports"}));
-    EXPECT_TRUE(Rows(3).isEmpty());  // the new, empty entry is shown
-    ClickRow(2, 1);                  // Tracker
+    EXPECT_TRUE(Rows(3).isEmpty()); // the new, empty entry is shown
+    ClickRow(2, 1);                 // Tracker
     EXPECT_TRUE(Rows(3).isEmpty());
     EXPECT_EQ(Edit(IDC_ADDRESS)->text(), QStringLiteral("https://tracker.example.org/"));
 
-    ClickButton(IDC_BTNADD);  // named nothing: back as it was
+    ClickButton(IDC_BTNADD); // named nothing: back as it was
     TypeIntoEditor(QString());
     EXPECT_EQ(Rows(2), (QStringList{"Memo", "Tracker", "Docs", "Reports"}));
     ClickRow(3, -1);
@@ -283,7 +306,7 @@ TEST_F(EditingTest, RenameEditsTheSelectedRowButNeverASeparator) {
     TypeIntoEditor(QStringLiteral(" Annual report "));
     EXPECT_EQ(Names(Docs()), (QStringList{"Annual report", "Notes", "Old"}));
 
-    ClickButton(IDC_BTNADDSEP);  // the separator becomes the selected row
+    ClickButton(IDC_BTNADDSEP); // the separator becomes the selected row
     ClickButton(IDC_BTNREN);
     EXPECT_FALSE(qobject_cast<QLineEdit*>(QApplication::focusWidget()));
     EXPECT_EQ(Names(Docs())[0], QString::fromStdString(SEPARATOR_TEXT));
@@ -307,18 +330,18 @@ TEST_F(EditingTest, TheOpMenuOfARightPressEditsThatList) {
         timer->start(10);
     };
     choose(QStringLiteral("D&own"));
-    ClickRow(2, 0, Qt::RightButton);  // Tracker in the middle list
+    ClickRow(2, 0, Qt::RightButton); // Tracker in the middle list
     QApplication::processEvents();
     EXPECT_EQ(Names(Work()), (QStringList{"Docs", "Tracker", "Reports"}));
     choose(QStringLiteral("&Delete"));
-    ClickRow(1, 2, Qt::RightButton);  // Home in the left list
+    ClickRow(1, 2, Qt::RightButton); // Home in the left list
     QApplication::processEvents();
     EXPECT_EQ(Top().GetCount(), 2);
     EXPECT_EQ(Top().GetChild(1)->GetName(), "News");
 }
 
 TEST_F(EditingTest, CommandsWithNoRowSelectedOnlyGiveTheListTheFocus) {
-    ClickRow(1, 2);  // Home, an entry: the middle list shows nothing
+    ClickRow(1, 2); // Home, an entry: the middle list shows nothing
     ClickRow(2, -1);
     for (int id = IDC_BTNDEL; id <= IDC_BTNDOWN; ++id)
         ClickButton(id);
@@ -327,18 +350,19 @@ TEST_F(EditingTest, CommandsWithNoRowSelectedOnlyGiveTheListTheFocus) {
 }
 
 TEST_F(EditingTest, TypedAddressIsStoredInTheEntrySelectedBeforeTheClick) {
-    ClickRow(1, 1);  // News
+    ClickRow(1, 1); // News
     EXPECT_EQ(Edit(IDC_ADDRESS)->text(), QStringLiteral("www.example.org"));
-    const QString typed = QStringLiteral("https://news.example.org/") + QString(300, QLatin1Char('q'));
+    const QString typed =
+        QStringLiteral("https://news.example.org/") + QString(300, QLatin1Char('q'));
     TypeInto(IDC_ADDRESS, typed);
-    ClickRow(1, 2);  // Home
-    EXPECT_EQ(QString::fromStdString(Top().GetChild(1)->GetTarget()), typed);  // whole, not cut
+    ClickRow(1, 2);                                                           // Home
+    EXPECT_EQ(QString::fromStdString(Top().GetChild(1)->GetTarget()), typed); // whole, not cut
     EXPECT_EQ(Top().GetChild(2)->GetTarget(), "/home/user");
     EXPECT_EQ(Edit(IDC_ADDRESS)->text(), QStringLiteral("/home/user"));
 }
 
 TEST_F(EditingTest, AddressNotEditedKeepsATargetThatIsNotUtf8) {
-    Top().GetChild(2)->SetTarget("/home/caf\xe9");  // Latin-1 bytes from elsewhere
+    Top().GetChild(2)->SetTarget("/home/caf\xe9"); // Latin-1 bytes from elsewhere
     ClickRow(1, 2);
     EXPECT_EQ(Edit(IDC_ADDRESS)->text(), QStringLiteral("/home/caf\u00e9"));
     ClickInto(IDC_ADDRESS);
@@ -352,7 +376,7 @@ TEST_F(EditingTest, AddressNotEditedKeepsATargetThatIsNotUtf8) {
 TEST_F(EditingTest, LongTargetIsShownKeptAndOpenedWhole) {
     const std::string target = "https://example.org/?q=" + std::string(40000, 'q') + "&end";
     Top().GetChild(2)->SetTarget(target);
-    ClickRow(1, 2);  // Home
+    ClickRow(1, 2); // Home
     EXPECT_EQ(Edit(IDC_ADDRESS)->text().size(), qsizetype(target.size()));
     EXPECT_EQ(Edit(IDC_ADDRESS)->cursorPosition(), 0);
     ClickInto(IDC_ADDRESS);
@@ -361,7 +385,7 @@ TEST_F(EditingTest, LongTargetIsShownKeptAndOpenedWhole) {
     EXPECT_EQ(m_shell.m_opened[1].size(), qsizetype(target.size()));
     EXPECT_EQ(Top().GetChild(2)->GetTarget().size(), target.size());
 
-    ClickInto(IDC_ADDRESS);  // typing at the end of a long text
+    ClickInto(IDC_ADDRESS); // typing at the end of a long text
     Edit(IDC_ADDRESS)->end(false);
     QTest::keyClicks(Item(IDC_ADDRESS), QStringLiteral("2"));
     ClickRow(1, 1);
@@ -369,19 +393,19 @@ TEST_F(EditingTest, LongTargetIsShownKeptAndOpenedWhole) {
 }
 
 TEST_F(EditingTest, GoAndDoubleClickOpenTheAddressThroughTheShell) {
-    ClickRow(1, 1);  // News
+    ClickRow(1, 1); // News
     ClickButton(IDC_BTNGO);
     EXPECT_EQ(m_shell.m_opened, (QStringList{"about:blank", "www.example.org"}));
 
     m_shell.m_opened.clear();
-    DoubleClickRow(1, 2);  // Home
+    DoubleClickRow(1, 2); // Home
     EXPECT_EQ(m_shell.m_opened, QStringList{"/home/user"});
 
     m_shell.m_opened.clear();
-    DoubleClickRow(1, 0);  // Work, a folder: the address box is empty
+    DoubleClickRow(1, 0); // Work, a folder: the address box is empty
     EXPECT_TRUE(m_shell.m_opened.isEmpty());
 
-    ClickRow(1, 2);  // a typed address is stored before Go opens it
+    ClickRow(1, 2); // a typed address is stored before Go opens it
     TypeInto(IDC_ADDRESS, QStringLiteral("WWW.Example.org/typed"));
     ClickButton(IDC_BTNGO);
     EXPECT_EQ(m_shell.m_opened, (QStringList{"about:blank", "WWW.Example.org/typed"}));
@@ -389,7 +413,7 @@ TEST_F(EditingTest, GoAndDoubleClickOpenTheAddressThroughTheShell) {
 }
 
 TEST_F(EditingTest, SelectPutsTheChosenPathIntoTheAddressAndTheEntryOnTheNextClick) {
-    ClickRow(1, 2);  // Home
+    ClickRow(1, 2); // Home
     m_picker.m_answer = QStringLiteral("/srv/chosen file.txt");
     ClickButton(IDC_BTNSELECT);
     EXPECT_EQ(m_picker.m_prompts, QStringList{"please select a directory or file:"});
@@ -399,7 +423,7 @@ TEST_F(EditingTest, SelectPutsTheChosenPathIntoTheAddressAndTheEntryOnTheNextCli
     EXPECT_EQ(Top().GetChild(2)->GetTarget(), "/srv/chosen file.txt");
 
     ClickRow(1, 2);
-    m_picker.m_answer.reset();  // cancelled
+    m_picker.m_answer.reset(); // cancelled
     ClickButton(IDC_BTNSELECT);
     EXPECT_EQ(Edit(IDC_ADDRESS)->text(), QStringLiteral("/srv/chosen file.txt"));
 }
@@ -418,7 +442,7 @@ TEST_F(EditingTest, HiddenNavigationCommandsShiftTheColumns) {
     m_dialog->OnCommand(IDC_NAVDOWN);
     EXPECT_EQ(Rows(1), (QStringList{"Work", "News", "Home"}));
     // A folder selected there: one level down is accepted.
-    ClickRow(3, 2);  // Old
+    ClickRow(3, 2); // Old
     m_dialog->OnCommand(IDC_NAVDOWN);
     EXPECT_EQ(Rows(1), (QStringList{"Tracker", "Docs", "Reports"}));
     EXPECT_EQ(Rows(2), (QStringList{"Report", "Notes", "Old"}));
@@ -455,7 +479,7 @@ TEST_F(MainDialogTest, DockStandsInForTheHiddenMainWindowAndReturns) {
     bool mainHidden = false;
     WithDock([&](CDockDialog& dock) {
         mainHidden = !dialog.isVisible();
-        dock.OnCmdMsg(33009);  // News, the 9th item in tree order
+        dock.OnCmdMsg(33009); // News, the 9th item in tree order
         dock.OnOK(CDockDialog::RESULT_RETURN);
     });
     ClickButton(IDC_BTNDOCK);
@@ -514,7 +538,8 @@ TEST_F(MainDialogTest, DamagedFileIsReportedShownInPartAndKeptAtClose) {
     AnswerNextMessageBox();
     CMainDialog& dialog = Start();
     ASSERT_EQ(m_messages.size(), 1);
-    EXPECT_TRUE(m_messages[0].contains(QStringLiteral("past its end"))) << m_messages[0].toStdString();
+    EXPECT_TRUE(m_messages[0].contains(QStringLiteral("past its end")))
+        << m_messages[0].toStdString();
     EXPECT_TRUE(Shown(IDC_LIST1));
     ASSERT_FALSE(Rows(1).isEmpty());
     EXPECT_EQ(Rows(1)[0], QStringLiteral("Work"));
@@ -529,7 +554,7 @@ TEST_F(MainDialogTest, FailedSaveAtCloseIsReportedAndKeepsTheWindowAndTree) {
     WriteDataFile(SampleTree);
     CMainDialog& dialog = Start();
     ASSERT_TRUE(QFile::remove(QStringLiteral("Quillbox.dat")));
-    ASSERT_TRUE(QDir().mkdir(QStringLiteral("Quillbox.dat")));  // nothing can replace it
+    ASSERT_TRUE(QDir().mkdir(QStringLiteral("Quillbox.dat"))); // nothing can replace it
 
     AnswerNextMessageBox();
     ClickButton(IDC_BTNCLOSE);
@@ -546,4 +571,4 @@ TEST_F(MainDialogTest, FailedSaveAtCloseIsReportedAndKeepsTheWindowAndTree) {
     EXPECT_GT(FileBytes("Quillbox.dat").size(), 64);
 }
 
-}  // namespace
+} // namespace

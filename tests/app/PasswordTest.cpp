@@ -31,13 +31,13 @@ TEST_F(PasswordTest, SetAtOptionsAskedAtRestartRefusedThenAccepted) {
     Start();
     SetPasswordAtOptions(QStringLiteral("secret12"), QStringLiteral("secret12"));
     EXPECT_NE(StoredCheck(), 0u);
-    EXPECT_TRUE(Shown(IDC_LIST1));  // back at the main panel
+    EXPECT_TRUE(Shown(IDC_LIST1)); // back at the main panel
     const QByteArray saved = FileBytes("Quillbox.dat");
     ClickButton(IDC_BTNCLOSE);
 
     Start();
     EXPECT_TRUE(Shown(IDC_PROMPTPASSWD));
-    EXPECT_TRUE(Item(IDC_PROMPTPASSWD)->hasFocus());  // the user can type at once
+    EXPECT_TRUE(Item(IDC_PROMPTPASSWD)->hasFocus()); // the user can type at once
     EXPECT_EQ(m_dialog->GetTopFolder(), nullptr);
     for (int id : {IDC_BTNMAIN, IDC_BTNOPT, IDC_BTNABOUT, IDC_BTNDOCK})
         EXPECT_FALSE(Enabled(id)) << id;
@@ -47,11 +47,11 @@ TEST_F(PasswordTest, SetAtOptionsAskedAtRestartRefusedThenAccepted) {
     AnswerPrompt(QStringLiteral("secret13"));
     EXPECT_TRUE(Shown(IDC_LBLINVALID));
     EXPECT_EQ(m_dialog->GetTopFolder(), nullptr);
-    EXPECT_EQ(Edit(IDC_PROMPTPASSWD)->text(), QStringLiteral("secret13"));  // kept for another try
+    EXPECT_EQ(Edit(IDC_PROMPTPASSWD)->text(), QStringLiteral("secret13")); // kept for another try
     ClickInto(IDC_PROMPTPASSWD);
     EXPECT_FALSE(Shown(IDC_LBLINVALID));
 
-    AnswerPrompt(QStringLiteral("secret12 and more"));  // only the first 8 bytes count
+    AnswerPrompt(QStringLiteral("secret12 and more")); // only the first 8 bytes count
     ASSERT_NE(m_dialog->GetTopFolder(), nullptr);
     EXPECT_EQ(m_settings->m_strPassword, "secret12");
     EXPECT_EQ(Rows(1), (QStringList{"Work", "News", "Home"}));
@@ -74,21 +74,25 @@ struct MismatchCase {
     const char* password;
     const char* confirm;
 };
-void PrintTo(const MismatchCase& c, std::ostream* os) { *os << '"' << c.password << "\" vs \"" << c.confirm << '"'; }
+void PrintTo(const MismatchCase& c, std::ostream* os) {
+    *os << '"' << c.password << "\" vs \"" << c.confirm << '"';
+}
 
-class PasswordMismatchTest : public PasswordTest, public ::testing::WithParamInterface<MismatchCase> {};
+class PasswordMismatchTest : public PasswordTest,
+                             public ::testing::WithParamInterface<MismatchCase> {};
 
 TEST_P(PasswordMismatchTest, ShowsTheLabelAndStoresNothing) {
     WriteDataFile(SampleTree);
     Start();
     const QByteArray before = FileBytes("Quillbox.dat");
-    SetPasswordAtOptions(QString::fromUtf8(GetParam().password), QString::fromUtf8(GetParam().confirm));
+    SetPasswordAtOptions(QString::fromUtf8(GetParam().password),
+                         QString::fromUtf8(GetParam().confirm));
     EXPECT_TRUE(Shown(IDC_LBLNOTMATCH));
-    EXPECT_TRUE(Shown(IDC_BTNSAVE));  // still the options panel
+    EXPECT_TRUE(Shown(IDC_BTNSAVE)); // still the options panel
     EXPECT_EQ(StoredCheck(), 0u);
     EXPECT_TRUE(m_settings->m_strPassword.empty());
     EXPECT_EQ(FileBytes("Quillbox.dat"), before);
-    ClickInto(IDC_CONFIRM);  // the confirmation box does not hide it
+    ClickInto(IDC_CONFIRM); // the confirmation box does not hide it
     EXPECT_TRUE(Shown(IDC_LBLNOTMATCH));
     ClickInto(IDC_NEWPASSWD);
     EXPECT_FALSE(Shown(IDC_LBLNOTMATCH));
@@ -96,8 +100,8 @@ TEST_P(PasswordMismatchTest, ShowsTheLabelAndStoresNothing) {
 
 const MismatchCase kMismatches[] = {
     {"secret12", "secret13"},
-    {"secret12", "Secret12"},          // case counts
-    {"secret12-a", "secret12-b"},      // equal first 8 bytes, the whole texts differ
+    {"secret12", "Secret12"},     // case counts
+    {"secret12-a", "secret12-b"}, // equal first 8 bytes, the whole texts differ
     {"secret12", ""},
 };
 INSTANTIATE_TEST_SUITE_P(Texts, PasswordMismatchTest, ::testing::ValuesIn(kMismatches));
@@ -127,7 +131,7 @@ TEST_F(PasswordTest, UncheckingUsePasswordRemovesIt) {
     EXPECT_TRUE(Shown(IDC_LIST1));
     ClickButton(IDC_BTNCLOSE);
 
-    Start();  // no prompt, the tree read under the empty key
+    Start(); // no prompt, the tree read under the empty key
     EXPECT_FALSE(Shown(IDC_PROMPTPASSWD));
     EXPECT_EQ(Rows(1), (QStringList{"Work", "News", "Home"}));
 }
@@ -136,17 +140,18 @@ TEST_F(PasswordTest, FailedSaveAtOptionsIsReportedAndKeepsThePanelAndTheStoredCh
     WriteDataFile(SampleTree);
     Start();
     ASSERT_TRUE(QFile::remove(QStringLiteral("Quillbox.dat")));
-    ASSERT_TRUE(QDir().mkdir(QStringLiteral("Quillbox.dat")));  // nothing can replace it
+    ASSERT_TRUE(QDir().mkdir(QStringLiteral("Quillbox.dat"))); // nothing can replace it
     AnswerNextMessageBox();
     SetPasswordAtOptions(QStringLiteral("secret12"), QStringLiteral("secret12"));
     ASSERT_EQ(m_messages.size(), 1);
-    EXPECT_TRUE(m_messages[0].contains(QStringLiteral("Quillbox.dat"))) << m_messages[0].toStdString();
+    EXPECT_TRUE(m_messages[0].contains(QStringLiteral("Quillbox.dat")))
+        << m_messages[0].toStdString();
     EXPECT_TRUE(Shown(IDC_BTNSAVE));                  // still the options panel
-    EXPECT_EQ(m_settings->m_strPassword, "secret12");  // current in memory
-    EXPECT_EQ(StoredCheck(), 0u);                      // but not stored without the file
+    EXPECT_EQ(m_settings->m_strPassword, "secret12"); // current in memory
+    EXPECT_EQ(StoredCheck(), 0u);                     // but not stored without the file
 
     ASSERT_TRUE(QDir().rmdir(QStringLiteral("Quillbox.dat")));
-    ClickButton(IDC_BTNCLOSE);  // the next save writes the file under the new key
+    ClickButton(IDC_BTNCLOSE); // the next save writes the file under the new key
     EXPECT_NE(StoredCheck(), 0u);
     Start();
     EXPECT_TRUE(Shown(IDC_PROMPTPASSWD));
@@ -157,7 +162,7 @@ TEST_F(PasswordTest, ClosingAtThePromptWritesNothing) {
     const QByteArray before = FileBytes("Quillbox.dat");
     const QStringList filesBefore = QDir::current().entryList(QDir::Files);
     CMainDialog& dialog = Start();
-    CommitSessionData();  // nor does the session manager's request to save
+    CommitSessionData(); // nor does the session manager's request to save
     ClickButton(IDC_BTNCLOSE);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(FileBytes("Quillbox.dat"), before);
@@ -174,4 +179,4 @@ TEST_F(PasswordTest, NavigationCommandsAtThePromptDoNothing) {
     EXPECT_TRUE(Shown(IDC_PROMPTPASSWD));
 }
 
-}  // namespace
+} // namespace

@@ -1,6 +1,8 @@
 // The browse dialog lets the user choose a file as well as a folder.
 
-#include <gtest/gtest.h>
+#include "app/PathPicker.h"
+
+#include "fakes/QtPrint.h"
 
 #include <QApplication>
 #include <QDir>
@@ -8,9 +10,7 @@
 #include <QFileDialog>
 #include <QTemporaryDir>
 #include <QTimer>
-
-#include "app/PathPicker.h"
-#include "fakes/QtPrint.h"
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -56,4 +56,4 @@ TEST(PathPicker, ChoosesAFileAFolderOrNothing) {
     EXPECT_EQ(Pick(dir.path(), QString(), false), std::nullopt);
 }
 
-}  // namespace
+} // namespace

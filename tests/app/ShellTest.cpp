@@ -1,22 +1,24 @@
 // Opening targets: which requests reach the desktop, in which order, and what
 // the desktop adapter turns a text into.
 
-#include <gtest/gtest.h>
+#include "app/Shell.h"
+
+#include "fakes/FakeShell.h"
+#include "fakes/QtPrint.h"
 
 #include <QCoreApplication>
 #include <QDir>
-
-#include "app/Shell.h"
-#include "fakes/FakeShell.h"
-#include "fakes/QtPrint.h"
+#include <gtest/gtest.h>
 
 namespace {
 
 struct OpenCase {
     const char* text;
-    bool blankFirst;  // "about:blank" is opened before the text
+    bool blankFirst; // "about:blank" is opened before the text
 };
-void PrintTo(const OpenCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
+void PrintTo(const OpenCase& c, std::ostream* os) {
+    *os << '"' << c.text << '"';
+}
 
 class OpenTargetTest : public ::testing::TestWithParam<OpenCase> {};
 
@@ -41,10 +43,10 @@ const OpenCase kOpenCases[] = {
     {"www.", true},
     {"/home/user/Documents/Reports", false},
     {"/home/user/file.pdf", false},
-    {"ftp://example.org/pub", false},      // another scheme
+    {"ftp://example.org/pub", false}, // another scheme
     {"file:///tmp", false},
-    {" http://example.org/", false},       // a leading blank does not count
-    {"www", false},                        // shorter than the prefix
+    {" http://example.org/", false}, // a leading blank does not count
+    {"www", false},                  // shorter than the prefix
     {"http:/", false},
     {"https:/", false},
     {"wwwx.example.org", false},
@@ -59,9 +61,11 @@ TEST(OpenTarget, EmptyTextOpensNothing) {
 
 struct UrlCase {
     const char* text;
-    const char* url;  // nullptr: a local file, compared as a path
+    const char* url; // nullptr: a local file, compared as a path
 };
-void PrintTo(const UrlCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
+void PrintTo(const UrlCase& c, std::ostream* os) {
+    *os << '"' << c.text << '"';
+}
 
 class DesktopUrlTest : public ::testing::TestWithParam<UrlCase> {};
 
@@ -80,20 +84,21 @@ const UrlCase kUrlCases[] = {
     {"about:blank", "about:blank"},
     {"https://example.org/search?q=a", "https://example.org/search?q=a"},
     {"www.example.org/caf\xc3\xa9", "http://www.example.org/caf\xc3\xa9"},
-    {"WWW.example.org", "http://www.example.org"},  // host names are lower case
+    {"WWW.example.org", "http://www.example.org"}, // host names are lower case
     {"mailto:someone@example.org", "mailto:someone@example.org"},
     {"/home/user/Q3 review.pdf", nullptr},
-    {"/tmp/100% done#1?.txt", nullptr},  // characters that mean something in a URL
+    {"/tmp/100% done#1?.txt", nullptr}, // characters that mean something in a URL
     {"relative/notes.txt", nullptr},
-    {"C:/Windows", nullptr},             // one letter is a drive, not a scheme
+    {"C:/Windows", nullptr}, // one letter is a drive, not a scheme
 };
 INSTANTIATE_TEST_SUITE_P(Texts, DesktopUrlTest, ::testing::ValuesIn(kUrlCases));
 
 TEST(HelpFile, LiesBesideTheProgramWhateverTheCurrentFolder) {
     const QString before = QDir::currentPath();
     QDir::setCurrent(QDir::tempPath());
-    EXPECT_EQ(HelpFilePath(), QCoreApplication::applicationDirPath() + QStringLiteral("/quillbox.chm"));
+    EXPECT_EQ(HelpFilePath(),
+              QCoreApplication::applicationDirPath() + QStringLiteral("/quillbox.chm"));
     QDir::setCurrent(before);
 }
 
-}  // namespace
+} // namespace

@@ -1,9 +1,9 @@
 #pragma once
 // An in-memory address box: remembers what the tree told it.
 
-#include <string>
-
 #include "tree/AddressBox.h"
+
+#include <string>
 
 class FakeAddressBox final : public IAddressBox {
 public:

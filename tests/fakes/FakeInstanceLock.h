@@ -6,7 +6,10 @@
 class CFakeInstanceLock final : public IInstanceLock {
 public:
     explicit CFakeInstanceLock(Result answer = acquired) : m_answer(answer) {}
-    Result TryAcquire() override { ++m_acquireCalls; return m_answer; }
+    Result TryAcquire() override {
+        ++m_acquireCalls;
+        return m_answer;
+    }
     void Release() override { ++m_releaseCalls; }
     Result m_answer;
     int m_acquireCalls = 0;

@@ -5,13 +5,13 @@
 // the shown item's Select with the first selected row. Unbind it
 // (SetObserver(nullptr)) before the levels are destroyed.
 
-#include <functional>
-#include <string>
-#include <vector>
-
 #include "tree/Item.h"
 #include "tree/ItemObserver.h"
 #include "tree/ListOutput.h"
+
+#include <functional>
+#include <string>
+#include <vector>
 
 class FakeListOutput final : public IListOutput {
 public:

@@ -2,12 +2,11 @@
 // Answers the file-or-folder dialog in place of the user: the next answer is
 // whatever the test put in m_answer (nothing means "cancelled").
 
-#include <optional>
+#include "app/PathPicker.h"
 
 #include <QString>
 #include <QStringList>
-
-#include "app/PathPicker.h"
+#include <optional>
 
 class CFakePathPicker final : public IPathPicker {
 public:

@@ -6,7 +6,6 @@
 #include "store/Settings.h"
 
 #include <QString>
-
 #include <functional>
 #include <map>
 #include <memory>

@@ -1,10 +1,10 @@
 #pragma once
 // Records what the program asked the desktop to open, in order.
 
+#include "app/Shell.h"
+
 #include <QString>
 #include <QStringList>
-
-#include "app/Shell.h"
 
 class CFakeShell final : public IShell {
 public:

@@ -4,14 +4,14 @@
 // given sequence and fails with end of file when it runs out, like a file
 // cut short. A value of the wrong kind is a damaged file.
 
+#include "tree/Archive.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <variant>
 #include <vector>
-
-#include "tree/Archive.h"
 
 using RecordValue = std::variant<std::int32_t, std::string>;
 using Records = std::vector<RecordValue>;

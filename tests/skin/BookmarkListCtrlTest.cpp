@@ -1,6 +1,10 @@
 #include "skin/BookmarkListCtrl.h"
 
-#include <gtest/gtest.h>
+#include "fakes/FakeAddressBox.h"
+#include "tree/Item.h"
+#include "tree/MenuResource.h"
+#include "tree/Tree.h"
+#include "tree/TreeState.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -8,16 +12,10 @@
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
-
+#include <gtest/gtest.h>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "fakes/FakeAddressBox.h"
-#include "tree/Item.h"
-#include "tree/MenuResource.h"
-#include "tree/Tree.h"
-#include "tree/TreeState.h"
 
 namespace {
 
@@ -54,7 +52,9 @@ protected:
             };
             lists[i]->onActivate = [this](CBookmarkListCtrl* list) { active = list; };
             lists[i]->onGo = [this](CBookmarkListCtrl*) { ++goPosted; };
-            lists[i]->onMenuCommand = [this](CBookmarkListCtrl*, unsigned id) { commands.push_back(id); };
+            lists[i]->onMenuCommand = [this](CBookmarkListCtrl*, unsigned id) {
+                commands.push_back(id);
+            };
             lists[i]->SetEditMenu(editMenu.get());
         }
         window.show();

@@ -1,6 +1,10 @@
 #include "skin/DockDialog.h"
 
-#include <gtest/gtest.h>
+#include "tree/Item.h"
+#include "tree/Menu.h"
+#include "tree/MenuResource.h"
+#include "tree/Tree.h"
+#include "tree/TreeState.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -8,19 +12,13 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
-
 #include <climits>
 #include <functional>
+#include <gtest/gtest.h>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "tree/Item.h"
-#include "tree/Menu.h"
-#include "tree/MenuResource.h"
-#include "tree/Tree.h"
-#include "tree/TreeState.h"
 
 namespace {
 
@@ -49,16 +47,31 @@ const PositionCase kPositions[] = {
     // -1, -2 packed into "Pos" read back as 16-bit unsigned values.
     {"negative, after passing through the store", ONE_SCREEN, 65535, 65534, RESET},
     {"extreme values", ONE_SCREEN, INT_MIN, INT_MAX, RESET},
-    {"on a second screen to the right", {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1920, 1080)}, 2500, 300,
+    {"on a second screen to the right",
+     {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1920, 1080)},
+     2500,
+     300,
      QPoint(2500, 300)},
-    {"on a second screen below", {QRect(0, 0, 1920, 1080), QRect(0, 1080, 1920, 1080)}, 300, 1500,
+    {"on a second screen below",
+     {QRect(0, 0, 1920, 1080), QRect(0, 1080, 1920, 1080)},
+     300,
+     1500,
      QPoint(300, 1500)},
-    {"on a second screen to the left", {QRect(0, 0, 1920, 1080), QRect(-1280, 0, 1280, 1024)}, -600, 300,
+    {"on a second screen to the left",
+     {QRect(0, 0, 1920, 1080), QRect(-1280, 0, 1280, 1024)},
+     -600,
+     300,
      QPoint(-600, 300)},
-    {"off the left edge of the leftmost screen", {QRect(0, 0, 1920, 1080), QRect(-1280, 0, 1280, 1024)}, -1281,
-     300, RESET},
-    {"in a corner of the desktop no screen covers", {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 720)}, 2500,
-     900, RESET},
+    {"off the left edge of the leftmost screen",
+     {QRect(0, 0, 1920, 1080), QRect(-1280, 0, 1280, 1024)},
+     -1281,
+     300,
+     RESET},
+    {"in a corner of the desktop no screen covers",
+     {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 720)},
+     2500,
+     900,
+     RESET},
 };
 
 class DockPositionTest : public ::testing::TestWithParam<PositionCase> {};
@@ -92,7 +105,8 @@ void Commands(const CMenu& menu, std::map<unsigned, std::string>& found) {
 // Sends a mouse event straight to the window, as the platform would.
 void SendMouse(QWidget& w, QEvent::Type type, QPoint local, Qt::MouseButton button,
                Qt::MouseButtons buttons) {
-    QMouseEvent e(type, QPointF(local), w.mapToGlobal(QPointF(local)), button, buttons, Qt::NoModifier);
+    QMouseEvent e(type, QPointF(local), w.mapToGlobal(QPointF(local)), button, buttons,
+                  Qt::NoModifier);
     QApplication::sendEvent(&w, &e);
 }
 
@@ -127,7 +141,8 @@ protected:
 
     std::unique_ptr<CDockDialog> MakeDock(int x = 150, int y = 120) {
         return std::make_unique<CDockDialog>(
-            top.get(), content.get(), [this](const std::string& target) { opened.push_back(target); }, x, y);
+            top.get(), content.get(),
+            [this](const std::string& target) { opened.push_back(target); }, x, y);
     }
 
     std::map<unsigned, std::string> ContentCommands() const {
@@ -230,7 +245,8 @@ TEST_F(DockTest, aRightPressShowsTheMenuAndTheChosenEntryOpens) {
     for (const Case& c : cases) {
         opened.clear();
         TypeIntoMenus(c.keys);
-        SendMouse(*dock, QEvent::MouseButtonPress, QPoint(20, 20), Qt::RightButton, Qt::RightButton);
+        SendMouse(*dock, QEvent::MouseButtonPress, QPoint(20, 20), Qt::RightButton,
+                  Qt::RightButton);
         SendMouse(*dock, QEvent::MouseButtonRelease, QPoint(20, 20), Qt::RightButton, Qt::NoButton);
         QTest::qWait(50); // the posted command
         EXPECT_EQ(opened, c.opened) << c.what;

@@ -1,13 +1,12 @@
 #include "skin/MenuRenderer.h"
 
-#include <gtest/gtest.h>
+#include "tree/Menu.h"
 
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-
-#include "tree/Menu.h"
+#include <gtest/gtest.h>
 
 namespace {
 

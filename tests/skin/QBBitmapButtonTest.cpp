@@ -1,8 +1,7 @@
-#include "skin/BitmapResource.h"
 #include "skin/QBBitmapButton.h"
-#include "skin/WindowSkin.h"
 
-#include <gtest/gtest.h>
+#include "skin/BitmapResource.h"
+#include "skin/WindowSkin.h"
 
 #include <QApplication>
 #include <QPaintEvent>
@@ -10,26 +9,29 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
-
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace {
 
 struct GammaCase {
     int value;
-    int pressed;  // gamma 1.4, darker
-    int hover;    // gamma 0.8, lighter
+    int pressed; // gamma 1.4, darker
+    int hover;   // gamma 0.8, lighter
 };
 
 class GammaTest : public ::testing::TestWithParam<GammaCase> {};
 
 TEST_P(GammaTest, DerivedImagesMapEachColourByte) {
     const GammaCase& c = GetParam();
-    EXPECT_EQ(CQBBitmapButton::ApplyGamma(c.value, CQBBitmapButton::PRESSED_GAMMA), c.pressed) << c.value;
-    EXPECT_EQ(CQBBitmapButton::ApplyGamma(c.value, CQBBitmapButton::HOVER_GAMMA), c.hover) << c.value;
+    EXPECT_EQ(CQBBitmapButton::ApplyGamma(c.value, CQBBitmapButton::PRESSED_GAMMA), c.pressed)
+        << c.value;
+    EXPECT_EQ(CQBBitmapButton::ApplyGamma(c.value, CQBBitmapButton::HOVER_GAMMA), c.hover)
+        << c.value;
 }
 
-const GammaCase kGammaCases[] = {{0, 0, 0}, {255, 255, 255}, {128, 97, 146}, {64, 36, 84}, {1, 0, 3}};
+const GammaCase kGammaCases[] = {
+    {0, 0, 0}, {255, 255, 255}, {128, 97, 146}, {64, 36, 84}, {1, 0, 3}};
 
 INSTANTIATE_TEST_SUITE_P(Table, GammaTest, ::testing::ValuesIn(kGammaCases));
 
@@ -86,7 +88,8 @@ TEST_F(ButtonFixture, KeyPixelsStayExactInEveryImage) {
     int keys = 0;
     for (E which : {E::Pressed, E::Hover}) {
         const QImage& derived = close->GetImage(which);
-        const double gamma = which == E::Pressed ? CQBBitmapButton::PRESSED_GAMMA : CQBBitmapButton::HOVER_GAMMA;
+        const double gamma =
+            which == E::Pressed ? CQBBitmapButton::PRESSED_GAMMA : CQBBitmapButton::HOVER_GAMMA;
         for (int y = 0; y < normal.height(); ++y) {
             for (int x = 0; x < normal.width(); ++x) {
                 const QRgb n = normal.pixel(x, y);
@@ -123,7 +126,7 @@ TEST_F(ButtonFixture, APressInAKeyCornerIsSwallowed) {
     EXPECT_EQ(clicks.count(), 0);
     EXPECT_EQ(window->focusWidget(), mini);
     EXPECT_FALSE(close->isDown());
-    EXPECT_EQ(window->pos(), windowPos);  // nor does it reach the window
+    EXPECT_EQ(window->pos(), windowPos); // nor does it reach the window
 
     QTest::mouseClick(close, Qt::LeftButton, {}, QPoint(16, 16));
     EXPECT_EQ(clicks.count(), 1);
@@ -171,7 +174,10 @@ TEST_F(ButtonFixture, HidingOrDisablingAHoveredButtonLetsTheMouseGo) {
         QTest::mouseMove(save, QPoint(24, 13));
         ASSERT_TRUE(WaitForImage(save, E::Hover));
         ASSERT_EQ(QWidget::mouseGrabber(), save);
-        if (hide) save->hide(); else save->setEnabled(false);
+        if (hide)
+            save->hide();
+        else
+            save->setEnabled(false);
         EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
         EXPECT_EQ(save->GetCurrentImage(), E::Normal);
         save->show();
@@ -208,7 +214,8 @@ TEST_F(ButtonFixture, PaintsTheSkinUnderItsKeyPixelsAndItsImageElsewhere) {
     QImage picture = shot();
     const QImage& normal = close->GetImage(E::Normal);
     for (QPoint p : {QPoint(0, 0), QPoint(32, 0), QPoint(0, 32), QPoint(16, 16), QPoint(16, 2)}) {
-        const QRgb expected = IsKeyPixel(normal.pixel(p)) ? cover.pixel(p + QPoint(511, 206)) : normal.pixel(p);
+        const QRgb expected =
+            IsKeyPixel(normal.pixel(p)) ? cover.pixel(p + QPoint(511, 206)) : normal.pixel(p);
         EXPECT_EQ(picture.pixel(p) & 0xFFFFFF, expected & 0xFFFFFF) << p.x() << "," << p.y();
     }
     QTest::mouseMove(close, QPoint(16, 16));
@@ -226,10 +233,14 @@ TEST(DrawTransparent, LeavesOutExactlyTheKeyColourAndRefusesEmptyRectangles) {
     dest.fill(qRgb(0, 0, 255));
     {
         QPainter dc(&dest);
-        EXPECT_FALSE(CQBBitmapButton::DrawTransparent(dc, 0, 0, 0, 1, source, 0, 0, 2, 1, qRgb(255, 0, 0)));
-        EXPECT_FALSE(CQBBitmapButton::DrawTransparent(dc, 0, 0, 2, 1, source, 0, 0, 2, -1, qRgb(255, 0, 0)));
-        EXPECT_TRUE(CQBBitmapButton::DrawTransparent(dc, 0, 0, 2, 1, source, 0, 0, 2, 1, qRgb(255, 0, 0)));
-        EXPECT_TRUE(CQBBitmapButton::DrawTransparent(dc, 0, 1, 4, 1, source, 0, 0, 2, 1, qRgb(255, 0, 0)));
+        EXPECT_FALSE(
+            CQBBitmapButton::DrawTransparent(dc, 0, 0, 0, 1, source, 0, 0, 2, 1, qRgb(255, 0, 0)));
+        EXPECT_FALSE(
+            CQBBitmapButton::DrawTransparent(dc, 0, 0, 2, 1, source, 0, 0, 2, -1, qRgb(255, 0, 0)));
+        EXPECT_TRUE(
+            CQBBitmapButton::DrawTransparent(dc, 0, 0, 2, 1, source, 0, 0, 2, 1, qRgb(255, 0, 0)));
+        EXPECT_TRUE(
+            CQBBitmapButton::DrawTransparent(dc, 0, 1, 4, 1, source, 0, 0, 2, 1, qRgb(255, 0, 0)));
     }
     EXPECT_EQ(dest.pixel(0, 0), qRgb(0, 0, 255));
     EXPECT_EQ(dest.pixel(1, 0), qRgb(254, 0, 0));
@@ -240,4 +251,4 @@ TEST(DrawTransparent, LeavesOutExactlyTheKeyColourAndRefusesEmptyRectangles) {
     EXPECT_EQ(dest.pixel(3, 1), qRgb(254, 0, 0));
 }
 
-}  // namespace
+} // namespace

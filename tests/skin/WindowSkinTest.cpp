@@ -1,7 +1,6 @@
-#include "skin/BitmapResource.h"
 #include "skin/WindowSkin.h"
 
-#include <gtest/gtest.h>
+#include "skin/BitmapResource.h"
 
 #include <QApplication>
 #include <QImage>
@@ -9,23 +8,32 @@
 #include <QPainter>
 #include <QTest>
 #include <QWidget>
-
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
 namespace {
 
-// Fixture bitmaps drawn as text: 'K' the key colour, '.' grey, 'a' RGB(254, 0, 0), 'b' RGB(255, 0, 1).
+// Fixture bitmaps drawn as text: 'K' the key colour, '.' grey, 'a' RGB(254, 0, 0), 'b' RGB(255, 0,
+// 1).
 QImage Picture(const std::vector<std::string>& rows) {
-    QImage image(static_cast<int>(rows[0].size()), static_cast<int>(rows.size()), QImage::Format_RGB32);
+    QImage image(static_cast<int>(rows[0].size()), static_cast<int>(rows.size()),
+                 QImage::Format_RGB32);
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
             QRgb c = qRgb(128, 128, 128);
             switch (rows[static_cast<size_t>(y)][static_cast<size_t>(x)]) {
-            case 'K': c = qRgb(255, 0, 0); break;
-            case 'a': c = qRgb(254, 0, 0); break;
-            case 'b': c = qRgb(255, 0, 1); break;
-            default: break;
+            case 'K':
+                c = qRgb(255, 0, 0);
+                break;
+            case 'a':
+                c = qRgb(254, 0, 0);
+                break;
+            case 'b':
+                c = qRgb(255, 0, 1);
+                break;
+            default:
+                break;
             }
             image.setPixel(x, y, c);
         }
@@ -36,7 +44,7 @@ QImage Picture(const std::vector<std::string>& rows) {
 struct RegionCase {
     const char* name;
     std::vector<std::string> rows;
-    std::vector<QRect> expected;  // united to give the expected region
+    std::vector<QRect> expected; // united to give the expected region
 };
 
 class RegionTest : public ::testing::TestWithParam<RegionCase> {};
@@ -44,21 +52,31 @@ class RegionTest : public ::testing::TestWithParam<RegionCase> {};
 TEST_P(RegionTest, IsTheUnionOfTheRunsOfNonKeyPixels) {
     const RegionCase& c = GetParam();
     QRegion expected;
-    for (const QRect& r : c.expected) expected += r;
+    for (const QRect& r : c.expected)
+        expected += r;
     const QRegion region = CWindowSkin::BuildRegion(Picture(c.rows));
     EXPECT_TRUE(region.xored(expected).isEmpty()) << c.name;
-    EXPECT_EQ(region, expected) << c.name;  // also the same banded rectangles QRegion keeps
+    EXPECT_EQ(region, expected) << c.name; // also the same banded rectangles QRegion keeps
 }
 
 const RegionCase kRegionCases[] = {
     {"no key pixels gives the whole rectangle", {"....", "....", "...."}, {QRect(0, 0, 4, 3)}},
-    {"runs touching the left and the right edge", {"..KK..", "K....K"}, {QRect(0, 0, 2, 1), QRect(4, 0, 2, 1), QRect(1, 1, 4, 1)}},
-    {"a row of key pixels adds nothing", {"...", "KKK", "..."}, {QRect(0, 0, 3, 1), QRect(0, 2, 3, 1)}},
+    {"runs touching the left and the right edge",
+     {"..KK..", "K....K"},
+     {QRect(0, 0, 2, 1), QRect(4, 0, 2, 1), QRect(1, 1, 4, 1)}},
+    {"a row of key pixels adds nothing",
+     {"...", "KKK", "..."},
+     {QRect(0, 0, 3, 1), QRect(0, 2, 3, 1)}},
     {"only key pixels gives an empty region", {"KK", "KK"}, {}},
-    {"colours next to the key are opaque", {"KabK", "aKKb"}, {QRect(1, 0, 2, 1), QRect(0, 1, 1, 1), QRect(3, 1, 1, 1)}},
-    {"equal rows merge, other rows do not", {"K..K", "K..K", ".K.K", "...."},
+    {"colours next to the key are opaque",
+     {"KabK", "aKKb"},
+     {QRect(1, 0, 2, 1), QRect(0, 1, 1, 1), QRect(3, 1, 1, 1)}},
+    {"equal rows merge, other rows do not",
+     {"K..K", "K..K", ".K.K", "...."},
      {QRect(1, 0, 2, 2), QRect(0, 2, 1, 1), QRect(2, 2, 1, 1), QRect(0, 3, 4, 1)}},
-    {"single pixel runs alternate", {"K.K.K."}, {QRect(1, 0, 1, 1), QRect(3, 0, 1, 1), QRect(5, 0, 1, 1)}},
+    {"single pixel runs alternate",
+     {"K.K.K."},
+     {QRect(1, 0, 1, 1), QRect(3, 0, 1, 1), QRect(5, 0, 1, 1)}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, RegionTest, ::testing::ValuesIn(kRegionCases));
@@ -81,7 +99,7 @@ TEST(WindowSkin, MainSkinGivesItsSizeAndMasksExactlyTheKeyPixels) {
     QWidget window;
     window.resize(100, 80);
     CWindowSkin skin;
-    ASSERT_EQ(skin.Load(&window, "mainwnd"), 1);  // any case finds it
+    ASSERT_EQ(skin.Load(&window, "mainwnd"), 1); // any case finds it
     EXPECT_EQ(window.size(), QSize(556, 452));
     EXPECT_EQ(skin.GetWidth(), 556);
     EXPECT_EQ(skin.GetHeight(), 452);
@@ -98,7 +116,7 @@ TEST(WindowSkin, MainSkinGivesItsSizeAndMasksExactlyTheKeyPixels) {
         }
     }
     EXPECT_EQ(wrong, 0);
-    EXPECT_GT(keyPixels, 0);  // the outline is irregular
+    EXPECT_GT(keyPixels, 0); // the outline is irregular
 }
 
 TEST(WindowSkin, DockSkinHasNoKeyPixelsAndMasksNothingAway) {
@@ -180,4 +198,4 @@ TEST(WindowSkin, PressingTheSkinAndMovingDragsTheWindow) {
     EXPECT_EQ(window.m_nDoubleClicks, 1);
 }
 
-}  // namespace
+} // namespace

@@ -5,13 +5,11 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QFile>
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -28,8 +26,13 @@ Block BlockAt(const QByteArray& bytes, int index) {
 
 Block PlainBlock(std::int32_t value, std::uint32_t filler) {
     const auto v = static_cast<std::uint32_t>(value);
-    return {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24),
-            std::uint8_t(filler), std::uint8_t(filler >> 8), std::uint8_t(filler >> 16),
+    return {std::uint8_t(v),
+            std::uint8_t(v >> 8),
+            std::uint8_t(v >> 16),
+            std::uint8_t(v >> 24),
+            std::uint8_t(filler),
+            std::uint8_t(filler >> 8),
+            std::uint8_t(filler >> 16),
             std::uint8_t(filler >> 24)};
 }
 
@@ -95,9 +98,9 @@ INSTANTIATE_TEST_SUITE_P(EmptyKeyFillerZero, KnownBlockTest, ::testing::ValuesIn
 // What one write puts into the file, as the plaintext of each stored block.
 struct Encoding {
     const char* name;
-    std::string text;  // written as a string when isString, else...
+    std::string text; // written as a string when isString, else...
     bool isString;
-    std::int32_t value;  // ...this integer
+    std::int32_t value; // ...this integer
     std::vector<std::int32_t> plain;
 };
 const Encoding kEncodings[] = {
@@ -151,8 +154,8 @@ TEST_F(CipherArchiveTest, NegativeOrZeroCountGivesEmptyStringAndConsumesNothingM
 struct Truncation {
     const char* name;
     int keepBytes;
-    int intsBeforeFailure;  // ReadInt calls that succeed first
-    bool failsInString;     // then a ReadString (else a ReadInt) fails
+    int intsBeforeFailure; // ReadInt calls that succeed first
+    bool failsInString;    // then a ReadString (else a ReadInt) fails
 };
 const Truncation kTruncations[] = {
     {"EmptyFile", 0, 0, false},
@@ -323,4 +326,4 @@ TEST_F(CipherArchiveTest, WriteToAFullDeviceReportsDiskFull) {
     }
 }
 
-}  // namespace
+} // namespace

@@ -2,12 +2,11 @@
 
 #include "ReferenceCipher.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <random>
 #include <string>
 #include <tuple>
@@ -17,30 +16,26 @@ namespace {
 
 using Block = std::array<std::uint8_t, 8>;
 
-class CipherTest : public ::testing::Test
-{
+class CipherTest : public ::testing::Test {
 protected:
     void SetUp() override { ResetCipherKey(); }
     void TearDown() override { ResetCipherKey(); }
 
     std::mt19937_64 m_random{20261210};
 
-    KeyBlock RandomKey()
-    {
+    KeyBlock RandomKey() {
         KeyBlock key;
         for (auto& b : key)
             b = static_cast<std::uint8_t>(m_random());
         return key;
     }
-    Block RandomBlock()
-    {
+    Block RandomBlock() {
         Block block;
         for (auto& b : block)
             b = static_cast<std::uint8_t>(m_random());
         return block;
     }
-    std::vector<std::uint8_t> RandomBytes(std::size_t n)
-    {
+    std::vector<std::uint8_t> RandomBytes(std::size_t n) {
         std::vector<std::uint8_t> bytes(n);
         for (auto& b : bytes)
             b = static_cast<std::uint8_t>(m_random());
@@ -48,14 +43,12 @@ protected:
     }
 };
 
-Block Encipher(Block block)
-{
+Block Encipher(Block block) {
     EncipherBlock(block.data());
     return block;
 }
 
-Block Decipher(Block block)
-{
+Block Decipher(Block block) {
     DecipherBlock(block.data());
     return block;
 }
@@ -63,8 +56,7 @@ Block Decipher(Block block)
 // ---------------------------------------------------------------------------
 // Known answers under the all-zero key (the key of the empty password).
 
-struct KnownAnswer
-{
+struct KnownAnswer {
     Block plain;
     Block cipher;
 };
@@ -72,17 +64,17 @@ struct KnownAnswer
 // The documented worked examples for the all-zero key. The first two rows are
 // also what the unmodified standard gives; the third uses the changed S8 entry.
 const KnownAnswer kZeroKeyAnswers[] = {
-    {{0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, {0x8C, 0xA6, 0x4D, 0xE9, 0xC1, 0xB1, 0x23, 0xA7}},
-    {{0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00}, {0x81, 0x79, 0x9B, 0x0B, 0x0C, 0xDA, 0x11, 0xE8}},
-    {{0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00}, {0x8A, 0x45, 0x81, 0xF5, 0x61, 0xC2, 0x10, 0x6F}},
+    {{0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},
+     {0x8C, 0xA6, 0x4D, 0xE9, 0xC1, 0xB1, 0x23, 0xA7}},
+    {{0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00},
+     {0x81, 0x79, 0x9B, 0x0B, 0x0C, 0xDA, 0x11, 0xE8}},
+    {{0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00},
+     {0x8A, 0x45, 0x81, 0xF5, 0x61, 0xC2, 0x10, 0x6F}},
 };
 
-class ZeroKeyAnswerTest : public CipherTest, public ::testing::WithParamInterface<KnownAnswer>
-{
-};
+class ZeroKeyAnswerTest : public CipherTest, public ::testing::WithParamInterface<KnownAnswer> {};
 
-TEST_P(ZeroKeyAnswerTest, EnciphersAndDeciphersOnEveryPath)
-{
+TEST_P(ZeroKeyAnswerTest, EnciphersAndDeciphersOnEveryPath) {
     const KnownAnswer& row = GetParam();
     SetCipherKey(MakeKeyBlock(""));
     EXPECT_EQ(Encipher(row.plain), row.cipher);
@@ -101,13 +93,13 @@ TEST_P(ZeroKeyAnswerTest, EnciphersAndDeciphersOnEveryPath)
     EXPECT_EQ(0, std::memcmp(batch.data() + 8 * 70, row.plain.data(), 8));
 }
 
-INSTANTIATE_TEST_SUITE_P(DocumentedExamples, ZeroKeyAnswerTest, ::testing::ValuesIn(kZeroKeyAnswers));
+INSTANTIATE_TEST_SUITE_P(DocumentedExamples, ZeroKeyAnswerTest,
+                         ::testing::ValuesIn(kZeroKeyAnswers));
 
 // ---------------------------------------------------------------------------
 // The fast single-block path against the bit-by-bit reference.
 
-TEST_F(CipherTest, SingleBlocksMatchReferenceForRandomKeysAndBlocks)
-{
+TEST_F(CipherTest, SingleBlocksMatchReferenceForRandomKeysAndBlocks) {
     for (int k = 0; k < 300; ++k) {
         const KeyBlock key = RandomKey();
         SetCipherKey(key);
@@ -126,8 +118,7 @@ TEST_F(CipherTest, SingleBlocksMatchReferenceForRandomKeysAndBlocks)
     }
 }
 
-TEST_F(CipherTest, RoundKeysMatchReferenceAndZeroFillLeavesOnlyTwoBitsInK15)
-{
+TEST_F(CipherTest, RoundKeysMatchReferenceAndZeroFillLeavesOnlyTwoBitsInK15) {
     SetCipherKey(KeyBlock{});
     for (std::uint64_t k : CipherRoundKeys())
         EXPECT_EQ(k, 0u);
@@ -151,8 +142,7 @@ TEST_F(CipherTest, RoundKeysMatchReferenceAndZeroFillLeavesOnlyTwoBitsInK15)
         EXPECT_EQ(ours[14] & ~(bit5 | bit47), 0u);
     }
     // Key bit 36 (byte 4, 0x10) reaches K15 bit 5 and key bit 4 (byte 0, 0x10) K15 bit 47.
-    const struct
-    {
+    const struct {
         KeyBlock key;
         std::uint64_t k15;
     } k15Cases[] = {
@@ -169,8 +159,7 @@ TEST_F(CipherTest, RoundKeysMatchReferenceAndZeroFillLeavesOnlyTwoBitsInK15)
 // ---------------------------------------------------------------------------
 // Key bits that reach no round key.
 
-struct IgnoredKeyBits
-{
+struct IgnoredKeyBits {
     const char* name;
     KeyBlock mask;
 };
@@ -182,12 +171,10 @@ const IgnoredKeyBits kIgnoredKeyBits[] = {
     {"all ten together", {0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x83}},
 };
 
-class IgnoredKeyBitsTest : public CipherTest, public ::testing::WithParamInterface<IgnoredKeyBits>
-{
-};
+class IgnoredKeyBitsTest : public CipherTest,
+                           public ::testing::WithParamInterface<IgnoredKeyBits> {};
 
-TEST_P(IgnoredKeyBitsTest, GiveIdenticalResults)
-{
+TEST_P(IgnoredKeyBitsTest, GiveIdenticalResults) {
     for (int k = 0; k < 20; ++k) {
         const KeyBlock key = RandomKey();
         KeyBlock flipped = key;
@@ -214,8 +201,7 @@ INSTANTIATE_TEST_SUITE_P(Key, IgnoredKeyBitsTest, ::testing::ValuesIn(kIgnoredKe
                              return name;
                          });
 
-TEST_F(CipherTest, EveryOtherKeyBitChangesTheResult)
-{
+TEST_F(CipherTest, EveryOtherKeyBitChangesTheResult) {
     const KeyBlock key = RandomKey();
     const Block plain = RandomBlock();
     SetCipherKey(key);
@@ -236,8 +222,7 @@ TEST_F(CipherTest, EveryOtherKeyBitChangesTheResult)
 // ---------------------------------------------------------------------------
 // The key register.
 
-TEST_F(CipherTest, KeyChangeTakesEffectWithTheNextBlock)
-{
+TEST_F(CipherTest, KeyChangeTakesEffectWithTheNextBlock) {
     const KeyBlock a = RandomKey();
     const KeyBlock b = RandomKey();
     const Block plain = RandomBlock();
@@ -267,12 +252,10 @@ TEST_F(CipherTest, KeyChangeTakesEffectWithTheNextBlock)
 enum class Width { portable, avx2, avx512 };
 
 // Batch size and widest lanes.
-class BatchTest : public CipherTest, public ::testing::WithParamInterface<std::tuple<std::size_t, Width>>
-{
-};
+class BatchTest : public CipherTest,
+                  public ::testing::WithParamInterface<std::tuple<std::size_t, Width>> {};
 
-TEST_P(BatchTest, MatchesOneCallPerBlockAndRoundTrips)
-{
+TEST_P(BatchTest, MatchesOneCallPerBlockAndRoundTrips) {
     const auto [count, width] = GetParam();
     AllowCipherAvx2(width != Width::portable);
     AllowCipherAvx512(width == Width::avx512);
@@ -289,7 +272,8 @@ TEST_P(BatchTest, MatchesOneCallPerBlockAndRoundTrips)
         for (std::size_t i = 0; i < count; ++i)
             EncipherBlock(expected.data() + 8 * i);
         EncipherBlocks(count ? batch : nullptr, count);
-        ASSERT_TRUE(std::equal(expected.begin(), expected.end(), batch)) << "enciphering, key " << k;
+        ASSERT_TRUE(std::equal(expected.begin(), expected.end(), batch))
+            << "enciphering, key " << k;
         for (std::size_t i = 0; i < count; i += 97) {
             Block viaReference;
             std::memcpy(viaReference.data(), plain.data() + 8 * i, 8);
@@ -305,23 +289,24 @@ TEST_P(BatchTest, MatchesOneCallPerBlockAndRoundTrips)
         for (std::size_t i = 0; i < count; ++i)
             DecipherBlock(expected.data() + 8 * i);
         DecipherBlocks(count ? batch : nullptr, count);
-        ASSERT_TRUE(std::equal(expected.begin(), expected.end(), batch)) << "deciphering, key " << k;
+        ASSERT_TRUE(std::equal(expected.begin(), expected.end(), batch))
+            << "deciphering, key " << k;
         EXPECT_EQ(storage[0], before);
     }
 }
 
 // Sizes around the widths of one pass (64, 128, 256 or 512 blocks) and around
 // the point below which blocks are done one by one.
-INSTANTIATE_TEST_SUITE_P(Sizes, BatchTest,
-                         ::testing::Combine(::testing::Values<std::size_t>(0, 1, 15, 16, 63, 64, 65, 128, 255, 256,
-                                                                           257, 511, 512, 513, 1000, 1900),
-                                            ::testing::Values(Width::portable, Width::avx2, Width::avx512)));
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, BatchTest,
+    ::testing::Combine(::testing::Values<std::size_t>(0, 1, 15, 16, 63, 64, 65, 128, 255, 256, 257,
+                                                      511, 512, 513, 1000, 1900),
+                       ::testing::Values(Width::portable, Width::avx2, Width::avx512)));
 
 // ---------------------------------------------------------------------------
 // Key blocks from texts.
 
-struct KeyText
-{
+struct KeyText {
     std::string text;
     KeyBlock key;
 };
@@ -337,19 +322,15 @@ const KeyText kKeyTexts[] = {
     {std::string("a\0b", 3), {'a', 0, 0, 0, 0, 0, 0, 0}},
 };
 
-class KeyTextTest : public ::testing::TestWithParam<KeyText>
-{
-};
+class KeyTextTest : public ::testing::TestWithParam<KeyText> {};
 
-TEST_P(KeyTextTest, CopiesTheTextWithItsTerminatorAndZeroFills)
-{
+TEST_P(KeyTextTest, CopiesTheTextWithItsTerminatorAndZeroFills) {
     EXPECT_EQ(MakeKeyBlock(GetParam().text), GetParam().key);
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, KeyTextTest, ::testing::ValuesIn(kKeyTexts));
 
-TEST_F(CipherTest, HighBytesInKeyAndBlockCountAsUnsigned)
-{
+TEST_F(CipherTest, HighBytesInKeyAndBlockCountAsUnsigned) {
     const KeyBlock key = MakeKeyBlock("\xFF\x80\xE9pass");
     const Block plain{0xFF, 0x80, 0x7F, 0x00, 0xE9, 0xC3, 0x01, 0xFE};
     Block expected = plain;
@@ -359,4 +340,4 @@ TEST_F(CipherTest, HighBytesInKeyAndBlockCountAsUnsigned)
     EXPECT_EQ(Decipher(expected), plain);
 }
 
-}  // namespace
+} // namespace

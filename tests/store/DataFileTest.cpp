@@ -12,16 +12,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <functional>
+#include <gtest/gtest.h>
 #include <linux/fs.h>
+#include <random>
 #include <sys/ioctl.h>
 #include <unistd.h>
-
-#include <functional>
-#include <random>
 #include <variant>
 #include <vector>
 
@@ -137,7 +134,9 @@ protected:
     }
 
     void Load() { LoadTree(m_pTop, *m_pSettings, m_state); }
-    void Save(FillerSource filler = {}) { SaveTree(*m_pTop, *m_pSettings, m_state, std::move(filler)); }
+    void Save(FillerSource filler = {}) {
+        SaveTree(*m_pTop, *m_pSettings, m_state, std::move(filler));
+    }
     // A new run: the tree ended, loaded again under password.
     void Reload(const std::string& password) {
         EndTree(std::move(m_pTop));
@@ -166,15 +165,14 @@ TEST_F(DataFileTest, FirstRunCreatesBothFilesEmptyAndSavesTheSixtyFourByteFile) 
         EXPECT_EQ(QFileInfo(PathOf(name)).size(), 0) << name;
     }
     Save(ConstantFiller(0));
-    const QByteArray expected = QByteArray::fromHex(
-        "81799B0B0CDA11E8"   // 65537
-        "0D9F279BA5D87260"   // tag 1
-        "55579380D77138EF"   // length 4
-        "BD66FEFB545764E1"   // R
-        "E02BA426582B6331"   // o
-        "E02BA426582B6331"   // o
-        "B664C059F8564A65"   // t
-        "8CA64DE9C1B123A7"); // no children
+    const QByteArray expected = QByteArray::fromHex("81799B0B0CDA11E8"   // 65537
+                                                    "0D9F279BA5D87260"   // tag 1
+                                                    "55579380D77138EF"   // length 4
+                                                    "BD66FEFB545764E1"   // R
+                                                    "E02BA426582B6331"   // o
+                                                    "E02BA426582B6331"   // o
+                                                    "B664C059F8564A65"   // t
+                                                    "8CA64DE9C1B123A7"); // no children
     EXPECT_EQ(DataBytes().toHex(), expected.toHex());
 }
 
@@ -287,16 +285,19 @@ TEST_F(DataFileTest, RandomTreeRoundTripsUnderRandomPassword) {
 // name before the first save replaces it.
 struct Spoiled {
     const char* name;
-    std::function<QByteArray()> bytes;  // the data file, read under "reader"
-    int earlierBackups;                 // ".bak", ".bak2", ... present before
-    const char* backup;                 // the name it is kept under
-    bool loadFails;                     // LoadTree reports end of file
+    std::function<QByteArray()> bytes; // the data file, read under "reader"
+    int earlierBackups;                // ".bak", ".bak2", ... present before
+    const char* backup;                // the name it is kept under
+    bool loadFails;                    // LoadTree reports end of file
 };
 const Spoiled kSpoiled[] = {
-    {"WrongKey", [] { return ReadAll(TestDataPath("sample-secret12.dat")); }, 0,
-     "Quillbox.dat.bak", false},
-    {"OtherFormat", [] { return Encode({65538, 1, "Root", 0}, "reader"); }, 1,
-     "Quillbox.dat.bak2", false},
+    {"WrongKey", [] { return ReadAll(TestDataPath("sample-secret12.dat")); }, 0, "Quillbox.dat.bak",
+     false},
+    {"OtherFormat",
+     [] {
+         return Encode({65538, 1, "Root", 0}, "reader");
+     },
+     1, "Quillbox.dat.bak2", false},
     {"CutShort", [] { return ReadAll(TestDataPath("sample-secret12.dat")).left(3001); }, 2,
      "Quillbox.dat.bak3", true},
 };
@@ -310,7 +311,8 @@ TEST_P(SpoiledFileTest, IsKeptAsideBeforeTheFirstSave) {
     Put(FALLBACK_FILE_NAME, ReadAll(TestDataPath("sample-nopassword.dat")));
     QStringList earlier;
     for (int i = 1; i <= row.earlierBackups; ++i) {
-        const QByteArray name = i == 1 ? "Quillbox.dat.bak" : "Quillbox.dat.bak" + QByteArray::number(i);
+        const QByteArray name =
+            i == 1 ? "Quillbox.dat.bak" : "Quillbox.dat.bak" + QByteArray::number(i);
         Put(name.constData(), "earlier " + name);
         earlier << QString::fromLatin1(name);
     }
@@ -367,9 +369,8 @@ TEST_F(DataFileTest, FailedSaveKeepsTheOldFileAndTheStoredCheckValue) {
             Save();
             FAIL() << "no error";
         } catch (const CFileError& e) {
-            EXPECT_EQ(e.Message(),
-                      QStringLiteral("An unknown error occurred while accessing %1.")
-                          .arg(QFileInfo(PathOf(DATA_FILE_NAME)).absoluteFilePath()));
+            EXPECT_EQ(e.Message(), QStringLiteral("An unknown error occurred while accessing %1.")
+                                       .arg(QFileInfo(PathOf(DATA_FILE_NAME)).absoluteFilePath()));
         }
         EXPECT_EQ(DataBytes(), before);
         EXPECT_EQ(m_pStore->m_values.at("Passwd"), oldCheck);
@@ -436,15 +437,15 @@ TEST_F(DataFileTest, UnwritableSettingsFileIsReportedByItsPath) {
 struct Crafted {
     const char* name;
     std::function<std::vector<Value>()> records;
-    const char* tree;  // the tree loaded
-    int cause;         // the CArchiveException cause reported, -1 for none
+    const char* tree; // the tree loaded
+    int cause;        // the CArchiveException cause reported, -1 for none
 };
 std::vector<Value> Nested(int depth) {
     std::vector<Value> records = {65537, 1, "Root"};
     for (int i = 0; i < depth; ++i) {
-        records.emplace_back(1);    // one child,
-        records.emplace_back(1);    // a folder
-        records.emplace_back("n");  // named n
+        records.emplace_back(1);   // one child,
+        records.emplace_back(1);   // a folder
+        records.emplace_back("n"); // named n
     }
     records.emplace_back(0);
     return records;
@@ -459,14 +460,16 @@ const std::string kDeepest = "folder(Root)[" + NestedDump(MAX_FOLDER_DEPTH) + "]
 const Crafted kCrafted[] = {
     {"OtherTopName", [] { return std::vector<Value>{65537, 1, "Top", 1, 2, "a", "b"}; },
      "folder(Root)[entry(a|b)]", -1},
-    {"NegativeCount", [] { return std::vector<Value>{65537, 1, "Root", -3}; },
+    {"NegativeCount",
+     [] {
+         return std::vector<Value>{65537, 1, "Root", -3};
+     },
      "folder(Root)[]", -1},
     {"UnknownTagIsBlank", [] { return std::vector<Value>{65537, 1, "Root", 1, 9, "x"}; },
      "folder(Root)[blank(x)]", -1},
     {"HugeCount", [] { return std::vector<Value>{65537, 1, "Root", INT32_MAX, 0, 0}; },
      "folder(Root)[sep sep]", CArchiveException::endOfFile},
-    {"HugeNameCount",
-     [] { return std::vector<Value>{65537, 1, "Root", 2, 0, 2, INT32_MAX, 'a'}; },
+    {"HugeNameCount", [] { return std::vector<Value>{65537, 1, "Root", 2, 0, 2, INT32_MAX, 'a'}; },
      "folder(Root)[sep]", CArchiveException::endOfFile},
     {"NestedAtTheLimit", [] { return Nested(MAX_FOLDER_DEPTH); }, kDeepest.c_str(), -1},
     {"NestedTooDeep", [] { return Nested(100000); }, kDeepest.c_str(),
@@ -514,4 +517,4 @@ TEST_P(MessageTest, NamesTheFullPath) {
 
 INSTANTIATE_TEST_SUITE_P(Causes, MessageTest, ::testing::ValuesIn(kMessages));
 
-}  // namespace
+} // namespace

@@ -6,13 +6,12 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 namespace {
 
 // From the fixtures' notes: the check value of "secret12".
-constexpr std::uint32_t SECRET12_CHECK = 3064455386u;  // 0xB6A7E0DA
+constexpr std::uint32_t SECRET12_CHECK = 3064455386u; // 0xB6A7E0DA
 
 class SettingsTest : public ::testing::Test {
 protected:
@@ -39,11 +38,11 @@ protected:
 struct PasswordCase {
     const char* typed;
     std::uint32_t check;
-    const char* key;  // the current password it makes
+    const char* key; // the current password it makes
 };
 const PasswordCase kPasswords[] = {
     {"secret12", SECRET12_CHECK, "secret12"},
-    {"secret12 and more", SECRET12_CHECK, "secret12"},  // only 8 bytes count
+    {"secret12 and more", SECRET12_CHECK, "secret12"}, // only 8 bytes count
     {"", 0, ""},
 };
 
@@ -75,8 +74,7 @@ const VerifyCase kVerifies[] = {
     {0, "", 0, ""},
 };
 
-class VerifyPasswordTest : public SettingsTest,
-                           public ::testing::WithParamInterface<VerifyCase> {};
+class VerifyPasswordTest : public SettingsTest, public ::testing::WithParamInterface<VerifyCase> {};
 
 TEST_P(VerifyPasswordTest, AcceptsOnlyAMatchWithTheStoredValue) {
     auto settings = MakeSettings();
@@ -92,13 +90,13 @@ INSTANTIATE_TEST_SUITE_P(Typed, VerifyPasswordTest, ::testing::ValuesIn(kVerifie
 struct PositionCase {
     int x, y;
     std::uint32_t packed;
-    int readX, readY;  // what Load gives back
+    int readX, readY; // what Load gives back
 };
 const PositionCase kPositions[] = {
     {300, 200, 0x012C00C8u, 300, 200},
-    {0, 0, 0u, 100, 100},  // zero means "no position yet"
+    {0, 0, 0u, 100, 100}, // zero means "no position yet"
     {0, 5, 5u, 0, 5},
-    {-1, -2, 0xFFFFFFFEu, 65535, 65534},  // 16 bits each, read back unsigned
+    {-1, -2, 0xFFFFFFFEu, 65535, 65534}, // 16 bits each, read back unsigned
     {70000, 3, 0x11700003u, 4464, 3},
 };
 
@@ -125,8 +123,8 @@ TEST_F(SettingsTest, SaveWritesCheckValueThenPosition) {
     settings->m_nDockX = 300;
     settings->m_nDockY = 200;
     EXPECT_EQ(settings->Save(), 1);
-    const std::vector<std::pair<std::string, std::uint32_t>> expected = {
-        {"Passwd", SECRET12_CHECK}, {"Pos", 0x012C00C8u}};
+    const std::vector<std::pair<std::string, std::uint32_t>> expected = {{"Passwd", SECRET12_CHECK},
+                                                                         {"Pos", 0x012C00C8u}};
     EXPECT_EQ(m_pStore->m_writes, expected);
 }
 
@@ -200,4 +198,4 @@ TEST_F(SettingsTest, UserStoreKeepsValuesInItsIniFile) {
     EXPECT_TRUE(text.contains("Passwd=3064455386")) << text.constData();
 }
 
-}  // namespace
+} // namespace

@@ -11,7 +11,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
-
 #include <cstdlib>
 #include <string>
 
@@ -54,7 +53,8 @@ inline std::string DumpJson(const QJsonObject& node) {
 // source tree's copy.
 inline QString TestDataPath(const char* name) {
     const char* env = std::getenv("QB_TEST_DATA");
-    const QString folder = env && *env ? QString::fromLocal8Bit(env) : QStringLiteral(QB_TEST_DATA_DIR);
+    const QString folder =
+        env && *env ? QString::fromLocal8Bit(env) : QStringLiteral(QB_TEST_DATA_DIR);
     return folder + QLatin1Char('/') + QLatin1String(name);
 }
 

@@ -242,8 +242,8 @@ TEST_P(BlankConversionTest, blankAtIndexThreeBecomesFolder) {
     ASSERT_NE(shown, nullptr);
     ASSERT_TRUE(shown->IsContainer());
 
-    std::unique_ptr<CItem> item = c.separator ? std::make_unique<CItem>(SEPARATOR_TEXT)
-                                              : std::make_unique<CItem>(c.inserted);
+    std::unique_ptr<CItem> item =
+        c.separator ? std::make_unique<CItem>(SEPARATOR_TEXT) : std::make_unique<CItem>(c.inserted);
     shown->Insert(0, std::move(item)); // destroys the blank entry
 
     EXPECT_EQ(ChildNames(*top), (Names{"a", "b", SEPARATOR_TEXT, "N", "d"}));
@@ -336,10 +336,8 @@ TEST(EntryTarget, firstTargetEndsBlanknessAndNeverEmpties) {
     CFolder holder("H");
     CEntry entry("E", "", &holder);
     const TargetStep steps[] = {
-        {"   ", "", true},
-        {"  http://a  ", "http://a", false},
-        {"", "http://a", false},
-        {" \thttp://a\n", "http://a", false},
+        {"   ", "", true},         {"  http://a  ", "http://a", false},
+        {"", "http://a", false},   {" \thttp://a\n", "http://a", false},
         {"C:\\b", "C:\\b", false},
     };
     for (const TargetStep& step : steps) {

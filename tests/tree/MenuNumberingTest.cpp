@@ -1,10 +1,10 @@
 #include "tree/MenuNumbering.h"
 
-#include <functional>
-#include <map>
-
 #include "TreeFixture.h"
 #include "tree/Menu.h"
+
+#include <functional>
+#include <map>
 
 namespace {
 
@@ -13,7 +13,8 @@ void Commands(const CMenu& menu, std::map<unsigned, std::string>& found) {
     for (int i = 0; i < menu.GetMenuItemCount(); ++i) {
         const CMenu::Item* item = menu.GetItem(i);
         if (item->kind == CMenu::Kind::Command)
-            EXPECT_TRUE(found.emplace(item->id, item->text).second) << "id " << item->id << " twice";
+            EXPECT_TRUE(found.emplace(item->id, item->text).second)
+                << "id " << item->id << " twice";
         else if (item->kind == CMenu::Kind::Popup)
             Commands(*item->popup, found);
     }
@@ -75,7 +76,8 @@ TEST_P(FindTargetTest, findsTheEntryOfEachIdAndNothingElse) {
     c.build(*top);
     for (unsigned id = 32990; id <= 33020; ++id) {
         const auto it = c.expected.find(id);
-        EXPECT_EQ(FindTargetById(top.get(), id), it == c.expected.end() ? "" : it->second) << "id " << id;
+        EXPECT_EQ(FindTargetById(top.get(), id), it == c.expected.end() ? "" : it->second)
+            << "id " << id;
     }
     EXPECT_EQ(FindTargetById(nullptr, 33001), "");
 }

@@ -43,12 +43,8 @@ CMenu* MenuOf(const CItem* item) {
 
 class MenuTest : public TreeTest {
 protected:
-    void Open() {
-        ShowTreeMenus(top.get());
-    }
-    void Close() {
-        HideTreeMenus(top.get());
-    }
+    void Open() { ShowTreeMenus(top.get()); }
+    void Close() { HideTreeMenus(top.get()); }
 };
 
 TEST_F(MenuTest, emptyTreeKeepsContentsOwnItems) {
@@ -82,7 +78,8 @@ TEST_F(MenuTest, blankEntryIsEmptySubMenuAndDrawsNumber) {
     CEntry* blank = AddBlank(*top, "B");
     AddEntry(*top, "E", "http://e");
     Open();
-    EXPECT_EQ(Items(*content), (std::vector<Shown>{Sub("B"), Cmd(33002, "E"), SEP, RETURN_MAIN, CLOSE}));
+    EXPECT_EQ(Items(*content),
+              (std::vector<Shown>{Sub("B"), Cmd(33002, "E"), SEP, RETURN_MAIN, CLOSE}));
     EXPECT_EQ(MenuOf(blank)->GetMenuItemCount(), 0);
     Close();
 }
@@ -177,9 +174,10 @@ TEST(MenuModel, insertsByPositionAndRemovesByPosition) {
 
 TEST(MenuModel, editAndContentMenus) {
     const std::unique_ptr<CMenu> op = MakeEditMenu();
-    EXPECT_EQ(Items(*op), (std::vector<Shown>{Cmd(32770, "&Insert"), Cmd(32771, "Insert &Separetor"),
-                                              Cmd(32772, "&Delete"), Cmd(32775, "&Rename"), SEP,
-                                              Cmd(32773, "&Up"), Cmd(32774, "D&own")}));
+    EXPECT_EQ(Items(*op),
+              (std::vector<Shown>{Cmd(32770, "&Insert"), Cmd(32771, "Insert &Separetor"),
+                                  Cmd(32772, "&Delete"), Cmd(32775, "&Rename"), SEP,
+                                  Cmd(32773, "&Up"), Cmd(32774, "D&own")}));
     EXPECT_EQ(Items(*MakeContentMenu()), (std::vector<Shown>{SEP, RETURN_MAIN, CLOSE}));
 }
 

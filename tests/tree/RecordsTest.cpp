@@ -19,8 +19,8 @@ void Load(CFolder& top, Records records) {
 }
 
 // A separator, a blank entry A and a folder F holding entry B with target T.
-const Records EXAMPLE{I{1}, S{"Root"}, I{3}, I{0}, I{3}, S{"A"}, I{1}, S{"F"}, I{1},
-                      I{2}, S{"B"},    S{"T"}};
+const Records EXAMPLE{I{1}, S{"Root"}, I{3}, I{0}, I{3},   S{"A"},
+                      I{1}, S{"F"},    I{1}, I{2}, S{"B"}, S{"T"}};
 
 Records AfterTopName(const Records& records) {
     return Records(records.begin() + 2, records.end());
@@ -50,8 +50,8 @@ TEST_F(TreeTest, loadRebuildsTreeThatStoresTheSame) {
     ASSERT_EQ(Bind(), 1);
     left.Click(1);
     middle.GetShownItem()->Insert(-1, std::make_unique<CItem>("C"));
-    EXPECT_EQ(Store(*top), (Records{I{1}, S{"Root"}, I{3}, I{0}, I{1}, S{"A"}, I{1}, I{3},
-                                    S{"C"}, I{1}, S{"F"}, I{1}, I{2}, S{"B"}, S{"T"}}));
+    EXPECT_EQ(Store(*top), (Records{I{1}, S{"Root"}, I{3}, I{0}, I{1}, S{"A"}, I{1}, I{3}, S{"C"},
+                                    I{1}, S{"F"}, I{1}, I{2}, S{"B"}, S{"T"}}));
 }
 
 TEST_F(TreeTest, entryNamedLikeSeparatorKeepsItsKind) {
@@ -88,15 +88,16 @@ TEST_P(LoadRecordsTest, keepsWhatWasRead) {
     EXPECT_EQ(ChildNames(*top), c.names) << c.what;
 }
 
-INSTANTIATE_TEST_SUITE_P(Records, LoadRecordsTest,
-                         ::testing::ValuesIn(std::vector<LoadCase>{
-                             {"zero count", {I{0}}, {}, false},
-                             {"negative count", {I{-5}, I{0}}, {}, false},
-                             {"unknown tag 7", {I{1}, I{7}, S{"U"}}, {"U"}, false},
-                             {"unknown tag -1", {I{1}, I{-1}, S{"U"}}, {"U"}, false},
-                             {"count past end", {I{1000000000}, I{2}, S{"E"}, S{"t"}}, {"E"}, true},
-                             {"cut in a record", {I{2}, I{0}, I{2}, S{"E"}}, {SEPARATOR_TEXT}, true},
-                         }));
+INSTANTIATE_TEST_SUITE_P(
+    Records, LoadRecordsTest,
+    ::testing::ValuesIn(std::vector<LoadCase>{
+        {"zero count", {I{0}}, {}, false},
+        {"negative count", {I{-5}, I{0}}, {}, false},
+        {"unknown tag 7", {I{1}, I{7}, S{"U"}}, {"U"}, false},
+        {"unknown tag -1", {I{1}, I{-1}, S{"U"}}, {"U"}, false},
+        {"count past end", {I{1000000000}, I{2}, S{"E"}, S{"t"}}, {"E"}, true},
+        {"cut in a record", {I{2}, I{0}, I{2}, S{"E"}}, {SEPARATOR_TEXT}, true},
+    }));
 
 TEST_F(TreeTest, unknownTagLoadsAsBlankEntry) {
     Load(*top, {I{1}, I{9}, S{"U"}});

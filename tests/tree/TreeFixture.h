@@ -2,19 +2,18 @@
 // A freshly started tree with the main window's parts in memory: the
 // "Content" pop-up, the address box and three list columns.
 
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <string>
-
 #include "fakes/FakeAddressBox.h"
 #include "fakes/FakeListOutput.h"
 #include "tree/Item.h"
 #include "tree/ItemObserver.h"
-#include "tree/ObserverSwitch.h"
 #include "tree/MenuResource.h"
+#include "tree/ObserverSwitch.h"
 #include "tree/Tree.h"
 #include "tree/TreeState.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
 
 class TreeTest : public ::testing::Test {
 protected:
