@@ -1,5 +1,6 @@
 // Quillbox: a small organiser for one user's bookmarks and shortcuts.
 
+#include "app/CommandLine.h"
 #include "app/InstanceLock.h"
 #include "app/MainApp.h"
 #include "app/PathPicker.h"
@@ -8,15 +9,36 @@
 #include "store/Settings.h"
 
 #include <QApplication>
+#include <QStandardPaths>
+#include <cstdio>
 
 int main(int argc, char** argv) {
+    // The command line is read before the application object, so that --help
+    // and a wrong option answer without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CCommandLine line = ParseCommandLine(arguments);
+    if (line.outcome != CCommandLine::run) {
+        std::fputs(line.text.toLocal8Bit().constData(),
+                   line.outcome == CCommandLine::print ? stdout : stderr);
+        return line.ExitCode();
+    }
+    QString dataFolder, error;
+    if (!PrepareDataFolder(line,
+                           QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
+                           &dataFolder, &error)) {
+        std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
+        return 1;
+    }
+
     PreferX11OnWayland();
     QApplication application(argc, argv);
     CSettings settings;
     CFileInstanceLock lock;
     CDesktopShell shell;
     CFileDialogPicker picker;
-    CMainApp app({lock, settings, shell, picker, QString()});
+    CMainApp app({lock, settings, shell, picker, dataFolder});
     app.InitInstance();
     return app.ExitInstance();
 }

@@ -1,0 +1,148 @@
+#include "app/CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <array>
+
+#ifndef QB_VERSION
+#define QB_VERSION "unknown"
+#endif
+
+namespace {
+
+// Qt's application object reads these itself; the first group takes a value.
+constexpr std::array QT_VALUE_OPTIONS{"-session", "-platform", "-platformpluginpath",
+                                      "-platformtheme", "-plugin", "-display", "-style",
+                                      "-stylesheet", "-qwindowgeometry", "-qwindowtitle",
+                                      "-qwindowicon", "-name", "-title", "-geometry"};
+constexpr std::array QT_FLAG_OPTIONS{"-reverse", "-nograb", "-dograb", "-sync", "-widgetcount"};
+
+QStringList WithoutQtOptions(const QStringList& arguments) {
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--"))
+            return kept + arguments.mid(i);
+        const auto is = [&argument](const char* name) { return argument == QLatin1String(name); };
+        if (i > 0 && std::any_of(QT_VALUE_OPTIONS.begin(), QT_VALUE_OPTIONS.end(), is)) {
+            ++i; // and its value
+            continue;
+        }
+        if (i > 0 && std::any_of(QT_FLAG_OPTIONS.begin(), QT_FLAG_OPTIONS.end(), is))
+            continue;
+        kept << argument;
+    }
+    return kept;
+}
+
+// The parser's help with a fixed program name: without an application object
+// it would print a placeholder, with one the path it was started by.
+QString Usage(const QCommandLineParser& parser) {
+    QString text = parser.helpText();
+    text.remove(0, text.indexOf(QLatin1Char('\n')) + 1);
+    return QStringLiteral("Usage: quillbox [options]\n") + text;
+}
+
+CCommandLine UsageError(const QCommandLineParser& parser, const QString& message) {
+    CCommandLine line;
+    line.outcome = CCommandLine::usageError;
+    line.text = QStringLiteral("quillbox: ") + message + QStringLiteral("\n\n") + Usage(parser);
+    return line;
+}
+
+} // namespace
+
+CCommandLine ParseCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Quillbox keeps your bookmarks and shortcuts in a tree of folders.\n"
+                       "Started without a folder option it keeps them in the current folder."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help and exit."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Show the version and exit."));
+    const QCommandLineOption dataDir(
+        QStringLiteral("data-dir"),
+        QStringLiteral("Keep the data file and its backups in <folder>, which must exist."),
+        QStringLiteral("folder"));
+    const QCommandLineOption userData(
+        QStringLiteral("user-data"),
+        QStringLiteral("Keep the data file in your own data folder, $XDG_DATA_HOME/Quillbox "
+                       "(~/.local/share/Quillbox), made on first use. The menu entry uses it."));
+    parser.addOptions({help, version, dataDir, userData});
+
+    if (!parser.parse(WithoutQtOptions(arguments)))
+        return UsageError(parser, parser.errorText());
+    if (!parser.positionalArguments().isEmpty())
+        return UsageError(parser, QStringLiteral("unexpected argument '%1'.")
+                                      .arg(parser.positionalArguments().constFirst()));
+
+    CCommandLine line;
+    if (parser.isSet(help)) {
+        line.outcome = CCommandLine::print;
+        line.text = Usage(parser);
+        return line;
+    }
+    if (parser.isSet(version)) {
+        line.outcome = CCommandLine::print;
+        line.text = QStringLiteral("quillbox " QB_VERSION "\n");
+        return line;
+    }
+    if (parser.values(dataDir).size() > 1)
+        return UsageError(parser, QStringLiteral("--data-dir is given more than once."));
+    if (parser.isSet(dataDir) && parser.isSet(userData))
+        return UsageError(parser, QStringLiteral("--data-dir and --user-data exclude each other."));
+    line.dataDir = parser.value(dataDir);
+    if (parser.isSet(dataDir) && line.dataDir.isEmpty())
+        return UsageError(parser, QStringLiteral("--data-dir needs a folder."));
+    line.userDataFolder = parser.isSet(userData);
+    return line;
+}
+
+bool PrepareDataFolder(const CCommandLine& line, const QString& userDataBase, QString* folder,
+                       QString* error) {
+    folder->clear();
+    if (line.userDataFolder) {
+        if (userDataBase.isEmpty()) {
+            *error = QStringLiteral("quillbox: the per-user data folder is not known "
+                                    "(neither XDG_DATA_HOME nor HOME is set).");
+            return false;
+        }
+        const QString path =
+            QDir(userDataBase).absoluteFilePath(QLatin1String(USER_DATA_FOLDER_NAME));
+        if (!QFileInfo(path).isDir()) {
+            // The folder holds the user's bookmarks: only its owner may look in.
+            if (!QDir().mkpath(path) ||
+                !QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner |
+                                                 QFile::ExeOwner)) {
+                *error = QStringLiteral("quillbox: cannot make the data folder %1.").arg(path);
+                return false;
+            }
+        }
+        *folder = path;
+    } else if (!line.dataDir.isEmpty()) {
+        const QFileInfo info(line.dataDir);
+        if (!info.exists()) {
+            *error = QStringLiteral("quillbox: the data folder %1 does not exist.")
+                         .arg(line.dataDir);
+            return false;
+        }
+        if (!info.isDir()) {
+            *error = QStringLiteral("quillbox: %1 is not a folder.").arg(line.dataDir);
+            return false;
+        }
+        *folder = info.absoluteFilePath();
+    } else {
+        return true;
+    }
+    // Saving writes a new file beside the old one, so the folder must take one.
+    QTemporaryFile probe(QDir(*folder).filePath(QStringLiteral(".quillbox-probe-XXXXXX")));
+    if (!probe.open()) {
+        *error = QStringLiteral("quillbox: cannot write in the data folder %1.").arg(*folder);
+        folder->clear();
+        return false;
+    }
+    return true;
+}

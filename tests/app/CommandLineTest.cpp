@@ -1,0 +1,142 @@
+// The command line: what each argument list leads to, and the checks on the
+// data folder that come before any window.
+
+#include "app/CommandLine.h"
+
+#include "fakes/QtPrint.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+unsigned Mode(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777u : 0u;
+}
+
+struct ParseCase {
+    const char* name;
+    QStringList arguments; // after the program's name
+    CCommandLine::Outcome outcome;
+    int exitCode;
+    const char* textHas; // in the printed text; "" for none
+    QString dataDir;
+    bool userData;
+};
+
+const ParseCase PARSE_CASES[] = {
+    {"NoOptionsRunsInTheCurrentFolder", {}, CCommandLine::run, 0, "", {}, false},
+    {"Help", {"--help"}, CCommandLine::print, 0, "Usage: quillbox [options]", {}, false},
+    {"ShortHelp", {"-h"}, CCommandLine::print, 0, "--data-dir <folder>", {}, false},
+    {"Version", {"--version"}, CCommandLine::print, 0, "quillbox 1.", {}, false},
+    {"UnknownOption", {"--frobnicate"}, CCommandLine::usageError, 2,
+     "Unknown option 'frobnicate'", {}, false},
+    {"UnknownOptionWinsOverHelp", {"--help", "--frobnicate"}, CCommandLine::usageError, 2,
+     "Usage: quillbox", {}, false},
+    {"StrayArgument", {"Quillbox.dat"}, CCommandLine::usageError, 2,
+     "unexpected argument 'Quillbox.dat'", {}, false},
+    {"DataDirWithoutValue", {"--data-dir"}, CCommandLine::usageError, 2, "Missing value", {},
+     false},
+    {"DataDirEmpty", {"--data-dir", ""}, CCommandLine::usageError, 2, "needs a folder", {},
+     false},
+    {"DataDirTwice", {"--data-dir", "a", "--data-dir=b"}, CCommandLine::usageError, 2,
+     "more than once", {}, false},
+    {"DataDir", {"--data-dir", "some folder"}, CCommandLine::run, 0, "", "some folder", false},
+    {"DataDirWithEquals", {"--data-dir=/x/y"}, CCommandLine::run, 0, "", "/x/y", false},
+    {"UserData", {"--user-data"}, CCommandLine::run, 0, "", {}, true},
+    {"DataDirAndUserData", {"--user-data", "--data-dir", "d"}, CCommandLine::usageError, 2,
+     "exclude each other", {}, false},
+    // A desktop session restarts a program with Qt's own options.
+    {"QtOptionsPassOver", {"-session", "1234_5", "-reverse", "--user-data"}, CCommandLine::run, 0, "",
+     {}, true},
+    {"AfterDoubleDashNothingIsAnOption", {"--", "--help"}, CCommandLine::usageError, 2,
+     "unexpected argument '--help'", {}, false},
+};
+
+class CommandLineParse : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(CommandLineParse, Outcome) {
+    const ParseCase& c = GetParam();
+    const CCommandLine line = ParseCommandLine(QStringList{"/usr/bin/quillbox"} + c.arguments);
+    EXPECT_EQ(line.outcome, c.outcome);
+    EXPECT_EQ(line.ExitCode(), c.exitCode);
+    EXPECT_TRUE(line.text.contains(QLatin1String(c.textHas))) << line.text.toStdString();
+    if (line.outcome == CCommandLine::usageError) {
+        EXPECT_TRUE(line.text.contains(QLatin1String("Usage: quillbox")))
+            << line.text.toStdString();
+    }
+    EXPECT_EQ(line.dataDir, c.dataDir);
+    EXPECT_EQ(line.userDataFolder, c.userData);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, CommandLineParse, ::testing::ValuesIn(PARSE_CASES),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class DataFolderTest : public ::testing::Test {
+protected:
+    bool Prepare(const QStringList& arguments) {
+        m_line = ParseCommandLine(QStringList{"quillbox"} + arguments);
+        EXPECT_EQ(m_line.outcome, CCommandLine::run);
+        return PrepareDataFolder(m_line, m_base.path(), &m_folder, &m_error);
+    }
+    QString Path(const char* name) const { return m_base.filePath(QLatin1String(name)); }
+
+    QTemporaryDir m_base;
+    CCommandLine m_line;
+    QString m_folder, m_error;
+};
+
+TEST_F(DataFolderTest, WithoutAFolderOptionTheCurrentFolderServes) {
+    EXPECT_TRUE(Prepare({}));
+    EXPECT_TRUE(m_folder.isEmpty());
+}
+
+TEST_F(DataFolderTest, DataDirMustBeAWritableFolder) {
+    ASSERT_TRUE(QDir(m_base.path()).mkdir("ok"));
+    EXPECT_TRUE(Prepare({"--data-dir", Path("ok")}));
+    EXPECT_EQ(m_folder, Path("ok"));
+    EXPECT_TRUE(QDir(Path("ok")).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+        << "the write probe was left behind";
+
+    EXPECT_FALSE(Prepare({"--data-dir", Path("missing")}));
+    EXPECT_TRUE(m_error.contains("does not exist")) << m_error.toStdString();
+    EXPECT_TRUE(m_folder.isEmpty());
+
+    QFile file(Path("file"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    EXPECT_FALSE(Prepare({"--data-dir", Path("file")}));
+    EXPECT_TRUE(m_error.contains("is not a folder")) << m_error.toStdString();
+
+    // Root writes through any mode bits; /proc takes no new file from anyone.
+    const QString locked = geteuid() == 0 ? QStringLiteral("/proc") : Path("locked");
+    if (geteuid() != 0) {
+        ASSERT_TRUE(QDir(m_base.path()).mkdir("locked"));
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
+    }
+    EXPECT_FALSE(Prepare({"--data-dir", locked}));
+    EXPECT_TRUE(m_error.contains("cannot write")) << m_error.toStdString();
+}
+
+TEST_F(DataFolderTest, UserDataFolderIsMadeForItsOwnerOnly) {
+    EXPECT_TRUE(Prepare({"--user-data"}));
+    EXPECT_EQ(m_folder, Path("Quillbox"));
+    EXPECT_EQ(Mode(m_folder), 0700u);
+
+    // One that exists keeps the mode its owner gave it.
+    QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                        QFile::ReadGroup | QFile::ExeGroup);
+    EXPECT_TRUE(Prepare({"--user-data"}));
+    EXPECT_EQ(Mode(m_folder), 0750u);
+
+    EXPECT_FALSE(PrepareDataFolder(m_line, QString(), &m_folder, &m_error));
+    EXPECT_TRUE(m_error.contains("not known")) << m_error.toStdString();
+}
+
+} // namespace
