@@ -302,7 +302,7 @@ bool CMainDialog::OnInitDialog() {
     GetDlgItem(IDC_BTNDOCK)->setEnabled(false);
     PlaceColumns(3);
 
-    m_settings.Load(m_dataState.m_strFolder);
+    LoadSettings(m_settings, m_dataState);
     m_pUsePassword->setEnabled(true);
 
     if (m_settings.m_dwPasswordCheck != 0) {
@@ -405,8 +405,9 @@ void CMainDialog::ShowPasswordPrompt() {
 
 void CMainDialog::LoadTree() {
     EndTree();
+    m_pTopFolder = StartTree(m_pContentMenu.get());
     try {
-        ::LoadTree(m_pTopFolder, m_settings, m_dataState, m_pContentMenu.get());
+        ::LoadTree(*m_pTopFolder, m_settings, m_dataState);
     } catch (const CFileError& error) {
         // What was read before the damage stays in the tree and is shown.
         ReportFileError(error);

@@ -49,8 +49,11 @@ QTemporaryDir& Scratch() {
 
 // Loads the data file in folder; true when it loaded without a file error.
 bool Load(std::unique_ptr<CFolder>& top, CSettings& settings, CDataFileState& state) {
+    if (top)
+        EndTree(std::move(top));
+    top = StartTree(nullptr);
     try {
-        LoadTree(top, settings, state);
+        LoadTree(*top, settings, state);
         return true;
     } catch (const CFileError&) {
         return false;

@@ -2,7 +2,6 @@
 
 #include "store/Settings.h"
 #include "tree/Item.h"
-#include "tree/Tree.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,32 +11,17 @@
 
 namespace {
 
-enum class ReadOutcome {
-    loaded,     // the format number matched and the records were read
-    empty,      // no bytes (or missing, or could not be opened)
-    otherFormat // a format number other than ours, or a wrong key
-};
-
 // Reads the top folder's records from path into root. Archive failures come
 // out as CFileError naming path.
 ReadOutcome ReadTreeFile(const QString& path, std::string_view key, CFolder& root) {
     QFile file(path);
-    if (!OpenForReadingCreated(file) || file.size() == 0)
+    if (!OpenForReadingCreated(file))
         return ReadOutcome::empty;
     try {
-        CCipherArchive archive(key, file, CCipherArchive::load);
-        if (archive.ReadInt() != DATA_FILE_VERSION) {
-            archive.Close();
-            return ReadOutcome::otherFormat;
-        }
-        archive.ReadInt();    // the top folder's tag
-        archive.ReadString(); // and its name: the top folder stays "Root"
-        root.Serialize(archive);
-        archive.Close();
+        return ReadTreeRecords(file, key, root);
     } catch (const CArchiveException& e) {
         throw CFileError(e.m_cause, path);
     }
-    return ReadOutcome::loaded;
 }
 
 // The first of "<path>.bak", "<path>.bak2", "<path>.bak3", ... that does not exist.
@@ -48,8 +32,9 @@ QString FreeBackupName(const QString& path) {
     return candidate;
 }
 
-// Fills root, an empty top folder, from the data file or the fallback.
-void LoadTreeInto(CFolder& root, const CSettings& settings, CDataFileState& state) {
+} // namespace
+
+void LoadTree(CFolder& root, const CSettings& settings, CDataFileState& state) {
     const QString dataPath = DataFilePath(state.m_strFolder, DATA_FILE_NAME);
     state.m_bKeepOldFile = false;
     ReadOutcome outcome = ReadOutcome::empty;
@@ -67,8 +52,6 @@ void LoadTreeInto(CFolder& root, const CSettings& settings, CDataFileState& stat
         state.m_bKeepOldFile = true;
     ReadTreeFile(DataFilePath(state.m_strFolder, FALLBACK_FILE_NAME), {}, root);
 }
-
-} // namespace
 
 QString FileErrorMessage(CArchiveException::Cause cause, const QString& path) {
     switch (cause) {
@@ -105,12 +88,13 @@ bool OpenForReadingCreated(QFile& file) {
     return file.open(QIODevice::ReadOnly);
 }
 
-void LoadTree(std::unique_ptr<CFolder>& top, const CSettings& settings, CDataFileState& state,
-              CMenu* contentMenu) {
-    if (top)
-        EndTree(std::move(top));
-    top = StartTree(contentMenu);
-    LoadTreeInto(*top, settings, state);
+void LoadSettings(CSettings& settings, const CDataFileState& state) {
+    if (!settings.Load() || settings.m_dwPasswordCheck == 0)
+        return;
+    // A check value counts only while there is a data file to read with it.
+    QFile file(DataFilePath(state.m_strFolder, DATA_FILE_NAME));
+    if (!OpenForReadingCreated(file) || file.size() == 0)
+        settings.m_dwPasswordCheck = 0;
 }
 
 void SaveTree(CFolder& root, CSettings& settings, CDataFileState& state, FillerSource filler) {
@@ -120,11 +104,7 @@ void SaveTree(CFolder& root, CSettings& settings, CDataFileState& state, FillerS
     if (!file.open(QIODevice::WriteOnly))
         throw CFileError(FailureCause(file, errno), dataPath);
     try {
-        CCipherArchive archive(settings.m_strPassword, file, CCipherArchive::store,
-                               std::move(filler));
-        archive.WriteInt(DATA_FILE_VERSION);
-        root.Serialize(archive);
-        archive.Close();
+        WriteTreeRecords(file, settings.m_strPassword, root, std::move(filler));
     } catch (const CArchiveException& e) {
         file.cancelWriting();
         throw CFileError(e.m_cause, dataPath);

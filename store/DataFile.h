@@ -1,11 +1,15 @@
 #pragma once
-// The data file "Quillbox.dat": the format number 65537, then the top
-// folder's record (tag 1, its name, its children), all through the
-// enciphering archive under the current password. When the data file is
+// The file rules: which files hold the tree and the settings, in which order
+// they are read and written, and what is kept when something goes wrong. The
+// bytes themselves are store/DataRecords.h's; the settings record is
+// store/Settings.h's.
+//
+// The tree lives in the data file "Quillbox.dat". When the data file is
 // empty, missing, unreadable or of another format (which is also how a wrong
 // key shows), the tree is read from the fallback "Quillbox.org" with the
 // empty key. Both are created empty when missing; the fallback is never
-// written.
+// written. A stored check value counts only while a non-empty data file
+// exists.
 //
 // Saving writes a new file next to the data file and renames it over the
 // old one, so a failed save keeps the last good file; the check value reaches
@@ -14,18 +18,16 @@
 // "Quillbox.dat.bak2", ...) before the first save replaces it.
 
 #include "store/CipherArchive.h"
+#include "store/DataRecords.h"
 #include "tree/Archive.h"
 
 #include <QString>
-#include <memory>
 #include <stdexcept>
 
 class CFolder;
-class CMenu;
 class CSettings;
 class QFile;
 
-inline constexpr std::int32_t DATA_FILE_VERSION = 65537;
 inline constexpr const char* DATA_FILE_NAME = "Quillbox.dat";
 inline constexpr const char* FALLBACK_FILE_NAME = "Quillbox.org";
 
@@ -57,14 +59,16 @@ struct CDataFileState {
     bool m_bKeepOldFile = false;
 };
 
-// Builds the empty tree with StartTree(contentMenu) (the main window's
-// "Content" pop-up, borrowed; null when there is none), hands it to top (a
-// tree top already held is ended first: unbind the lists before) and fills it
-// from the data file under settings.m_strPassword, or from the fallback.
-// Throws CFileError when an opened file ends early or is damaged; top then
-// holds the items read so far.
-void LoadTree(std::unique_ptr<CFolder>& top, const CSettings& settings, CDataFileState& state,
-              CMenu* contentMenu = nullptr);
+// Reads the settings record from its store (CSettings::Load); a stored check
+// value then counts only while a non-empty data file exists in
+// state.m_strFolder: with none, it becomes 0 (a missing data file is created
+// empty).
+void LoadSettings(CSettings& settings, const CDataFileState& state);
+
+// Fills top, an empty top folder (StartTree), from the data file under
+// settings.m_strPassword, or from the fallback. Throws CFileError when an
+// opened file ends early or is damaged; top then holds the items read so far.
+void LoadTree(CFolder& top, const CSettings& settings, CDataFileState& state);
 
 // Writes the whole tree under settings.m_strPassword, then settings.Save().
 // Throws CFileError when the file cannot be written; the old data file and

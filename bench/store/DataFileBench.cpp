@@ -199,7 +199,9 @@ void BM_PlainSave(benchmark::State& state) {
 
 void BM_LoadTree(benchmark::State& state) {
     Run(state, [](Site& site, std::unique_ptr<CFolder>& top) {
-        LoadTree(top, site.settings, site.state);
+        EndTree(std::move(top));
+        top = StartTree(nullptr);
+        LoadTree(*top, site.settings, site.state);
     });
 }
 
@@ -233,10 +235,10 @@ void CountTexts(const CItem& item, std::size_t& items, std::size_t& bytes) {
 
 void PrintMemoryPerItem(int entries) {
     Site& site = SiteFor(entries);
-    std::unique_ptr<CFolder> top;
     malloc_trim(0);
     const std::size_t before = HeapInUse();
-    LoadTree(top, site.settings, site.state);
+    std::unique_ptr<CFolder> top = StartTree(nullptr);
+    LoadTree(*top, site.settings, site.state);
     const std::size_t after = HeapInUse();
     std::size_t items = 0, textBytes = 0;
     CountTexts(*top, items, textBytes);

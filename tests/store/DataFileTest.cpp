@@ -133,7 +133,12 @@ protected:
         ASSERT_EQ(file.write(bytes), bytes.size());
     }
 
-    void Load() { LoadTree(m_pTop, *m_pSettings, m_state); }
+    void Load() {
+        if (m_pTop)
+            EndTree(std::move(m_pTop));
+        m_pTop = StartTree(nullptr);
+        LoadTree(*m_pTop, *m_pSettings, m_state);
+    }
     void Save(FillerSource filler = {}) {
         SaveTree(*m_pTop, *m_pSettings, m_state, std::move(filler));
     }
@@ -391,6 +396,34 @@ TEST_F(DataFileTest, FailedSaveKeepsTheOldFileAndTheStoredCheckValue) {
     EXPECT_EQ(m_pStore->m_values.at("Passwd"), PasswordCheck("new"));
     Reload("new");
     EXPECT_EQ(Dump(), shown);
+}
+
+// The new file is written whole but cannot take the old one's place (here
+// the folder is moved away while the tree is written): the old file and the
+// stored check value stay, and the error names the data file.
+TEST_F(DataFileTest, FailedCommitKeepsTheOldFileAndTheStoredCheckValue) {
+    Load();
+    m_pTop->Append(std::make_unique<CEntry>("kept", "target", nullptr));
+    Save();
+    const QByteArray before = DataBytes();
+    const std::size_t writes = m_pStore->m_writes.size();
+    const QString moved = m_dir.path() + QStringLiteral("-moved");
+    m_pSettings->SetPassword("new");
+    bool away = false;
+    try {
+        Save([&] {
+            if (!away)
+                away = QDir().rename(m_dir.path(), moved);
+            return 0u;
+        });
+        ADD_FAILURE() << "no error";
+    } catch (const CFileError& e) {
+        EXPECT_EQ(e.m_strPath, PathOf(DATA_FILE_NAME));
+    }
+    ASSERT_TRUE(away);
+    EXPECT_EQ(ReadAll(moved + QStringLiteral("/Quillbox.dat")), before);
+    EXPECT_EQ(m_pStore->m_writes.size(), writes);
+    ASSERT_TRUE(QDir().rename(moved, m_dir.path()));
 }
 
 // The data file is already under the new key when the settings turn out

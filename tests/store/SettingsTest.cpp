@@ -2,6 +2,7 @@
 
 #include "fakes/FakeSettingsStore.h"
 #include "store/Cipher.h"
+#include "store/DataFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -110,7 +111,7 @@ TEST_P(PositionTest, PacksSixteenBitsEachAndReadsBack) {
     settings->Save();
     EXPECT_EQ(m_pStore->m_values["Pos"], row.packed);
     auto next = MakeSettings();
-    next->Load(m_dir.path());
+    next->Load();
     EXPECT_EQ(next->m_nDockX, row.readX);
     EXPECT_EQ(next->m_nDockY, row.readY);
 }
@@ -130,7 +131,7 @@ TEST_F(SettingsTest, SaveWritesCheckValueThenPosition) {
 
 TEST_F(SettingsTest, MissingValuesGiveNoPasswordAndDefaultPosition) {
     auto settings = MakeSettings();
-    settings->Load(m_dir.path());
+    settings->Load();
     EXPECT_EQ(settings->m_dwPasswordCheck, 0u);
     EXPECT_EQ(settings->m_nDockX, 100);
     EXPECT_EQ(settings->m_nDockY, 100);
@@ -140,7 +141,7 @@ TEST_F(SettingsTest, StoreThatCannotBeOpenedLeavesTheRecordAndWritesNothing) {
     m_pStore->m_bOpenFails = true;
     auto settings = MakeSettings();
     settings->m_nDockX = 7;
-    settings->Load(m_dir.path());
+    settings->Load();
     EXPECT_EQ(settings->m_nDockX, 7);
     EXPECT_EQ(settings->Save(), 0) << "nothing stored";
     EXPECT_TRUE(m_pStore->m_writes.empty());
@@ -166,7 +167,7 @@ TEST_P(StoredCheckTest, CountsOnlyWithANonEmptyDataFile) {
     if (GetParam().exists)
         WriteDataFile(QByteArray(GetParam().bytes, 'x'));
     auto settings = MakeSettings();
-    settings->Load(m_dir.path());
+    LoadSettings(*settings, CDataFileState{m_dir.path()});
     EXPECT_EQ(settings->m_dwPasswordCheck, GetParam().loaded);
     EXPECT_EQ(settings->VerifyPassword("secret12"), GetParam().loaded ? 1 : 0);
     EXPECT_TRUE(QFile::exists(DataFile())) << "a missing data file is created empty";
@@ -187,7 +188,7 @@ TEST_F(SettingsTest, UserStoreKeepsValuesInItsIniFile) {
     }
     CSettings settings(std::make_unique<CQSettingsStore>(ini));
     WriteDataFile(QByteArray(64, 'x'));
-    settings.Load(m_dir.path());
+    LoadSettings(settings, CDataFileState{m_dir.path()});
     EXPECT_EQ(settings.m_dwPasswordCheck, SECRET12_CHECK);
     EXPECT_EQ(settings.m_nDockX, 300);
     EXPECT_EQ(settings.m_nDockY, 200);

@@ -1,0 +1,27 @@
+#include "store/DataRecords.h"
+
+#include "tree/Item.h"
+
+#include <QIODevice>
+
+ReadOutcome ReadTreeRecords(QIODevice& device, std::string_view key, CFolder& root) {
+    if (!device.isSequential() && device.size() == 0)
+        return ReadOutcome::empty;
+    CCipherArchive archive(key, device, CCipherArchive::load);
+    if (archive.ReadInt() != DATA_FILE_VERSION) {
+        archive.Close();
+        return ReadOutcome::otherFormat;
+    }
+    archive.ReadInt();    // the top folder's tag
+    archive.ReadString(); // and its name: the top folder stays "Root"
+    root.Serialize(archive);
+    archive.Close();
+    return ReadOutcome::loaded;
+}
+
+void WriteTreeRecords(QIODevice& device, std::string_view key, CFolder& root, FillerSource filler) {
+    CCipherArchive archive(key, device, CCipherArchive::store, std::move(filler));
+    archive.WriteInt(DATA_FILE_VERSION);
+    root.Serialize(archive);
+    archive.Close();
+}
