@@ -13,10 +13,10 @@
 namespace {
 
 // Qt's application object reads these itself; the first group takes a value.
-constexpr std::array QT_VALUE_OPTIONS{"-session", "-platform", "-platformpluginpath",
-                                      "-platformtheme", "-plugin", "-display", "-style",
-                                      "-stylesheet", "-qwindowgeometry", "-qwindowtitle",
-                                      "-qwindowicon", "-name", "-title", "-geometry"};
+constexpr std::array QT_VALUE_OPTIONS{
+    "-session", "-platform",   "-platformpluginpath", "-platformtheme", "-plugin",      "-display",
+    "-style",   "-stylesheet", "-qwindowgeometry",    "-qwindowtitle",  "-qwindowicon", "-name",
+    "-title",   "-geometry"};
 constexpr std::array QT_FLAG_OPTIONS{"-reverse", "-nograb", "-dograb", "-sync", "-widgetcount"};
 
 QStringList WithoutQtOptions(const QStringList& arguments) {
@@ -115,8 +115,8 @@ bool PrepareDataFolder(const CCommandLine& line, const QString& userDataBase, QS
         if (!QFileInfo(path).isDir()) {
             // The folder holds the user's bookmarks: only its owner may look in.
             if (!QDir().mkpath(path) ||
-                !QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner |
-                                                 QFile::ExeOwner)) {
+                !QFile::setPermissions(path,
+                                       QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
                 *error = QStringLiteral("quillbox: cannot make the data folder %1.").arg(path);
                 return false;
             }
@@ -125,8 +125,8 @@ bool PrepareDataFolder(const CCommandLine& line, const QString& userDataBase, QS
     } else if (!line.dataDir.isEmpty()) {
         const QFileInfo info(line.dataDir);
         if (!info.exists()) {
-            *error = QStringLiteral("quillbox: the data folder %1 does not exist.")
-                         .arg(line.dataDir);
+            *error =
+                QStringLiteral("quillbox: the data folder %1 does not exist.").arg(line.dataDir);
             return false;
         }
         if (!info.isDir()) {

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -33,7 +34,17 @@ void OpenTarget(IShell& shell, const QString& text) {
     shell.Open(text);
 }
 
+QString HelpFolderFor(const QString& programFolder) {
+    const QDir program(programFolder);
+    if (!program.exists(QLatin1String(HELP_FILE_NAME))) {
+        const QString installed = program.absoluteFilePath(QStringLiteral("../share/quillbox"));
+        if (QDir(installed).exists(QLatin1String(HELP_FILE_NAME)))
+            return QDir::cleanPath(installed);
+    }
+    return program.absolutePath();
+}
+
 QString HelpFilePath() {
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+    return HelpFolderFor(QCoreApplication::applicationDirPath()) + QLatin1Char('/') +
            QLatin1String(HELP_FILE_NAME);
 }

@@ -34,5 +34,9 @@ inline constexpr char HELP_FILE_NAME[] = "quillbox.chm";
 // page first; then the text itself, unchanged.
 void OpenTarget(IShell& shell, const QString& text);
 
-// The help file beside the program file, wherever the current folder is.
+// The folder of the help: the program's own folder when the help file lies
+// there (the build tree), otherwise ../share/quillbox from it when the help
+// file lies there (an installed tree under any prefix), else the program's.
+QString HelpFolderFor(const QString& programFolder);
+// The help file in the program's help folder, wherever the current folder is.
 QString HelpFilePath();

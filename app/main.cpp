@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
 
     PreferX11OnWayland();
     QApplication application(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("quillbox")); // the desktop entry
     CSettings settings;
     CFileInstanceLock lock;
     CDesktopShell shell;

@@ -8,6 +8,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -99,6 +101,22 @@ TEST(HelpFile, LiesBesideTheProgramWhateverTheCurrentFolder) {
     EXPECT_EQ(HelpFilePath(),
               QCoreApplication::applicationDirPath() + QStringLiteral("/quillbox.chm"));
     QDir::setCurrent(before);
+}
+
+TEST(HelpFile, AnInstalledProgramFindsItUnderShare) {
+    QTemporaryDir prefix;
+    QDir tree(prefix.path());
+    ASSERT_TRUE(tree.mkpath("bin") && tree.mkpath("share/quillbox"));
+    const QString bin = tree.filePath("bin");
+    EXPECT_EQ(HelpFolderFor(bin), bin); // nowhere: beside the program, as a build has it
+    QFile chm(tree.filePath("share/quillbox/quillbox.chm"));
+    ASSERT_TRUE(chm.open(QIODevice::WriteOnly));
+    chm.close();
+    EXPECT_EQ(HelpFolderFor(bin), tree.filePath("share/quillbox"));
+    QFile beside(tree.filePath("bin/quillbox.chm"));
+    ASSERT_TRUE(beside.open(QIODevice::WriteOnly));
+    beside.close();
+    EXPECT_EQ(HelpFolderFor(bin), bin);
 }
 
 } // namespace

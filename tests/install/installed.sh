@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Starts the installed program the way the desktop menu does (the Exec line of
+# its desktop entry) on a virtual X server, with a fresh home: the per-user
+# data folder is made owner-only, the window shows, and its close button ends
+# the program with the data file written there.
+#   installed.sh <installed desktop entry>
+set -euo pipefail
+entry=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/home" "$work/run"
+chmod 700 "$work/run"
+export HOME="$work/home" XDG_RUNTIME_DIR="$work/run" XDG_DATA_HOME="$work/home/data"
+export QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY SESSION_MANAGER XDG_CONFIG_HOME
+exec_line=$(sed -n 's/^Exec=//p' "$entry" | head -1)
+[ -n "$exec_line" ] || { echo "FAILED: no Exec line in $entry"; exit 1; }
+cd "$work"
+
+cat >"$work/drive.sh" <<'DRIVE'
+set -euo pipefail
+fail() { echo "FAILED: $*"; exit 1; }
+# The Exec line has no field codes or quoting, so plain words suffice.
+read -r -a command <<<"$1"
+echo "starting: ${command[*]}"
+"${command[@]}" &
+pid=$!
+win=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quillbox$' | head -1) || fail "no window"
+eval "$(xdotool getwindowgeometry --shell "$win")"
+xdotool mousemove $((X + 511 + 16)) $((Y + 206 + 16)) click 1
+for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
+kill -0 "$pid" 2>/dev/null && { kill "$pid"; fail "the close button did not end the program"; }
+wait "$pid" || fail "the program ended with an error"
+folder="$XDG_DATA_HOME/Quillbox"
+[ -s "$folder/Quillbox.dat" ] || fail "no data file in $folder"
+[ "$(stat -c %a "$folder")" = 700 ] || fail "$folder has mode $(stat -c %a "$folder"), not 700"
+[ ! -e Quillbox.dat ] || fail "the data file went to the current folder"
+echo "installed program: window shown, closed, $folder/Quillbox.dat written"
+DRIVE
+xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/drive.sh" "$exec_line"
+echo "PASSED"
