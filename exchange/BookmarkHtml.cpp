@@ -1,0 +1,462 @@
+#include "exchange/BookmarkHtml.h"
+
+#include "tree/Item.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QStringDecoder>
+#include <QUrl>
+#include <cstring>
+#include <initializer_list>
+#include <libxml/HTMLparser.h>
+#include <libxml/parserInternals.h>
+#include <limits>
+
+namespace {
+
+QString Tr(const char* text) {
+    return QCoreApplication::translate("Import", text);
+}
+
+// ------------------------------------------------------------ charset
+
+bool IsUtf8(QByteArrayView bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const unsigned char* end = p + bytes.size();
+    while (p < end) {
+        if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        int more;
+        char32_t least;
+        if ((*p & 0xE0) == 0xC0) {
+            more = 1;
+            least = 0x80;
+        } else if ((*p & 0xF0) == 0xE0) {
+            more = 2;
+            least = 0x800;
+        } else if ((*p & 0xF8) == 0xF0) {
+            more = 3;
+            least = 0x10000;
+        } else {
+            return false;
+        }
+        if (end - p <= more)
+            return false;
+        char32_t code = *p & (0x3F >> more);
+        for (int i = 1; i <= more; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+            code = (code << 6) | (p[i] & 0x3F);
+        }
+        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        p += more + 1;
+    }
+    return true;
+}
+
+// The charset a META element near the start declares ("charset=NAME" in its
+// content or its charset attribute), empty when there is none.
+QByteArray DeclaredCharset(QByteArrayView bytes) {
+    const QByteArray head =
+        bytes.first(std::min<qsizetype>(bytes.size(), 4096)).toByteArray().toLower();
+    qsizetype at = head.indexOf("charset");
+    while (at >= 0) {
+        qsizetype i = at + 7;
+        while (i < head.size() && (head[i] == ' ' || head[i] == '\t'))
+            ++i;
+        if (i < head.size() && head[i] == '=') {
+            ++i;
+            while (i < head.size() && (head[i] == ' ' || head[i] == '"' || head[i] == '\''))
+                ++i;
+            const qsizetype begin = i;
+            while (i < head.size() && (std::isalnum(static_cast<unsigned char>(head[i])) ||
+                                       std::strchr("-_.:", head[i])))
+                ++i;
+            if (i > begin)
+                return head.mid(begin, i - begin);
+        }
+        at = head.indexOf("charset", at + 7);
+    }
+    return {};
+}
+
+QByteArray Decode(QStringDecoder decoder, QByteArrayView bytes) {
+    const QString text = decoder.decode(bytes);
+    return text.toUtf8();
+}
+
+// The bytes as UTF-8 (a copy only when they had to be converted).
+QByteArray AsUtf8(QByteArrayView bytes) {
+    const auto starts = [&bytes](const char* mark, qsizetype size) {
+        return bytes.size() >= size && std::memcmp(bytes.data(), mark, size) == 0;
+    };
+    QByteArray charset;
+    if (starts("\xEF\xBB\xBF", 3)) {
+        bytes = bytes.sliced(3);
+        charset = "utf-8";
+    } else if (starts("\xFF\xFE", 2)) {
+        return Decode(QStringDecoder(QStringDecoder::Utf16LE), bytes.sliced(2));
+    } else if (starts("\xFE\xFF", 2)) {
+        return Decode(QStringDecoder(QStringDecoder::Utf16BE), bytes.sliced(2));
+    } else {
+        charset = DeclaredCharset(bytes);
+    }
+    // A declared UTF-16 in a file readable as ASCII is wrong; so is UTF-8
+    // over bytes that are not.
+    if (!charset.isEmpty() && !charset.startsWith("utf")) {
+        QStringDecoder decoder(charset.constData());
+        if (decoder.isValid())
+            return Decode(std::move(decoder), bytes);
+    }
+    if (IsUtf8(bytes))
+        return bytes.toByteArray();
+    return Decode(QStringDecoder("windows-1252"), bytes);
+}
+
+// Counts "<dl" and "</dl" tags; a file whose lists are not all closed ends early.
+bool ListsLeftOpen(QByteArrayView text) {
+    qsizetype open = 0;
+    const char* p = text.data();
+    const char* end = p + text.size();
+    while ((p = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(end - p))))) {
+        ++p;
+        const bool closing = p < end && *p == '/';
+        const char* q = closing ? p + 1 : p;
+        if (end - q >= 3 && (q[0] | 0x20) == 'd' && (q[1] | 0x20) == 'l' &&
+            !std::isalnum(static_cast<unsigned char>(q[2])))
+            open += closing ? -1 : 1;
+    }
+    return open > 0;
+}
+
+// ------------------------------------------------------------ reading
+
+class CHtmlReader {
+public:
+    CHtmlReader(CImportResult& result, const ProgressFn& progress, qint64 total)
+        : m_result(result), m_progress(progress), m_total(total) {
+        m_folders.push_back(&result.root);
+    }
+
+    static void OnStart(void* self, const xmlChar* name, const xmlChar** atts) {
+        static_cast<CHtmlReader*>(self)->Start(reinterpret_cast<const char*>(name), atts);
+    }
+    static void OnEnd(void* self, const xmlChar* name) {
+        static_cast<CHtmlReader*>(self)->End(reinterpret_cast<const char*>(name));
+    }
+    static void OnText(void* self, const xmlChar* text, int size) {
+        auto* reader = static_cast<CHtmlReader*>(self);
+        if (reader->m_capture != NONE)
+            reader->m_text.append(reinterpret_cast<const char*>(text),
+                                  static_cast<std::size_t>(size));
+    }
+    static void OnDoctype(void* self, const xmlChar* name, const xmlChar*, const xmlChar*) {
+        if (name && QByteArrayView(reinterpret_cast<const char*>(name))
+                            .compare("NETSCAPE-Bookmark-file-1", Qt::CaseInsensitive) == 0)
+            static_cast<CHtmlReader*>(self)->m_bookmarkFile = true;
+    }
+
+    void SetParser(htmlParserCtxtPtr parser) { m_parser = parser; }
+    bool LooksLikeBookmarks() const { return m_bookmarkFile; }
+
+private:
+    enum Capture { NONE, HEADING, LINK };
+
+    CImportNode& Current() { return *m_folders.back(); }
+
+    CImportNode& Add(CImportNode::Kind kind) {
+        Current().children.push_back(CImportNode{kind, {}, {}, {}});
+        return Current().children.back();
+    }
+
+    void Stop() { xmlStopParser(m_parser); }
+
+    void Start(const char* name, const xmlChar** atts) {
+        if (m_progress && (++m_elements & 1023) == 0) {
+            const qint64 done = m_parser->input->cur - m_parser->input->base;
+            if (!m_progress(done, m_total)) {
+                m_result.status = CImportResult::CANCELLED;
+                Stop();
+                return;
+            }
+        }
+        // An item's start ends a heading or a link left open: the parser
+        // would nest what follows inside it.
+        const bool item = IsOneOf(name, {"dt", "dd", "dl", "hr", "h3"});
+        if ((item && m_capture != NONE) || (m_capture == LINK && std::strcmp(name, "a") == 0))
+            EndCapture();
+        if (std::strcmp(name, "dt") == 0) {
+            m_bookmarkFile = true;
+        } else if (std::strcmp(name, "h3") == 0) {
+            m_capture = HEADING;
+            m_text.clear();
+            m_pending = false;
+        } else if (std::strcmp(name, "a") == 0) {
+            if (m_capture != NONE)
+                return; // a link inside a heading
+            m_capture = LINK;
+            m_text.clear();
+            m_href.clear();
+            for (const xmlChar** at = atts; at && at[0]; at += 2) {
+                if (xmlStrcasecmp(at[0], BAD_CAST "href") == 0 && at[1])
+                    m_href = reinterpret_cast<const char*>(at[1]);
+            }
+            m_pending = false;
+        } else if (std::strcmp(name, "dl") == 0) {
+            // The list right after a heading holds that folder's items; any
+            // other list just goes on with the folder it is in.
+            const bool opens = m_pending;
+            m_pending = false;
+            if (opens) {
+                if (static_cast<int>(m_folders.size()) > MaxImportDepth()) {
+                    m_result.status = CImportResult::FAILED;
+                    m_result.error = Tr("The folders in this file are nested deeper than %1 "
+                                        "levels, which Quillbox cannot keep.")
+                                         .arg(MaxImportDepth());
+                    Stop();
+                    return;
+                }
+                m_folders.push_back(&Current().children.back());
+            }
+            m_lists.push_back(opens);
+        } else if (std::strcmp(name, "hr") == 0) {
+            Add(CImportNode::SEPARATOR);
+            ++m_result.counts.separators;
+            m_pending = false;
+        } else if (std::strcmp(name, "dd") == 0) {
+            ++m_result.counts.descriptions;
+        }
+    }
+
+    static bool IsOneOf(const char* name, std::initializer_list<const char*> names) {
+        for (const char* each : names)
+            if (std::strcmp(name, each) == 0)
+                return true;
+        return false;
+    }
+
+    void EndCapture() {
+        if (m_capture == HEADING) {
+            m_capture = NONE;
+            CImportNode& folder = Add(CImportNode::FOLDER);
+            folder.name = NormalizeName(m_text);
+            if (folder.name.empty())
+                folder.name = Tr("Folder").toStdString();
+            ++m_result.counts.folders;
+            m_pending = true;
+        } else if (m_capture == LINK) {
+            m_capture = NONE;
+            AddLink(Current(), m_result.counts, m_text, m_href);
+        }
+    }
+
+    void End(const char* name) {
+        if ((m_capture == HEADING && std::strcmp(name, "h3") == 0) ||
+            (m_capture == LINK && std::strcmp(name, "a") == 0)) {
+            EndCapture();
+        } else if (std::strcmp(name, "dl") == 0 && !m_lists.empty()) {
+            if (m_lists.back())
+                m_folders.pop_back();
+            m_lists.pop_back();
+            m_pending = false;
+        }
+    }
+
+    CImportResult& m_result;
+    const ProgressFn& m_progress;
+    const qint64 m_total;
+    htmlParserCtxtPtr m_parser = nullptr;
+
+    std::vector<CImportNode*> m_folders; // the folders open, the import's own first
+    std::vector<bool> m_lists;           // each open list: whether it opened a folder
+    bool m_pending = false;              // a heading was just read: its list may follow
+    bool m_bookmarkFile = false;
+    Capture m_capture = NONE;
+    std::string m_text;
+    std::string m_href;
+    unsigned m_elements = 0;
+};
+
+void IgnoreMessage(void*, const char*, ...) {}
+void IgnoreError(void*, xmlErrorPtr) {}
+
+// ------------------------------------------------------------ writing
+
+void AppendEscaped(QByteArray& out, QByteArrayView text) {
+    const char* p = text.data();
+    const char* end = p + text.size();
+    const char* plain = p;
+    for (; p < end; ++p) {
+        const char* entity;
+        switch (*p) {
+        case '&':
+            entity = "&amp;";
+            break;
+        case '<':
+            entity = "&lt;";
+            break;
+        case '>':
+            entity = "&gt;";
+            break;
+        case '"':
+            entity = "&quot;";
+            break;
+        default:
+            continue;
+        }
+        out.append(plain, p - plain);
+        out.append(entity);
+        plain = p + 1;
+    }
+    out.append(plain, p - plain);
+}
+
+// Tree bytes as UTF-8: as they are when they are UTF-8, else read as Latin-1.
+void AppendText(QByteArray& out, const std::string& bytes) {
+    const QByteArrayView view(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    if (IsUtf8(view))
+        AppendEscaped(out, view);
+    else
+        AppendEscaped(out, QString::fromLatin1(view).toUtf8());
+}
+
+bool HasScheme(const std::string& target) {
+    // Two letters at least, so that a drive letter stays a path.
+    std::size_t i = 0;
+    if (target.empty() || !std::isalpha(static_cast<unsigned char>(target[0])))
+        return false;
+    for (i = 1; i < target.size(); ++i) {
+        const char c = target[i];
+        if (c == ':')
+            return i >= 2;
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '.' && c != '-')
+            return false;
+    }
+    return false;
+}
+
+void AppendAddress(QByteArray& out, const std::string& target) {
+    if (HasScheme(target)) {
+        AppendText(out, target);
+    } else if (target.size() >= 4 &&
+               QByteArrayView(target.data(), 4).compare("www.", Qt::CaseInsensitive) == 0) {
+        out.append("http://");
+        AppendText(out, target);
+    } else {
+        const QString path = QDir::current().absoluteFilePath(TreeText(target));
+        AppendEscaped(out, QUrl::fromLocalFile(path).toEncoded());
+    }
+}
+
+void WriteFolder(QByteArray& out, const CFolder& folder, int depth) {
+    const QByteArray indent(4 * depth, ' ');
+    out.append(indent).append("<DL><p>\n");
+    for (int i = 0; i < folder.GetCount(); ++i) {
+        const CItem* item = folder.GetChild(i);
+        out.append(indent).append("    ");
+        if (const auto* inner = dynamic_cast<const CFolder*>(item)) {
+            out.append("<DT><H3>");
+            AppendText(out, inner->GetName());
+            out.append("</H3>\n");
+            WriteFolder(out, *inner, depth + 1);
+        } else if (const auto* entry = dynamic_cast<const CEntry*>(item)) {
+            if (entry->IsBlank()) {
+                out.append("<DT><A>");
+            } else {
+                out.append("<DT><A HREF=\"");
+                AppendAddress(out, entry->GetTarget());
+                out.append("\">");
+            }
+            AppendText(out, entry->GetName());
+            out.append("</A>\n");
+        } else {
+            out.append("<HR>\n");
+        }
+    }
+    out.append(indent).append("</DL><p>\n");
+}
+
+} // namespace
+
+CImportResult ReadBookmarkHtml(QByteArrayView bytes, const ProgressFn& progress) {
+    CImportResult result;
+    const auto notBookmarks = [&result] {
+        result.status = CImportResult::FAILED;
+        result.error = Tr("This is not a bookmark file.");
+        result.root.children.clear();
+        return std::move(result);
+    };
+    if (bytes.size() >= std::numeric_limits<int>::max())
+        return notBookmarks();
+    const QByteArray text = AsUtf8(bytes);
+    if (text.isEmpty() || text.size() >= std::numeric_limits<int>::max())
+        return notBookmarks();
+
+    xmlInitParser();
+    htmlParserCtxtPtr parser =
+        htmlCreateMemoryParserCtxt(text.constData(), static_cast<int>(text.size()));
+    if (!parser)
+        return notBookmarks();
+    CHtmlReader reader(result, progress, text.size());
+    reader.SetParser(parser);
+    xmlSAXHandler& sax = *parser->sax;
+    std::memset(&sax, 0, sizeof sax);
+    sax.startElement = &CHtmlReader::OnStart;
+    sax.endElement = &CHtmlReader::OnEnd;
+    sax.characters = &CHtmlReader::OnText;
+    sax.cdataBlock = &CHtmlReader::OnText;
+    sax.internalSubset = &CHtmlReader::OnDoctype;
+    sax.warning = &IgnoreMessage;
+    sax.error = &IgnoreMessage;
+    sax.fatalError = &IgnoreMessage;
+    sax.serror = &IgnoreError;
+    sax.initialized = XML_SAX2_MAGIC;
+    parser->userData = &reader;
+    htmlCtxtUseOptions(parser, HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
+                                   HTML_PARSE_NONET | HTML_PARSE_IGNORE_ENC | HTML_PARSE_NODEFDTD);
+    xmlSwitchEncoding(parser, XML_CHAR_ENCODING_UTF8);
+    htmlParseDocument(parser);
+    htmlFreeParserCtxt(parser);
+
+    if (result.status != CImportResult::OK) {
+        result.root.children.clear();
+        return result;
+    }
+    if (!reader.LooksLikeBookmarks())
+        return notBookmarks();
+    if (result.root.children.empty()) {
+        result.status = CImportResult::FAILED;
+        result.error = result.counts.Skipped() ? Tr("The file holds nothing Quillbox can keep.")
+                                               : Tr("The file holds no bookmarks.");
+        return result;
+    }
+    result.truncated = ListsLeftOpen(text);
+    return result;
+}
+
+CImportResult ReadBookmarkFile(const QString& path, const ProgressFn& progress) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        CImportResult result;
+        result.status = CImportResult::FAILED;
+        result.error =
+            Tr("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+        return result;
+    }
+    return ReadBookmarkHtml(file.readAll(), progress);
+}
+
+QByteArray WriteBookmarkHtml(const CFolder& top) {
+    QByteArray out;
+    out.reserve(4096);
+    out.append("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
+               "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
+               "<TITLE>Bookmarks</TITLE>\n"
+               "<H1>Bookmarks</H1>\n");
+    WriteFolder(out, top, 0);
+    return out;
+}

@@ -1,0 +1,353 @@
+#include "exchange/BrowserProfiles.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <atomic>
+
+namespace {
+
+QString Tr(const char* text) {
+    return QCoreApplication::translate("Import", text);
+}
+
+CImportResult Failed(const QString& why) {
+    CImportResult result;
+    result.status = CImportResult::FAILED;
+    result.error = why;
+    return result;
+}
+
+QString DepthError() {
+    return Tr("The folders are nested deeper than %1 levels, which Quillbox cannot keep.")
+        .arg(MaxImportDepth());
+}
+
+// ------------------------------------------------------------ Chromium
+
+// Fills folder from a JSON folder node's children; false when too deep.
+bool ReadChromiumFolder(const QJsonObject& node, CImportNode& folder, CImportCounts& counts,
+                        int depth) {
+    const QJsonArray children = node.value(QLatin1String("children")).toArray();
+    for (const QJsonValue& value : children) {
+        const QJsonObject child = value.toObject();
+        const QString type = child.value(QLatin1String("type")).toString();
+        const std::string name = child.value(QLatin1String("name")).toString().toStdString();
+        if (type == QLatin1String("folder")) {
+            if (depth + 1 > MaxImportDepth())
+                return false;
+            folder.children.push_back(
+                CImportNode{CImportNode::FOLDER, NormalizeName(name), {}, {}});
+            CImportNode& inner = folder.children.back();
+            if (inner.name.empty())
+                inner.name = Tr("Folder").toStdString();
+            ++counts.folders;
+            if (!ReadChromiumFolder(child, inner, counts, depth + 1))
+                return false;
+        } else if (type == QLatin1String("url")) {
+            AddLink(folder, counts, name,
+                    child.value(QLatin1String("url")).toString().toStdString());
+        }
+    }
+    return true;
+}
+
+// ------------------------------------------------------------ Firefox
+
+struct SPlace {
+    int type = 0;
+    qint64 parent = 0;
+    qint64 position = 0;
+    QString title;
+    QString url;
+    QString guid;
+};
+
+constexpr int PLACE_BOOKMARK = 1;
+constexpr int PLACE_FOLDER = 2;
+constexpr int PLACE_SEPARATOR = 3;
+
+class CPlacesTree {
+public:
+    CPlacesTree(QHash<qint64, SPlace> places, CImportCounts& counts)
+        : m_places(std::move(places)), m_counts(counts) {
+        for (auto it = m_places.cbegin(); it != m_places.cend(); ++it)
+            m_children[it->parent].push_back(it.key());
+        for (auto& list : m_children)
+            std::sort(list.begin(), list.end(), [this](qint64 a, qint64 b) {
+                return m_places[a].position < m_places[b].position;
+            });
+    }
+
+    QList<qint64> Children(qint64 id) const { return m_children.value(id); }
+    const SPlace& Place(qint64 id) const { return m_places.find(id).value(); }
+
+    // false when too deep
+    bool Fill(qint64 id, CImportNode& folder, int depth) {
+        for (const qint64 childId : Children(id)) {
+            const SPlace& child = Place(childId);
+            if (child.type == PLACE_SEPARATOR) {
+                folder.children.push_back(CImportNode{CImportNode::SEPARATOR, {}, {}, {}});
+                ++m_counts.separators;
+            } else if (child.type == PLACE_BOOKMARK) {
+                AddLink(folder, m_counts, child.title.toStdString(), child.url.toStdString());
+            } else if (child.type == PLACE_FOLDER) {
+                if (depth + 1 > MaxImportDepth())
+                    return false;
+                folder.children.push_back(CImportNode{
+                    CImportNode::FOLDER, NormalizeName(child.title.toStdString()), {}, {}});
+                CImportNode& inner = folder.children.back();
+                if (inner.name.empty())
+                    inner.name = Tr("Folder").toStdString();
+                ++m_counts.folders;
+                if (!Fill(childId, inner, depth + 1))
+                    return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    QHash<qint64, SPlace> m_places;
+    QHash<qint64, QList<qint64>> m_children;
+    CImportCounts& m_counts;
+};
+
+// Reads the rows of moz_bookmarks (with their urls) from the database at path.
+bool ReadPlaces(const QString& path, QHash<qint64, SPlace>* places, QString* error) {
+    static std::atomic<int> serial{0};
+    const QString connection = QStringLiteral("qb-places-%1").arg(++serial);
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(path);
+        if (!db.isValid()) {
+            *error = Tr("Reading Firefox bookmarks needs Qt's SQLite driver (libqt6sql6-sqlite).");
+        } else if (!db.open()) {
+            *error = db.lastError().text();
+        } else {
+            QSqlQuery query(db);
+            query.setForwardOnly(true);
+            if (query.exec(QStringLiteral(
+                    "SELECT b.id, b.type, b.parent, b.position, b.title, p.url, b.guid "
+                    "FROM moz_bookmarks b LEFT JOIN moz_places p ON p.id = b.fk"))) {
+                while (query.next()) {
+                    SPlace place;
+                    place.type = query.value(1).toInt();
+                    place.parent = query.value(2).toLongLong();
+                    place.position = query.value(3).toLongLong();
+                    place.title = query.value(4).toString();
+                    place.url = query.value(5).toString();
+                    place.guid = query.value(6).toString();
+                    places->insert(query.value(0).toLongLong(), std::move(place));
+                }
+                ok = true;
+            } else {
+                *error = query.lastError().text();
+            }
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return ok;
+}
+
+// ------------------------------------------------------------ finding profiles
+
+QJsonObject ReadJsonObject(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll()).object();
+}
+
+void FindChromium(const QString& base, const QString& browser, QList<CBrowserProfile>* found) {
+    const QDir dir(base);
+    if (!dir.exists())
+        return;
+    // The names the browser shows for its profile folders.
+    const QJsonObject names = ReadJsonObject(dir.filePath(QStringLiteral("Local State")))
+                                  .value(QLatin1String("profile"))
+                                  .toObject()
+                                  .value(QLatin1String("info_cache"))
+                                  .toObject();
+    QStringList folders = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& folder : folders) {
+        const QString file = dir.filePath(folder + QStringLiteral("/Bookmarks"));
+        if (!QFileInfo(file).isFile())
+            continue;
+        QString profile = names.value(folder).toObject().value(QLatin1String("name")).toString();
+        if (profile.isEmpty())
+            profile = folder;
+        found->append({CBrowserProfile::CHROMIUM, browser, profile, file});
+    }
+}
+
+void FindFirefox(const QString& base, const QString& browser, QList<CBrowserProfile>* found) {
+    const QString ini = base + QStringLiteral("/profiles.ini");
+    if (!QFileInfo(ini).isFile())
+        return;
+    QSettings settings(ini, QSettings::IniFormat);
+    QStringList groups = settings.childGroups();
+    std::sort(groups.begin(), groups.end());
+    for (const QString& group : groups) {
+        if (!group.startsWith(QLatin1String("Profile")))
+            continue;
+        settings.beginGroup(group);
+        const QString name = settings.value(QStringLiteral("Name")).toString();
+        QString path = settings.value(QStringLiteral("Path")).toString();
+        if (settings.value(QStringLiteral("IsRelative"), 1).toInt() != 0)
+            path = base + QLatin1Char('/') + path;
+        settings.endGroup();
+        const QString places = path + QStringLiteral("/places.sqlite");
+        if (QFileInfo(places).isFile())
+            found->append(
+                {CBrowserProfile::FIREFOX, browser, name.isEmpty() ? group : name, places});
+    }
+}
+
+} // namespace
+
+CImportResult ReadChromiumBookmarks(const QByteArray& json) {
+    QJsonParseError parseError{};
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    const QJsonObject roots = document.object().value(QLatin1String("roots")).toObject();
+    if (parseError.error != QJsonParseError::NoError || roots.isEmpty())
+        return Failed(Tr("This is not a browser's bookmarks file."));
+
+    CImportResult result;
+    static const char* const ROOTS[][2] = {{"bookmark_bar", "Bookmarks bar"},
+                                           {"other", "Other bookmarks"},
+                                           {"synced", "Mobile bookmarks"}};
+    for (const auto& root : ROOTS) {
+        const QJsonObject node = roots.value(QLatin1String(root[0])).toObject();
+        if (node.value(QLatin1String("children")).toArray().isEmpty())
+            continue;
+        CImportNode folder{
+            CImportNode::FOLDER,
+            NormalizeName(node.value(QLatin1String("name")).toString().toStdString()),
+            {},
+            {}};
+        if (folder.name.empty())
+            folder.name = Tr(root[1]).toStdString();
+        if (!ReadChromiumFolder(node, folder, result.counts, 1))
+            return Failed(DepthError());
+        result.root.children.push_back(std::move(folder));
+        ++result.counts.folders;
+    }
+    if (result.root.children.empty())
+        return Failed(Tr("The profile holds no bookmarks."));
+    return result;
+}
+
+CImportResult ReadFirefoxPlaces(const QString& path) {
+    // A copy, with the write-ahead log beside it under the same name, so the
+    // browser's lock and its latest changes are both taken care of.
+    QTemporaryDir scratch;
+    if (!scratch.isValid())
+        return Failed(Tr("Cannot make a temporary folder: %1").arg(scratch.errorString()));
+    const QString copy = scratch.filePath(QStringLiteral("places.sqlite"));
+    if (!QFile::copy(path, copy))
+        return Failed(Tr("Cannot read %1").arg(QDir::toNativeSeparators(path)));
+    QFile::copy(path + QStringLiteral("-wal"), copy + QStringLiteral("-wal"));
+
+    QHash<qint64, SPlace> places;
+    QString error;
+    if (!ReadPlaces(copy, &places, &error))
+        return Failed(
+            Tr("Cannot read the bookmarks in %1: %2").arg(QDir::toNativeSeparators(path), error));
+
+    CImportResult result;
+    CPlacesTree tree(std::move(places), result.counts);
+    qint64 rootId = -1;
+    for (const qint64 id : tree.Children(0))
+        if (tree.Place(id).guid == QLatin1String("root________"))
+            rootId = id;
+    if (rootId < 0)
+        return Failed(Tr("This is not a browser's bookmarks file."));
+
+    static const char* const ROOTS[][2] = {{"menu________", "Bookmarks Menu"},
+                                           {"toolbar_____", "Bookmarks Toolbar"},
+                                           {"unfiled_____", "Other Bookmarks"},
+                                           {"mobile______", "Mobile Bookmarks"}};
+    const QList<qint64> top = tree.Children(rootId);
+    for (const auto& root : ROOTS) {
+        for (const qint64 id : top) {
+            if (tree.Place(id).guid != QLatin1String(root[0]) || tree.Children(id).isEmpty())
+                continue;
+            CImportNode folder{CImportNode::FOLDER, Tr(root[1]).toStdString(), {}, {}};
+            if (!tree.Fill(id, folder, 1))
+                return Failed(DepthError());
+            result.root.children.push_back(std::move(folder));
+            ++result.counts.folders;
+        }
+    }
+    for (const qint64 id : top)
+        if (tree.Place(id).guid == QLatin1String("tags________"))
+            result.counts.tags += static_cast<int>(tree.Children(id).size());
+    if (result.root.children.empty())
+        return Failed(Tr("The profile holds no bookmarks."));
+    return result;
+}
+
+CImportResult ReadBrowserProfile(const CBrowserProfile& profile) {
+    if (profile.format == CBrowserProfile::FIREFOX)
+        return ReadFirefoxPlaces(profile.path);
+    QFile file(profile.path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Failed(Tr("Cannot read %1: %2")
+                          .arg(QDir::toNativeSeparators(profile.path), file.errorString()));
+    return ReadChromiumBookmarks(file.readAll());
+}
+
+QList<CBrowserProfile> FindBrowserProfiles(const QString& home) {
+    static const char* const CHROMIUM[][2] = {
+        {".config/chromium", "Chromium"},
+        {".config/google-chrome", "Google Chrome"},
+        {".config/google-chrome-beta", "Google Chrome Beta"},
+        {".config/google-chrome-unstable", "Google Chrome Dev"},
+        {".config/BraveSoftware/Brave-Browser", "Brave"},
+        {".config/microsoft-edge", "Microsoft Edge"},
+        {".config/microsoft-edge-beta", "Microsoft Edge Beta"},
+        {".config/microsoft-edge-dev", "Microsoft Edge Dev"},
+        {".config/vivaldi", "Vivaldi"},
+        {"snap/chromium/common/chromium", "Chromium (snap)"},
+        {"snap/brave/current/.config/BraveSoftware/Brave-Browser", "Brave (snap)"},
+        {".var/app/org.chromium.Chromium/config/chromium", "Chromium (flatpak)"},
+        {".var/app/com.google.Chrome/config/google-chrome", "Google Chrome (flatpak)"},
+        {".var/app/com.brave.Browser/config/BraveSoftware/Brave-Browser", "Brave (flatpak)"},
+        {".var/app/com.microsoft.Edge/config/microsoft-edge", "Microsoft Edge (flatpak)"},
+        {".var/app/com.vivaldi.Vivaldi/config/vivaldi", "Vivaldi (flatpak)"},
+    };
+    static const char* const FIREFOX[][2] = {
+        {".mozilla/firefox", "Firefox"},
+        {"snap/firefox/common/.mozilla/firefox", "Firefox (snap)"},
+        {".var/app/org.mozilla.firefox/.mozilla/firefox", "Firefox (flatpak)"},
+    };
+    QList<CBrowserProfile> found;
+    for (const auto& place : CHROMIUM)
+        FindChromium(home + QLatin1Char('/') + QLatin1String(place[0]), QLatin1String(place[1]),
+                     &found);
+    for (const auto& place : FIREFOX)
+        FindFirefox(home + QLatin1Char('/') + QLatin1String(place[0]), QLatin1String(place[1]),
+                    &found);
+    return found;
+}
+
+int CountBookmarks(const CImportNode& node) {
+    int count = node.kind == CImportNode::ENTRY ? 1 : 0;
+    for (const CImportNode& child : node.children)
+        count += CountBookmarks(child);
+    return count;
+}

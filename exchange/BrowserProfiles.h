@@ -1,0 +1,45 @@
+#pragma once
+// Bookmarks straight from the browsers installed for this user.
+//
+// Chromium-family browsers keep a profile's bookmarks in a JSON file named
+// "Bookmarks" in the profile folder: {"roots": {"bookmark_bar": ...,
+// "other": ..., "synced": ...}}, each node {"type": "folder"|"url", "name",
+// "url", "children"}. The three roots become folders.
+//
+// Firefox keeps them in places.sqlite of each profile that profiles.ini lists:
+// moz_bookmarks (type 1 bookmark, 2 folder, 3 separator; parent, position,
+// title, fk into moz_places for the url). The database is read from a copy,
+// since a running browser holds it (with its write-ahead log, which holds
+// the latest changes). The roots "menu", "toolbar", "unfiled" and "mobile"
+// become folders; tags are left out.
+
+#include "exchange/ImportTree.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+struct CBrowserProfile {
+    enum Format { CHROMIUM, FIREFOX };
+
+    Format format = CHROMIUM;
+    QString browser; // "Chromium", "Firefox", ...
+    QString profile; // the name the browser shows
+    QString path;    // the Bookmarks file or places.sqlite
+};
+
+// Every profile with a bookmarks file below home (the user's home folder):
+// the usual configuration folders, and those of snap and flatpak installs.
+QList<CBrowserProfile> FindBrowserProfiles(const QString& home);
+
+// Reads a Chromium-family Bookmarks file's bytes.
+CImportResult ReadChromiumBookmarks(const QByteArray& json);
+
+// Reads a Firefox places.sqlite from a copy of it (and its log).
+CImportResult ReadFirefoxPlaces(const QString& path);
+
+// Reads one profile's bookmarks.
+CImportResult ReadBrowserProfile(const CBrowserProfile& profile);
+
+// The number of bookmarks in a result, in every folder.
+int CountBookmarks(const CImportNode& node);

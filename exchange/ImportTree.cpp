@@ -1,0 +1,149 @@
+#include "exchange/ImportTree.h"
+
+#include "tree/Item.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QStringDecoder>
+#include <QStringList>
+#include <QUrl>
+#include <cstring>
+
+int MaxImportDepth() {
+    return MAX_FOLDER_DEPTH - 1;
+}
+
+std::string NormalizeName(std::string_view text) {
+    std::string name;
+    name.reserve(text.size());
+    bool space = false;
+    for (const char c : text) {
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v') {
+            space = !name.empty();
+            continue;
+        }
+        if (space)
+            name += ' ';
+        space = false;
+        name += c;
+    }
+    return name;
+}
+
+void AddLink(CImportNode& folder, CImportCounts& counts, std::string_view name,
+             std::string_view href) {
+    const std::string address = TrimWhiteSpace(std::string(href));
+    const auto scheme = [&address](const char* prefix) {
+        const auto size = static_cast<qsizetype>(std::strlen(prefix));
+        return static_cast<qsizetype>(address.size()) >= size &&
+               QByteArrayView(address.data(), size).compare(prefix, Qt::CaseInsensitive) == 0;
+    };
+    if (address.empty()) {
+        ++counts.noAddress;
+        return;
+    }
+    if (scheme("javascript:")) {
+        ++counts.scripts;
+        return;
+    }
+    if (scheme("place:")) {
+        ++counts.queries;
+        return;
+    }
+    folder.children.push_back(CImportNode{CImportNode::ENTRY, NormalizeName(name), address, {}});
+    CImportNode& entry = folder.children.back();
+    if (scheme("file:")) {
+        const QString path = QUrl(QString::fromStdString(address)).toLocalFile();
+        if (!path.isEmpty())
+            entry.target = path.toStdString();
+    }
+    if (entry.name.empty())
+        entry.name = entry.target;
+    ++counts.bookmarks;
+}
+
+QString TreeText(const std::string& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    if (!utf8.hasError())
+        return text;
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+namespace {
+
+// Fills folder (already in the tree, so every child gets the observers of its
+// depth) with the children of node.
+void Fill(CFolder& folder, const CImportNode& node) {
+    for (const CImportNode& child : node.children) {
+        switch (child.kind) {
+        case CImportNode::SEPARATOR:
+            folder.Append(std::make_unique<CItem>(SEPARATOR_TEXT));
+            break;
+        case CImportNode::ENTRY:
+            folder.Append(std::make_unique<CEntry>(child.name, child.target, nullptr));
+            break;
+        case CImportNode::FOLDER: {
+            auto made = std::make_unique<CFolder>(child.name);
+            CFolder* inner = made.get();
+            folder.Append(std::move(made));
+            Fill(*inner, child);
+            break;
+        }
+        }
+    }
+}
+
+QString Plural(int count, const char* one, const char* many) {
+    return QCoreApplication::translate("Import", count == 1 ? one : many)
+        .arg(QLocale().toString(count));
+}
+
+} // namespace
+
+CFolder* PlaceImport(CFolder& top, const CImportNode& root, const std::string& name) {
+    auto made = std::make_unique<CFolder>(name);
+    CFolder* folder = made.get();
+    top.Append(std::move(made));
+    Fill(*folder, root);
+    // As an insertion shows it: the top folder relisted, the new folder selected.
+    top.Hide(SCOPE_LEVEL);
+    top.Show(SCOPE_LEVEL);
+    top.Select(top.GetCount() - 1);
+    return folder;
+}
+
+QString ImportSummary(const CImportResult& result) {
+    const CImportCounts& n = result.counts;
+    QString text = QCoreApplication::translate("Import", "Imported %1, %2 and %3.")
+                       .arg(Plural(n.bookmarks, "%1 bookmark", "%1 bookmarks"),
+                            Plural(n.folders, "%1 folder", "%1 folders"),
+                            Plural(n.separators, "%1 separator", "%1 separators"));
+    QStringList skipped;
+    if (n.descriptions)
+        skipped << Plural(n.descriptions, "%1 description", "%1 descriptions");
+    if (n.noAddress)
+        skipped << Plural(n.noAddress, "%1 link without an address", "%1 links without an address");
+    if (n.queries)
+        skipped << Plural(n.queries, "%1 query (place:)", "%1 queries (place:)");
+    if (n.scripts)
+        skipped << Plural(n.scripts, "%1 bookmarklet (javascript:)",
+                          "%1 bookmarklets (javascript:)");
+    if (n.tags)
+        skipped << Plural(n.tags, "%1 tag", "%1 tags");
+    if (!skipped.isEmpty())
+        text += QLatin1Char('\n') +
+                QCoreApplication::translate("Import", "Skipped (Quillbox cannot keep them): %1.")
+                    .arg(skipped.join(QLatin1String(", ")));
+    if (result.truncated)
+        text += QLatin1Char('\n') +
+                QCoreApplication::translate("Import",
+                                            "The file ends early: what it holds was imported.");
+    return text;
+}
+
+std::string ImportFolderName(const QString& source) {
+    return (QCoreApplication::translate("Import", "Imported %1 %2")
+                .arg(source, QDate::currentDate().toString(Qt::ISODate)))
+        .toStdString();
+}

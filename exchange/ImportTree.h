@@ -1,0 +1,82 @@
+#pragma once
+// What an import read, before it goes into the bookmark tree: a plain tree of
+// folders, entries and separators (names and targets in UTF-8), with counts
+// of what came in and of what was left out because the tree cannot hold it.
+//
+// Every reader fills one CImportResult; PlaceImport then puts the whole of it
+// into the tree as one new folder appended to the top folder, so nothing the
+// user had is touched and taking that one folder out again undoes it.
+
+#include <QString>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CFolder;
+
+struct CImportNode {
+    enum Kind { FOLDER, ENTRY, SEPARATOR };
+
+    Kind kind = FOLDER;
+    std::string name;
+    std::string target;
+    std::vector<CImportNode> children; // folders only
+};
+
+// Folders inside an import may nest this deep: the import's own folder sits
+// below the top folder, and the data file refuses folders nested deeper than
+// MAX_FOLDER_DEPTH (tree/Item.h) when it is read again.
+int MaxImportDepth();
+
+struct CImportCounts {
+    int bookmarks = 0;
+    int folders = 0;
+    int separators = 0;
+    // Left out, by kind.
+    int descriptions = 0; // <DD> texts
+    int noAddress = 0;    // links without an address
+    int queries = 0;      // place: queries
+    int scripts = 0;      // javascript: bookmarklets
+    int tags = 0;         // tags (a browser keeps them in a folder of their own)
+
+    int Skipped() const { return descriptions + noAddress + queries + scripts + tags; }
+};
+
+struct CImportResult {
+    enum Status { OK, CANCELLED, FAILED };
+
+    Status status = OK;
+    QString error;          // why it FAILED, for the user
+    bool truncated = false; // the input ended early; what it held was read
+    CImportNode root;       // its children are what was read
+    CImportCounts counts;
+};
+
+// Called now and then with the work done so far out of total (any unit); a
+// false return cancels the work.
+using ProgressFn = std::function<bool(qint64 done, qint64 total)>;
+
+// A name as it is kept: white space at both ends removed, every inner run of
+// white space made one space. A non-breaking space is not white space here.
+std::string NormalizeName(std::string_view text);
+
+// Adds a bookmark named name for the address href to folder, or counts why it
+// cannot be one: no address, a place: query, a javascript: bookmarklet. A
+// file:// address becomes the local path; an empty name takes the address.
+void AddLink(CImportNode& folder, CImportCounts& counts, std::string_view name,
+             std::string_view href);
+
+// Bytes of the tree as text: valid UTF-8 as it stands, anything else taken
+// for Latin-1 (as the window shows it).
+QString TreeText(const std::string& bytes);
+
+// Appends a new folder named name to top holding everything below
+// result.root, and shows it selected in the columns. Returns that folder.
+CFolder* PlaceImport(CFolder& top, const CImportNode& root, const std::string& name);
+
+// The one message the user sees after an import.
+QString ImportSummary(const CImportResult& result);
+
+// The folder an import lands in: "Imported <source> <yyyy-MM-dd>".
+std::string ImportFolderName(const QString& source);

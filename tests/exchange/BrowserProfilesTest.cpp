@@ -1,0 +1,131 @@
+#include "exchange/BrowserProfiles.h"
+
+#include "ImportDump.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+const char CHROMIUM_BOOKMARKS[] = R"json({
+  "checksum": "0", "version": 1,
+  "roots": {
+    "bookmark_bar": {"type": "folder", "name": "Bookmarks bar", "children": [
+      {"type": "url", "name": "A  site", "url": "https://a.example/"},
+      {"type": "folder", "name": "Inner", "children": [
+        {"type": "url", "name": "js", "url": "javascript:alert(1)"},
+        {"type": "url", "name": "local", "url": "file:///home/u/x%20y"}]}]},
+    "other": {"type": "folder", "name": "Other bookmarks", "children": [
+      {"type": "url", "name": "", "url": "https://b.example/"}]},
+    "synced": {"type": "folder", "name": "Mobile bookmarks", "children": []}
+  }
+})json";
+
+// One Firefox profile's places.sqlite, made with the same driver: the root,
+// its four folders and the tags folder, and rows inserted out of order so
+// that only the positions give the order.
+void WritePlaces(const QString& path) {
+    QDir().mkpath(QFileInfo(path).path());
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture"));
+        db.setDatabaseName(path);
+        ASSERT_TRUE(db.open());
+        QSqlQuery query(db);
+        const char* const statements[] = {
+            "CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url LONGVARCHAR, title LONGVARCHAR)",
+            "CREATE TABLE moz_bookmarks (id INTEGER PRIMARY KEY, type INTEGER, fk INTEGER, "
+            "parent INTEGER, position INTEGER, title LONGVARCHAR, guid TEXT)",
+            "INSERT INTO moz_places VALUES (1, 'https://a.example/', 'a'), "
+            "(2, 'place:sort=8', 'recent'), (3, 'https://b.example/', 'b')",
+            "INSERT INTO moz_bookmarks VALUES "
+            "(1, 2, NULL, 0, 0, '', 'root________'),"
+            "(2, 2, NULL, 1, 0, 'menu', 'menu________'),"
+            "(3, 2, NULL, 1, 1, 'toolbar', 'toolbar_____'),"
+            "(4, 2, NULL, 1, 2, 'tags', 'tags________'),"
+            "(5, 2, NULL, 1, 3, 'unfiled', 'unfiled_____'),"
+            "(6, 2, NULL, 1, 4, 'mobile', 'mobile______'),"
+            "(13, 1, 3, 2, 3, 'B  last', 'g13'),"
+            "(10, 1, 1, 2, 0, 'A first', 'g10'),"
+            "(12, 3, NULL, 2, 2, '', 'g12'),"
+            "(11, 1, 2, 2, 1, 'Recent', 'g11'),"
+            "(14, 2, NULL, 3, 0, 'Sub', 'g14'),"
+            "(15, 1, 3, 14, 0, 'in sub', 'g15'),"
+            "(16, 2, NULL, 4, 0, 'some tag', 'g16'),"
+            "(17, 1, 1, 16, 0, NULL, 'g17')",
+        };
+        for (const char* statement : statements)
+            ASSERT_TRUE(query.exec(QLatin1String(statement))) << statement;
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("fixture"));
+}
+
+class BrowserProfilesTest : public ::testing::Test {
+protected:
+    QString Home(const char* path) const { return m_home.filePath(QLatin1String(path)); }
+
+    QTemporaryDir m_home;
+};
+
+TEST_F(BrowserProfilesTest, FindsAndReadsEachBrowsersProfilesBelowHome) {
+    WriteFile(Home(".config/google-chrome/Default/Bookmarks"), CHROMIUM_BOOKMARKS);
+    WriteFile(Home(".config/google-chrome/Local State"),
+              R"({"profile": {"info_cache": {"Default": {"name": "Person 1"}}}})");
+    WriteFile(Home(".config/google-chrome/Profile 1/Preferences"), "{}"); // no bookmarks
+    WriteFile(Home("snap/firefox/common/.mozilla/firefox/profiles.ini"),
+              "[General]\nStartWithLastProfile=1\n\n"
+              "[Profile0]\nName=default-release\nIsRelative=1\nPath=abc.default-release\n\n"
+              "[Profile1]\nName=gone\nIsRelative=1\nPath=missing\n");
+    WritePlaces(Home("snap/firefox/common/.mozilla/firefox/abc.default-release/places.sqlite"));
+
+    const QList<CBrowserProfile> found = FindBrowserProfiles(m_home.path());
+    ASSERT_EQ(found.size(), 2);
+    EXPECT_EQ(found[0].browser, QLatin1String("Google Chrome"));
+    EXPECT_EQ(found[0].profile, QLatin1String("Person 1"));
+    EXPECT_EQ(found[1].browser, QLatin1String("Firefox (snap)"));
+    EXPECT_EQ(found[1].profile, QLatin1String("default-release"));
+
+    const CImportResult chromium = ReadBrowserProfile(found[0]);
+    ASSERT_EQ(chromium.status, CImportResult::OK) << chromium.error.toStdString();
+    EXPECT_EQ(DumpImport(chromium.root),
+              "F(Bookmarks bar)[E(A site|https://a.example/) F(Inner)[E(local|/home/u/x y)]] "
+              "F(Other bookmarks)[E(https://b.example/|https://b.example/)]");
+    EXPECT_EQ(chromium.counts.scripts, 1);
+    EXPECT_EQ(CountBookmarks(chromium.root), 3);
+
+    const CImportResult firefox = ReadBrowserProfile(found[1]);
+    ASSERT_EQ(firefox.status, CImportResult::OK) << firefox.error.toStdString();
+    EXPECT_EQ(DumpImport(firefox.root),
+              "F(Bookmarks Menu)[E(A first|https://a.example/) S E(B last|https://b.example/)] "
+              "F(Bookmarks Toolbar)[F(Sub)[E(in sub|https://b.example/)]]");
+    EXPECT_EQ(firefox.counts.queries, 1);
+    EXPECT_EQ(firefox.counts.tags, 1);
+    EXPECT_EQ(firefox.counts.separators, 1);
+}
+
+TEST_F(BrowserProfilesTest, FilesThatAreNotBookmarksFail) {
+    const QString png = Home("places.sqlite");
+    WriteFile(png, QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
+    for (const CImportResult& result :
+         {ReadFirefoxPlaces(png), ReadFirefoxPlaces(Home("nothing-here")),
+          ReadChromiumBookmarks(QByteArray("\x89PNG\r\n\x1A\n", 8)),
+          ReadChromiumBookmarks("{\"roots\": 3}"),
+          ReadChromiumBookmarks(R"({"roots": {"bookmark_bar": {"children": []}}})")}) {
+        EXPECT_EQ(result.status, CImportResult::FAILED);
+        EXPECT_FALSE(result.error.isEmpty());
+    }
+}
+
+} // namespace
