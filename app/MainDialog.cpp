@@ -23,6 +23,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSessionManager>
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -30,65 +31,18 @@ namespace {
 constexpr char WINDOW_TITLE[] = "Quillbox";
 constexpr char SKIN_NAME[] = "MainWnd";
 
-// The skinned buttons and labels: identifier, template text (the bitmap's
-// name, also the objectName), enabled in the template.
-struct ButtonDef {
-    int id;
-    const char* text;
-    bool enabled;
-};
-constexpr ButtonDef BUTTONS[] = {
-    {IDC_BTNCLOSE, "BtnClose", true},
-    {IDC_BTNMINI, "BtnMini", true},
-    {IDC_BTNHELP, "BtnHelp", true},
-    {IDC_BTNABOUT, "BtnAbout", true},
-    {IDC_BTNGO, "BtnGo", true},
-    {IDC_BTNDOCK, "BtnDock", true},
-    {IDC_BTNOPT, "BtnOpt", true},
-    {IDC_BTNMAIN, "BtnMain", true},
-    {IDC_BTNTITLE, "btnTitle", true},
-    {IDC_BTNADD, "BtnAdd", true},
-    {IDC_BTNADDSEP, "BtnAddSep", true},
-    {IDC_BTNDEL, "BtnDel", true},
-    {IDC_BTNUP, "BtnUp", true},
-    {IDC_BTNDOWN, "BtnDown", true},
-    {IDC_BTNREN, "BtnRen", true},
-    {IDC_BTNOK, "BtnOK", true},
-    {IDC_BTNSAVE, "BtnSave", true},
-    {IDC_ABOUTTEXT, "BtnAboutText", false},
-    {IDC_LBLCONFIRM, "BtnConfirm", false},
-    {IDC_LBLINPUT, "BtnInput", false},
-    {IDC_LBLUSEPASSWD, "BtnUsePasswd", false},
-    {IDC_LBLPASSWD, "BtnPasswd", false},
-    {IDC_LBLINVALID, "BtnInvalidPasswd", false},
-    {IDC_LBLNOTMATCH, "BtnNotMatch", false},
-    {IDC_BTNSELECT, "BtnSelect", true},
-};
-static_assert(std::size(BUTTONS) == 25);
+QRect RectOf(const SControl& control) {
+    return {control.rect.x, control.rect.y, control.rect.w, control.rect.h};
+}
 
-// PlaceControls: the fixed rectangles, edit controls first, then the buttons,
-// each in increasing order of identifier. A button's size is its bitmap's.
-struct Placement {
-    int id;
-    QRect rect;
-};
-const Placement PLACEMENTS[] = {
-    {IDC_USEPASSWD, {102, 112, 14, 15}},   {IDC_NEWPASSWD, {238, 148, 154, 24}},
-    {IDC_CONFIRM, {238, 189, 154, 24}},    {IDC_PROMPTPASSWD, {200, 172, 175, 24}},
-    {IDC_ADDRESS, {170, 345, 266, 24}},    {IDC_BTNCLOSE, {511, 206, 39, 23}},
-    {IDC_BTNMINI, {511, 249, 39, 23}},     {IDC_BTNHELP, {18, 278, 44, 23}},
-    {IDC_BTNABOUT, {28, 319, 44, 23}},     {IDC_BTNGO, {439, 343, 26, 18}},
-    {IDC_BTNDOCK, {511, 286, 39, 23}},     {IDC_BTNOPT, {12, 237, 44, 23}},
-    {IDC_BTNMAIN, {12, 195, 44, 23}},      {IDC_BTNTITLE, {196, 10, 65, 20}},
-    {IDC_BTNADD, {133, 343, 11, 23}},      {IDC_BTNADDSEP, {133, 382, 28, 23}},
-    {IDC_BTNDEL, {75, 343, 18, 23}},       {IDC_BTNUP, {100, 340, 23, 23}},
-    {IDC_BTNDOWN, {100, 400, 21, 23}},     {IDC_BTNREN, {100, 366, 25, 23}},
-    {IDC_BTNOK, {368, 250, 46, 18}},       {IDC_BTNSAVE, {378, 262, 26, 18}},
-    {IDC_ABOUTTEXT, {102, 89, 47, 20}},    {IDC_LBLCONFIRM, {161, 187, 32, 15}},
-    {IDC_LBLINPUT, {158, 130, 53, 15}},    {IDC_LBLUSEPASSWD, {116, 107, 56, 21}},
-    {IDC_LBLPASSWD, {147, 145, 47, 15}},   {IDC_LBLINVALID, {200, 208, 51, 15}},
-    {IDC_LBLNOTMATCH, {236, 224, 60, 16}}, {IDC_BTNSELECT, {469, 343, 26, 18}},
-};
+// The hidden command buttons' texts, from IDC_NAVUP on.
+constexpr const char* NAV_TEXTS[] = {"<", ">", "<<", ">>"};
+static_assert(IDC_NAVUP + int(std::size(NAV_TEXTS)) - 1 == IDC_NAVDEEPEST);
+
+// The editing buttons and the "OP" menu's commands run in the order of the
+// editing codes.
+static_assert(IDC_BTNADD + int(EDIT_RENAME) == IDC_BTNREN);
+static_assert(int(ID_OP_INSERT) + int(EDIT_RENAME) == int(ID_OP_RENAME));
 
 // The template's size, 327 x 274 dialog units of its 8-point font, until the
 // skin gives the window its own.
@@ -170,95 +124,79 @@ CMainDialog::~CMainDialog() {
 }
 
 void CMainDialog::CreateControls() {
-    m_pDefault = new QPushButton(this);
-    m_pDefault->setObjectName(QStringLiteral("Default"));
-    m_pDefault->setDefault(true);
-    m_pDefault->setEnabled(false);
-    m_pDefault->hide();
-
-    const char* listNames[] = {"List1", "List2", "List3"};
-    for (std::size_t i = 0; i < m_lists.size(); ++i) {
-        m_lists[i] = new CBookmarkListCtrl(this);
-        m_lists[i]->setObjectName(QString::fromLatin1(listNames[i]));
-        m_lists[i]->onSelection = [this](CBookmarkListCtrl* list) { OnListNotify(list); };
-        m_lists[i]->onFocusIn = [this](CBookmarkListCtrl* list) { OnListNotify(list); };
-        m_lists[i]->onActivate = [this](CBookmarkListCtrl* list) { SetActiveList(list); };
-        m_lists[i]->onGo = [this](CBookmarkListCtrl*) { OnCommand(IDC_BTNGO); };
-        m_lists[i]->onMenuCommand = [this](CBookmarkListCtrl*, unsigned id) { OnCommand(int(id)); };
-    }
-
-    m_pUsePassword = new QCheckBox(this);
-    m_pUsePassword->setObjectName(QStringLiteral("UsePassword"));
-    m_pUsePassword->setAccessibleName(QStringLiteral("use password"));
-    connect(m_pUsePassword, &QCheckBox::clicked, this, [this] { OnUsePasswordClicked(); });
-
-    const auto makePasswordBox = [this](const char* name) {
-        auto* box = new QLineEdit(this);
-        box->setObjectName(QString::fromLatin1(name));
-        box->setEchoMode(QLineEdit::Password);
-        box->installEventFilter(this);
-        return box;
-    };
-    m_pNewPassword = makePasswordBox("NewPassword");
-    m_pConfirm = makePasswordBox("ConfirmPassword");
-    m_pPromptPassword = makePasswordBox("PromptPassword");
-
-    m_pAddress = new CAddressEdit(this);
-    m_pAddress->setObjectName(QStringLiteral("Address"));
-    connect(m_pAddress, &CAddressEdit::killFocus, this, [this] { OnAddressKillFocus(); });
-
-    for (std::size_t i = 0; i < m_buttons.size(); ++i) {
-        const ButtonDef& def = BUTTONS[i];
-        auto* button = new CQBBitmapButton(this);
-        button->setObjectName(QString::fromLatin1(def.text));
-        button->setText(QString::fromLatin1(def.text));
-        button->setEnabled(def.enabled);
-        const int id = def.id;
-        connect(button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
-        m_buttons[i] = button;
-    }
-
-    const char* navTexts[] = {"<", ">", "<<", ">>"};
-    const char* navNames[] = {"NavUp", "NavDown", "NavTop", "NavDeepest"};
-    for (std::size_t i = 0; i < m_nav.size(); ++i) {
-        m_nav[i] = new QPushButton(QString::fromLatin1(navTexts[i]), this);
-        m_nav[i]->setObjectName(QString::fromLatin1(navNames[i]));
-        m_nav[i]->setAutoDefault(false);
-        m_nav[i]->hide();
-        const int id = IDC_NAVUP + int(i);
-        connect(m_nav[i], &QPushButton::clicked, this, [this, id] { OnCommand(id); });
+    for (std::size_t i = 0; i < CONTROL_COUNT; ++i) {
+        const SControl& row = CONTROLS[i];
+        QWidget* control = CreateControl(row);
+        control->setObjectName(QString::fromLatin1(row.name));
+        if (*row.toolTip)
+            control->setToolTip(QString::fromUtf8(row.toolTip));
+        if (*row.accessibleName)
+            control->setAccessibleName(QString::fromUtf8(row.accessibleName));
+        m_controls[i] = control;
     }
 }
 
-QWidget* CMainDialog::GetDlgItem(int id) const {
-    switch (id) {
-    case IDC_DEFAULT:
+QWidget* CMainDialog::CreateControl(const SControl& row) {
+    const int id = row.id;
+    switch (row.kind) {
+    case EControlKind::Default:
+        m_pDefault = new QPushButton(this);
+        m_pDefault->setDefault(true);
+        m_pDefault->setEnabled(false);
+        m_pDefault->hide();
         return m_pDefault;
-    case IDC_LIST1:
-        return m_lists[0];
-    case IDC_LIST2:
-        return m_lists[1];
-    case IDC_LIST3:
-        return m_lists[2];
-    case IDC_USEPASSWD:
-        return m_pUsePassword;
-    case IDC_NEWPASSWD:
-        return m_pNewPassword;
-    case IDC_CONFIRM:
-        return m_pConfirm;
-    case IDC_PROMPTPASSWD:
-        return m_pPromptPassword;
-    case IDC_ADDRESS:
-        return m_pAddress;
-    default:
-        break;
+    case EControlKind::List: {
+        auto* list = new CBookmarkListCtrl(this);
+        list->onSelection = [this](CBookmarkListCtrl* each) { OnListNotify(each); };
+        list->onFocusIn = [this](CBookmarkListCtrl* each) { OnListNotify(each); };
+        list->onActivate = [this](CBookmarkListCtrl* each) { SetActiveList(each); };
+        list->onGo = [this](CBookmarkListCtrl*) { OnCommand(IDC_BTNGO); };
+        list->onMenuCommand = [this](CBookmarkListCtrl*, unsigned command) {
+            OnCommand(int(command));
+        };
+        m_lists.at(std::size_t(id - IDC_LIST1)) = list;
+        return list;
     }
-    if (id >= IDC_NAVUP && id <= IDC_NAVDEEPEST)
-        return m_nav[std::size_t(id - IDC_NAVUP)];
-    for (std::size_t i = 0; i < m_buttons.size(); ++i)
-        if (BUTTONS[i].id == id)
-            return m_buttons[i];
+    case EControlKind::CheckBox:
+        m_pUsePassword = new QCheckBox(this);
+        connect(m_pUsePassword, &QCheckBox::clicked, this, [this] { OnUsePasswordClicked(); });
+        return m_pUsePassword;
+    case EControlKind::PasswordBox: {
+        auto* box = new QLineEdit(this);
+        box->setEchoMode(QLineEdit::Password);
+        box->installEventFilter(this);
+        (id == IDC_NEWPASSWD ? m_pNewPassword
+         : id == IDC_CONFIRM ? m_pConfirm
+                             : m_pPromptPassword) = box;
+        return box;
+    }
+    case EControlKind::AddressBox:
+        m_pAddress = new CAddressEdit(this);
+        connect(m_pAddress, &CAddressEdit::killFocus, this, [this] { OnAddressKillFocus(); });
+        return m_pAddress;
+    case EControlKind::Button:
+    case EControlKind::Label: {
+        auto* button = new CQBBitmapButton(this);
+        button->setText(QString::fromLatin1(row.name));
+        button->setEnabled(row.kind == EControlKind::Button);
+        connect(button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
+        return button;
+    }
+    case EControlKind::HiddenCommand: {
+        auto* button =
+            new QPushButton(QString::fromLatin1(NAV_TEXTS[std::size_t(id - IDC_NAVUP)]), this);
+        button->setAutoDefault(false);
+        button->hide();
+        connect(button, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
+        return button;
+    }
+    }
     return nullptr;
+}
+
+QWidget* CMainDialog::GetDlgItem(int id) const {
+    const std::size_t index = ControlIndex(id);
+    return index < CONTROL_COUNT ? m_controls[index] : nullptr;
 }
 
 int CMainDialog::DoModal() {
@@ -294,8 +232,9 @@ bool CMainDialog::OnInitDialog() {
     m_pActiveList = m_lists[0];
     g_pAddressBox = m_pAddress;
 
-    for (std::size_t i = 0; i < m_buttons.size(); ++i)
-        if (!m_buttons[i]->Init(BUTTONS[i].id, m_pSkin.get(), this))
+    for (std::size_t i = 0; i < CONTROL_COUNT; ++i)
+        if (HasBitmap(CONTROLS[i]) && !static_cast<CQBBitmapButton*>(m_controls[i])
+                                           ->Init(CONTROLS[i].id, m_pSkin.get(), this))
             return false;
 
     m_pUsePassword->setEnabled(false);
@@ -317,88 +256,93 @@ bool CMainDialog::OnInitDialog() {
 }
 
 void CMainDialog::PlaceControls() {
-    for (const Placement& place : PLACEMENTS)
-        if (QWidget* control = GetDlgItem(place.id))
-            control->setGeometry(place.rect);
+    for (std::size_t i = 0; i < CONTROL_COUNT; ++i)
+        if (CONTROLS[i].kind != EControlKind::List && !CONTROLS[i].rect.IsEmpty())
+            m_controls[i]->setGeometry(RectOf(CONTROLS[i]));
 }
 
+// With fewer than three columns, the rightmost lists take the leftmost places.
 void CMainDialog::PlaceColumns(int count) {
     for (int i = 0; i < count; ++i) {
         if (QWidget* column = GetDlgItem(IDC_LIST1 + 3 - count + i)) {
-            column->setGeometry(60 + 148 * i, 51, 143, 261);
+            column->setGeometry(RectOf(CONTROLS[ControlIndex(IDC_LIST1 + i)]));
             column->update();
         }
     }
 }
 
-void CMainDialog::SetState(std::initializer_list<int> ids, bool on, bool visibility) {
-    for (int id : ids) {
-        if (QWidget* control = GetDlgItem(id)) {
-            if (visibility)
-                control->setVisible(on);
-            else
-                control->setEnabled(on);
-        }
+void CMainDialog::SetState(QWidget* control, EControlState state) {
+    switch (state) {
+    case EControlState::Enable:
+    case EControlState::Disable:
+        control->setEnabled(state == EControlState::Enable);
+        break;
+    case EControlState::Show:
+    case EControlState::Hide:
+    case EControlState::Later:
+        control->setVisible(state == EControlState::Show);
+        break;
+    case EControlState::Keep:
+        break;
     }
 }
 
-namespace {
-constexpr bool ENABLE = false; // the SetState flag: change enabled state
-constexpr bool SHOW = true;    // the SetState flag: change visibility
-} // namespace
+void CMainDialog::SetState(std::initializer_list<int> ids, EControlState state) {
+    for (int id : ids)
+        if (QWidget* control = GetDlgItem(id))
+            SetState(control, state);
+}
+
+void CMainDialog::ShowPanel(EPanel panel) {
+    using enum EControlState;
+    const auto apply = [this, panel](std::initializer_list<EControlState> states) {
+        for (std::size_t i = 0; i < CONTROL_COUNT; ++i) {
+            const EControlState state = StateIn(CONTROLS[i], panel);
+            if (std::find(states.begin(), states.end(), state) != states.end())
+                SetState(m_controls[i], state);
+        }
+    };
+    // A control that loses the focus by hiding or disabling hands it on to the
+    // next one in the tab chain. The main panel shows its lists before it
+    // hides the rest, so the focus can land on a list; the others hide first,
+    // so the focus leaving a list does not land on what they show.
+    apply({Enable});
+    apply({Disable});
+    if (panel == EPanel::Main) {
+        apply({Show});
+        apply({Hide, Later});
+    } else {
+        apply({Hide, Later});
+        apply({Show});
+    }
+}
 
 void CMainDialog::ShowMainPanel() {
-    SetState({IDC_BTNADD, IDC_BTNADDSEP, IDC_BTNDEL, IDC_BTNUP, IDC_BTNDOWN, IDC_BTNREN}, true,
-             ENABLE);
-    SetState({IDC_BTNGO, IDC_BTNSELECT, IDC_ADDRESS}, false, ENABLE);
-    SetState({IDC_LIST1, IDC_LIST2, IDC_LIST3}, true, SHOW);
-    SetState({IDC_PROMPTPASSWD, IDC_LBLINPUT, IDC_BTNOK, IDC_LBLINVALID, IDC_USEPASSWD,
-              IDC_LBLUSEPASSWD, IDC_NEWPASSWD, IDC_CONFIRM, IDC_LBLPASSWD, IDC_LBLCONFIRM,
-              IDC_BTNSAVE, IDC_LBLNOTMATCH, IDC_ABOUTTEXT},
-             false, SHOW);
+    ShowPanel(EPanel::Main);
 }
 
 void CMainDialog::ShowAboutPanel() {
-    SetState({IDC_BTNADD, IDC_BTNADDSEP, IDC_BTNDEL, IDC_BTNUP, IDC_BTNDOWN, IDC_BTNREN, IDC_BTNGO,
-              IDC_BTNSELECT, IDC_ADDRESS},
-             false, ENABLE);
-    SetState({IDC_LIST1, IDC_LIST2, IDC_LIST3, IDC_PROMPTPASSWD, IDC_LBLINPUT, IDC_BTNOK,
-              IDC_LBLINVALID, IDC_USEPASSWD, IDC_LBLUSEPASSWD, IDC_NEWPASSWD, IDC_CONFIRM,
-              IDC_LBLPASSWD, IDC_LBLCONFIRM, IDC_BTNSAVE, IDC_LBLNOTMATCH},
-             false, SHOW);
-    SetState({IDC_ABOUTTEXT}, true, SHOW);
+    ShowPanel(EPanel::About);
 }
 
 void CMainDialog::ShowOptionsPanel() {
-    SetState({IDC_BTNADD, IDC_BTNADDSEP, IDC_BTNDEL, IDC_BTNUP, IDC_BTNDOWN, IDC_BTNREN, IDC_BTNGO,
-              IDC_BTNSELECT, IDC_ADDRESS},
-             false, ENABLE);
-    SetState({IDC_LIST1, IDC_LIST2, IDC_LIST3, IDC_PROMPTPASSWD, IDC_LBLINPUT, IDC_BTNOK,
-              IDC_LBLINVALID},
-             false, SHOW);
-    SetState({IDC_USEPASSWD, IDC_LBLUSEPASSWD}, true, SHOW);
-    SetState({IDC_NEWPASSWD, IDC_CONFIRM, IDC_LBLPASSWD, IDC_LBLCONFIRM, IDC_BTNSAVE,
-              IDC_LBLNOTMATCH, IDC_ABOUTTEXT},
-             false, SHOW);
+    ShowPanel(EPanel::Options);
     const QString password = TextFromBytes(m_settings.m_strPassword);
     m_pNewPassword->setText(password);
     m_pConfirm->setText(password);
     const bool on = !m_settings.m_strPassword.empty();
     m_pUsePassword->setChecked(on);
     if (on)
-        SetState({IDC_NEWPASSWD, IDC_CONFIRM, IDC_LBLPASSWD, IDC_LBLCONFIRM}, true, SHOW);
-    SetState({IDC_BTNSAVE}, true, SHOW);
+        ShowPasswordFields(true);
 }
 
 void CMainDialog::ShowPasswordPrompt() {
-    SetState({IDC_BTNMAIN, IDC_BTNOPT, IDC_BTNABOUT, IDC_BTNADD, IDC_BTNADDSEP, IDC_BTNDEL,
-              IDC_BTNUP, IDC_BTNDOWN, IDC_BTNREN, IDC_BTNGO, IDC_BTNSELECT, IDC_ADDRESS},
-             false, ENABLE);
-    SetState({IDC_LIST1, IDC_LIST2, IDC_LIST3}, false, SHOW);
-    SetState({IDC_PROMPTPASSWD, IDC_LBLINPUT, IDC_BTNOK}, true, SHOW);
-    SetState({IDC_LBLINVALID, IDC_USEPASSWD, IDC_LBLUSEPASSWD, IDC_NEWPASSWD, IDC_CONFIRM,
-              IDC_LBLPASSWD, IDC_LBLCONFIRM, IDC_BTNSAVE, IDC_LBLNOTMATCH, IDC_ABOUTTEXT},
-             false, SHOW);
+    ShowPanel(EPanel::Prompt);
+}
+
+void CMainDialog::ShowPasswordFields(bool show) {
+    SetState({IDC_NEWPASSWD, IDC_CONFIRM, IDC_LBLPASSWD, IDC_LBLCONFIRM},
+             show ? EControlState::Show : EControlState::Hide);
 }
 
 // ------------------------------------------------------------------- the tree
@@ -453,14 +397,14 @@ void CMainDialog::PostCommand(int id) {
 
 void CMainDialog::OnCommand(int id) {
     switch (id) {
-    case 1:
+    case CMD_CLOSE:
         OnOK();
         return;
-    case 2:
+    case CMD_CANCEL:
         OnCancel();
         return;
     case IDC_BTNCLOSE:
-        PostCommand(1);
+        PostCommand(CMD_CLOSE);
         return;
     case IDC_BTNMINI:
         QMetaObject::invokeMethod(
@@ -512,7 +456,7 @@ void CMainDialog::OnCommand(int id) {
         break;
     }
     if (id >= IDC_BTNADD && id <= IDC_BTNREN) {
-        DoEditCommand(m_pActiveList, id % 10);
+        DoEditCommand(m_pActiveList, id - IDC_BTNADD);
         return;
     }
     if (id >= int(ID_OP_INSERT) && id <= int(ID_OP_RENAME)) {
@@ -520,7 +464,7 @@ void CMainDialog::OnCommand(int id) {
         QWidget* focused = focusWidget();
         for (CBookmarkListCtrl* list : m_lists)
             if (focused == list) {
-                DoEditCommand(list, id % 10);
+                DoEditCommand(list, id - int(ID_OP_INSERT));
                 return;
             }
     }
@@ -620,7 +564,7 @@ void CMainDialog::OnDock() {
     showNormal();
     // The dock window's Close is the main window's close command.
     if (result == CDockDialog::RESULT_CLOSE)
-        PostCommand(1);
+        PostCommand(CMD_CLOSE);
 }
 
 void CMainDialog::OnOK() {
@@ -642,15 +586,18 @@ void CMainDialog::OnPromptOK() {
         GetDlgItem(IDC_LBLINVALID)->show();
         return;
     }
-    SetState({IDC_BTNMAIN, IDC_BTNOPT, IDC_BTNABOUT, IDC_BTNDOCK}, true, ENABLE);
+    // What the prompt disabled and the main panel leaves alone.
+    for (std::size_t i = 0; i < CONTROL_COUNT; ++i)
+        if (StateIn(CONTROLS[i], EPanel::Prompt) == EControlState::Disable &&
+            StateIn(CONTROLS[i], EPanel::Main) == EControlState::Keep)
+            m_controls[i]->setEnabled(true);
     LoadTree();
     BindColumns(g_pFirstLevel);
     ShowMainPanel();
 }
 
 void CMainDialog::OnUsePasswordClicked() {
-    SetState({IDC_NEWPASSWD, IDC_CONFIRM, IDC_LBLPASSWD, IDC_LBLCONFIRM},
-             m_pUsePassword->isChecked(), SHOW);
+    ShowPasswordFields(m_pUsePassword->isChecked());
 }
 
 void CMainDialog::OnSavePassword() {

@@ -7,8 +7,10 @@
 // enabling and disabling its controls.
 //
 // Controls are known by numeric identifiers; GetDlgItem finds one
-// and each carries its role name as objectName ("BtnGo", "List1", ...).
+// and each carries its role name as objectName ("BtnGo", "List1", ...). The
+// table in app/MainControls.h lists them with their places and panel states.
 
+#include "app/MainControls.h"
 #include "store/DataFile.h"
 #include "tree/AddressBox.h"
 
@@ -33,49 +35,14 @@ class IShell;
 class QCheckBox;
 class QPushButton;
 
-// Control identifiers.
+// The window's own commands besides the controls' identifiers.
 enum : int {
-    IDC_DEFAULT = 1000,
-    IDC_LIST1 = 1001,
-    IDC_LIST2 = 1002,
-    IDC_LIST3 = 1003,
-    IDC_USEPASSWD = 1004,
-    IDC_NEWPASSWD = 1005,
-    IDC_CONFIRM = 1006,
-    IDC_PROMPTPASSWD = 1007,
-    IDC_ADDRESS = 1011,
-    IDC_BTNCLOSE = 2000,
-    IDC_BTNMINI = 2001,
-    IDC_BTNHELP = 2002,
-    IDC_BTNABOUT = 2004,
-    IDC_BTNGO = 2005,
-    IDC_BTNDOCK = 2006,
-    IDC_BTNOPT = 2007,
-    IDC_BTNMAIN = 2008,
-    IDC_BTNTITLE = 2009,
-    IDC_BTNADD = 2010,
-    IDC_BTNADDSEP = 2011,
-    IDC_BTNDEL = 2012,
-    IDC_BTNUP = 2013,
-    IDC_BTNDOWN = 2014,
-    IDC_BTNREN = 2015,
-    IDC_BTNOK = 2016,
-    IDC_BTNSAVE = 2017,
-    IDC_ABOUTTEXT = 2021,
-    IDC_LBLCONFIRM = 2023,
-    IDC_LBLINPUT = 2024,
-    IDC_LBLUSEPASSWD = 2027,
-    IDC_LBLPASSWD = 2028,
-    IDC_LBLINVALID = 2032,
-    IDC_LBLNOTMATCH = 2033,
-    IDC_BTNSELECT = 2035,
-    IDC_NAVUP = 2040,
-    IDC_NAVDOWN = 2041,
-    IDC_NAVTOP = 2042,
-    IDC_NAVDEEPEST = 2043,
+    CMD_CLOSE = 1,  // save and end the run (OnOK)
+    CMD_CANCEL = 2, // Escape and the window manager's close request (OnCancel)
 };
 
-// Editing codes: the identifier of a button or "OP" menu command modulo 10.
+// Editing codes, in the order of the editing buttons (IDC_BTNADD..IDC_BTNREN)
+// and of the "OP" menu's commands (ID_OP_INSERT..ID_OP_RENAME).
 enum : int { EDIT_INSERT = 0, EDIT_INSERTSEP, EDIT_DELETE, EDIT_UP, EDIT_DOWN, EDIT_RENAME };
 
 // The address box (control 1011). It shows the target of the entry a level
@@ -143,7 +110,7 @@ public:
 
     void DoEditCommand(CBookmarkListCtrl* list, int code);
     // The window's commands by identifier: buttons, "OP" menu commands, the
-    // hidden navigation buttons, and 1 (close) and 2 (cancel).
+    // hidden navigation buttons, CMD_CLOSE and CMD_CANCEL.
     void OnCommand(int id);
 
     // The close command: save, destroy the level chain, then the tree, end
@@ -173,6 +140,7 @@ protected:
 
 private:
     void CreateControls();
+    QWidget* CreateControl(const SControl& row);
     void PostCommand(int id);
     void OnListNotify(CBookmarkListCtrl* list);
     void OnAddressKillFocus();
@@ -194,7 +162,12 @@ private:
     CItemObserver* LevelBefore(CItemObserver* level) const;
     void ReportFileError(const CFileError& error);
     void EndTree();
-    void SetState(std::initializer_list<int> ids, bool enabledOrShown, bool visibility);
+    // Opens a panel: every control takes the panel's state in the table.
+    void ShowPanel(EPanel panel);
+    void SetState(std::initializer_list<int> ids, EControlState state);
+    static void SetState(QWidget* control, EControlState state);
+    // The new password, its confirmation and their labels.
+    void ShowPasswordFields(bool show);
 
     CSettings& m_settings;
     IShell& m_shell;
@@ -204,7 +177,7 @@ private:
     // The controls are the window's children (Qt owns them); the skin, the
     // tree and the menus are owned here.
     std::unique_ptr<CWindowSkin> m_pSkin;
-    std::array<CQBBitmapButton*, 25> m_buttons{}; // by increasing identifier, owned by Qt
+    std::array<QWidget*, CONTROL_COUNT> m_controls{}; // by row of the table, owned by Qt
     CAddressEdit* m_pAddress = nullptr;
     std::array<CBookmarkListCtrl*, 3> m_lists{}; // left, middle, right
     std::unique_ptr<CFolder> m_pTopFolder;
@@ -218,7 +191,6 @@ private:
     QLineEdit* m_pNewPassword = nullptr;
     QLineEdit* m_pConfirm = nullptr;
     QLineEdit* m_pPromptPassword = nullptr;
-    std::array<QPushButton*, 4> m_nav{};
 
     bool m_bInitialised = false;
 };

@@ -14,6 +14,8 @@
 // and only then cut out along a hard edge. Buttons may overlap their
 // neighbours by a pixel or two; in every overlap at most one of them keeps
 // pixels, which the tool checks before it writes anything.
+#include "app/MainControls.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFont>
@@ -31,6 +33,7 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <vector>
 
 #ifndef QB_RES_DIR
@@ -181,7 +184,7 @@ QPainterPath Circle(QPointF c, double r) {
 }
 
 // ---------------------------------------------------------------------------
-// The buttons and labels, with the places where the main window puts them.
+// The buttons and labels, at the places the table of controls gives them.
 
 enum class Kind { Button, Label, Solid };
 
@@ -190,7 +193,9 @@ struct Piece {
     int x, y, w, h;
     Kind kind;
     std::function<void(QPainter&, int w, int h)> draw; // paints onto a transparent layer
-    QRect keep; // the part of the rectangle that may keep pixels (local); empty: all
+    QRect keep;      // the part of the rectangle that may keep pixels (local); empty: all
+    bool round;      // a round key, seated in a socket of the cover
+    unsigned panels; // the panels in which it can be seen, a bit for each EPanel
 };
 
 void DrawRoundButton(QPainter& p, int w, int h,
@@ -313,304 +318,286 @@ void DrawLabelText(QPainter& p, int w, int h, const QString& text, const QColor&
     p.drawImage(0, 0, text1);
 }
 
-std::vector<Piece> Pieces() {
-    std::vector<Piece> v;
-    auto round = [](const char* name, int x, int y, int w, int h,
-                    std::function<void(QPainter&, QPointF, double)> g) {
-        return Piece{name,
-                     x,
-                     y,
-                     w,
-                     h,
-                     Kind::Button,
-                     [g](QPainter& p, int ww, int hh) { DrawRoundButton(p, ww, hh, g); },
-                     {}};
-    };
-    v.push_back(round("BtnClose", 511, 206, 33, 33, [](QPainter& p, QPointF c, double) {
+using DrawFn = std::function<void(QPainter&, int w, int h)>;
+using RoundGlyph = std::function<void(QPainter&, QPointF, double)>;
+using DialGlyph = std::function<void(QPainter&, QPointF)>;
+
+// How each bitmap is drawn, by control identifier; the table of controls
+// gives its name, place and size.
+struct Drawing {
+    DrawFn draw;              // paints onto a transparent layer
+    QRect keep;               // the part of the rectangle that may keep pixels (local); empty: all
+    Kind kind = Kind::Button; // Label: soft edges keep more; Solid: keeps its whole rectangle
+    bool round = false;       // a round key: the cover has a socket beneath it
+};
+using Drawings = std::map<int, Drawing>;
+
+const SControlRect& Place(int id) {
+    return CONTROLS[ControlIndex(id)].rect;
+}
+
+void AddRoundKey(Drawings& d, int id, RoundGlyph glyph) {
+    d[id] = {[g = std::move(glyph)](QPainter& p, int w, int h) { DrawRoundButton(p, w, h, g); },
+             {},
+             Kind::Button,
+             true};
+}
+
+void DrawItalicI(QPainter& p, QPointF c, double) {
+    QFont f = Font(g_serif, 19, true, true);
+    QPainterPath path;
+    path.addText(0, 0, f, "i");
+    const QRectF b = path.boundingRect();
+    path.translate(std::round(c.x() - b.center().x()), std::round(c.y() - b.center().y()));
+    p.setPen(Qt::NoPen);
+    p.setBrush(pal::cream);
+    p.drawPath(path);
+}
+
+void AddRoundKeys(Drawings& d) {
+    AddRoundKey(d, IDC_BTNCLOSE, [](QPainter& p, QPointF c, double) {
         p.setPen(GlyphPen(2.6));
-        const double d = 5.2;
-        p.drawLine(c + QPointF(-d, -d), c + QPointF(d, d));
-        p.drawLine(c + QPointF(-d, d), c + QPointF(d, -d));
-    }));
-    v.push_back(round("BtnMini", 511, 249, 28, 28, [](QPainter& p, QPointF c, double) {
+        const double s = 5.2;
+        p.drawLine(c + QPointF(-s, -s), c + QPointF(s, s));
+        p.drawLine(c + QPointF(-s, s), c + QPointF(s, -s));
+    });
+    AddRoundKey(d, IDC_BTNMINI, [](QPainter& p, QPointF c, double) {
         p.setPen(GlyphPen(2.6));
         p.drawLine(c + QPointF(-5, 0.5), c + QPointF(5, 0.5));
-    }));
-    v.push_back(round("BtnHelp", 18, 278, 33, 32,
-                      [](QPainter& p, QPointF c, double) { DrawGlyphText(p, c, "?", 17); }));
-    v.push_back(round("BtnAbout", 28, 319, 33, 32, [](QPainter& p, QPointF c, double) {
-        QFont f = Font(g_serif, 19, true, true);
-        QPainterPath path;
-        path.addText(0, 0, f, "i");
-        const QRectF b = path.boundingRect();
-        path.translate(std::round(c.x() - b.center().x()), std::round(c.y() - b.center().y()));
-        p.setPen(Qt::NoPen);
-        p.setBrush(pal::cream);
-        p.drawPath(path);
-    }));
-    v.push_back(Piece{
-        "BtnGo", 439, 343, 32, 30, Kind::Button,
-        [](QPainter& p, int, int h) { DrawDarkTab(p, QRectF(0.5, 0.5, 29, h - 1), 6, "Go", 13); },
-        QRect(0, 0, 30, 30)});
-    v.push_back(round("BtnDock", 511, 286, 22, 24, [](QPainter& p, QPointF c, double) {
+    });
+    AddRoundKey(d, IDC_BTNHELP,
+                [](QPainter& p, QPointF c, double) { DrawGlyphText(p, c, "?", 17); });
+    AddRoundKey(d, IDC_BTNABOUT, DrawItalicI);
+    AddRoundKey(d, IDC_BTNDOCK, [](QPainter& p, QPointF c, double) {
         p.setPen(Qt::NoPen);
         p.setBrush(pal::brassLight);
         p.drawEllipse(c, 3.2, 3.2);
-    }));
-    v.push_back(round("BtnOpt", 12, 237, 33, 32, [](QPainter& p, QPointF c, double) {
+    });
+    AddRoundKey(d, IDC_BTNOPT, [](QPainter& p, QPointF c, double) {
         p.setPen(GlyphPen(2.4));
         for (int i = 0; i < 3; ++i) {
             const double a = M_PI / 2 + i * M_PI / 3;
-            const QPointF d(std::cos(a) * 6.3, std::sin(a) * 6.3);
-            p.drawLine(c - d, c + d);
+            const QPointF s(std::cos(a) * 6.3, std::sin(a) * 6.3);
+            p.drawLine(c - s, c + s);
         }
-    }));
-    v.push_back(round("BtnMain", 12, 195, 33, 32,
-                      [](QPainter& p, QPointF c, double) { DrawGlyphText(p, c, "M", 14); }));
-    v.push_back(Piece{"btnTitle",
-                      196,
-                      10,
-                      166,
-                      35,
-                      Kind::Label,
-                      [](QPainter& p, int w, int h) {
-                          QFont f = Font(g_serif, 27, true, true);
-                          QPainterPath path;
-                          path.addText(0, 0, f, "Quillbox");
-                          const QRectF b = path.boundingRect();
-                          path.translate(std::round(w / 2.0 - b.center().x()),
-                                         std::round(h / 2.0 - b.center().y()));
-                          QImage letters = NewLayer(w, h);
-                          {
-                              QPainter t(&letters);
-                              t.setRenderHint(QPainter::Antialiasing);
-                              QLinearGradient g(0, 4, 0, h - 4);
-                              g.setColorAt(0, pal::brassLight);
-                              g.setColorAt(0.5, pal::brass);
-                              g.setColorAt(1, pal::brassDark);
-                              t.setPen(QPen(pal::rim, 0.8));
-                              t.setBrush(g);
-                              t.drawPath(path);
-                          }
-                          p.drawImage(0, 0,
-                                      ShadowOf(letters, QColor(10, 5, 0), 0.7, 1, QPointF(1, 1.5)));
-                          p.drawImage(0, 0, letters);
-                      },
-                      {}});
+    });
+    AddRoundKey(d, IDC_BTNMAIN,
+                [](QPainter& p, QPointF c, double) { DrawGlyphText(p, c, "M", 14); });
+}
 
-    // The dial of editing keys. Each key keeps only its own part of the disc,
-    // with a one-pixel gap to its neighbours; the rename key in the middle is
-    // a solid square.
-    const double xl = 99, xr = 134; // left and right edges of the middle column (global)
-    auto arrow = [](bool up) {
-        return [up](QPainter& p, QPointF c) {
-            QPainterPath tri;
-            const double s = up ? -1 : 1;
-            tri.moveTo(c + QPointF(0, 4.5 * s));
-            tri.lineTo(c + QPointF(-6, -3.5 * s));
-            tri.lineTo(c + QPointF(6, -3.5 * s));
-            tri.closeSubpath();
-            p.setPen(QPen(pal::cream, 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-            p.setBrush(pal::cream);
-            p.drawPath(tri);
-        };
-    };
-    v.push_back(Piece{"BtnAdd",
-                      133,
-                      343,
-                      30,
-                      41,
-                      Kind::Button,
-                      [=](QPainter& p, int, int) {
-                          DrawDialKey(
-                              p, 133, 343, QRectF(xr + 1 - 133, 0, 40, 383 - 343),
-                              [](QPainter& q, QPointF c) {
-                                  q.setPen(GlyphPen(2.6));
-                                  q.drawLine(c + QPointF(-5, 0), c + QPointF(5, 0));
-                                  q.drawLine(c + QPointF(0, -5), c + QPointF(0, 5));
-                              },
-                              QPointF(145.5, 366.5));
-                      },
-                      {}});
-    v.push_back(Piece{"BtnAddSep",
-                      133,
-                      382,
-                      30,
-                      43,
-                      Kind::Button,
-                      [=](QPainter& p, int, int) {
-                          DrawDialKey(
-                              p, 133, 382, QRectF(xr + 1 - 133, 384 - 382, 40, 60),
-                              [](QPainter& q, QPointF c) {
-                                  // A new rule: a small plus over a line.
-                                  q.setPen(GlyphPen(2.0));
-                                  q.drawLine(c + QPointF(-3.5, -3.5), c + QPointF(3.5, -3.5));
-                                  q.drawLine(c + QPointF(0, -7), c + QPointF(0, 0));
-                                  q.setPen(GlyphPen(2.4));
-                                  q.drawLine(c + QPointF(-6, 4.5), c + QPointF(6, 4.5));
-                              },
-                              QPointF(145.5, 400.5));
-                      },
-                      {}});
-    v.push_back(Piece{"BtnDel",
-                      75,
-                      343,
-                      26,
-                      82,
-                      Kind::Button,
-                      [=](QPainter& p, int, int) {
-                          DrawDialKey(
-                              p, 75, 343, QRectF(-5, 0, xl - 75 + 5, 90),
-                              [](QPainter& q, QPointF c) {
-                                  q.setPen(GlyphPen(2.6));
-                                  q.drawLine(c + QPointF(-5, 0), c + QPointF(5, 0));
-                              },
-                              QPointF(87.5, 383.5));
-                      },
-                      {}});
-    v.push_back(Piece{"BtnUp",
-                      100,
-                      340,
-                      34,
-                      28,
-                      Kind::Button,
-                      [=](QPainter& p, int, int) {
-                          DrawDialKey(p, 100, 340, QRectF(0, -5, 34, 365 - 340 + 5), arrow(true),
-                                      QPointF(117, 353.5));
-                      },
-                      {}});
-    v.push_back(Piece{"BtnDown",
-                      100,
-                      400,
-                      34,
-                      28,
-                      Kind::Button,
-                      [=](QPainter& p, int, int) {
-                          DrawDialKey(p, 100, 400, QRectF(0, 402 - 400, 34, 40), arrow(false),
-                                      QPointF(117, 413.5));
-                      },
-                      {}});
-    v.push_back(Piece{"BtnRen",
-                      100,
-                      366,
-                      34,
-                      35,
-                      Kind::Solid,
-                      [](QPainter& p, int w, int h) {
-                          p.setRenderHint(QPainter::Antialiasing);
-                          const QRectF r(0, 0, w, h);
-                          p.setPen(Qt::NoPen);
-                          p.setBrush(pal::blueDeep);
-                          p.drawRoundedRect(r, 4, 4);
-                          QLinearGradient face(0, 0, w, h);
-                          face.setColorAt(0, pal::blueLight);
-                          face.setColorAt(0.5, pal::blue);
-                          face.setColorAt(1, pal::blueDark);
-                          p.setBrush(face);
-                          p.drawRoundedRect(r.adjusted(1, 1, -1, -1), 3.2, 3.2);
-                          QPen dash(pal::cream, 1.4, Qt::CustomDashLine, Qt::FlatCap);
-                          dash.setDashPattern({2.0, 1.6});
-                          p.setPen(dash);
-                          p.setBrush(Qt::NoBrush);
-                          p.drawRect(QRectF(7.5, 8.5, w - 15, h - 17));
-                          // A text cursor in the frame.
-                          p.setPen(QPen(pal::cream, 1.6, Qt::SolidLine, Qt::FlatCap));
-                          const double cx = w / 2.0;
-                          p.drawLine(QPointF(cx, 12), QPointF(cx, h - 12));
-                          p.drawLine(QPointF(cx - 2.5, 11.8), QPointF(cx + 2.5, 11.8));
-                          p.drawLine(QPointF(cx - 2.5, h - 11.8), QPointF(cx + 2.5, h - 11.8));
-                      },
-                      {}});
+void DrawTitle(QPainter& p, int w, int h) {
+    QFont f = Font(g_serif, 27, true, true);
+    QPainterPath path;
+    path.addText(0, 0, f, "Quillbox");
+    const QRectF b = path.boundingRect();
+    path.translate(std::round(w / 2.0 - b.center().x()), std::round(h / 2.0 - b.center().y()));
+    QImage letters = NewLayer(w, h);
+    {
+        QPainter t(&letters);
+        t.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient g(0, 4, 0, h - 4);
+        g.setColorAt(0, pal::brassLight);
+        g.setColorAt(0.5, pal::brass);
+        g.setColorAt(1, pal::brassDark);
+        t.setPen(QPen(pal::rim, 0.8));
+        t.setBrush(g);
+        t.drawPath(path);
+    }
+    p.drawImage(0, 0, ShadowOf(letters, QColor(10, 5, 0), 0.7, 1, QPointF(1, 1.5)));
+    p.drawImage(0, 0, letters);
+}
 
-    auto pill = [](const char* name, int x, int y, const char* text) {
-        return Piece{name,
-                     x,
-                     y,
-                     48,
-                     26,
-                     Kind::Button,
-                     [text](QPainter& p, int w, int h) {
-                         DrawDarkTab(p, QRectF(0.5, 0.5, w - 1, h - 1), (h - 1) / 2.0, text, 12.5);
-                     },
-                     {}};
-    };
-    v.push_back(pill("BtnOK", 368, 250, "OK"));
-    v.push_back(pill("BtnSave", 378, 262, "Save"));
-    v.push_back(Piece{"BtnSelect", 469, 343, 41, 30, Kind::Button,
-                      [](QPainter& p, int w, int h) {
-                          DrawDarkTab(p, QRectF(2.5, 0.5, w - 3, h - 1), 6, "Sel", 13);
-                      },
-                      QRect(2, 0, 39, 30)});
+// One key of the dial: the part of the disc inside cut (window coordinates),
+// its glyph centred on glyphCentre (window coordinates).
+void AddDialKey(Drawings& d, int id, QRectF cut, DialGlyph glyph, QPointF glyphCentre) {
+    d[id] = {[=](QPainter& p, int, int) {
+                 const SControlRect& r = Place(id);
+                 DrawDialKey(p, r.x, r.y, cut.translated(-r.x, -r.y), glyph, glyphCentre);
+             },
+             {}};
+}
 
-    auto label = [](const char* name, int x, int y, int w, int h, const char* text, QColor colour,
-                    Qt::Alignment align) {
-        return Piece{
-            name,
-            x,
-            y,
-            w,
-            h,
-            Kind::Label,
-            [=](QPainter& p, int ww, int hh) { DrawLabelText(p, ww, hh, text, colour, align, 14); },
-            {}};
+DialGlyph Arrow(bool up) {
+    return [up](QPainter& p, QPointF c) {
+        QPainterPath tri;
+        const double s = up ? -1 : 1;
+        tri.moveTo(c + QPointF(0, 4.5 * s));
+        tri.lineTo(c + QPointF(-6, -3.5 * s));
+        tri.lineTo(c + QPointF(6, -3.5 * s));
+        tri.closeSubpath();
+        p.setPen(QPen(pal::cream, 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(pal::cream);
+        p.drawPath(tri);
     };
-    v.push_back(Piece{
-        "BtnAboutText",
-        102,
-        89,
-        317,
-        131,
-        Kind::Label,
-        [](QPainter& p, int w, int h) {
-            const QRectF card(4.5, 3.5, w - 10, h - 10);
-            QImage cardLayer = NewLayer(w, h);
-            {
-                QPainter t(&cardLayer);
-                t.setRenderHint(QPainter::Antialiasing);
-                t.setPen(Qt::NoPen);
-                t.setBrush(Qt::black);
-                t.drawRoundedRect(card, 8, 8);
-            }
-            p.drawImage(0, 0, ShadowOf(cardLayer, QColor(70, 45, 20), 0.35, 2, QPointF(1.5, 2.5)));
-            p.setRenderHint(QPainter::Antialiasing);
-            QLinearGradient g(0, 0, 0, h);
-            g.setColorAt(0, QColor(0xff, 0xfb, 0xf0));
-            g.setColorAt(1, pal::paperWarm);
-            p.setBrush(g);
-            p.setPen(QPen(pal::paperShade, 1.0));
-            p.drawRoundedRect(card, 8, 8);
-            p.setPen(QPen(pal::brass, 1.0));
-            p.drawLine(QPointF(20, 38.5), QPointF(w - 24, 38.5));
-            p.setRenderHint(QPainter::TextAntialiasing);
-            p.setFont(Font(g_serif, 19, true, true));
-            p.setPen(pal::ink);
-            p.drawText(QRectF(20, 9, w - 44, 26), Qt::AlignLeft | Qt::AlignVCenter, "Quillbox 1.1");
-            p.setFont(Font(g_sans, 11, false));
-            p.setPen(pal::inkSoft);
-            p.drawText(QRectF(20, 9, w - 44, 26), Qt::AlignRight | Qt::AlignVCenter,
-                       "bookmarks & shortcuts");
-            p.setPen(pal::ink);
-            p.setFont(Font(g_sans, 12, false));
-            const char* lines[] = {"Web addresses, files and folders in one tree,",
-                                   "opened with a double click or the Go key.",
-                                   "The collection is kept enciphered in one file,",
-                                   "under a password of up to eight characters."};
-            double y = 45;
-            for (const char* line : lines) {
-                p.drawText(QRectF(20, y, w - 40, 17), Qt::AlignLeft | Qt::AlignVCenter, line);
-                y += 17.5;
-            }
+}
+
+void DrawRenameKey(QPainter& p, int w, int h) {
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r(0, 0, w, h);
+    p.setPen(Qt::NoPen);
+    p.setBrush(pal::blueDeep);
+    p.drawRoundedRect(r, 4, 4);
+    QLinearGradient face(0, 0, w, h);
+    face.setColorAt(0, pal::blueLight);
+    face.setColorAt(0.5, pal::blue);
+    face.setColorAt(1, pal::blueDark);
+    p.setBrush(face);
+    p.drawRoundedRect(r.adjusted(1, 1, -1, -1), 3.2, 3.2);
+    QPen dash(pal::cream, 1.4, Qt::CustomDashLine, Qt::FlatCap);
+    dash.setDashPattern({2.0, 1.6});
+    p.setPen(dash);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(7.5, 8.5, w - 15, h - 17));
+    // A text cursor in the frame.
+    p.setPen(QPen(pal::cream, 1.6, Qt::SolidLine, Qt::FlatCap));
+    const double cx = w / 2.0;
+    p.drawLine(QPointF(cx, 12), QPointF(cx, h - 12));
+    p.drawLine(QPointF(cx - 2.5, 11.8), QPointF(cx + 2.5, 11.8));
+    p.drawLine(QPointF(cx - 2.5, h - 11.8), QPointF(cx + 2.5, h - 11.8));
+}
+
+// The dial of editing keys. Each key keeps only its own part of the disc,
+// with a one-pixel gap to its neighbours; the rename key in the middle is a
+// solid square.
+void AddDialKeys(Drawings& d) {
+    const double xl = 99, xr = 134; // left and right edges of the middle column
+    AddDialKey(
+        d, IDC_BTNADD, QRectF(xr + 1, 343, 40, 383 - 343),
+        [](QPainter& q, QPointF c) {
+            q.setPen(GlyphPen(2.6));
+            q.drawLine(c + QPointF(-5, 0), c + QPointF(5, 0));
+            q.drawLine(c + QPointF(0, -5), c + QPointF(0, 5));
         },
-        {}});
-    v.push_back(label("BtnConfirm", 161, 187, 67, 25, "Confirm:", pal::ink, Qt::AlignRight));
-    v.push_back(
-        label("BtnInput", 158, 130, 156, 27, "Input your Password:", pal::ink, Qt::AlignLeft));
-    v.push_back(label("BtnUsePasswd", 116, 107, 118, 25, "Use Password", pal::ink, Qt::AlignLeft));
-    v.push_back(label("BtnPasswd", 147, 145, 83, 26, "Password:", pal::ink, Qt::AlignRight));
-    v.push_back(label("BtnInvalidPasswd", 200, 208, 234, 34, "Invalid Password, please try again.",
-                      pal::alert, Qt::AlignLeft));
-    v.push_back(label("BtnNotMatch", 236, 224, 251, 36, "Your password entries did not match.",
-                      pal::alert, Qt::AlignLeft));
+        QPointF(145.5, 366.5));
+    AddDialKey(
+        d, IDC_BTNADDSEP, QRectF(xr + 1, 384, 40, 60),
+        [](QPainter& q, QPointF c) {
+            // A new rule: a small plus over a line.
+            q.setPen(GlyphPen(2.0));
+            q.drawLine(c + QPointF(-3.5, -3.5), c + QPointF(3.5, -3.5));
+            q.drawLine(c + QPointF(0, -7), c + QPointF(0, 0));
+            q.setPen(GlyphPen(2.4));
+            q.drawLine(c + QPointF(-6, 4.5), c + QPointF(6, 4.5));
+        },
+        QPointF(145.5, 400.5));
+    AddDialKey(
+        d, IDC_BTNDEL, QRectF(70, 343, xl - 70, 90),
+        [](QPainter& q, QPointF c) {
+            q.setPen(GlyphPen(2.6));
+            q.drawLine(c + QPointF(-5, 0), c + QPointF(5, 0));
+        },
+        QPointF(87.5, 383.5));
+    AddDialKey(d, IDC_BTNUP, QRectF(100, 335, 34, 365 - 335), Arrow(true), QPointF(117, 353.5));
+    AddDialKey(d, IDC_BTNDOWN, QRectF(100, 402, 34, 40), Arrow(false), QPointF(117, 413.5));
+    d[IDC_BTNREN] = {DrawRenameKey, {}, Kind::Solid};
+}
+
+// The dark tabs of the address rail and the pill keys of the password panels.
+void AddTabs(Drawings& d) {
+    d[IDC_BTNGO] = {
+        [](QPainter& p, int, int h) { DrawDarkTab(p, QRectF(0.5, 0.5, 29, h - 1), 6, "Go", 13); },
+        QRect(0, 0, 30, 30)};
+    d[IDC_BTNSELECT] = {[](QPainter& p, int w, int h) {
+                            DrawDarkTab(p, QRectF(2.5, 0.5, w - 3, h - 1), 6, "Sel", 13);
+                        },
+                        QRect(2, 0, 39, 30)};
+    const auto pill = [&d](int id, const char* text) {
+        d[id] = {[text](QPainter& p, int w, int h) {
+                     DrawDarkTab(p, QRectF(0.5, 0.5, w - 1, h - 1), (h - 1) / 2.0, text, 12.5);
+                 },
+                 {}};
+    };
+    pill(IDC_BTNOK, "OK");
+    pill(IDC_BTNSAVE, "Save");
+}
+
+void DrawAboutCard(QPainter& p, int w, int h) {
+    const QRectF card(4.5, 3.5, w - 10, h - 10);
+    QImage cardLayer = NewLayer(w, h);
+    {
+        QPainter t(&cardLayer);
+        t.setRenderHint(QPainter::Antialiasing);
+        t.setPen(Qt::NoPen);
+        t.setBrush(Qt::black);
+        t.drawRoundedRect(card, 8, 8);
+    }
+    p.drawImage(0, 0, ShadowOf(cardLayer, QColor(70, 45, 20), 0.35, 2, QPointF(1.5, 2.5)));
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient g(0, 0, 0, h);
+    g.setColorAt(0, QColor(0xff, 0xfb, 0xf0));
+    g.setColorAt(1, pal::paperWarm);
+    p.setBrush(g);
+    p.setPen(QPen(pal::paperShade, 1.0));
+    p.drawRoundedRect(card, 8, 8);
+    p.setPen(QPen(pal::brass, 1.0));
+    p.drawLine(QPointF(20, 38.5), QPointF(w - 24, 38.5));
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setFont(Font(g_serif, 19, true, true));
+    p.setPen(pal::ink);
+    p.drawText(QRectF(20, 9, w - 44, 26), Qt::AlignLeft | Qt::AlignVCenter, "Quillbox 1.1");
+    p.setFont(Font(g_sans, 11, false));
+    p.setPen(pal::inkSoft);
+    p.drawText(QRectF(20, 9, w - 44, 26), Qt::AlignRight | Qt::AlignVCenter,
+               "bookmarks & shortcuts");
+    p.setPen(pal::ink);
+    p.setFont(Font(g_sans, 12, false));
+    const char* lines[] = {"Web addresses, files and folders in one tree,",
+                           "opened with a double click or the Go key.",
+                           "The collection is kept enciphered in one file,",
+                           "under a password of up to eight characters."};
+    double y = 45;
+    for (const char* line : lines) {
+        p.drawText(QRectF(20, y, w - 40, 17), Qt::AlignLeft | Qt::AlignVCenter, line);
+        y += 17.5;
+    }
+}
+
+void AddLabels(Drawings& d) {
+    d[IDC_BTNTITLE] = {DrawTitle, {}, Kind::Label};
+    d[IDC_ABOUTTEXT] = {DrawAboutCard, {}, Kind::Label};
+    const auto label = [&d](int id, const char* text, QColor colour, Qt::Alignment align) {
+        d[id] = {
+            [=](QPainter& p, int w, int h) { DrawLabelText(p, w, h, text, colour, align, 14); },
+            {},
+            Kind::Label};
+    };
+    label(IDC_LBLCONFIRM, "Confirm:", pal::ink, Qt::AlignRight);
+    label(IDC_LBLINPUT, "Input your Password:", pal::ink, Qt::AlignLeft);
+    label(IDC_LBLUSEPASSWD, "Use Password", pal::ink, Qt::AlignLeft);
+    label(IDC_LBLPASSWD, "Password:", pal::ink, Qt::AlignRight);
+    label(IDC_LBLINVALID, "Invalid Password, please try again.", pal::alert, Qt::AlignLeft);
+    label(IDC_LBLNOTMATCH, "Your password entries did not match.", pal::alert, Qt::AlignLeft);
+}
+
+unsigned PanelsOf(const SControl& row) {
+    unsigned panels = 0;
+    for (EPanel panel : ALL_PANELS)
+        if (CanShowIn(row, panel))
+            panels |= 1u << static_cast<unsigned>(panel);
+    return panels;
+}
+
+// Every bitmap button and label of the table, in the table's order; empty
+// (after a message) when one has no drawing.
+std::vector<Piece> Pieces() {
+    Drawings drawings;
+    AddRoundKeys(drawings);
+    AddDialKeys(drawings);
+    AddTabs(drawings);
+    AddLabels(drawings);
+    std::vector<Piece> v;
+    for (const SControl& row : CONTROLS) {
+        if (!HasBitmap(row))
+            continue;
+        const auto found = drawings.find(row.id);
+        if (found == drawings.end()) {
+            std::fprintf(stderr, "%s: no drawing\n", row.name);
+            return {};
+        }
+        const Drawing& d = found->second;
+        v.push_back(Piece{row.name, row.rect.x, row.rect.y, row.rect.w, row.rect.h, d.kind, d.draw,
+                          d.keep, d.round, PanelsOf(row)});
+    }
     return v;
 }
 
@@ -662,26 +649,8 @@ void InsetShadow(QPainter& p, const QRectF& r, double radius, int depth, int alp
     p.restore();
 }
 
-QImage DrawCover(const std::vector<Piece>& pieces) {
-    const QPainterPath shape = Silhouette();
-    QImage img(MAIN_W, MAIN_H, QImage::Format_ARGB32_Premultiplied);
-    img.fill(pal::rim);
-    {
-        QPainter p(&img);
-        p.setRenderHint(QPainter::Antialiasing);
-        QLinearGradient leather(0, 0, 0, MAIN_H);
-        leather.setColorAt(0, pal::leatherLight);
-        leather.setColorAt(0.45, pal::leather);
-        leather.setColorAt(1, pal::leatherDark);
-        p.setPen(Qt::NoPen);
-        p.setBrush(leather);
-        p.drawPath(shape);
-    }
-    Grain(img, img.rect());
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-
-    // A darker rim and a light bevel along the outline.
+// A darker rim, a light bevel and stitching along the outline.
+void DrawOutline(QPainter& p, const QPainterPath& shape) {
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(pal::rim, 2.2));
     p.drawPath(shape);
@@ -704,7 +673,9 @@ QImage DrawCover(const std::vector<Piece>& pieces) {
     stitch.setDashPattern({2.6, 1.9});
     p.setPen(stitch);
     p.drawPath(inner);
+}
 
+void DrawPage(QPainter& p) {
     // The paper page that holds the three columns and the panels.
     const QRectF page(51, 44, 457, 278);
     p.setPen(Qt::NoPen);
@@ -718,32 +689,35 @@ QImage DrawCover(const std::vector<Piece>& pieces) {
     InsetShadow(p, page, 5, 4, 70);
     // Short rules above and below each column mark where the lists sit.
     p.setPen(QPen(pal::paperShade, 2.0, Qt::SolidLine, Qt::FlatCap));
-    for (int i = 0; i < 3; ++i) {
-        const double x0 = 60 + 148 * i, x1 = x0 + 143;
-        p.drawLine(QPointF(x0 + 2, 48), QPointF(x1 - 2, 48));
-        p.drawLine(QPointF(x0 + 2, 316), QPointF(x1 - 2, 316));
+    for (int id : {IDC_LIST1, IDC_LIST2, IDC_LIST3}) {
+        const SControlRect& r = Place(id);
+        const double x0 = r.x, x1 = r.x + r.w;
+        p.drawLine(QPointF(x0 + 2, r.y - 3), QPointF(x1 - 2, r.y - 3));
+        p.drawLine(QPointF(x0 + 2, r.y + r.h + 4), QPointF(x1 - 2, r.y + r.h + 4));
     }
+}
 
+void DrawRibbon(QPainter& p) {
     // A ribbon marker hanging from the page.
-    {
-        QPainterPath ribbon;
-        ribbon.moveTo(476, 318);
-        ribbon.lineTo(490, 318);
-        ribbon.lineTo(490, 338);
-        ribbon.lineTo(483, 333);
-        ribbon.lineTo(476, 338);
-        ribbon.closeSubpath();
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(20, 8, 0, 80));
-        p.drawPath(ribbon.translated(1, 1));
-        QLinearGradient g(476, 0, 490, 0);
-        g.setColorAt(0, pal::blue);
-        g.setColorAt(0.5, pal::blueLight);
-        g.setColorAt(1, pal::blueDark);
-        p.setBrush(g);
-        p.drawPath(ribbon);
-    }
+    QPainterPath ribbon;
+    ribbon.moveTo(476, 318);
+    ribbon.lineTo(490, 318);
+    ribbon.lineTo(490, 338);
+    ribbon.lineTo(483, 333);
+    ribbon.lineTo(476, 338);
+    ribbon.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(20, 8, 0, 80));
+    p.drawPath(ribbon.translated(1, 1));
+    QLinearGradient g(476, 0, 490, 0);
+    g.setColorAt(0, pal::blue);
+    g.setColorAt(0.5, pal::blueLight);
+    g.setColorAt(1, pal::blueDark);
+    p.setBrush(g);
+    p.drawPath(ribbon);
+}
 
+void DrawRail(QPainter& p) {
     // The address rail: a recessed slot for the address box with Go and Sel.
     const QRectF slot(165, 339, 349, 38);
     p.setPen(Qt::NoPen);
@@ -756,8 +730,11 @@ QImage DrawCover(const std::vector<Piece>& pieces) {
                QPointF(slot.right() - 8, slot.bottom() + 0.5));
     p.setPen(Qt::NoPen);
     p.setBrush(pal::paper);
-    p.drawRect(QRectF(170, 345, 266, 24));
+    const SControlRect& box = Place(IDC_ADDRESS);
+    p.drawRect(QRectF(box.x, box.y, box.w, box.h));
+}
 
+void DrawDialSeat(QPainter& p) {
     // The dial's seat: a brass ring around a deep blue base.
     p.setBrush(QColor(20, 8, 0, 110));
     p.drawEllipse(DIAL_CENTRE + QPointF(0.5, 1.5), DIAL_R + 5, DIAL_R + 5);
@@ -771,7 +748,9 @@ QImage DrawCover(const std::vector<Piece>& pieces) {
     p.drawEllipse(DIAL_CENTRE, DIAL_R + 2.2, DIAL_R + 2.2);
     p.setBrush(pal::blueDeep);
     p.drawEllipse(DIAL_CENTRE, DIAL_R + 1.2, DIAL_R + 1.2);
+}
 
+void DrawTitlePlate(QPainter& p) {
     // The title plate.
     const QRectF plate(189, 6, 180, 37);
     p.setBrush(QColor(20, 8, 0, 120));
@@ -781,18 +760,11 @@ QImage DrawCover(const std::vector<Piece>& pieces) {
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(pal::brass, 1.0));
     p.drawRoundedRect(plate.adjusted(2.5, 2.5, -2.5, -2.5), 6, 6);
+}
 
-    // Seats for the round keys.
-    for (const Piece& piece : pieces) {
-        const QString n = piece.name;
-        if (n == "BtnClose" || n == "BtnMini" || n == "BtnHelp" || n == "BtnAbout" ||
-            n == "BtnDock" || n == "BtnOpt" || n == "BtnMain") {
-            const double r = std::min(piece.w, piece.h) / 2.0 - 0.5;
-            Socket(p, QPointF(piece.x + piece.w / 2.0, piece.y + piece.h / 2.0), r);
-        }
-    }
-    p.end();
-
+// The cover as a bitmap: pixels outside the shape take the key colour, and
+// a pixel of the cover that happens to be the key colour is nudged off it.
+QImage CutOut(const QImage& img, const QPainterPath& shape) {
     // Hard outline: a pixel belongs to the window when the outline covers half of it.
     QImage cover(MAIN_W, MAIN_H, QImage::Format_Alpha8);
     cover.fill(0);
@@ -815,6 +787,41 @@ QImage DrawCover(const std::vector<Piece>& pieces) {
         }
     }
     return out;
+}
+
+QImage DrawCover(const std::vector<Piece>& pieces) {
+    const QPainterPath shape = Silhouette();
+    QImage img(MAIN_W, MAIN_H, QImage::Format_ARGB32_Premultiplied);
+    img.fill(pal::rim);
+    {
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient leather(0, 0, 0, MAIN_H);
+        leather.setColorAt(0, pal::leatherLight);
+        leather.setColorAt(0.45, pal::leather);
+        leather.setColorAt(1, pal::leatherDark);
+        p.setPen(Qt::NoPen);
+        p.setBrush(leather);
+        p.drawPath(shape);
+    }
+    Grain(img, img.rect());
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    DrawOutline(p, shape);
+    DrawPage(p);
+    DrawRibbon(p);
+    DrawRail(p);
+    DrawDialSeat(p);
+    DrawTitlePlate(p);
+    // Seats for the round keys.
+    for (const Piece& piece : pieces) {
+        if (piece.round) {
+            const double r = std::min(piece.w, piece.h) / 2.0 - 0.5;
+            Socket(p, QPointF(piece.x + piece.w / 2.0, piece.y + piece.h / 2.0), r);
+        }
+    }
+    p.end();
+    return CutOut(img, shape);
 }
 
 // Paints a piece onto the part of the cover beneath it and cuts it out.
@@ -848,20 +855,6 @@ QImage DrawPiece(const Piece& piece, const QImage& cover) {
     return out;
 }
 
-// The panels in which a piece can be visible: main, prompt, options, about.
-int Panels(const QString& name) {
-    static const QStringList prompt = {"BtnInput", "BtnOK", "BtnInvalidPasswd"};
-    static const QStringList options = {"BtnUsePasswd", "BtnPasswd", "BtnConfirm", "BtnSave",
-                                        "BtnNotMatch"};
-    if (prompt.contains(name))
-        return 2;
-    if (options.contains(name))
-        return 4;
-    if (name == "BtnAboutText")
-        return 8;
-    return 15;
-}
-
 bool Opaque(const QImage& img, int x, int y) {
     return (img.pixel(x, y) & 0xFFFFFF) != (KEY & 0xFFFFFF);
 }
@@ -885,7 +878,7 @@ bool CheckLayout(const std::vector<Piece>& pieces, const std::vector<QImage>& im
             const QRect common = QRect(a.x, a.y, a.w, a.h).intersected(QRect(b.x, b.y, b.w, b.h));
             if (common.isEmpty())
                 continue;
-            if ((Panels(a.name) & Panels(b.name)) == 0)
+            if ((a.panels & b.panels) == 0)
                 continue; // never shown together
             for (int y = common.top(); y <= common.bottom(); ++y)
                 for (int x = common.left(); x <= common.right(); ++x)
@@ -903,12 +896,8 @@ bool CheckLayout(const std::vector<Piece>& pieces, const std::vector<QImage>& im
 // ---------------------------------------------------------------------------
 // The notebook with a padlock: the dock tile and the program icon.
 
-void DrawNotebook(QPainter& p, const QRectF& box) {
-    const double s = box.width() / 40.0; // drawn on a 40-unit grid
-    p.save();
-    p.translate(box.topLeft());
-    p.scale(s, s);
-    p.setRenderHint(QPainter::Antialiasing);
+// The notebook's parts on its 40-unit grid.
+void DrawNotebookPages(QPainter& p) {
     // Pages seen from the side.
     p.setPen(Qt::NoPen);
     p.setBrush(pal::paperShade);
@@ -918,6 +907,9 @@ void DrawNotebook(QPainter& p, const QRectF& box) {
     p.setPen(QPen(pal::paperShade, 0.6));
     for (double y = 9; y < 33; y += 3)
         p.drawLine(QPointF(29.5, y), QPointF(31.8, y));
+}
+
+void DrawNotebookCover(QPainter& p) {
     // Cover.
     p.setPen(QPen(pal::rim, 1.0));
     QLinearGradient cover(0, 4, 0, 34);
@@ -944,6 +936,9 @@ void DrawNotebook(QPainter& p, const QRectF& box) {
     ribbon.lineTo(21, 38);
     ribbon.closeSubpath();
     p.drawPath(ribbon);
+}
+
+void DrawPadlock(QPainter& p) {
     // Padlock.
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(pal::rim, 3.4, Qt::SolidLine, Qt::FlatCap));
@@ -965,6 +960,17 @@ void DrawNotebook(QPainter& p, const QRectF& box) {
     p.setBrush(pal::rim);
     p.drawEllipse(QPointF(27, 26.8), 1.5, 1.5);
     p.drawRect(QRectF(26.4, 27.5, 1.2, 3.2));
+}
+
+void DrawNotebook(QPainter& p, const QRectF& box) {
+    const double s = box.width() / 40.0; // drawn on a 40-unit grid
+    p.save();
+    p.translate(box.topLeft());
+    p.scale(s, s);
+    p.setRenderHint(QPainter::Antialiasing);
+    DrawNotebookPages(p);
+    DrawNotebookCover(p);
+    DrawPadlock(p);
     p.restore();
 }
 
@@ -1032,6 +1038,114 @@ void Fill(QImage& img, const QRect& r, QColor c) {
     p.drawRect(r.adjusted(0, 0, -1, -1));
 }
 
+// The window as a panel shows it: its bitmaps on the cover, and plain boxes
+// where the lists and edit boxes sit.
+QImage PanelPreview(const QImage& cover, const std::vector<Piece>& pieces,
+                    const std::vector<QImage>& images, EPanel panel) {
+    QStringList names;
+    for (const Piece& piece : pieces)
+        if (piece.panels & (1u << static_cast<unsigned>(panel)))
+            names << piece.name;
+    QImage out = Composite(cover, pieces, images, names);
+    for (const SControl& row : CONTROLS) {
+        if (HasBitmap(row) || row.rect.IsEmpty() || !CanShowIn(row, panel))
+            continue;
+        const QColor colour =
+            row.kind == EControlKind::List ? QColor(0xff, 0xfd, 0xf6) : QColor(Qt::white);
+        Fill(out, QRect(row.rect.x, row.rect.y, row.rect.w, row.rect.h), colour);
+    }
+    return out;
+}
+
+// Every button in its normal, hover and pressed look, on the cover beneath it.
+QImage StatesPreview(const QImage& cover, const std::vector<Piece>& pieces,
+                     const std::vector<QImage>& images) {
+    QImage states(3 * 100, static_cast<int>(pieces.size()) * 180, QImage::Format_RGB32);
+    states.fill(qRgb(0x8f, 0xa3, 0xb5));
+    int top = 0;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        const Piece& piece = pieces[i];
+        if (piece.kind == Kind::Label || piece.w > 60)
+            continue;
+        for (int k = 0; k < 3; ++k) {
+            const double gamma = k == 0 ? 1.0 : k == 1 ? 0.8 : 1.4;
+            const auto g = [gamma](int v) {
+                return static_cast<int>(std::trunc(255.0 * std::pow(v / 255.0, gamma)));
+            };
+            QImage look = cover.copy(piece.x, piece.y, piece.w, piece.h);
+            for (int y = 0; y < piece.h; ++y)
+                for (int x = 0; x < piece.w; ++x) {
+                    const QRgb c = images[i].pixel(x, y);
+                    if (Opaque(images[i], x, y))
+                        look.setPixel(x, y, qRgb(g(qRed(c)), g(qGreen(c)), g(qBlue(c))));
+                }
+            QPainter p(&states);
+            p.drawImage(QPoint(k * 100 + 4, top + 2), look.scaled(look.size() * 2));
+        }
+        top += piece.h * 2 + 6;
+    }
+    return states.copy(0, 0, states.width(), top);
+}
+
+bool WritePreviews(const QString& dir, const QImage& cover, const std::vector<Piece>& pieces,
+                   const std::vector<QImage>& images) {
+    QDir().mkpath(dir);
+    const QImage main = PanelPreview(cover, pieces, images, EPanel::Main);
+    const QImage options = PanelPreview(cover, pieces, images, EPanel::Options);
+    bool ok = main.save(dir + "/main.png");
+    ok = options.save(dir + "/options.png") && ok;
+    ok = PanelPreview(cover, pieces, images, EPanel::Prompt).save(dir + "/prompt.png") && ok;
+    ok = PanelPreview(cover, pieces, images, EPanel::About).save(dir + "/about.png") && ok;
+    ok = DrawDockTile().scaled(160, 160).save(dir + "/dock-x4.png") && ok;
+    ok = StatesPreview(cover, pieces, images).save(dir + "/states.png") && ok;
+    const struct {
+        const char* name;
+        QRect area;
+        const QImage& from;
+    } zooms[] = {
+        {"zoom-dial", QRect(62, 326, 110, 110), main},
+        {"zoom-left", QRect(0, 180, 76, 186), main},
+        {"zoom-right", QRect(494, 190, 62, 134), main},
+        {"zoom-rail", QRect(420, 334, 100, 46), main},
+        {"zoom-title", QRect(180, 0, 200, 56), main},
+        {"zoom-options", QRect(100, 100, 200, 120), options},
+    };
+    for (const auto& z : zooms)
+        ok = z.from.copy(z.area).scaled(z.area.size() * 4).save(dir + "/" + z.name + ".png") && ok;
+    return DrawIcon(256).save(dir + "/icon.png") && ok;
+}
+
+bool WriteResources(const QString& resDir, const QImage& cover, const std::vector<Piece>& pieces,
+                    const std::vector<QImage>& images) {
+    const QString bitmaps = resDir + "/bitmaps";
+    const QString icons = resDir + "/icons";
+    QDir().mkpath(bitmaps);
+    QDir().mkpath(icons);
+    bool ok = SaveBmp(cover, bitmaps + "/MainWnd.bmp");
+    ok = SaveBmp(DrawDockTile(), bitmaps + "/DockWin.bmp") && ok;
+    for (size_t i = 0; i < pieces.size(); ++i)
+        ok = SaveBmp(images[i], bitmaps + "/" + pieces[i].name + ".bmp") && ok;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        ok = DrawIcon(size).save(QString("%1/quillbox-%2.png").arg(icons).arg(size)) && ok;
+    return ok;
+}
+
+bool LoadFonts() {
+    const int sans =
+        QFontDatabase::addApplicationFont("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+    QFontDatabase::addApplicationFont("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf");
+    const int serif = QFontDatabase::addApplicationFont(
+        "/usr/share/fonts/truetype/dejavu/DejaVuSerif-BoldItalic.ttf");
+    QFontDatabase::addApplicationFont("/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf");
+    if (sans < 0 || serif < 0) {
+        std::fprintf(stderr, "the DejaVu fonts are needed (fonts-dejavu-core)\n");
+        return false;
+    }
+    g_sans = QFontDatabase::applicationFontFamilies(sans).value(0);
+    g_serif = QFontDatabase::applicationFontFamilies(serif).value(0);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -1052,21 +1166,12 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-
-    const int sans =
-        QFontDatabase::addApplicationFont("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
-    QFontDatabase::addApplicationFont("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf");
-    const int serif = QFontDatabase::addApplicationFont(
-        "/usr/share/fonts/truetype/dejavu/DejaVuSerif-BoldItalic.ttf");
-    QFontDatabase::addApplicationFont("/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf");
-    if (sans < 0 || serif < 0) {
-        std::fprintf(stderr, "the DejaVu fonts are needed (fonts-dejavu-core)\n");
+    if (!LoadFonts())
         return 1;
-    }
-    g_sans = QFontDatabase::applicationFontFamilies(sans).value(0);
-    g_serif = QFontDatabase::applicationFontFamilies(serif).value(0);
 
     const std::vector<Piece> pieces = Pieces();
+    if (pieces.empty())
+        return 1;
     const QImage cover = DrawCover(pieces);
     std::vector<QImage> images;
     for (const Piece& piece : pieces)
@@ -1074,87 +1179,9 @@ int main(int argc, char** argv) {
     if (!CheckLayout(pieces, images, cover))
         return 1;
 
-    const QString bitmaps = resDir + "/bitmaps";
-    const QString icons = resDir + "/icons";
-    QDir().mkpath(bitmaps);
-    QDir().mkpath(icons);
-    bool ok = SaveBmp(cover, bitmaps + "/MainWnd.bmp");
-    ok = SaveBmp(DrawDockTile(), bitmaps + "/DockWin.bmp") && ok;
-    for (size_t i = 0; i < pieces.size(); ++i)
-        ok = SaveBmp(images[i], bitmaps + "/" + pieces[i].name + ".bmp") && ok;
-    for (int size : {16, 24, 32, 48, 64, 128, 256})
-        ok = DrawIcon(size).save(QString("%1/quillbox-%2.png").arg(icons).arg(size)) && ok;
-
-    if (!previewDir.isEmpty()) {
-        QDir().mkpath(previewDir);
-        const QStringList always = {"BtnClose", "BtnMini", "BtnHelp",   "BtnAbout",
-                                    "BtnGo",    "BtnDock", "BtnOpt",    "BtnMain",
-                                    "btnTitle", "BtnAdd",  "BtnAddSep", "BtnDel",
-                                    "BtnUp",    "BtnDown", "BtnRen",    "BtnSelect"};
-        QImage main = Composite(cover, pieces, images, always);
-        for (int i = 0; i < 3; ++i)
-            Fill(main, QRect(60 + 148 * i, 51, 143, 261), QColor(0xff, 0xfd, 0xf6));
-        Fill(main, QRect(170, 345, 266, 24), Qt::white);
-        ok = main.save(previewDir + "/main.png") && ok;
-        QImage options = Composite(cover, pieces, images,
-                                   always + QStringList{"BtnUsePasswd", "BtnPasswd", "BtnConfirm",
-                                                        "BtnSave", "BtnNotMatch"});
-        Fill(options, QRect(102, 112, 14, 15), Qt::white);
-        Fill(options, QRect(238, 148, 154, 24), Qt::white);
-        Fill(options, QRect(238, 189, 154, 24), Qt::white);
-        ok = options.save(previewDir + "/options.png") && ok;
-        QImage prompt = Composite(cover, pieces, images,
-                                  always + QStringList{"BtnInput", "BtnOK", "BtnInvalidPasswd"});
-        Fill(prompt, QRect(200, 172, 175, 24), Qt::white);
-        ok = prompt.save(previewDir + "/prompt.png") && ok;
-        ok = Composite(cover, pieces, images, always + QStringList{"BtnAboutText"})
-                 .save(previewDir + "/about.png") &&
-             ok;
-        ok = DrawDockTile().scaled(160, 160).save(previewDir + "/dock-x4.png") && ok;
-        // Every button in its normal, hover and pressed look, on the cover beneath it.
-        QImage states(3 * 100, static_cast<int>(pieces.size()) * 180, QImage::Format_RGB32);
-        states.fill(qRgb(0x8f, 0xa3, 0xb5));
-        int top = 0;
-        for (size_t i = 0; i < pieces.size(); ++i) {
-            const Piece& piece = pieces[i];
-            if (piece.kind == Kind::Label || piece.w > 60)
-                continue;
-            for (int k = 0; k < 3; ++k) {
-                const double gamma = k == 0 ? 1.0 : k == 1 ? 0.8 : 1.4;
-                QImage look = cover.copy(piece.x, piece.y, piece.w, piece.h);
-                for (int y = 0; y < piece.h; ++y)
-                    for (int x = 0; x < piece.w; ++x) {
-                        const QRgb c = images[i].pixel(x, y);
-                        if (!Opaque(images[i], x, y))
-                            continue;
-                        auto g = [&](int v) {
-                            return static_cast<int>(std::trunc(255.0 * std::pow(v / 255.0, gamma)));
-                        };
-                        look.setPixel(x, y, qRgb(g(qRed(c)), g(qGreen(c)), g(qBlue(c))));
-                    }
-                QPainter p(&states);
-                p.drawImage(QPoint(k * 100 + 4, top + 2), look.scaled(look.size() * 2));
-            }
-            top += piece.h * 2 + 6;
-        }
-        ok = states.copy(0, 0, states.width(), top).save(previewDir + "/states.png") && ok;
-        const struct {
-            const char* name;
-            QRect area;
-        } zooms[] = {
-            {"zoom-dial", QRect(62, 326, 110, 110)},  {"zoom-left", QRect(0, 180, 76, 186)},
-            {"zoom-right", QRect(494, 190, 62, 134)}, {"zoom-rail", QRect(420, 334, 100, 46)},
-            {"zoom-title", QRect(180, 0, 200, 56)},   {"zoom-options", QRect(100, 100, 200, 120)},
-        };
-        for (const auto& z : zooms) {
-            const QImage& from = QString(z.name) == "zoom-options" ? options : main;
-            ok = from.copy(z.area)
-                     .scaled(z.area.size() * 4)
-                     .save(previewDir + "/" + z.name + ".png") &&
-                 ok;
-        }
-        ok = DrawIcon(256).save(previewDir + "/icon.png") && ok;
-    }
+    bool ok = WriteResources(resDir, cover, pieces, images);
+    if (!previewDir.isEmpty())
+        ok = WritePreviews(previewDir, cover, pieces, images) && ok;
     if (!ok) {
         std::fprintf(stderr, "could not write every file under %s\n", qPrintable(resDir));
         return 1;

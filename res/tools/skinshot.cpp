@@ -5,6 +5,7 @@
 //   qb_skinshot [<output.png>]      (default: docs/main-skin.png in the source tree)
 //
 // The Go button is shown in its hover state.
+#include "app/MainControls.h"
 #include "skin/QBBitmapButton.h"
 #include "skin/WindowSkin.h"
 
@@ -35,20 +36,14 @@ protected:
     }
 };
 
-struct Place {
-    const char* name;
-    int id;
-    int x, y;
-};
-
-const Place kButtons[] = {
-    {"BtnClose", 2000, 511, 206},  {"BtnMini", 2001, 511, 249},   {"BtnHelp", 2002, 18, 278},
-    {"BtnAbout", 2004, 28, 319},   {"BtnGo", 2005, 439, 343},     {"BtnDock", 2006, 511, 286},
-    {"BtnOpt", 2007, 12, 237},     {"BtnMain", 2008, 12, 195},    {"btnTitle", 2009, 196, 10},
-    {"BtnAdd", 2010, 133, 343},    {"BtnAddSep", 2011, 133, 382}, {"BtnDel", 2012, 75, 343},
-    {"BtnUp", 2013, 100, 340},     {"BtnDown", 2014, 100, 400},   {"BtnRen", 2015, 100, 366},
-    {"BtnSelect", 2035, 469, 343},
-};
+// The bitmap buttons and labels that every panel shows.
+bool AlwaysShown(const SControl& row) {
+    for (EPanel panel : ALL_PANELS)
+        if (StateIn(row, panel) == EControlState::Hide ||
+            StateIn(row, panel) == EControlState::Later)
+            return false;
+    return HasBitmap(row);
+}
 
 } // namespace
 
@@ -61,15 +56,17 @@ int main(int argc, char** argv) {
 
     CSkinnedWindow window;
     CQBBitmapButton* go = nullptr;
-    for (const Place& place : kButtons) {
+    for (const SControl& row : CONTROLS) {
+        if (!AlwaysShown(row))
+            continue;
         auto* button = new CQBBitmapButton(&window);
-        button->setText(place.name);
-        button->move(place.x, place.y);
-        if (!button->Init(place.id, &window.m_skin, &window)) {
-            std::fprintf(stderr, "no bitmap for %s\n", place.name);
+        button->setText(row.name);
+        button->move(row.rect.x, row.rect.y);
+        if (!button->Init(row.id, &window.m_skin, &window)) {
+            std::fprintf(stderr, "no bitmap for %s\n", row.name);
             return 1;
         }
-        if (place.id == 2005)
+        if (row.id == IDC_BTNGO)
             go = button;
     }
     if (!window.m_skin.Load(&window, "MainWnd")) {

@@ -37,164 +37,90 @@ TEST_F(MainDialogTest, FirstStartWithoutFilesShowsTheMainPanelAndCloseWritesTheT
     EXPECT_EQ(dialog.GetTopFolder(), nullptr);
 }
 
-TEST_F(MainDialogTest, EveryControlCarriesItsRoleName) {
+TEST_F(MainDialogTest, EveryControlOfTheTableExistsUnderItsRoleName) {
     Start();
-    const char* names[] = {"List1",        "List2",           "List3",
-                           "Address",      "BtnClose",        "BtnMini",
-                           "BtnHelp",      "BtnAbout",        "BtnGo",
-                           "BtnDock",      "BtnOpt",          "BtnMain",
-                           "btnTitle",     "BtnAdd",          "BtnAddSep",
-                           "BtnDel",       "BtnUp",           "BtnDown",
-                           "BtnRen",       "BtnOK",           "BtnSave",
-                           "BtnAboutText", "BtnConfirm",      "BtnInput",
-                           "BtnUsePasswd", "BtnPasswd",       "BtnInvalidPasswd",
-                           "BtnNotMatch",  "BtnSelect",       "UsePassword",
-                           "NewPassword",  "ConfirmPassword", "PromptPassword",
-                           "NavUp",        "NavDown",         "NavTop",
-                           "NavDeepest"};
-    for (const char* name : names)
-        EXPECT_NE(m_dialog->findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
+    for (const SControl& row : CONTROLS) {
+        const QWidget* control = Item(row.id);
+        ASSERT_NE(control, nullptr) << row.name;
+        EXPECT_EQ(m_dialog->findChild<QWidget*>(QString::fromLatin1(row.name)), control)
+            << row.name;
+        EXPECT_EQ(control->toolTip(), QString::fromUtf8(row.toolTip)) << row.name;
+        EXPECT_EQ(control->accessibleName(), QString::fromUtf8(row.accessibleName)) << row.name;
+    }
+    EXPECT_EQ(Item(IDC_LIST1 - 100), nullptr);
     for (int id = IDC_NAVUP; id <= IDC_NAVDEEPEST; ++id)
         EXPECT_FALSE(Shown(id)) << id;
 }
 
-// Where each control sits, in pixels from the window's top-left corner. A
-// bitmap button or label (its text names its bitmap) takes its bitmap's size;
-// labels never take input.
-struct Placement {
-    int id;
-    const char* text; // nullptr: not a bitmap button
-    QRect rect;       // a bitmap button: only the position counts
-    bool label;
-};
-const Placement kPlacements[] = {
-    {IDC_LIST1, nullptr, {60, 51, 143, 261}, false},
-    {IDC_LIST2, nullptr, {208, 51, 143, 261}, false},
-    {IDC_LIST3, nullptr, {356, 51, 143, 261}, false},
-    {IDC_USEPASSWD, nullptr, {102, 112, 14, 15}, false},
-    {IDC_NEWPASSWD, nullptr, {238, 148, 154, 24}, false},
-    {IDC_CONFIRM, nullptr, {238, 189, 154, 24}, false},
-    {IDC_PROMPTPASSWD, nullptr, {200, 172, 175, 24}, false},
-    {IDC_ADDRESS, nullptr, {170, 345, 266, 24}, false},
-    {IDC_BTNCLOSE, "BtnClose", {511, 206, 0, 0}, false},
-    {IDC_BTNMINI, "BtnMini", {511, 249, 0, 0}, false},
-    {IDC_BTNHELP, "BtnHelp", {18, 278, 0, 0}, false},
-    {IDC_BTNABOUT, "BtnAbout", {28, 319, 0, 0}, false},
-    {IDC_BTNGO, "BtnGo", {439, 343, 0, 0}, false},
-    {IDC_BTNDOCK, "BtnDock", {511, 286, 0, 0}, false},
-    {IDC_BTNOPT, "BtnOpt", {12, 237, 0, 0}, false},
-    {IDC_BTNMAIN, "BtnMain", {12, 195, 0, 0}, false},
-    {IDC_BTNTITLE, "btnTitle", {196, 10, 0, 0}, false},
-    {IDC_BTNADD, "BtnAdd", {133, 343, 0, 0}, false},
-    {IDC_BTNADDSEP, "BtnAddSep", {133, 382, 0, 0}, false},
-    {IDC_BTNDEL, "BtnDel", {75, 343, 0, 0}, false},
-    {IDC_BTNUP, "BtnUp", {100, 340, 0, 0}, false},
-    {IDC_BTNDOWN, "BtnDown", {100, 400, 0, 0}, false},
-    {IDC_BTNREN, "BtnRen", {100, 366, 0, 0}, false},
-    {IDC_BTNOK, "BtnOK", {368, 250, 0, 0}, false},
-    {IDC_BTNSAVE, "BtnSave", {378, 262, 0, 0}, false},
-    {IDC_ABOUTTEXT, "BtnAboutText", {102, 89, 0, 0}, true},
-    {IDC_LBLCONFIRM, "BtnConfirm", {161, 187, 0, 0}, true},
-    {IDC_LBLINPUT, "BtnInput", {158, 130, 0, 0}, true},
-    {IDC_LBLUSEPASSWD, "BtnUsePasswd", {116, 107, 0, 0}, true},
-    {IDC_LBLPASSWD, "BtnPasswd", {147, 145, 0, 0}, true},
-    {IDC_LBLINVALID, "BtnInvalidPasswd", {200, 208, 0, 0}, true},
-    {IDC_LBLNOTMATCH, "BtnNotMatch", {236, 224, 0, 0}, true},
-    {IDC_BTNSELECT, "BtnSelect", {469, 343, 0, 0}, false},
-};
-
+// A bitmap button or label has its bitmap's size, which must be the size its
+// row gives; labels never take input.
 TEST_F(MainDialogTest, EveryControlSitsAtItsPlace) {
     Start();
-    for (const Placement& place : kPlacements) {
-        const QWidget* control = Item(place.id);
-        ASSERT_NE(control, nullptr) << place.id;
-        if (!place.text) {
-            EXPECT_EQ(control->geometry(), place.rect) << place.id;
+    for (const SControl& row : CONTROLS) {
+        if (row.rect.IsEmpty())
             continue;
-        }
+        const QWidget* control = Item(row.id);
+        EXPECT_EQ(control->geometry(), QRect(row.rect.x, row.rect.y, row.rect.w, row.rect.h))
+            << row.name;
+        if (!HasBitmap(row))
+            continue;
         const auto* button = qobject_cast<const CQBBitmapButton*>(control);
-        ASSERT_NE(button, nullptr) << place.id;
-        EXPECT_EQ(button->text(), QString::fromLatin1(place.text)) << place.id;
-        EXPECT_EQ(
-            button->geometry(),
-            QRect(place.rect.topLeft(), button->GetImage(CQBBitmapButton::EImage::Normal).size()))
-            << place.id;
-        if (place.label) {
-            EXPECT_FALSE(button->isEnabled()) << place.id;
+        ASSERT_NE(button, nullptr) << row.name;
+        EXPECT_EQ(button->text(), QString::fromLatin1(row.name));
+        EXPECT_EQ(button->GetImage(CQBBitmapButton::EImage::Normal).size(),
+                  QSize(row.rect.w, row.rect.h))
+            << row.name;
+        if (row.kind == EControlKind::Label) {
+            EXPECT_FALSE(button->isEnabled()) << row.name;
         }
     }
 }
 
-// The panel table: for each control, its state after each panel operation.
-// 'E'/'D' enabled/disabled, 'S'/'H' shown/hidden, '-' unchanged.
-struct PanelRow {
-    std::vector<int> ids;
-    char main, about, options, prompt;
-};
-const PanelRow kPanelTable[] = {
-    {{IDC_BTNADD, IDC_BTNADDSEP, IDC_BTNDEL, IDC_BTNUP, IDC_BTNDOWN, IDC_BTNREN},
-     'E',
-     'D',
-     'D',
-     'D'},
-    {{IDC_BTNGO, IDC_BTNSELECT, IDC_ADDRESS}, 'D', 'D', 'D', 'D'},
-    {{IDC_LIST1, IDC_LIST2, IDC_LIST3}, 'S', 'H', 'H', 'H'},
-    {{IDC_PROMPTPASSWD, IDC_LBLINPUT, IDC_BTNOK}, 'H', 'H', 'H', 'S'},
-    {{IDC_LBLINVALID}, 'H', 'H', 'H', 'H'},
-    {{IDC_USEPASSWD, IDC_LBLUSEPASSWD}, 'H', 'H', 'S', 'H'},
-    {{IDC_NEWPASSWD, IDC_CONFIRM, IDC_LBLPASSWD, IDC_LBLCONFIRM},
-     'H',
-     'H',
-     'H',
-     'H'}, // no password
-    {{IDC_BTNSAVE}, 'H', 'H', 'S', 'H'},
-    {{IDC_LBLNOTMATCH}, 'H', 'H', 'H', 'H'},
-    {{IDC_ABOUTTEXT}, 'H', 'S', 'H', 'H'},
-    {{IDC_BTNMAIN, IDC_BTNOPT, IDC_BTNABOUT}, 'E', 'E', 'E', 'D'},
-};
-
-TEST_F(MainDialogTest, PanelsSetExactlyTheStatesOfThePanelTable) {
+// After each panel operation every control is in the state its row gives
+// that panel (Later: hidden until the panel asks; the options panel shows the
+// password fields only when a password is set).
+TEST_F(MainDialogTest, PanelsSetExactlyTheStatesOfTheControlTable) {
     WriteDataFile(SampleTree, "secret12");
     Start();
-    const auto expectPanel = [this](char PanelRow::*panel, const char* name) {
-        for (const PanelRow& row : kPanelTable) {
-            for (int id : row.ids) {
-                switch (row.*panel) {
-                case 'E':
-                    EXPECT_TRUE(Enabled(id)) << name << ' ' << id;
-                    break;
-                case 'D':
-                    EXPECT_FALSE(Enabled(id)) << name << ' ' << id;
-                    break;
-                case 'S':
-                    EXPECT_TRUE(Shown(id)) << name << ' ' << id;
-                    break;
-                case 'H':
-                    EXPECT_FALSE(Shown(id)) << name << ' ' << id;
-                    break;
-                default:
-                    break;
-                }
+    const auto expectPanel = [this](EPanel panel, const char* name) {
+        for (const SControl& row : CONTROLS) {
+            switch (StateIn(row, panel)) {
+            case EControlState::Enable:
+                EXPECT_TRUE(Enabled(row.id)) << name << ' ' << row.name;
+                break;
+            case EControlState::Disable:
+                EXPECT_FALSE(Enabled(row.id)) << name << ' ' << row.name;
+                break;
+            case EControlState::Show:
+                EXPECT_TRUE(Shown(row.id)) << name << ' ' << row.name;
+                break;
+            case EControlState::Hide:
+            case EControlState::Later:
+                EXPECT_FALSE(Shown(row.id)) << name << ' ' << row.name;
+                break;
+            case EControlState::Keep:
+                break;
             }
         }
     };
-    expectPanel(&PanelRow::prompt, "prompt");
-    EXPECT_FALSE(Enabled(IDC_BTNDOCK));
+    expectPanel(EPanel::Prompt, "prompt");
 
     TypeInto(IDC_PROMPTPASSWD, QStringLiteral("secret12"));
     ClickButton(IDC_BTNOK);
-    expectPanel(&PanelRow::main, "main");
-    EXPECT_TRUE(Enabled(IDC_BTNDOCK));
+    expectPanel(EPanel::Main, "main");
+    // What the prompt locked is open again.
+    for (int id : {IDC_BTNMAIN, IDC_BTNOPT, IDC_BTNABOUT, IDC_BTNDOCK})
+        EXPECT_TRUE(Enabled(id)) << id;
 
     ClickButton(IDC_BTNABOUT);
-    expectPanel(&PanelRow::about, "about");
+    expectPanel(EPanel::About, "about");
 
     m_settings->SetPassword(""); // the options panel as it looks without a password
     ClickButton(IDC_BTNOPT);
-    expectPanel(&PanelRow::options, "options");
+    expectPanel(EPanel::Options, "options");
 
     ClickButton(IDC_BTNMAIN);
-    expectPanel(&PanelRow::main, "main again");
+    expectPanel(EPanel::Main, "main again");
 }
 
 // Selecting Work, Docs and Report leaves the three columns showing the top
