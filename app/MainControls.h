@@ -59,13 +59,13 @@ enum : int {
 };
 
 enum class EControlKind : unsigned char {
-    Default,     // the hidden, disabled default push button
-    List,        // a list column
-    CheckBox,    // a plain check box
-    PasswordBox, // a line edit that echoes dots
-    AddressBox,  // the address box
-    Button,      // a bitmap button: the role name names its bitmap
-    Label,       // a bitmap label: like a button, but never enabled
+    Default,       // the hidden, disabled default push button
+    List,          // a list column
+    CheckBox,      // a plain check box
+    PasswordBox,   // a line edit that echoes dots
+    AddressBox,    // the address box
+    Button,        // a bitmap button: the role name names its bitmap
+    Label,         // a bitmap label: like a button, but never enabled
     HiddenCommand, // a hidden push button that carries a keyboard command
 };
 

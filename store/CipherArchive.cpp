@@ -16,7 +16,7 @@ constexpr std::size_t BLOCK = 8;
 constexpr std::int32_t SHORT_TEXT = 4096;
 
 CArchiveException FailureOf(const QIODevice& device, int errnoValue, const char* what) {
-    return CArchiveException(FailureCause(device, errnoValue), what);
+    return CArchiveException(FailureCause(device, errnoValue), what, errnoValue);
 }
 
 void PutLittleEndian(std::uint8_t* out, std::uint32_t word) {
@@ -185,6 +185,12 @@ void CCipherArchive::NeedBlock() {
         if (!Refill())
             throw CArchiveException(CArchiveException::endOfFile, "read past the end");
     }
+}
+
+bool CCipherArchive::AtEnd() {
+    if (!m_pFile || m_mode != load)
+        return true;
+    return m_nEnd > m_nPos ? false : !Refill();
 }
 
 // Reads the next bytes of the file behind those still unread and deciphers

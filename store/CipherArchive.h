@@ -70,6 +70,10 @@ public:
     void WriteString(const std::string& text) override;
     std::string ReadString() override;
 
+    // Loading: true when no byte is left to read, in the archive's buffer or
+    // on the device. Throws CArchiveException when the device fails.
+    bool AtEnd();
+
     // Writes out the buffer and detaches the device. Throws CArchiveException
     // when the device refuses the bytes.
     void Close();

@@ -8,8 +8,12 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 namespace {
+
+constexpr QFileDevice::Permissions OWNER_ONLY = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
 // Reads the top folder's records from path into root. Archive failures come
 // out as CFileError naming path.
@@ -20,7 +24,7 @@ ReadOutcome ReadTreeFile(const QString& path, std::string_view key, CFolder& roo
     try {
         return ReadTreeRecords(file, key, root);
     } catch (const CArchiveException& e) {
-        throw CFileError(e.m_cause, path);
+        throw CFileError(e.m_cause, path, e.m_nSystemError);
     }
 }
 
@@ -30,6 +34,39 @@ QString FreeBackupName(const QString& path) {
     for (int n = 2; QFileInfo::exists(candidate); ++n)
         candidate = path + QStringLiteral(".bak") + QString::number(n);
     return candidate;
+}
+
+// Copies path to a backup name of its own, readable by its owner only.
+// False when the copy could not be made whole.
+bool KeepBackup(const QString& path) {
+    QFile from(path);
+    if (!from.open(QIODevice::ReadOnly))
+        return false;
+    for (;;) {
+        QFile to(FreeBackupName(path));
+        // NewOnly: a name taken in the meantime is never written over.
+        if (!to.open(QIODevice::WriteOnly | QIODevice::NewOnly, OWNER_ONLY)) {
+            if (QFileInfo::exists(to.fileName()))
+                continue;
+            return false;
+        }
+        const QByteArray bytes = from.readAll();
+        if (from.error() != QFileDevice::NoError || to.write(bytes) != bytes.size() ||
+            !to.flush()) {
+            to.remove();
+            return false;
+        }
+        return true;
+    }
+}
+
+QString ErrnoText(int value) {
+    return QString::fromLocal8Bit(std::strerror(value));
+}
+
+// errno of access(path, W_OK), 0 when it is allowed.
+int WriteDenied(const QString& path) {
+    return ::access(QFile::encodeName(path).constData(), W_OK) == 0 ? 0 : errno;
 }
 
 } // namespace
@@ -46,6 +83,11 @@ void LoadTree(CFolder& root, const CSettings& settings, CDataFileState& state) {
     }
     if (outcome == ReadOutcome::loaded)
         return;
+    if (outcome == ReadOutcome::trailing) {
+        // The bytes after the last record were not loaded: keep them.
+        state.m_bKeepOldFile = true;
+        return;
+    }
     // Another format, a wrong key, or a file that could not be opened: its
     // bytes were not loaded, so the next save must not simply drop them.
     if (QFileInfo(dataPath).size() > 0)
@@ -53,7 +95,8 @@ void LoadTree(CFolder& root, const CSettings& settings, CDataFileState& state) {
     ReadTreeFile(DataFilePath(state.m_strFolder, FALLBACK_FILE_NAME), {}, root);
 }
 
-QString FileErrorMessage(CArchiveException::Cause cause, const QString& path) {
+QString FileErrorMessage(CArchiveException::Cause cause, const QString& path,
+                         const QString& reason) {
     switch (cause) {
     case CArchiveException::endOfFile:
         return QStringLiteral("An attempt was made to access %1 past its end.").arg(path);
@@ -66,13 +109,60 @@ QString FileErrorMessage(CArchiveException::Cause cause, const QString& path) {
     case CArchiveException::generic:
         break;
     }
-    return QStringLiteral("An unknown error occurred while accessing %1.").arg(path);
+    QString text = QStringLiteral("An unknown error occurred while accessing %1.").arg(path);
+    if (!reason.isEmpty())
+        text += QStringLiteral(" The system reports: %1.").arg(reason);
+    return text;
 }
 
-CFileError::CFileError(CArchiveException::Cause cause, const QString& path)
-    : std::runtime_error(FileErrorMessage(cause, QFileInfo(path).absoluteFilePath()).toStdString()),
-      m_cause(cause), m_strPath(QFileInfo(path).absoluteFilePath()),
-      m_strMessage(FileErrorMessage(cause, m_strPath)) {}
+QString SystemReason(int systemError, const QString& path) {
+    if (systemError != 0)
+        return ErrnoText(systemError);
+    const QFileInfo info(path);
+    if (info.isDir())
+        return ErrnoText(EISDIR);
+    if (info.exists()) {
+        if (const int denied = WriteDenied(path))
+            return ErrnoText(denied);
+    }
+    // The nearest folder that exists must take a new file (or a new folder).
+    QString folder = info.absolutePath();
+    while (!QFileInfo::exists(folder) && QFileInfo(folder).absolutePath() != folder)
+        folder = QFileInfo(folder).absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return ErrnoText(ENOTDIR);
+    if (const int denied = WriteDenied(folder))
+        return ErrnoText(denied);
+    return {};
+}
+
+CFileError::CFileError(CArchiveException::Cause cause, const QString& path, int systemError)
+    : std::runtime_error(std::string()), m_cause(cause),
+      m_strPath(QFileInfo(path).absoluteFilePath()),
+      m_strReason(cause == CArchiveException::generic ? SystemReason(systemError, m_strPath)
+                                                      : QString()),
+      m_strMessage(FileErrorMessage(cause, m_strPath, m_strReason)) {
+    SetMessage(m_strMessage);
+}
+
+void CFileError::SetMessage(const QString& message) {
+    m_strMessage = message;
+    static_cast<std::runtime_error&>(*this) = std::runtime_error(message.toStdString());
+}
+
+CSettingsError::CSettingsError(const QString& path, bool checkChanged)
+    : CFileError(CArchiveException::generic, path), m_bCheckChanged(checkChanged) {
+    if (checkChanged) {
+        SetMessage(Message() + QStringLiteral(" Quillbox.dat itself is saved; the next start "
+                                              "asks for its password if it needs one."));
+        return;
+    }
+    QString text =
+        QStringLiteral("The dock window's position could not be stored in %1.").arg(m_strPath);
+    if (!m_strReason.isEmpty())
+        text += QStringLiteral(" The system reports: %1.").arg(m_strReason);
+    SetMessage(text);
+}
 
 QString DataFilePath(const QString& folder, const char* name) {
     const QDir dir(folder.isEmpty() ? QDir::currentPath() : folder);
@@ -81,15 +171,19 @@ QString DataFilePath(const QString& folder, const char* name) {
 
 bool OpenForReadingCreated(QFile& file) {
     if (!file.exists()) {
-        if (!file.open(QIODevice::WriteOnly))
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, OWNER_ONLY) && !file.exists())
             return false;
         file.close();
     }
     return file.open(QIODevice::ReadOnly);
 }
 
-void LoadSettings(CSettings& settings, const CDataFileState& state) {
-    if (!settings.Load() || settings.m_dwPasswordCheck == 0)
+void LoadSettings(CSettings& settings, CDataFileState& state) {
+    state.m_dwStoredCheck = 0;
+    if (!settings.Load())
+        return;
+    state.m_dwStoredCheck = settings.m_dwPasswordCheck;
+    if (settings.m_dwPasswordCheck == 0)
         return;
     // A check value counts only while there is a data file to read with it.
     QFile file(DataFilePath(state.m_strFolder, DATA_FILE_NAME));
@@ -97,31 +191,56 @@ void LoadSettings(CSettings& settings, const CDataFileState& state) {
         settings.m_dwPasswordCheck = 0;
 }
 
+KeyFit DataFileKeyFits(const CDataFileState& state, std::string_view key) {
+    QFile file(DataFilePath(state.m_strFolder, DATA_FILE_NAME));
+    // Fewer bytes than the format number: loading reports the damage.
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 8)
+        return KeyFit::noData;
+    try {
+        return OpensWithKey(file, key.substr(0, 8)) ? KeyFit::opens : KeyFit::other;
+    } catch (const CArchiveException&) {
+        return KeyFit::noData; // unreadable: loading will say so
+    }
+}
+
 void SaveTree(CFolder& root, CSettings& settings, CDataFileState& state, FillerSource filler) {
     const QString dataPath = DataFilePath(state.m_strFolder, DATA_FILE_NAME);
+    const bool isNew = !QFileInfo::exists(dataPath);
     QSaveFile file(dataPath);
     errno = 0; // what open leaves here is its own failure, not an older one
-    if (!file.open(QIODevice::WriteOnly))
-        throw CFileError(FailureCause(file, errno), dataPath);
+    if (!file.open(QIODevice::WriteOnly)) {
+        const int err = errno;
+        throw CFileError(FailureCause(file, err), dataPath, err);
+    }
+    // An existing file's mode carries over to the new one; a new file is
+    // the owner's alone.
+    if (isNew)
+        file.setPermissions(OWNER_ONLY);
     try {
         WriteTreeRecords(file, settings.m_strPassword, root, std::move(filler));
     } catch (const CArchiveException& e) {
         file.cancelWriting();
-        throw CFileError(e.m_cause, dataPath);
+        throw CFileError(e.m_cause, dataPath, e.m_nSystemError);
     }
     if (state.m_bKeepOldFile && QFileInfo(dataPath).size() > 0) {
-        if (!QFile::copy(dataPath, FreeBackupName(dataPath))) {
+        errno = 0;
+        if (!KeepBackup(dataPath)) {
+            const int err = errno;
             file.cancelWriting();
-            throw CFileError(CArchiveException::generic, dataPath);
+            throw CFileError(CArchiveException::generic, FreeBackupName(dataPath), err);
         }
     }
     errno = 0;
-    if (!file.commit())
-        throw CFileError(FailureCause(file, errno), dataPath);
+    if (!file.commit()) {
+        const int err = errno;
+        throw CFileError(FailureCause(file, err), dataPath, err);
+    }
     state.m_bKeepOldFile = false;
-    // Only now does the data file match the check value of this password.
-    // Unstored, the old check value would refuse the key the file is now
-    // under: the user has to hear of it while the session can still save.
+    // Only now does the data file match the check value of this password. A
+    // check value left unstored is repaired at the next start: the data file
+    // decides, and its password is asked for.
     if (!settings.Save())
-        throw CFileError(CArchiveException::generic, settings.StoreFileName());
+        throw CSettingsError(settings.StoreFileName(),
+                             settings.m_dwPasswordCheck != state.m_dwStoredCheck);
+    state.m_dwStoredCheck = settings.m_dwPasswordCheck;
 }

@@ -9,20 +9,28 @@
 // key shows), the tree is read from the fallback "Quillbox.org" with the
 // empty key. Both are created empty when missing; the fallback is never
 // written. A stored check value counts only while a non-empty data file
-// exists.
+// exists. The data file decides which key opens it: the format number at
+// its start shows whether a key does (DataFileKeyFits), so a password is
+// asked for whenever the key in use does not open it.
 //
 // Saving writes a new file next to the data file and renames it over the
 // old one, so a failed save keeps the last good file; the check value reaches
 // the settings store only after that. A data file that held bytes which were
-// not loaded is copied to a free backup name ("Quillbox.dat.bak",
-// "Quillbox.dat.bak2", ...) before the first save replaces it.
+// not loaded (also bytes after its last record) is copied to a free backup
+// name ("Quillbox.dat.bak", "Quillbox.dat.bak2", ...) before the first save
+// replaces it. The data file first, then the settings: a failure or a crash
+// between the two leaves a data file under a key that the next start asks
+// for. New files are made readable by their owner only; a file that exists
+// keeps its mode.
 
 #include "store/CipherArchive.h"
 #include "store/DataRecords.h"
 #include "tree/Archive.h"
 
 #include <QString>
+#include <cstdint>
 #include <stdexcept>
+#include <string_view>
 
 class CFolder;
 class CSettings;
@@ -32,23 +40,47 @@ inline constexpr const char* DATA_FILE_NAME = "Quillbox.dat";
 inline constexpr const char* FALLBACK_FILE_NAME = "Quillbox.org";
 
 // A failure while reading or writing a data file, with the message to show
-// the user: the standard text with the file's full path in it.
+// the user: the standard text with the file's full path in it and, for a
+// failure of no standard kind, the system's reason.
 class CFileError : public std::runtime_error {
 public:
-    CFileError(CArchiveException::Cause cause, const QString& path);
+    // systemError: the errno of the failing call, 0 when unknown (the reason
+    // is then looked for in what the path allows).
+    CFileError(CArchiveException::Cause cause, const QString& path, int systemError = 0);
 
     // The text to show, e.g. "An attempt was made to access /x/Quillbox.dat past its end."
     QString Message() const { return m_strMessage; }
 
     CArchiveException::Cause m_cause;
-    QString m_strPath; // absolute
+    QString m_strPath;   // absolute
+    QString m_strReason; // the system's words, e.g. "Permission denied"; may be empty
+
+protected:
+    void SetMessage(const QString& message);
 
 private:
     QString m_strMessage;
 };
 
-// The standard message for cause with %1 replaced by path.
-QString FileErrorMessage(CArchiveException::Cause cause, const QString& path);
+// The data file was saved; the settings could not be stored.
+class CSettingsError final : public CFileError {
+public:
+    CSettingsError(const QString& path, bool checkChanged);
+    // The check value to store differs from the one the store holds: the
+    // next start will not know the password in use (the data file's own rule
+    // still asks for it).
+    bool m_bCheckChanged;
+};
+
+// The standard message for cause with %1 replaced by path, and reason (when
+// given) after it.
+QString FileErrorMessage(CArchiveException::Cause cause, const QString& path,
+                         const QString& reason = {});
+
+// Why writing path may fail, in the system's words: systemError's text when
+// it is not 0, else what the file or its folder tells (a folder, no write
+// permission, a read-only file system). Empty when nothing is found.
+QString SystemReason(int systemError, const QString& path);
 
 // What LoadTree learnt about the data file that SaveTree has to honour, and
 // the folder both work in. One per run, kept by whoever calls both.
@@ -57,13 +89,25 @@ struct CDataFileState {
     // The data file held bytes that were not (all) loaded: keep a copy before
     // it is replaced.
     bool m_bKeepOldFile = false;
+    // The check value the settings store holds, as far as this run knows.
+    std::uint32_t m_dwStoredCheck = 0;
 };
 
 // Reads the settings record from its store (CSettings::Load); a stored check
 // value then counts only while a non-empty data file exists in
 // state.m_strFolder: with none, it becomes 0 (a missing data file is created
 // empty).
-void LoadSettings(CSettings& settings, const CDataFileState& state);
+void LoadSettings(CSettings& settings, CDataFileState& state);
+
+// How the data file takes a key.
+enum class KeyFit {
+    noData, // the data file is missing, empty, shorter than a block or cannot
+            // be read: no key is refused (loading reports any damage)
+    opens,  // the key opens it
+    other   // it is under another key (or of another format)
+};
+// Reads only the data file's first block. key: at most 8 bytes count.
+KeyFit DataFileKeyFits(const CDataFileState& state, std::string_view key);
 
 // Fills top, an empty top folder (StartTree), from the data file under
 // settings.m_strPassword, or from the fallback. Throws CFileError when an
@@ -72,10 +116,10 @@ void LoadTree(CFolder& top, const CSettings& settings, CDataFileState& state);
 
 // Writes the whole tree under settings.m_strPassword, then settings.Save().
 // Throws CFileError when the file cannot be written; the old data file and
-// the stored settings then stay as they were. Throws CFileError naming the
-// settings file (cause generic) when the settings could not be stored; the
-// data file is then already written. filler fixes the archive's
-// filler words (tests); empty means seeded from the clock.
+// the stored settings then stay as they were. Throws CSettingsError naming
+// the settings file when the settings could not be stored; the data file is
+// then already written. filler fixes the archive's filler words (tests);
+// empty means seeded from the clock.
 void SaveTree(CFolder& root, CSettings& settings, CDataFileState& state, FillerSource filler = {});
 
 // folder/name, folder empty meaning the current directory; absolute.

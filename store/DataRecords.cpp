@@ -15,8 +15,20 @@ ReadOutcome ReadTreeRecords(QIODevice& device, std::string_view key, CFolder& ro
     archive.ReadInt();    // the top folder's tag
     archive.ReadString(); // and its name: the top folder stays "Root"
     root.Serialize(archive);
+    const bool more = !archive.AtEnd();
     archive.Close();
-    return ReadOutcome::loaded;
+    return more ? ReadOutcome::trailing : ReadOutcome::loaded;
+}
+
+bool OpensWithKey(QIODevice& device, std::string_view key) {
+    CCipherArchive archive(key, device, CCipherArchive::load);
+    try {
+        return archive.ReadInt() == DATA_FILE_VERSION;
+    } catch (const CArchiveException& e) {
+        if (e.m_cause == CArchiveException::endOfFile)
+            return false;
+        throw;
+    }
 }
 
 void WriteTreeRecords(QIODevice& device, std::string_view key, CFolder& root, FillerSource filler) {

@@ -17,6 +17,7 @@ inline constexpr std::int32_t DATA_FILE_VERSION = 65537;
 
 enum class ReadOutcome {
     loaded,     // the format number matched and the records were read
+    trailing,   // as loaded, but bytes follow the last record
     empty,      // the device holds no bytes (a random-access one; a stream that
                 // ends at once reads as a file cut short)
     otherFormat // a format number other than ours, or a wrong key
@@ -28,6 +29,11 @@ enum class ReadOutcome {
 // the device fails or ends inside a value, or the records are damaged; root
 // then holds what was read.
 ReadOutcome ReadTreeRecords(QIODevice& device, std::string_view key, CFolder& root);
+
+// Whether key opens the records on device (open for reading): the first
+// block deciphers to the format number. Reads that block only; false for a
+// device with fewer bytes. Throws CArchiveException when the device fails.
+bool OpensWithKey(QIODevice& device, std::string_view key);
 
 // Writes the format number and root's records to device (open for writing)
 // under key. Throws CArchiveException when the device refuses the bytes.

@@ -39,8 +39,10 @@ std::uint32_t CSettings::PackPosition(int x, int y) {
 }
 
 void CSettings::UnpackPosition(std::uint32_t packed, int& x, int& y) {
-    x = static_cast<int>(packed >> 16);
-    y = static_cast<int>(packed & 0xFFFFu);
+    // Signed halves: a screen left of or above the primary one has negative
+    // coordinates.
+    x = static_cast<std::int16_t>(packed >> 16);
+    y = static_cast<std::int16_t>(packed & 0xFFFFu);
 }
 
 bool CSettings::Load() {

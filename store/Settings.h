@@ -54,6 +54,7 @@ public:
     // result is 1. Otherwise 0 and the current password is empty.
     int VerifyPassword(std::string_view typed);
 
+    // x and y as 16-bit two's complement halves, x high; read back signed.
     static std::uint32_t PackPosition(int x, int y);
     static void UnpackPosition(std::uint32_t packed, int& x, int& y);
 

@@ -1,7 +1,12 @@
 #include "store/SettingsStore.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QString>
+#include <map>
+#include <string>
 
 namespace {
 
@@ -14,9 +19,10 @@ QString Name(std::string_view name) {
 struct CQSettingsStore::Impl {
     QString m_strIniPath; // empty: the user's settings
     std::unique_ptr<QSettings> m_pSettings;
-    bool m_bUnparsedAtOpen = false;
+    std::map<std::string, std::uint32_t> m_written; // since Open
 
     std::unique_ptr<QSettings> Make() const;
+    bool ReadsBack() const;
 };
 
 CQSettingsStore::CQSettingsStore() : m_pImpl(std::make_unique<Impl>()) {}
@@ -39,7 +45,7 @@ bool CQSettingsStore::Open() {
         m_pImpl->m_pSettings.reset();
         return false;
     }
-    m_pImpl->m_bUnparsedAtOpen = m_pImpl->m_pSettings->status() == QSettings::FormatError;
+    m_pImpl->m_written.clear();
     m_pImpl->m_pSettings->beginGroup(QStringLiteral("1.1"));
     return true;
 }
@@ -58,24 +64,46 @@ std::optional<std::uint32_t> CQSettingsStore::Read(std::string_view name) {
 }
 
 void CQSettingsStore::Write(std::string_view name, std::uint32_t value) {
-    if (m_pImpl->m_pSettings)
-        m_pImpl->m_pSettings->setValue(Name(name), uint(value));
+    if (!m_pImpl->m_pSettings)
+        return;
+    m_pImpl->m_pSettings->setValue(Name(name), uint(value));
+    m_pImpl->m_written[std::string(name)] = value;
+}
+
+bool CQSettingsStore::Impl::ReadsBack() const {
+    const std::unique_ptr<QSettings> check = Make();
+    check->beginGroup(QStringLiteral("1.1"));
+    for (const auto& [name, value] : m_written) {
+        bool ok = false;
+        if (check->value(Name(name)).toUInt(&ok) != value || !ok)
+            return false;
+    }
+    return true;
 }
 
 bool CQSettingsStore::Close() {
     if (!m_pImpl->m_pSettings)
         return false;
-    m_pImpl->m_pSettings->endGroup();
-    m_pImpl->m_pSettings->sync();
+    QSettings& settings = *m_pImpl->m_pSettings;
+    settings.endGroup();
+    const QString path = settings.fileName();
+    if (!m_pImpl->m_written.empty() && !QFileInfo::exists(path)) {
+        // A new settings file is the owner's alone: made empty first, it
+        // keeps that mode when the values are written over it.
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile(path).open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                         QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+    settings.sync();
     // sync() reports nothing itself: an unwritable file shows in the status.
-    // The status keeps its first error, so a file that could not be parsed
-    // when it was opened (and is written over all the same) hides any later
-    // one; it must not make every save fail.
-    const QSettings::Status status = m_pImpl->m_pSettings->status();
-    const bool stored = status == QSettings::NoError ||
-                        (status == QSettings::FormatError && m_pImpl->m_bUnparsedAtOpen);
+    const QSettings::Status status = settings.status();
     m_pImpl->m_pSettings.reset();
-    return stored;
+    if (status != QSettings::FormatError)
+        return status == QSettings::NoError;
+    // A file that could not be parsed (a NUL byte, a lone backslash, random
+    // bytes) is written over all the same, but its status keeps that first
+    // error and would hide a later one: what is on disk now tells.
+    return m_pImpl->ReadsBack();
 }
 
 QString CQSettingsStore::FileName() const {

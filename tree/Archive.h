@@ -20,9 +20,11 @@ public:
         generic,   // any other failure of the file
         badFormat, // the records are damaged beyond reading (e.g. nested too deep)
     };
-    explicit CArchiveException(Cause cause, const std::string& what = {})
-        : std::runtime_error(what.empty() ? "archive error" : what), m_cause(cause) {}
+    explicit CArchiveException(Cause cause, const std::string& what = {}, int systemError = 0)
+        : std::runtime_error(what.empty() ? "archive error" : what), m_cause(cause),
+          m_nSystemError(systemError) {}
     Cause m_cause;
+    int m_nSystemError; // the errno of the failing call; 0 when none was seen
 };
 
 class CArchive {

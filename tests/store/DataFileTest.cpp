@@ -2,6 +2,7 @@
 
 #include "TreeDump.h"
 #include "fakes/FakeSettingsStore.h"
+#include "fakes/QtPrint.h"
 #include "store/Cipher.h"
 #include "store/Settings.h"
 #include "tree/Tree.h"
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
@@ -286,6 +288,77 @@ TEST_F(DataFileTest, RandomTreeRoundTripsUnderRandomPassword) {
     }
 }
 
+// Bytes after the last record load nothing: they are kept like those of a
+// file that did not load completely.
+TEST_F(DataFileTest, BytesAfterTheLastRecordAreKeptAsABackup) {
+    const QByteArray sample = ReadAll(TestDataPath("sample-nopassword.dat"));
+    for (const QByteArray& tail : {QByteArray("xyz"), sample.left(16)}) {
+        SCOPED_TRACE(tail.size());
+        QFile::remove(PathOf("Quillbox.dat.bak"));
+        Put(DATA_FILE_NAME, sample + tail);
+        Reload("");
+        EXPECT_EQ(Dump(), SampleTreeDump());
+        EXPECT_TRUE(m_state.m_bKeepOldFile);
+        Save(SeededFiller(NOPASSWORD_SEED));
+        EXPECT_EQ(ReadAll(PathOf("Quillbox.dat.bak")), sample + tail);
+        EXPECT_EQ(DataBytes(), sample);
+    }
+}
+
+// New files are the owner's alone; a file that exists keeps its mode.
+TEST_F(DataFileTest, NewFilesAreReadableByTheirOwnerOnly) {
+    const auto mode = [this](const char* name) {
+        return int(QFileInfo(PathOf(name)).permissions() &
+                   (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther |
+                    QFile::ReadOwner | QFile::WriteOwner));
+    };
+    const int ownerOnly = int(QFile::ReadOwner | QFile::WriteOwner);
+    Load();
+    EXPECT_EQ(mode(DATA_FILE_NAME), ownerOnly) << "made empty by loading";
+    EXPECT_EQ(mode(FALLBACK_FILE_NAME), ownerOnly);
+    QFile::remove(PathOf(DATA_FILE_NAME));
+    Save();
+    EXPECT_EQ(mode(DATA_FILE_NAME), ownerOnly) << "made by saving";
+
+    m_state.m_bKeepOldFile = true;
+    const int shared = ownerOnly | int(QFile::ReadGroup | QFile::ReadOther);
+    QFile::setPermissions(PathOf(DATA_FILE_NAME), QFile::Permissions(shared));
+    Save();
+    EXPECT_EQ(mode("Quillbox.dat.bak"), ownerOnly);
+    EXPECT_EQ(mode(DATA_FILE_NAME), shared) << "the owner's choice stays";
+}
+
+// The format number shows whether a key opens the data file; files that
+// show nothing refuse no key.
+struct Fit {
+    const char* name;
+    std::function<QByteArray()> bytes; // null: no data file
+    const char* key;
+    KeyFit fit;
+};
+const Fit kFits[] = {
+    {"Missing", nullptr, "", KeyFit::noData},
+    {"Empty", [] { return QByteArray(); }, "x", KeyFit::noData},
+    {"ShorterThanABlock", [] { return QByteArray("abc"); }, "", KeyFit::noData},
+    {"ItsKey", [] { return ReadAll(TestDataPath("sample-secret12.dat")); }, "secret12xyz",
+     KeyFit::opens},
+    {"NoPassword", [] { return ReadAll(TestDataPath("sample-secret12.dat")); }, "", KeyFit::other},
+    {"AnotherKey", [] { return ReadAll(TestDataPath("sample-nopassword.dat")); }, "secret12",
+     KeyFit::other},
+    {"OtherFormat", [] { return Encode({65538}); }, "", KeyFit::other},
+};
+
+class KeyFitTest : public DataFileTest, public ::testing::WithParamInterface<Fit> {};
+
+TEST_P(KeyFitTest, ReadsTheFormatNumber) {
+    if (GetParam().bytes)
+        Put(DATA_FILE_NAME, GetParam().bytes());
+    EXPECT_EQ(DataFileKeyFits(m_state, GetParam().key), GetParam().fit);
+}
+
+INSTANTIATE_TEST_SUITE_P(DataFiles, KeyFitTest, ::testing::ValuesIn(kFits),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // A data file whose bytes were not (all) loaded is kept under a free backup
 // name before the first save replaces it.
 struct Spoiled {
@@ -374,8 +447,10 @@ TEST_F(DataFileTest, FailedSaveKeepsTheOldFileAndTheStoredCheckValue) {
             Save();
             FAIL() << "no error";
         } catch (const CFileError& e) {
-            EXPECT_EQ(e.Message(), QStringLiteral("An unknown error occurred while accessing %1.")
-                                       .arg(QFileInfo(PathOf(DATA_FILE_NAME)).absoluteFilePath()));
+            EXPECT_TRUE(e.Message().startsWith(
+                QStringLiteral("An unknown error occurred while accessing %1. The system reports: ")
+                    .arg(QFileInfo(PathOf(DATA_FILE_NAME)).absoluteFilePath())))
+                << e.Message().toStdString();
         }
         EXPECT_EQ(DataBytes(), before);
         EXPECT_EQ(m_pStore->m_values.at("Passwd"), oldCheck);
@@ -427,27 +502,39 @@ TEST_F(DataFileTest, FailedCommitKeepsTheOldFileAndTheStoredCheckValue) {
 }
 
 // The data file is already under the new key when the settings turn out
-// unwritable: the user must be told, and a later save must still store them.
+// unwritable. A check value that changed is reported as such (the window
+// stays); one that did not only costs the dock's position. A later save
+// still stores them.
 TEST_F(DataFileTest, SettingsThatCannotBeStoredAreReportedAfterTheDataFileIsWritten) {
     Load();
     m_pTop->Append(std::make_unique<CEntry>("kept", "target", nullptr));
-    m_pSettings->SetPassword("new");
-    m_pStore->m_bCloseFails = true;
-    try {
-        Save();
-        FAIL() << "no error";
-    } catch (const CFileError& e) {
-        EXPECT_EQ(e.m_cause, CArchiveException::generic);
-        EXPECT_EQ(e.Message(), QStringLiteral("An unknown error occurred while accessing %1.")
-                                   .arg(m_pStore->m_strFileName));
+    for (const bool changed : {true, false}) {
+        SCOPED_TRACE(changed);
+        m_pSettings->SetPassword(changed ? "new" : "");
+        m_pStore->m_bCloseFails = true;
+        try {
+            Save();
+            FAIL() << "no error";
+        } catch (const CSettingsError& e) {
+            EXPECT_EQ(e.m_bCheckChanged, changed);
+            EXPECT_TRUE(e.Message().startsWith(
+                changed ? QStringLiteral("An unknown error occurred while accessing %1.")
+                              .arg(m_pStore->m_strFileName)
+                        : QStringLiteral("The dock window's position could not be stored in %1.")
+                              .arg(m_pStore->m_strFileName)))
+                << e.Message().toStdString();
+        }
+        EXPECT_EQ(Decode(DataBytes().left(8), {0}, changed ? "new" : ""),
+                  std::vector<Value>{65537});
     }
-    EXPECT_EQ(Decode(DataBytes().left(8), {0}, "new"), std::vector<Value>{65537});
+    m_pSettings->SetPassword("new");
     m_pStore->m_bCloseFails = false;
     Save();
     EXPECT_EQ(m_pStore->m_values.at("Passwd"), PasswordCheck("new"));
 }
 
-TEST_F(DataFileTest, UnwritableSettingsFileIsReportedByItsPath) {
+// The messages of failures of no standard kind carry the system's reason.
+TEST_F(DataFileTest, UnwritableSettingsFileIsReportedByItsPathAndReason) {
     QDir(m_dir.path()).mkdir(QStringLiteral("config"));
     const QString ini = m_dir.filePath(QStringLiteral("config/Quillbox.conf"));
     CSettings settings(std::make_unique<CQSettingsStore>(ini));
@@ -460,11 +547,49 @@ TEST_F(DataFileTest, UnwritableSettingsFileIsReportedByItsPath) {
         SaveTree(*m_pTop, settings, m_state);
         FAIL() << "no error";
     } catch (const CFileError& e) {
-        EXPECT_EQ(e.Message(), QStringLiteral("An unknown error occurred while accessing %1.")
-                                   .arg(QFileInfo(ini).absoluteFilePath()));
+        EXPECT_FALSE(e.m_strReason.isEmpty());
+        EXPECT_TRUE(e.Message().startsWith(
+            QStringLiteral("An unknown error occurred while accessing %1. The system reports: %2.")
+                .arg(QFileInfo(ini).absoluteFilePath(), e.m_strReason)))
+            << e.Message().toStdString();
     }
     EXPECT_EQ(Decode(DataBytes().left(8), {0}, "new"), std::vector<Value>{65537});
 }
+
+struct Reason {
+    const char* name;
+    std::function<QString(const QTemporaryDir&)> path; // made in the folder
+    int error;                                         // errno: its text is the reason
+};
+const Reason kReasons[] = {
+    {"IsADirectory",
+     [](const QTemporaryDir& dir) {
+         QDir(dir.path()).mkdir(QStringLiteral("d"));
+         return dir.filePath(QStringLiteral("d"));
+     },
+     EISDIR},
+    {"FolderIsAFile",
+     [](const QTemporaryDir& dir) {
+         QFile(dir.filePath(QStringLiteral("f"))).open(QIODevice::WriteOnly);
+         return dir.filePath(QStringLiteral("f/x/Quillbox.conf"));
+     },
+     ENOTDIR},
+    {"Writable", [](const QTemporaryDir& dir) { return dir.filePath(QStringLiteral("new")); }, 0},
+};
+
+class ReasonTest : public DataFileTest, public ::testing::WithParamInterface<Reason> {};
+
+TEST_P(ReasonTest, NamesWhatThePathTells) {
+    const QString path = GetParam().path(m_dir);
+    EXPECT_EQ(SystemReason(0, path), GetParam().error
+                                         ? QString::fromLocal8Bit(std::strerror(GetParam().error))
+                                         : QString());
+    EXPECT_EQ(SystemReason(EROFS, path), QString::fromLocal8Bit(std::strerror(EROFS)))
+        << "the failing call's own error comes first";
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, ReasonTest, ::testing::ValuesIn(kReasons),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Hand-made files: what loading keeps and how it ends.
 struct Crafted {

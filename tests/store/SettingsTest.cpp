@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -97,7 +98,8 @@ const PositionCase kPositions[] = {
     {300, 200, 0x012C00C8u, 300, 200},
     {0, 0, 0u, 100, 100}, // zero means "no position yet"
     {0, 5, 5u, 0, 5},
-    {-1, -2, 0xFFFFFFFEu, 65535, 65534}, // 16 bits each, read back unsigned
+    {-1, -2, 0xFFFFFFFEu, -1, -2},         // 16 bits each, read back signed
+    {-1920, 300, 0xF880012Cu, -1920, 300}, // a screen left of the primary one
     {70000, 3, 0x11700003u, 4464, 3},
 };
 
@@ -167,7 +169,8 @@ TEST_P(StoredCheckTest, CountsOnlyWithANonEmptyDataFile) {
     if (GetParam().exists)
         WriteDataFile(QByteArray(GetParam().bytes, 'x'));
     auto settings = MakeSettings();
-    LoadSettings(*settings, CDataFileState{m_dir.path()});
+    CDataFileState state{m_dir.path()};
+    LoadSettings(*settings, state);
     EXPECT_EQ(settings->m_dwPasswordCheck, GetParam().loaded);
     EXPECT_EQ(settings->VerifyPassword("secret12"), GetParam().loaded ? 1 : 0);
     EXPECT_TRUE(QFile::exists(DataFile())) << "a missing data file is created empty";
@@ -188,7 +191,8 @@ TEST_F(SettingsTest, UserStoreKeepsValuesInItsIniFile) {
     }
     CSettings settings(std::make_unique<CQSettingsStore>(ini));
     WriteDataFile(QByteArray(64, 'x'));
-    LoadSettings(settings, CDataFileState{m_dir.path()});
+    CDataFileState state{m_dir.path()};
+    LoadSettings(settings, state);
     EXPECT_EQ(settings.m_dwPasswordCheck, SECRET12_CHECK);
     EXPECT_EQ(settings.m_nDockX, 300);
     EXPECT_EQ(settings.m_nDockY, 200);
@@ -198,5 +202,48 @@ TEST_F(SettingsTest, UserStoreKeepsValuesInItsIniFile) {
     EXPECT_TRUE(text.contains("[1.1]")) << text.constData();
     EXPECT_TRUE(text.contains("Passwd=3064455386")) << text.constData();
 }
+
+// A settings file that cannot be parsed is written over at the first save,
+// which says it stored the values; so is one that is missing (made for the
+// owner alone).
+struct BadIni {
+    const char* name;
+    QByteArray bytes;
+};
+const BadIni kBadInis[] = {
+    {"Missing", QByteArray()},
+    {"NulByte", QByteArray("[1.1]\nPasswd=0\n\0x\n", 15)},
+    {"LoneBackslash", QByteArray("\\")},
+    {"RandomBytes", QByteArray("\x9c\xff\x01\x02garbage\n=\n[[[")},
+};
+
+class BadIniTest : public SettingsTest, public ::testing::WithParamInterface<BadIni> {};
+
+TEST_P(BadIniTest, IsReplacedAtTheFirstSave) {
+    const QString ini = m_dir.filePath(QStringLiteral("config/Quillbox.conf"));
+    if (!GetParam().bytes.isEmpty()) {
+        QDir(m_dir.path()).mkdir(QStringLiteral("config"));
+        QFile file(ini);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(GetParam().bytes);
+    }
+    CSettings settings(std::make_unique<CQSettingsStore>(ini));
+    settings.Load();
+    settings.SetPassword("secret12");
+    settings.m_nDockX = 300;
+    settings.m_nDockY = 200;
+    EXPECT_EQ(settings.Save(), 1);
+    CSettings next(std::make_unique<CQSettingsStore>(ini));
+    next.Load();
+    EXPECT_EQ(next.m_dwPasswordCheck, SECRET12_CHECK);
+    EXPECT_EQ(next.m_nDockX, 300);
+    if (GetParam().bytes.isEmpty()) {
+        EXPECT_EQ(QFileInfo(ini).permissions() & ~(QFile::ReadUser | QFile::WriteUser),
+                  QFile::ReadOwner | QFile::WriteOwner);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, BadIniTest, ::testing::ValuesIn(kBadInis),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
