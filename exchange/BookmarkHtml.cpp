@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QStringDecoder>
 #include <QUrl>
+#include <array>
+#include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <libxml/HTMLparser.h>
@@ -25,6 +27,12 @@ bool IsUtf8(QByteArrayView bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const unsigned char* end = p + bytes.size();
     while (p < end) {
+        // Eight ASCII bytes at a time.
+        std::uint64_t word;
+        if (end - p >= 8 && (std::memcpy(&word, p, 8), (word & 0x8080808080808080ull) == 0)) {
+            p += 8;
+            continue;
+        }
         if (*p < 0x80) {
             ++p;
             continue;
@@ -89,8 +97,9 @@ QByteArray Decode(QStringDecoder decoder, QByteArrayView bytes) {
     return text.toUtf8();
 }
 
-// The bytes as UTF-8 (a copy only when they had to be converted).
-QByteArray AsUtf8(QByteArrayView bytes) {
+// The bytes as UTF-8: a view of bytes itself, or of *converted when they had
+// to be converted.
+QByteArrayView AsUtf8(QByteArrayView bytes, QByteArray* converted) {
     const auto starts = [&bytes](const char* mark, qsizetype size) {
         return bytes.size() >= size && std::memcmp(bytes.data(), mark, size) == 0;
     };
@@ -99,9 +108,9 @@ QByteArray AsUtf8(QByteArrayView bytes) {
         bytes = bytes.sliced(3);
         charset = "utf-8";
     } else if (starts("\xFF\xFE", 2)) {
-        return Decode(QStringDecoder(QStringDecoder::Utf16LE), bytes.sliced(2));
+        return *converted = Decode(QStringDecoder(QStringDecoder::Utf16LE), bytes.sliced(2));
     } else if (starts("\xFE\xFF", 2)) {
-        return Decode(QStringDecoder(QStringDecoder::Utf16BE), bytes.sliced(2));
+        return *converted = Decode(QStringDecoder(QStringDecoder::Utf16BE), bytes.sliced(2));
     } else {
         charset = DeclaredCharset(bytes);
     }
@@ -110,11 +119,11 @@ QByteArray AsUtf8(QByteArrayView bytes) {
     if (!charset.isEmpty() && !charset.startsWith("utf")) {
         QStringDecoder decoder(charset.constData());
         if (decoder.isValid())
-            return Decode(std::move(decoder), bytes);
+            return *converted = Decode(std::move(decoder), bytes);
     }
     if (IsUtf8(bytes))
-        return bytes.toByteArray();
-    return Decode(QStringDecoder("windows-1252"), bytes);
+        return bytes;
+    return *converted = Decode(QStringDecoder("windows-1252"), bytes);
 }
 
 // Counts "<dl" and "</dl" tags; a file whose lists are not all closed ends early.
@@ -287,10 +296,18 @@ void IgnoreError(void*, xmlErrorPtr) {}
 // ------------------------------------------------------------ writing
 
 void AppendEscaped(QByteArray& out, QByteArrayView text) {
+    static const auto special = [] {
+        std::array<bool, 256> table{};
+        for (const unsigned char c : {'&', '<', '>', '"'})
+            table[c] = true;
+        return table;
+    }();
     const char* p = text.data();
     const char* end = p + text.size();
     const char* plain = p;
     for (; p < end; ++p) {
+        if (!special[static_cast<unsigned char>(*p)])
+            continue;
         const char* entity;
         switch (*p) {
         case '&':
@@ -392,13 +409,14 @@ CImportResult ReadBookmarkHtml(QByteArrayView bytes, const ProgressFn& progress)
     };
     if (bytes.size() >= std::numeric_limits<int>::max())
         return notBookmarks();
-    const QByteArray text = AsUtf8(bytes);
+    QByteArray converted;
+    const QByteArrayView text = AsUtf8(bytes, &converted);
     if (text.isEmpty() || text.size() >= std::numeric_limits<int>::max())
         return notBookmarks();
 
     xmlInitParser();
     htmlParserCtxtPtr parser =
-        htmlCreateMemoryParserCtxt(text.constData(), static_cast<int>(text.size()));
+        htmlCreateMemoryParserCtxt(text.data(), static_cast<int>(text.size()));
     if (!parser)
         return notBookmarks();
     CHtmlReader reader(result, progress, text.size());

@@ -18,7 +18,7 @@ std::string NormalizeName(std::string_view text) {
     name.reserve(text.size());
     bool space = false;
     for (const char c : text) {
-        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v') {
+        if (static_cast<unsigned char>(c) <= ' ') { // white space and control characters
             space = !name.empty();
             continue;
         }
@@ -32,7 +32,13 @@ std::string NormalizeName(std::string_view text) {
 
 void AddLink(CImportNode& folder, CImportCounts& counts, std::string_view name,
              std::string_view href) {
-    const std::string address = TrimWhiteSpace(std::string(href));
+    // Control characters (tabs and line breaks too) are no part of an address.
+    std::string address;
+    address.reserve(href.size());
+    for (const char c : href)
+        if (static_cast<unsigned char>(c) >= ' ')
+            address += c;
+    address = TrimWhiteSpace(address);
     const auto scheme = [&address](const char* prefix) {
         const auto size = static_cast<qsizetype>(std::strlen(prefix));
         return static_cast<qsizetype>(address.size()) >= size &&

@@ -58,12 +58,14 @@ struct CImportResult {
 using ProgressFn = std::function<bool(qint64 done, qint64 total)>;
 
 // A name as it is kept: white space at both ends removed, every inner run of
-// white space made one space. A non-breaking space is not white space here.
+// white space made one space. Control characters count as white space; a
+// non-breaking space does not.
 std::string NormalizeName(std::string_view text);
 
 // Adds a bookmark named name for the address href to folder, or counts why it
-// cannot be one: no address, a place: query, a javascript: bookmarklet. A
-// file:// address becomes the local path; an empty name takes the address.
+// cannot be one: no address, a place: query, a javascript: bookmarklet.
+// Control characters are taken out of the address; a file:// address becomes the local path; an
+// empty name takes the address.
 void AddLink(CImportNode& folder, CImportCounts& counts, std::string_view name,
              std::string_view href);
 
