@@ -71,7 +71,16 @@ CCommandLine ParseCommandLine(const QStringList& arguments) {
         QStringLiteral("user-data"),
         QStringLiteral("Keep the data file in your own data folder, $XDG_DATA_HOME/Quillbox "
                        "(~/.local/share/Quillbox), made on first use. The menu entry uses it."));
-    parser.addOptions({help, version, dataDir, userData});
+    const QCommandLineOption menu(
+        QStringLiteral("menu"),
+        QStringLiteral("Show the menu of all bookmarks at the mouse pointer, starting Quillbox "
+                       "when it is not running. Bind it to a key in your desktop's settings."));
+    QCommandLineOption find(QStringLiteral("find"),
+                            QStringLiteral("Open the quick-find box of the running Quillbox, "
+                                           "starting it when it is not running."));
+    // Until the quick-find box is in, --find only brings the window up.
+    find.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions({help, version, dataDir, userData, menu, find});
 
     if (!parser.parse(WithoutQtOptions(arguments)))
         return UsageError(parser, parser.errorText());
@@ -94,10 +103,15 @@ CCommandLine ParseCommandLine(const QStringList& arguments) {
         return UsageError(parser, QStringLiteral("--data-dir is given more than once."));
     if (parser.isSet(dataDir) && parser.isSet(userData))
         return UsageError(parser, QStringLiteral("--data-dir and --user-data exclude each other."));
+    if (parser.isSet(menu) && parser.isSet(find))
+        return UsageError(parser, QStringLiteral("--menu and --find exclude each other."));
     line.dataDir = parser.value(dataDir);
     if (parser.isSet(dataDir) && line.dataDir.isEmpty())
         return UsageError(parser, QStringLiteral("--data-dir needs a folder."));
     line.userDataFolder = parser.isSet(userData);
+    line.request = parser.isSet(menu)   ? EAppRequest::menu
+                   : parser.isSet(find) ? EAppRequest::find
+                                        : EAppRequest::none;
     return line;
 }
 

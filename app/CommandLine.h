@@ -3,6 +3,8 @@
 // pure (no file is touched); PrepareDataFolder then checks or makes the folder
 // the data files will live in.
 
+#include "app/AppRequest.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,8 +16,9 @@ struct CCommandLine {
     };
     Outcome outcome = run;
     QString text;
-    QString dataDir;             // --data-dir as given; empty when not given
-    bool userDataFolder = false; // --user-data: $XDG_DATA_HOME/Quillbox
+    QString dataDir;                         // --data-dir as given; empty when not given
+    bool userDataFolder = false;             // --user-data: $XDG_DATA_HOME/Quillbox
+    EAppRequest request = EAppRequest::none; // --menu, --find
 
     int ExitCode() const { return outcome == usageError ? 2 : 0; }
 };

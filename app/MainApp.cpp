@@ -2,12 +2,21 @@
 
 #include "app/InstanceLock.h"
 #include "app/MainDialog.h"
+#include "app/QuickAccess.h"
 
 #include <QGuiApplication>
+#include <QTimer>
+#include <cstdio>
 
 bool CMainApp::InitInstance() {
     if (m_services.lock.TryAcquire() == IInstanceLock::heldElsewhere) {
         m_bSecondCopy = true;
+        // A copy that is still starting listens a moment later.
+        if (m_request != EAppRequest::none && !m_channelPath.isEmpty() &&
+            !SendRequest(m_channelPath, m_request, 5000)) {
+            m_bRequestFailed = true;
+            std::fputs("quillbox: the running copy does not answer.\n", stderr);
+        }
         return false;
     }
     // The main window's modal run is the program's only one and ends only
@@ -16,11 +25,20 @@ bool CMainApp::InitInstance() {
     QGuiApplication::setQuitOnLastWindowClosed(false);
     CMainDialog dialog(m_services.settings, m_services.shell, m_services.picker,
                        m_services.dataFolder);
+    CQuickAccess quick(dialog);
+    CInstanceServer server;
+    // The marker is ours, so what lies at the path is a killed copy's.
+    if (!m_channelPath.isEmpty() && server.Listen(m_channelPath))
+        QObject::connect(&server, &CInstanceServer::requested, &quick, &CQuickAccess::Handle,
+                         Qt::QueuedConnection);
+    quick.EnableTrayIcon();
+    if (m_request != EAppRequest::none)
+        QTimer::singleShot(0, &quick, [&quick, this] { quick.Handle(m_request); });
     dialog.DoModal();
     return false;
 }
 
 int CMainApp::ExitInstance() {
     m_services.lock.Release();
-    return 0;
+    return m_bRequestFailed ? 1 : 0;
 }

@@ -3,6 +3,8 @@
 // start to exit. It runs the main window modally and, when that ends, lets
 // the process end; there is no other event loop.
 
+#include "app/AppRequest.h"
+
 #include <QString>
 
 class CSettings;
@@ -27,16 +29,29 @@ public:
     CMainApp& operator=(const CMainApp&) = delete;
 
     // Takes the instance marker; when another copy holds it, returns at once
-    // without a window and without touching a file or a setting. Otherwise
-    // runs the main window until it closes. Always false: no event loop
+    // without a window and without touching a file or a setting (after
+    // handing a request over to that copy). Otherwise listens for requests
+    // and runs the main window until it closes. Always false: no event loop
     // follows.
     bool InitInstance();
-    // Gives the marker back; returns the process's exit code.
+    // Gives the marker back; returns the process's exit code: 1 when a
+    // request could not be handed over, else 0.
     int ExitInstance();
 
     bool IsSecondCopy() const { return m_bSecondCopy; }
 
+    // What the command line asks of the running copy (--menu, --find). A
+    // second copy hands it over and ends; the first does it once its window
+    // is up.
+    void SetRequest(EAppRequest request) { m_request = request; }
+    // Where the running copy listens for requests (InstanceSocketPath());
+    // empty: no channel.
+    void SetChannelPath(const QString& path) { m_channelPath = path; }
+
 private:
     CAppServices m_services;
+    EAppRequest m_request = EAppRequest::none;
+    QString m_channelPath;
     bool m_bSecondCopy = false;
+    bool m_bRequestFailed = false;
 };

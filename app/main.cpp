@@ -1,6 +1,7 @@
 // Quillbox: a small organiser for one user's bookmarks and shortcuts.
 
 #include "app/CommandLine.h"
+#include "app/InstanceChannel.h"
 #include "app/InstanceLock.h"
 #include "app/MainApp.h"
 #include "app/PathPicker.h"
@@ -40,6 +41,8 @@ int main(int argc, char** argv) {
     CDesktopShell shell;
     CFileDialogPicker picker;
     CMainApp app({lock, settings, shell, picker, dataFolder});
+    app.SetRequest(line.request);
+    app.SetChannelPath(InstanceSocketPath());
     app.InitInstance();
     return app.ExitInstance();
 }

@@ -28,6 +28,7 @@ struct ParseCase {
     const char* textHas; // in the printed text; "" for none
     QString dataDir;
     bool userData;
+    EAppRequest request = EAppRequest::none;
 };
 
 const ParseCase PARSE_CASES[] = {
@@ -81,6 +82,15 @@ const ParseCase PARSE_CASES[] = {
      "exclude each other",
      {},
      false},
+    {"Menu", {"--user-data", "--menu"}, CCommandLine::run, 0, "", {}, true, EAppRequest::menu},
+    {"Find", {"--find"}, CCommandLine::run, 0, "", {}, false, EAppRequest::find},
+    {"MenuAndFind",
+     {"--menu", "--find"},
+     CCommandLine::usageError,
+     2,
+     "exclude each other",
+     {},
+     false},
     // A desktop session restarts a program with Qt's own options.
     {"QtOptionsPassOver",
      {"-session", "1234_5", "-reverse", "--user-data"},
@@ -112,6 +122,7 @@ TEST_P(CommandLineParse, Outcome) {
     }
     EXPECT_EQ(line.dataDir, c.dataDir);
     EXPECT_EQ(line.userDataFolder, c.userData);
+    EXPECT_EQ(line.request, c.request);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, CommandLineParse, ::testing::ValuesIn(PARSE_CASES),

@@ -1,0 +1,164 @@
+#!/usr/bin/env bash
+# Quick access from outside the window, with the real program on a virtual X
+# server: "quillbox --menu" makes the running copy pop up the tree at the
+# mouse pointer, and the chosen entry goes to the desktop's opener (a
+# recording xdg-open first on PATH); two requests at once show one menu;
+# "--find" brings the window back from the dock; a killed copy's socket is
+# replaced by the next copy; a start with another runtime folder reaches no
+# running copy; with no copy running, --menu starts one that shows the menu.
+#   realquick.sh <quillbox> <data file> [<screenshot.png>]
+# Exits 77 (skipped) when xvfb-run, xdotool or xauth is missing.
+set -euo pipefail
+
+program=$(realpath "$1")
+data=$(realpath "$2")
+shot=${3:+$(realpath -m "$3")}
+for tool in xvfb-run xdotool xauth; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIPPED: $tool is not installed (apt-get install xvfb xauth xdotool)"
+    exit 77
+  fi
+done
+if [ -n "$shot" ] && ! { command -v xwd && command -v convert; } >/dev/null; then
+  echo "no xwd or convert: no picture"
+  shot=""
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/home" "$work/run" "$work/other-run" "$work/other" "$work/sample" "$work/bin"
+chmod 700 "$work/run" "$work/other-run"
+cp "$data" "$work/sample/Quillbox.dat"
+chmod u+w "$work/sample/Quillbox.dat"
+cat >"$work/bin/xdg-open" <<OPENER
+#!/bin/sh
+echo "\$\$ \$*" >>"$work/opened"
+OPENER
+chmod +x "$work/bin/xdg-open"
+: >"$work/opened"
+
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
+export PATH="$work/bin:$PATH" QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY SESSION_MANAGER XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION \
+  GNOME_DESKTOP_SESSION_ID SNAP BROWSER DEFAULT_BROWSER DBUS_SESSION_BUS_ADDRESS
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+
+# -noreset: the server must not reset between two copies, when no client is
+# connected for a moment.
+cat >"$work/drive.sh" <<'DRIVE'
+set -euo pipefail
+program=$1 folder=$2 opened=$3 work=$4 shot=${5:-}
+fail() { echo "FAILED: $*"; exit 1; }
+pid="" other=""
+trap 'for p in $pid $other; do kill -KILL "$p" 2>/dev/null || true; done' EXIT
+cd "$folder"
+
+until_ok() {
+  local tries=$(($1 * 10)); shift
+  while ! "$@" >/dev/null 2>&1; do
+    tries=$((tries - 1))
+    [ "$tries" -gt 0 ] || return 1
+    sleep 0.1
+  done
+}
+# The visible windows of process $1 other than its main window: id x y w h.
+menus_of() {
+  local w geometry
+  for w in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null); do
+    [ "$(xdotool getwindowname "$w" 2>/dev/null)" = Quillbox ] && continue
+    geometry=$(xdotool getwindowgeometry --shell "$w" 2>/dev/null) || continue
+    eval "$geometry"
+    echo "$w $X $Y $WIDTH $HEIGHT"
+  done
+}
+menus_shown() { [ "$(menus_of "$1" | wc -l)" = "$2" ]; }
+opened_lines() { [ "$(wc -l <"$opened")" = "$1" ]; }
+main_shown() { xdotool search --all --onlyvisible --pid "$1" --name '^Quillbox$'; }
+ended() { ! kill -0 "$1" 2>/dev/null; }
+
+start() {
+  "$program" "$@" &
+  pid=$!
+  until_ok 30 main_shown "$pid" || fail "no main window"
+  win=$(main_shown "$pid" | head -1)
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  main_x=$X main_y=$Y
+}
+close() {
+  xdotool mousemove $((main_x + 511 + 16)) $((main_y + 206 + 16)) click 1
+  until_ok 20 ended "$pid" || fail "the close button did not end the program"
+  wait "$pid" || fail "the program ended with an error"
+  pid=""
+}
+
+start
+# The menu at the pointer, from a request of a second start.
+xdotool mousemove 700 520
+timeout 10 "$program" --menu || fail "--menu did not reach the running copy"
+until_ok 10 menus_shown "$pid" 1 || fail "no menu after --menu"
+read -r _ mx my _ < <(menus_of "$pid")
+echo "menu at $mx,$my, pointer at 700,520"
+[ $((mx - 700)) -ge -2 ] && [ $((mx - 700)) -le 4 ] && [ $((my - 520)) -ge -2 ] &&
+  [ $((my - 520)) -le 4 ] || fail "the menu is not at the pointer"
+if [ -n "$shot" ]; then
+  xwd -root -silent | convert xwd:- -crop 400x300+500+400 +repage "png:$shot"
+  echo "picture: $shot"
+fi
+# Its second item: a web address, opened after the blank page.
+xdotool key Down Down Return
+until_ok 10 opened_lines 2 || fail "choosing the entry opened nothing"
+sort -n "$opened" | cut -d' ' -f2- | diff -u - <(printf '%s\n' about:blank "http://www.example.org/caf%C3%A9") ||
+  fail "wrong requests"
+until_ok 5 menus_shown "$pid" 0 || fail "the menu stayed open"
+echo "menu: ok"
+
+# Two requests at once: one menu.
+timeout 10 "$program" --menu & a=$!
+timeout 10 "$program" --menu & b=$!
+wait "$a" && wait "$b" || fail "a request was not taken"
+until_ok 10 menus_shown "$pid" 1 || fail "no menu"
+sleep 0.5
+menus_shown "$pid" 1 || fail "two requests showed $(menus_of "$pid" | wc -l) menus"
+xdotool key Escape
+until_ok 5 menus_shown "$pid" 0 || fail "Escape left the menu open"
+echo "two at once: ok"
+
+# --find while the dock window stands in: the main window comes back.
+xdotool mousemove $((main_x + 511 + 11)) $((main_y + 286 + 12)) click 1
+until_ok 10 bash -c "! xdotool search --all --onlyvisible --pid $pid --name '^Quillbox\$'" || fail "no dock"
+timeout 10 "$program" --find || fail "--find did not reach the running copy"
+until_ok 10 main_shown "$pid" || fail "--find did not bring the window back"
+echo "find: ok"
+
+# A killed copy leaves its socket; the next copy takes the path over.
+kill -KILL "$pid"; wait "$pid" 2>/dev/null || true; pid=""
+[ -S "$XDG_RUNTIME_DIR/QuillboxV1.1_001_19760122.socket" ] || fail "no socket left by the killed copy"
+start
+timeout 10 "$program" --menu || fail "--menu did not reach the copy after a killed one"
+until_ok 10 menus_shown "$pid" 1 || fail "no menu from the new copy"
+xdotool key Escape
+echo "stale socket: ok"
+
+# Another runtime folder: the request reaches nothing, so that start runs
+# a copy of its own (in a folder of its own) and ours shows no menu.
+(cd "$work/other" && XDG_RUNTIME_DIR="$work/other-run" XDG_CONFIG_HOME="$work/other/.config" \
+  exec "$program" --menu) &
+other=$!
+until_ok 30 main_shown "$other" || fail "the start with another runtime folder did not run"
+until_ok 10 menus_shown "$other" 1 || fail "the other copy did not show its menu"
+menus_shown "$pid" 0 || fail "a request from another runtime folder reached the running copy"
+kill -KILL "$other"; wait "$other" 2>/dev/null || true; other=""
+echo "other runtime folder: ok"
+close
+
+# No copy running: --menu starts one, which shows the menu.
+start --menu
+until_ok 10 menus_shown "$pid" 1 || fail "a copy started with --menu showed no menu"
+xdotool key Escape
+until_ok 5 menus_shown "$pid" 0 || fail "Escape left the menu open"
+close
+echo "started by --menu: ok"
+DRIVE
+
+xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash "$work/drive.sh" "$program" "$work/sample" "$work/opened" "$work" "$shot"
+echo "PASSED"
