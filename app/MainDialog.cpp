@@ -539,7 +539,7 @@ void CMainDialog::OnSelect() {
 }
 
 void CMainDialog::OnHelp() {
-    m_shell.Open(HelpFilePath());
+    m_shell.Open(HelpTarget(m_shell));
 }
 
 void CMainDialog::OnTitle() {

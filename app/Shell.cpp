@@ -4,12 +4,26 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 
 void CDesktopShell::Open(const QString& target) {
     const QUrl url = UrlFor(target);
     if (url.isValid())
         QDesktopServices::openUrl(url);
+}
+
+bool CDesktopShell::HasHandlerFor(const QString& mimeType) {
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"),
+                {QStringLiteral("query"), QStringLiteral("default"), mimeType});
+    if (!query.waitForFinished(3000)) {
+        query.kill();
+        query.waitForFinished(1000);
+        return false;
+    }
+    return query.exitStatus() == QProcess::NormalExit && query.exitCode() == 0 &&
+           !query.readAllStandardOutput().trimmed().isEmpty();
 }
 
 QUrl CDesktopShell::UrlFor(const QString& target) {
@@ -47,4 +61,13 @@ QString HelpFolderFor(const QString& programFolder) {
 QString HelpFilePath() {
     return HelpFolderFor(QCoreApplication::applicationDirPath()) + QLatin1Char('/') +
            QLatin1String(HELP_FILE_NAME);
+}
+
+QString HelpTarget(IShell& shell, const QString& programFolder) {
+    const QString folder = HelpFolderFor(
+        programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder);
+    const QString pages = folder + QLatin1Char('/') + QLatin1String(HELP_PAGES);
+    if (!shell.HasHandlerFor(QLatin1String(HELP_FILE_TYPE)) && QFileInfo::exists(pages))
+        return pages;
+    return folder + QLatin1Char('/') + QLatin1String(HELP_FILE_NAME);
 }

@@ -2,7 +2,7 @@
 # Builds the Debian package from the testing build (the one tools/test.sh
 # makes, so CI builds nothing twice), installs it with apt-get, starts the
 # installed program from its desktop entry on a virtual X server, closes it,
-# and removes the package again. Needs root (or sudo).
+# opens its help both ways, and removes the package again. Needs root (or sudo).
 #   tools/package.sh            build, install, try, remove
 #   tools/package.sh --keep     leave the package installed
 set -euo pipefail
@@ -23,3 +23,4 @@ dpkg-deb -f "$deb" Depends
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "./$deb" >/dev/null
 [ "$keep" = --keep ] || trap 'DEBIAN_FRONTEND=noninteractive $sudo apt-get remove -y -q quillbox >/dev/null; echo "package removed"' EXIT
 "$root/tests/install/installed.sh" /usr/share/applications/quillbox.desktop
+"$root/tests/app/realhelp.sh" /usr/bin/quillbox

@@ -47,6 +47,7 @@ public:
 class CNoShell final : public IShell {
 public:
     void Open(const QString&) override {}
+    bool HasHandlerFor(const QString&) override { return true; }
 };
 
 class CNoPicker final : public IPathPicker {

@@ -119,4 +119,41 @@ TEST(HelpFile, AnInstalledProgramFindsItUnderShare) {
     EXPECT_EQ(HelpFolderFor(bin), bin);
 }
 
+// The help opens where the desktop can show it: the help file with a program
+// for it, else the HTML pages beside it (in the browser), else the file all
+// the same. Both layouts: the build tree and an installed prefix.
+TEST(HelpFile, OpensTheHelpFileOnlyWithAProgramForItElseThePages) {
+    struct Case {
+        const char* program;  // where the program lies in the tree
+        const char* helpDir;  // where the help file and help/ lie
+        bool pages;           // help/index.html is there
+        bool handler;         // the desktop has a program for the help file
+        const char* expected; // relative to the tree
+    };
+    const Case cases[] = {
+        {"build", "build", true, true, "build/quillbox.chm"},
+        {"build", "build", true, false, "build/help/index.html"},
+        {"build", "build", false, false, "build/quillbox.chm"},
+        {"usr/bin", "usr/share/quillbox", true, true, "usr/share/quillbox/quillbox.chm"},
+        {"usr/bin", "usr/share/quillbox", true, false, "usr/share/quillbox/help/index.html"},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir root;
+        QDir tree(root.path());
+        ASSERT_TRUE(tree.mkpath(c.program) && tree.mkpath(QString(c.helpDir) + "/help"));
+        const auto touch = [&](const QString& name) {
+            QFile file(tree.filePath(name));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        };
+        touch(QString(c.helpDir) + "/quillbox.chm");
+        if (c.pages)
+            touch(QString(c.helpDir) + "/help/index.html");
+        CFakeShell shell;
+        shell.m_bHasHandler = c.handler;
+        EXPECT_EQ(HelpTarget(shell, tree.filePath(c.program)), tree.filePath(c.expected))
+            << c.program << " pages " << c.pages << " handler " << c.handler;
+        EXPECT_EQ(shell.m_asked, QStringList{"application/vnd.ms-htmlhelp"});
+    }
+}
+
 } // namespace
