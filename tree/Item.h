@@ -25,9 +25,8 @@ class CFolder;
 // A separator is recognised by this name alone (71 hyphen-minus characters).
 extern const std::string SEPARATOR_TEXT;
 
-// The top folder's name. The menu projection and the lookup of a menu command
-// (tree/MenuNumbering.h) restart their numbering at a folder of this name, and
-// its menu keeps the "Content" pop-up's own items when it is emptied.
+// The top folder's name, as StartTree gives it. Nothing else depends on it: a
+// folder the user names so below the top is like any other.
 extern const std::string ROOT_FOLDER_NAME;
 
 constexpr int SCOPE_LEVEL = 0;

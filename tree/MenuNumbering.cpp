@@ -9,25 +9,17 @@
 std::string FindTargetById(const CItem* item, unsigned id) {
     if (!item)
         return std::string();
-    // Pre-order with an explicit stack (folders made by editing are not
-    // bounded in depth): each pending folder with the index of its next child.
+    // Pre-order with an explicit stack: each pending folder with the index of
+    // its next child. Every item has a number of its own, so the walk ends at
+    // the item numbered id.
     unsigned counter = FIRST_ENTRY_MENU_ID - 1;
     std::vector<std::pair<const CItem*, int>> pending;
     const CItem* current = item;
     for (;;) {
-        // A "Root" folder's child 0 restarts the numbering in the projection;
-        // an empty one (or an entry of that name) draws a number like any item.
-        if (current != item) {
-            if (current->GetName() == ROOT_FOLDER_NAME && current->GetCount() > 0)
-                counter = FIRST_ENTRY_MENU_ID - 1;
-            else
-                ++counter;
-        }
-        if (counter == id) {
-            std::string target = current->GetTarget();
-            if (!target.empty())
-                return target;
-        }
+        if (current != item)
+            ++counter;
+        if (counter == id)
+            return current->GetTarget();
         if (current->GetCount() > 0)
             pending.emplace_back(current, 0);
         current = nullptr;

@@ -8,7 +8,8 @@
 
 CMenuObserver::CMenuObserver() : CMenuObserver(nullptr) {}
 
-CMenuObserver::CMenuObserver(CMenu* borrowed) : m_pMenu(borrowed) {
+CMenuObserver::CMenuObserver(CMenu* borrowed, bool top)
+    : m_pMenu(borrowed), m_bBorrowing(borrowed != nullptr), m_bTop(top) {
     if (!m_pMenu) {
         m_ownMenu.CreateMenu();
         m_pMenu = &m_ownMenu;
@@ -22,7 +23,7 @@ CMenuObserver::~CMenuObserver() = default;
 void CMenuObserver::OnChildAdded(int position) {
     // Every call draws a number, whatever is inserted, so that the numbers
     // follow the pre-order of the whole tree.
-    if (m_pSubject && m_pSubject->GetName() == ROOT_FOLDER_NAME && position == 0)
+    if (m_bTop && position == 0)
         g_nNextMenuId = FIRST_ENTRY_MENU_ID;
     else
         ++g_nNextMenuId;
@@ -64,10 +65,9 @@ void CMenuObserver::Clear() {
     m_nInserted = 0;
     if (!m_pMenu)
         return;
-    // The top folder's menu keeps the "Content" pop-up's own items, which
-    // always sit after the tree's.
-    const int keep =
-        (m_pSubject && m_pSubject->GetName() == ROOT_FOLDER_NAME) ? CONTENT_OWN_ITEMS : 0;
+    // The "Content" pop-up keeps its own items, which always sit after the
+    // tree's.
+    const int keep = m_bBorrowing ? CONTENT_OWN_ITEMS : 0;
     while (m_pMenu->GetMenuItemCount() != keep && m_pMenu->RemoveMenu(0)) {
     }
 }

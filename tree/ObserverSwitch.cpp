@@ -2,9 +2,10 @@
 
 #include "tree/TreeState.h"
 
-CObserverSwitch::CObserverSwitch(CItemObserver* level, CMenu* borrowedMenu) : m_pLevel(level) {
-    if (borrowedMenu)
-        m_pMenu = std::make_unique<CMenuObserver>(borrowedMenu);
+CObserverSwitch::CObserverSwitch(CItemObserver* level, CMenu* borrowedMenu, bool top)
+    : m_pLevel(level) {
+    if (borrowedMenu || top)
+        m_pMenu = std::make_unique<CMenuObserver>(borrowedMenu, top);
 }
 
 CObserverSwitch::~CObserverSwitch() = default;

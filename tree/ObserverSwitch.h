@@ -18,8 +18,9 @@
 class CObserverSwitch final : public CItemObserver {
 public:
     // The menu observer borrows borrowedMenu when given (the top folder's,
-    // with the "Content" pop-up), else it owns a new empty menu.
-    explicit CObserverSwitch(CItemObserver* level, CMenu* borrowedMenu = nullptr);
+    // with the "Content" pop-up), else it owns a new empty menu. top: the top
+    // folder's switch, whose menu starts the numbering (StartTree).
+    explicit CObserverSwitch(CItemObserver* level, CMenu* borrowedMenu = nullptr, bool top = false);
     ~CObserverSwitch() override;
 
     void OnChildAdded(int index) override;

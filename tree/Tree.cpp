@@ -21,7 +21,7 @@ std::unique_ptr<CFolder> StartTree(CMenu* contentMenu) {
     AdoptLevelChain(std::move(first));
 
     auto top = std::make_unique<CFolder>(ROOT_FOLDER_NAME);
-    top->SetObserver(std::make_unique<CObserverSwitch>(g_pFirstLevel, contentMenu));
+    top->SetObserver(std::make_unique<CObserverSwitch>(g_pFirstLevel, contentMenu, true));
     return top;
 }
 

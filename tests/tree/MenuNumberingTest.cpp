@@ -66,6 +66,21 @@ const TreeCase kTrees[] = {
          AddEntry(top, "E", "http://e");
      },
      {{33001, "http://root"}, {33003, "http://e"}}},
+    {"a folder named Root below the top numbers on",
+     [](CFolder& top) {
+         AddEntry(top, "E", "http://e");
+         CFolder* root = AddFolder(top, "Root");
+         AddEntry(*root, "A", "http://a");
+         AddSeparator(*root);
+         AddEntry(*root, "B", "http://b");
+         AddEntry(*root, "C", "http://c");
+         AddEntry(top, "F", "http://f");
+     },
+     {{33001, "http://e"},
+      {33003, "http://a"},
+      {33005, "http://b"},
+      {33006, "http://c"},
+      {33007, "http://f"}}},
     {"an empty tree", [](CFolder&) {}, {}},
 };
 
