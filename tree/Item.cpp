@@ -5,6 +5,8 @@
 #include "tree/ObserverSwitch.h"
 #include "tree/TreeState.h"
 
+#include <algorithm>
+
 const std::string SEPARATOR_TEXT(71, '-');
 const std::string ROOT_FOLDER_NAME = "Root";
 
@@ -24,6 +26,26 @@ bool IsWhiteSpace(char c) {
 // of its depth and a menu observer with a new empty menu of its own.
 std::unique_ptr<CItemObserver> MakeItemObserver(CItemObserver* level) {
     return std::make_unique<CObserverSwitch>(level);
+}
+
+// The folder levels item brings along: 0 for anything but a folder, else 1
+// for the folder and one more for each level of folders below it.
+int FolderHeight(const CItem& item) {
+    if (!dynamic_cast<const CFolder*>(&item))
+        return 0;
+    if (item.GetCount() == 0)
+        return 1; // what reading and naming add
+    int height = 0;
+    std::vector<std::pair<const CItem*, int>> pending{{&item, 1}};
+    while (!pending.empty()) {
+        const auto [folder, level] = pending.back();
+        pending.pop_back();
+        height = std::max(height, level);
+        for (int i = 0; i < folder->GetCount(); ++i)
+            if (const CItem* child = folder->GetChild(i); dynamic_cast<const CFolder*>(child))
+                pending.emplace_back(child, level + 1);
+    }
+    return height;
 }
 
 } // namespace
@@ -151,7 +173,26 @@ void CFolder::Select(int index) {
     m_nCurrent = index;
 }
 
-void CFolder::GiveObserver(CItem& item) {
+bool CFolder::Fits(const CItem& item) const {
+    return m_nDepth + FolderHeight(item) <= MAX_FOLDER_DEPTH;
+}
+
+void CFolder::Adopt(CItem& item) {
+    // The depths: item's folders below this one, without recursion.
+    if (auto* folder = dynamic_cast<CFolder*>(&item); folder && folder->m_children.empty()) {
+        folder->m_nDepth = m_nDepth + 1;
+    } else if (folder) {
+        std::vector<std::pair<CFolder*, int>> pending{{folder, m_nDepth + 1}};
+        while (!pending.empty()) {
+            const auto [each, depth] = pending.back();
+            pending.pop_back();
+            each->m_nDepth = depth;
+            for (auto& child : each->m_children)
+                if (auto* sub = dynamic_cast<CFolder*>(child.get()))
+                    pending.emplace_back(sub, depth + 1);
+        }
+    }
+
     CItemObserver* level = nullptr;
     if (m_pObserver) {
         level = m_pObserver->GetNextLevel();
@@ -169,7 +210,9 @@ void CFolder::Insert(int index, std::unique_ptr<CItem> item) {
     const int count = GetCount();
     if (index < -1 || index > count)
         return; // callers never pass these; ignore rather than guess
-    GiveObserver(*item);
+    if (!Fits(*item))
+        return;
+    Adopt(*item);
     int position;
     if (index == -1) {
         position = count;
@@ -189,9 +232,9 @@ void CFolder::Insert(int index, std::unique_ptr<CItem> item) {
 }
 
 void CFolder::Append(std::unique_ptr<CItem> item) {
-    if (!item)
+    if (!item || !Fits(*item))
         return;
-    GiveObserver(*item);
+    Adopt(*item);
     m_children.push_back(std::move(item));
 }
 
@@ -261,11 +304,11 @@ void CFolder::Serialize(CArchive& ar) {
         for (auto& child : m_children)
             child->Serialize(ar);
     } else {
-        Load(ar, 0);
+        Load(ar);
     }
 }
 
-void CFolder::Load(CArchive& ar, int depth) {
+void CFolder::Load(CArchive& ar) {
     // The count is only a loop bound: every child is read before it is
     // stored, so a damaged count ends in the archive's end of file.
     const std::int32_t count = ar.ReadInt();
@@ -274,13 +317,13 @@ void CFolder::Load(CArchive& ar, int depth) {
         if (tag == TAG_SEPARATOR) {
             Append(std::make_unique<CItem>(SEPARATOR_TEXT));
         } else if (tag == TAG_FOLDER) {
-            if (depth >= MAX_FOLDER_DEPTH)
+            if (m_nDepth >= MAX_FOLDER_DEPTH)
                 throw CArchiveException(CArchiveException::badFormat, "folders nested too deep");
             std::string name = ar.ReadString();
             auto folder = std::make_unique<CFolder>(std::move(name));
             CFolder* loaded = folder.get();
             Append(std::move(folder));
-            loaded->Load(ar, depth + 1);
+            loaded->Load(ar);
         } else if (tag == TAG_ENTRY) {
             std::string name = ar.ReadString();
             std::string target = ar.ReadString();
@@ -317,7 +360,8 @@ void CEntry::SetTarget(const std::string& target) {
 
 void CEntry::Insert(int, std::unique_ptr<CItem> item) {
     auto* parent = dynamic_cast<CFolder*>(m_pParent);
-    if (!parent || !item)
+    // Refused before anything is taken apart: a folder here would be too deep.
+    if (!parent || !item || parent->m_nDepth >= MAX_FOLDER_DEPTH)
         return;
     int position = -1;
     std::unique_ptr<CItem> self = parent->Detach(this, &position);

@@ -8,7 +8,8 @@
 // displays through it; no operation returns an error. Indexes are row numbers
 // of the list that shows the folder, -1 meaning no row; every operation
 // checks its index and silently ignores one it cannot use, as it ignores
-// names and targets that are empty after trimming white space.
+// names and targets that are empty after trimming white space and an item
+// that would nest folders deeper than MAX_FOLDER_DEPTH.
 //
 // Show/Hide scope: SCOPE_LEVEL this item's own level, SCOPE_PATH this level
 // and the path of selected children below it, SCOPE_TREE the whole subtree.
@@ -33,8 +34,11 @@ constexpr int SCOPE_LEVEL = 0;
 constexpr int SCOPE_PATH = 1;
 constexpr int SCOPE_TREE = 2;
 
-// Folder records may nest this deep when read; a deeper one is taken for a
-// damaged file (CArchiveException::badFormat).
+// How deep folders nest: a folder's depth is 0 when no folder holds it (the
+// top folder), else one more than its holder's. Reading takes a folder record
+// deeper than this for a damaged file (CArchiveException::badFormat); Insert
+// and Append refuse an item that would put a folder deeper, so every tree
+// that can be saved can be read again.
 constexpr int MAX_FOLDER_DEPTH = 256;
 
 // Trims space, tab, line feed, vertical tab, form feed and carriage return at
@@ -104,6 +108,8 @@ public:
     // leaving the current index alone.
     void Append(std::unique_ptr<CItem> item);
 
+    int GetDepth() const { return m_nDepth; }
+
     // The selected child's index; -1 at first. Not kept in range: it may be
     // -1 or past the last child.
     int GetCurrent() const { return m_nCurrent; }
@@ -112,10 +118,14 @@ private:
     friend class CEntry;
 
     bool InRange(int index) const { return index >= 0 && index < GetCount(); }
-    void GiveObserver(CItem& item);
-    void Load(CArchive& ar, int depth);
+    // Whether item's folders stay within MAX_FOLDER_DEPTH as this one's child.
+    bool Fits(const CItem& item) const;
+    // Gives item its observer and its folders their depths below this one.
+    void Adopt(CItem& item);
+    void Load(CArchive& ar);
     std::unique_ptr<CItem> Detach(const CItem* child, int* position);
 
+    int m_nDepth = 0;
     int m_nCurrent = -1;
     std::vector<std::unique_ptr<CItem>> m_children;
 };

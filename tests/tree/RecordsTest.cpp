@@ -135,4 +135,49 @@ TEST_F(TreeTest, nestingIsBounded) {
     EXPECT_EQ(deep->GetCount(), 1); // what was read stays
 }
 
+// Editing never nests folders deeper than loading reads them: whatever way a
+// folder would come to lie too deep, nothing changes, and what is stored
+// loads again whole.
+TEST_F(TreeTest, foldersNeverNestDeeperThanLoadingReads) {
+    CFolder* deepest = top.get();
+    for (int depth = 1; depth <= MAX_FOLDER_DEPTH; ++depth)
+        deepest = AddFolder(*deepest, "N");
+    ASSERT_EQ(deepest->GetDepth(), MAX_FOLDER_DEPTH);
+    auto* above = dynamic_cast<CFolder*>(top.get());
+    for (int depth = 1; depth < MAX_FOLDER_DEPTH; ++depth)
+        above = static_cast<CFolder*>(above->GetChild(0));
+
+    AddFolder(*deepest, "appended");
+    deepest->Insert(-1, std::make_unique<CFolder>("inserted"));
+    auto two = std::make_unique<CFolder>("two levels");
+    two->Append(std::make_unique<CFolder>("inner"));
+    above->Insert(-1, std::move(two));
+    EXPECT_EQ(deepest->GetCount(), 0);
+    EXPECT_EQ(above->GetCount(), 1);
+
+    // A blank entry may lie below the deepest folder, but naming its first
+    // child would make it a folder.
+    deepest->Insert(-1, std::make_unique<CEntry>("B", "", deepest));
+    ASSERT_EQ(deepest->GetCount(), 1);
+    auto* blank = static_cast<CEntry*>(deepest->GetChild(0));
+    blank->Insert(0, std::make_unique<CItem>("C"));
+    ASSERT_EQ(deepest->GetChild(0), blank);
+    EXPECT_TRUE(blank->IsBlank());
+
+    const Records stored = Store(*top);
+    std::unique_ptr<CFolder> again = std::make_unique<CFolder>("Root");
+    Load(*again, AfterTopName(stored));
+    EXPECT_EQ(Store(*again), stored);
+}
+
+TEST_F(TreeTest, aFolderInsertedWithItsFoldersTakesTheirDepths) {
+    CFolder* f = AddFolder(*top, "F");
+    auto moved = std::make_unique<CFolder>("P");
+    CFolder* p = moved.get();
+    CFolder* q = AddFolder(*AddFolder(*p, "Q0"), "Q");
+    f->Insert(-1, std::move(moved));
+    EXPECT_EQ(p->GetDepth(), 2);
+    EXPECT_EQ(q->GetDepth(), 4);
+}
+
 } // namespace
