@@ -229,6 +229,7 @@ void CFolder::Insert(int index, std::unique_ptr<CItem> item) {
     Hide(SCOPE_LEVEL);
     Show(SCOPE_LEVEL);
     Select(position);
+    NoteTreeChange();
 }
 
 void CFolder::Append(std::unique_ptr<CItem> item) {
@@ -247,17 +248,22 @@ void CFolder::Remove(int index) {
     gone.reset();
     Show(SCOPE_LEVEL);
     Select(index > 0 ? index - 1 : 0);
+    NoteTreeChange();
 }
 
 void CFolder::Rename(int index, const std::string& name) {
     std::string trimmed = TrimWhiteSpace(name);
     if (trimmed.empty() || !InRange(index))
         return;
-    m_children[static_cast<std::size_t>(index)]->SetName(std::move(trimmed));
+    CItem& child = *m_children[static_cast<std::size_t>(index)];
+    const bool changed = child.GetName() != trimmed;
+    child.SetName(std::move(trimmed));
     if (m_pObserver)
         m_pObserver->Clear();
     Show(SCOPE_LEVEL);
     Select(index);
+    if (changed)
+        NoteTreeChange();
 }
 
 void CFolder::MoveUp(int index) {
@@ -270,6 +276,7 @@ void CFolder::MoveUp(int index) {
         m_pObserver->Clear();
     Show(SCOPE_LEVEL);
     Select(index - 1);
+    NoteTreeChange();
 }
 
 void CFolder::MoveDown(int index) {
@@ -282,6 +289,7 @@ void CFolder::MoveDown(int index) {
         m_pObserver->Clear();
     Show(SCOPE_LEVEL);
     Select(index + 1);
+    NoteTreeChange();
 }
 
 std::unique_ptr<CItem> CFolder::Detach(const CItem* child, int* position) {
@@ -356,6 +364,7 @@ void CEntry::SetTarget(const std::string& target) {
     if (m_strTarget.empty())
         m_pParent = nullptr;
     m_strTarget = std::move(trimmed);
+    NoteTreeChange();
 }
 
 void CEntry::Insert(int, std::unique_ptr<CItem> item) {

@@ -9,7 +9,8 @@
 // of the list that shows the folder, -1 meaning no row; every operation
 // checks its index and silently ignores one it cannot use, as it ignores
 // names and targets that are empty after trimming white space and an item
-// that would nest folders deeper than MAX_FOLDER_DEPTH.
+// that would nest folders deeper than MAX_FOLDER_DEPTH. Each change is
+// announced with NoteTreeChange (tree/TreeState.h).
 //
 // Show/Hide scope: SCOPE_LEVEL this item's own level, SCOPE_PATH this level
 // and the path of selected children below it, SCOPE_TREE the whole subtree.
@@ -105,7 +106,7 @@ public:
     void Serialize(CArchive& ar) override;
 
     // Adds a read item at the end with its observers, displaying nothing and
-    // leaving the current index alone.
+    // leaving the current index alone. Not a change (see NoteTreeChange).
     void Append(std::unique_ptr<CItem> item);
 
     int GetDepth() const { return m_nDepth; }

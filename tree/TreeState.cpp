@@ -9,6 +9,8 @@ int g_nDisplayMode = 0;
 int g_nNextMenuId = FIRST_ENTRY_MENU_ID;
 CItemObserver* g_pFirstLevel = nullptr;
 IAddressBox* g_pAddressBox = nullptr;
+unsigned long long g_nTreeChanges = 0;
+std::function<void()> g_onTreeChange;
 
 namespace {
 
@@ -30,6 +32,12 @@ void DestroyLevelChain() {
     LevelChain().reset();
 }
 
+void NoteTreeChange() {
+    ++g_nTreeChanges;
+    if (g_onTreeChange)
+        g_onTreeChange();
+}
+
 int SetDisplayMode(int mode) {
     if (mode < 0 || mode >= 2)
         return -1;
@@ -43,6 +51,8 @@ void ResetTreeState() {
     g_nDisplayMode = 0;
     g_nNextMenuId = FIRST_ENTRY_MENU_ID;
     g_pAddressBox = nullptr;
+    g_nTreeChanges = 0;
+    g_onTreeChange = nullptr;
 }
 
 void ForgetTreeItem(const CItem* item) {

@@ -2,6 +2,7 @@
 // The tree's process-wide state, all of it in one place. Everything runs on
 // the one user-interface thread; nothing here is synchronised.
 
+#include <functional>
 #include <memory>
 
 class CItem;
@@ -23,6 +24,17 @@ extern CItemObserver* g_pFirstLevel;
 
 // The main window's address box (not owned); null while there is none.
 extern IAddressBox* g_pAddressBox;
+
+// Changes to what a tree holds: every operation that inserts, removes,
+// renames or moves an item, or sets a target, calls NoteTreeChange once it
+// has done so, and nothing else does (showing, hiding, selecting and the menu
+// projection change nothing; Append is how a tree is read, not edited).
+// NoteTreeChange counts the change in g_nTreeChanges, then calls
+// g_onTreeChange when it is set (the main window's, which saves after a
+// pause). Refused operations change nothing and call nothing.
+extern unsigned long long g_nTreeChanges;
+extern std::function<void()> g_onTreeChange;
+void NoteTreeChange();
 
 // Sets the display mode and returns the previous one; a mode other than 0 or
 // 1 is refused with -1 and changes nothing.

@@ -146,6 +146,7 @@ TEST_F(TreeTest, foldersNeverNestDeeperThanLoadingReads) {
     auto* above = dynamic_cast<CFolder*>(top.get());
     for (int depth = 1; depth < MAX_FOLDER_DEPTH; ++depth)
         above = static_cast<CFolder*>(above->GetChild(0));
+    const unsigned long long changes = g_nTreeChanges;
 
     AddFolder(*deepest, "appended");
     deepest->Insert(-1, std::make_unique<CFolder>("inserted"));
@@ -154,15 +155,18 @@ TEST_F(TreeTest, foldersNeverNestDeeperThanLoadingReads) {
     above->Insert(-1, std::move(two));
     EXPECT_EQ(deepest->GetCount(), 0);
     EXPECT_EQ(above->GetCount(), 1);
+    EXPECT_EQ(g_nTreeChanges, changes);
 
     // A blank entry may lie below the deepest folder, but naming its first
     // child would make it a folder.
     deepest->Insert(-1, std::make_unique<CEntry>("B", "", deepest));
     ASSERT_EQ(deepest->GetCount(), 1);
     auto* blank = static_cast<CEntry*>(deepest->GetChild(0));
+    const unsigned long long afterBlank = g_nTreeChanges;
     blank->Insert(0, std::make_unique<CItem>("C"));
     ASSERT_EQ(deepest->GetChild(0), blank);
     EXPECT_TRUE(blank->IsBlank());
+    EXPECT_EQ(g_nTreeChanges, afterBlank);
 
     const Records stored = Store(*top);
     std::unique_ptr<CFolder> again = std::make_unique<CFolder>("Root");
