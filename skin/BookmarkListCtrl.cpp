@@ -9,10 +9,28 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QStyledItemDelegate>
+#include <limits>
 
 namespace {
 
 constexpr int BYTES_ROLE = Qt::UserRole + 1; // the row's text as stored
+
+// The label editor takes a name of any length: a line edit keeps 32767
+// characters by default, which would cut a longer name when it is shown
+// for editing and again when it is handed back.
+class CNameDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto* line = qobject_cast<QLineEdit*>(editor))
+            line->setMaxLength(std::numeric_limits<int>::max());
+        return editor;
+    }
+};
 
 } // namespace
 
@@ -24,6 +42,7 @@ CBookmarkListCtrl::CBookmarkListCtrl(QWidget* parent) : QListWidget(parent) {
     setEditTriggers(QAbstractItemView::EditKeyPressed);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setContextMenuPolicy(Qt::NoContextMenu);
+    setItemDelegate(new CNameDelegate(this));
     m_rowSize = RowSize();
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { ReportSelection(); });
@@ -174,10 +193,12 @@ void CBookmarkListCtrl::EndLabelEdit(int row, const std::optional<QString>& text
             shown->Rename(row, BytesFromText(*text));
     } else if (shown) {
         const std::string name = text ? TrimWhiteSpace(BytesFromText(*text)) : std::string();
-        if (name.empty())
-            DeleteRowQuietly(row);
-        else
+        if (!name.empty())
             shown->Insert(row, std::make_unique<CEntry>(name, std::string(), shown));
+        // A refused insert (a folder would lie too deep) leaves the
+        // placeholder; shown may be gone after one that was taken.
+        if (const CItem* now = GetShownItem(); name.empty() || (now && count() != now->GetCount()))
+            DeleteRowQuietly(row);
     } else if (row < count()) {
         DeleteRowQuietly(row);
     }

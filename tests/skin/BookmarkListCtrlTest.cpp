@@ -2,6 +2,7 @@
 
 #include "fakes/FakeAddressBox.h"
 #include "tree/Item.h"
+#include "tree/ItemObserver.h"
 #include "tree/MenuResource.h"
 #include "tree/Tree.h"
 #include "tree/TreeState.h"
@@ -170,6 +171,53 @@ TEST_F(ListTest, renamingExistingRowGoesThroughTheTree) {
     EXPECT_EQ(top->GetChild(0)->GetName(), "New");
     EditRow(0, QStringLiteral("Other"), Qt::Key_Escape);
     EXPECT_EQ(top->GetChild(0)->GetName(), "New");
+}
+
+TEST_F(ListTest, namesLongerThanALineEditsDefaultAreEditedWhole) {
+    const QString name(40000, QLatin1Char('n'));
+    EditRow(0, name, Qt::Key_Return);
+    EXPECT_EQ(top->GetChild(0)->GetName().size(), 40000u);
+
+    Left().editItem(Left().item(0));
+    auto* editor = qobject_cast<QLineEdit*>(Left().indexWidget(Left().model()->index(0, 0)));
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), name);
+    QTest::keyClick(editor, Qt::Key_Escape);
+}
+
+// Naming the first child of a blank entry below the deepest folder would make
+// the blank entry a folder too deep to read back: the tree refuses it, and the
+// placeholder row goes as if the naming had been cancelled.
+TEST_F(ListTest, aNameTheTreeRefusesTakesItsPlaceholderAway) {
+    auto* deepest = static_cast<CFolder*>(top->GetChild(2));
+    top->Select(2);
+    while (deepest->GetDepth() < MAX_FOLDER_DEPTH) {
+        auto next = std::make_unique<CFolder>("N");
+        CFolder* added = next.get();
+        deepest->Append(std::move(next));
+        deepest->Select(deepest->GetCount() - 1);
+        deepest = added;
+    }
+    deepest->Append(std::make_unique<CEntry>("B", "", deepest));
+    deepest->Select(0);
+    CItemObserver* level = g_pFirstLevel;
+    for (int depth = 1; depth < MAX_FOLDER_DEPTH; ++depth)
+        level = level->GetNextLevel();
+    ASSERT_EQ(BindColumns(level, top.get(), lists[0], lists[1], lists[2]), 1);
+    CBookmarkListCtrl& right = *lists[2];
+    ASSERT_EQ(right.GetShownItem(), deepest->GetChild(0));
+
+    right.InsertRow(0, std::string());
+    right.setFocus();
+    right.editItem(right.item(0));
+    auto* editor = qobject_cast<QLineEdit*>(right.indexWidget(right.model()->index(0, 0)));
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("C"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(right.GetRowCount(), 0);
+    EXPECT_EQ(right.GetShownItem(), deepest->GetChild(0));
+    EXPECT_TRUE(static_cast<CEntry*>(deepest->GetChild(0))->IsBlank());
 }
 
 TEST_F(ListTest, doubleClickPostsGo) {
