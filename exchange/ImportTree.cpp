@@ -1,6 +1,7 @@
 #include "exchange/ImportTree.h"
 
 #include "tree/Item.h"
+#include "tree/TreeState.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -116,6 +117,7 @@ CFolder* PlaceImport(CFolder& top, const CImportNode& root, const std::string& n
     top.Hide(SCOPE_LEVEL);
     top.Show(SCOPE_LEVEL);
     top.Select(top.GetCount() - 1);
+    NoteTreeChange();
     return folder;
 }
 

@@ -74,7 +74,8 @@ void AddLink(CImportNode& folder, CImportCounts& counts, std::string_view name,
 QString TreeText(const std::string& bytes);
 
 // Appends a new folder named name to top holding everything below
-// result.root, and shows it selected in the columns. Returns that folder.
+// result.root, and shows it selected in the columns; a change of the tree
+// like any insertion (NoteTreeChange). Returns that folder.
 CFolder* PlaceImport(CFolder& top, const CImportNode& root, const std::string& name);
 
 // The one message the user sees after an import.

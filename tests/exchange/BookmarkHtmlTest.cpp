@@ -273,6 +273,7 @@ TEST(BookmarkHtml, ExportThenImportGivesBackTheSameTree) {
     std::unique_ptr<CFolder> top = StartTree(nullptr);
     const CFolder* placed = PlaceImport(*top, result.root, "Imported");
     EXPECT_EQ(top->GetChild(top->GetCount() - 1), placed);
+    EXPECT_EQ(g_nTreeChanges, 1u); // saved like an edit
     EXPECT_EQ(DumpShownChildren(*placed), DumpShownChildren(*original));
     EndTree(std::move(top));
 }
