@@ -108,6 +108,12 @@ void CQBBitmapButton::DrawItem(QPainter& dc) {
         dc.drawPixmap(0, 0, m_pBackground->GetBitmap(), m_rcPlace.left(), m_rcPlace.top(), nWidth,
                       nHeight);
     DrawTransparent(dc, 0, 0, nWidth, nHeight, *m_pCurrent, 0, 0, nWidth, nHeight, qRgb(255, 0, 0));
+    if (m_bKeyboardFocus && hasFocus()) {
+        // The focus the keyboard gave: a dotted frame around the button's shape.
+        dc.setPen(QPen(QColor(255, 255, 255), 1, Qt::DotLine));
+        dc.setBrush(Qt::NoBrush);
+        dc.drawRect(m_rgnShape.boundingRect().adjusted(0, 0, -1, -1));
+    }
 }
 
 bool CQBBitmapButton::DrawTransparent(QPainter& dcDest, int nXDest, int nYDest, int nWidthDest,
@@ -218,7 +224,17 @@ void CQBBitmapButton::keyPressEvent(QKeyEvent* pEvent) {
     QAbstractButton::keyPressEvent(pEvent);
 }
 
+void CQBBitmapButton::focusInEvent(QFocusEvent* pEvent) {
+    m_bKeyboardFocus = pEvent->reason() == Qt::TabFocusReason ||
+                       pEvent->reason() == Qt::BacktabFocusReason ||
+                       pEvent->reason() == Qt::ShortcutFocusReason;
+    update();
+    QAbstractButton::focusInEvent(pEvent);
+}
+
 void CQBBitmapButton::focusOutEvent(QFocusEvent* pEvent) {
+    m_bKeyboardFocus = false;
+    update();
     OnGetDlgCode();
     QAbstractButton::focusOutEvent(pEvent);
 }

@@ -9,6 +9,9 @@
 // no focus, no click. Labels are the same buttons, disabled: they get no
 // mouse input and always show their normal image.
 //
+// Tab reaches a button (a frame shows the keyboard's focus) and Space presses
+// it.
+//
 // Set-up, in the parent's initialisation: give the button its text (or its
 // objectName) and its place, disable it if it is a label, then call Init.
 // Clicks arrive as the standard clicked() signal.
@@ -79,6 +82,7 @@ protected:
     void mousePressEvent(QMouseEvent* pEvent) override;
     void mouseReleaseEvent(QMouseEvent* pEvent) override;
     void keyPressEvent(QKeyEvent* pEvent) override;
+    void focusInEvent(QFocusEvent* pEvent) override;
     void focusOutEvent(QFocusEvent* pEvent) override;
     void leaveEvent(QEvent* pEvent) override;
     void hideEvent(QHideEvent* pEvent) override;
@@ -100,4 +104,5 @@ private:
     int m_bHovering = 0;
     int m_bPressed = 0;
     int m_nID = 0;
+    bool m_bKeyboardFocus = false; // focused by Tab: the focus frame shows
 };
