@@ -80,7 +80,18 @@ CCommandLine ParseCommandLine(const QStringList& arguments) {
                                            "starting it when it is not running."));
     // Until the quick-find box is in, --find only brings the window up.
     find.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({help, version, dataDir, userData, menu, find});
+
+    const QCommandLineOption importFile(
+        QStringLiteral("import"),
+        QStringLiteral("Add the bookmarks of the bookmark file <file> (HTML, as browsers export "
+                       "them) in a new folder, save and exit, without a window."),
+        QStringLiteral("file"));
+    const QCommandLineOption exportFile(
+        QStringLiteral("export"),
+        QStringLiteral("Write all bookmarks to the bookmark file <file> (HTML, as browsers "
+                       "import them) and exit, without a window."),
+        QStringLiteral("file"));
+    parser.addOptions({help, version, dataDir, userData, menu, find, importFile, exportFile});
 
     if (!parser.parse(WithoutQtOptions(arguments)))
         return UsageError(parser, parser.errorText());
@@ -112,6 +123,13 @@ CCommandLine ParseCommandLine(const QStringList& arguments) {
     line.request = parser.isSet(menu)   ? EAppRequest::menu
                    : parser.isSet(find) ? EAppRequest::find
                                         : EAppRequest::none;
+    if (parser.values(importFile).size() + parser.values(exportFile).size() > 1)
+        return UsageError(parser, QStringLiteral("give one --import or --export at a time."));
+    line.importFile = parser.value(importFile);
+    line.exportFile = parser.value(exportFile);
+    if ((parser.isSet(importFile) && line.importFile.isEmpty()) ||
+        (parser.isSet(exportFile) && line.exportFile.isEmpty()))
+        return UsageError(parser, QStringLiteral("--import and --export need a file."));
     return line;
 }
 

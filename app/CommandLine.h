@@ -19,6 +19,8 @@ struct CCommandLine {
     QString dataDir;                         // --data-dir as given; empty when not given
     bool userDataFolder = false;             // --user-data: $XDG_DATA_HOME/Quillbox
     EAppRequest request = EAppRequest::none; // --menu, --find
+    QString importFile;                      // --import: add a bookmark file's bookmarks, no window
+    QString exportFile; // --export: write the bookmarks to a bookmark file, no window
 
     int ExitCode() const { return outcome == usageError ? 2 : 0; }
 };

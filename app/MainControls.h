@@ -56,6 +56,8 @@ enum : int {
     IDC_NAVDOWN = 2041,
     IDC_NAVTOP = 2042,
     IDC_NAVDEEPEST = 2043,
+    IDC_BTNIMPORT = 2044,
+    IDC_BTNEXPORT = 2045,
 };
 
 enum class EControlKind : unsigned char {
@@ -179,6 +181,20 @@ inline constexpr SControl CONTROLS[] = {
     {IDC_NAVDOWN, "NavDown", HiddenCommand, {}, {K, K, K, K}, "", ""},
     {IDC_NAVTOP, "NavTop", HiddenCommand, {}, {K, K, K, K}, "", ""},
     {IDC_NAVDEEPEST, "NavDeepest", HiddenCommand, {}, {K, K, K, K}, "", ""},
+    {IDC_BTNIMPORT,
+     "BtnImport",
+     Button,
+     {102, 262, 64, 26},
+     {H, H, S, H},
+     "Import bookmarks from a bookmark file or a browser",
+     "Import"},
+    {IDC_BTNEXPORT,
+     "BtnExport",
+     Button,
+     {172, 262, 64, 26},
+     {H, H, S, H},
+     "Export all bookmarks to a bookmark file",
+     "Export"},
 };
 // clang-format on
 } // namespace controltable

@@ -1,5 +1,6 @@
 #include "app/MainDialog.h"
 
+#include "app/ExchangeActions.h"
 #include "app/PathPicker.h"
 #include "app/Shell.h"
 #include "skin/BitmapResource.h"
@@ -17,9 +18,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEventLoop>
 #include <QFocusEvent>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
 #include <QSessionManager>
@@ -96,6 +100,7 @@ CMainDialog::CMainDialog(CSettings& settings, IShell& shell, IPathPicker& picker
       m_settings(settings), m_shell(shell), m_picker(picker),
       m_pSkin(std::make_unique<CWindowSkin>()), m_icon(LoadProgramIcon()) {
     m_dataState.m_strFolder = dataFolder;
+    setAcceptDrops(true);
     CreateControls();
     resize(TEMPLATE_SIZE);
     // A desktop logout may end the process without the close command: the
@@ -416,6 +421,12 @@ void CMainDialog::OnCommand(int id) {
     case IDC_BTNMAIN:
         ShowMainPanel();
         return;
+    case IDC_BTNIMPORT:
+        OnImport();
+        return;
+    case IDC_BTNEXPORT:
+        OnExport();
+        return;
     case IDC_BTNABOUT:
         ShowAboutPanel();
         return;
@@ -577,6 +588,55 @@ void CMainDialog::OnOK() {
 }
 
 // ----------------------------------------------------------- password panels
+
+void CMainDialog::OnImport() {
+    if (m_pTopFolder && ImportFromMenu(this, GetDlgItem(IDC_BTNIMPORT), *m_pTopFolder))
+        ShowImported();
+}
+
+void CMainDialog::OnExport() {
+    if (m_pTopFolder)
+        ExportBookmarks(this, *m_pTopFolder);
+}
+
+void CMainDialog::ShowImported() {
+    // The top folder's columns, with the new folder (selected) and its items.
+    BindColumns(g_pFirstLevel);
+    ShowMainPanel();
+}
+
+namespace {
+
+// The one local file a drag carries, or an empty text.
+QString DraggedFile(const QMimeData* data) {
+    if (!data || !data->hasUrls() || data->urls().size() != 1)
+        return {};
+    const QUrl url = data->urls().constFirst();
+    return url.isLocalFile() && LooksLikeBookmarkFile(url.toLocalFile()) ? url.toLocalFile()
+                                                                         : QString();
+}
+
+} // namespace
+
+void CMainDialog::dragEnterEvent(QDragEnterEvent* event) {
+    if (m_pTopFolder && !DraggedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void CMainDialog::dropEvent(QDropEvent* event) {
+    const QString path = DraggedFile(event->mimeData());
+    if (!m_pTopFolder || path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // After the drag has ended: the source is not kept waiting on the messages.
+    QMetaObject::invokeMethod(
+        this,
+        [this, path] {
+            if (m_pTopFolder && ImportBookmarkFile(this, *m_pTopFolder, path))
+                ShowImported();
+        },
+        Qt::QueuedConnection);
+}
 
 void CMainDialog::OnPromptOK() {
     const QString typed = m_pPromptPassword->text();

@@ -136,6 +136,9 @@ public slots:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // A bookmark file dropped on the window is imported.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -153,6 +156,11 @@ private:
     // again; the dock window's Close then closes the main window.
     void OnDock();
     void OnPromptOK();
+    // Import (a menu of sources) and Export on the options panel; after an
+    // import the main panel shows the new folder.
+    void OnImport();
+    void OnExport();
+    void ShowImported();
     void OnUsePasswordClicked();
     void OnSavePassword();
     void NavigateUp();

@@ -1,6 +1,7 @@
 // Quillbox: a small organiser for one user's bookmarks and shortcuts.
 
 #include "app/CommandLine.h"
+#include "app/ExchangeCommand.h"
 #include "app/InstanceChannel.h"
 #include "app/InstanceLock.h"
 #include "app/MainApp.h"
@@ -31,6 +32,13 @@ int main(int argc, char** argv) {
                            &dataFolder, &error)) {
         std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
         return 1;
+    }
+
+    if (!line.importFile.isEmpty() || !line.exportFile.isEmpty()) {
+        QCoreApplication application(argc, argv); // no window, no display needed
+        CSettings settings;
+        CFileInstanceLock lock;
+        return RunExchangeCommand(line, dataFolder, lock, settings);
     }
 
     PreferX11OnWayland();

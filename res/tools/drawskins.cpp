@@ -509,6 +509,8 @@ void AddTabs(Drawings& d) {
     };
     pill(IDC_BTNOK, "OK");
     pill(IDC_BTNSAVE, "Save");
+    pill(IDC_BTNIMPORT, "Import");
+    pill(IDC_BTNEXPORT, "Export");
 }
 
 void DrawAboutCard(QPainter& p, int w, int h) {

@@ -190,3 +190,19 @@ TEST_F(DataFolderTest, UserDataFolderIsMadeForItsOwnerOnly) {
 }
 
 } // namespace
+
+TEST(CommandLineExchange, ImportAndExportTakeOneFile) {
+    const auto parse = [](QStringList arguments) {
+        return ParseCommandLine(QStringList{"/usr/bin/quillbox"} + arguments);
+    };
+    const CCommandLine import = parse({"--import", "b.html", "--data-dir", "d"});
+    EXPECT_EQ(import.outcome, CCommandLine::run);
+    EXPECT_EQ(import.importFile, QLatin1String("b.html"));
+    EXPECT_TRUE(import.exportFile.isEmpty());
+    EXPECT_EQ(parse({"--export=out.html"}).exportFile, QLatin1String("out.html"));
+    EXPECT_TRUE(parse({"--help"}).text.contains(QLatin1String("--import <file>")));
+    for (const QStringList& wrong :
+         {QStringList{"--import", "a", "--export", "b"},
+          QStringList{"--import", "a", "--import", "b"}, QStringList{"--export", ""}})
+        EXPECT_EQ(parse(wrong).outcome, CCommandLine::usageError) << wrong.join(' ').toStdString();
+}

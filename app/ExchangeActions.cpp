@@ -1,0 +1,130 @@
+#include "app/ExchangeActions.h"
+
+#include "exchange/BookmarkHtml.h"
+#include "exchange/BrowserProfiles.h"
+#include "tree/Item.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QSaveFile>
+
+namespace {
+
+const char TITLE[] = "Quillbox";
+
+QString Tr(const char* text) {
+    return QCoreApplication::translate("Exchange", text);
+}
+
+// Places a read import, or tells why there is nothing to place.
+bool Place(QWidget* parent, CFolder& top, const CImportResult& result, const QString& source) {
+    if (result.status == CImportResult::CANCELLED)
+        return false;
+    if (result.status == CImportResult::FAILED) {
+        QMessageBox::warning(parent, QString::fromLatin1(TITLE),
+                             Tr("Nothing was imported from %1.\n%2").arg(source, result.error));
+        return false;
+    }
+    PlaceImport(top, result.root, ImportFolderName(source));
+    return true;
+}
+
+void Summarise(QWidget* parent, const CImportResult& result) {
+    QMessageBox::information(parent, QString::fromLatin1(TITLE), ImportSummary(result));
+}
+
+QString ProfileLabel(const CBrowserProfile& profile, int bookmarks) {
+    return Tr("%1 \u2013 %2 (%3)")
+        .arg(profile.browser, profile.profile,
+             bookmarks == 1 ? Tr("1 bookmark")
+                            : Tr("%1 bookmarks").arg(QLocale().toString(bookmarks)));
+}
+
+} // namespace
+
+bool LooksLikeBookmarkFile(const QString& path) {
+    const QFileInfo info(path);
+    return info.isFile() && info.isReadable();
+}
+
+bool ImportBookmarkFile(QWidget* parent, CFolder& top, const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    QProgressDialog progress(Tr("Reading %1\u2026").arg(name), Tr("Cancel"), 0, 1000, parent);
+    progress.setWindowTitle(QString::fromLatin1(TITLE));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    progress.setAutoReset(false);
+    const CImportResult result = ReadBookmarkFile(path, [&progress](qint64 done, qint64 total) {
+        progress.setValue(total > 0 ? int(done * 1000 / total) : 0);
+        return !progress.wasCanceled();
+    });
+    progress.reset();
+    if (!Place(parent, top, result, name))
+        return false;
+    Summarise(parent, result);
+    return true;
+}
+
+bool ImportFromMenu(QWidget* parent, QWidget* button, CFolder& top) {
+    QMenu menu(parent);
+    QAction* file = menu.addAction(Tr("Bookmark file (HTML)\u2026"));
+    menu.addSeparator();
+    QList<CBrowserProfile> profiles;
+    QList<CImportResult> read;
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        for (const CBrowserProfile& profile : FindBrowserProfiles(QDir::homePath())) {
+            CImportResult result = ReadBrowserProfile(profile);
+            if (result.status != CImportResult::OK)
+                continue;
+            menu.addAction(ProfileLabel(profile, CountBookmarks(result.root)))
+                ->setData(int(profiles.size()));
+            profiles << profile;
+            read << std::move(result);
+        }
+        QApplication::restoreOverrideCursor();
+    }
+    if (profiles.isEmpty())
+        menu.addAction(Tr("No browser profiles with bookmarks found"))->setEnabled(false);
+
+    QAction* chosen = menu.exec(button->mapToGlobal(QPoint(0, button->height())));
+    if (!chosen)
+        return false;
+    if (chosen == file) {
+        const QString path =
+            QFileDialog::getOpenFileName(parent, Tr("Import bookmarks"), QDir::homePath(),
+                                         Tr("Bookmark files (*.html *.htm);;All files (*)"),
+                                         nullptr, QFileDialog::DontUseNativeDialog);
+        return !path.isEmpty() && ImportBookmarkFile(parent, top, path);
+    }
+    const int index = chosen->data().toInt();
+    const CBrowserProfile& profile = profiles.at(index);
+    if (!Place(parent, top, read.at(index), profile.browser + QLatin1Char(' ') + profile.profile))
+        return false;
+    Summarise(parent, read.at(index));
+    return true;
+}
+
+void ExportBookmarks(QWidget* parent, const CFolder& top) {
+    const QString path = QFileDialog::getSaveFileName(
+        parent, Tr("Export bookmarks"), QDir::home().filePath(QStringLiteral("bookmarks.html")),
+        Tr("Bookmark files (*.html *.htm)"), nullptr, QFileDialog::DontUseNativeDialog);
+    if (path.isEmpty())
+        return;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(WriteBookmarkHtml(top)) < 0 ||
+        !file.commit()) {
+        QMessageBox::warning(parent, QString::fromLatin1(TITLE),
+                             Tr("The bookmarks could not be written to %1:\n%2")
+                                 .arg(QDir::toNativeSeparators(path), file.errorString()));
+        return;
+    }
+    QMessageBox::information(
+        parent, QString::fromLatin1(TITLE),
+        Tr("The bookmarks were exported to %1.").arg(QDir::toNativeSeparators(path)));
+}

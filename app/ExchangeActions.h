@@ -1,0 +1,27 @@
+#pragma once
+// The window's ways in and out for bookmarks: the options panel's Import
+// button (a menu: a bookmark file, or one of the browser profiles found) and
+// Export button, and a bookmark file dropped on the main window.
+//
+// An import reads everything first (with a progress dialog that can cancel
+// once it takes over half a second), then places the whole of it as one new
+// folder at the end of the top folder and says in one message what came in
+// and what was left out. A failed or cancelled import changes nothing.
+
+#include <QString>
+
+class CFolder;
+class QWidget;
+
+// Lets the user pick a source from a menu under button and imports it into
+// top. Returns whether the tree changed.
+bool ImportFromMenu(QWidget* parent, QWidget* button, CFolder& top);
+
+// Imports the bookmark file at path into top. Returns whether the tree changed.
+bool ImportBookmarkFile(QWidget* parent, CFolder& top, const QString& path);
+
+// Asks for a file name and writes the whole tree below top there.
+void ExportBookmarks(QWidget* parent, const CFolder& top);
+
+// Whether a dropped file may be a bookmark file worth trying.
+bool LooksLikeBookmarkFile(const QString& path);

@@ -1,0 +1,127 @@
+#include "app/ExchangeCommand.h"
+
+#include "app/CommandLine.h"
+#include "app/InstanceLock.h"
+#include "exchange/BookmarkHtml.h"
+#include "store/DataFile.h"
+#include "store/Settings.h"
+#include "tree/Item.h"
+#include "tree/Tree.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+void Say(FILE* stream, const QString& text) {
+    std::fprintf(stream, "%s\n", text.toLocal8Bit().constData());
+}
+
+// One line from standard input; on a terminal it is not echoed.
+std::string ReadPassword() {
+    const bool terminal = ::isatty(STDIN_FILENO);
+    termios saved{};
+    if (terminal) {
+        std::fputs("Password: ", stderr);
+        std::fflush(stderr);
+        ::tcgetattr(STDIN_FILENO, &saved);
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    std::string password;
+    std::getline(std::cin, password);
+    if (terminal) {
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        std::fputs("\n", stderr);
+    }
+    if (!password.empty() && password.back() == '\r')
+        password.pop_back();
+    return password;
+}
+
+} // namespace
+
+int RunExchangeCommand(const CCommandLine& line, const QString& dataFolder, IInstanceLock& lock,
+                       CSettings& settings) {
+    const bool importing = !line.importFile.isEmpty();
+    const IInstanceLock::Result locked = lock.TryAcquire();
+    if (locked == IInstanceLock::heldElsewhere) {
+        if (importing) {
+            Say(stderr, QStringLiteral("quillbox: Quillbox is running; close it first, or it "
+                                       "will write its own bookmarks over the import when it "
+                                       "closes."));
+            return 1;
+        }
+        Say(stderr, QStringLiteral("quillbox: Quillbox is running; exporting the bookmarks it "
+                                   "last saved."));
+    }
+    struct SRelease {
+        IInstanceLock& lock;
+        bool held;
+        ~SRelease() {
+            if (held)
+                lock.Release();
+        }
+    } release{lock, locked == IInstanceLock::acquired};
+
+    // Read the file first: a file that is no bookmark file asks for nothing.
+    CImportResult imported;
+    if (importing) {
+        imported = ReadBookmarkFile(line.importFile);
+        if (imported.status != CImportResult::OK) {
+            Say(stderr, QStringLiteral("quillbox: %1: %2")
+                            .arg(QDir::toNativeSeparators(line.importFile), imported.error));
+            return 1;
+        }
+    }
+
+    CDataFileState state;
+    state.m_strFolder = dataFolder;
+    LoadSettings(settings, state);
+    if (settings.m_dwPasswordCheck != 0 && !settings.VerifyPassword(ReadPassword())) {
+        Say(stderr, QStringLiteral("quillbox: wrong password."));
+        return 1;
+    }
+    std::unique_ptr<CFolder> top = StartTree(nullptr);
+    const auto end = [&top] { EndTree(std::move(top)); };
+    try {
+        LoadTree(*top, settings, state);
+    } catch (const CFileError& error) {
+        // Saving over a file that could not be read whole would lose the rest.
+        Say(stderr, QStringLiteral("quillbox: ") + error.Message());
+        end();
+        return 1;
+    }
+
+    int code = 0;
+    if (importing) {
+        PlaceImport(*top, imported.root, ImportFolderName(QFileInfo(line.importFile).fileName()));
+        try {
+            SaveTree(*top, settings, state);
+            Say(stdout, ImportSummary(imported));
+        } catch (const CFileError& error) {
+            Say(stderr, QStringLiteral("quillbox: ") + error.Message());
+            code = 1;
+        }
+    } else {
+        QSaveFile file(line.exportFile);
+        if (!file.open(QIODevice::WriteOnly) || file.write(WriteBookmarkHtml(*top)) < 0 ||
+            !file.commit()) {
+            Say(stderr, QStringLiteral("quillbox: cannot write %1: %2")
+                            .arg(QDir::toNativeSeparators(line.exportFile), file.errorString()));
+            code = 1;
+        } else {
+            Say(stdout, QStringLiteral("Exported the bookmarks to %1.")
+                            .arg(QDir::toNativeSeparators(line.exportFile)));
+        }
+    }
+    end();
+    return code;
+}
