@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# Bookmarks in through the real program's options panel, driven as a user
+# does on a virtual X server: Import offers a bookmark file and the browser
+# profiles found (here a Chromium-family profile below a fake home), a file
+# is picked in the file dialog with the keyboard, one message sums up, the
+# columns show the new folder; while the window is open the command line
+# refuses to import and exports what was last saved; after Close the data
+# file holds both imports.
+#   realexchange.sh <quillbox> <sample-nopassword.dat> [<folder for pictures>]
+# Exits 77 (skipped) when xvfb-run or xdotool is missing.
+set -euo pipefail
+
+program=$(realpath "$1")
+data=$(realpath "$2")
+shots=${3:+$(realpath -m "$3")}
+for tool in xvfb-run xdotool xauth; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIPPED: $tool is not installed (apt-get install xvfb xauth xdotool)"
+    exit 77
+  fi
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/home/.config/google-chrome/Default" "$work/run" "$work/data"
+chmod 700 "$work/run"
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
+export QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY SESSION_MANAGER
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+cp "$data" "$work/data/Quillbox.dat"
+chmod u+w "$work/data/Quillbox.dat"
+
+cat >"$work/bookmarks.html" <<'HTML'
+<!DOCTYPE NETSCAPE-Bookmark-file-1>
+<META HTTP-EQUIV="Content-Type" CONTENT="text/html; charset=UTF-8">
+<DL><p>
+    <DT><H3>Travel &amp; maps</H3>
+    <DL><p>
+        <DT><A HREF="https://maps.example/">Maps</A>
+        <DD>where to go
+        <HR>
+        <DT><A HREF="https://trains.example/">Trains</A>
+    </DL><p>
+    <DT><A HREF="javascript:void(0)">bookmarklet</A>
+</DL><p>
+HTML
+cat >"$work/home/.config/google-chrome/Default/Bookmarks" <<'JSON'
+{"roots": {"bookmark_bar": {"type": "folder", "name": "Bookmarks bar", "children": [
+  {"type": "url", "name": "From the browser", "url": "https://browser.example/"}]}}}
+JSON
+
+cat >"$work/drive.sh" <<'DRIVE'
+set -euo pipefail
+program=$1 work=$2 shots=${3:-}
+fail() { echo "FAILED: $*"; exit 1; }
+cd "$work/data"
+today=$(date +%F)
+shot() {
+  [ -n "$shots" ] && command -v convert >/dev/null && command -v xwd >/dev/null || return 0
+  mkdir -p "$shots"
+  xwd -root -silent | convert xwd:- -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "png:$shots/$1"
+  echo "picture: $shots/$1"
+}
+# The window on top (a menu or a message box), alone: a picture of the
+# screen does not show it under Xvfb.
+shot_top() {
+  [ -n "$shots" ] && command -v convert >/dev/null && command -v xwd >/dev/null || return 0
+  top=$(xwininfo -root -children | awk '/^ +0x/ { print $1; exit }')
+  xwd -id "$top" -silent | convert xwd:- "png:$shots/$1"
+  echo "picture: $shots/$1"
+}
+# The windows named Quillbox other than the main window (a message box).
+others() { xdotool search --onlyvisible --name '^Quillbox$' | grep -vx "$win" || true; }
+wait_message() {
+  for _ in $(seq 50); do [ -n "$(others)" ] && return 0; sleep 0.2; done
+  fail "no message: $1"
+}
+
+"$program" &
+pid=$!
+win=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quillbox$' | head -1) || fail "no window"
+eval "$(xdotool getwindowgeometry --shell "$win")"
+click() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1; sleep 0.6; }
+
+# Options, then Import: the menu lists the file and the browser profile.
+click 28 253
+click 134 275
+sleep 1
+shot_top import-menu.png
+# The first entry: a bookmark file, picked by typing its path.
+xdotool key Down Return
+dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Import bookmarks$' | head -1) ||
+  fail "no file dialog"
+sleep 0.5
+xdotool type --delay 20 "$work/bookmarks.html"
+xdotool key Return
+wait_message "after the file import"
+sleep 1
+shot_top import-summary.png
+xdotool key Return
+sleep 0.5
+[ -z "$(others)" ] || fail "the message did not close"
+
+# The main panel is back with the new folder selected in the left column.
+shot imported.png
+
+# While this copy runs, the command line does not import and says what an
+# export holds: the tree as last saved, without the import yet.
+if "$program" --import "$work/bookmarks.html" 2>"$work/err.txt"; then fail "--import ran beside the window"; fi
+grep -q "Quillbox is running" "$work/err.txt" || fail "no clear refusal: $(cat "$work/err.txt")"
+"$program" --export "$work/before.html" 2>"$work/err.txt" >/dev/null || fail "--export failed"
+grep -q "last saved" "$work/err.txt" || fail "no word on what is exported: $(cat "$work/err.txt")"
+grep -q "Imported bookmarks.html" "$work/before.html" && fail "the export holds what was not saved"
+echo "command line beside the window: ok"
+
+# The browser profile, the entry after the file's.
+click 28 253
+click 134 275
+xdotool key Down Down Return
+wait_message "after the profile import"
+xdotool key Return
+sleep 0.5
+
+# BtnClose saves.
+click 527 222
+for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
+kill -0 "$pid" 2>/dev/null && { kill "$pid"; fail "BtnClose did not end the program"; }
+wait "$pid" || fail "the program ended with an error"
+
+"$program" --export "$work/after.html" >/dev/null || fail "--export after Close failed"
+grep -q "<H3>Imported bookmarks.html $today</H3>" "$work/after.html" || fail "the file import was not saved"
+grep -q 'HREF="https://trains.example/">Trains</A>' "$work/after.html" || fail "an imported entry is missing"
+grep -q "<H3>Imported Google Chrome Default $today</H3>" "$work/after.html" ||
+  fail "the profile import was not saved"
+grep -q 'HREF="https://browser.example/">From the browser</A>' "$work/after.html" ||
+  fail "the browser's entry is missing"
+echo "saved: both imports are in the data file"
+DRIVE
+
+xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/drive.sh" "$program" "$work" "$shots"
+echo "PASSED"
