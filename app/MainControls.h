@@ -52,6 +52,7 @@ enum : int {
     IDC_LBLINVALID = 2032,
     IDC_LBLNOTMATCH = 2033,
     IDC_BTNSELECT = 2035,
+    IDC_LBLPROTECTED = 2036,
     IDC_NAVUP = 2040,
     IDC_NAVDOWN = 2041,
     IDC_NAVTOP = 2042,
@@ -69,6 +70,7 @@ enum class EControlKind : unsigned char {
     Button,        // a bitmap button: the role name names its bitmap
     Label,         // a bitmap label: like a button, but never enabled
     HiddenCommand, // a hidden push button that carries a keyboard command
+    Text,          // a line of plain text (the rectangle holds it wrapped)
 };
 
 // What a panel does to a control when it opens (and what SetState does).
@@ -177,6 +179,8 @@ inline constexpr SControl CONTROLS[] = {
      "The two password entries differ", "Your password entries did not match."},
     {IDC_BTNSELECT, "BtnSelect", Button, {469, 343, 41, 30}, {D, D, D, D},
      "Choose a file or folder for the address", "Select a file or folder"},
+    {IDC_LBLPROTECTED, "LblProtected", Text, {70, 62, 420, 56}, {H, L, H, H},
+     "", "The data file is protected by another password"},
     {IDC_NAVUP, "NavUp", HiddenCommand, {}, {K, K, K, K}, "", ""},
     {IDC_NAVDOWN, "NavDown", HiddenCommand, {}, {K, K, K, K}, "", ""},
     {IDC_NAVTOP, "NavTop", HiddenCommand, {}, {K, K, K, K}, "", ""},

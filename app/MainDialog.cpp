@@ -22,6 +22,7 @@
 #include <QDropEvent>
 #include <QEventLoop>
 #include <QFocusEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
@@ -40,6 +41,11 @@ QRect RectOf(const SControl& control) {
 }
 
 // The hidden command buttons' texts, from IDC_NAVUP on.
+// Shown at the prompt when the data file does not open with the key in use.
+constexpr char PROTECTED_TEXT[] =
+    "Quillbox.dat is protected by another password. Type that password, or press M to go on "
+    "without it (the file is then kept as a backup).";
+
 constexpr const char* NAV_TEXTS[] = {"<", ">", "<<", ">>"};
 static_assert(IDC_NAVUP + int(std::size(NAV_TEXTS)) - 1 == IDC_NAVDEEPEST);
 
@@ -187,6 +193,13 @@ QWidget* CMainDialog::CreateControl(const SControl& row) {
         connect(button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
         return button;
     }
+    case EControlKind::Text: {
+        auto* label = new QLabel(QString::fromUtf8(PROTECTED_TEXT), this);
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignCenter);
+        label->setStyleSheet(QStringLiteral("color: #7a1f12; font-weight: bold;"));
+        return label;
+    }
     case EControlKind::HiddenCommand: {
         auto* button =
             new QPushButton(QString::fromLatin1(NAV_TEXTS[std::size_t(id - IDC_NAVUP)]), this);
@@ -249,9 +262,18 @@ bool CMainDialog::OnInitDialog() {
     LoadSettings(m_settings, m_dataState);
     m_pUsePassword->setEnabled(true);
 
-    if (m_settings.m_dwPasswordCheck != 0) {
+    // The data file decides: a stored check value asks for its password as
+    // long as the file does not open without one, and a file that does not
+    // open without one asks for its own even with no check value stored.
+    const KeyFit fit = DataFileKeyFits(m_dataState, {});
+    if (m_settings.m_dwPasswordCheck != 0 && fit != KeyFit::opens) {
         ShowPasswordPrompt();
+    } else if (fit == KeyFit::other) {
+        ShowPasswordPrompt();
+        ShowProtected();
     } else {
+        if (m_settings.m_dwPasswordCheck != 0)
+            m_settings.SetPassword({}); // a stale check value: the file has none
         GetDlgItem(IDC_BTNDOCK)->setEnabled(true);
         LoadTree();
         BindColumns(g_pFirstLevel);
@@ -368,6 +390,23 @@ bool CMainDialog::SaveTree() {
         return true;
     try {
         ::SaveTree(*m_pTopFolder, m_settings, m_dataState);
+    } catch (const CSettingsError& error) {
+        // The data file is saved. The user hears once that the dock's place
+        // was not stored, and closing goes on; a check value that was not
+        // stored is said once too, and that once the window stays, so the
+        // settings can be mended and stored by the next save. The next start
+        // opens the data file either way: it asks for the password in use.
+        if (!error.m_bCheckChanged) {
+            if (!m_bToldPositionNotStored)
+                ReportFileError(error);
+            m_bToldPositionNotStored = true;
+            return true;
+        }
+        if (m_toldCheckNotStored == m_settings.m_dwPasswordCheck)
+            return true;
+        m_toldCheckNotStored = m_settings.m_dwPasswordCheck;
+        ReportFileError(error);
+        return false;
     } catch (const CFileError& error) {
         ReportFileError(error);
         return false;
@@ -419,6 +458,10 @@ void CMainDialog::OnCommand(int id) {
         OnDock();
         return;
     case IDC_BTNMAIN:
+        if (!m_pTopFolder) {
+            OnPromptGoOn(); // only the prompt for another password enables it
+            return;
+        }
         ShowMainPanel();
         return;
     case IDC_BTNIMPORT:
@@ -640,12 +683,39 @@ void CMainDialog::dropEvent(QDropEvent* event) {
 
 void CMainDialog::OnPromptOK() {
     const QString typed = m_pPromptPassword->text();
-    if (typed.isEmpty())
+    if (typed.isEmpty() || m_pTopFolder)
         return;
-    if (!m_settings.VerifyPassword(BytesFromText(typed))) {
-        GetDlgItem(IDC_LBLINVALID)->show();
+    // Accepted when its check value matches or when it opens the data file;
+    // a match that does not open the data file asks for the file's own.
+    const std::string password = BytesFromText(typed);
+    const bool matches = m_settings.VerifyPassword(password) != 0;
+    const KeyFit fit = DataFileKeyFits(m_dataState, password);
+    if (fit == KeyFit::other || (!matches && fit != KeyFit::opens)) {
+        m_settings.m_strPassword.clear();
+        if (matches && fit == KeyFit::other)
+            ShowProtected();
+        else
+            GetDlgItem(IDC_LBLINVALID)->show();
         return;
     }
+    m_settings.SetPassword(password); // its check value is stored at the next save
+    LeavePrompt();
+}
+
+void CMainDialog::OnPromptGoOn() {
+    // As if no password were set: the fallback's tree is shown, and the data
+    // file is kept as a backup when it is first replaced.
+    m_settings.SetPassword({});
+    LeavePrompt();
+}
+
+void CMainDialog::ShowProtected() {
+    GetDlgItem(IDC_LBLPROTECTED)->show();
+    GetDlgItem(IDC_BTNMAIN)->setEnabled(true); // goes on without the data file
+}
+
+void CMainDialog::LeavePrompt() {
+    GetDlgItem(IDC_LBLPROTECTED)->hide();
     // What the prompt disabled and the main panel leaves alone.
     for (std::size_t i = 0; i < CONTROL_COUNT; ++i)
         if (StateIn(CONTROLS[i], EPanel::Prompt) == EControlState::Disable &&

@@ -20,6 +20,7 @@
 #include <array>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 
 class CBookmarkListCtrl;
@@ -161,6 +162,12 @@ private:
     void OnImport();
     void OnExport();
     void ShowImported();
+    // BtnMain at the prompt for the data file's own password: go on without it.
+    void OnPromptGoOn();
+    // The prompt's explanation that the data file is under another password.
+    void ShowProtected();
+    // From the accepted prompt to the main panel with the tree loaded.
+    void LeavePrompt();
     void OnUsePasswordClicked();
     void OnSavePassword();
     void NavigateUp();
@@ -201,4 +208,7 @@ private:
     QLineEdit* m_pPromptPassword = nullptr;
 
     bool m_bInitialised = false;
+    // Settings that could not be stored, already told to the user.
+    bool m_bToldPositionNotStored = false;
+    std::optional<std::uint32_t> m_toldCheckNotStored;
 };

@@ -1050,7 +1050,8 @@ QImage PanelPreview(const QImage& cover, const std::vector<Piece>& pieces,
             names << piece.name;
     QImage out = Composite(cover, pieces, images, names);
     for (const SControl& row : CONTROLS) {
-        if (HasBitmap(row) || row.rect.IsEmpty() || !CanShowIn(row, panel))
+        if (HasBitmap(row) || row.kind == EControlKind::Text || row.rect.IsEmpty() ||
+            !CanShowIn(row, panel))
             continue;
         const QColor colour =
             row.kind == EControlKind::List ? QColor(0xff, 0xfd, 0xf6) : QColor(Qt::white);

@@ -44,10 +44,10 @@ TEST_F(PasswordTest, SetAtOptionsAskedAtRestartRefusedThenAccepted) {
     for (int id : {IDC_BTNHELP, IDC_BTNMINI, IDC_BTNCLOSE, IDC_BTNTITLE})
         EXPECT_TRUE(Enabled(id)) << id;
 
-    AnswerPrompt(QStringLiteral("secret13"));
+    AnswerPrompt(QStringLiteral("secret99"));
     EXPECT_TRUE(Shown(IDC_LBLINVALID));
     EXPECT_EQ(m_dialog->GetTopFolder(), nullptr);
-    EXPECT_EQ(Edit(IDC_PROMPTPASSWD)->text(), QStringLiteral("secret13")); // kept for another try
+    EXPECT_EQ(Edit(IDC_PROMPTPASSWD)->text(), QStringLiteral("secret99")); // kept for another try
     ClickInto(IDC_PROMPTPASSWD);
     EXPECT_FALSE(Shown(IDC_LBLINVALID));
 
@@ -99,7 +99,7 @@ TEST_P(PasswordMismatchTest, ShowsTheLabelAndStoresNothing) {
 }
 
 const MismatchCase kMismatches[] = {
-    {"secret12", "secret13"},
+    {"secret12", "secret99"},
     {"secret12", "Secret12"},     // case counts
     {"secret12-a", "secret12-b"}, // equal first 8 bytes, the whole texts differ
     {"secret12", ""},
