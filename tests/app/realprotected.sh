@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# The real program on a virtual X server with a password-protected data file
+# and no settings (a file copied from another machine): the prompt asks for
+# the data file's own password and says why, the password opens the tree,
+# and Close saves it and stores the password's check value in the settings.
+#   realprotected.sh <quillbox> <protected data file> [<screenshot.png>]
+# The data file is tests/data/sample-secret12.dat (password "secret12").
+# Exits 77 (skipped) when xvfb-run, xdotool or ImageMagick is missing.
+set -euo pipefail
+
+program=$(realpath "$1")
+data=$(realpath "$2")
+shot=${3:+$(realpath -m "$3")}
+for tool in xvfb-run xdotool xauth xwd convert; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIPPED: $tool is not installed (apt-get install xvfb xauth xdotool x11-apps imagemagick)"
+    exit 77
+  fi
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/home" "$work/run" "$work/data"
+chmod 700 "$work/run"
+cp "$data" "$work/data/Quillbox.dat"
+chmod 644 "$work/data/Quillbox.dat"
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
+export QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY SESSION_MANAGER
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+
+cat >"$work/drive.sh" <<'DRIVE'
+set -euo pipefail
+program=$1 folder=$2 shot=${3:-}
+fail() { echo "FAILED: $*"; exit 1; }
+cd "$folder"
+settings="$XDG_CONFIG_HOME/Quillbox/Quillbox.conf"
+
+"$program" &
+pid=$!
+win=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quillbox$' | head -1) || fail "no window"
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$win")"
+grab() { xwd -root -silent | convert xwd:- -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "png:$1"; }
+# The share of dark (text) pixels in a rectangle of the window: w h x y.
+ink() { convert "$1" -crop "$2x$3+$4+$5" +repage -colorspace Gray -negate -threshold 50% \
+          -format '%[fx:mean]' info:; }
+
+grab "$PWD/prompt.png"
+[ -n "$shot" ] && cp "$PWD/prompt.png" "$shot"
+# The explanation above the password box, and nothing in the first column yet.
+[ "$(ink prompt.png 400 40 80 70 | awk '{print ($1 > 0.02)}')" = 1 ] || fail "no explanation shown"
+[ "$(ink prompt.png 88 50 62 122 | awk '{print ($1 < 0.002)}')" = 1 ] || fail "rows shown at the prompt"
+echo "prompt: ok"
+
+# Type the data file's password into the prompt box, press OK.
+xdotool mousemove $((X + 200 + 80)) $((Y + 172 + 12)) click 1
+sleep 0.3
+xdotool type --delay 50 secret12
+xdotool mousemove $((X + 368 + 24)) $((Y + 250 + 13)) click 1
+sleep 1
+grab "$PWD/tree.png"
+[ "$(ink tree.png 88 50 62 122 | awk '{print ($1 > 0.01)}')" = 1 ] || fail "the tree is not shown"
+[ "$(ink tree.png 400 40 80 70 | awk '{print ($1 < 0.2)}')" = 1 ] || fail "the explanation stayed"
+echo "tree: ok"
+
+xdotool mousemove $((X + 511 + 16)) $((Y + 206 + 16)) click 1
+for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
+kill -0 "$pid" 2>/dev/null && { kill "$pid"; fail "BtnClose did not end the program"; }
+wait "$pid" || fail "the program ended with an error"
+grep -qx 'Passwd=3064455386' "$settings" || fail "the settings do not hold the check value: $(cat "$settings")"
+[ "$(stat -c %a "$settings")" = 600 ] || fail "the new settings file is readable by others"
+[ "$(stat -c %a Quillbox.dat)" = 644 ] || fail "the data file lost the mode its owner gave it"
+[ ! -e Quillbox.dat.bak ] || fail "a file that opened was kept as a backup"
+echo "closed: the settings hold the check value"
+
+# The next start asks as for any protected file, without the explanation.
+"$program" &
+pid=$!
+timeout 20 xdotool search --sync --onlyvisible --name '^Quillbox$' >/dev/null || fail "no window at restart"
+sleep 0.5
+grab "$PWD/again.png"
+[ "$(ink again.png 400 40 80 70 | awk '{print ($1 < 0.002)}')" = 1 ] || fail "explained again"
+xdotool mousemove $((X + 511 + 16)) $((Y + 206 + 16)) click 1
+for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
+kill -0 "$pid" 2>/dev/null && { kill "$pid"; fail "BtnClose did not end the program at the prompt"; }
+echo "restart: ok"
+DRIVE
+
+xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/drive.sh" "$program" "$work/data" "$shot"
+echo "PASSED"
