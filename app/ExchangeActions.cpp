@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QSaveFile>
+#include <QWindow>
 
 namespace {
 
@@ -45,6 +46,42 @@ QString ProfileLabel(const CBrowserProfile& profile, int bookmarks) {
                             : Tr("%1 bookmarks").arg(QLocale().toString(bookmarks)));
 }
 
+// While a file is read, the progress dialog runs the event loop now and then;
+// only it takes the user's input, so nothing can change or close the tree
+// under the import before the dialog shows (after half a second) and blocks
+// the rest.
+class CInputOnlyFor final : public QObject {
+public:
+    explicit CInputOnlyFor(QWidget* window) : m_pWindow(window) { qApp->installEventFilter(this); }
+    ~CInputOnlyFor() override { qApp->removeEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+        case QEvent::Shortcut:
+        case QEvent::DragEnter:
+        case QEvent::Drop: {
+            // Input reaches a window first, then the widget in it.
+            if (const auto* widget = qobject_cast<QWidget*>(watched))
+                return widget->window() != m_pWindow;
+            if (const auto* window = qobject_cast<QWindow*>(watched))
+                return window != m_pWindow->windowHandle();
+            return false;
+        }
+        default:
+            return false;
+        }
+    }
+
+private:
+    QWidget* m_pWindow;
+};
+
 } // namespace
 
 bool LooksLikeBookmarkFile(const QString& path) {
@@ -59,10 +96,14 @@ bool ImportBookmarkFile(QWidget* parent, CFolder& top, const QString& path) {
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
     progress.setAutoReset(false);
-    const CImportResult result = ReadBookmarkFile(path, [&progress](qint64 done, qint64 total) {
-        progress.setValue(total > 0 ? int(done * 1000 / total) : 0);
-        return !progress.wasCanceled();
-    });
+    CImportResult result;
+    {
+        const CInputOnlyFor onlyProgress(&progress);
+        result = ReadBookmarkFile(path, [&progress](qint64 done, qint64 total) {
+            progress.setValue(total > 0 ? int(done * 1000 / total) : 0);
+            return !progress.wasCanceled();
+        });
+    }
     progress.reset();
     if (!Place(parent, top, result, name))
         return false;

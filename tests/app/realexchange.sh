@@ -4,8 +4,9 @@
 # profiles found (here a Chromium-family profile below a fake home), a file
 # is picked in the file dialog with the keyboard, one message sums up, the
 # columns show the new folder; while the window is open the command line
-# refuses to import and exports what was last saved; after Close the data
-# file holds both imports.
+# refuses to import and exports what was last saved; a long import shows a
+# progress dialog whose Cancel changes nothing; after Close the data file
+# holds both imports.
 #   realexchange.sh <quillbox> <sample-nopassword.dat> [<folder for pictures>]
 # Exits 77 (skipped) when xvfb-run or xdotool is missing.
 set -euo pipefail
@@ -114,6 +115,28 @@ grep -q "last saved" "$work/err.txt" || fail "no word on what is exported: $(cat
 grep -q "Imported bookmarks.html" "$work/before.html" && fail "the export holds what was not saved"
 echo "command line beside the window: ok"
 
+# A file big enough to take a while: the progress dialog shows, and its
+# Cancel leaves the tree as it was.
+{
+  echo '<!DOCTYPE NETSCAPE-Bookmark-file-1><DL><p>'
+  awk 'BEGIN { for (i = 0; i < 2000000; ++i) print "<DT><A HREF=\"https://many.example/\">Many</A>" }'
+} >"$work/big.html"
+click 28 253
+click 134 275
+xdotool key Down Return
+timeout 10 xdotool search --sync --onlyvisible --name '^Import bookmarks$' >/dev/null || fail "no file dialog"
+sleep 0.5
+xdotool type --delay 20 "$work/big.html"
+xdotool key Return
+wait_message "no progress dialog"
+progress=$(others | head -1)
+eval "$(xdotool getwindowgeometry --shell "$progress" | sed 's/^/P_/')"
+shot_top progress.png
+xdotool mousemove $((P_X + P_WIDTH - 45)) $((P_Y + P_HEIGHT - 18)) click 1
+for _ in $(seq 50); do [ -z "$(others)" ] && break; sleep 0.2; done
+[ -z "$(others)" ] || fail "a window stayed after Cancel (did the import run to its end?)"
+echo "cancel: ok"
+
 # The browser profile, the entry after the file's.
 click 28 253
 click 134 275
@@ -135,7 +158,8 @@ grep -q "<H3>Imported Google Chrome Default $today</H3>" "$work/after.html" ||
   fail "the profile import was not saved"
 grep -q 'HREF="https://browser.example/">From the browser</A>' "$work/after.html" ||
   fail "the browser's entry is missing"
-echo "saved: both imports are in the data file"
+grep -q "Imported big.html" "$work/after.html" && fail "the cancelled import was saved"
+echo "saved: both imports are in the data file, the cancelled one is not"
 DRIVE
 
 xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/drive.sh" "$program" "$work" "$shots"

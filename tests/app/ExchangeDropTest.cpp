@@ -1,0 +1,84 @@
+// Bookmarks dropped on the main window: a bookmark file is imported into a
+// new folder at the end of the top folder, which the columns then show, with
+// one message; anything else is refused and the tree stays as it was.
+
+#include "AppFixture.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+
+namespace {
+
+class ExchangeDropTest : public AppFixture {
+protected:
+    // A drag of urls entering the window and dropped: whether each was taken.
+    std::pair<bool, bool> Drop(const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        const QPoint at(300, 150);
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(m_dialog.get(), &enter);
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(m_dialog.get(), &drop);
+        return {enter.isAccepted(), drop.isAccepted()};
+    }
+
+    static QUrl WriteFile(const char* name, const QByteArray& bytes) {
+        QFile file(QString::fromLatin1(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath());
+    }
+
+    // Waits for the one message the import shows, answering it.
+    QString Message() {
+        AnswerNextMessageBox();
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !m_messages.isEmpty(); }, 5000));
+        return m_messages.isEmpty() ? QString() : m_messages.takeFirst();
+    }
+};
+
+TEST_F(ExchangeDropTest, DroppedBookmarkFileLandsInANewFolderThatTheColumnsShow) {
+    WriteDataFile(SampleTree);
+    Start();
+    const QStringList before = Rows(1);
+    const QUrl file = WriteFile("bookmarks.html", "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>"
+                                                  "<DT><H3>Trips</H3><DL><p></DL><p>"
+                                                  "<DT><A HREF=\"https://a.example/\">A</A>"
+                                                  "<DD>about A</DL><p>");
+    EXPECT_EQ(Drop({file}), std::make_pair(true, true));
+    const QString message = Message();
+    EXPECT_TRUE(message.contains(QLatin1String("Imported 1 bookmark, 1 folder")))
+        << message.toStdString();
+    EXPECT_TRUE(message.contains(QLatin1String("1 description"))) << message.toStdString();
+
+    const QString name =
+        QStringLiteral("Imported bookmarks.html ") + QDate::currentDate().toString(Qt::ISODate);
+    EXPECT_EQ(Rows(1), before + QStringList{name});
+    EXPECT_EQ(List(1)->currentIndex().row(), before.size());
+    EXPECT_EQ(Rows(2), (QStringList{QStringLiteral("Trips"), QStringLiteral("A")}));
+
+    ClickButton(IDC_BTNCLOSE); // saved with the rest
+    Start();
+    EXPECT_EQ(Rows(1), before + QStringList{name});
+}
+
+TEST_F(ExchangeDropTest, WhatIsNoBookmarkFileChangesNothing) {
+    WriteDataFile(SampleTree);
+    Start();
+    const QStringList before = Rows(1);
+    const QUrl picture = WriteFile("picture.png", QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
+    EXPECT_EQ(Drop({picture}), std::make_pair(true, true)); // tried: it could have been one
+    EXPECT_TRUE(Message().contains(QLatin1String("not a bookmark file")));
+    EXPECT_EQ(Rows(1), before);
+
+    // Not one local file: not even taken.
+    const QUrl web(QStringLiteral("https://example.org/bookmarks.html"));
+    EXPECT_FALSE(Drop({web}).first);
+    EXPECT_FALSE(Drop({picture, picture}).first);
+    EXPECT_FALSE(Drop({QUrl::fromLocalFile(m_dir.path())}).first); // a folder
+    EXPECT_EQ(Rows(1), before);
+}
+
+} // namespace
