@@ -6,6 +6,7 @@
 #include "tree/TreeState.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 const std::string SEPARATOR_TEXT(71, '-');
 const std::string ROOT_FOLDER_NAME = "Root";
@@ -46,6 +47,29 @@ int FolderHeight(const CItem& item) {
                 pending.emplace_back(child, level + 1);
     }
     return height;
+}
+
+// The level below level, made when it does not exist yet.
+CItemObserver* NextLevelOf(CItemObserver* level) {
+    if (!level)
+        return nullptr;
+    if (!level->GetNextLevel())
+        level->SetNextLevel(std::make_unique<CColumnObserver>());
+    return level->GetNextLevel();
+}
+
+// Nothing that shows items may keep pointing into a subtree that leaves the
+// tree alive. Iterative: a subtree may be deep.
+void ForgetSubtree(const CItem& root) {
+    std::vector<const CItem*> pending{&root};
+    while (!pending.empty()) {
+        const CItem* item = pending.back();
+        pending.pop_back();
+        ForgetTreeItem(item);
+        if (item->IsContainer())
+            for (int i = 0; i < item->GetCount(); ++i)
+                pending.push_back(item->GetChild(i));
+    }
 }
 
 } // namespace
@@ -165,12 +189,15 @@ void CFolder::Hide(int scope) {
 void CFolder::Select(int index) {
     if (CItem* previous = GetChild(m_nCurrent))
         previous->Hide(SCOPE_LEVEL);
+    // Current before the row is selected: the list reports the selection and
+    // re-enters here, and must find the child it hides before it is shown
+    // again (else a folder's rows would be listed twice).
+    m_nCurrent = index;
     if (CItem* child = GetChild(index)) {
         child->Show(SCOPE_LEVEL);
         if (m_pObserver)
             m_pObserver->SelectRow(index);
     }
-    m_nCurrent = index;
 }
 
 bool CFolder::Fits(const CItem& item) const {
@@ -193,15 +220,26 @@ void CFolder::Adopt(CItem& item) {
         }
     }
 
-    CItemObserver* level = nullptr;
-    if (m_pObserver) {
-        level = m_pObserver->GetNextLevel();
-        if (!level) {
-            m_pObserver->SetNextLevel(std::make_unique<CColumnObserver>());
-            level = m_pObserver->GetNextLevel();
-        }
+    // A blank entry is held by the folder it is in.
+    if (auto* entry = dynamic_cast<CEntry*>(&item); entry && entry->IsBlank())
+        entry->m_pParent = this;
+    // An item built with content before it had observers, or one taken out
+    // of the tree, gets its whole subtree moved to the levels of this depth.
+    if (!item.GetObserver())
+        item.SetObserver(MakeItemObserver(nullptr));
+    MoveToLevel(item, NextLevelOf(m_pObserver.get()));
+}
+
+void CFolder::MoveToLevel(CItem& item, CItemObserver* level) {
+    auto* route = dynamic_cast<CObserverSwitch*>(item.GetObserver());
+    if (!route || route->GetLevel() == level)
+        return; // the subtree below is already at the right depths
+    route->SetLevel(level);
+    if (auto* folder = dynamic_cast<CFolder*>(&item); folder && !folder->m_children.empty()) {
+        CItemObserver* next = NextLevelOf(level);
+        for (auto& child : folder->m_children)
+            MoveToLevel(*child, next);
     }
-    item.SetObserver(MakeItemObserver(level));
 }
 
 void CFolder::Insert(int index, std::unique_ptr<CItem> item) {
@@ -249,6 +287,70 @@ void CFolder::Remove(int index) {
     Show(SCOPE_LEVEL);
     Select(index > 0 ? index - 1 : 0);
     NoteTreeChange();
+}
+
+std::unique_ptr<CItem> CFolder::Take(int index) {
+    if (!InRange(index))
+        return nullptr;
+    Hide(SCOPE_LEVEL);
+    std::unique_ptr<CItem> taken = std::move(m_children[static_cast<std::size_t>(index)]);
+    m_children.erase(m_children.begin() + index);
+    ForgetSubtree(*taken);
+    Show(SCOPE_LEVEL);
+    Select(index > 0 ? index - 1 : 0);
+    NoteTreeChange();
+    return taken;
+}
+
+void CFolder::SetChildName(int index, std::string name) {
+    if (!InRange(index))
+        return;
+    CItem& child = *m_children[static_cast<std::size_t>(index)];
+    const bool changed = child.GetName() != name;
+    child.SetName(std::move(name));
+    if (m_pObserver)
+        m_pObserver->Clear();
+    Show(SCOPE_LEVEL);
+    Select(index);
+    if (changed)
+        NoteTreeChange();
+}
+
+void CFolder::Reorder(const std::vector<CItem*>& order) {
+    if (order.size() != m_children.size())
+        return;
+    std::unordered_map<const CItem*, std::size_t> where;
+    where.reserve(m_children.size());
+    for (std::size_t i = 0; i < m_children.size(); ++i)
+        where.emplace(m_children[i].get(), i);
+    std::vector<bool> used(m_children.size(), false);
+    bool changed = false;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const auto it = where.find(order[i]);
+        if (it == where.end() || used[it->second])
+            return;
+        used[it->second] = true;
+        changed = changed || it->second != i;
+    }
+    const CItem* current = GetChild(m_nCurrent);
+    Hide(SCOPE_LEVEL);
+    std::vector<std::unique_ptr<CItem>> sorted(m_children.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        sorted[i] = std::move(m_children[where[order[i]]]);
+    m_children = std::move(sorted);
+    m_nCurrent = current ? IndexOf(current) : -1;
+    Show(SCOPE_LEVEL);
+    if (current)
+        Select(m_nCurrent);
+    if (changed)
+        NoteTreeChange();
+}
+
+int CFolder::IndexOf(const CItem* item) const {
+    for (std::size_t i = 0; i < m_children.size(); ++i)
+        if (m_children[i].get() == item)
+            return static_cast<int>(i);
+    return -1;
 }
 
 void CFolder::Rename(int index, const std::string& name) {
@@ -364,6 +466,14 @@ void CEntry::SetTarget(const std::string& target) {
     if (m_strTarget.empty())
         m_pParent = nullptr;
     m_strTarget = std::move(trimmed);
+    NoteTreeChange();
+}
+
+void CEntry::RestoreTarget(std::string target, CItem* holder) {
+    if (target == m_strTarget && holder == m_pParent)
+        return;
+    m_pParent = holder;
+    m_strTarget = std::move(target);
     NoteTreeChange();
 }
 

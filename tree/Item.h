@@ -110,6 +110,24 @@ public:
     void Append(std::unique_ptr<CItem> item);
 
     int GetDepth() const { return m_nDepth; }
+    // Whether item's folders stay within MAX_FOLDER_DEPTH as this one's child
+    // (Insert and Append refuse, and destroy, an item that does not fit).
+    bool Fits(const CItem& item) const;
+
+    // Remove, but the child and everything below it are handed back instead
+    // of destroyed; null for an index out of range. No observer or address
+    // box keeps pointing into what was taken. Insert puts such an item back
+    // (here or into another folder at any depth): items that already have
+    // observers are moved to the levels of their new depth.
+    std::unique_ptr<CItem> Take(int index);
+    // Rename without trimming: puts a name back exactly as it was (undo).
+    void SetChildName(int index, std::string name);
+    // Puts the children in the given order, which must name every child
+    // exactly once (otherwise nothing happens), and relists the folder with
+    // the child that was current still selected.
+    void Reorder(const std::vector<CItem*>& order);
+    // The child's row, -1 when item is not a child of this folder.
+    int IndexOf(const CItem* item) const;
 
     // The selected child's index; -1 at first. Not kept in range: it may be
     // -1 or past the last child.
@@ -119,10 +137,9 @@ private:
     friend class CEntry;
 
     bool InRange(int index) const { return index >= 0 && index < GetCount(); }
-    // Whether item's folders stay within MAX_FOLDER_DEPTH as this one's child.
-    bool Fits(const CItem& item) const;
     // Gives item its observer and its folders their depths below this one.
     void Adopt(CItem& item);
+    static void MoveToLevel(CItem& item, CItemObserver* level);
     void Load(CArchive& ar);
     std::unique_ptr<CItem> Detach(const CItem* child, int* position);
 
@@ -150,8 +167,13 @@ public:
     void SetTarget(const std::string& target) override;
 
     bool IsBlank() const { return m_pParent != nullptr; }
+    // Puts back a target exactly as it was (undo); holder: the container
+    // that holds the entry when it was blank, null when it was not.
+    void RestoreTarget(std::string target, CItem* holder);
 
 private:
+    friend class CFolder;
+
     CItem* m_pParent; // set exactly while blank, not owned
     std::string m_strTarget;
 };

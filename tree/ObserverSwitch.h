@@ -34,6 +34,8 @@ public:
     void SetNextLevel(std::unique_ptr<CItemObserver> level) override;
 
     CItemObserver* GetLevel() const { return m_pLevel; }
+    // The item moved to another depth (tree/Item.h, CFolder::Take).
+    void SetLevel(CItemObserver* level) { m_pLevel = level; }
     CMenuObserver* GetMenuObserver() { return &Menu(); }
 
 private:

@@ -184,4 +184,17 @@ TEST_F(TreeTest, removedItemIsForgottenByLevelsAndAddressBox) {
     EXPECT_EQ(address.current, f);
 }
 
+// The tree selects a row itself and the list reports it back: the folder
+// selected after the last row is removed is listed once, not twice.
+TEST_F(TreeTest, removingTheLastRowListsTheFolderBeforeItOnce) {
+    CFolder* f = AddFolder(*top, "F");
+    AddEntry(*f, "E", "http://e");
+    AddEntry(*top, "N", "http://n");
+    ASSERT_EQ(Bind(), 1);
+    left.Click(1);
+    top->Remove(1);
+    EXPECT_EQ(left.GetFirstSelectedRow(), 0);
+    EXPECT_EQ(middle.Rows(), (Names{"E"}));
+}
+
 } // namespace

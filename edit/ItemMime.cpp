@@ -1,0 +1,221 @@
+#include "edit/ItemMime.h"
+
+#include "tree/Archive.h"
+#include "tree/Item.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QMimeData>
+#include <QStringDecoder>
+#include <QUrl>
+#include <cstring>
+
+const QString ITEMS_MIME_TYPE = QStringLiteral("application/x-quillbox-items");
+
+namespace {
+
+const QString MOZ_URL_TYPE = QStringLiteral("text/x-moz-url");
+
+// Integers and strings in a byte array, as ITEMS_MIME_TYPE describes.
+class CBytesArchive final : public CArchive {
+public:
+    CBytesArchive() = default; // storing
+    explicit CBytesArchive(const QByteArray& bytes) : m_bLoading(true), m_bytes(bytes) {}
+
+    bool IsLoading() const override { return m_bLoading; }
+    void WriteInt(std::int32_t value) override {
+        const auto v = static_cast<std::uint32_t>(value);
+        const char raw[4] = {char(v & 0xff), char((v >> 8) & 0xff), char((v >> 16) & 0xff),
+                             char((v >> 24) & 0xff)};
+        m_bytes.append(raw, 4);
+    }
+    std::int32_t ReadInt() override {
+        if (m_bytes.size() - m_nNext < 4)
+            throw CArchiveException(CArchiveException::endOfFile);
+        std::uint32_t v = 0;
+        for (int k = 3; k >= 0; --k)
+            v = (v << 8) | static_cast<unsigned char>(m_bytes[m_nNext + k]);
+        m_nNext += 4;
+        return static_cast<std::int32_t>(v);
+    }
+    void WriteString(const std::string& text) override {
+        WriteInt(static_cast<std::int32_t>(text.size()));
+        m_bytes.append(text.data(), static_cast<qsizetype>(text.size()));
+    }
+    std::string ReadString() override {
+        const std::int32_t count = ReadInt();
+        if (count <= 0)
+            return std::string();
+        if (m_bytes.size() - m_nNext < count)
+            throw CArchiveException(CArchiveException::endOfFile);
+        std::string text(m_bytes.constData() + m_nNext, static_cast<std::size_t>(count));
+        m_nNext += count;
+        return text;
+    }
+
+    const QByteArray& Bytes() const { return m_bytes; }
+
+private:
+    bool m_bLoading = false;
+    QByteArray m_bytes;
+    qsizetype m_nNext = 0;
+};
+
+QString TextOf(const std::string& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    if (!utf8.hasError())
+        return text;
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string BytesOf(const QString& text) {
+    return text.toStdString();
+}
+
+std::unique_ptr<CItem> MakeEntry(const QString& name, const QString& target) {
+    std::string bytes = TrimWhiteSpace(BytesOf(target));
+    if (bytes.empty())
+        return nullptr;
+    std::string label = TrimWhiteSpace(BytesOf(name));
+    if (label.empty())
+        label = bytes;
+    return std::make_unique<CEntry>(std::move(label), std::move(bytes), nullptr);
+}
+
+// A local file or folder: named by its last part.
+QString NameOfPath(const QString& path) {
+    QString trimmed = path;
+    while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('/')))
+        trimmed.chop(1);
+    const QString name = QFileInfo(trimmed).fileName();
+    return name.isEmpty() ? trimmed : name;
+}
+
+// text/x-moz-url: UTF-16 lines, a URL and its title, pair after pair.
+struct Titles {
+    QList<QUrl> urls; // in the order given
+    QHash<QString, QString> byUrl;
+};
+
+Titles MozTitles(const QMimeData& mime) {
+    Titles titles;
+    if (!mime.hasFormat(MOZ_URL_TYPE))
+        return titles;
+    const QByteArray raw = mime.data(MOZ_URL_TYPE);
+    QString text;
+    if (raw.size() >= 2 && raw.size() % 2 == 0) {
+        QStringDecoder utf16(QStringDecoder::Utf16);
+        text = utf16.decode(raw);
+    }
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i + 1 < lines.size(); i += 2) {
+        titles.urls.append(QUrl(lines[i].trimmed()));
+        titles.byUrl.insert(lines[i].trimmed(), lines[i + 1].trimmed());
+    }
+    return titles;
+}
+
+// The URLs of text/uri-list, or of text/x-moz-url when only that came.
+QList<QUrl> DroppedUrls(const QMimeData& mime, const Titles& titles) {
+    QList<QUrl> urls = mime.hasUrls() ? mime.urls() : QList<QUrl>();
+    return urls.isEmpty() ? titles.urls : urls;
+}
+
+} // namespace
+
+QByteArray EncodeItems(const std::vector<const CItem*>& items) {
+    CBytesArchive ar;
+    ar.WriteInt(static_cast<std::int32_t>(items.size()));
+    for (const CItem* item : items)
+        const_cast<CItem*>(item)->Serialize(ar); // storing reads the item only
+    return ar.Bytes();
+}
+
+std::vector<std::unique_ptr<CItem>> DecodeItems(const QByteArray& bytes) {
+    std::vector<std::unique_ptr<CItem>> items;
+    CFolder holder(std::string{});
+    try {
+        CBytesArchive ar(bytes);
+        holder.Serialize(ar);
+    } catch (const CArchiveException&) {
+        return items;
+    }
+    items.resize(static_cast<std::size_t>(holder.GetCount()));
+    for (int i = holder.GetCount() - 1; i >= 0; --i)
+        items[static_cast<std::size_t>(i)] = holder.Take(i);
+    return items;
+}
+
+QUrl UrlFromTarget(const std::string& target) {
+    const QString text = TextOf(target);
+    if (text.startsWith(QLatin1Char('/')))
+        return QUrl::fromLocalFile(text);
+    const QUrl url(text, QUrl::StrictMode);
+    return url.isValid() && !url.scheme().isEmpty() ? url : QUrl();
+}
+
+std::unique_ptr<QMimeData> MakeItemsMime(const std::vector<const CItem*>& items) {
+    auto mime = std::make_unique<QMimeData>();
+    mime->setData(ITEMS_MIME_TYPE, EncodeItems(items));
+    QList<QUrl> urls;
+    QStringList targets;
+    for (const CItem* item : items) {
+        const std::string target = item->GetTarget();
+        if (target.empty())
+            continue;
+        targets.append(TextOf(target));
+        const QUrl url = UrlFromTarget(target);
+        if (url.isValid())
+            urls.append(url);
+    }
+    if (!urls.isEmpty())
+        mime->setUrls(urls);
+    if (!targets.isEmpty())
+        mime->setText(targets.join(QLatin1Char('\n')));
+    return mime;
+}
+
+std::vector<std::unique_ptr<CItem>> ItemsFromMime(const QMimeData& mime) {
+    std::vector<std::unique_ptr<CItem>> items;
+    if (mime.hasFormat(ITEMS_MIME_TYPE)) {
+        items = DecodeItems(mime.data(ITEMS_MIME_TYPE));
+        if (!items.empty())
+            return items;
+    }
+    const Titles titles = MozTitles(mime);
+    for (const QUrl& url : DroppedUrls(mime, titles)) {
+        if (!url.isValid() || url.isEmpty())
+            continue;
+        std::unique_ptr<CItem> entry;
+        if (url.isLocalFile()) {
+            const QString path = url.toLocalFile();
+            entry = MakeEntry(NameOfPath(path), path);
+        } else {
+            const QString target = url.toString();
+            entry = MakeEntry(
+                titles.byUrl.value(target, titles.byUrl.value(url.toString(QUrl::FullyEncoded))),
+                target);
+        }
+        if (entry)
+            items.push_back(std::move(entry));
+    }
+    if (!items.empty() || !mime.hasText())
+        return items;
+    const QString text = mime.text().trimmed();
+    if (text.isEmpty())
+        return items;
+    // One entry for the whole text; a path is named by its last part, any
+    // other text by its first line.
+    QString name = text.section(QLatin1Char('\n'), 0, 0).trimmed();
+    if (text.startsWith(QLatin1Char('/')) && !text.contains(QLatin1Char('\n')))
+        name = NameOfPath(text);
+    if (auto entry = MakeEntry(name, text))
+        items.push_back(std::move(entry));
+    return items;
+}
+
+bool AcceptsMime(const QMimeData& mime) {
+    return mime.hasFormat(ITEMS_MIME_TYPE) || mime.hasUrls() || mime.hasFormat(MOZ_URL_TYPE) ||
+           mime.hasText();
+}

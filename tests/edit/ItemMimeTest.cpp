@@ -1,0 +1,209 @@
+#include "edit/ItemMime.h"
+
+#include "edit/EditKeys.h"
+#include "tree/Item.h"
+#include "tree/Menu.h"
+#include "tree/MenuResource.h"
+
+#include <QMimeData>
+#include <QUrl>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+// An item as "kind name|target", a folder with its content in braces.
+std::string Describe(const CItem& item) {
+    if (item.IsSeparator())
+        return "-";
+    if (auto* entry = dynamic_cast<const CEntry*>(&item))
+        return (entry->IsBlank() ? "B " : "E ") + item.GetName() + "|" + entry->GetTarget();
+    std::string out = "F " + item.GetName() + "{";
+    for (int i = 0; i < item.GetCount(); ++i)
+        out += (i ? "," : "") + Describe(*item.GetChild(i));
+    return out + "}";
+}
+
+std::vector<std::string> Describe(const std::vector<std::unique_ptr<CItem>>& items) {
+    std::vector<std::string> out;
+    for (const auto& item : items)
+        out.push_back(Describe(*item));
+    return out;
+}
+
+QByteArray Utf16(const QString& text) {
+    return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+}
+
+QByteArray SampleItems() {
+    CFolder folder("Folder");
+    folder.Append(std::make_unique<CEntry>("inner", "http://inner", nullptr));
+    folder.Append(std::make_unique<CItem>(SEPARATOR_TEXT));
+    folder.Append(std::make_unique<CEntry>("blank", std::string(), &folder));
+    CEntry entry("Entry", "/home/u/file.txt", nullptr);
+    return EncodeItems({&folder, &entry});
+}
+
+struct DropCase {
+    const char* what;
+    std::function<void(QMimeData&)> fill;
+    std::vector<std::string> items;
+    bool accepted = true; // offered to a drop at all
+};
+
+class DropTest : public ::testing::TestWithParam<DropCase> {};
+
+TEST_P(DropTest, makesTheseItems) {
+    QMimeData mime;
+    GetParam().fill(mime);
+    EXPECT_EQ(AcceptsMime(mime), GetParam().accepted);
+    EXPECT_EQ(Describe(ItemsFromMime(mime)), GetParam().items);
+}
+
+const std::string LONG_TEXT = "http://long.example/" + std::string(100000, 'q');
+
+INSTANTIATE_TEST_SUITE_P(
+    Mime, DropTest,
+    ::testing::ValuesIn(std::vector<DropCase>{
+        {"link",
+         [](QMimeData& m) { m.setUrls({QUrl("https://a.example/x?y=1")}); },
+         {"E https://a.example/x?y=1|https://a.example/x?y=1"}},
+        {"link with title",
+         [](QMimeData& m) {
+             m.setUrls({QUrl("https://a.example/")});
+             m.setData("text/x-moz-url", Utf16("https://a.example/\nA \xc3\xa9 page"));
+         },
+         {"E A \xc3\xa9 page|https://a.example/"}},
+        {"title and link alone",
+         [](QMimeData& m) {
+             m.setData("text/x-moz-url", Utf16("https://b.example/\nB\nhttps://c.example/\nC"));
+         },
+         {"E B|https://b.example/", "E C|https://c.example/"}},
+        {"files and a folder",
+         [](QMimeData& m) {
+             m.setUrls({QUrl::fromLocalFile("/home/u/notes.txt"), QUrl("file:///home/u/Music/")});
+         },
+         {"E notes.txt|/home/u/notes.txt", "E Music|/home/u/Music/"}},
+        {"text that is a link",
+         [](QMimeData& m) { m.setText("  https://t.example/  "); },
+         {"E https://t.example/|https://t.example/"}},
+        {"text that is a path",
+         [](QMimeData& m) { m.setText("/srv/data/report.pdf"); },
+         {"E report.pdf|/srv/data/report.pdf"}},
+        {"text of two lines",
+         [](QMimeData& m) { m.setText("first line\nsecond"); },
+         {"E first line|first line\nsecond"}},
+        {"text of any length",
+         [](QMimeData& m) { m.setText(QString::fromStdString(LONG_TEXT)); },
+         {"E " + LONG_TEXT + "|" + LONG_TEXT}},
+        {"white space only", [](QMimeData& m) { m.setText(" \n\t "); }, {}},
+        {"an image",
+         [](QMimeData& m) { m.setData("image/png", QByteArray("\x89PNG", 4)); },
+         {},
+         false},
+        {"the tree's items",
+         [](QMimeData& m) {
+             m.setData(ITEMS_MIME_TYPE, SampleItems());
+             m.setText("ignored");
+         },
+         {"F Folder{E inner|http://inner,-,B blank|}", "E Entry|/home/u/file.txt"}},
+        {"damaged items fall back to the text",
+         [](QMimeData& m) {
+             m.setData(ITEMS_MIME_TYPE, SampleItems().left(30));
+             m.setText("http://rest");
+         },
+         {"E http://rest|http://rest"}},
+        {"damaged items alone",
+         [](QMimeData& m) { m.setData(ITEMS_MIME_TYPE, "\xff\xff\xff\x7f"); },
+         {}},
+    }),
+    [](const ::testing::TestParamInfo<DropCase>& info) {
+        std::string name = info.param.what;
+        for (char& c : name)
+            if (!std::isalnum(static_cast<unsigned char>(c)))
+                c = '_';
+        return name;
+    });
+
+TEST(ItemsMime, entriesGoOutAsUrlsAndText) {
+    CEntry web("Web", "https://w.example/p", nullptr);
+    CEntry file("File", "/home/u/a b.txt", nullptr);
+    CFolder folder("Folder");
+    const std::unique_ptr<QMimeData> mime = MakeItemsMime({&web, &file, &folder});
+    EXPECT_EQ(mime->urls(),
+              (QList<QUrl>{QUrl("https://w.example/p"), QUrl::fromLocalFile("/home/u/a b.txt")}));
+    EXPECT_EQ(mime->text(), QStringLiteral("https://w.example/p\n/home/u/a b.txt"));
+    EXPECT_EQ(Describe(ItemsFromMime(*mime)),
+              (std::vector<std::string>{"E Web|https://w.example/p", "E File|/home/u/a b.txt",
+                                        "F Folder{}"}));
+
+    const std::unique_ptr<QMimeData> folderOnly = MakeItemsMime({&folder});
+    EXPECT_FALSE(folderOnly->hasUrls());
+    EXPECT_FALSE(folderOnly->hasText());
+}
+
+struct KeyCase {
+    QKeyCombination key;
+    unsigned id;
+};
+
+class KeyTest : public ::testing::TestWithParam<KeyCase> {};
+
+TEST_P(KeyTest, givesThisCommand) {
+    EXPECT_EQ(CommandForKey(GetParam().key), GetParam().id);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, KeyTest,
+                         ::testing::ValuesIn(std::vector<KeyCase>{
+                             {Qt::Key_Delete, ID_OP_DELETE},
+                             {Qt::KeypadModifier | Qt::Key_Delete, ID_OP_DELETE},
+                             {Qt::Key_Insert, ID_OP_INSERT},
+                             {Qt::ControlModifier | Qt::Key_Up, ID_OP_UP},
+                             {Qt::ControlModifier | Qt::Key_Down, ID_OP_DOWN},
+                             {Qt::ControlModifier | Qt::Key_Left, ID_COLUMNS_UP},
+                             {Qt::ControlModifier | Qt::Key_Right, ID_COLUMNS_DOWN},
+                             {Qt::ControlModifier | Qt::Key_X, ID_OP_CUT},
+                             {Qt::ControlModifier | Qt::Key_C, ID_OP_COPY},
+                             {Qt::ControlModifier | Qt::Key_V, ID_OP_PASTE},
+                             {Qt::ShiftModifier | Qt::Key_Delete, ID_OP_CUT},
+                             {Qt::ControlModifier | Qt::Key_Insert, ID_OP_COPY},
+                             {Qt::ShiftModifier | Qt::Key_Insert, ID_OP_PASTE},
+                             {Qt::ControlModifier | Qt::Key_Z, ID_OP_UNDO},
+                             {Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Z, ID_OP_REDO},
+                             {Qt::ControlModifier | Qt::Key_Y, ID_OP_REDO},
+                             // The list's own keys and the keys that do nothing on purpose.
+                             {Qt::Key_F2, 0},
+                             {Qt::Key_Up, 0},
+                             {Qt::Key_Escape, 0},
+                             {Qt::Key_Return, 0},
+                             {Qt::Key_Enter, 0},
+                             {Qt::AltModifier | Qt::Key_Delete, 0},
+                             {Qt::Key_Z, 0},
+                         }));
+
+// The "OP" pop-up keeps its items; the new ones follow a separator line, and
+// every mnemonic stays unique.
+TEST(EditMenu, newCommandsFollowTheOwnItems) {
+    std::unique_ptr<CMenu> menu = MakeEditMenu();
+    const int own = menu->GetMenuItemCount();
+    AppendEditCommands(*menu);
+    ASSERT_EQ(menu->GetMenuItemCount(), own + 7);
+    EXPECT_EQ(menu->GetItem(own)->kind, CMenu::Kind::Separator);
+    std::vector<unsigned> ids;
+    std::string mnemonics;
+    for (int i = 0; i < menu->GetMenuItemCount(); ++i) {
+        const CMenu::Item* item = menu->GetItem(i);
+        if (i >= own + 1)
+            ids.push_back(item->id);
+        const std::size_t amp = item->text.find('&');
+        if (amp != std::string::npos) {
+            const char key = char(std::tolower(static_cast<unsigned char>(item->text[amp + 1])));
+            EXPECT_EQ(mnemonics.find(key), std::string::npos) << item->text;
+            mnemonics += key;
+        }
+    }
+    EXPECT_EQ(ids, (std::vector<unsigned>{ID_OP_CUT, ID_OP_COPY, ID_OP_PASTE, ID_OP_SORT,
+                                          ID_OP_UNDO, ID_OP_REDO}));
+}
+
+} // namespace
