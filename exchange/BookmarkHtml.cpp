@@ -295,58 +295,116 @@ void IgnoreError(void*, xmlErrorPtr) {}
 
 // ------------------------------------------------------------ writing
 
-void AppendEscaped(QByteArray& out, QByteArrayView text) {
-    static const auto special = [] {
-        std::array<bool, 256> table{};
-        for (const unsigned char c : {'&', '<', '>', '"'})
-            table[c] = true;
-        return table;
-    }();
-    const char* p = text.data();
-    const char* end = p + text.size();
-    const char* plain = p;
-    for (; p < end; ++p) {
-        if (!special[static_cast<unsigned char>(*p)])
-            continue;
-        const char* entity;
-        switch (*p) {
-        case '&':
-            entity = "&amp;";
-            break;
-        case '<':
-            entity = "&lt;";
-            break;
-        case '>':
-            entity = "&gt;";
-            break;
-        case '"':
-            entity = "&quot;";
-            break;
-        default:
-            continue;
-        }
-        out.append(plain, p - plain);
-        out.append(entity);
-        plain = p + 1;
-    }
-    out.append(plain, p - plain);
-}
+// The bookmark file as it is written: one buffer that grows by doubling and
+// is cut to its length at the end, texts scanned eight bytes at a time.
+class CHtmlWriter {
+public:
+    CHtmlWriter() { m_out.resize(1 << 16); }
 
-// Tree bytes as UTF-8: as they are when they are UTF-8, else read as Latin-1.
-void AppendText(QByteArray& out, const std::string& bytes) {
-    const QByteArrayView view(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    if (IsUtf8(view))
-        AppendEscaped(out, view);
-    else
-        AppendEscaped(out, QString::fromLatin1(view).toUtf8());
-}
+    QByteArray Take() {
+        m_out.truncate(m_used);
+        return std::move(m_out);
+    }
+
+    void Raw(const char* text, std::size_t size) {
+        char* at = Room(size);
+        std::memcpy(at, text, size);
+        m_used += static_cast<qsizetype>(size);
+    }
+    void Raw(std::string_view text) { Raw(text.data(), text.size()); }
+    void Indent(int depth) {
+        const std::size_t size = 4 * static_cast<std::size_t>(depth);
+        std::memset(Room(size), ' ', size);
+        m_used += static_cast<qsizetype>(size);
+    }
+
+    // Tree bytes as UTF-8 (bytes that are not UTF-8 read as Latin-1), with
+    // &, <, > and " as entities.
+    void Text(std::string_view bytes) {
+        const char* p = bytes.data();
+        const char* end = p + bytes.size();
+        const char* plain = p;
+        while (p < end) {
+            std::uint64_t word;
+            if (end - p >= 8 && (std::memcpy(&word, p, 8), !Attention(word))) {
+                p += 8;
+                continue;
+            }
+            const auto c = static_cast<unsigned char>(*p);
+            if (c >= 0x80) {
+                // Not plain ASCII: the careful way for the whole text.
+                Raw(plain, static_cast<std::size_t>(p - plain));
+                const QByteArrayView rest(p, end - p);
+                if (IsUtf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size()))))
+                    Escaped(rest);
+                else
+                    Escaped(QString::fromLatin1(rest).toUtf8());
+                return;
+            }
+            if (const char* entity = Entity(c)) {
+                Raw(plain, static_cast<std::size_t>(p - plain));
+                Raw(entity);
+                plain = p + 1;
+            }
+            ++p;
+        }
+        Raw(plain, static_cast<std::size_t>(p - plain));
+    }
+
+private:
+    static const char* Entity(unsigned char c) {
+        switch (c) {
+        case '&':
+            return "&amp;";
+        case '<':
+            return "&lt;";
+        case '>':
+            return "&gt;";
+        case '"':
+            return "&quot;";
+        default:
+            return nullptr;
+        }
+    }
+
+    // Whether any of the eight bytes is not ASCII or is one of & < > ".
+    static bool Attention(std::uint64_t word) {
+        constexpr std::uint64_t ones = 0x0101010101010101ull;
+        constexpr std::uint64_t highs = 0x8080808080808080ull;
+        const auto zeroIn = [](std::uint64_t v) { return (v - ones) & ~v & highs; };
+        return ((word & highs) | zeroIn(word ^ (ones * '&')) | zeroIn(word ^ (ones * '<')) |
+                zeroIn(word ^ (ones * '>')) | zeroIn(word ^ (ones * '"'))) != 0;
+    }
+
+    void Escaped(QByteArrayView text) {
+        const char* p = text.data();
+        const char* end = p + text.size();
+        const char* plain = p;
+        for (; p < end; ++p) {
+            if (const char* entity = Entity(static_cast<unsigned char>(*p))) {
+                Raw(plain, static_cast<std::size_t>(p - plain));
+                Raw(entity);
+                plain = p + 1;
+            }
+        }
+        Raw(plain, static_cast<std::size_t>(p - plain));
+    }
+
+    char* Room(std::size_t size) {
+        if (m_out.size() - m_used < static_cast<qsizetype>(size))
+            m_out.resize(std::max(2 * m_out.size(), m_used + static_cast<qsizetype>(size)));
+        return m_out.data() + m_used;
+    }
+
+    QByteArray m_out;
+    qsizetype m_used = 0;
+};
 
 bool HasScheme(const std::string& target) {
     // Two letters at least, so that a drive letter stays a path.
-    std::size_t i = 0;
     if (target.empty() || !std::isalpha(static_cast<unsigned char>(target[0])))
         return false;
-    for (i = 1; i < target.size(); ++i) {
+    for (std::size_t i = 1; i < target.size(); ++i) {
         const char c = target[i];
         if (c == ':')
             return i >= 2;
@@ -356,45 +414,49 @@ bool HasScheme(const std::string& target) {
     return false;
 }
 
-void AppendAddress(QByteArray& out, const std::string& target) {
+void WriteAddress(CHtmlWriter& out, const std::string& target) {
     if (HasScheme(target)) {
-        AppendText(out, target);
+        out.Text(target);
     } else if (target.size() >= 4 &&
                QByteArrayView(target.data(), 4).compare("www.", Qt::CaseInsensitive) == 0) {
-        out.append("http://");
-        AppendText(out, target);
+        out.Raw("http://");
+        out.Text(target);
     } else {
         const QString path = QDir::current().absoluteFilePath(TreeText(target));
-        AppendEscaped(out, QUrl::fromLocalFile(path).toEncoded());
+        const QByteArray url = QUrl::fromLocalFile(path).toEncoded();
+        out.Text(std::string_view(url.constData(), static_cast<std::size_t>(url.size())));
     }
 }
 
-void WriteFolder(QByteArray& out, const CFolder& folder, int depth) {
-    const QByteArray indent(4 * depth, ' ');
-    out.append(indent).append("<DL><p>\n");
+void WriteFolder(CHtmlWriter& out, const CFolder& folder, int depth) {
+    out.Indent(depth);
+    out.Raw("<DL><p>\n");
     for (int i = 0; i < folder.GetCount(); ++i) {
         const CItem* item = folder.GetChild(i);
-        out.append(indent).append("    ");
-        if (const auto* inner = dynamic_cast<const CFolder*>(item)) {
-            out.append("<DT><H3>");
-            AppendText(out, inner->GetName());
-            out.append("</H3>\n");
+        out.Indent(depth + 1);
+        if (item->IsSeparator() && !item->IsContainer() && item->GetTarget().empty()) {
+            out.Raw("<HR>\n");
+        } else if (const auto* inner = dynamic_cast<const CFolder*>(item)) {
+            out.Raw("<DT><H3>");
+            out.Text(inner->GetName());
+            out.Raw("</H3>\n");
             WriteFolder(out, *inner, depth + 1);
         } else if (const auto* entry = dynamic_cast<const CEntry*>(item)) {
             if (entry->IsBlank()) {
-                out.append("<DT><A>");
+                out.Raw("<DT><A>");
             } else {
-                out.append("<DT><A HREF=\"");
-                AppendAddress(out, entry->GetTarget());
-                out.append("\">");
+                out.Raw("<DT><A HREF=\"");
+                WriteAddress(out, entry->GetTarget());
+                out.Raw("\">");
             }
-            AppendText(out, entry->GetName());
-            out.append("</A>\n");
+            out.Text(entry->GetName());
+            out.Raw("</A>\n");
         } else {
-            out.append("<HR>\n");
+            out.Raw("<HR>\n");
         }
     }
-    out.append(indent).append("</DL><p>\n");
+    out.Indent(depth);
+    out.Raw("</DL><p>\n");
 }
 
 } // namespace
@@ -469,12 +531,11 @@ CImportResult ReadBookmarkFile(const QString& path, const ProgressFn& progress) 
 }
 
 QByteArray WriteBookmarkHtml(const CFolder& top) {
-    QByteArray out;
-    out.reserve(4096);
-    out.append("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
-               "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
-               "<TITLE>Bookmarks</TITLE>\n"
-               "<H1>Bookmarks</H1>\n");
+    CHtmlWriter out;
+    out.Raw("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
+            "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
+            "<TITLE>Bookmarks</TITLE>\n"
+            "<H1>Bookmarks</H1>\n");
     WriteFolder(out, top, 0);
-    return out;
+    return out.Take();
 }

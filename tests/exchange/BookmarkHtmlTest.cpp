@@ -242,6 +242,9 @@ std::unique_ptr<CFolder> RoundTripTree() {
     auto work = std::make_unique<CFolder>("Work & <play> \"quoted\" 'single'");
     work->Append(
         std::make_unique<CEntry>("caf\xE9 (Latin-1)", "https://a.example/?q=caf%E9", nullptr));
+    work->Append(std::make_unique<CEntry>("R&D \xC3\xA9t\xC3\xA9 <x> & \"y\"",
+                                          "https://c.example/\xC3\xA9?a&b", nullptr));
+    work->Append(std::make_unique<CEntry>("Latin-1 & caf\xE9 <cr\xE8me>", "/tmp/\xE9", nullptr));
     work->Append(std::make_unique<CItem>(SEPARATOR_TEXT));
     work->Append(std::make_unique<CEntry>("\xE6\x97\xA5\xE6\x9C\xAC \xC3\xBC\xC2\xA0nbsp",
                                           "https://b.example/?a=1&b=\"2\"<3>", nullptr));
