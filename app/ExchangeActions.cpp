@@ -119,7 +119,8 @@ bool ImportFromMenu(QWidget* parent, QWidget* button, CFolder& top) {
     QList<CImportResult> read;
     {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        for (const CBrowserProfile& profile : FindBrowserProfiles(QDir::homePath())) {
+        for (const CBrowserProfile& profile :
+             FindBrowserProfiles(QDir::homePath(), ConfigHome(QDir::homePath()))) {
             CImportResult result = ReadBrowserProfile(profile);
             if (result.status != CImportResult::OK)
                 continue;

@@ -311,7 +311,7 @@ CImportResult ReadBrowserProfile(const CBrowserProfile& profile) {
     return ReadChromiumBookmarks(file.readAll());
 }
 
-QList<CBrowserProfile> FindBrowserProfiles(const QString& home) {
+QList<CBrowserProfile> FindBrowserProfiles(const QString& home, const QString& configHome) {
     static const char* const CHROMIUM[][2] = {
         {".config/chromium", "Chromium"},
         {".config/google-chrome", "Google Chrome"},
@@ -336,13 +336,23 @@ QList<CBrowserProfile> FindBrowserProfiles(const QString& home) {
         {".var/app/org.mozilla.firefox/.mozilla/firefox", "Firefox (flatpak)"},
     };
     QList<CBrowserProfile> found;
+    const auto below = [&](const char* path) {
+        const QLatin1String relative(path);
+        return relative.startsWith(QLatin1String(".config/"))
+                   ? configHome + QLatin1Char('/') + relative.mid(8)
+                   : home + QLatin1Char('/') + relative;
+    };
     for (const auto& place : CHROMIUM)
-        FindChromium(home + QLatin1Char('/') + QLatin1String(place[0]), QLatin1String(place[1]),
-                     &found);
+        FindChromium(below(place[0]), QLatin1String(place[1]), &found);
     for (const auto& place : FIREFOX)
         FindFirefox(home + QLatin1Char('/') + QLatin1String(place[0]), QLatin1String(place[1]),
                     &found);
     return found;
+}
+
+QString ConfigHome(const QString& home) {
+    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    return QDir::isAbsolutePath(config) ? config : home + QStringLiteral("/.config");
 }
 
 int CountBookmarks(const CImportNode& node) {

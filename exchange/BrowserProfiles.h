@@ -28,9 +28,14 @@ struct CBrowserProfile {
     QString path;    // the Bookmarks file or places.sqlite
 };
 
-// Every profile with a bookmarks file below home (the user's home folder):
-// the usual configuration folders, and those of snap and flatpak installs.
-QList<CBrowserProfile> FindBrowserProfiles(const QString& home);
+// Every profile with a bookmarks file below home (the user's home folder)
+// and configHome (where the user's settings live, $XDG_CONFIG_HOME or
+// ~/.config): the usual folders, and those of snap and flatpak installs.
+QList<CBrowserProfile> FindBrowserProfiles(const QString& home, const QString& configHome);
+
+// The user's configuration folder: $XDG_CONFIG_HOME when it is an absolute
+// path, else home/.config.
+QString ConfigHome(const QString& home);
 
 // Reads a Chromium-family Bookmarks file's bytes.
 CImportResult ReadChromiumBookmarks(const QByteArray& json);

@@ -79,18 +79,21 @@ protected:
     QTemporaryDir m_home;
 };
 
+// Chromium-family browsers keep their profiles in the configuration folder
+// ($XDG_CONFIG_HOME, here "settings"), Firefox below home.
 TEST_F(BrowserProfilesTest, FindsAndReadsEachBrowsersProfilesBelowHome) {
-    WriteFile(Home(".config/google-chrome/Default/Bookmarks"), CHROMIUM_BOOKMARKS);
-    WriteFile(Home(".config/google-chrome/Local State"),
+    WriteFile(Home("settings/google-chrome/Default/Bookmarks"), CHROMIUM_BOOKMARKS);
+    WriteFile(Home("settings/google-chrome/Local State"),
               R"({"profile": {"info_cache": {"Default": {"name": "Person 1"}}}})");
-    WriteFile(Home(".config/google-chrome/Profile 1/Preferences"), "{}"); // no bookmarks
+    WriteFile(Home("settings/google-chrome/Profile 1/Preferences"), "{}"); // no bookmarks
     WriteFile(Home("snap/firefox/common/.mozilla/firefox/profiles.ini"),
               "[General]\nStartWithLastProfile=1\n\n"
               "[Profile0]\nName=default-release\nIsRelative=1\nPath=abc.default-release\n\n"
               "[Profile1]\nName=gone\nIsRelative=1\nPath=missing\n");
     WritePlaces(Home("snap/firefox/common/.mozilla/firefox/abc.default-release/places.sqlite"));
 
-    const QList<CBrowserProfile> found = FindBrowserProfiles(m_home.path());
+    const QList<CBrowserProfile> found =
+        FindBrowserProfiles(m_home.path(), m_home.filePath(QStringLiteral("settings")));
     ASSERT_EQ(found.size(), 2);
     EXPECT_EQ(found[0].browser, QLatin1String("Google Chrome"));
     EXPECT_EQ(found[0].profile, QLatin1String("Person 1"));
