@@ -10,8 +10,9 @@ const QHash<QString, QString>& BitmapIndex() {
     static const QHash<QString, QString> index = [] {
         QHash<QString, QString> map;
         const QDir dir(QStringLiteral(":/bitmaps"));
-        for (const QString& file :
-             dir.entryList({QStringLiteral("*.bmp"), QStringLiteral("*.BMP")}, QDir::Files)) {
+        for (const QString& file : dir.entryList(
+                 {QStringLiteral("*.bmp"), QStringLiteral("*.BMP"), QStringLiteral("*@2x.png")},
+                 QDir::Files)) {
             const QString name = file.left(file.size() - 4).toLower();
             map.insert(name, dir.filePath(file));
         }
@@ -30,6 +31,14 @@ QImage LoadBitmapResource(const QString& strName) {
     if (image.isNull())
         return {};
     return image.convertToFormat(QImage::Format_RGB32);
+}
+
+QImage LoadLargeBitmapResource(const QString& strName) {
+    if (strName.isEmpty())
+        return {};
+    QImage image = LoadBitmapResource(strName + QStringLiteral("@2x"));
+    image.setDevicePixelRatio(2);
+    return image;
 }
 
 QIcon LoadProgramIcon() {

@@ -13,6 +13,12 @@
 // image when there is none.
 QImage LoadBitmapResource(const QString& strName);
 
+// The same picture drawn at twice the size ("<Name>@2x.png"), for screens with
+// a device pixel ratio above 1: a 32-bit image with device pixel ratio 2 whose
+// key pixels are exactly those of the small bitmap, each as two by two; or a
+// null image when there is none.
+QImage LoadLargeBitmapResource(const QString& strName);
+
 // The program icon (resource 128 of the original), in every size drawn.
 QIcon LoadProgramIcon();
 

@@ -93,6 +93,11 @@ int CQBBitmapButton::LoadImages(const QString& strName, int& nWidth, int& nHeigh
     m_imgNormal = bitmap;
     m_imgPressed = Derive(bitmap, pressed);
     m_imgHover = Derive(bitmap, hover);
+    // The large pictures only where they fit the small one exactly.
+    const QImage large = LoadLargeBitmapResource(strName);
+    m_large = {};
+    if (large.size() == bitmap.size() * 2)
+        m_large = {large, Derive(large, pressed), Derive(large, hover)};
 
     nWidth = bitmap.width();
     nHeight = bitmap.height();
@@ -104,10 +109,24 @@ int CQBBitmapButton::LoadImages(const QString& strName, int& nWidth, int& nHeigh
 void CQBBitmapButton::DrawItem(QPainter& dc) {
     const int nWidth = m_rcPlace.width();
     const int nHeight = m_rcPlace.height();
-    if (m_pBackground && !m_pBackground->GetBitmap().isNull())
-        dc.drawPixmap(0, 0, m_pBackground->GetBitmap(), m_rcPlace.left(), m_rcPlace.top(), nWidth,
-                      nHeight);
-    DrawTransparent(dc, 0, 0, nWidth, nHeight, *m_pCurrent, 0, 0, nWidth, nHeight, qRgb(255, 0, 0));
+    if (m_pBackground)
+        m_pBackground->PaintPiece(dc, m_rcPlace);
+    const std::size_t large = LargeIndex();
+    if (large < m_large.size() && !m_large[large].isNull() && dc.device() &&
+        dc.device()->devicePixelRatioF() > 1.0) {
+        // The large picture, its key pixels left out, at the same logical size.
+        QImage piece = m_large[large].convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < piece.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(piece.scanLine(y));
+            for (int x = 0; x < piece.width(); ++x)
+                line[x] = IsKeyPixel(line[x]) ? 0u : (line[x] | 0xFF000000u);
+        }
+        piece.setDevicePixelRatio(2);
+        dc.drawImage(QPointF(0, 0), piece);
+    } else {
+        DrawTransparent(dc, 0, 0, nWidth, nHeight, *m_pCurrent, 0, 0, nWidth, nHeight,
+                        qRgb(255, 0, 0));
+    }
     if (m_bKeyboardFocus && hasFocus()) {
         // The focus the keyboard gave: a dotted frame around the button's shape.
         dc.setPen(QPen(QColor(255, 255, 255), 1, Qt::DotLine));
@@ -143,6 +162,10 @@ void CQBBitmapButton::OnGetDlgCode() {
         m_bHovering = 0;
         SetImage(&m_imgNormal);
     }
+}
+
+std::size_t CQBBitmapButton::LargeIndex() const {
+    return m_pCurrent == &m_imgPressed ? 1 : m_pCurrent == &m_imgHover ? 2 : 0;
 }
 
 CQBBitmapButton::EImage CQBBitmapButton::GetCurrentImage() const {

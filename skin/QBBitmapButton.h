@@ -21,6 +21,7 @@
 #include <QRect>
 #include <QRegion>
 #include <QString>
+#include <array>
 
 class CWindowSkin;
 class QPainter;
@@ -91,6 +92,7 @@ protected:
 
 private:
     void SetImage(const QImage* pImage);
+    std::size_t LargeIndex() const; // of the current image in m_large
     void ReleaseGrab();
     void Reset();
 
@@ -98,6 +100,9 @@ private:
     QImage m_imgPressed;
     QImage m_imgHover;
     const QImage* m_pCurrent = &m_imgNormal;
+    // The three images at twice the size (normal, pressed, hover), painted on
+    // a device with a pixel ratio above 1; null when there is no large bitmap.
+    std::array<QImage, 3> m_large;
     CWindowSkin* m_pBackground = nullptr; // not owned
     QRect m_rcPlace;    // in the parent, which is frameless: also the place in its skin
     QRegion m_rgnShape; // in the button's own coordinates

@@ -91,6 +91,8 @@ int CWindowSkin::Load(QWidget* pWnd, const QString& strName) {
     m_bitmap = QPixmap::fromImage(image);
     if (m_bitmap.isNull())
         return 0;
+    const QImage large = LoadLargeBitmapResource(strName);
+    m_large = large.size() == image.size() * 2 ? QPixmap::fromImage(large) : QPixmap();
     m_nWidth = image.width();
     m_nHeight = image.height();
     pWnd->resize(m_nWidth, m_nHeight);
@@ -98,9 +100,25 @@ int CWindowSkin::Load(QWidget* pWnd, const QString& strName) {
     return 1;
 }
 
+const QPixmap& CWindowSkin::BitmapFor(const QPainter& dc) const {
+    if (!m_large.isNull() && dc.device() && dc.device()->devicePixelRatioF() > 1.0)
+        return m_large;
+    return m_bitmap;
+}
+
 void CWindowSkin::Paint(QPainter& dc) const {
     if (!m_bitmap.isNull())
-        dc.drawPixmap(0, 0, m_bitmap);
+        dc.drawPixmap(QPointF(0, 0), BitmapFor(dc));
+}
+
+void CWindowSkin::PaintPiece(QPainter& dc, const QRect& source) const {
+    if (m_bitmap.isNull())
+        return;
+    const QPixmap& bitmap = BitmapFor(dc);
+    const qreal scale = bitmap.devicePixelRatio();
+    dc.drawPixmap(QRectF(0, 0, source.width(), source.height()), bitmap,
+                  QRectF(source.x() * scale, source.y() * scale, source.width() * scale,
+                         source.height() * scale));
 }
 
 QRegion CWindowSkin::BuildRegion(const QImage& source) {

@@ -35,8 +35,12 @@ public:
     int Load(QWidget* pWnd, const QString& strName);
 
     // Copies the skin onto the painter at (0, 0); copies nothing before a
-    // successful Load.
+    // successful Load. On a device with a pixel ratio above 1 the large
+    // bitmap is copied when there is one, at the same logical size.
     void Paint(QPainter& dc) const;
+    // Copies the piece of the skin under source (in window pixels) to the
+    // painter at (0, 0), from the large bitmap where Paint would take it.
+    void PaintPiece(QPainter& dc, const QRect& source) const;
 
     int HitTest() const { return HTCAPTION; }
 
@@ -53,7 +57,10 @@ public:
 private:
     class CDragger;
 
+    const QPixmap& BitmapFor(const QPainter& dc) const;
+
     QPixmap m_bitmap;
+    QPixmap m_large; // twice the size, device pixel ratio 2; null when there is none
     int m_nWidth = 0;
     int m_nHeight = 0;
     std::unique_ptr<CDragger> m_pDragger;

@@ -4,8 +4,9 @@
 //
 //   qb_drawskins [--out <res folder>] [--preview <folder>]
 //
-// Bitmaps go to <res>/bitmaps as 24-bit BMP files, the icon to <res>/icons as
-// PNG files. With --preview the tool also writes PNG composites of the main
+// Bitmaps go to <res>/bitmaps as 24-bit BMP files, each also drawn at twice
+// the size as "<Name>@2x.png" for scaled screens; the icon goes to <res>/icons
+// as PNG files. With --preview the tool also writes PNG composites of the main
 // window's panels with their buttons placed, for looking at the result.
 //
 // Pure red, RGB(255, 0, 0), is the key colour: it marks pixels that are not
@@ -114,8 +115,25 @@ int Clamp255(double v) {
     return std::clamp(static_cast<int>(std::lround(v)), 0, 255);
 }
 
+// Device pixels per drawing unit: 1 for the bitmaps, 2 for their large
+// versions for screens scaled to 200 %. Every drawing works in units; an
+// image of w x h units holds w * g_scale x h * g_scale pixels and says so
+// by its device pixel ratio, so a painter on it scales by itself.
+int g_scale = 1;
+
+QImage NewImage(int w, int h, QImage::Format format) {
+    QImage img(w * g_scale, h * g_scale, format);
+    img.setDevicePixelRatio(g_scale);
+    return img;
+}
+
+// An image's size in drawing units.
+QSize Units(const QImage& img) {
+    return img.size() / int(img.devicePixelRatio());
+}
+
 QImage NewLayer(int w, int h) {
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    QImage img = NewImage(w, h, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
     return img;
 }
@@ -124,9 +142,11 @@ QImage NewLayer(int w, int h) {
 QImage Blur(const QImage& src, int radius) {
     QImage img = src.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     const int w = img.width(), h = img.height();
+    radius *= int(img.devicePixelRatio());
     for (int pass = 0; pass < 3; ++pass) {
         for (int dir = 0; dir < 2; ++dir) {
             QImage out(w, h, QImage::Format_ARGB32_Premultiplied);
+            out.setDevicePixelRatio(img.devicePixelRatio());
             for (int y = 0; y < h; ++y) {
                 for (int x = 0; x < w; ++x) {
                     int s[4] = {0, 0, 0, 0};
@@ -156,7 +176,7 @@ QImage Blur(const QImage& src, int radius) {
 // A layer holding only a soft shadow of another layer's coverage.
 QImage ShadowOf(const QImage& layer, const QColor& colour, double opacity, int radius,
                 QPointF offset) {
-    QImage shape = NewLayer(layer.width(), layer.height());
+    QImage shape = NewLayer(Units(layer).width(), Units(layer).height());
     {
         QPainter p(&shape);
         p.drawImage(offset, layer);
@@ -164,7 +184,7 @@ QImage ShadowOf(const QImage& layer, const QColor& colour, double opacity, int r
         p.fillRect(shape.rect(), colour);
     }
     QImage soft = Blur(shape, radius);
-    QImage out = NewLayer(layer.width(), layer.height());
+    QImage out = NewLayer(Units(layer).width(), Units(layer).height());
     QPainter p(&out);
     p.setOpacity(opacity);
     p.drawImage(0, 0, soft);
@@ -614,12 +634,16 @@ QPainterPath Silhouette() {
     return s.simplified();
 }
 
+// Grain over the pixels of area (in pixels), its texture the same size in
+// units at every scale.
 void Grain(QImage& img, const QRect& area) {
+    const double u = img.devicePixelRatio();
     for (int y = area.top(); y <= area.bottom(); ++y) {
         QRgb* line = reinterpret_cast<QRgb*>(img.scanLine(y));
         for (int x = area.left(); x <= area.right(); ++x) {
-            const double m = SmoothNoise(x / 9.0, y / 7.0, 3) * 7 +
-                             SmoothNoise(x / 2.3, y / 2.0, 5) * 4 + Noise(x, y, 11) * 3;
+            const double m = SmoothNoise(x / 9.0 / u, y / 7.0 / u, 3) * 7 +
+                             SmoothNoise(x / 2.3 / u, y / 2.0 / u, 5) * 4 +
+                             Noise(int(x / u), int(y / u), 11) * 3;
             const QRgb c = line[x];
             line[x] = qRgb(Clamp255(qRed(c) + m), Clamp255(qGreen(c) + m * 0.8),
                            Clamp255(qBlue(c) + m * 0.6));
@@ -768,7 +792,7 @@ void DrawTitlePlate(QPainter& p) {
 // a pixel of the cover that happens to be the key colour is nudged off it.
 QImage CutOut(const QImage& img, const QPainterPath& shape) {
     // Hard outline: a pixel belongs to the window when the outline covers half of it.
-    QImage cover(MAIN_W, MAIN_H, QImage::Format_Alpha8);
+    QImage cover = NewImage(MAIN_W, MAIN_H, QImage::Format_Alpha8);
     cover.fill(0);
     {
         QPainter m(&cover);
@@ -778,10 +802,10 @@ QImage CutOut(const QImage& img, const QPainterPath& shape) {
         m.drawPath(shape);
     }
     QImage out = img.convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < MAIN_H; ++y) {
+    for (int y = 0; y < out.height(); ++y) {
         QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
         const uchar* a = cover.constScanLine(y);
-        for (int x = 0; x < MAIN_W; ++x) {
+        for (int x = 0; x < out.width(); ++x) {
             if (a[x] < 128)
                 line[x] = KEY;
             else if (line[x] == KEY)
@@ -793,7 +817,7 @@ QImage CutOut(const QImage& img, const QPainterPath& shape) {
 
 QImage DrawCover(const std::vector<Piece>& pieces) {
     const QPainterPath shape = Silhouette();
-    QImage img(MAIN_W, MAIN_H, QImage::Format_ARGB32_Premultiplied);
+    QImage img = NewImage(MAIN_W, MAIN_H, QImage::Format_ARGB32_Premultiplied);
     img.fill(pal::rim);
     {
         QPainter p(&img);
@@ -833,8 +857,10 @@ QImage DrawPiece(const Piece& piece, const QImage& cover) {
         QPainter p(&layer);
         piece.draw(p, piece.w, piece.h);
     }
-    QImage out = cover.copy(piece.x, piece.y, piece.w, piece.h)
-                     .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage out =
+        cover.copy(piece.x * g_scale, piece.y * g_scale, piece.w * g_scale, piece.h * g_scale)
+            .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    out.setDevicePixelRatio(g_scale);
     {
         QPainter p(&out);
         p.drawImage(0, 0, layer);
@@ -842,12 +868,13 @@ QImage DrawPiece(const Piece& piece, const QImage& cover) {
     out = out.convertToFormat(QImage::Format_RGB32);
     const int threshold = piece.kind == Kind::Label ? 20 : 128;
     const QRect keep = piece.keep.isEmpty() ? QRect(0, 0, piece.w, piece.h) : piece.keep;
-    for (int y = 0; y < piece.h; ++y) {
+    for (int y = 0; y < out.height(); ++y) {
         QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
         const QRgb* a = reinterpret_cast<const QRgb*>(layer.constScanLine(y));
-        for (int x = 0; x < piece.w; ++x) {
+        for (int x = 0; x < out.width(); ++x) {
             const bool inside =
-                piece.kind == Kind::Solid || (qAlpha(a[x]) >= threshold && keep.contains(x, y));
+                piece.kind == Kind::Solid ||
+                (qAlpha(a[x]) >= threshold && keep.contains(x / g_scale, y / g_scale));
             if (!inside)
                 line[x] = KEY;
             else if (line[x] == KEY)
@@ -977,7 +1004,7 @@ void DrawNotebook(QPainter& p, const QRectF& box) {
 }
 
 QImage DrawDockTile() {
-    QImage img(40, 40, QImage::Format_ARGB32_Premultiplied);
+    QImage img = NewImage(40, 40, QImage::Format_ARGB32_Premultiplied);
     img.fill(pal::rim);
     {
         QPainter p(&img);
@@ -1133,6 +1160,44 @@ bool WriteResources(const QString& resDir, const QImage& cover, const std::vecto
     return ok;
 }
 
+// The large bitmap keeps exactly the small one's key pixels, each as two by
+// two: the window's and each button's shape come from the small bitmap, so a
+// pixel cut away in the large one alone would show as a hole, and one kept in
+// it alone would show past the shape. Such a pixel takes the small one's colour.
+QImage MatchKeyPixels(const QImage& large, const QImage& small) {
+    QImage out = large.convertToFormat(QImage::Format_RGB32);
+    const int scale = out.width() / small.width();
+    for (int y = 0; y < out.height(); ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            const QRgb below = small.pixel(x / scale, y / scale);
+            if ((below & 0xFFFFFFu) == (KEY & 0xFFFFFFu))
+                line[x] = KEY;
+            else if (line[x] == KEY)
+                line[x] = below;
+        }
+    }
+    return out;
+}
+
+// Every bitmap again at twice the size, as "<Name>@2x.png" beside the small
+// one, for screens scaled to 200 % (or 150 %, scaled down from there).
+bool WriteLargeBitmaps(const QString& resDir, const QImage& cover, const std::vector<Piece>& pieces,
+                       const std::vector<QImage>& images) {
+    const QString bitmaps = resDir + "/bitmaps";
+    const QImage smallDock = DrawDockTile();
+    g_scale = 2;
+    const QImage largeCover = DrawCover(pieces);
+    bool ok = MatchKeyPixels(largeCover, cover).save(bitmaps + "/MainWnd@2x.png");
+    ok = MatchKeyPixels(DrawDockTile(), smallDock).save(bitmaps + "/DockWin@2x.png") && ok;
+    for (size_t i = 0; i < pieces.size(); ++i)
+        ok = MatchKeyPixels(DrawPiece(pieces[i], largeCover), images[i])
+                 .save(bitmaps + "/" + pieces[i].name + "@2x.png") &&
+             ok;
+    g_scale = 1;
+    return ok;
+}
+
 bool LoadFonts() {
     const int sans =
         QFontDatabase::addApplicationFont("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
@@ -1183,6 +1248,7 @@ int main(int argc, char** argv) {
         return 1;
 
     bool ok = WriteResources(resDir, cover, pieces, images);
+    ok = WriteLargeBitmaps(resDir, cover, pieces, images) && ok;
     if (!previewDir.isEmpty())
         ok = WritePreviews(previewDir, cover, pieces, images) && ok;
     if (!ok) {
