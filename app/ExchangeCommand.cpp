@@ -85,9 +85,17 @@ int RunExchangeCommand(const CCommandLine& line, const QString& dataFolder, IIns
     CDataFileState state;
     state.m_strFolder = dataFolder;
     LoadSettings(settings, state);
-    if (settings.m_dwPasswordCheck != 0 && !settings.VerifyPassword(ReadPassword())) {
-        Say(stderr, QStringLiteral("quillbox: wrong password."));
-        return 1;
+    if (PasswordNeeded(settings, state) != PasswordNeed::none) {
+        switch (AnswerPrompt(settings, state, ReadPassword())) {
+        case PromptAnswer::accepted:
+            break;
+        case PromptAnswer::otherKey:
+            Say(stderr, QStringLiteral("quillbox: Quillbox.dat is protected by another password."));
+            return 1;
+        case PromptAnswer::refused:
+            Say(stderr, QStringLiteral("quillbox: wrong password."));
+            return 1;
+        }
     }
     std::unique_ptr<CFolder> top = StartTree(nullptr);
     const auto end = [&top] { EndTree(std::move(top)); };

@@ -262,18 +262,12 @@ bool CMainDialog::OnInitDialog() {
     LoadSettings(m_settings, m_dataState);
     m_pUsePassword->setEnabled(true);
 
-    // The data file decides: a stored check value asks for its password as
-    // long as the file does not open without one, and a file that does not
-    // open without one asks for its own even with no check value stored.
-    const KeyFit fit = DataFileKeyFits(m_dataState, {});
-    if (m_settings.m_dwPasswordCheck != 0 && fit != KeyFit::opens) {
+    const PasswordNeed need = PasswordNeeded(m_settings, m_dataState);
+    if (need != PasswordNeed::none) {
         ShowPasswordPrompt();
-    } else if (fit == KeyFit::other) {
-        ShowPasswordPrompt();
-        ShowProtected();
+        if (need == PasswordNeed::dataFile)
+            ShowProtected();
     } else {
-        if (m_settings.m_dwPasswordCheck != 0)
-            m_settings.SetPassword({}); // a stale check value: the file has none
         GetDlgItem(IDC_BTNDOCK)->setEnabled(true);
         LoadTree();
         BindColumns(g_pFirstLevel);
@@ -685,21 +679,17 @@ void CMainDialog::OnPromptOK() {
     const QString typed = m_pPromptPassword->text();
     if (typed.isEmpty() || m_pTopFolder)
         return;
-    // Accepted when its check value matches or when it opens the data file;
-    // a match that does not open the data file asks for the file's own.
-    const std::string password = BytesFromText(typed);
-    const bool matches = m_settings.VerifyPassword(password) != 0;
-    const KeyFit fit = DataFileKeyFits(m_dataState, password);
-    if (fit == KeyFit::other || (!matches && fit != KeyFit::opens)) {
-        m_settings.m_strPassword.clear();
-        if (matches && fit == KeyFit::other)
-            ShowProtected();
-        else
-            GetDlgItem(IDC_LBLINVALID)->show();
+    switch (AnswerPrompt(m_settings, m_dataState, BytesFromText(typed))) {
+    case PromptAnswer::accepted:
+        LeavePrompt();
+        return;
+    case PromptAnswer::otherKey: // a match that does not open the data file
+        ShowProtected();
+        return;
+    case PromptAnswer::refused:
+        GetDlgItem(IDC_LBLINVALID)->show();
         return;
     }
-    m_settings.SetPassword(password); // its check value is stored at the next save
-    LeavePrompt();
 }
 
 void CMainDialog::OnPromptGoOn() {

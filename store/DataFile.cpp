@@ -203,6 +203,29 @@ KeyFit DataFileKeyFits(const CDataFileState& state, std::string_view key) {
     }
 }
 
+PasswordNeed PasswordNeeded(CSettings& settings, const CDataFileState& state) {
+    const KeyFit fit = DataFileKeyFits(state, {});
+    if (settings.m_dwPasswordCheck != 0 && fit != KeyFit::opens)
+        return PasswordNeed::stored;
+    if (fit == KeyFit::other)
+        return PasswordNeed::dataFile;
+    if (settings.m_dwPasswordCheck != 0)
+        settings.SetPassword({}); // stale: the file has no password
+    return PasswordNeed::none;
+}
+
+PromptAnswer AnswerPrompt(CSettings& settings, const CDataFileState& state,
+                          std::string_view typed) {
+    const bool matches = settings.VerifyPassword(typed) != 0;
+    const KeyFit fit = DataFileKeyFits(state, typed);
+    if (fit == KeyFit::opens || (matches && fit == KeyFit::noData)) {
+        settings.SetPassword(typed);
+        return PromptAnswer::accepted;
+    }
+    settings.m_strPassword.clear();
+    return matches ? PromptAnswer::otherKey : PromptAnswer::refused;
+}
+
 void SaveTree(CFolder& root, CSettings& settings, CDataFileState& state, FillerSource filler) {
     const QString dataPath = DataFilePath(state.m_strFolder, DATA_FILE_NAME);
     const bool isNew = !QFileInfo::exists(dataPath);

@@ -109,6 +109,29 @@ enum class KeyFit {
 // Reads only the data file's first block. key: at most 8 bytes count.
 KeyFit DataFileKeyFits(const CDataFileState& state, std::string_view key);
 
+// Whether the start asks for a password (after LoadSettings). The data file
+// decides: a stored check value asks as long as the file does not open
+// without a password (a stale one is dropped: it becomes 0), and a file that
+// does not open without one asks for its own even with no check value.
+enum class PasswordNeed {
+    none,     // load the tree at once, under no password
+    stored,   // a check value is stored: the usual prompt
+    dataFile, // the data file is under a password the settings do not know
+};
+PasswordNeed PasswordNeeded(CSettings& settings, const CDataFileState& state);
+
+// A password typed at the prompt. Accepted when its check value matches and
+// the data file opens with it (or holds nothing that could refuse it), or
+// whenever it opens the data file: it then becomes the current password with
+// its check value, stored at the next save. Otherwise the current password
+// is empty.
+enum class PromptAnswer {
+    accepted,
+    refused,
+    otherKey, // its check value matches, but the data file is under another key
+};
+PromptAnswer AnswerPrompt(CSettings& settings, const CDataFileState& state, std::string_view typed);
+
 // Fills top, an empty top folder (StartTree), from the data file under
 // settings.m_strPassword, or from the fallback. Throws CFileError when an
 // opened file ends early or is damaged; top then holds the items read so far.

@@ -313,6 +313,64 @@ TEST_P(KeyFitTest, ReadsTheFormatNumber) {
 INSTANTIATE_TEST_SUITE_P(DataFiles, KeyFitTest, ::testing::ValuesIn(kFits),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The data file decides whether the start asks, and which typed password
+// opens it; the settings' check value follows the file.
+struct Asked {
+    const char* name;
+    const char* fileKey; // the data file is the sample under this key
+    const char* stored;  // the settings hold this password's check value
+    PasswordNeed need;
+    const char* typed;
+    PromptAnswer answer;
+    const char* after; // whose check value the record holds afterwards
+};
+// A check value that matches no password of these (another installation's).
+constexpr const char* NO_MATCH = "#";
+std::uint32_t CheckOf(const char* password) {
+    return password == NO_MATCH ? 0x12345678u : PasswordCheck(password);
+}
+const Asked kAsked[] = {
+    {"ItsOwn", "secret12", "secret12", PasswordNeed::stored, "secret12", PromptAnswer::accepted,
+     "secret12"},
+    {"Wrong", "secret12", "secret12", PasswordNeed::stored, "secret99", PromptAnswer::refused,
+     "secret12"},
+    {"CheckMatchesNothing", "secret12", NO_MATCH, PasswordNeed::stored, "secret12",
+     PromptAnswer::accepted, "secret12"},
+    {"OlderPassword", "secret12", "old", PasswordNeed::stored, "old", PromptAnswer::otherKey,
+     "old"},
+    {"NoSettings", "secret12", "", PasswordNeed::dataFile, "secret12", PromptAnswer::accepted,
+     "secret12"},
+    {"NoSettingsWrong", "secret12", "", PasswordNeed::dataFile, "secret99", PromptAnswer::refused,
+     ""},
+    {"StaleCheck", "", "old", PasswordNeed::none, nullptr, {}, ""},
+    {"NoPassword", "", "", PasswordNeed::none, nullptr, {}, ""},
+};
+
+class AskedTest : public DataFileTest, public ::testing::WithParamInterface<Asked> {};
+
+TEST_P(AskedTest, TheDataFileDecides) {
+    const Asked& row = GetParam();
+    Put(DATA_FILE_NAME,
+        ReadAll(TestDataPath(*row.fileKey ? "sample-secret12.dat" : "sample-nopassword.dat")));
+    if (*row.stored)
+        m_pStore->m_values["Passwd"] = CheckOf(row.stored);
+    LoadSettings(*m_pSettings, m_state);
+    EXPECT_EQ(PasswordNeeded(*m_pSettings, m_state), row.need);
+    if (row.typed) {
+        EXPECT_EQ(AnswerPrompt(*m_pSettings, m_state, row.typed), row.answer);
+        EXPECT_EQ(m_pSettings->m_strPassword,
+                  row.answer == PromptAnswer::accepted ? row.typed : "");
+    }
+    EXPECT_EQ(m_pSettings->m_dwPasswordCheck, CheckOf(row.after));
+    if (row.need == PasswordNeed::none || row.answer == PromptAnswer::accepted) {
+        Load();
+        EXPECT_EQ(Dump(), SampleTreeDump());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Starts, AskedTest, ::testing::ValuesIn(kAsked),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // A data file whose bytes were not (all) loaded is kept under a free backup
 // name before the first save replaces it.
 struct Spoiled {
