@@ -1,5 +1,6 @@
 #include "app/MainApp.h"
 
+#include "app/EndSignals.h"
 #include "app/InstanceLock.h"
 #include "app/MainDialog.h"
 #include "app/QuickAccess.h"
@@ -34,6 +35,8 @@ bool CMainApp::InitInstance() {
     quick.EnableTrayIcon();
     if (m_request != EAppRequest::none)
         QTimer::singleShot(0, &quick, [&quick, this] { quick.Handle(m_request); });
+    // A logout, a shutdown, kill or Ctrl+C saves like the close command.
+    CEndSignals endSignals([&dialog] { dialog.OnEndRequest(); });
     dialog.DoModal();
     return false;
 }

@@ -114,9 +114,15 @@ CMainDialog::CMainDialog(CSettings& settings, IShell& shell, IPathPicker& picker
     // window stays as it is.
     connect(qGuiApp, &QGuiApplication::commitDataRequest, this,
             [this](QSessionManager&) { SaveTree(); });
+    m_pauseTimer.setSingleShot(true);
+    m_pauseTimer.setInterval(SAVE_PAUSE_MS);
+    connect(&m_pauseTimer, &QTimer::timeout, this, [this] { SaveAfterPause(); });
+    m_nSavedChanges = g_nTreeChanges;
+    g_onTreeChange = [this] { m_pauseTimer.start(); };
 }
 
 CMainDialog::~CMainDialog() {
+    g_onTreeChange = nullptr;
     EndTree();
     if (g_pAddressBox == m_pAddress)
         g_pAddressBox = nullptr;
@@ -231,9 +237,28 @@ int CMainDialog::DoModal() {
     disconnect(ended);
     // Ended by something other than OnOK (which saves and ends the tree), such
     // as the application exiting: what was edited is saved before it goes.
-    if (m_pTopFolder)
+    if (m_pTopFolder && !m_bSavedForEnd)
         SaveTree();
     return result();
+}
+
+void CMainDialog::OnEndRequest() {
+    // A second request while the first one's failure is on the screen.
+    if (m_bEnding)
+        return;
+    m_bEnding = true;
+    // As when the pointer leaves for the close button: the name editor and
+    // the address box hand in what they hold.
+    if (QWidget* focused = QApplication::focusWidget())
+        focused->clearFocus();
+    const bool saved = SaveTree();
+    m_bEnding = false;
+    if (!saved)
+        return;
+    m_bSavedForEnd = true;
+    // Ends the dock window's run, a menu's or a message's as well as this
+    // window's: the tree is taken down only after they have let go of it.
+    QCoreApplication::exit(0);
 }
 
 bool CMainDialog::OnInitDialog() {
@@ -385,6 +410,7 @@ bool CMainDialog::SaveTree() {
     try {
         ::SaveTree(*m_pTopFolder, m_settings, m_dataState);
     } catch (const CSettingsError& error) {
+        m_nSavedChanges = g_nTreeChanges;
         // The data file is saved. The user hears once that the dock's place
         // was not stored, and closing goes on; a check value that was not
         // stored is said once too, and that once the window stays, so the
@@ -402,10 +428,33 @@ bool CMainDialog::SaveTree() {
         ReportFileError(error);
         return false;
     } catch (const CFileError& error) {
-        ReportFileError(error);
+        // A save after a pause says so once, however often it is tried again.
+        if (!m_bSavingAfterPause || !m_bPauseFailureShown)
+            ReportFileError(error);
+        m_bPauseFailureShown = m_bPauseFailureShown || m_bSavingAfterPause;
         return false;
     }
+    m_nSavedChanges = g_nTreeChanges;
+    m_bPauseFailureShown = false;
     return true;
+}
+
+void CMainDialog::SaveAfterPause() {
+    if (!m_pTopFolder || g_nTreeChanges == m_nSavedChanges)
+        return;
+    // Not while a name is typed or a menu is open: the typing goes on
+    // undisturbed, and a message would take the focus from the name editor,
+    // which would put the half-typed name in. Another pause will come.
+    bool typing = QApplication::activePopupWidget() != nullptr;
+    for (const CBookmarkListCtrl* list : m_lists)
+        typing = typing || list->IsEditing();
+    if (typing) {
+        m_pauseTimer.start();
+        return;
+    }
+    m_bSavingAfterPause = true;
+    SaveTree();
+    m_bSavingAfterPause = false;
 }
 
 int CMainDialog::BindColumns(CItemObserver* level) {

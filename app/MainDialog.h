@@ -17,6 +17,7 @@
 #include <QDialog>
 #include <QIcon>
 #include <QLineEdit>
+#include <QTimer>
 #include <array>
 #include <initializer_list>
 #include <memory>
@@ -91,6 +92,11 @@ public:
     // ended otherwise (the application exits) saves a loaded tree first, as
     // does the session manager's request to commit data during the run.
     int DoModal();
+    // The system asks the program to end (app/EndSignals.h): a name or an
+    // address being typed goes in and the tree is saved as by the close
+    // command; then every event loop ends, the run's too. A failed save is
+    // reported and the window stays, as after a failed close.
+    void OnEndRequest();
     // Sets the window up: controls, buttons, settings, then the prompt or the
     // tree, last the skin. false when a button or the skin could not be set up.
     bool OnInitDialog();
@@ -107,6 +113,13 @@ public:
     // SaveTree returns false and leaves the old file as it was.
     void LoadTree();
     bool SaveTree();
+    // After each change the tree is saved again once the user has paused
+    // (SAVE_PAUSE_MS, restarted by every change), so that a crash loses no
+    // more than that; not while a name is typed or a menu is open, which
+    // waits for the next pause. A failure is reported once, not at every
+    // pause; the next change and the close command try again.
+    static constexpr int SAVE_PAUSE_MS = 3000;
+    void SetSavePause(int ms) { m_pauseTimer.setInterval(ms); }
     int BindColumns(CItemObserver* level);
 
     void DoEditCommand(CBookmarkListCtrl* list, int code);
@@ -175,6 +188,7 @@ private:
     void NavigateTop();
     void NavigateDeepest();
     CItemObserver* LevelBefore(CItemObserver* level) const;
+    void SaveAfterPause();
     void ReportFileError(const CFileError& error);
     void EndTree();
     // Opens a panel: every control takes the panel's state in the table.
@@ -211,4 +225,11 @@ private:
     // Settings that could not be stored, already told to the user.
     bool m_bToldPositionNotStored = false;
     std::optional<std::uint32_t> m_toldCheckNotStored;
+
+    QTimer m_pauseTimer;                    // runs from a change to the save after it
+    unsigned long long m_nSavedChanges = 0; // g_nTreeChanges when the tree was last written
+    bool m_bSavingAfterPause = false;       // SaveTree runs for SaveAfterPause
+    bool m_bPauseFailureShown = false;      // since the last save that worked
+    bool m_bEnding = false;                 // OnEndRequest is saving
+    bool m_bSavedForEnd = false;            // OnEndRequest saved and ended the loops
 };
