@@ -1,0 +1,183 @@
+#!/usr/bin/env bash
+# Runs the real program on a virtual X server with the sample tree and ends it
+# the ways a session does besides its close command: edits made (the folder
+# Work renamed "Root", the entry "café menu" moved above it) are in the data
+# file once the user has paused, so a copy killed with SIGKILL loses nothing;
+# the dock's menu then opens the entry chosen below that folder "Root"; and
+# an edit followed at once by SIGTERM is saved before the program ends.
+#   realendings.sh <quillbox> <data file> [<screenshot.png>]
+# With a path it also saves a picture of the dock's menu open on "Root" (needs
+# xwd and ImageMagick's convert).
+# Exits 77 (skipped) when xvfb-run, xdotool, xauth or xwininfo is missing.
+set -euo pipefail
+
+program=$(realpath "$1")
+data=$(realpath "$2")
+shot=${3:+$(realpath -m "$3")}
+for tool in xvfb-run xdotool xauth xwininfo; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIPPED: $tool is not installed (apt-get install xvfb xauth xdotool x11-utils)"
+    exit 77
+  fi
+done
+if [ -n "$shot" ] && ! { command -v xwd && command -v convert; } >/dev/null; then
+  echo "no xwd or convert: no picture"
+  shot=""
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/home" "$work/run" "$work/sample" "$work/bin"
+chmod 700 "$work/run"
+cp "$data" "$work/sample/Quillbox.dat"
+chmod u+w "$work/sample/Quillbox.dat"
+
+# The desktop's opener: records its process id and arguments.
+cat >"$work/bin/xdg-open" <<OPENER
+#!/bin/sh
+echo "\$\$ \$*" >>"$work/opened"
+OPENER
+chmod +x "$work/bin/xdg-open"
+: >"$work/opened"
+
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
+export PATH="$work/bin:$PATH" QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY SESSION_MANAGER XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION \
+  GNOME_DESKTOP_SESSION_ID SNAP BROWSER DEFAULT_BROWSER DBUS_SESSION_BUS_ADDRESS
+# Leaks of the X and font libraries at exit are not the program's.
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+
+cat >"$work/drive.sh" <<'DRIVE'
+set -euo pipefail
+program=$1 folder=$2 opened=$3 shot=${4:-}
+fail() { echo "FAILED: $*"; exit 1; }
+pid=""
+trap '[ -z "$pid" ] || kill -KILL "$pid" 2>/dev/null || true' EXIT
+cd "$folder"
+
+until_ok() {
+  local tries=$(($1 * 10)); shift
+  while ! "$@" >/dev/null 2>&1; do
+    tries=$((tries - 1))
+    [ "$tries" -gt 0 ] || return 1
+    sleep 0.1
+  done
+}
+windows() {
+  local w geometry
+  for w in $(xdotool search --onlyvisible --class quillbox 2>/dev/null); do
+    [ "$w" = "$win" ] && continue
+    geometry=$(xdotool getwindowgeometry --shell "$w" 2>/dev/null) || continue
+    eval "$geometry"
+    echo "$w $X $Y $WIDTH $HEIGHT"
+  done
+}
+dock_shown() { windows | awk '$4 == 40 && $5 == 40 { found = 1 } END { exit !found }'; }
+menus_shown() { [ "$(windows | awk '!($4 == 40 && $5 == 40)' | wc -l)" = "$1" ]; }
+main_shown() { xdotool search --onlyvisible --name '^Quillbox$' | grep -qx "$win"; }
+opened_lines() { [ "$(wc -l <"$opened")" = "$1" ]; }
+ended() { ! kill -0 "$pid" 2>/dev/null; }
+differs() { ! cmp -s Quillbox.dat "$1"; }
+
+start() {
+  "$program" &
+  pid=$!
+  win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Quillbox$' | head -1) || fail "no main window"
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  main_x=$X main_y=$Y
+}
+# Presses a point of the main window, in pixels from its top-left corner.
+press() { xdotool mousemove $((main_x + $1)) $((main_y + $2)) click 1; sleep 0.3; }
+left_row0() { press 90 60; }
+dock() {
+  press $((511 + 11)) $((286 + 12)) # BtnDock
+  until_ok 10 dock_shown || fail "no dock window"
+  read -r _ dock_x dock_y _ < <(windows | awk '$4 == 40 && $5 == 40')
+}
+menu() {
+  xdotool mousemove $((dock_x + 20)) $((dock_y + 20)) click 3
+  until_ok 10 menus_shown 1 || fail "no menu after a right press"
+}
+# The requests since the last call, in the order the program made them.
+requests() {
+  sort -n "$opened" | cut -d' ' -f2-
+  : >"$opened"
+}
+
+# Rename Work (F2 names in place) and move "café menu" above it.
+start
+left_row0
+xdotool key F2
+sleep 0.3
+xdotool type --delay 50 Root
+xdotool key Return Down
+sleep 0.3
+press $((100 + 17)) $((340 + 14)) # BtnUp
+cp Quillbox.dat after-edits.dat
+# Once the user pauses, the edits are in the data file: SIGKILL loses nothing.
+until_ok 15 differs after-edits.dat || fail "the edits were not saved after a pause"
+kill -KILL "$pid"
+wait "$pid" 2>/dev/null || true
+pid=""
+echo "saved after a pause: ok"
+
+# The dock's menu starts with "café menu", then the folder "Root"; choosing
+# the first entry below "Root" opens that entry, not "café menu".
+start
+dock
+menu
+xdotool key Down Return
+until_ok 10 opened_lines 2 || fail "choosing café menu did not make two requests"
+printf '%s\n' "about:blank" "http://www.example.org/caf%C3%A9" | diff -u - <(requests) \
+  || fail "the first item is not café menu: the move was not saved"
+menu
+xdotool key Down Down Right
+until_ok 5 menus_shown 2 || fail "Root did not open"
+if [ -n "$shot" ]; then
+  box=$(windows | awk '
+    NR == 1 || $2 < l { l = $2 } NR == 1 || $3 < t { t = $3 }
+    NR == 1 || $2 + $4 > r { r = $2 + $4 } NR == 1 || $3 + $5 > b { b = $3 + $5 }
+    END { m = 6; printf "%dx%d+%d+%d", r - l + 2 * m, b - t + 2 * m, l - m, t - m }')
+  xwd -root -silent | convert xwd:- -crop "$box" +repage "png:$shot"
+  echo "picture: $shot ($box)"
+fi
+xdotool key Return
+until_ok 10 opened_lines 2 || fail "choosing Issue tracker below Root did not make two requests"
+printf '%s\n' "about:blank" "https://tracker.example.org/board" | diff -u - <(requests) \
+  || fail "the entry chosen below Root is not the one opened"
+echo "dock menu below Root: ok"
+
+# Back to the main window ("&Return Main"), delete "café menu", and end the
+# program with SIGTERM before the pause is over.
+menu
+xdotool key Up Up Return
+until_ok 10 main_shown || fail "the main window did not come back"
+left_row0
+cp Quillbox.dat before-delete.dat
+press $((75 + 13)) $((343 + 41)) # BtnDel
+kill -TERM "$pid"
+until_ok 10 ended || fail "SIGTERM did not end the program"
+status=0
+wait "$pid" || status=$?
+pid=""
+[ "$status" = 0 ] || fail "the program ended with $status after SIGTERM"
+differs before-delete.dat || fail "SIGTERM did not save the tree"
+
+# The next run starts with "Root": its first entry is the dock menu's first.
+start
+dock
+menu
+xdotool key Down Right Return
+until_ok 10 opened_lines 2 || fail "choosing the first entry of Root did not make two requests"
+printf '%s\n' "about:blank" "https://tracker.example.org/board" | diff -u - <(requests) \
+  || fail "café menu is still there: the delete was not saved at SIGTERM"
+menu
+xdotool key Up Return
+until_ok 20 ended || fail "\"&Close\" did not end the program"
+wait "$pid" || fail "the program ended with an error"
+pid=""
+echo "saved at SIGTERM: ok"
+DRIVE
+
+xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/drive.sh" "$program" "$work/sample" "$work/opened" "$shot"
+echo "PASSED"
