@@ -1,8 +1,10 @@
 #include "app/MainDialog.h"
 
+#include "app/EditActions.h"
 #include "app/ExchangeActions.h"
 #include "app/PathPicker.h"
 #include "app/Shell.h"
+#include "edit/EditKeys.h"
 #include "skin/BitmapResource.h"
 #include "skin/BookmarkListCtrl.h"
 #include "skin/DockDialog.h"
@@ -108,6 +110,9 @@ CMainDialog::CMainDialog(CSettings& settings, IShell& shell, IPathPicker& picker
     m_dataState.m_strFolder = dataFolder;
     setAcceptDrops(true);
     CreateControls();
+    m_pEdit = std::make_unique<CEditActions>(*this);
+    for (CBookmarkListCtrl* list : m_lists)
+        m_pEdit->Attach(list);
     resize(TEMPLATE_SIZE);
     // A desktop logout may end the process without the close command: the
     // session's edits are saved when the session manager asks, and the
@@ -135,6 +140,7 @@ CMainDialog::~CMainDialog() {
         list->onActivate = nullptr;
         list->onGo = nullptr;
         list->onMenuCommand = nullptr;
+        m_pEdit->Detach(list);
     }
     for (QLineEdit* box : {m_pNewPassword, m_pConfirm, m_pPromptPassword})
         box->removeEventFilter(this);
@@ -268,6 +274,7 @@ bool CMainDialog::OnInitDialog() {
     PlaceControls();
 
     m_pEditMenu = MakeEditMenu();
+    AppendEditCommands(*m_pEditMenu);
     m_pContentMenu = MakeContentMenu();
     for (CBookmarkListCtrl* list : m_lists)
         list->SetEditMenu(m_pEditMenu.get());
@@ -402,6 +409,7 @@ void CMainDialog::LoadTree() {
         // What was read before the damage stays in the tree and is shown.
         ReportFileError(error);
     }
+    m_pEdit->SetTop(m_pTopFolder.get());
 }
 
 bool CMainDialog::SaveTree() {
@@ -466,6 +474,7 @@ int CMainDialog::BindColumns(CItemObserver* level) {
 void CMainDialog::EndTree() {
     if (!m_pTopFolder)
         return;
+    m_pEdit->SetTop(nullptr); // the history goes with the tree
     for (CBookmarkListCtrl* list : m_lists)
         list->SetObserver(nullptr);
     ::EndTree(std::move(m_pTopFolder));
@@ -552,6 +561,15 @@ void CMainDialog::OnCommand(int id) {
     default:
         break;
     }
+    if (id >= int(ID_OP_CUT) && id <= int(ID_OP_REDO)) {
+        // The list the menu was opened on (or the key pressed in) has the focus.
+        CBookmarkListCtrl* list = m_pActiveList;
+        for (CBookmarkListCtrl* each : m_lists)
+            if (focusWidget() == each)
+                list = each;
+        m_pEdit->OnCommand(list, unsigned(id));
+        return;
+    }
     if (id >= IDC_BTNADD && id <= IDC_BTNREN) {
         DoEditCommand(m_pActiveList, id - IDC_BTNADD);
         return;
@@ -584,16 +602,10 @@ void CMainDialog::DoEditCommand(CBookmarkListCtrl* list, int code) {
         list->editItem(list->item(sel));
         return;
     case EDIT_INSERTSEP:
-        folder->Insert(sel, std::make_unique<CItem>(SEPARATOR_TEXT));
-        break;
     case EDIT_DELETE:
-        folder->Remove(sel);
-        break;
     case EDIT_UP:
-        folder->MoveUp(sel);
-        break;
     case EDIT_DOWN:
-        folder->MoveDown(sel);
+        m_pEdit->Edit(folder, sel, code); // undoable
         break;
     case EDIT_RENAME:
         list->setFocus();
@@ -619,7 +631,7 @@ void CMainDialog::OnListNotify(CBookmarkListCtrl* list) {
 
 void CMainDialog::OnAddressKillFocus() {
     if (CItem* item = m_pAddress->GetCurrentItem())
-        item->SetTarget(m_pAddress->GetTargetBytes());
+        m_pEdit->CommitAddress(item, m_pAddress->GetTargetBytes());
 }
 
 void CMainDialog::OnGo() {

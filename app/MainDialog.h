@@ -25,6 +25,7 @@
 #include <string>
 
 class CBookmarkListCtrl;
+class CEditActions;
 class CFolder;
 class CItem;
 class CItemObserver;
@@ -209,6 +210,7 @@ private:
     std::array<QWidget*, CONTROL_COUNT> m_controls{}; // by row of the table, owned by Qt
     CAddressEdit* m_pAddress = nullptr;
     std::array<CBookmarkListCtrl*, 3> m_lists{}; // left, middle, right
+    std::unique_ptr<CEditActions> m_pEdit;       // the undoable edits of the tree
     std::unique_ptr<CFolder> m_pTopFolder;
     QIcon m_icon;
     std::unique_ptr<CMenu> m_pEditMenu;

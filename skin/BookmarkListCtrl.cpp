@@ -5,8 +5,11 @@
 #include "tree/Item.h"
 #include "tree/ItemObserver.h"
 
+#include <QDrag>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QStyledItemDelegate>
@@ -88,7 +91,8 @@ void CBookmarkListCtrl::changeEvent(QEvent* event) {
 void CBookmarkListCtrl::InsertRow(int index, const std::string& text) {
     auto* row = new QListWidgetItem(TextFromBytes(text));
     row->setData(BYTES_ROLE, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
-    row->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
+    row->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable |
+                  Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled);
     // Every row as wide as the one column, so the selection spans it.
     row->setSizeHint(m_rowSize);
     ++m_nQuiet;
@@ -189,11 +193,15 @@ void CBookmarkListCtrl::EndLabelEdit(int row, const std::optional<QString>& text
     CItem* shown = GetShownItem();
     if (shown && count() == shown->GetCount()) {
         // An existing child: the tree trims and ignores an empty name.
-        if (text)
+        if (text && onName)
+            onName(this, row, BytesFromText(*text), false);
+        else if (text)
             shown->Rename(row, BytesFromText(*text));
     } else if (shown) {
         const std::string name = text ? TrimWhiteSpace(BytesFromText(*text)) : std::string();
-        if (!name.empty())
+        if (!name.empty() && onName)
+            onName(this, row, name, true);
+        else if (!name.empty())
             shown->Insert(row, std::make_unique<CEntry>(name, std::string(), shown));
         // A refused insert (a folder would lie too deep) leaves the
         // placeholder; shown may be gone after one that was taken.
@@ -203,6 +211,87 @@ void CBookmarkListCtrl::EndLabelEdit(int row, const std::optional<QString>& text
         DeleteRowQuietly(row);
     }
     setFocus(Qt::OtherFocusReason);
+}
+
+// ------------------------------------------------------------------ keys
+
+void CBookmarkListCtrl::keyPressEvent(QKeyEvent* event) {
+    if (!IsEditing() && onKey && onKey(this, event->keyCombination())) {
+        event->accept();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+// ------------------------------------------------------------------ drag and drop
+
+void CBookmarkListCtrl::startDrag(Qt::DropActions) {
+    const int row = GetFirstSelectedRow();
+    if (row < 0 || !onDragStart)
+        return;
+    QMimeData* data = onDragStart(this, row);
+    if (!data)
+        return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    drag->exec(Qt::MoveAction | Qt::CopyAction, Qt::MoveAction);
+    if (onDragEnd)
+        onDragEnd(this);
+}
+
+QStringList CBookmarkListCtrl::mimeTypes() const {
+    return m_dropTypes;
+}
+
+Qt::DropActions CBookmarkListCtrl::supportedDropActions() const {
+    return Qt::MoveAction | Qt::CopyAction | Qt::LinkAction;
+}
+
+void CBookmarkListCtrl::dragEnterEvent(QDragEnterEvent* event) {
+    if (!onDrop || !onCanDrop || !onCanDrop(this, event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    QListWidget::dragEnterEvent(event);
+    event->acceptProposedAction();
+}
+
+void CBookmarkListCtrl::dragMoveEvent(QDragMoveEvent* event) {
+    if (!onDrop || !onCanDrop || !onCanDrop(this, event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    // The view draws the line between rows or the frame on a row.
+    QListWidget::dragMoveEvent(event);
+    event->acceptProposedAction();
+}
+
+void CBookmarkListCtrl::dropEvent(QDropEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    const QModelIndex index = indexAt(pos);
+    int row = count();
+    bool onto = false;
+    if (index.isValid()) {
+        // As the view shows it: near a row's edge between rows, else on it.
+        const QRect rect = visualRect(index);
+        const int margin = qBound(2, qRound(qreal(rect.height()) / 5.5), 12);
+        row = index.row();
+        if (pos.y() - rect.top() < margin) {
+        } else if (rect.bottom() - pos.y() < margin) {
+            ++row;
+        } else {
+            onto = true;
+        }
+    }
+    // The rows are the tree's: the view itself never moves or adds any.
+    setState(QAbstractItemView::NoState);
+    viewport()->update();
+    if (onDrop && onDrop(this, event->mimeData(), row, onto)) {
+        event->setDropAction(Qt::CopyAction); // the source keeps its rows
+        event->accept();
+    } else {
+        event->ignore();
+    }
 }
 
 // ------------------------------------------------------------------ mouse and focus

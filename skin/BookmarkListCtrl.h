@@ -70,6 +70,25 @@ public:
     std::function<void(CBookmarkListCtrl*)> onActivate;
     std::function<void(CBookmarkListCtrl*)> onGo;
     std::function<void(CBookmarkListCtrl*, unsigned)> onMenuCommand;
+    // Set by a window that makes the tree's changes undoable: a name typed
+    // for row (an existing child, or the new entry's placeholder) goes here
+    // instead of to the tree.
+    std::function<void(CBookmarkListCtrl*, int row, const std::string& name, bool isNew)> onName;
+    // A key pressed while no name is edited; true when it was handled.
+    std::function<bool(CBookmarkListCtrl*, QKeyCombination)> onKey;
+    // Drag and drop: the data of a row dragged out (null: no drag), called
+    // again when the drag ended; whether dropped data is welcome; a drop
+    // between rows (before row; the row count: at the end) or onto a row.
+    std::function<QMimeData*(CBookmarkListCtrl*, int row)> onDragStart;
+    std::function<void(CBookmarkListCtrl*)> onDragEnd;
+    std::function<bool(CBookmarkListCtrl*, const QMimeData*)> onCanDrop;
+    std::function<bool(CBookmarkListCtrl*, const QMimeData*, int row, bool onto)> onDrop;
+    // The formats a drop may carry; drags and drops are on once set.
+    void SetDropTypes(const QStringList& types) {
+        m_dropTypes = types;
+        setDragDropMode(QAbstractItemView::DragDrop);
+        setDropIndicatorShown(true);
+    }
 
 protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
@@ -78,6 +97,13 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
+    QStringList mimeTypes() const override;
+    Qt::DropActions supportedDropActions() const override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
@@ -93,5 +119,6 @@ private:
     QWidget* m_pEditor = nullptr;       // its editor
     std::optional<QString> m_committed; // text the editor handed in
     int m_nQuiet = 0;                   // > 0: changes made here, not reported
-    QSize m_rowSize;                    // every row: the column's width
+    QSize m_rowSize;
+    QStringList m_dropTypes; // every row: the column's width
 };

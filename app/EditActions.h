@@ -1,0 +1,52 @@
+#pragma once
+// The main window's undoable editing: every change the user makes to the
+// tree in the list columns and the address box goes through one CTreeEditor
+// (edit/TreeEditor.h), so it can be undone and redone. Adds to the columns
+// the clipboard (Cut, Copy, Paste of items with their content), drag and
+// drop (moving rows, links and files from outside, entries out as URLs),
+// Sort by Name and the keys of edit/EditKeys.h. An undone step brings the
+// depth it worked on into the columns.
+
+#include "edit/TreeEditor.h"
+
+#include <string>
+
+class CBookmarkListCtrl;
+class CItem;
+class CMainDialog;
+class QMimeData;
+
+class CEditActions final {
+public:
+    explicit CEditActions(CMainDialog& dialog);
+
+    // Takes over the list's naming, keys and drag and drop.
+    void Attach(CBookmarkListCtrl* list);
+    void Detach(CBookmarkListCtrl* list);
+
+    // The tree edited from now on (null: none); the history starts empty.
+    void SetTop(CFolder* top) { m_editor.SetTop(top); }
+    CTreeEditor& Editor() { return m_editor; }
+
+    // Insert Separator, Delete, Up and Down (EDIT_* codes) on row sel of
+    // folder; false for other codes.
+    bool Edit(CItem* folder, int sel, int code);
+    // Cut, Copy, Paste, Sort by Name, Undo, Redo (edit/EditKeys.h) on list;
+    // false for other ids.
+    bool OnCommand(CBookmarkListCtrl* list, unsigned id);
+    // The address box's text for item.
+    void CommitAddress(CItem* item, const std::string& target);
+
+private:
+    bool OnKey(CBookmarkListCtrl* list, QKeyCombination key);
+    QMimeData* StartDrag(CBookmarkListCtrl* list, int row);
+    bool Drop(CBookmarkListCtrl* list, const QMimeData* data, int row, bool onto);
+    void Copy(CBookmarkListCtrl* list);
+    void ShowDepth(int depth);
+
+    CMainDialog& m_dialog;
+    CTreeEditor m_editor;
+    // The row being dragged out of a column, while the drag lasts.
+    CItem* m_pDragFolder = nullptr;
+    CItem* m_pDragItem = nullptr;
+};

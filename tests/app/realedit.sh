@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# Editing without fear in the real program on a virtual X server, driven as a
+# user does: a folder deleted with the Delete key comes back with its content
+# on Ctrl+Z (a row deleted after it stays deleted), a row dragged with the mouse onto a folder moves into it, and
+# after Close the data file holds the result (read back with --export).
+#   realedit.sh <quillbox> [<screenshot.png>]
+# Exits 77 (skipped) when xvfb-run or xdotool is missing.
+set -euo pipefail
+
+program=$(realpath "$1")
+shot=${2:+$(realpath -m "$2")}
+for tool in xvfb-run xdotool xauth; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIPPED: $tool is not installed (apt-get install xvfb xauth xdotool)"
+    exit 77
+  fi
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/home" "$work/run" "$work/data"
+chmod 700 "$work/run"
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
+export QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY SESSION_MANAGER
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+
+# Root holds one imported folder: A {a1, a2}, B {b1}, c.
+cat >"$work/start.html" <<'HTML'
+<!DOCTYPE NETSCAPE-Bookmark-file-1>
+<DL><p>
+    <DT><H3>A</H3>
+    <DL><p>
+        <DT><A HREF="http://a1.example/">a1</A>
+        <DT><A HREF="http://a2.example/">a2</A>
+    </DL><p>
+    <DT><H3>B</H3>
+    <DL><p>
+        <DT><A HREF="http://b1.example/">b1</A>
+    </DL><p>
+    <DT><A HREF="http://c.example/">c</A>
+</DL><p>
+HTML
+(cd "$work/data" && "$program" --import "$work/start.html" >/dev/null) || { echo "FAILED: --import"; exit 1; }
+
+cat >"$work/drive.sh" <<'DRIVE'
+set -euo pipefail
+program=$1 folder=$2 shot=${3:-}
+fail() { echo "FAILED: $*"; exit 1; }
+cd "$folder"
+"$program" &
+pid=$!
+win=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quillbox$' | head -1) || fail "no window"
+eval "$(xdotool getwindowgeometry --shell "$win")"
+sleep 0.5
+# Row r of column c (0 left, 1 middle), rows about 18 pixels high.
+at() { echo $((X + 60 + 148 * $1 + 40)) $((Y + 51 + 2 + 18 * $2 + 9)); }
+click() { xdotool mousemove $(at "$1" "$2") click 1; sleep 0.4; }
+
+click 0 0            # the imported folder: A, B, c in the middle
+click 1 0            # A: a1, a2 on the right
+xdotool key Delete; sleep 0.5
+xdotool key ctrl+z; sleep 0.5
+click 2 1            # a2, in A as it came back
+xdotool key Delete; sleep 0.5
+
+# c (middle row 2) dragged onto B (middle row 1), in small steps.
+read -r cx cy < <(at 1 2)
+read -r bx by < <(at 1 1)
+xdotool mousemove "$cx" "$cy"; sleep 0.2
+xdotool mousedown 1; sleep 0.2
+for step in 1 2 3 4 5 6 7 8; do
+  xdotool mousemove "$cx" $((cy - step * (cy - by) / 8)); sleep 0.1
+done
+sleep 0.4
+xdotool mouseup 1; sleep 0.6
+click 1 1            # B shows b1 and c on the right
+if [ -n "$shot" ] && command -v convert >/dev/null && command -v xwd >/dev/null; then
+  xwd -root -silent | convert xwd:- -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "png:$shot"
+  echo "picture: $shot"
+fi
+
+# BtnClose.
+xdotool mousemove $((X + 511 + 16)) $((Y + 206 + 16)) click 1
+for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
+kill -0 "$pid" 2>/dev/null && { kill "$pid"; fail "BtnClose did not end the program"; }
+wait "$pid" || fail "the program ended with an error"
+DRIVE
+
+xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/drive.sh" "$program" "$work/data" "$shot"
+
+(cd "$work/data" && "$program" --export "$work/end.html" >/dev/null 2>&1) || { echo "FAILED: --export"; exit 1; }
+# The names in order as the file nests them: A back with a1 (a2 deleted
+# after the undo), c in B.
+names=$(grep -o '<H3[^>]*>[^<]*</H3>\|<A [^>]*>[^<]*</A>\|</DL>' "$work/end.html" |
+  sed -e 's/<[^>]*>\([^<]*\)<\/[^>]*>/\1/' -e 's/<\/DL>/)/' | tr '\n' ' ')
+echo "saved: $names"
+case "$names" in
+  *"A a1 ) B b1 c ) )"*) echo "PASSED" ;;
+  *) echo "FAILED: the data file does not hold A with its content and c inside B"; exit 1 ;;
+esac
