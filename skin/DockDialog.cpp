@@ -1,5 +1,6 @@
 #include "skin/DockDialog.h"
 
+#include "skin/FindPalette.h"
 #include "skin/MenuRenderer.h"
 #include "tree/Item.h"
 #include "tree/Menu.h"
@@ -8,6 +9,7 @@
 #include "tree/TreeState.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -79,6 +81,7 @@ void CDockDialog::OnOK(int nResult) {
 }
 
 void CDockDialog::TakeDownMenus() {
+    CFindPalette::CloseAll(this);
     HideTreeMenus(m_pTopFolder);
     m_bOpen = false;
 }
@@ -140,4 +143,32 @@ void CDockDialog::mouseDoubleClickEvent(QMouseEvent* event) {
         return;
     }
     QDialog::mouseDoubleClickEvent(event);
+}
+
+void CDockDialog::keyPressEvent(QKeyEvent* event) {
+    const QString text = event->text();
+    const bool command =
+        event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (!command && !text.isEmpty() && text.at(0).isPrint() && !text.at(0).isSpace()) {
+        event->accept();
+        OpenFindPalette(text);
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CDockDialog::OpenFindPalette(const QString& text) {
+    if (!m_bOpen || !m_pTopFolder)
+        return;
+    auto* palette = new CFindPalette(m_pTopFolder, this);
+    palette->onOpen = [this](const std::string& target) {
+        if (m_opener)
+            m_opener(target);
+    };
+    palette->onReveal = [this](const std::vector<int>& rows) {
+        m_revealRows = rows;
+        PostOK(RESULT_RETURN);
+    };
+    // Below the dock window; kept on its screen.
+    palette->Open(frameGeometry().bottomLeft() + QPoint(0, 6), text);
 }

@@ -7,7 +7,11 @@
 // Main" and "&Close". Choosing an entry opens its target and the dock window
 // stays open; "&Return Main" or a double click end it with RESULT_RETURN,
 // "&Close" ends it with RESULT_CLOSE, after which the caller closes the main
-// window. Escape and the window manager's close request do nothing.
+// window. Escape and the window manager's close request do nothing. Typing
+// a letter opens the quick-find palette (skin/FindPalette.h) over the tree:
+// an entry chosen there opens as from the menu and the dock window stays; an
+// item to reveal ends the dock window with RESULT_RETURN and is kept
+// (GetRevealRows) for the main window to show.
 //
 // The caller owns everything the dock window uses: the top folder and the
 // "Content" pop-up outlive it. The position goes in and comes back out as two
@@ -25,6 +29,7 @@
 #include <QRect>
 #include <functional>
 #include <string>
+#include <vector>
 
 class CItem;
 class CMenu;
@@ -72,6 +77,12 @@ public:
     // the chosen command.
     void ShowMenu(const QPoint& globalPos);
 
+    // Opens the quick-find palette below the dock window with text typed.
+    void OpenFindPalette(const QString& text);
+    // The rows (from the top folder down) of the item the palette chose to
+    // reveal, or none.
+    const std::vector<int>& GetRevealRows() const { return m_revealRows; }
+
     // The target of the entry that carries menu command nID (tree order as
     // the menu projection numbers it), or an empty string.
     static std::string FindTargetById(const CItem* pItem, unsigned nID);
@@ -93,6 +104,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void PostCommand(unsigned nID);
@@ -105,5 +117,6 @@ private:
     int m_nDockX;
     int m_nDockY;
     bool m_bOpen = false; // between OnInitDialog and OnOK
+    std::vector<int> m_revealRows;
     CWindowSkin m_skin;
 };

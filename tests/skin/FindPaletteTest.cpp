@@ -1,0 +1,208 @@
+// The quick-find palette as the user drives it: keys, the row's reveal
+// button, what it says about the matches; and the search's decoding of the
+// tree's bytes checked against the one that shows them.
+
+#include "skin/FindPalette.h"
+
+#include "skin/TextCodec.h"
+#include "tree/Item.h"
+#include "tree/TextFold.h"
+#include "tree/Tree.h"
+#include "tree/TreeState.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPointer>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(FindDecodingTest, TheSearchReadsBytesAsTheyAreShown) {
+    std::vector<std::string> cases = {
+        "plain",        "caf\xC3\xA9",
+        "caf\xE9",      "\uFEFFbom",
+        "a\uFEFFb",     "\xC0\x80",
+        "\xED\xA0\x80", "\xF4\x90\x80\x80",
+        "\xEF\xBF\xBF", "\xF0\x9F\x98\x80",
+        "\xE2\x82",     std::string("n\0ul", 4),
+        "\xC2",         "\xF0\x9F\x98\x80\x80",
+        "\xE0\x9F\xBF", "\xEF\xBB\xBF",
+    };
+    std::mt19937 random(12);
+    std::uniform_int_distribution<int> byte(0, 255), length(0, 12);
+    const unsigned char pieces[] = {0x41, 0x80, 0xBF, 0xC2, 0xC3, 0xE0, 0xED, 0xEF,
+                                    0xF0, 0xF4, 0xFF, 0xBB, 0xA0, 0x90, 0x9F};
+    for (int i = 0; i < 3000; ++i) {
+        std::string bytes;
+        for (int n = length(random); n > 0; --n)
+            bytes.push_back(static_cast<char>(
+                i % 2 ? byte(random) : pieces[std::size_t(byte(random)) % std::size(pieces)]));
+        cases.push_back(bytes);
+    }
+    for (const std::string& bytes : cases) {
+        const std::u32string ours = ShownCodePoints(bytes);
+        const QList<uint> shown = TextFromBytes(bytes).toUcs4();
+        EXPECT_EQ(std::u32string(shown.begin(), shown.end()), ours)
+            << QByteArray::fromStdString(bytes).toHex().toStdString();
+    }
+}
+
+// Root: Work (Café menu, Reports, Archive (Q3 review.pdf, to sort)), Lunch.
+class FindPaletteTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetTreeState();
+        top = StartTree(nullptr);
+        auto work = std::make_unique<CFolder>("Work");
+        CFolder* w = work.get();
+        top->Append(std::move(work));
+        w->Append(
+            std::make_unique<CEntry>("Caf\xC3\xA9 menu", "www.example.org/caf\xC3\xA9", nullptr));
+        w->Append(std::make_unique<CEntry>("Reports", "/home/user/Reports", nullptr));
+        auto archive = std::make_unique<CFolder>("Archive");
+        CFolder* a = archive.get();
+        w->Append(std::move(archive));
+        a->Append(std::make_unique<CEntry>("Q3 review.pdf", "/home/user/q3.pdf", nullptr));
+        a->Append(std::make_unique<CEntry>("to sort", "", a));
+        top->Append(std::make_unique<CEntry>("Lunch", "https://cafe.example.org/", nullptr));
+    }
+    void TearDown() override {
+        delete palette.data();
+        EndTree(std::move(top));
+        ResetTreeState();
+    }
+
+    CFindPalette& Open(const QString& text = QString()) {
+        palette = new CFindPalette(top.get(), nullptr);
+        palette->onOpen = [this](const std::string& target) { opened = target; };
+        palette->onReveal = [this](const std::vector<int>& rows) { revealed = rows; };
+        palette->Open(QPoint(10, 10), text);
+        return *palette;
+    }
+    QStringList Rows() const {
+        QStringList rows;
+        const QAbstractItemModel* model = palette->GetList()->model();
+        for (int r = 0; r < model->rowCount(); ++r)
+            rows << model->index(r, 0).data().toString();
+        return rows;
+    }
+
+    std::unique_ptr<CFolder> top;
+    QPointer<CFindPalette> palette;
+    std::optional<std::string> opened;
+    std::optional<std::vector<int>> revealed;
+};
+
+struct KeyCase {
+    const char* what;
+    const char* typed;
+    std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>> keys;
+    std::optional<std::string> opened;
+    std::optional<std::vector<int>> revealed;
+    bool stays;
+};
+const KeyCase kKeys[] = {
+    {"Enter opens the best match",
+     "caf",
+     {{Qt::Key_Return, {}}},
+     "www.example.org/caf\xC3\xA9",
+     std::nullopt,
+     false},
+    {"Down chooses the next",
+     "caf",
+     {{Qt::Key_Down, {}}, {Qt::Key_Enter, {}}},
+     "https://cafe.example.org/",
+     std::nullopt,
+     false},
+    {"Up stops at the first",
+     "caf",
+     {{Qt::Key_Down, {}}, {Qt::Key_Up, {}}, {Qt::Key_Up, {}}, {Qt::Key_Return, {}}},
+     "www.example.org/caf\xC3\xA9",
+     std::nullopt,
+     false},
+    {"Ctrl+Enter reveals",
+     "q3",
+     {{Qt::Key_Return, Qt::ControlModifier}},
+     std::nullopt,
+     std::vector<int>{0, 2, 0},
+     false},
+    {"Enter on a folder reveals",
+     "archive",
+     {{Qt::Key_Return, {}}},
+     std::nullopt,
+     std::vector<int>{0, 2},
+     false},
+    {"Enter on a blank entry reveals",
+     "sort",
+     {{Qt::Key_Return, {}}},
+     std::nullopt,
+     std::vector<int>{0, 2, 1},
+     false},
+    {"Escape closes without a choice",
+     "caf",
+     {{Qt::Key_Escape, {}}},
+     std::nullopt,
+     std::nullopt,
+     false},
+    {"Enter without a match does nothing",
+     "zzz",
+     {{Qt::Key_Return, {}}},
+     std::nullopt,
+     std::nullopt,
+     true},
+};
+
+class PaletteKeysTest : public FindPaletteTest, public ::testing::WithParamInterface<KeyCase> {};
+
+TEST_P(PaletteKeysTest, KeysChooseOpenAndReveal) {
+    const KeyCase& c = GetParam();
+    CFindPalette& shown = Open();
+    QTest::keyClicks(shown.GetEdit(), QString::fromUtf8(c.typed));
+    for (const auto& [key, modifiers] : c.keys)
+        QTest::keyClick(shown.GetEdit(), key, modifiers);
+    EXPECT_EQ(opened, c.opened) << c.what;
+    EXPECT_EQ(revealed, c.revealed) << c.what;
+    EXPECT_EQ(palette && palette->isVisible(), c.stays) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, PaletteKeysTest, ::testing::ValuesIn(kKeys));
+
+TEST_F(FindPaletteTest, TheRowsButtonRevealsThatRow) {
+    CFindPalette& shown = Open(QStringLiteral("e"));
+    ASSERT_EQ(Rows(),
+              (QStringList{"Caf\u00e9 menu", "Reports", "Archive", "Q3 review.pdf", "Lunch"}));
+    const QRect button = shown.RevealButtonRect(3);
+    ASSERT_TRUE(shown.GetList()->viewport()->rect().contains(button));
+    QTest::mouseClick(shown.GetList()->viewport(), Qt::LeftButton, {}, button.center());
+    EXPECT_EQ(revealed, (std::vector<int>{0, 2, 0}));
+    EXPECT_FALSE(opened);
+}
+
+TEST_F(FindPaletteTest, SaysHowManyMatchAndShowsTheFirstFewHundred) {
+    CFolder* many = static_cast<CFolder*>(top->GetChild(0));
+    for (int i = 0; i < 1000; ++i)
+        many->Append(std::make_unique<CEntry>("note " + std::to_string(i), "http://n/", nullptr));
+    CFindPalette& shown = Open(QStringLiteral("note"));
+    EXPECT_EQ(Rows().size(), CFindPalette::SHOWN_LIMIT);
+    EXPECT_EQ(shown.GetStatus(), QStringLiteral("1,000 matches, the first 300 shown"));
+    QTest::keyClicks(shown.GetEdit(), QStringLiteral(" 999"));
+    EXPECT_EQ(Rows(), QStringList{"note 999"});
+    EXPECT_EQ(shown.GetStatus(), QStringLiteral("1 match"));
+
+    // A long paste is one more search.
+    shown.GetEdit()->setText(QString(10000, QLatin1Char('n')));
+    EXPECT_TRUE(Rows().isEmpty());
+    EXPECT_EQ(shown.GetStatus(), QStringLiteral("No matches"));
+    shown.GetEdit()->clear();
+    EXPECT_EQ(shown.GetStatus(), QStringLiteral("Type part of a name or an address"));
+}
+
+} // namespace
