@@ -8,6 +8,7 @@
 #include "skin/BitmapResource.h"
 #include "skin/BookmarkListCtrl.h"
 #include "skin/DockDialog.h"
+#include "skin/FindPalette.h"
 #include "skin/QBBitmapButton.h"
 #include "skin/TextCodec.h"
 #include "skin/WindowSkin.h"
@@ -30,6 +31,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSessionManager>
+#include <QShortcut>
 #include <algorithm>
 #include <limits>
 
@@ -157,6 +159,9 @@ void CMainDialog::CreateControls() {
             control->setAccessibleName(QString::fromUtf8(row.accessibleName));
         m_controls[i] = control;
     }
+
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] { ShowFindPalette(); });
 }
 
 QWidget* CMainDialog::CreateControl(const SControl& row) {
@@ -475,6 +480,7 @@ void CMainDialog::EndTree() {
     if (!m_pTopFolder)
         return;
     m_pEdit->SetTop(nullptr); // the history goes with the tree
+    CFindPalette::CloseAll(this);
     for (CBookmarkListCtrl* list : m_lists)
         list->SetObserver(nullptr);
     ::EndTree(std::move(m_pTopFolder));
@@ -661,6 +667,7 @@ void CMainDialog::OnDock() {
         return;
     hide();
     int result = CDockDialog::RESULT_RETURN;
+    std::vector<int> reveal;
     {
         CDockDialog dock(
             m_pTopFolder.get(), m_pContentMenu.get(),
@@ -669,8 +676,11 @@ void CMainDialog::OnDock() {
         result = dock.exec();
         m_settings.m_nDockX = dock.GetDockX();
         m_settings.m_nDockY = dock.GetDockY();
+        reveal = dock.GetRevealRows();
     }
     showNormal();
+    if (result == CDockDialog::RESULT_RETURN && !reveal.empty())
+        RevealPath(reveal);
     // The dock window's Close is the main window's close command.
     if (result == CDockDialog::RESULT_CLOSE)
         PostCommand(CMD_CLOSE);

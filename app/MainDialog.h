@@ -23,6 +23,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class CBookmarkListCtrl;
 class CEditActions;
@@ -122,6 +123,15 @@ public:
     static constexpr int SAVE_PAUSE_MS = 3000;
     void SetSavePause(int ms) { m_pauseTimer.setInterval(ms); }
     int BindColumns(CItemObserver* level);
+
+    // The quick-find palette (Ctrl+F) over the window, or over the dock window
+    // while that stands in for it; nothing while no tree is loaded (the
+    // password prompt). Enter there opens an entry as Go does.
+    void ShowFindPalette();
+    // Shows the item that rows lead to (a row per depth from the top folder)
+    // selected in its folder's column, on the main panel, that column
+    // focused; nothing when the rows lead nowhere.
+    void RevealPath(const std::vector<int>& rows);
 
     void DoEditCommand(CBookmarkListCtrl* list, int code);
     // The window's commands by identifier: buttons, "OP" menu commands, the

@@ -1,0 +1,172 @@
+#!/usr/bin/env bash
+# Runs the real program on a virtual X server with the sample tree and drives
+# its quick-find palette as a user does: Ctrl+F opens it over the window,
+# typed words and Enter open the best match through the desktop's opener (a
+# recording xdg-open first on PATH), Escape closes it without a choice; in
+# the dock window a typed letter opens it and Enter opens from there too, and
+# Ctrl+Enter brings the main window back.
+#   realfind.sh <quillbox> <data file> [<screenshot.png>]
+# With a path it also saves a picture of the palette over the main window
+# (needs xwd and ImageMagick's convert).
+# Exits 77 (skipped) when xvfb-run, xdotool, xauth or xwininfo is missing.
+set -euo pipefail
+
+program=$(realpath "$1")
+data=$(realpath "$2")
+shot=${3:+$(realpath -m "$3")}
+for tool in xvfb-run xdotool xauth xwininfo; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIPPED: $tool is not installed (apt-get install xvfb xauth xdotool x11-utils)"
+    exit 77
+  fi
+done
+if [ -n "$shot" ] && ! { command -v xwd && command -v convert; } >/dev/null; then
+  echo "no xwd or convert: no picture"
+  shot=""
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/home" "$work/run" "$work/sample" "$work/bin"
+chmod 700 "$work/run"
+cp "$data" "$work/sample/Quillbox.dat"
+chmod u+w "$work/sample/Quillbox.dat"
+
+# The desktop's opener, as the program finds it: the first xdg-open on PATH.
+# It notes its process id with its arguments; the ids give the order in which
+# the program started the requests, whichever of them writes first.
+cat >"$work/bin/xdg-open" <<OPENER
+#!/bin/sh
+echo "\$\$ \$*" >>"$work/opened"
+OPENER
+chmod +x "$work/bin/xdg-open"
+: >"$work/opened"
+
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
+export PATH="$work/bin:$PATH" QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY SESSION_MANAGER XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION \
+  GNOME_DESKTOP_SESSION_ID SNAP BROWSER DEFAULT_BROWSER DBUS_SESSION_BUS_ADDRESS
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+
+cat >"$work/drive.sh" <<'DRIVE'
+set -euo pipefail
+program=$1 folder=$2 opened=$3 shot=${4:-}
+fail() { echo "FAILED: $*"; exit 1; }
+pid=""
+trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null || true' EXIT
+cd "$folder"
+
+until_ok() {
+  local tries=$(($1 * 10)); shift
+  while ! "$@" >/dev/null 2>&1; do
+    tries=$((tries - 1))
+    [ "$tries" -gt 0 ] || return 1
+    sleep 0.1
+  done
+}
+# The palette: the program's one visible 460 x 372 window.
+palette() {
+  local w geometry
+  for w in $(xdotool search --onlyvisible --class quillbox 2>/dev/null); do
+    geometry=$(xdotool getwindowgeometry --shell "$w" 2>/dev/null) || continue
+    eval "$(echo "$geometry" | sed 's/^/P_/')"
+    if [ "$P_WIDTH" = 460 ] && [ "$P_HEIGHT" = 372 ]; then echo "$w"; return 0; fi
+  done
+  return 1
+}
+no_palette() { ! palette; }
+dock_shown() {
+  local w
+  for w in $(xdotool search --onlyvisible --class quillbox 2>/dev/null); do
+    eval "$(xdotool getwindowgeometry --shell "$w" | sed 's/^/D_/')"
+    [ "$D_WIDTH" = 40 ] && [ "$D_HEIGHT" = 40 ] && return 0
+  done
+  return 1
+}
+main_shown() { xdotool search --onlyvisible --name '^Quillbox$' | grep -qx "$win"; }
+opened_lines() { [ "$(wc -l <"$opened")" = "$1" ]; }
+requests() { sort -n "$opened" | cut -d' ' -f2-; }
+# find <keys...>: opens the palette over the main window and types.
+find_text() {
+  xdotool key ctrl+f
+  until_ok 10 palette || fail "Ctrl+F opened no palette"
+  xdotool type --delay 40 "$1"
+  sleep 0.3
+}
+
+"$program" &
+pid=$!
+win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Quillbox$' | head -1) || fail "no main window"
+eval "$(xdotool getwindowgeometry --shell "$win")"
+# The keyboard goes to the window the user last clicked (no window manager).
+xdotool mousemove $((X + 300)) $((Y + 425)) click 1
+sleep 0.3
+
+# Words in any order, in name and target: the entry deep in Work/Archive.
+find_text "review q3"
+xdotool key Return
+until_ok 10 opened_lines 1 || fail "Enter opened nothing"
+until_ok 5 no_palette || fail "the palette stayed open after Enter"
+echo "enter: ok"
+
+# Escape closes it without a choice.
+find_text "ar"
+if [ -n "$shot" ]; then
+  # The palette is a pop-up over the main window: the screen's picture
+  # misses it there, so it is laid over a picture of the window.
+  p=$(palette)
+  eval "$(xdotool getwindowgeometry --shell "$p" | sed 's/^/P_/')"
+  xwd -root -silent | convert xwd:- -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "$folder/main.png"
+  xwd -id "$p" -silent | convert xwd:- "$folder/palette.png"
+  convert "$folder/main.png" "$folder/palette.png" -geometry "+$((P_X - X))+$((P_Y - Y))" \
+    -composite "png:$shot"
+  echo "picture: $shot"
+fi
+xdotool key Escape
+until_ok 5 no_palette || fail "Escape did not close the palette"
+sleep 0.3
+opened_lines 1 || fail "Escape opened something"
+echo "escape: ok"
+
+# Accents and case folded: "CAFE" finds "café menu", a web address (the blank
+# page first, as Go does).
+find_text "CAFE"
+xdotool key Return
+until_ok 10 opened_lines 3 || fail "café menu did not make two requests"
+echo "accents: ok"
+
+# The dock window: a typed letter opens the palette below it.
+xdotool mousemove $((X + 511 + 11)) $((Y + 286 + 12)) click 1
+until_ok 10 dock_shown || fail "no dock window"
+xdotool mousemove $((D_X + 20)) $((D_Y + 20)) click 1
+xdotool type --delay 40 "issue"
+until_ok 10 palette || fail "typing at the dock opened no palette"
+sleep 0.3
+xdotool key Return
+until_ok 10 opened_lines 5 || fail "Enter at the dock's palette did not open the tracker"
+dock_shown || fail "the dock closed after an entry was opened"
+echo "dock: ok"
+
+# Ctrl+Enter from the dock's palette: the main window comes back.
+xdotool mousemove $((D_X + 20)) $((D_Y + 20)) click 1
+xdotool type --delay 40 "reports"
+until_ok 10 palette || fail "typing at the dock opened no palette"
+sleep 0.3
+xdotool key ctrl+Return
+until_ok 10 main_shown || fail "Ctrl+Enter did not bring the main window back"
+eval "$(xdotool getwindowgeometry --shell "$win")"
+echo "reveal: ok"
+
+requests >requests
+printf '%s\n' "file:///home/user/Documents/Archive/Q3%20review.pdf" "about:blank" \
+  "http://www.example.org/caf%C3%A9" "about:blank" "https://tracker.example.org/board" |
+  diff -u - requests || fail "wrong requests"
+
+xdotool mousemove $((X + 511 + 16)) $((Y + 206 + 16)) click 1
+until_ok 20 eval '! kill -0 "$pid"' || fail "BtnClose did not end the program"
+wait "$pid" || fail "the program ended with an error"
+pid=""
+DRIVE
+
+xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/drive.sh" "$program" "$work/sample" "$work/opened" "$shot"
+echo "PASSED"
