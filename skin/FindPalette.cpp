@@ -405,6 +405,9 @@ QRect CFindPalette::RevealButtonRect(int row) const {
 }
 
 void CFindPalette::Search(const QString& text) {
+    // Built when the palette opens, and again when the tree has changed since.
+    if (m_pTop && isVisible() && !m_search.IsCurrent())
+        m_search.Build(*m_pTop);
     const CTreeSearch::Result result = m_search.GetCount()
                                            ? m_search.Find(BytesFromText(text), SHOWN_LIMIT)
                                            : CTreeSearch::Result{};

@@ -12,10 +12,10 @@
 // Escape closes the palette, and the focus goes back where it was. A double
 // click on a row is Enter. The palette closes before it reports a choice.
 //
-// The tree is indexed when the palette opens. The palette is a pop-up, so
-// nothing else takes input while it is open; whoever opens it keeps the tree
-// alive until it has closed, and closes it before the tree changes anyway
-// (CloseAll). An item is handed out only when the rows still lead to it.
+// The tree is indexed when the palette opens, and again at the next key when
+// the tree has announced a change meanwhile. Whoever opens the palette keeps
+// the tree alive until it has closed (CloseAll closes it before the tree
+// ends). An item is handed out only when its rows still lead to it.
 
 #include "tree/TreeSearch.h"
 

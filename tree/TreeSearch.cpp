@@ -2,6 +2,7 @@
 
 #include "tree/Item.h"
 #include "tree/TextFold.h"
+#include "tree/TreeState.h"
 
 #include <algorithm>
 #include <array>
@@ -48,10 +49,17 @@ void CTreeSearch::Clear() {
     m_words.clear();
     m_hits.clear();
     m_bHitsValid = false;
+    m_bBuilt = false;
+}
+
+bool CTreeSearch::IsCurrent() const {
+    return m_bBuilt && m_nBuiltAt == g_nTreeChanges;
 }
 
 void CTreeSearch::Build(const CItem& top) {
     Clear();
+    m_bBuilt = true;
+    m_nBuiltAt = g_nTreeChanges;
     // Depth first in tree order, without recursion: nesting has no limit.
     struct Level {
         const CItem* folder;

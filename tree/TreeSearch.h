@@ -16,9 +16,10 @@
 // item, its folder's record and its row there, 24 bytes) and the folded names
 // and targets in one buffer, name and target closed by control bytes that no
 // folded word holds, so that a word is looked for through the whole buffer at
-// once. Build it again after the tree has changed; until then the item
-// pointers it holds may be stale, which is why Locate walks from the top to
-// hand out an item. A text that extends the previous one (one more letter,
+// once. It is no longer current once the tree announces a change
+// (g_nTreeChanges, tree/TreeState.h): build it again then. Until then the
+// item pointers it holds may be stale, which is why Locate walks from the top
+// to hand out an item. A text that extends the previous one (one more letter,
 // one more word) is looked for among the previous matches only.
 
 #include <cstddef>
@@ -48,6 +49,8 @@ public:
     void Build(const CItem& top);
     void Clear();
     std::size_t GetCount() const { return m_records.size(); }
+    // Built, and no change announced since.
+    bool IsCurrent() const;
 
     // The matches of text; an empty text (or one of spaces) matches nothing.
     Result Find(std::string_view text, std::size_t limit);
@@ -86,6 +89,8 @@ private:
     std::vector<Record> m_records;
     std::string m_text;
     std::size_t m_nLongest = 0; // longest folded name or target
+    bool m_bBuilt = false;
+    unsigned long long m_nBuiltAt = 0; // g_nTreeChanges when built
 
     // The last search: its folded text, its words, and every item it matched
     // (ascending records).

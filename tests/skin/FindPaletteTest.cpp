@@ -186,6 +186,18 @@ TEST_F(FindPaletteTest, TheRowsButtonRevealsThatRow) {
     EXPECT_FALSE(opened);
 }
 
+TEST_F(FindPaletteTest, AChangedTreeIsSearchedAtTheNextKey) {
+    CFindPalette& shown = Open(QStringLiteral("unc"));
+    ASSERT_EQ(Rows(), QStringList{"Lunch"});
+    top->Rename(1, "Brunch");
+    top->GetChild(0)->Remove(0); // Café menu: the rows after it move up
+    QTest::keyClicks(shown.GetEdit(), QStringLiteral("h"));
+    EXPECT_EQ(Rows(), QStringList{"Brunch"});
+    shown.GetEdit()->setText(QStringLiteral("q3"));
+    QTest::keyClick(shown.GetEdit(), Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(revealed, (std::vector<int>{0, 1, 0}));
+}
+
 TEST_F(FindPaletteTest, SaysHowManyMatchAndShowsTheFirstFewHundred) {
     CFolder* many = static_cast<CFolder*>(top->GetChild(0));
     for (int i = 0; i < 1000; ++i)

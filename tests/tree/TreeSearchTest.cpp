@@ -200,7 +200,9 @@ TEST_F(TreeSearchTest, RowsAndFoldersLeadToTheItemUntilTheTreeChanges) {
     EXPECT_EQ(names, (Names{"Work", "Archive"}));
 
     CItem* archive = top->GetChild(0)->GetChild(2);
+    EXPECT_TRUE(search.IsCurrent());
     archive->Insert(0, std::make_unique<CEntry>("first", "http://first/", nullptr));
+    EXPECT_FALSE(search.IsCurrent());
     EXPECT_EQ(search.Locate(*top, record), nullptr);
     search.Build(*top);
     ASSERT_EQ(search.Find("q3", 10).total, 1u);
