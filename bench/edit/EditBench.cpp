@@ -1,0 +1,207 @@
+// Undoable edits against the tree operations that do the same work alone:
+// deleting a folder of 10,000 entries and undoing it (against taking it out
+// and putting it back), and moving one entry in a folder of 10,000 rows and
+// back (against the same take and insert). The columns are bound, so both
+// sides relist what the user would see. Then the memory the history keeps
+// for a deleted folder, per item, beside an item's own size.
+
+#include "BenchReporter.h"
+#include "edit/TreeEditor.h"
+#include "tree/Item.h"
+#include "tree/ItemObserver.h"
+#include "tree/ListOutput.h"
+#include "tree/Tree.h"
+#include "tree/TreeState.h"
+
+#include <QCoreApplication>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int ITEMS = 10000;
+
+// A list column as small as it can be, reporting selections back as the
+// window does.
+class VectorList final : public IListOutput {
+public:
+    void SetObserver(CItemObserver* level) override {
+        m_pLevel = level;
+        if (level)
+            level->SetOutput(this);
+    }
+    CItemObserver* GetObserver() const override { return m_pLevel; }
+    void InsertRow(int index, const std::string& text) override {
+        m_rows.insert(m_rows.begin() + index, text);
+    }
+    void DeleteAllRows() override {
+        m_rows.clear();
+        m_nSelected = -1;
+    }
+    int GetFirstSelectedRow() const override { return m_nSelected; }
+    void SetRowSelectedFocused(int index) override {
+        m_nSelected = index;
+        if (m_pLevel && m_pLevel->GetSubject())
+            m_pLevel->GetSubject()->Select(index);
+    }
+    int GetRowCount() const override { return static_cast<int>(m_rows.size()); }
+    std::string GetRowText(int index) const override {
+        return m_rows[static_cast<std::size_t>(index)];
+    }
+
+private:
+    CItemObserver* m_pLevel = nullptr;
+    std::vector<std::string> m_rows;
+    int m_nSelected = -1;
+};
+
+std::string NameOf(int i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "Bookmark %06d", i);
+    return name;
+}
+
+void Fill(CFolder& folder, int count) {
+    for (int i = 0; i < count; ++i)
+        folder.Append(
+            std::make_unique<CEntry>(NameOf(i), "http://example.org/" + NameOf(i), nullptr));
+}
+
+// Root: an entry, folder F with ITEMS entries (selected, so the middle column
+// lists it), another entry.
+struct DeleteFixture {
+    DeleteFixture() {
+        ResetTreeState();
+        top = StartTree(nullptr);
+        top->Append(std::make_unique<CEntry>("before", "http://before", nullptr));
+        auto folder = std::make_unique<CFolder>("F");
+        Fill(*folder, ITEMS);
+        top->Append(std::move(folder));
+        top->Append(std::make_unique<CEntry>("after", "http://after", nullptr));
+        BindColumns(g_pFirstLevel, top.get(), &left, &middle, &right);
+        top->Select(1);
+        editor.SetTop(top.get());
+    }
+    ~DeleteFixture() {
+        editor.SetTop(nullptr);
+        for (VectorList* list : {&left, &middle, &right})
+            list->SetObserver(nullptr);
+        EndTree(std::move(top));
+        ResetTreeState();
+    }
+    std::unique_ptr<CFolder> top;
+    VectorList left, middle, right;
+    CTreeEditor editor;
+};
+
+void DeleteAndUndo(benchmark::State& state) {
+    DeleteFixture f;
+    for (auto _ : state) {
+        f.editor.Remove(f.top.get(), 1);
+        f.editor.Undo();
+    }
+    if (f.top->GetCount() != 3 || f.top->GetChild(1)->GetCount() != ITEMS)
+        state.SkipWithError("the folder did not come back");
+}
+BENCHMARK(DeleteAndUndo)->Unit(benchmark::kMillisecond);
+
+void DeleteReference(benchmark::State& state) {
+    DeleteFixture f;
+    for (auto _ : state) {
+        std::unique_ptr<CItem> taken = f.top->Take(1);
+        f.top->Insert(1, std::move(taken));
+    }
+}
+BENCHMARK(DeleteReference)->Unit(benchmark::kMillisecond);
+
+// Root holds ITEMS entries, listed in the left column; row 5,000 is moved to
+// row 10 and back.
+struct MoveFixture {
+    MoveFixture() {
+        ResetTreeState();
+        top = StartTree(nullptr);
+        Fill(*top, ITEMS);
+        BindColumns(g_pFirstLevel, top.get(), &left, &middle, &right);
+        top->Select(5000);
+        editor.SetTop(top.get());
+    }
+    ~MoveFixture() {
+        editor.SetTop(nullptr);
+        for (VectorList* list : {&left, &middle, &right})
+            list->SetObserver(nullptr);
+        EndTree(std::move(top));
+        ResetTreeState();
+    }
+    std::unique_ptr<CFolder> top;
+    VectorList left, middle, right;
+    CTreeEditor editor;
+};
+
+void MoveOne(benchmark::State& state) {
+    MoveFixture f;
+    for (auto _ : state) {
+        f.editor.Move(f.top.get(), 5000, f.top.get(), 10);
+        f.editor.Move(f.top.get(), 10, f.top.get(), 5001);
+    }
+    if (f.top->GetChild(5000)->GetName() != NameOf(5000))
+        state.SkipWithError("the entry did not go back");
+}
+BENCHMARK(MoveOne)->Unit(benchmark::kMillisecond);
+
+void MoveReference(benchmark::State& state) {
+    MoveFixture f;
+    for (auto _ : state) {
+        f.top->Select(5000);
+        f.top->Insert(10, f.top->Take(5000));
+        f.top->Select(10);
+        f.top->Insert(5000, f.top->Take(10));
+    }
+}
+BENCHMARK(MoveReference)->Unit(benchmark::kMillisecond);
+
+// Heap kept by the history for one deleted folder of ITEMS entries, per item,
+// and an entry's own size (with its observer), per item.
+void HistoryMemory() {
+    ResetTreeState();
+    std::unique_ptr<CFolder> top = StartTree(nullptr);
+    const std::size_t empty = HeapInUse();
+    auto folder = std::make_unique<CFolder>("F");
+    Fill(*folder, ITEMS);
+    top->Append(std::move(folder));
+    const std::size_t built = HeapInUse();
+    CTreeEditor editor;
+    editor.SetTop(top.get());
+    const std::size_t before = HeapInUse();
+    editor.Remove(top.get(), 0);
+    const std::size_t after = HeapInUse();
+    const double itemBytes = double(built - empty) / ITEMS;
+    const double historyBytes = (double(after) - double(before)) / ITEMS;
+    std::printf("history per deleted item %8.2f bytes   (an item's own size %6.1f bytes; goal "
+                "under it)\n",
+                historyBytes, itemBytes);
+    editor.SetTop(nullptr);
+    EndTree(std::move(top));
+    ResetTreeState();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv); // the undo stack is a QObject
+    benchmark::Initialize(&argc, argv);
+    CBenchReporter reporter(CBenchReporter::Time::Cpu);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\nRatio to the tree operations alone (goal within 2x), %d items:\n", ITEMS);
+    const std::pair<const char*, const char*> pairs[] = {{"DeleteAndUndo", "DeleteReference"},
+                                                         {"MoveOne", "MoveReference"}};
+    for (const auto& [measured, reference] : pairs)
+        if (const std::optional<double> ratio = reporter.Ratio(measured, reference))
+            std::printf("%-16s %6.2fx   (%.3f ms against %.3f ms)\n", measured, *ratio,
+                        *reporter.Seconds(measured) * 1e3, *reporter.Seconds(reference) * 1e3);
+    HistoryMemory();
+    benchmark::Shutdown();
+    return 0;
+}
