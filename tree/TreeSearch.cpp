@@ -97,6 +97,8 @@ void CTreeSearch::Build(const CItem& top) {
         if (folder)
             stack.push_back({child, static_cast<std::uint32_t>(m_records.size() - 1), 0});
     }
+    m_records.shrink_to_fit();
+    m_text.shrink_to_fit();
 }
 
 std::string_view CTreeSearch::Name(std::uint32_t record) const {
