@@ -708,6 +708,8 @@ void CMainDialog::OnExport() {
 }
 
 void CMainDialog::ShowImported() {
+    // The import (the top folder's last child) can be undone as one step.
+    m_pEdit->Editor().RecordAppended(m_pTopFolder.get());
     // The top folder's columns, with the new folder (selected) and its items.
     BindColumns(g_pFirstLevel);
     ShowMainPanel();
