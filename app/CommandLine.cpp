@@ -75,11 +75,9 @@ CCommandLine ParseCommandLine(const QStringList& arguments) {
         QStringLiteral("menu"),
         QStringLiteral("Show the menu of all bookmarks at the mouse pointer, starting Quillbox "
                        "when it is not running. Bind it to a key in your desktop's settings."));
-    QCommandLineOption find(QStringLiteral("find"),
-                            QStringLiteral("Open the quick-find box of the running Quillbox, "
-                                           "starting it when it is not running."));
-    // Until the quick-find box is in, --find only brings the window up.
-    find.setFlags(QCommandLineOption::HiddenFromHelp);
+    const QCommandLineOption find(QStringLiteral("find"),
+                                  QStringLiteral("Open the quick-find box of the running Quillbox, "
+                                                 "starting it when it is not running."));
 
     const QCommandLineOption importFile(
         QStringLiteral("import"),

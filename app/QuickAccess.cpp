@@ -38,7 +38,7 @@ void CQuickAccess::Handle(EAppRequest request) {
         ShowTreeMenu(QCursor::pos());
         break;
     case EAppRequest::find:
-        ShowFindPaletteStub();
+        ShowFindPalette();
         break;
     case EAppRequest::show:
         ShowMainWindow();
@@ -102,8 +102,14 @@ void CQuickAccess::ShowMainWindow() {
     m_dialog.activateWindow();
 }
 
-void CQuickAccess::ShowFindPaletteStub() {
-    ShowMainWindow();
+void CQuickAccess::ShowFindPalette() {
+    // At the password prompt there is nothing to find: the window comes up.
+    // Otherwise the palette opens over the main window, brought to the front,
+    // or over the dock window while that stands in for it.
+    if (!OpenDock(m_dialog) || !m_dialog.GetTopFolder())
+        ShowMainWindow();
+    if (m_dialog.GetTopFolder())
+        m_dialog.ShowFindPalette();
 }
 
 void CQuickAccess::EnableTrayIcon() {

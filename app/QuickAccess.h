@@ -33,8 +33,8 @@ public:
     void ShowTreeMenu(const QPoint& globalPos);
     // The main window in front, or the dock window's "Return Main".
     void ShowMainWindow();
-    // Until the quick-find palette is in, --find brings the main window up.
-    void ShowFindPaletteStub();
+    // The quick-find palette (--find), as Ctrl+F opens it.
+    void ShowFindPalette();
 
     // A tray icon with the same cascade, when the desktop has a tray.
     void EnableTrayIcon();

@@ -161,6 +161,10 @@ TEST_F(QuickAccessTest, AtThePasswordPromptTheWindowComesUpInstead) {
     quick.Handle(EAppRequest::menu);
     EXPECT_EQ(OpenMenu(), nullptr);
     EXPECT_FALSE(dialog.isMinimized());
+    dialog.showMinimized();
+    quick.Handle(EAppRequest::find);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_FALSE(dialog.isMinimized());
     EXPECT_TRUE(m_shell.m_opened.isEmpty());
 }
 

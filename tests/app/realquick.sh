@@ -3,7 +3,7 @@
 # server: "quillbox --menu" makes the running copy pop up the tree at the
 # mouse pointer, and the chosen entry goes to the desktop's opener (a
 # recording xdg-open first on PATH); two requests at once show one menu;
-# "--find" brings the window back from the dock; a killed copy's socket is
+# "--find" opens the quick-find palette, also over the dock window; a killed copy's socket is
 # replaced by the next copy; a start with another runtime folder reaches no
 # running copy; with no copy running, --menu starts one that shows the menu.
 #   realquick.sh <quillbox> <data file> [<screenshot.png>]
@@ -123,11 +123,18 @@ xdotool key Escape
 until_ok 5 menus_shown "$pid" 0 || fail "Escape left the menu open"
 echo "two at once: ok"
 
-# --find while the dock window stands in: the main window comes back.
+# --find: the quick-find palette over the main window, and over the dock
+# window while that stands in for it.
+palette_shown() { menus_of "$pid" | awk '!($4 == 40 && $5 == 40) { n++ } END { exit n != 1 }'; }
+timeout 10 "$program" --find || fail "--find did not reach the running copy"
+until_ok 10 palette_shown || fail "--find opened no palette over the main window"
+xdotool key Escape
+until_ok 5 menus_shown "$pid" 0 || fail "Escape left the palette open"
 xdotool mousemove $((main_x + 511 + 11)) $((main_y + 286 + 12)) click 1
 until_ok 10 bash -c "! xdotool search --all --onlyvisible --pid $pid --name '^Quillbox\$'" || fail "no dock"
-timeout 10 "$program" --find || fail "--find did not reach the running copy"
-until_ok 10 main_shown "$pid" || fail "--find did not bring the window back"
+timeout 10 "$program" --find || fail "--find did not reach the copy behind the dock"
+until_ok 10 palette_shown || fail "--find opened no palette over the dock window"
+main_shown "$pid" && fail "--find brought the main window back from the dock"
 echo "find: ok"
 
 # A killed copy leaves its socket; the next copy takes the path over.
