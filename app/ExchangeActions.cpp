@@ -23,7 +23,8 @@ QString Tr(const char* text) {
 }
 
 // Places a read import, or tells why there is nothing to place.
-bool Place(QWidget* parent, CFolder& top, const CImportResult& result, const QString& source) {
+bool Place(QWidget* parent, const PlaceFolderFn& place, const CImportResult& result,
+           const QString& source) {
     if (result.status == CImportResult::CANCELLED)
         return false;
     if (result.status == CImportResult::FAILED) {
@@ -31,7 +32,7 @@ bool Place(QWidget* parent, CFolder& top, const CImportResult& result, const QSt
                              Tr("Nothing was imported from %1.\n%2").arg(source, result.error));
         return false;
     }
-    PlaceImport(top, result.root, ImportFolderName(source));
+    place(BuildImportFolder(result.root, ImportFolderName(source)));
     return true;
 }
 
@@ -89,7 +90,7 @@ bool LooksLikeBookmarkFile(const QString& path) {
     return info.isFile() && info.isReadable();
 }
 
-bool ImportBookmarkFile(QWidget* parent, CFolder& top, const QString& path) {
+bool ImportBookmarkFile(QWidget* parent, const QString& path, const PlaceFolderFn& place) {
     const QString name = QFileInfo(path).fileName();
     QProgressDialog progress(Tr("Reading %1\u2026").arg(name), Tr("Cancel"), 0, 1000, parent);
     progress.setWindowTitle(QString::fromLatin1(TITLE));
@@ -105,13 +106,13 @@ bool ImportBookmarkFile(QWidget* parent, CFolder& top, const QString& path) {
         });
     }
     progress.reset();
-    if (!Place(parent, top, result, name))
+    if (!Place(parent, place, result, name))
         return false;
     Summarise(parent, result);
     return true;
 }
 
-bool ImportFromMenu(QWidget* parent, QWidget* button, CFolder& top) {
+bool ImportFromMenu(QWidget* parent, QWidget* button, const PlaceFolderFn& place) {
     QMenu menu(parent);
     QAction* file = menu.addAction(Tr("Bookmark file (HTML)\u2026"));
     menu.addSeparator();
@@ -142,11 +143,11 @@ bool ImportFromMenu(QWidget* parent, QWidget* button, CFolder& top) {
             QFileDialog::getOpenFileName(parent, Tr("Import bookmarks"), QDir::homePath(),
                                          Tr("Bookmark files (*.html *.htm);;All files (*)"),
                                          nullptr, QFileDialog::DontUseNativeDialog);
-        return !path.isEmpty() && ImportBookmarkFile(parent, top, path);
+        return !path.isEmpty() && ImportBookmarkFile(parent, path, place);
     }
     const int index = chosen->data().toInt();
     const CBrowserProfile& profile = profiles.at(index);
-    if (!Place(parent, top, read.at(index), profile.browser + QLatin1Char(' ') + profile.profile))
+    if (!Place(parent, place, read.at(index), profile.browser + QLatin1Char(' ') + profile.profile))
         return false;
     Summarise(parent, read.at(index));
     return true;

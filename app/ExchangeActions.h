@@ -9,16 +9,22 @@
 // and what was left out. A failed or cancelled import changes nothing.
 
 #include <QString>
+#include <functional>
+#include <memory>
 
 class CFolder;
 class QWidget;
 
-// Lets the user pick a source from a menu under button and imports it into
-// top. Returns whether the tree changed.
-bool ImportFromMenu(QWidget* parent, QWidget* button, CFolder& top);
+// Puts an import's folder, built off the tree, at the end of the top folder:
+// one insertion (or one undoable step).
+using PlaceFolderFn = std::function<void(std::unique_ptr<CFolder> folder)>;
 
-// Imports the bookmark file at path into top. Returns whether the tree changed.
-bool ImportBookmarkFile(QWidget* parent, CFolder& top, const QString& path);
+// Lets the user pick a source from a menu under button and imports it.
+// Returns whether the tree changed.
+bool ImportFromMenu(QWidget* parent, QWidget* button, const PlaceFolderFn& place);
+
+// Imports the bookmark file at path. Returns whether the tree changed.
+bool ImportBookmarkFile(QWidget* parent, const QString& path, const PlaceFolderFn& place);
 
 // Asks for a file name and writes the whole tree below top there.
 void ExportBookmarks(QWidget* parent, const CFolder& top);

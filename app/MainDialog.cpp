@@ -698,13 +698,20 @@ void CMainDialog::OnOK() {
 // ----------------------------------------------------------- password panels
 
 void CMainDialog::OnImport() {
-    if (m_pTopFolder && ImportFromMenu(this, GetDlgItem(IDC_BTNIMPORT), *m_pTopFolder))
+    if (m_pTopFolder && ImportFromMenu(this, GetDlgItem(IDC_BTNIMPORT), PlaceImported()))
         ShowImported();
 }
 
 void CMainDialog::OnExport() {
     if (m_pTopFolder)
         ExportBookmarks(this, *m_pTopFolder);
+}
+
+PlaceFolderFn CMainDialog::PlaceImported() {
+    return [this](std::unique_ptr<CFolder> folder) {
+        if (m_pTopFolder)
+            m_pTopFolder->Insert(-1, std::move(folder));
+    };
 }
 
 void CMainDialog::ShowImported() {
@@ -742,7 +749,7 @@ void CMainDialog::dropEvent(QDropEvent* event) {
     QMetaObject::invokeMethod(
         this,
         [this, path] {
-            if (m_pTopFolder && ImportBookmarkFile(this, *m_pTopFolder, path))
+            if (m_pTopFolder && ImportBookmarkFile(this, path, PlaceImported()))
                 ShowImported();
         },
         Qt::QueuedConnection);

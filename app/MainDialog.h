@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QTimer>
 #include <array>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -186,6 +187,8 @@ private:
     void OnImport();
     void OnExport();
     void ShowImported();
+    // Where an import's folder goes: one insertion at the end of the top folder.
+    std::function<void(std::unique_ptr<CFolder>)> PlaceImported();
     // BtnMain at the prompt for the data file's own password: go on without it.
     void OnPromptGoOn();
     // The prompt's explanation that the data file is under another password.

@@ -1,7 +1,6 @@
 #include "exchange/ImportTree.h"
 
 #include "tree/Item.h"
-#include "tree/TreeState.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -79,8 +78,7 @@ QString TreeText(const std::string& bytes) {
 
 namespace {
 
-// Fills folder (already in the tree, so every child gets the observers of its
-// depth) with the children of node.
+// Fills folder (built off the tree) with the children of node.
 void Fill(CFolder& folder, const CImportNode& node) {
     for (const CImportNode& child : node.children) {
         switch (child.kind) {
@@ -92,9 +90,8 @@ void Fill(CFolder& folder, const CImportNode& node) {
             break;
         case CImportNode::FOLDER: {
             auto made = std::make_unique<CFolder>(child.name);
-            CFolder* inner = made.get();
+            Fill(*made, child);
             folder.Append(std::move(made));
-            Fill(*inner, child);
             break;
         }
         }
@@ -108,17 +105,18 @@ QString Plural(int count, const char* one, const char* many) {
 
 } // namespace
 
-CFolder* PlaceImport(CFolder& top, const CImportNode& root, const std::string& name) {
-    auto made = std::make_unique<CFolder>(name);
-    CFolder* folder = made.get();
-    top.Append(std::move(made));
+std::unique_ptr<CFolder> BuildImportFolder(const CImportNode& root, const std::string& name) {
+    auto folder = std::make_unique<CFolder>(name);
     Fill(*folder, root);
-    // As an insertion shows it: the top folder relisted, the new folder selected.
-    top.Hide(SCOPE_LEVEL);
-    top.Show(SCOPE_LEVEL);
-    top.Select(top.GetCount() - 1);
-    NoteTreeChange();
     return folder;
+}
+
+CFolder* PlaceImport(CFolder& top, const CImportNode& root, const std::string& name) {
+    std::unique_ptr<CFolder> folder = BuildImportFolder(root, name);
+    CFolder* placed = folder.get();
+    const int count = top.GetCount();
+    top.Insert(-1, std::move(folder));
+    return top.GetCount() > count ? placed : nullptr;
 }
 
 QString ImportSummary(const CImportResult& result) {

@@ -9,6 +9,7 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,9 +74,14 @@ void AddLink(CImportNode& folder, CImportCounts& counts, std::string_view name,
 // for Latin-1 (as the window shows it).
 QString TreeText(const std::string& bytes);
 
-// Appends a new folder named name to top holding everything below
-// result.root, and shows it selected in the columns; a change of the tree
-// like any insertion (NoteTreeChange). Returns that folder.
+// The whole of an import as one folder named name, built off the tree: one
+// item for one insertion at the end of the top folder, which undo can take
+// out again as one step.
+std::unique_ptr<CFolder> BuildImportFolder(const CImportNode& root, const std::string& name);
+
+// Inserts BuildImportFolder's folder at the end of top, where the columns
+// show it selected (a change of the tree like any insertion). Returns that
+// folder; null when top refused it.
 CFolder* PlaceImport(CFolder& top, const CImportNode& root, const std::string& name);
 
 // The one message the user sees after an import.

@@ -72,7 +72,17 @@ shot_top() {
   echo "picture: $shots/$1"
 }
 # The windows named Quillbox other than the main window (a message box).
-others() { xdotool search --onlyvisible --name '^Quillbox$' | grep -vx "$win" || true; }
+others() { xdotool search --onlyvisible --name '^Quillbox$' 2>/dev/null | grep -vx "$win" || true; }
+# A visible window named like $1, waited for: a search can fail outright
+# while another window (a menu) goes away.
+wait_window() {
+  for _ in $(seq 50); do
+    found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
+    [ -n "$found" ] && { echo "$found"; return 0; }
+    sleep 0.2
+  done
+  return 1
+}
 wait_message() {
   for _ in $(seq 50); do [ -n "$(others)" ] && return 0; sleep 0.2; done
   fail "no message: $1"
@@ -91,8 +101,7 @@ sleep 1
 shot_top import-menu.png
 # The first entry: a bookmark file, picked by typing its path.
 xdotool key Down Return
-dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Import bookmarks$' | head -1) ||
-  fail "no file dialog"
+wait_window '^Import bookmarks$' >/dev/null || fail "no file dialog"
 sleep 0.5
 xdotool type --delay 20 "$work/bookmarks.html"
 xdotool key Return
@@ -124,7 +133,7 @@ echo "command line beside the window: ok"
 click 28 253
 click 134 275
 xdotool key Down Return
-timeout 10 xdotool search --sync --onlyvisible --name '^Import bookmarks$' >/dev/null || fail "no file dialog"
+wait_window '^Import bookmarks$' >/dev/null || fail "no file dialog"
 sleep 0.5
 xdotool type --delay 20 "$work/big.html"
 xdotool key Return
