@@ -10,8 +10,10 @@
 #include "tree/TreeState.h"
 
 #include <QClipboard>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QUrl>
 
 namespace {
 
@@ -36,6 +38,15 @@ std::vector<std::unique_ptr<CItem>> One(std::unique_ptr<CItem> item) {
     return items;
 }
 
+// One HTML file: a bookmark file, left to the window, which imports it.
+bool IsBookmarkFileDrop(const QMimeData& data) {
+    if (data.hasFormat(ITEMS_MIME_TYPE) || !data.hasUrls() || data.urls().size() != 1)
+        return false;
+    const QUrl url = data.urls().constFirst();
+    const QString suffix = QFileInfo(url.toLocalFile()).suffix().toLower();
+    return url.isLocalFile() && (suffix == QLatin1String("html") || suffix == QLatin1String("htm"));
+}
+
 } // namespace
 
 CEditActions::CEditActions(CMainDialog& dialog) : m_dialog(dialog) {
@@ -57,7 +68,7 @@ void CEditActions::Attach(CBookmarkListCtrl* list) {
         m_pDragItem = nullptr;
     };
     list->onCanDrop = [](CBookmarkListCtrl* each, const QMimeData* data) {
-        return data && each->GetShownItem() && AcceptsMime(*data);
+        return data && each->GetShownItem() && AcceptsMime(*data) && !IsBookmarkFileDrop(*data);
     };
     list->onDrop = [this](CBookmarkListCtrl* each, const QMimeData* data, int row, bool onto) {
         return Drop(each, data, row, onto);
