@@ -709,14 +709,12 @@ void CMainDialog::OnExport() {
 
 PlaceFolderFn CMainDialog::PlaceImported() {
     return [this](std::unique_ptr<CFolder> folder) {
-        if (m_pTopFolder)
-            m_pTopFolder->Insert(-1, std::move(folder));
+        if (m_pTopFolder) // one undoable step
+            m_pEdit->Editor().AppendFolder(m_pTopFolder.get(), std::move(folder));
     };
 }
 
 void CMainDialog::ShowImported() {
-    // The import (the top folder's last child) can be undone as one step.
-    m_pEdit->Editor().RecordAppended(m_pTopFolder.get());
     // The top folder's columns, with the new folder (selected) and its items.
     BindColumns(g_pFirstLevel);
     ShowMainPanel();

@@ -72,18 +72,9 @@ public:
         for (const auto& item : m_kept)
             m_items.push_back(item.get());
     }
-    // An item already inserted at index by the caller.
-    CInsertCommand(CTreeEditor& editor, const QString& text, CFolder* folder, int index,
-                   CItem* inserted)
-        : CTreeCommand(editor, text), m_pFolder(folder), m_nIndex(index), m_items{inserted},
-          m_kept(1), m_bInserted(true) {}
 
 private:
     bool Do() override {
-        if (m_bInserted) {
-            m_bInserted = false;
-            return true;
-        }
         if (!Show(m_pFolder))
             return false;
         for (std::size_t k = 0; k < m_kept.size(); ++k)
@@ -102,7 +93,6 @@ private:
     int m_nIndex;
     std::vector<CItem*> m_items;
     std::vector<std::unique_ptr<CItem>> m_kept; // while not in the tree
-    bool m_bInserted = false;                   // by the caller, before the first run
 };
 
 // An insert into a blank entry: the entry gives way to a folder of its name
@@ -529,15 +519,6 @@ bool CTreeEditor::Sort(CItem* container) {
     if (before == after)
         return false;
     return Push(std::make_unique<CSortCommand>(*this, folder, std::move(before), std::move(after)));
-}
-
-bool CTreeEditor::RecordAppended(CItem* parent, const QString& text) {
-    auto* folder = dynamic_cast<CFolder*>(parent);
-    if (!folder || folder->GetCount() <= 0 || PathTo(folder).empty())
-        return false;
-    const int last = folder->GetCount() - 1;
-    return Push(
-        std::make_unique<CInsertCommand>(*this, text, folder, last, folder->GetChild(last)));
 }
 
 bool CTreeEditor::AppendFolder(CItem* parent, std::unique_ptr<CFolder> folder,

@@ -76,9 +76,6 @@ public:
     // Appends a folder built elsewhere (an import) at the end of parent.
     bool AppendFolder(CItem* parent, std::unique_ptr<CFolder> folder,
                       const QString& text = QStringLiteral("Import"));
-    // Records as one step the last child of parent that the caller appended
-    // itself (an import placed by its own code): undo takes it out again.
-    bool RecordAppended(CItem* parent, const QString& text = QStringLiteral("Import"));
 
     // The path from the top folder to item, both included; empty when item
     // is not in the tree.

@@ -292,21 +292,6 @@ TEST_F(EditorTest, pasteIntoAnythingButAFolderDoesWhatTheTreeDoes) {
     EXPECT_EQ(Dump(*top), before);
 }
 
-// An import places its folder itself; the step recorded after it undoes it.
-TEST_F(EditorTest, recordedAppendUndoesAnImportPlacedElsewhere) {
-    AddEntry(*top, "Kept", "http://kept");
-    ASSERT_EQ(Bind(), 1);
-    CFolder* imported = AddFolder(*top, "Imported");
-    AddEntry(*imported, "inside", "http://inside");
-    ASSERT_TRUE(editor.RecordAppended(top.get()));
-    EXPECT_EQ(ChildNames(*top), (Names{"Kept", "Imported"}));
-    ASSERT_TRUE(editor.Undo());
-    EXPECT_EQ(ChildNames(*top), (Names{"Kept"}));
-    ASSERT_TRUE(editor.Redo());
-    EXPECT_EQ(top->GetChild(1), imported);
-    EXPECT_EQ(Dump(*top), "F[Root]{E[Kept|http://kept];F[Imported]{E[inside|http://inside];};};");
-}
-
 TEST_F(EditorTest, historyKeepsItsLimit) {
     CTreeEditor limited(3);
     limited.SetTop(top.get());
