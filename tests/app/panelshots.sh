@@ -6,6 +6,8 @@
 #   panelshots.sh <quillbox> <data file> <options.png> <prompt.png>
 # Needs xvfb-run, xauth, xdotool, xwd and ImageMagick's convert.
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+. "$(dirname "$0")/lib.sh"
 
 program=$(realpath "$1")
 data=$(realpath "$2")
@@ -15,31 +17,24 @@ for tool in xvfb-run xauth xdotool xwd convert; do
   command -v "$tool" >/dev/null || { echo "missing: $tool"; exit 77; }
 done
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/home" "$work/run" "$work/data"
-chmod 700 "$work/run"
-cp "$data" "$work/data/Quillbox.dat"
-chmod u+w "$work/data/Quillbox.dat"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
-export QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY SESSION_MANAGER
+make_work data
+copy_data "$data" data
 
 cat >"$work/drive.sh" <<'DRIVE'
 set -euo pipefail
+. "$TESTLIB"
 program=$1 options=$2 prompt=$3
-fail() { echo "FAILED: $*"; exit 1; }
 start() {
   "$program" &
   pid=$!
-  win=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quillbox$' | head -1) || fail "no window"
+  win=$(main_window 20) || fail "no window"
   eval "$(xdotool getwindowgeometry --shell "$win")"
 }
 click() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1; sleep 0.4; }
 type_into() { click "$1" "$2"; xdotool key ctrl+a; xdotool type --delay 30 "$3"; }
 shoot() {
   xdotool mousemove $((X + 300)) $((Y + 425)); sleep 0.5
-  xwd -root -silent | convert xwd:- -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "png:$1"
+  grab_window "$1"
   echo "picture: $1"
 }
 close() {
@@ -65,4 +60,4 @@ close
 DRIVE
 
 cd "$work/data"
-xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/drive.sh" "$program" "$options" "$prompt"
+drive 1024x768x24 "$program" "$options" "$prompt"

@@ -6,24 +6,14 @@
 #   realedit.sh <quillbox> [<screenshot.png>]
 # Exits 77 (skipped) when xvfb-run or xdotool is missing.
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+. "$(dirname "$0")/lib.sh"
 
 program=$(realpath "$1")
 shot=${2:+$(realpath -m "$2")}
-for tool in xvfb-run xdotool xauth; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIPPED: $tool is not installed (apt-get install xvfb xauth xdotool)"
-    exit 77
-  fi
-done
+need_tools "xvfb xauth xdotool" xvfb-run xdotool xauth
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/home" "$work/run" "$work/data"
-chmod 700 "$work/run"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
-export QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY SESSION_MANAGER
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+make_work data
 
 # Root holds one imported folder: A {a1, a2}, B {b1}, c.
 cat >"$work/start.html" <<'HTML'
@@ -45,12 +35,12 @@ HTML
 
 cat >"$work/drive.sh" <<'DRIVE'
 set -euo pipefail
+. "$TESTLIB"
 program=$1 folder=$2 shot=${3:-}
-fail() { echo "FAILED: $*"; exit 1; }
 cd "$folder"
 "$program" &
 pid=$!
-win=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quillbox$' | head -1) || fail "no window"
+win=$(main_window 20) || fail "no window"
 eval "$(xdotool getwindowgeometry --shell "$win")"
 sleep 0.5
 # Row r of column c (0 left, 1 middle), rows about 18 pixels high.
@@ -75,8 +65,8 @@ done
 sleep 0.4
 xdotool mouseup 1; sleep 0.6
 click 1 1            # B shows b1 and c on the right
-if [ -n "$shot" ] && command -v convert >/dev/null && command -v xwd >/dev/null; then
-  xwd -root -silent | convert xwd:- -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "png:$shot"
+if [ -n "$shot" ] && can_picture; then
+  grab_window "$shot"
   echo "picture: $shot"
 fi
 
@@ -87,7 +77,7 @@ kill -0 "$pid" 2>/dev/null && { kill "$pid"; fail "BtnClose did not end the prog
 wait "$pid" || fail "the program ended with an error"
 DRIVE
 
-xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/drive.sh" "$program" "$work/data" "$shot"
+drive 1024x768x24 "$program" "$work/data" "$shot"
 
 (cd "$work/data" && "$program" --export "$work/end.html" >/dev/null 2>&1) || { echo "FAILED: --export"; exit 1; }
 # The names in order as the file nests them: A back with a1 (a2 deleted

@@ -10,59 +10,31 @@
 # xwd and ImageMagick's convert).
 # Exits 77 (skipped) when xvfb-run, xdotool, xauth or xwininfo is missing.
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+. "$(dirname "$0")/lib.sh"
 
 program=$(realpath "$1")
 data=$(realpath "$2")
 shot=${3:+$(realpath -m "$3")}
-for tool in xvfb-run xdotool xauth xwininfo; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIPPED: $tool is not installed (apt-get install xvfb xauth xdotool x11-utils)"
-    exit 77
-  fi
-done
-if [ -n "$shot" ] && ! { command -v xwd && command -v convert; } >/dev/null; then
+need_tools "xvfb xauth xdotool x11-utils" xvfb-run xdotool xauth xwininfo
+if [ -n "$shot" ] && ! can_picture; then
   echo "no xwd or convert: no picture"
   shot=""
 fi
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/home" "$work/run" "$work/sample" "$work/bin"
-chmod 700 "$work/run"
-cp "$data" "$work/sample/Quillbox.dat"
-chmod u+w "$work/sample/Quillbox.dat"
-
-# The desktop's opener: records its process id and arguments.
-cat >"$work/bin/xdg-open" <<OPENER
-#!/bin/sh
-echo "\$\$ \$*" >>"$work/opened"
-OPENER
-chmod +x "$work/bin/xdg-open"
-: >"$work/opened"
-
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
-export PATH="$work/bin:$PATH" QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY SESSION_MANAGER XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION \
-  GNOME_DESKTOP_SESSION_ID SNAP BROWSER DEFAULT_BROWSER DBUS_SESSION_BUS_ADDRESS
-# Leaks of the X and font libraries at exit are not the program's.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+make_work sample
+copy_data "$data" sample
+# The desktop's opener, as the program finds it: the first xdg-open on PATH.
+recording_opener
 
 cat >"$work/drive.sh" <<'DRIVE'
 set -euo pipefail
+. "$TESTLIB"
 program=$1 folder=$2 opened=$3 shot=${4:-}
-fail() { echo "FAILED: $*"; exit 1; }
 pid=""
 trap '[ -z "$pid" ] || kill -KILL "$pid" 2>/dev/null || true' EXIT
 cd "$folder"
 
-until_ok() {
-  local tries=$(($1 * 10)); shift
-  while ! "$@" >/dev/null 2>&1; do
-    tries=$((tries - 1))
-    [ "$tries" -gt 0 ] || return 1
-    sleep 0.1
-  done
-}
 windows() {
   local w geometry
   for w in $(xdotool search --onlyvisible --class quillbox 2>/dev/null); do
@@ -82,7 +54,7 @@ differs() { ! cmp -s Quillbox.dat "$1"; }
 start() {
   "$program" &
   pid=$!
-  win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Quillbox$' | head -1) || fail "no main window"
+  win=$(main_window 30) || fail "no main window"
   eval "$(xdotool getwindowgeometry --shell "$win")"
   main_x=$X main_y=$Y
 }
@@ -138,7 +110,7 @@ if [ -n "$shot" ]; then
     NR == 1 || $2 < l { l = $2 } NR == 1 || $3 < t { t = $3 }
     NR == 1 || $2 + $4 > r { r = $2 + $4 } NR == 1 || $3 + $5 > b { b = $3 + $5 }
     END { m = 6; printf "%dx%d+%d+%d", r - l + 2 * m, b - t + 2 * m, l - m, t - m }')
-  xwd -root -silent | convert xwd:- -crop "$box" +repage "png:$shot"
+  grab_box "$box" "$shot"
   echo "picture: $shot ($box)"
 fi
 xdotool key Return
@@ -179,5 +151,5 @@ pid=""
 echo "saved at SIGTERM: ok"
 DRIVE
 
-xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/drive.sh" "$program" "$work/sample" "$work/opened" "$shot"
+drive 1024x768x24 "$program" "$work/sample" "$work/opened" "$shot"
 echo "PASSED"

@@ -10,27 +10,16 @@
 #   realexchange.sh <quillbox> <sample-nopassword.dat> [<folder for pictures>]
 # Exits 77 (skipped) when xvfb-run or xdotool is missing.
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+. "$(dirname "$0")/lib.sh"
 
 program=$(realpath "$1")
 data=$(realpath "$2")
 shots=${3:+$(realpath -m "$3")}
-for tool in xvfb-run xdotool xauth; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIPPED: $tool is not installed (apt-get install xvfb xauth xdotool)"
-    exit 77
-  fi
-done
+need_tools "xvfb xauth xdotool" xvfb-run xdotool xauth
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/home/.config/google-chrome/Default" "$work/run" "$work/data"
-chmod 700 "$work/run"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
-export QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY SESSION_MANAGER
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-cp "$data" "$work/data/Quillbox.dat"
-chmod u+w "$work/data/Quillbox.dat"
+make_work home/.config/google-chrome/Default data
+copy_data "$data" data
 
 cat >"$work/bookmarks.html" <<'HTML'
 <!DOCTYPE NETSCAPE-Bookmark-file-1>
@@ -53,20 +42,20 @@ JSON
 
 cat >"$work/drive.sh" <<'DRIVE'
 set -euo pipefail
+. "$TESTLIB"
 program=$1 work=$2 shots=${3:-}
-fail() { echo "FAILED: $*"; exit 1; }
 cd "$work/data"
 today=$(date +%F)
 shot() {
-  [ -n "$shots" ] && command -v convert >/dev/null && command -v xwd >/dev/null || return 0
+  [ -n "$shots" ] && can_picture || return 0
   mkdir -p "$shots"
-  xwd -root -silent | convert xwd:- -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "png:$shots/$1"
+  grab_window "$shots/$1"
   echo "picture: $shots/$1"
 }
 # The window on top (a menu or a message box), alone: a picture of the
 # screen does not show it under Xvfb.
 shot_top() {
-  [ -n "$shots" ] && command -v convert >/dev/null && command -v xwd >/dev/null || return 0
+  [ -n "$shots" ] && can_picture || return 0
   top=$(xwininfo -root -children | awk '/^ +0x/ { print $1; exit }')
   xwd -id "$top" -silent | convert xwd:- "png:$shots/$1"
   echo "picture: $shots/$1"
@@ -90,7 +79,7 @@ wait_message() {
 
 "$program" &
 pid=$!
-win=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quillbox$' | head -1) || fail "no window"
+win=$(main_window 20) || fail "no window"
 eval "$(xdotool getwindowgeometry --shell "$win")"
 click() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1; sleep 0.6; }
 
@@ -171,5 +160,5 @@ grep -q "Imported big.html" "$work/after.html" && fail "the cancelled import was
 echo "saved: both imports are in the data file, the cancelled one is not"
 DRIVE
 
-xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/drive.sh" "$program" "$work" "$shots"
+drive 1024x768x24 "$program" "$work" "$shots"
 echo "PASSED"

@@ -10,60 +10,31 @@
 # (needs xwd and ImageMagick's convert).
 # Exits 77 (skipped) when xvfb-run, xdotool, xauth or xwininfo is missing.
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+. "$(dirname "$0")/lib.sh"
 
 program=$(realpath "$1")
 data=$(realpath "$2")
 shot=${3:+$(realpath -m "$3")}
-for tool in xvfb-run xdotool xauth xwininfo; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIPPED: $tool is not installed (apt-get install xvfb xauth xdotool x11-utils)"
-    exit 77
-  fi
-done
-if [ -n "$shot" ] && ! { command -v xwd && command -v convert; } >/dev/null; then
+need_tools "xvfb xauth xdotool x11-utils" xvfb-run xdotool xauth xwininfo
+if [ -n "$shot" ] && ! can_picture; then
   echo "no xwd or convert: no picture"
   shot=""
 fi
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/home" "$work/run" "$work/sample" "$work/bin"
-chmod 700 "$work/run"
-cp "$data" "$work/sample/Quillbox.dat"
-chmod u+w "$work/sample/Quillbox.dat"
-
+make_work sample
+copy_data "$data" sample
 # The desktop's opener, as the program finds it: the first xdg-open on PATH.
-# It notes its process id with its arguments; the ids give the order in which
-# the program started the requests, whichever of them writes first.
-cat >"$work/bin/xdg-open" <<OPENER
-#!/bin/sh
-echo "\$\$ \$*" >>"$work/opened"
-OPENER
-chmod +x "$work/bin/xdg-open"
-: >"$work/opened"
-
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
-export PATH="$work/bin:$PATH" QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY SESSION_MANAGER XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION \
-  GNOME_DESKTOP_SESSION_ID SNAP BROWSER DEFAULT_BROWSER DBUS_SESSION_BUS_ADDRESS
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+recording_opener
 
 cat >"$work/drive.sh" <<'DRIVE'
 set -euo pipefail
+. "$TESTLIB"
 program=$1 folder=$2 opened=$3 shot=${4:-}
-fail() { echo "FAILED: $*"; exit 1; }
 pid=""
 trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null || true' EXIT
 cd "$folder"
 
-until_ok() {
-  local tries=$(($1 * 10)); shift
-  while ! "$@" >/dev/null 2>&1; do
-    tries=$((tries - 1))
-    [ "$tries" -gt 0 ] || return 1
-    sleep 0.1
-  done
-}
 # The palette: the program's one visible 460 x 372 window.
 palette() {
   local w geometry
@@ -96,7 +67,7 @@ find_text() {
 
 "$program" &
 pid=$!
-win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Quillbox$' | head -1) || fail "no main window"
+win=$(main_window 30) || fail "no main window"
 eval "$(xdotool getwindowgeometry --shell "$win")"
 # The keyboard goes to the window the user last clicked (no window manager).
 xdotool mousemove $((X + 300)) $((Y + 425)) click 1
@@ -116,7 +87,7 @@ if [ -n "$shot" ]; then
   # misses it there, so it is laid over a picture of the window.
   p=$(palette)
   eval "$(xdotool getwindowgeometry --shell "$p" | sed 's/^/P_/')"
-  xwd -root -silent | convert xwd:- -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "$folder/main.png"
+  grab_window "$folder/main.png"
   xwd -id "$p" -silent | convert xwd:- "$folder/palette.png"
   convert "$folder/main.png" "$folder/palette.png" -geometry "+$((P_X - X))+$((P_Y - Y))" \
     -composite "png:$shot"
@@ -168,5 +139,5 @@ wait "$pid" || fail "the program ended with an error"
 pid=""
 DRIVE
 
-xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/drive.sh" "$program" "$work/sample" "$work/opened" "$shot"
+drive 1024x768x24 "$program" "$work/sample" "$work/opened" "$shot"
 echo "PASSED"

@@ -8,18 +8,13 @@
 # Works for a build (help beside the program) and an installed program (help
 # in ../share/quillbox). Exits 77 (skipped) when xvfb-run or xdotool is missing.
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+. "$(dirname "$0")/lib.sh"
 program=$(command -v "$1")
 program=$(realpath "$program")
-for tool in xvfb-run xdotool xauth; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIPPED: $tool is not installed (apt-get install xvfb xauth xdotool)"
-    exit 77
-  fi
-done
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/home" "$work/run" "$work/data" "$work/bin"
-chmod 700 "$work/run"
+need_tools "xvfb xauth xdotool" xvfb-run xdotool xauth
+make_work data
+own_desktop
 cat >"$work/bin/xdg-open" <<OPENER
 #!/bin/sh
 echo "\$*" >>"$work/opened"
@@ -34,29 +29,17 @@ chmod +x "$work/bin/xdg-open" "$work/bin/xdg-mime"
 : >"$work/opened"
 : >"$work/chm-handler"
 
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
-export PATH="$work/bin:$PATH" QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY SESSION_MANAGER XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION \
-  GNOME_DESKTOP_SESSION_ID SNAP BROWSER DEFAULT_BROWSER DBUS_SESSION_BUS_ADDRESS
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-
 cat >"$work/drive.sh" <<'DRIVE'
 set -euo pipefail
+. "$TESTLIB"
 program=$1 work=$2
-fail() { echo "FAILED: $*"; exit 1; }
 pid=""
 trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null || true' EXIT
 cd "$work/data"
-until_ok() {
-  local tries=$(($1 * 10)); shift
-  while ! "$@" >/dev/null 2>&1; do
-    tries=$((tries - 1)); [ "$tries" -gt 0 ] || return 1; sleep 0.1
-  done
-}
 opened_lines() { [ "$(wc -l <"$work/opened")" = "$1" ]; }
 "$program" &
 pid=$!
-win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Quillbox$' | head -1) || fail "no window"
+win=$(main_window 30) || fail "no window"
 eval "$(xdotool getwindowgeometry --shell "$win")"
 help() { xdotool mousemove $((X + 18 + 16)) $((Y + 278 + 16)) click 1; }
 
@@ -80,5 +63,5 @@ until_ok 20 bash -c "! kill -0 $pid" || fail "the close button did not end the p
 wait "$pid" || fail "the program ended with an error"
 pid=""
 DRIVE
-xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/drive.sh" "$program" "$work"
+drive 1024x768x24 "$program" "$work"
 echo "PASSED"

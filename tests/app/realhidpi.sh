@@ -6,36 +6,28 @@
 #   realhidpi.sh <quillbox> <res/bitmaps> [<data file> <screenshot.png>]
 # Exits 77 (skipped) when xvfb-run, xdotool, xwd or ImageMagick is missing.
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+. "$(dirname "$0")/lib.sh"
 program=$(realpath "$1")
 bitmaps=$(realpath "$2")
 data=${3:+$(realpath "$3")}
 shot=${4:+$(realpath -m "$4")}
-for tool in xvfb-run xdotool xauth xwd convert compare; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIPPED: $tool is not installed (apt-get install xvfb xauth xdotool x11-apps imagemagick)"
-    exit 77
-  fi
-done
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/home" "$work/run" "$work/data"
-chmod 700 "$work/run"
-[ -z "$data" ] || { cp "$data" "$work/data/Quillbox.dat"; chmod u+w "$work/data/Quillbox.dat"; }
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
-export QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=2
-unset WAYLAND_DISPLAY SESSION_MANAGER QT_SCREEN_SCALE_FACTORS QT_AUTO_SCREEN_SCALE_FACTOR
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+need_tools "xvfb xauth xdotool x11-apps imagemagick" xvfb-run xdotool xauth xwd convert compare
+make_work data
+[ -z "$data" ] || copy_data "$data" data
+export QT_SCALE_FACTOR=2
+unset QT_SCREEN_SCALE_FACTORS QT_AUTO_SCREEN_SCALE_FACTOR
 
 cat >"$work/drive.sh" <<'DRIVE'
 set -euo pipefail
+. "$TESTLIB"
 program=$1 bitmaps=$2 work=$3 shot=${4:-}
-fail() { echo "FAILED: $*"; exit 1; }
 pid=""
 trap '[ -z "$pid" ] || kill -KILL "$pid" 2>/dev/null || true' EXIT
 cd "$work/data"
 "$program" &
 pid=$!
-win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Quillbox$' | head -1) || fail "no window"
+win=$(main_window 30) || fail "no window"
 eval "$(xdotool getwindowgeometry --shell "$win")"
 echo "window at $X,$Y, ${WIDTH}x$HEIGHT device pixels"
 [ "$WIDTH" = 1112 ] && [ "$HEIGHT" = 904 ] || fail "not 556 x 452 logical pixels at scale 2"
@@ -46,7 +38,7 @@ under() {
 [ "$(under 6 6)" != "$win" ] || fail "the corner is part of the window: not shaped"
 [ "$(under 600 850)" = "$win" ] || fail "the leather is not part of the window"
 xdotool mousemove $((X + 1090)) $((Y + 20)); sleep 0.5 # off the window: no hover
-xwd -root -silent | convert xwd:- -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "$work/window.png"
+grab_window "$work/window.png"
 # Pieces in device pixels: leather below the dial, and the close button.
 differ() { compare -metric AE "$1" "$2" null: 2>&1 || true; }
 for area in 120x30+560+840 60x60+1022+412; do
@@ -66,5 +58,5 @@ done
 [ -z "$shot" ] || { cp "$work/window.png" "$shot"; echo "picture: $shot"; }
 kill -KILL "$pid"; wait "$pid" 2>/dev/null || true; pid=""
 DRIVE
-xvfb-run -a -s "-screen 0 1600x1200x24" bash "$work/drive.sh" "$program" "$bitmaps" "$work" "$shot"
+drive 1600x1200x24 "$program" "$bitmaps" "$work" "$shot"
 echo "PASSED"

@@ -7,46 +7,35 @@
 # The data file is tests/data/sample-secret12.dat (password "secret12").
 # Exits 77 (skipped) when xvfb-run, xdotool or ImageMagick is missing.
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+. "$(dirname "$0")/lib.sh"
 
 program=$(realpath "$1")
 data=$(realpath "$2")
 shot=${3:+$(realpath -m "$3")}
-for tool in xvfb-run xdotool xauth xwd convert; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIPPED: $tool is not installed (apt-get install xvfb xauth xdotool x11-apps imagemagick)"
-    exit 77
-  fi
-done
+need_tools "xvfb xauth xdotool x11-apps imagemagick" xvfb-run xdotool xauth xwd convert
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/home" "$work/run" "$work/data"
-chmod 700 "$work/run"
+make_work data
 cp "$data" "$work/data/Quillbox.dat"
 chmod 644 "$work/data/Quillbox.dat"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
-export QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY SESSION_MANAGER
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 
 cat >"$work/drive.sh" <<'DRIVE'
 set -euo pipefail
+. "$TESTLIB"
 program=$1 folder=$2 shot=${3:-}
-fail() { echo "FAILED: $*"; exit 1; }
 cd "$folder"
 settings="$XDG_CONFIG_HOME/Quillbox/Quillbox.conf"
 
 "$program" &
 pid=$!
-win=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quillbox$' | head -1) || fail "no window"
+win=$(main_window 20) || fail "no window"
 sleep 0.5
 eval "$(xdotool getwindowgeometry --shell "$win")"
-grab() { xwd -root -silent | convert xwd:- -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "png:$1"; }
 # The share of dark (text) pixels in a rectangle of the window: w h x y.
 ink() { convert "$1" -crop "$2x$3+$4+$5" +repage -colorspace Gray -negate -threshold 50% \
           -format '%[fx:mean]' info:; }
 
-grab "$PWD/prompt.png"
+grab_window "$PWD/prompt.png"
 [ -n "$shot" ] && cp "$PWD/prompt.png" "$shot"
 # The explanation above the password box, and nothing in the first column yet.
 [ "$(ink prompt.png 400 40 80 70 | awk '{print ($1 > 0.02)}')" = 1 ] || fail "no explanation shown"
@@ -59,7 +48,7 @@ sleep 0.3
 xdotool type --delay 50 secret12
 xdotool mousemove $((X + 368 + 24)) $((Y + 250 + 13)) click 1
 sleep 1
-grab "$PWD/tree.png"
+grab_window "$PWD/tree.png"
 [ "$(ink tree.png 88 50 62 122 | awk '{print ($1 > 0.01)}')" = 1 ] || fail "the tree is not shown"
 [ "$(ink tree.png 400 40 80 70 | awk '{print ($1 < 0.2)}')" = 1 ] || fail "the explanation stayed"
 echo "tree: ok"
@@ -77,9 +66,9 @@ echo "closed: the settings hold the check value"
 # The next start asks as for any protected file, without the explanation.
 "$program" &
 pid=$!
-timeout 20 xdotool search --sync --onlyvisible --name '^Quillbox$' >/dev/null || fail "no window at restart"
+main_window 20 >/dev/null || fail "no window at restart"
 sleep 0.5
-grab "$PWD/again.png"
+grab_window "$PWD/again.png"
 [ "$(ink again.png 400 40 80 70 | awk '{print ($1 < 0.002)}')" = 1 ] || fail "explained again"
 xdotool mousemove $((X + 511 + 16)) $((Y + 206 + 16)) click 1
 for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
@@ -87,5 +76,5 @@ kill -0 "$pid" 2>/dev/null && { kill "$pid"; fail "BtnClose did not end the prog
 echo "restart: ok"
 DRIVE
 
-xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/drive.sh" "$program" "$work/data" "$shot"
+drive 1024x768x24 "$program" "$work/data" "$shot"
 echo "PASSED"

@@ -9,58 +9,33 @@
 #   realquick.sh <quillbox> <data file> [<screenshot.png>]
 # Exits 77 (skipped) when xvfb-run, xdotool or xauth is missing.
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+. "$(dirname "$0")/lib.sh"
 
 program=$(realpath "$1")
 data=$(realpath "$2")
 shot=${3:+$(realpath -m "$3")}
-for tool in xvfb-run xdotool xauth; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIPPED: $tool is not installed (apt-get install xvfb xauth xdotool)"
-    exit 77
-  fi
-done
-if [ -n "$shot" ] && ! { command -v xwd && command -v convert; } >/dev/null; then
+need_tools "xvfb xauth xdotool" xvfb-run xdotool xauth
+if [ -n "$shot" ] && ! can_picture; then
   echo "no xwd or convert: no picture"
   shot=""
 fi
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/home" "$work/run" "$work/other-run" "$work/other" "$work/sample" "$work/bin"
-chmod 700 "$work/run" "$work/other-run"
-cp "$data" "$work/sample/Quillbox.dat"
-chmod u+w "$work/sample/Quillbox.dat"
-cat >"$work/bin/xdg-open" <<OPENER
-#!/bin/sh
-echo "\$\$ \$*" >>"$work/opened"
-OPENER
-chmod +x "$work/bin/xdg-open"
-: >"$work/opened"
-
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
-export PATH="$work/bin:$PATH" QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY SESSION_MANAGER XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION \
-  GNOME_DESKTOP_SESSION_ID SNAP BROWSER DEFAULT_BROWSER DBUS_SESSION_BUS_ADDRESS
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+make_work other-run other sample
+chmod 700 "$work/other-run"
+copy_data "$data" sample
+recording_opener
 
 # -noreset: the server must not reset between two copies, when no client is
 # connected for a moment.
 cat >"$work/drive.sh" <<'DRIVE'
 set -euo pipefail
+. "$TESTLIB"
 program=$1 folder=$2 opened=$3 work=$4 shot=${5:-}
-fail() { echo "FAILED: $*"; exit 1; }
 pid="" other=""
 trap 'for p in $pid $other; do kill -KILL "$p" 2>/dev/null || true; done' EXIT
 cd "$folder"
 
-until_ok() {
-  local tries=$(($1 * 10)); shift
-  while ! "$@" >/dev/null 2>&1; do
-    tries=$((tries - 1))
-    [ "$tries" -gt 0 ] || return 1
-    sleep 0.1
-  done
-}
 # The visible windows of process $1 other than its main window: id x y w h.
 menus_of() {
   local w geometry
@@ -101,7 +76,7 @@ echo "menu at $mx,$my, pointer at 700,520"
 [ $((mx - 700)) -ge -2 ] && [ $((mx - 700)) -le 4 ] && [ $((my - 520)) -ge -2 ] &&
   [ $((my - 520)) -le 4 ] || fail "the menu is not at the pointer"
 if [ -n "$shot" ]; then
-  xwd -root -silent | convert xwd:- -crop 400x300+500+400 +repage "png:$shot"
+  grab_box 400x300+500+400 "$shot"
   echo "picture: $shot"
 fi
 # Its second item: a web address, opened after the blank page.
@@ -167,5 +142,5 @@ close
 echo "started by --menu: ok"
 DRIVE
 
-xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash "$work/drive.sh" "$program" "$work/sample" "$work/opened" "$work" "$shot"
+drive "1024x768x24 -noreset" "$program" "$work/sample" "$work/opened" "$work" "$shot"
 echo "PASSED"

@@ -8,43 +8,31 @@
 # a picture of the main panel (needs ImageMagick's convert).
 # Exits 77 (skipped) when xvfb-run or xdotool is missing.
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+. "$(dirname "$0")/lib.sh"
 
 program=$(realpath "$1")
 data=${2:+$(realpath "$2")}
 shot=${3:+$(realpath -m "$3")}
-for tool in xvfb-run xdotool xauth; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIPPED: $tool is not installed (apt-get install xvfb xauth xdotool)"
-    exit 77
-  fi
-done
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/home" "$work/run" "$work/empty" "$work/sample"
-chmod 700 "$work/run"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
-export QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY SESSION_MANAGER
-# Leaks of the X and font libraries at exit are not the program's.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+need_tools "xvfb xauth xdotool" xvfb-run xdotool xauth
+make_work empty sample
 
 cat >"$work/drive.sh" <<'DRIVE'
 set -euo pipefail
+. "$TESTLIB"
 program=$1 folder=$2 shot=${3:-}
-fail() { echo "FAILED: $*"; exit 1; }
 cd "$folder"
 
 # A copy that is killed leaves its marker behind; it must not block the next.
 "$program" &
 pid=$!
-timeout 20 xdotool search --sync --onlyvisible --name '^Quillbox$' >/dev/null || fail "no window"
+main_window 20 >/dev/null || fail "no window"
 kill -KILL "$pid"
 wait "$pid" 2>/dev/null || true
 
 "$program" &
 pid=$!
-win=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quillbox$' | head -1) || fail "no window after a killed copy"
+win=$(main_window 20) || fail "no window after a killed copy"
 eval "$(xdotool getwindowgeometry --shell "$win")"
 echo "window $win at $X,$Y size ${WIDTH}x$HEIGHT"
 [ "$WIDTH" = 556 ] && [ "$HEIGHT" = 452 ] || fail "the window is not the skin's size"
@@ -81,7 +69,7 @@ done
 [ -n "$dock" ] || fail "no dock window"
 xdotool search --onlyvisible --name '^Quillbox$' | grep -qx "$win" && fail "the main window stayed visible"
 xdotool mousemove $((D_X + 20)) $((D_Y + 20)) click --repeat 2 --delay 80 1
-timeout 10 xdotool search --sync --onlyvisible --name '^Quillbox$' >/dev/null || fail "the main window did not come back"
+main_window 10 >/dev/null || fail "the main window did not come back"
 eval "$(xdotool getwindowgeometry --shell "$win")"
 echo "dock: ok"
 
@@ -90,7 +78,7 @@ if [ -n "$shot" ]; then
   xdotool mousemove $((X + 90)) $((Y + 60)) click 1; sleep 0.5
   xdotool mousemove $((X + 240)) $((Y + 60)) click 1; sleep 0.5
   xdotool mousemove $((X + 300)) $((Y + 425)); sleep 0.3
-  xwd -root -silent | convert xwd:- -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "png:$shot"
+  grab_window "$shot"
   echo "picture: $shot"
 fi
 
@@ -103,7 +91,7 @@ wait "$pid" || fail "the program ended with an error"
 echo "closed: Quillbox.dat has $(stat -c %s Quillbox.dat) bytes"
 DRIVE
 
-run() { xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/drive.sh" "$@"; }
+run() { drive 1024x768x24 "$@"; }
 
 run "$program" "$work/empty"
 size=$(stat -c %s "$work/empty/Quillbox.dat")
@@ -112,7 +100,7 @@ size=$(stat -c %s "$work/empty/Quillbox.dat")
 if [ -n "$data" ]; then
   cp "$data" "$work/sample/Quillbox.dat"
   chmod u+w "$work/sample/Quillbox.dat"
-  if command -v convert >/dev/null && command -v xwd >/dev/null; then
+  if can_picture; then
     run "$program" "$work/sample" "$shot"
   else
     run "$program" "$work/sample"

@@ -5,6 +5,8 @@
 # the program with the data file written there.
 #   installed.sh <installed desktop entry>
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=../app/lib.sh
+. "$(dirname "$0")/../app/lib.sh"
 entry=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -19,13 +21,13 @@ cd "$work"
 
 cat >"$work/drive.sh" <<'DRIVE'
 set -euo pipefail
-fail() { echo "FAILED: $*"; exit 1; }
+. "$TESTLIB"
 # The Exec line has no field codes or quoting, so plain words suffice.
 read -r -a command <<<"$1"
 echo "starting: ${command[*]}"
 "${command[@]}" &
 pid=$!
-win=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quillbox$' | head -1) || fail "no window"
+win=$(main_window 20) || fail "no window"
 eval "$(xdotool getwindowgeometry --shell "$win")"
 xdotool mousemove $((X + 511 + 16)) $((Y + 206 + 16)) click 1
 for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
@@ -37,5 +39,5 @@ folder="$XDG_DATA_HOME/Quillbox"
 [ ! -e Quillbox.dat ] || fail "the data file went to the current folder"
 echo "installed program: window shown, closed, $folder/Quillbox.dat written"
 DRIVE
-xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/drive.sh" "$exec_line"
+drive 1024x768x24 "$exec_line"
 echo "PASSED"

@@ -6,16 +6,12 @@
 #   installtree.sh <build folder>
 # Exits 77 (skipped) when a validator is missing.
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=../app/lib.sh
+. "$(dirname "$0")/../app/lib.sh"
 build=$(realpath "$1")
-for tool in desktop-file-validate appstreamcli groff; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIPPED: $tool is not installed (apt-get install desktop-file-utils appstream groff-base)"
-    exit 77
-  fi
-done
+need_tools "desktop-file-utils appstream groff-base" desktop-file-validate appstreamcli groff
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-fail() { echo "FAILED: $*"; exit 1; }
 
 DESTDIR="$work" cmake --install "$build" --prefix /usr >/dev/null
 root="$work/usr"

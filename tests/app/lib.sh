@@ -1,0 +1,106 @@
+# shellcheck shell=bash
+# Shared steps of the real-window scripts; sourced, never run. The scripts
+# source it at the top, and their drive.sh (run under xvfb-run) sources it
+# again through $TESTLIB for the functions it uses on the virtual screen.
+
+TESTLIB=$(realpath "${BASH_SOURCE[0]}")
+export TESTLIB
+
+# need_tools "<apt packages>" <tool>...: exits 77 (skipped) when one is missing.
+need_tools() {
+  local packages=$1 tool
+  shift
+  for tool in "$@"; do
+    if ! command -v "$tool" >/dev/null; then
+      echo "SKIPPED: $tool is not installed (apt-get install $packages)"
+      exit 77
+    fi
+  done
+}
+
+# can_picture: true when xwd and ImageMagick's convert are there to save one.
+can_picture() { command -v xwd >/dev/null && command -v convert >/dev/null; }
+
+# make_work [<folder>...]: $work, a temporary folder removed at exit, with a
+# private home, configuration and runtime folder for the program, the named
+# folders inside it, and an X session of its own (no Wayland, no session
+# manager).
+make_work() {
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  mkdir -p "$work/home" "$work/run" "${@/#/$work/}"
+  chmod 700 "$work/run"
+  export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
+  export QT_QPA_PLATFORM=xcb
+  unset WAYLAND_DISPLAY SESSION_MANAGER
+  # Leaks of the X and font libraries at exit are not the program's.
+  export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+}
+
+# copy_data <data file> <folder in $work>: a writable copy as Quillbox.dat.
+copy_data() {
+  cp "$1" "$work/$2/Quillbox.dat"
+  chmod u+w "$work/$2/Quillbox.dat"
+}
+
+# own_desktop: $work/bin first on PATH, and no desktop session, sandbox portal
+# or browser setting, so that the program looks its opener up on PATH.
+own_desktop() {
+  mkdir -p "$work/bin"
+  export PATH="$work/bin:$PATH"
+  unset XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION GNOME_DESKTOP_SESSION_ID SNAP \
+    BROWSER DEFAULT_BROWSER DBUS_SESSION_BUS_ADDRESS
+}
+
+# recording_opener: own_desktop with an xdg-open that notes its process id
+# and its arguments, a line a call, in $work/opened; the ids give the order
+# in which the program started the requests, whichever of them writes first.
+recording_opener() {
+  own_desktop
+  cat >"$work/bin/xdg-open" <<OPENER
+#!/bin/sh
+echo "\$\$ \$*" >>"$work/opened"
+OPENER
+  chmod +x "$work/bin/xdg-open"
+  : >"$work/opened"
+}
+
+# drive <screen> <argument>...: runs $work/drive.sh with the arguments on a
+# virtual X server whose screen is <screen> ("1024x768x24", and any more
+# server options after it).
+drive() {
+  local screen=$1
+  shift
+  xvfb-run -a -s "-screen 0 $screen" bash "$work/drive.sh" "$@"
+}
+
+# In drive.sh, on the virtual screen:
+
+# fail <message>: ends the drive as failed.
+fail() {
+  echo "FAILED: $*"
+  exit 1
+}
+
+# until_ok <seconds> <command...>: runs the command every 0.1 s until it
+# succeeds; false when it has not by then.
+until_ok() {
+  local tries=$(($1 * 10))
+  shift
+  while ! "$@" >/dev/null 2>&1; do
+    tries=$((tries - 1))
+    [ "$tries" -gt 0 ] || return 1
+    sleep 0.1
+  done
+}
+
+# main_window <seconds>: waits that long for the main window to show and
+# prints its id; false when it does not.
+main_window() { timeout "$1" xdotool search --sync --onlyvisible --name '^Quillbox$' | head -1; }
+
+# grab_box <width>x<height>+<x>+<y> <png>: saves that part of the screen.
+grab_box() { xwd -root -silent | convert xwd:- -crop "$1" +repage "png:$2"; }
+
+# grab_window <png>: saves the window whose geometry is in $X $Y $WIDTH
+# $HEIGHT (as xdotool getwindowgeometry --shell sets them).
+grab_window() { grab_box "${WIDTH}x${HEIGHT}+$X+$Y" "$1"; }
