@@ -1,5 +1,6 @@
 #include "app/ExchangeActions.h"
 
+#include "app/MessageBox.h"
 #include "exchange/BookmarkHtml.h"
 #include "exchange/BrowserProfiles.h"
 #include "tree/Item.h"
@@ -9,7 +10,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
-#include <QMessageBox>
 #include <QProgressDialog>
 #include <QSaveFile>
 #include <QWindow>
@@ -24,20 +24,20 @@ QString Tr(const char* text) {
 
 // Places a read import, or tells why there is nothing to place.
 bool Place(QWidget* parent, const PlaceFolderFn& place, const CImportResult& result,
-           const QString& source) {
+           const QString& source, IMessageBox& messages) {
     if (result.status == CImportResult::CANCELLED)
         return false;
     if (result.status == CImportResult::FAILED) {
-        QMessageBox::warning(parent, QString::fromLatin1(TITLE),
-                             Tr("Nothing was imported from %1.\n%2").arg(source, result.error));
+        messages.Warning(parent, QString::fromLatin1(TITLE),
+                         Tr("Nothing was imported from %1.\n%2").arg(source, result.error));
         return false;
     }
     place(BuildImportFolder(result.root, ImportFolderName(source)));
     return true;
 }
 
-void Summarise(QWidget* parent, const CImportResult& result) {
-    QMessageBox::information(parent, QString::fromLatin1(TITLE), ImportSummary(result));
+void Summarise(QWidget* parent, const CImportResult& result, IMessageBox& messages) {
+    messages.Information(parent, QString::fromLatin1(TITLE), ImportSummary(result));
 }
 
 QString ProfileLabel(const CBrowserProfile& profile, int bookmarks) {
@@ -90,7 +90,8 @@ bool LooksLikeBookmarkFile(const QString& path) {
     return info.isFile() && info.isReadable();
 }
 
-bool ImportBookmarkFile(QWidget* parent, const QString& path, const PlaceFolderFn& place) {
+bool ImportBookmarkFile(QWidget* parent, const QString& path, const PlaceFolderFn& place,
+                        IMessageBox& messages) {
     const QString name = QFileInfo(path).fileName();
     QProgressDialog progress(Tr("Reading %1\u2026").arg(name), Tr("Cancel"), 0, 1000, parent);
     progress.setWindowTitle(QString::fromLatin1(TITLE));
@@ -106,13 +107,14 @@ bool ImportBookmarkFile(QWidget* parent, const QString& path, const PlaceFolderF
         });
     }
     progress.reset();
-    if (!Place(parent, place, result, name))
+    if (!Place(parent, place, result, name, messages))
         return false;
-    Summarise(parent, result);
+    Summarise(parent, result, messages);
     return true;
 }
 
-bool ImportFromMenu(QWidget* parent, QWidget* button, const PlaceFolderFn& place) {
+bool ImportFromMenu(QWidget* parent, QWidget* button, const PlaceFolderFn& place,
+                    IMessageBox& messages) {
     QMenu menu(parent);
     QAction* file = menu.addAction(Tr("Bookmark file (HTML)\u2026"));
     menu.addSeparator();
@@ -143,17 +145,18 @@ bool ImportFromMenu(QWidget* parent, QWidget* button, const PlaceFolderFn& place
             QFileDialog::getOpenFileName(parent, Tr("Import bookmarks"), QDir::homePath(),
                                          Tr("Bookmark files (*.html *.htm);;All files (*)"),
                                          nullptr, QFileDialog::DontUseNativeDialog);
-        return !path.isEmpty() && ImportBookmarkFile(parent, path, place);
+        return !path.isEmpty() && ImportBookmarkFile(parent, path, place, messages);
     }
     const int index = chosen->data().toInt();
     const CBrowserProfile& profile = profiles.at(index);
-    if (!Place(parent, place, read.at(index), profile.browser + QLatin1Char(' ') + profile.profile))
+    if (!Place(parent, place, read.at(index), profile.browser + QLatin1Char(' ') + profile.profile,
+               messages))
         return false;
-    Summarise(parent, read.at(index));
+    Summarise(parent, read.at(index), messages);
     return true;
 }
 
-void ExportBookmarks(QWidget* parent, const CFolder& top) {
+void ExportBookmarks(QWidget* parent, const CFolder& top, IMessageBox& messages) {
     const QString path = QFileDialog::getSaveFileName(
         parent, Tr("Export bookmarks"), QDir::home().filePath(QStringLiteral("bookmarks.html")),
         Tr("Bookmark files (*.html *.htm)"), nullptr, QFileDialog::DontUseNativeDialog);
@@ -162,12 +165,12 @@ void ExportBookmarks(QWidget* parent, const CFolder& top) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(WriteBookmarkHtml(top)) < 0 ||
         !file.commit()) {
-        QMessageBox::warning(parent, QString::fromLatin1(TITLE),
-                             Tr("The bookmarks could not be written to %1:\n%2")
-                                 .arg(QDir::toNativeSeparators(path), file.errorString()));
+        messages.Warning(parent, QString::fromLatin1(TITLE),
+                         Tr("The bookmarks could not be written to %1:\n%2")
+                             .arg(QDir::toNativeSeparators(path), file.errorString()));
         return;
     }
-    QMessageBox::information(
+    messages.Information(
         parent, QString::fromLatin1(TITLE),
         Tr("The bookmarks were exported to %1.").arg(QDir::toNativeSeparators(path)));
 }

@@ -13,6 +13,7 @@
 #include <memory>
 
 class CFolder;
+class IMessageBox;
 class QWidget;
 
 // Puts an import's folder, built off the tree, at the end of the top folder:
@@ -21,13 +22,15 @@ using PlaceFolderFn = std::function<void(std::unique_ptr<CFolder> folder)>;
 
 // Lets the user pick a source from a menu under button and imports it.
 // Returns whether the tree changed.
-bool ImportFromMenu(QWidget* parent, QWidget* button, const PlaceFolderFn& place);
+bool ImportFromMenu(QWidget* parent, QWidget* button, const PlaceFolderFn& place,
+                    IMessageBox& messages);
 
 // Imports the bookmark file at path. Returns whether the tree changed.
-bool ImportBookmarkFile(QWidget* parent, const QString& path, const PlaceFolderFn& place);
+bool ImportBookmarkFile(QWidget* parent, const QString& path, const PlaceFolderFn& place,
+                        IMessageBox& messages);
 
 // Asks for a file name and writes the whole tree below top there.
-void ExportBookmarks(QWidget* parent, const CFolder& top);
+void ExportBookmarks(QWidget* parent, const CFolder& top, IMessageBox& messages);
 
 // Whether a dropped file may be a bookmark file worth trying.
 bool LooksLikeBookmarkFile(const QString& path);

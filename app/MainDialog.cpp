@@ -26,7 +26,6 @@
 #include <QEventLoop>
 #include <QFocusEvent>
 #include <QLabel>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
@@ -487,7 +486,7 @@ void CMainDialog::EndTree() {
 }
 
 void CMainDialog::ReportFileError(const CFileError& error) {
-    QMessageBox::critical(this, QString::fromLatin1(WINDOW_TITLE), error.Message());
+    m_pMessageBox->Error(this, QString::fromLatin1(WINDOW_TITLE), error.Message());
 }
 
 // ------------------------------------------------------------------ commands
@@ -698,13 +697,14 @@ void CMainDialog::OnOK() {
 // ----------------------------------------------------------- password panels
 
 void CMainDialog::OnImport() {
-    if (m_pTopFolder && ImportFromMenu(this, GetDlgItem(IDC_BTNIMPORT), PlaceImported()))
+    if (m_pTopFolder &&
+        ImportFromMenu(this, GetDlgItem(IDC_BTNIMPORT), PlaceImported(), *m_pMessageBox))
         ShowImported();
 }
 
 void CMainDialog::OnExport() {
     if (m_pTopFolder)
-        ExportBookmarks(this, *m_pTopFolder);
+        ExportBookmarks(this, *m_pTopFolder, *m_pMessageBox);
 }
 
 PlaceFolderFn CMainDialog::PlaceImported() {
@@ -747,7 +747,7 @@ void CMainDialog::dropEvent(QDropEvent* event) {
     QMetaObject::invokeMethod(
         this,
         [this, path] {
-            if (m_pTopFolder && ImportBookmarkFile(this, path, PlaceImported()))
+            if (m_pTopFolder && ImportBookmarkFile(this, path, PlaceImported(), *m_pMessageBox))
                 ShowImported();
         },
         Qt::QueuedConnection);

@@ -11,6 +11,7 @@
 // table in app/MainControls.h lists them with their places and panel states.
 
 #include "app/MainControls.h"
+#include "app/MessageBox.h"
 #include "store/DataFile.h"
 #include "tree/AddressBox.h"
 
@@ -155,6 +156,8 @@ public:
     CBookmarkListCtrl* GetList(int index) const { return m_lists.at(std::size_t(index)); }
     CSettings& GetSettings() const { return m_settings; }
     IShell& GetShell() const { return m_shell; }
+    // Where errors are shown (a modal box unless replaced).
+    void SetMessageBox(IMessageBox& box) { m_pMessageBox = &box; }
 
 public slots:
     void accept() override { OnOK(); }
@@ -215,6 +218,7 @@ private:
     CSettings& m_settings;
     IShell& m_shell;
     IPathPicker& m_picker;
+    IMessageBox* m_pMessageBox = &DesktopMessageBox();
     CDataFileState m_dataState;
 
     // The controls are the window's children (Qt owns them); the skin, the

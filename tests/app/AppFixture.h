@@ -2,10 +2,12 @@
 // A fixture for tests that run the main window: a fresh temporary folder as
 // the current directory (where the data files live), a settings store in
 // memory that outlives each window (as the user's settings outlive a run),
-// a recording shell and a picker that answers for the user. Helpers click
+// a recording shell, a picker that answers for the user and message boxes
+// that only record. Helpers click
 // controls the way a user does.
 
 #include "app/MainDialog.h"
+#include "fakes/FakeMessageBox.h"
 #include "fakes/FakePathPicker.h"
 #include "fakes/FakeSettingsStore.h"
 #include "fakes/FakeShell.h"
@@ -22,7 +24,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QMessageBox>
 #include <QSessionManager>
 #include <QTemporaryDir>
 #include <QTest>
@@ -88,6 +89,7 @@ protected:
         m_settings.reset();
         m_settings = std::make_unique<CSettings>(std::make_unique<CFakeSettingsStore>(m_values));
         m_dialog = std::make_unique<CMainDialog>(*m_settings, m_shell, m_picker);
+        m_dialog->SetMessageBox(m_messageBox);
         m_initResult = m_dialog->OnInitDialog();
         m_dialog->show();
         QApplication::setActiveWindow(m_dialog.get());
@@ -149,19 +151,6 @@ protected:
         QTest::keyClicks(Item(id), text);
     }
 
-    // Answers the next message box when it shows, keeping its text.
-    void AnswerNextMessageBox() {
-        auto* timer = new QTimer(m_dialog.get());
-        QObject::connect(timer, &QTimer::timeout, [this, timer] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                m_messages << box->text();
-                box->accept();
-                timer->deleteLater();
-            }
-        });
-        timer->start(10);
-    }
-
     // The desktop's session manager asking the program to save its data (as
     // before a logout), through the application's own manager.
     static void CommitSessionData() {
@@ -184,5 +173,5 @@ protected:
     CFakePathPicker m_picker;
     std::unique_ptr<CMainDialog> m_dialog;
     bool m_initResult = false;
-    QStringList m_messages;
+    CFakeMessageBox m_messageBox; // the messages the window showed
 };

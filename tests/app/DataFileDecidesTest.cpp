@@ -18,22 +18,12 @@ protected:
         m_settings.reset();
         m_settings = std::make_unique<CSettings>(std::make_unique<CQSettingsStore>(ini));
         m_dialog = std::make_unique<CMainDialog>(*m_settings, m_shell, m_picker);
+        m_dialog->SetMessageBox(m_messageBox);
         m_initResult = m_dialog->OnInitDialog();
         m_dialog->show();
         QApplication::setActiveWindow(m_dialog.get());
         EXPECT_TRUE(QTest::qWaitForWindowActive(m_dialog.get()));
         return *m_dialog;
-    }
-    // Answers every message box of the run, keeping their texts.
-    void AnswerMessageBoxes() {
-        auto* timer = new QTimer(m_dialog.get());
-        QObject::connect(timer, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                m_messages << box->text();
-                box->accept();
-            }
-        });
-        timer->start(10);
     }
     void AnswerPrompt(const QString& password) {
         TypeInto(IDC_PROMPTPASSWD, password);
@@ -141,17 +131,16 @@ TEST_F(DataFileDecidesTest, PasswordSetWhileTheSettingsFolderIsReadOnly) {
     CLockedFolder locked(QDir::current().filePath(QStringLiteral("config")));
     if (locked.Writable())
         GTEST_SKIP() << "cannot make a folder read-only here";
-    AnswerMessageBoxes();
     SetPasswordAtOptions(QStringLiteral("secret12"));
-    ASSERT_EQ(m_messages.size(), 1);
-    EXPECT_TRUE(m_messages[0].contains(QFileInfo(ini).absoluteFilePath()))
-        << m_messages[0].toStdString();
-    EXPECT_TRUE(m_messages[0].contains(QStringLiteral("The system reports: ")))
-        << m_messages[0].toStdString();
+    ASSERT_EQ(m_messageBox.m_messages.size(), 1);
+    EXPECT_TRUE(m_messageBox.m_messages[0].contains(QFileInfo(ini).absoluteFilePath()))
+        << m_messageBox.m_messages[0].toStdString();
+    EXPECT_TRUE(m_messageBox.m_messages[0].contains(QStringLiteral("The system reports: ")))
+        << m_messageBox.m_messages[0].toStdString();
     EXPECT_TRUE(Shown(IDC_BTNSAVE)) << "the options panel stays";
     ClickButton(IDC_BTNCLOSE);
     EXPECT_FALSE(m_dialog->isVisible()) << "closing is not held hostage";
-    EXPECT_EQ(m_messages.size(), 1);
+    EXPECT_EQ(m_messageBox.m_messages.size(), 1);
 
     StartWithIni(ini);
     EXPECT_TRUE(AtPrompt());
@@ -165,14 +154,13 @@ TEST_F(DataFileDecidesTest, UnwritableSettingsWithNothingNewDoNotKeepTheWindow) 
     WriteDataFile(SampleTree);
     Start();
     m_values->m_bCloseFails = true;
-    AnswerMessageBoxes();
     m_dialog->GetTopFolder()->Append(std::make_unique<CEntry>("Added", "x", nullptr));
     CommitSessionData(); // a save before the close
     ClickButton(IDC_BTNCLOSE);
     EXPECT_FALSE(m_dialog->isVisible());
-    ASSERT_EQ(m_messages.size(), 1);
-    EXPECT_TRUE(m_messages[0].startsWith(QStringLiteral("The dock window's position")))
-        << m_messages[0].toStdString();
+    ASSERT_EQ(m_messageBox.m_messages.size(), 1);
+    EXPECT_TRUE(m_messageBox.m_messages[0].startsWith(QStringLiteral("The dock window's position")))
+        << m_messageBox.m_messages[0].toStdString();
     m_values->m_bCloseFails = false;
     Start();
     EXPECT_EQ(Rows(1), (QStringList{"Work", "News", "Home", "Added"}));
@@ -192,10 +180,10 @@ TEST_F(DataFileDecidesTest, SettingsFileOfGarbageIsReplacedSilently) {
         }
         StartWithIni(ini);
         ExpectTheSampleTree();
-        AnswerMessageBoxes();
         ClickButton(IDC_BTNCLOSE);
         EXPECT_FALSE(m_dialog->isVisible());
-        EXPECT_TRUE(m_messages.isEmpty()) << m_messages.join(QLatin1Char(0x0a)).toStdString();
+        EXPECT_TRUE(m_messageBox.m_messages.isEmpty())
+            << m_messageBox.m_messages.join(QLatin1Char(0x0a)).toStdString();
         EXPECT_TRUE(FileBytes("Quillbox.conf").contains("Pos=")) << "written over";
     }
 }

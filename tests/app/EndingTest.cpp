@@ -135,9 +135,8 @@ TEST_F(EndingTest, AnEndWhoseSaveFailsKeepsTheWindow) {
     Top().Remove(1);
     ASSERT_TRUE(QFile::remove(QStringLiteral("Quillbox.dat")));
     ASSERT_TRUE(QDir().mkdir(QStringLiteral("Quillbox.dat")));
-    AnswerNextMessageBox();
     dialog.OnEndRequest();
-    EXPECT_EQ(m_messages.size(), 1);
+    EXPECT_EQ(m_messageBox.m_messages.size(), 1);
     EXPECT_TRUE(dialog.isVisible());
     ASSERT_NE(dialog.GetTopFolder(), nullptr);
     EXPECT_EQ(Rows(1), (QStringList{"Work", "Home"}));
@@ -184,17 +183,16 @@ TEST_F(EndingTest, AFailedSaveAfterAPauseIsReportedOnceAndTriedAgain) {
     ASSERT_TRUE(QFile::remove(QStringLiteral("Quillbox.dat")));
     ASSERT_TRUE(QDir().mkdir(QStringLiteral("Quillbox.dat")));
     const auto messageAfterPause = [this](const char* what) {
-        AnswerNextMessageBox();
-        EXPECT_TRUE(QTest::qWaitFor([this] { return !m_messages.isEmpty(); }, 2000)) << what;
-        m_messages.clear();
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !m_messageBox.m_messages.isEmpty(); }, 2000))
+            << what;
+        m_messageBox.m_messages.clear();
     };
 
     Top().MoveDown(0);
     messageAfterPause("the first failure");
     Top().MoveDown(1);
-    AnswerNextMessageBox();
     QTest::qWait(6 * PAUSE_MS);
-    EXPECT_TRUE(m_messages.isEmpty());
+    EXPECT_TRUE(m_messageBox.m_messages.isEmpty());
 
     ASSERT_TRUE(QDir().rmdir(QStringLiteral("Quillbox.dat")));
     Top().MoveDown(0);
@@ -214,7 +212,6 @@ TEST_F(EndingTest, AFailureIsNotReportedWhileANameIsTyped) {
     dialog.SetSavePause(PAUSE_MS);
     ASSERT_TRUE(QFile::remove(QStringLiteral("Quillbox.dat")));
     ASSERT_TRUE(QDir().mkdir(QStringLiteral("Quillbox.dat")));
-    AnswerNextMessageBox();
 
     ClickRow(1, 2); // Home
     ClickButton(IDC_BTNDEL);
@@ -223,12 +220,12 @@ TEST_F(EndingTest, AFailureIsNotReportedWhileANameIsTyped) {
     ASSERT_NE(editor, nullptr);
     QTest::keyClicks(editor, QStringLiteral("Daily"));
     QTest::qWait(6 * PAUSE_MS);
-    EXPECT_TRUE(m_messages.isEmpty());
+    EXPECT_TRUE(m_messageBox.m_messages.isEmpty());
     EXPECT_EQ(QApplication::focusWidget(), editor);
 
     QTest::keyClicks(editor, QStringLiteral(" news"));
     QTest::keyClick(editor, Qt::Key_Return);
-    EXPECT_TRUE(QTest::qWaitFor([this] { return !m_messages.isEmpty(); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !m_messageBox.m_messages.isEmpty(); }, 2000));
     EXPECT_EQ(Top().GetChild(1)->GetName(), "Daily news");
 }
 

@@ -461,11 +461,10 @@ TEST_F(MainDialogTest, DamagedFileIsReportedShownInPartAndKeptAtClose) {
     file.write(bytes);
     file.close();
 
-    AnswerNextMessageBox();
     CMainDialog& dialog = Start();
-    ASSERT_EQ(m_messages.size(), 1);
-    EXPECT_TRUE(m_messages[0].contains(QStringLiteral("past its end")))
-        << m_messages[0].toStdString();
+    ASSERT_EQ(m_messageBox.m_messages.size(), 1);
+    EXPECT_TRUE(m_messageBox.m_messages[0].contains(QStringLiteral("past its end")))
+        << m_messageBox.m_messages[0].toStdString();
     EXPECT_TRUE(Shown(IDC_LIST1));
     ASSERT_FALSE(Rows(1).isEmpty());
     EXPECT_EQ(Rows(1)[0], QStringLiteral("Work"));
@@ -482,11 +481,11 @@ TEST_F(MainDialogTest, FailedSaveAtCloseIsReportedAndKeepsTheWindowAndTree) {
     ASSERT_TRUE(QFile::remove(QStringLiteral("Quillbox.dat")));
     ASSERT_TRUE(QDir().mkdir(QStringLiteral("Quillbox.dat"))); // nothing can replace it
 
-    AnswerNextMessageBox();
     ClickButton(IDC_BTNCLOSE);
-    ASSERT_EQ(m_messages.size(), 1);
-    EXPECT_TRUE(m_messages[0].contains(QDir::current().filePath(QStringLiteral("Quillbox.dat"))))
-        << m_messages[0].toStdString();
+    ASSERT_EQ(m_messageBox.m_messages.size(), 1);
+    EXPECT_TRUE(m_messageBox.m_messages[0].contains(
+        QDir::current().filePath(QStringLiteral("Quillbox.dat"))))
+        << m_messageBox.m_messages[0].toStdString();
     EXPECT_TRUE(dialog.isVisible());
     ASSERT_NE(dialog.GetTopFolder(), nullptr);
     EXPECT_EQ(Rows(1), (QStringList{"Work", "News", "Home"}));

@@ -141,11 +141,10 @@ TEST_F(PasswordTest, FailedSaveAtOptionsIsReportedAndKeepsThePanelAndTheStoredCh
     Start();
     ASSERT_TRUE(QFile::remove(QStringLiteral("Quillbox.dat")));
     ASSERT_TRUE(QDir().mkdir(QStringLiteral("Quillbox.dat"))); // nothing can replace it
-    AnswerNextMessageBox();
     SetPasswordAtOptions(QStringLiteral("secret12"), QStringLiteral("secret12"));
-    ASSERT_EQ(m_messages.size(), 1);
-    EXPECT_TRUE(m_messages[0].contains(QStringLiteral("Quillbox.dat")))
-        << m_messages[0].toStdString();
+    ASSERT_EQ(m_messageBox.m_messages.size(), 1);
+    EXPECT_TRUE(m_messageBox.m_messages[0].contains(QStringLiteral("Quillbox.dat")))
+        << m_messageBox.m_messages[0].toStdString();
     EXPECT_TRUE(Shown(IDC_BTNSAVE));                  // still the options panel
     EXPECT_EQ(m_settings->m_strPassword, "secret12"); // current in memory
     EXPECT_EQ(StoredCheck(), 0u);                     // but not stored without the file

@@ -66,8 +66,10 @@ private:
     std::unique_ptr<CCipherArchive> m_pLoading;
 };
 
-// Values stored under the empty key with filler 0: the blocks of the
-// 64-byte empty data file and the plain zero block.
+// Values stored under the empty key with filler 0. The rows are the worked
+// example of the data file format's description: the 64-byte file of a tree
+// holding only "Root", saved without a password while every random word is 0
+// (each stored integer once; the file holds the block of 'o' twice).
 struct KnownBlock {
     std::int32_t value;
     Block stored;

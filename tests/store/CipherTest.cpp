@@ -61,8 +61,11 @@ struct KnownAnswer {
     Block cipher;
 };
 
-// The documented worked examples for the all-zero key. The first two rows are
-// also what the unmodified standard gives; the third uses the changed S8 entry.
+// Rows from the worked examples of the data file format's description, for
+// the all-zero key. The first two are also what the unmodified standard cipher
+// gives; the third uses the changed S8 entry. The test also checks each row
+// against the bit-by-bit reference (ReferenceCipher.h), written independently
+// of store/Cipher.cpp from the standard's tables.
 const KnownAnswer kZeroKeyAnswers[] = {
     {{0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},
      {0x8C, 0xA6, 0x4D, 0xE9, 0xC1, 0xB1, 0x23, 0xA7}},

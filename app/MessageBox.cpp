@@ -1,0 +1,25 @@
+#include "app/MessageBox.h"
+
+#include <QMessageBox>
+
+namespace {
+
+class CDesktopMessageBox final : public IMessageBox {
+public:
+    void Error(QWidget* parent, const QString& title, const QString& text) override {
+        QMessageBox::critical(parent, title, text);
+    }
+    void Warning(QWidget* parent, const QString& title, const QString& text) override {
+        QMessageBox::warning(parent, title, text);
+    }
+    void Information(QWidget* parent, const QString& title, const QString& text) override {
+        QMessageBox::information(parent, title, text);
+    }
+};
+
+} // namespace
+
+IMessageBox& DesktopMessageBox() {
+    static CDesktopMessageBox box;
+    return box;
+}
