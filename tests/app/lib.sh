@@ -1,4 +1,4 @@
-# shellcheck shell=bash
+# shellcheck shell=bash disable=SC2154 # $win, $pid and $opened belong to the drive
 # Shared steps of the real-window scripts; sourced, never run. The scripts
 # source it at the top, and their drive.sh (run under xvfb-run) sources it
 # again through $TESTLIB for the functions it uses on the virtual screen.
@@ -104,3 +104,48 @@ grab_box() { xwd -root -silent | convert xwd:- -crop "$1" +repage "png:$2"; }
 # grab_window <png>: saves the window whose geometry is in $X $Y $WIDTH
 # $HEIGHT (as xdotool getwindowgeometry --shell sets them).
 grab_window() { grab_box "${WIDTH}x${HEIGHT}+$X+$Y" "$1"; }
+
+# under <x> <y>: moves the pointer to that point of the window at $X $Y and
+# prints the id of the window under it.
+under() {
+  xdotool mousemove $((X + $1)) $((Y + $2))
+  sleep 0.2
+  eval "$(xdotool getmouselocation --shell)"
+  echo "$WINDOW"
+}
+
+# windows: the visible windows of the program other than the main window
+# $win, a line each: id x y width height.
+windows() {
+  local w geometry
+  for w in $(xdotool search --onlyvisible --class quillbox 2>/dev/null); do
+    [ "$w" = "$win" ] && continue
+    geometry=$(xdotool getwindowgeometry --shell "$w" 2>/dev/null) || continue
+    eval "$geometry"
+    echo "$w $X $Y $WIDTH $HEIGHT"
+  done
+}
+# dock_shown: the 40 x 40 dock window is among them.
+dock_shown() { windows | awk '$4 == 40 && $5 == 40 { found = 1 } END { exit !found }'; }
+# menus_shown <n>: as many windows besides the dock (menus) are shown.
+menus_shown() { [ "$(windows | awk '!($4 == 40 && $5 == 40)' | wc -l)" = "$1" ]; }
+# main_shown: the main window $win is visible.
+main_shown() { xdotool search --onlyvisible --name '^Quillbox$' | grep -qx "$win"; }
+
+# opened_lines <n>: the recording opener ($opened) has been called n times.
+opened_lines() { [ "$(wc -l <"$opened")" = "$1" ]; }
+# ended [<pid>]: the process (by default $pid) has ended.
+ended() { ! kill -0 "${1:-$pid}" 2>/dev/null; }
+
+# close_main <seconds> <x> <y> [<message>]: presses BtnClose of the main
+# window whose corner is at x y; fails with the message (and kills $pid)
+# unless $pid ends within the seconds, and fails when it ends with an error.
+close_main() {
+  local message=${4:-BtnClose did not end the program}
+  xdotool mousemove $(($2 + 511 + 16)) $(($3 + 206 + 16)) click 1
+  until_ok "$1" ended || {
+    kill "$pid"
+    fail "$message"
+  }
+  wait "$pid" || fail "the program ended with an error"
+}

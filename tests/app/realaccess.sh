@@ -28,7 +28,6 @@ trap '[ -z "$pid" ] || kill -KILL "$pid" 2>/dev/null || true' EXIT
 cd "$work/data"
 others() { xdotool search --onlyvisible --pid "$pid" 2>/dev/null | grep -vx "$win" | wc -l; }
 others_are() { [ "$(others)" = "$1" ]; }
-ended() { ! kill -0 "$pid" 2>/dev/null; }
 touch before
 "$program" &
 pid=$!

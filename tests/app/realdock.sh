@@ -37,22 +37,7 @@ pid=""
 trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null || true' EXIT
 cd "$folder"
 
-# The visible windows of the program other than the main window, one line
-# each: id x y width height.
-windows() {
-  local w geometry
-  for w in $(xdotool search --onlyvisible --class quillbox 2>/dev/null); do
-    [ "$w" = "$win" ] && continue
-    geometry=$(xdotool getwindowgeometry --shell "$w" 2>/dev/null) || continue
-    eval "$geometry"
-    echo "$w $X $Y $WIDTH $HEIGHT"
-  done
-}
-dock_shown() { windows | awk '$4 == 40 && $5 == 40 { found = 1 } END { exit !found }'; }
-menus_shown() { [ "$(windows | awk '!($4 == 40 && $5 == 40)' | wc -l)" = "$1" ]; }
 dock_at() { windows | awk -v x="$1" -v y="$2" '$2 == x && $3 == y && $4 == 40 { found = 1 } END { exit !found }'; }
-opened_lines() { [ "$(wc -l <"$opened")" = "$1" ]; }
-ended() { ! kill -0 "$pid" 2>/dev/null; }
 
 start() {
   "$program" &

@@ -71,10 +71,7 @@ if [ -n "$shot" ] && can_picture; then
 fi
 
 # BtnClose.
-xdotool mousemove $((X + 511 + 16)) $((Y + 206 + 16)) click 1
-for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
-kill -0 "$pid" 2>/dev/null && { kill "$pid"; fail "BtnClose did not end the program"; }
-wait "$pid" || fail "the program ended with an error"
+close_main 10 "$X" "$Y"
 DRIVE
 
 drive 1024x768x24 "$program" "$work/data" "$shot"

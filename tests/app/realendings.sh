@@ -35,20 +35,6 @@ pid=""
 trap '[ -z "$pid" ] || kill -KILL "$pid" 2>/dev/null || true' EXIT
 cd "$folder"
 
-windows() {
-  local w geometry
-  for w in $(xdotool search --onlyvisible --class quillbox 2>/dev/null); do
-    [ "$w" = "$win" ] && continue
-    geometry=$(xdotool getwindowgeometry --shell "$w" 2>/dev/null) || continue
-    eval "$geometry"
-    echo "$w $X $Y $WIDTH $HEIGHT"
-  done
-}
-dock_shown() { windows | awk '$4 == 40 && $5 == 40 { found = 1 } END { exit !found }'; }
-menus_shown() { [ "$(windows | awk '!($4 == 40 && $5 == 40)' | wc -l)" = "$1" ]; }
-main_shown() { xdotool search --onlyvisible --name '^Quillbox$' | grep -qx "$win"; }
-opened_lines() { [ "$(wc -l <"$opened")" = "$1" ]; }
-ended() { ! kill -0 "$pid" 2>/dev/null; }
 differs() { ! cmp -s Quillbox.dat "$1"; }
 
 start() {

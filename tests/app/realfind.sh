@@ -54,8 +54,6 @@ dock_shown() {
   done
   return 1
 }
-main_shown() { xdotool search --onlyvisible --name '^Quillbox$' | grep -qx "$win"; }
-opened_lines() { [ "$(wc -l <"$opened")" = "$1" ]; }
 requests() { sort -n "$opened" | cut -d' ' -f2-; }
 # find <keys...>: opens the palette over the main window and types.
 find_text() {
@@ -133,9 +131,7 @@ printf '%s\n' "file:///home/user/Documents/Archive/Q3%20review.pdf" "about:blank
   "http://www.example.org/caf%C3%A9" "about:blank" "https://tracker.example.org/board" |
   diff -u - requests || fail "wrong requests"
 
-xdotool mousemove $((X + 511 + 16)) $((Y + 206 + 16)) click 1
-until_ok 20 eval '! kill -0 "$pid"' || fail "BtnClose did not end the program"
-wait "$pid" || fail "the program ended with an error"
+close_main 20 "$X" "$Y"
 pid=""
 DRIVE
 

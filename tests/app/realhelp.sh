@@ -36,7 +36,7 @@ program=$1 work=$2
 pid=""
 trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null || true' EXIT
 cd "$work/data"
-opened_lines() { [ "$(wc -l <"$work/opened")" = "$1" ]; }
+opened=$work/opened
 "$program" &
 pid=$!
 win=$(main_window 30) || fail "no window"
@@ -58,9 +58,7 @@ last=$(tail -1 "$work/opened")
 [ -s "${last#file://}" ] || fail "$last does not exist"
 echo "handler: $last"
 
-xdotool mousemove $((X + 511 + 16)) $((Y + 206 + 16)) click 1
-until_ok 20 bash -c "! kill -0 $pid" || fail "the close button did not end the program"
-wait "$pid" || fail "the program ended with an error"
+close_main 20 "$X" "$Y" "the close button did not end the program"
 pid=""
 DRIVE
 drive 1024x768x24 "$program" "$work"

@@ -31,10 +31,6 @@ win=$(main_window 30) || fail "no window"
 eval "$(xdotool getwindowgeometry --shell "$win")"
 echo "window at $X,$Y, ${WIDTH}x$HEIGHT device pixels"
 [ "$WIDTH" = 1112 ] && [ "$HEIGHT" = 904 ] || fail "not 556 x 452 logical pixels at scale 2"
-under() {
-  xdotool mousemove $((X + $1)) $((Y + $2)); sleep 0.2
-  eval "$(xdotool getmouselocation --shell)"; echo "$WINDOW"
-}
 [ "$(under 6 6)" != "$win" ] || fail "the corner is part of the window: not shaped"
 [ "$(under 600 850)" = "$win" ] || fail "the leather is not part of the window"
 xdotool mousemove $((X + 1090)) $((Y + 20)); sleep 0.5 # off the window: no hover

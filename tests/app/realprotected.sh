@@ -53,10 +53,7 @@ grab_window "$PWD/tree.png"
 [ "$(ink tree.png 400 40 80 70 | awk '{print ($1 < 0.2)}')" = 1 ] || fail "the explanation stayed"
 echo "tree: ok"
 
-xdotool mousemove $((X + 511 + 16)) $((Y + 206 + 16)) click 1
-for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
-kill -0 "$pid" 2>/dev/null && { kill "$pid"; fail "BtnClose did not end the program"; }
-wait "$pid" || fail "the program ended with an error"
+close_main 10 "$X" "$Y"
 grep -qx 'Passwd=3064455386' "$settings" || fail "the settings do not hold the check value: $(cat "$settings")"
 [ "$(stat -c %a "$settings")" = 600 ] || fail "the new settings file is readable by others"
 [ "$(stat -c %a Quillbox.dat)" = 644 ] || fail "the data file lost the mode its owner gave it"

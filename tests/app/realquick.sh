@@ -47,9 +47,7 @@ menus_of() {
   done
 }
 menus_shown() { [ "$(menus_of "$1" | wc -l)" = "$2" ]; }
-opened_lines() { [ "$(wc -l <"$opened")" = "$1" ]; }
 main_shown() { xdotool search --all --onlyvisible --pid "$1" --name '^Quillbox$'; }
-ended() { ! kill -0 "$1" 2>/dev/null; }
 
 start() {
   "$program" "$@" &
@@ -60,9 +58,7 @@ start() {
   main_x=$X main_y=$Y
 }
 close() {
-  xdotool mousemove $((main_x + 511 + 16)) $((main_y + 206 + 16)) click 1
-  until_ok 20 ended "$pid" || fail "the close button did not end the program"
-  wait "$pid" || fail "the program ended with an error"
+  close_main 20 "$main_x" "$main_y" "the close button did not end the program"
   pid=""
 }
 

@@ -39,12 +39,6 @@ echo "window $win at $X,$Y size ${WIDTH}x$HEIGHT"
 
 # Shaped: the top-left corner of the skin is key colour and belongs to no
 # window of ours; a point of the leather below the dial does.
-under() {
-  xdotool mousemove $((X + $1)) $((Y + $2))
-  sleep 0.2
-  eval "$(xdotool getmouselocation --shell)"
-  echo "$WINDOW"
-}
 [ "$(under 3 3)" != "$win" ] || fail "the corner is part of the window: not shaped"
 [ "$(under 300 425)" = "$win" ] || fail "the skin is not part of the window"
 echo "shaped: ok"
@@ -83,10 +77,7 @@ if [ -n "$shot" ]; then
 fi
 
 # BtnClose, in the middle of its round face.
-xdotool mousemove $((X + 511 + 16)) $((Y + 206 + 16)) click 1
-for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
-kill -0 "$pid" 2>/dev/null && { kill "$pid"; fail "BtnClose did not end the program"; }
-wait "$pid" || fail "the program ended with an error"
+close_main 10 "$X" "$Y"
 [ -s Quillbox.dat ] || fail "no data file written"
 echo "closed: Quillbox.dat has $(stat -c %s Quillbox.dat) bytes"
 DRIVE

@@ -29,10 +29,7 @@ echo "starting: ${command[*]}"
 pid=$!
 win=$(main_window 20) || fail "no window"
 eval "$(xdotool getwindowgeometry --shell "$win")"
-xdotool mousemove $((X + 511 + 16)) $((Y + 206 + 16)) click 1
-for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
-kill -0 "$pid" 2>/dev/null && { kill "$pid"; fail "the close button did not end the program"; }
-wait "$pid" || fail "the program ended with an error"
+close_main 10 "$X" "$Y" "the close button did not end the program"
 folder="$XDG_DATA_HOME/Quillbox"
 [ -s "$folder/Quillbox.dat" ] || fail "no data file in $folder"
 [ "$(stat -c %a "$folder")" = 700 ] || fail "$folder has mode $(stat -c %a "$folder"), not 700"
