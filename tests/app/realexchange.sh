@@ -56,6 +56,7 @@ shot() {
 # screen does not show it under Xvfb.
 shot_top() {
   [ -n "$shots" ] && can_picture || return 0
+  mkdir -p "$shots"
   top=$(xwininfo -root -children | awk '/^ +0x/ { print $1; exit }')
   xwd -id "$top" -silent | convert xwd:- "png:$shots/$1"
   echo "picture: $shots/$1"
