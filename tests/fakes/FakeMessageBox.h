@@ -10,9 +10,7 @@ class CFakeMessageBox final : public IMessageBox {
 public:
     void Error(QWidget*, const QString&, const QString& text) override { m_messages << text; }
     void Warning(QWidget*, const QString&, const QString& text) override { m_messages << text; }
-    void Information(QWidget*, const QString&, const QString& text) override {
-        m_messages << text;
-    }
+    void Information(QWidget*, const QString&, const QString& text) override { m_messages << text; }
 
     QStringList m_messages;
 };
