@@ -163,8 +163,7 @@ void ExportBookmarks(QWidget* parent, const CFolder& top, IMessageBox& messages)
     if (path.isEmpty())
         return;
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(WriteBookmarkHtml(top)) < 0 ||
-        !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || !WriteBookmarkHtml(top, file) || !file.commit()) {
         messages.Warning(parent, QString::fromLatin1(TITLE),
                          Tr("The bookmarks could not be written to %1:\n%2")
                              .arg(QDir::toNativeSeparators(path), file.errorString()));

@@ -120,8 +120,7 @@ int RunExchangeCommand(const CCommandLine& line, const QString& dataFolder, IIns
         }
     } else {
         QSaveFile file(line.exportFile);
-        if (!file.open(QIODevice::WriteOnly) || file.write(WriteBookmarkHtml(*top)) < 0 ||
-            !file.commit()) {
+        if (!file.open(QIODevice::WriteOnly) || !WriteBookmarkHtml(*top, file) || !file.commit()) {
             Say(stderr, QStringLiteral("quillbox: cannot write %1: %2")
                             .arg(QDir::toNativeSeparators(line.exportFile), file.errorString()));
             code = 1;

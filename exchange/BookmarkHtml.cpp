@@ -2,6 +2,7 @@
 
 #include "tree/Item.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -10,10 +11,15 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <initializer_list>
 #include <libxml/HTMLparser.h>
 #include <libxml/parserInternals.h>
 #include <limits>
+#include <memory>
+#include <typeinfo>
 
 namespace {
 
@@ -295,27 +301,46 @@ void IgnoreError(void*, xmlErrorPtr) {}
 
 // ------------------------------------------------------------ writing
 
-// The bookmark file as it is written: one buffer that grows by doubling and
-// is cut to its length at the end, texts scanned eight bytes at a time.
+// The bookmark file as it is written: through one small buffer that goes to
+// the device whenever it fills, so that no copy of the whole file is ever
+// made. Texts are scanned eight bytes at a time and their plain runs copied
+// whole; a run longer than the buffer goes to the device directly.
 class CHtmlWriter {
 public:
-    CHtmlWriter() { m_out.resize(1 << 16); }
+    explicit CHtmlWriter(QIODevice& device) : m_device(device), m_buffer(new char[SIZE]) {}
 
-    QByteArray Take() {
-        m_out.truncate(m_used);
-        return std::move(m_out);
+    // Hands what is left to the device; false when the device did not take
+    // everything it was given.
+    bool Finish() {
+        Flush();
+        return m_ok;
     }
 
     void Raw(const char* text, std::size_t size) {
-        char* at = Room(size);
-        std::memcpy(at, text, size);
-        m_used += static_cast<qsizetype>(size);
+        if (size <= SIZE - m_used) {
+            std::memcpy(m_buffer.get() + m_used, text, size);
+            m_used += size;
+            return;
+        }
+        Flush();
+        if (size >= SIZE) {
+            Put(text, size);
+            return;
+        }
+        std::memcpy(m_buffer.get(), text, size);
+        m_used = size;
     }
     void Raw(std::string_view text) { Raw(text.data(), text.size()); }
     void Indent(int depth) {
-        const std::size_t size = 4 * static_cast<std::size_t>(depth);
-        std::memset(Room(size), ' ', size);
-        m_used += static_cast<qsizetype>(size);
+        std::size_t size = 4 * static_cast<std::size_t>(depth);
+        while (size > 0) {
+            if (m_used == SIZE)
+                Flush();
+            const std::size_t part = std::min(size, SIZE - m_used);
+            std::memset(m_buffer.get() + m_used, ' ', part);
+            m_used += part;
+            size -= part;
+        }
     }
 
     // Tree bytes as UTF-8 (bytes that are not UTF-8 read as Latin-1), with
@@ -324,12 +349,7 @@ public:
         const char* p = bytes.data();
         const char* end = p + bytes.size();
         const char* plain = p;
-        while (p < end) {
-            std::uint64_t word;
-            if (end - p >= 8 && (std::memcpy(&word, p, 8), !Attention(word))) {
-                p += 8;
-                continue;
-            }
+        while ((p = NextAttention(bytes, p)) < end) {
             const auto c = static_cast<unsigned char>(*p);
             if (c >= 0x80) {
                 // Not plain ASCII: the careful way for the whole text.
@@ -341,14 +361,11 @@ public:
                     Escaped(QString::fromLatin1(rest).toUtf8());
                 return;
             }
-            if (const char* entity = Entity(c)) {
-                Raw(plain, static_cast<std::size_t>(p - plain));
-                Raw(entity);
-                plain = p + 1;
-            }
-            ++p;
+            Raw(plain, static_cast<std::size_t>(p - plain));
+            Raw(Entity(c));
+            plain = ++p;
         }
-        Raw(plain, static_cast<std::size_t>(p - plain));
+        Raw(plain, static_cast<std::size_t>(end - plain));
     }
 
 private:
@@ -367,13 +384,37 @@ private:
         }
     }
 
-    // Whether any of the eight bytes is not ASCII or is one of & < > ".
-    static bool Attention(std::uint64_t word) {
-        constexpr std::uint64_t ones = 0x0101010101010101ull;
-        constexpr std::uint64_t highs = 0x8080808080808080ull;
-        const auto zeroIn = [](std::uint64_t v) { return (v - ones) & ~v & highs; };
-        return ((word & highs) | zeroIn(word ^ (ones * '&')) | zeroIn(word ^ (ones * '<')) |
-                zeroIn(word ^ (ones * '>')) | zeroIn(word ^ (ones * '"'))) != 0;
+    static bool NeedsAttention(unsigned char c) {
+        return c >= 0x80 || c == '&' || c == '<' || c == '>' || c == '"';
+    }
+
+    // The first byte of text from p on that is not ASCII or is one of
+    // & < > ", the end of text when there is none.
+    static const char* NextAttention(std::string_view text, const char* p) {
+        const char* end = text.data() + text.size();
+#if defined(__SSE2__)
+        // Sixteen bytes at a time, the last ones in a block that ends with
+        // the text (and overlaps bytes already looked at).
+        const auto attention = [](const char* at) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+            const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('&')),
+                                                           _mm_cmpeq_epi8(v, _mm_set1_epi8('<'))),
+                                              _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('>')),
+                                                           _mm_cmpeq_epi8(v, _mm_set1_epi8('"'))));
+            return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(hits, v)));
+        };
+        for (; end - p >= 16; p += 16) {
+            if (const unsigned mask = attention(p))
+                return p + __builtin_ctz(mask);
+        }
+        if (p < end && text.size() >= 16) {
+            const unsigned mask = attention(end - 16) >> (16 - (end - p));
+            return mask ? p + __builtin_ctz(mask) : end;
+        }
+#endif
+        while (p < end && !NeedsAttention(static_cast<unsigned char>(*p)))
+            ++p;
+        return p;
     }
 
     void Escaped(QByteArrayView text) {
@@ -390,14 +431,22 @@ private:
         Raw(plain, static_cast<std::size_t>(p - plain));
     }
 
-    char* Room(std::size_t size) {
-        if (m_out.size() - m_used < static_cast<qsizetype>(size))
-            m_out.resize(std::max(2 * m_out.size(), m_used + static_cast<qsizetype>(size)));
-        return m_out.data() + m_used;
+    void Flush() {
+        Put(m_buffer.get(), m_used);
+        m_used = 0;
     }
 
-    QByteArray m_out;
-    qsizetype m_used = 0;
+    void Put(const char* bytes, std::size_t size) {
+        if (m_ok && size > 0)
+            m_ok = m_device.write(bytes, static_cast<qint64>(size)) == static_cast<qint64>(size);
+    }
+
+    static constexpr std::size_t SIZE = std::size_t(1) << 16;
+
+    QIODevice& m_device;
+    const std::unique_ptr<char[]> m_buffer;
+    std::size_t m_used = 0;
+    bool m_ok = true;
 };
 
 bool HasScheme(const std::string& target) {
@@ -436,21 +485,23 @@ void WriteFolder(CHtmlWriter& out, const CFolder& folder, int depth) {
         out.Indent(depth + 1);
         if (item->IsSeparator() && !item->IsContainer() && item->GetTarget().empty()) {
             out.Raw("<HR>\n");
-        } else if (const auto* inner = dynamic_cast<const CFolder*>(item)) {
-            out.Raw("<DT><H3>");
-            out.Text(inner->GetName());
-            out.Raw("</H3>\n");
-            WriteFolder(out, *inner, depth + 1);
-        } else if (const auto* entry = dynamic_cast<const CEntry*>(item)) {
+        } else if (typeid(*item) == typeid(CEntry)) {
+            const auto* entry = static_cast<const CEntry*>(item);
             if (entry->IsBlank()) {
                 out.Raw("<DT><A>");
             } else {
                 out.Raw("<DT><A HREF=\"");
-                WriteAddress(out, entry->GetTarget());
+                WriteAddress(out, entry->Target());
                 out.Raw("\">");
             }
             out.Text(entry->GetName());
             out.Raw("</A>\n");
+        } else if (typeid(*item) == typeid(CFolder)) {
+            const auto* inner = static_cast<const CFolder*>(item);
+            out.Raw("<DT><H3>");
+            out.Text(inner->GetName());
+            out.Raw("</H3>\n");
+            WriteFolder(out, *inner, depth + 1);
         } else {
             out.Raw("<HR>\n");
         }
@@ -530,12 +581,20 @@ CImportResult ReadBookmarkFile(const QString& path, const ProgressFn& progress) 
     return ReadBookmarkHtml(file.readAll(), progress);
 }
 
-QByteArray WriteBookmarkHtml(const CFolder& top) {
-    CHtmlWriter out;
+bool WriteBookmarkHtml(const CFolder& top, QIODevice& device) {
+    CHtmlWriter out(device);
     out.Raw("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
             "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
             "<TITLE>Bookmarks</TITLE>\n"
             "<H1>Bookmarks</H1>\n");
     WriteFolder(out, top, 0);
-    return out.Take();
+    return out.Finish();
+}
+
+QByteArray WriteBookmarkHtml(const CFolder& top) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    WriteBookmarkHtml(top, buffer);
+    return bytes;
 }

@@ -24,6 +24,7 @@
 #include <QByteArrayView>
 
 class CFolder;
+class QIODevice;
 
 // Reads a bookmark file's bytes. The charset comes from a byte-order mark, else
 // from the file's META declaration, else UTF-8; bytes that are not valid in
@@ -40,3 +41,7 @@ CImportResult ReadBookmarkFile(const QString& path, const ProgressFn& progress =
 // starting with "www." as http://. An entry without a target is written as a
 // link without an address.
 QByteArray WriteBookmarkHtml(const CFolder& top);
+
+// The same file written to device as it is made, a little at a time; false
+// when the device did not take all of it (its errorString says why).
+bool WriteBookmarkHtml(const CFolder& top, QIODevice& device);

@@ -162,6 +162,8 @@ public:
     bool IsContainer() const override { return m_pParent != nullptr; }
     void Serialize(CArchive& ar) override;
     std::string GetTarget() const override { return m_strTarget; }
+    // The target without a copy, for whoever walks many entries.
+    const std::string& Target() const { return m_strTarget; }
     // The first non-empty target makes a blank entry an entry for good; a
     // target can change but never become empty.
     void SetTarget(const std::string& target) override;

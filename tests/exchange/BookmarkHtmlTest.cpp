@@ -5,6 +5,7 @@
 #include "tree/Tree.h"
 #include "tree/TreeState.h"
 
+#include <QFile>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
 
@@ -289,6 +290,37 @@ TEST(BookmarkHtml, ExportWritesAnEntryWithoutATargetAsALinkWithoutAnAddress) {
     EXPECT_TRUE(html.contains("<DT><A>blank</A>"));
     EXPECT_TRUE(html.contains("HREF=\"http://www.example.org\""));
     EXPECT_EQ(ReadBookmarkHtml(html).counts.noAddress, 1);
+}
+
+// The writer hands the file over in pieces: texts longer than a piece, with
+// entities on either side of a piece's end, come out whole.
+TEST(BookmarkHtml, ExportKeepsTextsLongerThanTheWriteBuffer) {
+    std::string name;
+    std::string escaped;
+    for (int i = 0; name.size() < 300000; ++i) {
+        const bool special = i % 997 == 0;
+        name += special ? '&' : static_cast<char>('a' + i % 26);
+        escaped += special ? std::string("&amp;") : std::string(1, name.back());
+    }
+    CFolder top(ROOT_FOLDER_NAME);
+    top.Append(std::make_unique<CEntry>(name, "https://a.example/" + name, nullptr));
+    top.Append(std::make_unique<CEntry>(name + "\xE9", "https://b.example/", nullptr));
+    top.Append(std::make_unique<CFolder>(name + "\xC3\xA9<"));
+    const QByteArray html = WriteBookmarkHtml(top);
+    const auto has = [&html](const std::string& text) {
+        return html.contains(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+    };
+    EXPECT_TRUE(has("<A HREF=\"https://a.example/" + escaped + "\">" + escaped + "</A>\n"));
+    EXPECT_TRUE(has(">" + escaped + "\xC3\xA9</A>\n")); // Latin-1 as UTF-8
+    EXPECT_TRUE(has("<H3>" + escaped + "\xC3\xA9&lt;</H3>\n"));
+    EXPECT_TRUE(html.endsWith("</DL><p>\n"));
+}
+
+TEST(BookmarkHtml, ExportToADeviceThatRefusesTheBytesFails) {
+    const std::unique_ptr<CFolder> top = RoundTripTree();
+    QFile full(QStringLiteral("/dev/full"));
+    ASSERT_TRUE(full.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    EXPECT_FALSE(WriteBookmarkHtml(*top, full));
 }
 
 } // namespace
