@@ -21,6 +21,17 @@ need_tools() {
 # can_picture: true when xwd and ImageMagick's convert are there to save one.
 can_picture() { command -v xwd >/dev/null && command -v convert >/dev/null; }
 
+# picture_path [<path>]: prints the path made absolute, or nothing (with a
+# note) when there is no path or xwd or convert is missing to take it.
+picture_path() {
+  [ -n "${1:-}" ] || return 0
+  if can_picture; then
+    realpath -m "$1"
+  else
+    echo "no xwd or convert: no picture" >&2
+  fi
+}
+
 # make_work [<folder>...]: $work, a temporary folder removed at exit, with a
 # private home, configuration and runtime folder for the program, the named
 # folders inside it, and an X session of its own (no Wayland, no session

@@ -11,11 +11,8 @@ set -euo pipefail
 . "$(dirname "$0")/lib.sh"
 program=$(realpath "$1")
 data=$(realpath "$2")
-shot=${3:+$(realpath -m "$3")}
+shot=$(picture_path "${3:-}")
 need_tools "xvfb xauth xdotool" xvfb-run xdotool xauth
-if [ -n "$shot" ] && ! can_picture; then
-  shot=""
-fi
 make_work data
 copy_data "$data" data
 

@@ -15,12 +15,8 @@ set -euo pipefail
 
 program=$(realpath "$1")
 data=$(realpath "$2")
-shot=${3:+$(realpath -m "$3")}
+shot=$(picture_path "${3:-}")
 need_tools "xvfb xauth xdotool x11-utils" xvfb-run xdotool xauth xwininfo
-if [ -n "$shot" ] && ! can_picture; then
-  echo "no xwd or convert: no picture"
-  shot=""
-fi
 
 make_work sample
 copy_data "$data" sample
