@@ -355,17 +355,8 @@ int CFolder::IndexOf(const CItem* item) const {
 
 void CFolder::Rename(int index, const std::string& name) {
     std::string trimmed = TrimWhiteSpace(name);
-    if (trimmed.empty() || !InRange(index))
-        return;
-    CItem& child = *m_children[static_cast<std::size_t>(index)];
-    const bool changed = child.GetName() != trimmed;
-    child.SetName(std::move(trimmed));
-    if (m_pObserver)
-        m_pObserver->Clear();
-    Show(SCOPE_LEVEL);
-    Select(index);
-    if (changed)
-        NoteTreeChange();
+    if (!trimmed.empty())
+        SetChildName(index, std::move(trimmed));
 }
 
 void CFolder::MoveUp(int index) {
