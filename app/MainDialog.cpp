@@ -496,6 +496,7 @@ void CMainDialog::PostCommand(int id) {
         this, [this, id] { OnCommand(id); }, Qt::QueuedConnection);
 }
 
+// NOLINTNEXTLINE(readability-function-size): one case per command, in one place
 void CMainDialog::OnCommand(int id) {
     switch (id) {
     case CMD_CLOSE:

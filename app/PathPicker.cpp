@@ -22,7 +22,9 @@ public:
         const QStringList files = selectedFiles();
         if (files.size() == 1 && QFileInfo(files.first()).isFile()) {
             m_chosen = files.first();
-            QDialog::accept();
+            // Past the file dialog's own accept, which would refuse a file
+            // chosen in folder mode.
+            QDialog::accept(); // NOLINT(bugprone-parent-virtual-call)
             return;
         }
         QFileDialog::accept();

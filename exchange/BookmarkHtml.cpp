@@ -498,6 +498,8 @@ void WriteFolder(CHtmlWriter& out, const CFolder& folder, int depth) {
         if (i + 1 < count)
             __builtin_prefetch(folder.GetChild(i + 1)->GetName().data());
         out.Indent(depth + 1);
+        // A separator, like an item of no kind written here, becomes a rule.
+        // NOLINTNEXTLINE(bugprone-branch-clone)
         if (item->IsSeparator() && !item->IsContainer() && item->GetTarget().empty()) {
             out.Raw("<HR>\n");
         } else if (typeid(*item) == typeid(CEntry)) {

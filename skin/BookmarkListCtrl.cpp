@@ -229,11 +229,11 @@ void CBookmarkListCtrl::startDrag(Qt::DropActions) {
     const int row = GetFirstSelectedRow();
     if (row < 0 || !onDragStart)
         return;
-    QMimeData* data = onDragStart(this, row);
-    if (!data)
+    QMimeData* mime = onDragStart(this, row);
+    if (!mime)
         return;
     auto* drag = new QDrag(this);
-    drag->setMimeData(data);
+    drag->setMimeData(mime);
     drag->exec(Qt::MoveAction | Qt::CopyAction, Qt::MoveAction);
     if (onDragEnd)
         onDragEnd(this);

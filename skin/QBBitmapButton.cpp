@@ -135,6 +135,7 @@ void CQBBitmapButton::DrawItem(QPainter& dc) {
     }
 }
 
+// NOLINTNEXTLINE(readability-function-size): the design's blit, two rectangles and a key colour
 bool CQBBitmapButton::DrawTransparent(QPainter& dcDest, int nXDest, int nYDest, int nWidthDest,
                                       int nHeightDest, const QImage& imgSrc, int nXSrc, int nYSrc,
                                       int nWidthSrc, int nHeightSrc, QRgb crTransparent) {

@@ -253,8 +253,8 @@ constexpr auto kAfterP = [] {
 }();
 
 #define QB_CIPHER_BOX(n)                                                                           \
-    Box##n(x + 6 * (n - 1), l[kAfterP[4 * (n - 1)]], l[kAfterP[4 * (n - 1) + 1]],                  \
-           l[kAfterP[4 * (n - 1) + 2]], l[kAfterP[4 * (n - 1) + 3]])
+    Box##n(x + 6 * ((n)-1), l[kAfterP[4 * ((n)-1)]], l[kAfterP[4 * ((n)-1) + 1]],                  \
+           l[kAfterP[4 * ((n)-1) + 2]], l[kAfterP[4 * ((n)-1) + 3]])
 
 // l ^= f(r, key) for every block.
 template <class W> QB_CIPHER_INLINE void HalfRound(W* l, const W* r, const std::uint64_t* key) {

@@ -376,7 +376,7 @@ void CFolder::MoveDown(int index) {
     if (index < 0 || index >= GetCount() - 1)
         return;
     std::swap(m_children[static_cast<std::size_t>(index)],
-              m_children[static_cast<std::size_t>(index + 1)]);
+              m_children[static_cast<std::size_t>(index) + 1]);
     m_nCurrent = index + 1;
     if (m_pObserver)
         m_pObserver->Clear();

@@ -144,7 +144,7 @@ void PrintMemoryPerBookmark() {
     const int bookmarks = FOLDERS * PER_FOLDER;
     std::printf("memory: importing %d bookmarks from %.1f MB peaks at %.0f bytes of heap per "
                 "bookmark (%.0f kept in the tree)\n",
-                bookmarks, Document().size() / 1e6, double(peak) / bookmarks,
+                bookmarks, static_cast<double>(Document().size()) / 1e6, double(peak) / bookmarks,
                 double(kept) / bookmarks);
     EndTree(std::move(top));
     ResetTreeState();

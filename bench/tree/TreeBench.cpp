@@ -91,6 +91,7 @@ void ListFolder(benchmark::State& state) {
 void ListReference(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     std::vector<std::string> names;
+    names.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
         names.push_back(NameOf(i));
     VectorList list;
@@ -136,6 +137,7 @@ void MenuReference(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     const int folders = count / PER_FOLDER;
     std::vector<std::string> names;
+    names.reserve(PER_FOLDER);
     for (int i = 0; i < PER_FOLDER; ++i)
         names.push_back(NameOf(i));
     std::unique_ptr<CMenu> content = MakeContentMenu();

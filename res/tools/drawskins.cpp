@@ -138,35 +138,39 @@ QImage NewLayer(int w, int h) {
     return img;
 }
 
+// The mean of the 2 * radius + 1 pixels around (x, y) along one direction;
+// pixels outside the image count as transparent.
+QRgb BoxMean(const QImage& img, int x, int y, int radius, bool horizontal) {
+    int s[4] = {0, 0, 0, 0};
+    int n = 0;
+    for (int k = -radius; k <= radius; ++k) {
+        const int xx = horizontal ? x + k : x;
+        const int yy = horizontal ? y : y + k;
+        ++n;
+        if (xx < 0 || yy < 0 || xx >= img.width() || yy >= img.height())
+            continue;
+        const QRgb p = reinterpret_cast<const QRgb*>(img.constScanLine(yy))[xx];
+        s[0] += qAlpha(p);
+        s[1] += qRed(p);
+        s[2] += qGreen(p);
+        s[3] += qBlue(p);
+    }
+    return qRgba(s[1] / n, s[2] / n, s[3] / n, s[0] / n);
+}
+
 // Box blur of a premultiplied layer, three passes, approximating a Gaussian.
 QImage Blur(const QImage& src, int radius) {
     QImage img = src.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     const int w = img.width(), h = img.height();
     radius *= int(img.devicePixelRatio());
     for (int pass = 0; pass < 3; ++pass) {
-        for (int dir = 0; dir < 2; ++dir) {
+        for (bool horizontal : {true, false}) {
             QImage out(w, h, QImage::Format_ARGB32_Premultiplied);
             out.setDevicePixelRatio(img.devicePixelRatio());
-            for (int y = 0; y < h; ++y) {
-                for (int x = 0; x < w; ++x) {
-                    int s[4] = {0, 0, 0, 0};
-                    int n = 0;
-                    for (int k = -radius; k <= radius; ++k) {
-                        const int xx = dir == 0 ? x + k : x;
-                        const int yy = dir == 0 ? y : y + k;
-                        ++n;
-                        if (xx < 0 || yy < 0 || xx >= w || yy >= h)
-                            continue;
-                        const QRgb p = reinterpret_cast<const QRgb*>(img.constScanLine(yy))[xx];
-                        s[0] += qAlpha(p);
-                        s[1] += qRed(p);
-                        s[2] += qGreen(p);
-                        s[3] += qBlue(p);
-                    }
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
                     reinterpret_cast<QRgb*>(out.scanLine(y))[x] =
-                        qRgba(s[1] / n, s[2] / n, s[3] / n, s[0] / n);
-                }
-            }
+                        BoxMean(img, x, y, radius, horizontal);
             img = out;
         }
     }
@@ -332,7 +336,7 @@ void DrawLabelText(QPainter& p, int w, int h, const QString& text, const QColor&
         t.setRenderHint(QPainter::TextAntialiasing);
         t.setFont(f);
         t.setPen(colour);
-        t.drawText(QRectF(3, 0, w - 6, h - 2), align | Qt::AlignVCenter, text);
+        t.drawText(QRectF(3, 0, w - 6, h - 2), static_cast<int>(align | Qt::AlignVCenter), text);
     }
     p.drawImage(0, 0, ShadowOf(text1, QColor(60, 40, 20), 0.45, 1, QPointF(1, 1.5)));
     p.drawImage(0, 0, text1);
@@ -429,7 +433,7 @@ void DrawTitle(QPainter& p, int w, int h) {
 
 // One key of the dial: the part of the disc inside cut (window coordinates),
 // its glyph centred on glyphCentre (window coordinates).
-void AddDialKey(Drawings& d, int id, QRectF cut, DialGlyph glyph, QPointF glyphCentre) {
+void AddDialKey(Drawings& d, int id, QRectF cut, const DialGlyph& glyph, QPointF glyphCentre) {
     d[id] = {[=](QPainter& p, int, int) {
                  const SControlRect& r = Place(id);
                  DrawDialKey(p, r.x, r.y, cut.translated(-r.x, -r.y), glyph, glyphCentre);
@@ -1242,6 +1246,7 @@ int main(int argc, char** argv) {
         return 1;
     const QImage cover = DrawCover(pieces);
     std::vector<QImage> images;
+    images.reserve(pieces.size());
     for (const Piece& piece : pieces)
         images.push_back(DrawPiece(piece, cover));
     if (!CheckLayout(pieces, images, cover))

@@ -169,7 +169,7 @@ std::string Lower(std::string text) {
 std::string CleanRelative(std::string path) {
     std::replace(path.begin(), path.end(), '\\', '/');
     const fs::path clean = fs::path(path).lexically_normal();
-    const std::string text = clean.generic_string();
+    std::string text = clean.generic_string();
     if (text.empty() || clean.is_absolute() || text == "." || *clean.begin() == ".." ||
         text.back() == '/')
         throw Error("not a file inside the project's folder: " + path);
@@ -356,6 +356,7 @@ Bytes MakeChunk(const Bytes& header, const std::vector<Bytes>& encoded, std::siz
 
 Bytes Directory(const std::vector<Entry>& entries, std::uint32_t language) {
     std::vector<Bytes> listing;
+    listing.reserve(entries.size());
     for (const Entry& e : entries)
         listing.push_back(EncodeListing(e));
     const std::vector<std::size_t> starts = SplitIntoChunks(listing, PMGL_HEADER_LENGTH);

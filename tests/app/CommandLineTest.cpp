@@ -126,7 +126,7 @@ TEST_P(CommandLineParse, Outcome) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, CommandLineParse, ::testing::ValuesIn(PARSE_CASES),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 class DataFolderTest : public ::testing::Test {
 protected:
@@ -192,7 +192,7 @@ TEST_F(DataFolderTest, UserDataFolderIsMadeForItsOwnerOnly) {
 } // namespace
 
 TEST(CommandLineExchange, ImportAndExportTakeOneFile) {
-    const auto parse = [](QStringList arguments) {
+    const auto parse = [](const QStringList& arguments) {
         return ParseCommandLine(QStringList{"/usr/bin/quillbox"} + arguments);
     };
     const CCommandLine import = parse({"--import", "b.html", "--data-dir", "d"});

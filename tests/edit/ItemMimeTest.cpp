@@ -26,6 +26,7 @@ std::string Describe(const CItem& item) {
 
 std::vector<std::string> Describe(const std::vector<std::unique_ptr<CItem>>& items) {
     std::vector<std::string> out;
+    out.reserve(items.size());
     for (const auto& item : items)
         out.push_back(Describe(*item));
     return out;
@@ -117,8 +118,8 @@ INSTANTIATE_TEST_SUITE_P(
          [](QMimeData& m) { m.setData(ITEMS_MIME_TYPE, "\xff\xff\xff\x7f"); },
          {}},
     }),
-    [](const ::testing::TestParamInfo<DropCase>& info) {
-        std::string name = info.param.what;
+    [](const ::testing::TestParamInfo<DropCase>& row) {
+        std::string name = row.param.what;
         for (char& c : name)
             if (!std::isalnum(static_cast<unsigned char>(c)))
                 c = '_';

@@ -114,7 +114,7 @@ TEST_P(SnippetTest, ReadsAsExpected) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Html, SnippetTest, ::testing::ValuesIn(SNIPPETS),
-                         [](const auto& info) { return "row" + std::to_string(info.index); });
+                         [](const auto& row) { return "row" + std::to_string(row.index); });
 
 TEST(BookmarkHtml, CountsWhatCameIn) {
     const CImportResult result = Read(File("<DT><H3>A</H3><DL><p><DT><H3>B</H3><DL><p></DL><p>"
@@ -162,7 +162,7 @@ TEST_P(BadInputTest, FailsWithAMessage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Html, BadInputTest, ::testing::ValuesIn(BAD_INPUTS),
-                         [](const auto& info) { return "row" + std::to_string(info.index); });
+                         [](const auto& row) { return "row" + std::to_string(row.index); });
 
 TEST(BookmarkHtml, FileCutShortKeepsWhatItHoldsAndSaysSo) {
     const std::string whole = File("<DT><H3>A</H3>\n<DL><p>\n<DT><A "

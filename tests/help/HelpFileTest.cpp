@@ -154,6 +154,9 @@ std::vector<std::size_t> ChunkEntryStarts(const Bytes& bytes, std::size_t chunk,
     return starts;
 }
 
+// Reads the headers and the directory in file order, checking each field as
+// it comes.
+// NOLINTNEXTLINE(readability-function-size): one pass over the file's layout
 Chm ReadChm(const fs::path& path) {
     Chm chm;
     chm.bytes = ReadBytes(path);
@@ -311,9 +314,9 @@ TEST_F(BuiltHelpFile, holdsEveryFileOfTheProjectByteForByte) {
 TEST_F(BuiltHelpFile, systemNamesTheDefaultTopicTitleAndContentsThatItHolds) {
     const std::map<int, Bytes> records = SystemRecords(s_chm);
     ASSERT_TRUE(records.count(2) && records.count(3) && records.count(0) && records.count(4));
-    EXPECT_EQ(records.at(2), std::string("index.html", 11)); // NUL-terminated
-    EXPECT_EQ(records.at(3), std::string("Quillbox Help", 14));
-    EXPECT_EQ(records.at(0), std::string("toc.hhc", 8));
+    EXPECT_EQ(records.at(2), std::string("index.html\0", 11)); // NUL-terminated
+    EXPECT_EQ(records.at(3), std::string("Quillbox Help\0", 14));
+    EXPECT_EQ(records.at(0), std::string("toc.hhc\0", 8));
     EXPECT_NE(s_chm.Find("/" + std::string(records.at(2).c_str())), nullptr);
     EXPECT_NE(s_chm.Find("/" + std::string(records.at(0).c_str())), nullptr);
     Cursor language(records.at(4), 0, records.at(4).size());

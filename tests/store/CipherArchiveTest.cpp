@@ -142,7 +142,7 @@ TEST_P(EncodingTest, StoresOneBlockPerValueAndReadsBack) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, EncodingTest, ::testing::ValuesIn(kEncodings),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(CipherArchiveTest, NegativeOrZeroCountGivesEmptyStringAndConsumesNothingMore) {
     m_bytes = Stored("", {}, [](CArchive& ar) { ar << -5 << 0 << 7; });
@@ -191,7 +191,7 @@ TEST_P(TruncationTest, RaisesEndOfFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, TruncationTest, ::testing::ValuesIn(kTruncations),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(CipherArchiveTest, HugeCountReadsToTheEndWithoutTrustingIt) {
     m_bytes = Stored("", {}, [](CArchive& ar) { ar << INT32_MAX << 'a' << 'b'; });

@@ -196,9 +196,9 @@ TEST_P(IgnoredKeyBitsTest, GiveIdenticalResults) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Key, IgnoredKeyBitsTest, ::testing::ValuesIn(kIgnoredKeyBits),
-                         [](const auto& info) {
+                         [](const auto& row) {
                              std::string name;
-                             for (const char* p = info.param.name; *p; ++p)
+                             for (const char* p = row.param.name; *p; ++p)
                                  if (std::isalnum(static_cast<unsigned char>(*p)))
                                      name += *p;
                              return name;

@@ -311,7 +311,7 @@ TEST_P(KeyFitTest, ReadsTheFormatNumber) {
 }
 
 INSTANTIATE_TEST_SUITE_P(DataFiles, KeyFitTest, ::testing::ValuesIn(kFits),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // The data file decides whether the start asks, and which typed password
 // opens it; the settings' check value follows the file.
@@ -369,7 +369,7 @@ TEST_P(AskedTest, TheDataFileDecides) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Starts, AskedTest, ::testing::ValuesIn(kAsked),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // A data file whose bytes were not (all) loaded is kept under a free backup
 // name before the first save replaces it.
@@ -438,7 +438,7 @@ TEST_P(SpoiledFileTest, IsKeptAsideBeforeTheFirstSave) {
 }
 
 INSTANTIATE_TEST_SUITE_P(DataFiles, SpoiledFileTest, ::testing::ValuesIn(kSpoiled),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(DataFileTest, FailedSaveKeepsTheOldFileAndTheStoredCheckValue) {
     Load();
@@ -601,7 +601,7 @@ TEST_P(ReasonTest, NamesWhatThePathTells) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, ReasonTest, ::testing::ValuesIn(kReasons),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // Hand-made files: what loading keeps and how it ends.
 struct Crafted {
@@ -663,7 +663,7 @@ TEST_P(CraftedFileTest, LoadsWhatItCanAndEndsWithTheRightMessage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Records, CraftedFileTest, ::testing::ValuesIn(kCrafted),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 struct Message {
     CArchiveException::Cause cause;

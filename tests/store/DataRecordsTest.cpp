@@ -99,7 +99,7 @@ TEST_P(DeviceFailureTest, ComesOutAsItsCause) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, DeviceFailureTest, ::testing::ValuesIn(kFailures),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(DataRecordsTest, ShortReadsAndWritesCarryTheSameRecords) {
     for (const qint64 chunk : {1, 7, 13, 4099}) {

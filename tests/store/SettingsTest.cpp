@@ -177,7 +177,7 @@ TEST_P(StoredCheckTest, CountsOnlyWithANonEmptyDataFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(DataFile, StoredCheckTest, ::testing::ValuesIn(kDataFiles),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(SettingsTest, UserStoreKeepsValuesInItsIniFile) {
     const QString ini = m_dir.filePath(QStringLiteral("Quillbox.conf"));
@@ -244,6 +244,6 @@ TEST_P(BadIniTest, IsReplacedAtTheFirstSave) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, BadIniTest, ::testing::ValuesIn(kBadInis),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace

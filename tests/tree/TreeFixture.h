@@ -11,6 +11,7 @@
 #include "tree/Tree.h"
 #include "tree/TreeState.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -90,6 +91,7 @@ inline CItem* AddKind(CFolder& parent, Kind kind, const std::string& name) {
 
 inline std::vector<std::string> ChildNames(const CItem& folder) {
     std::vector<std::string> names;
+    names.reserve(static_cast<std::size_t>(std::max(folder.GetCount(), 0))); // an entry counts -1
     for (int i = 0; i < folder.GetCount(); ++i)
         names.push_back(folder.GetChild(i)->GetName());
     return names;
