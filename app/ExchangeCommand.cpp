@@ -46,6 +46,24 @@ std::string ReadPassword() {
     return password;
 }
 
+// Asks for the password when the data file needs one; false (said) when the
+// answer does not open it.
+bool Unlock(CSettings& settings, CDataFileState& state) {
+    if (PasswordNeeded(settings, state) == PasswordNeed::none)
+        return true;
+    switch (AnswerPrompt(settings, state, ReadPassword())) {
+    case PromptAnswer::accepted:
+        return true;
+    case PromptAnswer::otherKey:
+        Say(stderr, QStringLiteral("quillbox: Quillbox.dat is protected by another password."));
+        return false;
+    case PromptAnswer::refused:
+        break;
+    }
+    Say(stderr, QStringLiteral("quillbox: wrong password."));
+    return false;
+}
+
 } // namespace
 
 int RunExchangeCommand(const CCommandLine& line, const QString& dataFolder, IInstanceLock& lock,
@@ -85,18 +103,8 @@ int RunExchangeCommand(const CCommandLine& line, const QString& dataFolder, IIns
     CDataFileState state;
     state.m_strFolder = dataFolder;
     LoadSettings(settings, state);
-    if (PasswordNeeded(settings, state) != PasswordNeed::none) {
-        switch (AnswerPrompt(settings, state, ReadPassword())) {
-        case PromptAnswer::accepted:
-            break;
-        case PromptAnswer::otherKey:
-            Say(stderr, QStringLiteral("quillbox: Quillbox.dat is protected by another password."));
-            return 1;
-        case PromptAnswer::refused:
-            Say(stderr, QStringLiteral("quillbox: wrong password."));
-            return 1;
-        }
-    }
+    if (!Unlock(settings, state))
+        return 1;
     std::unique_ptr<CFolder> top = StartTree(nullptr);
     const auto end = [&top] { EndTree(std::move(top)); };
     try {

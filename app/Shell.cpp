@@ -66,7 +66,7 @@ QString HelpFilePath() {
 QString HelpTarget(IShell& shell, const QString& programFolder) {
     const QString folder = HelpFolderFor(
         programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder);
-    const QString pages = folder + QLatin1Char('/') + QLatin1String(HELP_PAGES);
+    QString pages = folder + QLatin1Char('/') + QLatin1String(HELP_PAGES);
     if (!shell.HasHandlerFor(QLatin1String(HELP_FILE_TYPE)) && QFileInfo::exists(pages))
         return pages;
     return folder + QLatin1Char('/') + QLatin1String(HELP_FILE_NAME);

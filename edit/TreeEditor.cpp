@@ -313,6 +313,7 @@ private:
 
 std::vector<CItem*> Children(const CItem& folder) {
     std::vector<CItem*> children;
+    children.reserve(static_cast<std::size_t>(folder.GetCount()));
     for (int i = 0; i < folder.GetCount(); ++i)
         children.push_back(folder.GetChild(i));
     return children;

@@ -40,7 +40,7 @@ QString DepthError() {
 bool ReadChromiumFolder(const QJsonObject& node, CImportNode& folder, CImportCounts& counts,
                         int depth) {
     const QJsonArray children = node.value(QLatin1String("children")).toArray();
-    for (const QJsonValue& value : children) {
+    for (const auto& value : children) {
         const QJsonObject child = value.toObject();
         const QString type = child.value(QLatin1String("type")).toString();
         const std::string name = child.value(QLatin1String("name")).toString().toStdString();
@@ -150,7 +150,7 @@ bool ReadPlaces(const QString& path, QHash<qint64, SPlace>* places, QString* err
                     place.title = query.value(4).toString();
                     place.url = query.value(5).toString();
                     place.guid = query.value(6).toString();
-                    places->insert(query.value(0).toLongLong(), std::move(place));
+                    places->insert(query.value(0).toLongLong(), place);
                 }
                 ok = true;
             } else {

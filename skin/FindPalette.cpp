@@ -161,7 +161,7 @@ int DrawMarked(QPainter& p, const QRect& box, const QString& text,
         layout.endLayout();
         return 0;
     }
-    line.setLineWidth(std::numeric_limits<int>::max() / 4);
+    line.setLineWidth(std::numeric_limits<int>::max() / 4.0);
     layout.endLayout();
     const int natural = static_cast<int>(std::ceil(line.naturalTextWidth()));
     p.save();

@@ -184,7 +184,7 @@ TEST_F(TreeSearchTest, AnyTextOfAnyLengthIsASearch) {
     for (int i = 0; i < 2000; ++i)
         words += std::to_string(i) + " ";
     EXPECT_EQ(Found(words), Names{});
-    EXPECT_EQ(Found(std::string("\x00\xFF\x80 caf\x01", 9)), Found("\xC3\xBF caf"));
+    EXPECT_EQ(Found(std::string("\x00\xFF\x80 caf\x01\x00", 9)), Found("\xC3\xBF caf"));
 }
 
 TEST_F(TreeSearchTest, RowsAndFoldersLeadToTheItemUntilTheTreeChanges) {
