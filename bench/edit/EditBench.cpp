@@ -6,6 +6,7 @@
 // for a deleted folder, per item, beside an item's own size.
 
 #include "BenchReporter.h"
+#include "BenchTree.h"
 #include "edit/TreeEditor.h"
 #include "tree/Item.h"
 #include "tree/ItemObserver.h"
@@ -22,47 +23,10 @@
 
 namespace {
 
+using bench::NameOf;
+using bench::VectorList;
+
 constexpr int ITEMS = 10000;
-
-// A list column as small as it can be, reporting selections back as the
-// window does.
-class VectorList final : public IListOutput {
-public:
-    void SetObserver(CItemObserver* level) override {
-        m_pLevel = level;
-        if (level)
-            level->SetOutput(this);
-    }
-    CItemObserver* GetObserver() const override { return m_pLevel; }
-    void InsertRow(int index, const std::string& text) override {
-        m_rows.insert(m_rows.begin() + index, text);
-    }
-    void DeleteAllRows() override {
-        m_rows.clear();
-        m_nSelected = -1;
-    }
-    int GetFirstSelectedRow() const override { return m_nSelected; }
-    void SetRowSelectedFocused(int index) override {
-        m_nSelected = index;
-        if (m_pLevel && m_pLevel->GetSubject())
-            m_pLevel->GetSubject()->Select(index);
-    }
-    int GetRowCount() const override { return static_cast<int>(m_rows.size()); }
-    std::string GetRowText(int index) const override {
-        return m_rows[static_cast<std::size_t>(index)];
-    }
-
-private:
-    CItemObserver* m_pLevel = nullptr;
-    std::vector<std::string> m_rows;
-    int m_nSelected = -1;
-};
-
-std::string NameOf(int i) {
-    char name[32];
-    std::snprintf(name, sizeof name, "Bookmark %06d", i);
-    return name;
-}
 
 void Fill(CFolder& folder, int count) {
     for (int i = 0; i < count; ++i)
