@@ -38,7 +38,6 @@ public:
 
     // A tray icon with the same cascade, when the desktop has a tray.
     void EnableTrayIcon();
-    bool HasTrayIcon() const { return m_pTray != nullptr; }
     bool IsMenuOpen() const { return m_bMenuOpen; }
 
 private:

@@ -43,7 +43,6 @@ public:
 
     // The tree edited from now on (null: none); clears the history.
     void SetTop(CFolder* top);
-    CFolder* GetTop() const { return m_pTop; }
     void Clear();
 
     QUndoStack& Stack() { return m_stack; }

@@ -62,9 +62,6 @@ public:
     // The "OP" pop-up that a right press opens (not owned).
     void SetEditMenu(const CMenu* menu) { m_pEditMenu = menu; }
 
-    // The column's title; the list has no visible header.
-    static QString ColumnTitle() { return QStringLiteral("Name"); }
-
     std::function<void(CBookmarkListCtrl*)> onSelection;
     std::function<void(CBookmarkListCtrl*)> onFocusIn;
     std::function<void(CBookmarkListCtrl*)> onActivate;
