@@ -1,6 +1,6 @@
 #include "app/EditActions.h"
 
-#include "app/MainDialog.h"
+#include "app/Columns.h"
 #include "edit/EditKeys.h"
 #include "edit/ItemMime.h"
 #include "skin/BookmarkListCtrl.h"
@@ -49,7 +49,7 @@ bool IsBookmarkFileDrop(const QMimeData& data) {
 
 } // namespace
 
-CEditActions::CEditActions(CMainDialog& dialog) : m_dialog(dialog) {
+CEditActions::CEditActions(IColumns& columns) : m_columns(columns) {
     m_editor.onShowDepth = [this](int depth) { ShowDepth(depth); };
 }
 
@@ -86,23 +86,56 @@ void CEditActions::Detach(CBookmarkListCtrl* list) {
     list->onDrop = nullptr;
 }
 
-bool CEditActions::Edit(CItem* folder, int sel, int code) {
+void CEditActions::EditRow(CBookmarkListCtrl* list, int code) {
+    if (!list || !list->GetObserver())
+        return;
+    CItem* folder = list->GetShownItem();
+    if (!folder || !folder->IsContainer())
+        return;
+    int sel = list->GetFirstSelectedRow();
+    switch (code) {
+    case EDIT_INSERT:
+        if (sel == -1)
+            sel = list->GetRowCount();
+        list->InsertRow(sel, std::string());
+        list->scrollToItem(list->item(sel));
+        list->setFocus();
+        list->editItem(list->item(sel));
+        return;
+    case EDIT_INSERTSEP:
+    case EDIT_DELETE:
+    case EDIT_UP:
+    case EDIT_DOWN:
+        Edit(folder, sel, code); // undoable
+        list->setFocus();
+        return;
+    case EDIT_RENAME:
+        list->setFocus();
+        if (QListWidgetItem* row = list->item(sel))
+            list->editItem(row);
+        return;
+    default:
+        return;
+    }
+}
+
+void CEditActions::Edit(CItem* folder, int sel, int code) {
     switch (code) {
     case EDIT_INSERTSEP:
         m_editor.Insert(folder, sel, One(std::make_unique<CItem>(SEPARATOR_TEXT)),
                         QStringLiteral("Insert Separator"));
-        return true;
+        return;
     case EDIT_DELETE:
         m_editor.Remove(folder, sel);
-        return true;
+        return;
     case EDIT_UP:
         m_editor.MoveUp(folder, sel);
-        return true;
+        return;
     case EDIT_DOWN:
         m_editor.MoveDown(folder, sel);
-        return true;
+        return;
     default:
-        return false;
+        return;
     }
 }
 
@@ -153,10 +186,12 @@ bool CEditActions::OnKey(CBookmarkListCtrl* list, QKeyCombination key) {
     const unsigned id = CommandForKey(key);
     if (id == 0)
         return false;
-    if (id == ID_COLUMNS_UP || id == ID_COLUMNS_DOWN)
-        m_dialog.OnCommand(int(id));
+    if (id == ID_COLUMNS_UP)
+        m_columns.StepUp();
+    else if (id == ID_COLUMNS_DOWN)
+        m_columns.StepDown();
     else if (id >= ID_OP_INSERT && id <= ID_OP_RENAME)
-        m_dialog.DoEditCommand(list, int(id - ID_OP_INSERT));
+        EditRow(list, int(id - ID_OP_INSERT));
     else
         OnCommand(list, id);
     return true;
@@ -201,11 +236,11 @@ bool CEditActions::Drop(CBookmarkListCtrl* list, const QMimeData* data, int row,
 
 void CEditActions::ShowDepth(int depth) {
     // The columns show three depths from the leftmost one's.
-    const int left = DepthOf(m_dialog.GetList(0)->GetObserver());
+    const int left = DepthOf(m_columns.LeftmostLevel());
     if (left >= 0 && depth >= left && depth <= left + 2)
         return;
     for (int start = depth < left ? depth : depth - 2; start > 0; --start)
-        if (m_dialog.BindColumns(LevelAt(start)))
+        if (m_columns.Bind(LevelAt(start)))
             return;
-    m_dialog.BindColumns(g_pFirstLevel);
+    m_columns.Bind(g_pFirstLevel);
 }

@@ -13,12 +13,18 @@
 
 class CBookmarkListCtrl;
 class CItem;
-class CMainDialog;
+class IColumns;
 class QMimeData;
+
+// Editing codes, in the order of the editing buttons (IDC_BTNADD..IDC_BTNREN)
+// and of the "OP" menu's commands (ID_OP_INSERT..ID_OP_RENAME).
+enum : int { EDIT_INSERT = 0, EDIT_INSERTSEP, EDIT_DELETE, EDIT_UP, EDIT_DOWN, EDIT_RENAME };
 
 class CEditActions final {
 public:
-    explicit CEditActions(CMainDialog& dialog);
+    // columns: where an undone step shows its depth, and what the keys for
+    // the next and the previous depth step.
+    explicit CEditActions(IColumns& columns);
 
     // Takes over the list's naming, keys and drag and drop.
     void Attach(CBookmarkListCtrl* list);
@@ -28,9 +34,10 @@ public:
     void SetTop(CFolder* top) { m_editor.SetTop(top); }
     CTreeEditor& Editor() { return m_editor; }
 
-    // Insert Separator, Delete, Up and Down (EDIT_* codes) on row sel of
-    // folder; false for other codes.
-    bool Edit(CItem* folder, int sel, int code);
+    // An editing code on list's selected row: Insert and Rename open the
+    // name editor, the others are undoable steps; nothing without a folder
+    // shown in list.
+    void EditRow(CBookmarkListCtrl* list, int code);
     // Cut, Copy, Paste, Sort by Name, Undo, Redo (edit/EditKeys.h) on list;
     // false for other ids.
     bool OnCommand(CBookmarkListCtrl* list, unsigned id);
@@ -38,13 +45,15 @@ public:
     void CommitAddress(CItem* item, const std::string& target);
 
 private:
+    // Insert Separator, Delete, Up and Down on row sel of folder.
+    void Edit(CItem* folder, int sel, int code);
     bool OnKey(CBookmarkListCtrl* list, QKeyCombination key);
     QMimeData* StartDrag(CBookmarkListCtrl* list, int row);
     bool Drop(CBookmarkListCtrl* list, const QMimeData* data, int row, bool onto);
     void Copy(CBookmarkListCtrl* list);
     void ShowDepth(int depth);
 
-    CMainDialog& m_dialog;
+    IColumns& m_columns;
     CTreeEditor m_editor;
     // The row being dragged out of a column, while the drag lasts.
     CItem* m_pDragFolder = nullptr;

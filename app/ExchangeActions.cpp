@@ -1,13 +1,13 @@
 #include "app/ExchangeActions.h"
 
 #include "app/MessageBox.h"
+#include "app/PathPicker.h"
 #include "exchange/BookmarkHtml.h"
 #include "exchange/BrowserProfiles.h"
 #include "tree/Item.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
 #include <QProgressDialog>
@@ -114,7 +114,7 @@ bool ImportBookmarkFile(QWidget* parent, const QString& path, const PlaceFolderF
 }
 
 bool ImportFromMenu(QWidget* parent, QWidget* button, const PlaceFolderFn& place,
-                    IMessageBox& messages) {
+                    IMessageBox& messages, IPathPicker& picker) {
     QMenu menu(parent);
     QAction* file = menu.addAction(Tr("Bookmark file (HTML)\u2026"));
     menu.addSeparator();
@@ -141,11 +141,10 @@ bool ImportFromMenu(QWidget* parent, QWidget* button, const PlaceFolderFn& place
     if (!chosen)
         return false;
     if (chosen == file) {
-        const QString path =
-            QFileDialog::getOpenFileName(parent, Tr("Import bookmarks"), QDir::homePath(),
-                                         Tr("Bookmark files (*.html *.htm);;All files (*)"),
-                                         nullptr, QFileDialog::DontUseNativeDialog);
-        return !path.isEmpty() && ImportBookmarkFile(parent, path, place, messages);
+        const std::optional<QString> path =
+            picker.PickOpenFile(parent, Tr("Import bookmarks"), QDir::homePath(),
+                                Tr("Bookmark files (*.html *.htm);;All files (*)"));
+        return path && ImportBookmarkFile(parent, *path, place, messages);
     }
     const int index = chosen->data().toInt();
     const CBrowserProfile& profile = profiles.at(index);
@@ -156,12 +155,14 @@ bool ImportFromMenu(QWidget* parent, QWidget* button, const PlaceFolderFn& place
     return true;
 }
 
-void ExportBookmarks(QWidget* parent, const CFolder& top, IMessageBox& messages) {
-    const QString path = QFileDialog::getSaveFileName(
+void ExportBookmarks(QWidget* parent, const CFolder& top, IMessageBox& messages,
+                     IPathPicker& picker) {
+    const std::optional<QString> chosen = picker.PickSaveFile(
         parent, Tr("Export bookmarks"), QDir::home().filePath(QStringLiteral("bookmarks.html")),
-        Tr("Bookmark files (*.html *.htm)"), nullptr, QFileDialog::DontUseNativeDialog);
-    if (path.isEmpty())
+        Tr("Bookmark files (*.html *.htm)"));
+    if (!chosen)
         return;
+    const QString& path = *chosen;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || !WriteBookmarkHtml(top, file) || !file.commit()) {
         messages.Warning(parent, QString::fromLatin1(TITLE),

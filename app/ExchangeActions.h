@@ -14,23 +14,25 @@
 
 class CFolder;
 class IMessageBox;
+class IPathPicker;
 class QWidget;
 
 // Puts an import's folder, built off the tree, at the end of the top folder:
 // one insertion (or one undoable step).
 using PlaceFolderFn = std::function<void(std::unique_ptr<CFolder> folder)>;
 
-// Lets the user pick a source from a menu under button and imports it.
-// Returns whether the tree changed.
+// Lets the user pick a source from a menu under button (a bookmark file
+// through picker) and imports it. Returns whether the tree changed.
 bool ImportFromMenu(QWidget* parent, QWidget* button, const PlaceFolderFn& place,
-                    IMessageBox& messages);
+                    IMessageBox& messages, IPathPicker& picker);
 
 // Imports the bookmark file at path. Returns whether the tree changed.
 bool ImportBookmarkFile(QWidget* parent, const QString& path, const PlaceFolderFn& place,
                         IMessageBox& messages);
 
-// Asks for a file name and writes the whole tree below top there.
-void ExportBookmarks(QWidget* parent, const CFolder& top, IMessageBox& messages);
+// Asks picker for a file name and writes the whole tree below top there.
+void ExportBookmarks(QWidget* parent, const CFolder& top, IMessageBox& messages,
+                     IPathPicker& picker);
 
 // Whether a dropped file may be a bookmark file worth trying.
 bool LooksLikeBookmarkFile(const QString& path);

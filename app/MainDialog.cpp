@@ -1,5 +1,6 @@
 #include "app/MainDialog.h"
 
+#include "app/Columns.h"
 #include "app/EditActions.h"
 #include "app/ExchangeActions.h"
 #include "app/PathPicker.h"
@@ -44,11 +45,6 @@ QRect RectOf(const SControl& control) {
 }
 
 // The hidden command buttons' texts, from IDC_NAVUP on.
-// Shown at the prompt when the data file does not open with the key in use.
-constexpr char PROTECTED_TEXT[] =
-    "Quillbox.dat is protected by another password. Type that password, or press M to go on "
-    "without it (the file is then kept as a backup).";
-
 constexpr const char* NAV_TEXTS[] = {"<", ">", "<<", ">>"};
 static_assert(IDC_NAVUP + int(std::size(NAV_TEXTS)) - 1 == IDC_NAVDEEPEST);
 
@@ -56,49 +52,15 @@ static_assert(IDC_NAVUP + int(std::size(NAV_TEXTS)) - 1 == IDC_NAVDEEPEST);
 // editing codes.
 static_assert(IDC_BTNADD + int(EDIT_RENAME) == IDC_BTNREN);
 static_assert(int(ID_OP_INSERT) + int(EDIT_RENAME) == int(ID_OP_RENAME));
+// A list column's keys for the next and the previous depth are the hidden
+// navigation commands.
+static_assert(int(ID_COLUMNS_UP) == IDC_NAVUP && int(ID_COLUMNS_DOWN) == IDC_NAVDOWN);
 
 // The template's size, 327 x 274 dialog units of its 8-point font, until the
 // skin gives the window its own.
 constexpr QSize TEMPLATE_SIZE(491, 445);
 
 } // namespace
-
-// ---------------------------------------------------------------- CAddressEdit
-
-CAddressEdit::CAddressEdit(QWidget* parent) : QLineEdit(parent) {
-    // A line edit keeps 32767 characters by default; a longer target would be
-    // cut where it shows and cut again when the box hands it back.
-    setMaxLength(std::numeric_limits<int>::max());
-}
-
-void CAddressEdit::EnableWithButtons(bool enable) {
-    setEnabled(enable);
-    if (QWidget* parent = parentWidget()) {
-        if (auto* go =
-                parent->findChild<QWidget*>(QStringLiteral("BtnGo"), Qt::FindDirectChildrenOnly))
-            go->setEnabled(enable);
-        if (auto* select = parent->findChild<QWidget*>(QStringLiteral("BtnSelect"),
-                                                       Qt::FindDirectChildrenOnly))
-            select->setEnabled(enable);
-    }
-}
-
-void CAddressEdit::SetText(const std::string& text) {
-    m_strShownBytes = text;
-    m_strShownText = TextFromBytes(text);
-    setText(m_strShownText);
-    setCursorPosition(0); // show the start of a long address, not its end
-}
-
-std::string CAddressEdit::GetTargetBytes() const {
-    const QString now = text();
-    return now == m_strShownText ? m_strShownBytes : BytesFromText(now);
-}
-
-void CAddressEdit::focusOutEvent(QFocusEvent* event) {
-    QLineEdit::focusOutEvent(event);
-    emit killFocus();
-}
 
 // ----------------------------------------------------------------- CMainDialog
 
@@ -111,24 +73,22 @@ CMainDialog::CMainDialog(CSettings& settings, IShell& shell, IPathPicker& picker
     m_dataState.m_strFolder = dataFolder;
     setAcceptDrops(true);
     CreateControls();
-    m_pEdit = std::make_unique<CEditActions>(*this);
+    m_pColumns = std::make_unique<CColumns>(m_lists, [this] { return m_pTopFolder.get(); });
+    m_pEdit = std::make_unique<CEditActions>(*m_pColumns);
     for (CBookmarkListCtrl* list : m_lists)
         m_pEdit->Attach(list);
+    m_pPassword = std::make_unique<CPasswordPanel>(static_cast<IPasswordHost&>(*this), m_settings,
+                                                   m_dataState);
+    MakeCommands();
     resize(TEMPLATE_SIZE);
     // A desktop logout may end the process without the close command: the
     // session's edits are saved when the session manager asks, and the
     // window stays as it is.
     connect(qGuiApp, &QGuiApplication::commitDataRequest, this,
             [this](QSessionManager&) { SaveTree(); });
-    m_pauseTimer.setSingleShot(true);
-    m_pauseTimer.setInterval(SAVE_PAUSE_MS);
-    connect(&m_pauseTimer, &QTimer::timeout, this, [this] { SaveAfterPause(); });
-    m_nSavedChanges = g_nTreeChanges;
-    g_onTreeChange = [this] { m_pauseTimer.start(); };
 }
 
 CMainDialog::~CMainDialog() {
-    g_onTreeChange = nullptr;
     EndTree();
     if (g_pAddressBox == m_pAddress)
         g_pAddressBox = nullptr;
@@ -143,8 +103,7 @@ CMainDialog::~CMainDialog() {
         list->onMenuCommand = nullptr;
         m_pEdit->Detach(list);
     }
-    for (QLineEdit* box : {m_pNewPassword, m_pConfirm, m_pPromptPassword})
-        box->removeEventFilter(this);
+    m_pPassword.reset();
 }
 
 void CMainDialog::CreateControls() {
@@ -166,12 +125,13 @@ void CMainDialog::CreateControls() {
 QWidget* CMainDialog::CreateControl(const SControl& row) {
     const int id = row.id;
     switch (row.kind) {
-    case EControlKind::Default:
-        m_pDefault = new QPushButton(this);
-        m_pDefault->setDefault(true);
-        m_pDefault->setEnabled(false);
-        m_pDefault->hide();
-        return m_pDefault;
+    case EControlKind::Default: {
+        auto* button = new QPushButton(this);
+        button->setDefault(true);
+        button->setEnabled(false);
+        button->hide();
+        return button;
+    }
     case EControlKind::List: {
         auto* list = new CBookmarkListCtrl(this);
         list->onSelection = [this](CBookmarkListCtrl* each) { OnListNotify(each); };
@@ -185,21 +145,15 @@ QWidget* CMainDialog::CreateControl(const SControl& row) {
         return list;
     }
     case EControlKind::CheckBox:
-        m_pUsePassword = new QCheckBox(this);
-        connect(m_pUsePassword, &QCheckBox::clicked, this, [this] { OnUsePasswordClicked(); });
-        return m_pUsePassword;
-    case EControlKind::PasswordBox: {
-        auto* box = new QLineEdit(this);
-        box->setEchoMode(QLineEdit::Password);
-        box->installEventFilter(this);
-        (id == IDC_NEWPASSWD ? m_pNewPassword
-         : id == IDC_CONFIRM ? m_pConfirm
-                             : m_pPromptPassword) = box;
-        return box;
-    }
+        return new QCheckBox(this);
+    case EControlKind::PasswordBox: // set up by the password panel
+        return new QLineEdit(this);
     case EControlKind::AddressBox:
         m_pAddress = new CAddressEdit(this);
-        connect(m_pAddress, &CAddressEdit::killFocus, this, [this] { OnAddressKillFocus(); });
+        connect(m_pAddress, &CAddressEdit::killFocus, this, [this] {
+            if (CItem* item = m_pAddress->GetCurrentItem())
+                m_pEdit->CommitAddress(item, m_pAddress->GetTargetBytes());
+        });
         return m_pAddress;
     case EControlKind::Button:
     case EControlKind::Label: {
@@ -209,13 +163,8 @@ QWidget* CMainDialog::CreateControl(const SControl& row) {
         connect(button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
         return button;
     }
-    case EControlKind::Text: {
-        auto* label = new QLabel(QString::fromUtf8(PROTECTED_TEXT), this);
-        label->setWordWrap(true);
-        label->setAlignment(Qt::AlignCenter);
-        label->setStyleSheet(QStringLiteral("color: #7a1f12; font-weight: bold;"));
-        return label;
-    }
+    case EControlKind::Text: // the password panel's explanation
+        return new QLabel(this);
     case EControlKind::HiddenCommand: {
         auto* button =
             new QPushButton(QString::fromLatin1(NAV_TEXTS[std::size_t(id - IDC_NAVUP)]), this);
@@ -247,28 +196,23 @@ int CMainDialog::DoModal() {
     disconnect(ended);
     // Ended by something other than OnOK (which saves and ends the tree), such
     // as the application exiting: what was edited is saved before it goes.
-    if (m_pTopFolder && !m_bSavedForEnd)
+    if (!m_save.SavedForEnd())
         SaveTree();
     return result();
 }
 
 void CMainDialog::OnEndRequest() {
-    // A second request while the first one's failure is on the screen.
-    if (m_bEnding)
-        return;
-    m_bEnding = true;
+    // Ends the dock window's run, a menu's or a message's as well as this
+    // window's: the tree is taken down only after they have let go of it.
+    if (m_save.SaveForEnd())
+        QCoreApplication::exit(0);
+}
+
+void CMainDialog::HandInTyping() {
     // As when the pointer leaves for the close button: the name editor and
     // the address box hand in what they hold.
     if (QWidget* focused = QApplication::focusWidget())
         focused->clearFocus();
-    const bool saved = SaveTree();
-    m_bEnding = false;
-    if (!saved)
-        return;
-    m_bSavedForEnd = true;
-    // Ends the dock window's run, a menu's or a message's as well as this
-    // window's: the tree is taken down only after they have let go of it.
-    QCoreApplication::exit(0);
 }
 
 bool CMainDialog::OnInitDialog() {
@@ -291,23 +235,21 @@ bool CMainDialog::OnInitDialog() {
                                            ->Init(CONTROLS[i].id, m_pSkin.get(), this))
             return false;
 
-    m_pUsePassword->setEnabled(false);
+    GetDlgItem(IDC_USEPASSWD)->setEnabled(false);
     GetDlgItem(IDC_BTNDOCK)->setEnabled(false);
     PlaceColumns(3);
 
     LoadSettings(m_settings, m_dataState);
-    m_pUsePassword->setEnabled(true);
+    GetDlgItem(IDC_USEPASSWD)->setEnabled(true);
 
     const PasswordNeed need = PasswordNeeded(m_settings, m_dataState);
     if (need != PasswordNeed::none) {
-        ShowPasswordPrompt();
+        ShowPanel(EPanel::Prompt);
         if (need == PasswordNeed::dataFile)
-            ShowProtected();
+            m_pPassword->ShowProtected();
     } else {
         GetDlgItem(IDC_BTNDOCK)->setEnabled(true);
-        LoadTree();
-        BindColumns(g_pFirstLevel);
-        ShowMainPanel();
+        OpenTree();
     }
     return m_pSkin->Load(this, QString::fromLatin1(SKIN_NAME)) != 0;
 }
@@ -344,12 +286,6 @@ void CMainDialog::SetState(QWidget* control, EControlState state) {
     }
 }
 
-void CMainDialog::SetState(std::initializer_list<int> ids, EControlState state) {
-    for (int id : ids)
-        if (QWidget* control = GetDlgItem(id))
-            SetState(control, state);
-}
-
 void CMainDialog::ShowPanel(EPanel panel) {
     using enum EControlState;
     const auto apply = [this, panel](std::initializer_list<EControlState> states) {
@@ -378,28 +314,9 @@ void CMainDialog::ShowMainPanel() {
     ShowPanel(EPanel::Main);
 }
 
-void CMainDialog::ShowAboutPanel() {
-    ShowPanel(EPanel::About);
-}
-
 void CMainDialog::ShowOptionsPanel() {
     ShowPanel(EPanel::Options);
-    const QString password = TextFromBytes(m_settings.m_strPassword);
-    m_pNewPassword->setText(password);
-    m_pConfirm->setText(password);
-    const bool on = !m_settings.m_strPassword.empty();
-    m_pUsePassword->setChecked(on);
-    if (on)
-        ShowPasswordFields(true);
-}
-
-void CMainDialog::ShowPasswordPrompt() {
-    ShowPanel(EPanel::Prompt);
-}
-
-void CMainDialog::ShowPasswordFields(bool show) {
-    SetState({IDC_NEWPASSWD, IDC_CONFIRM, IDC_LBLPASSWD, IDC_LBLCONFIRM},
-             show ? EControlState::Show : EControlState::Hide);
+    m_pPassword->FillOptions();
 }
 
 // ------------------------------------------------------------------- the tree
@@ -411,68 +328,33 @@ void CMainDialog::LoadTree() {
         ::LoadTree(*m_pTopFolder, m_settings, m_dataState);
     } catch (const CFileError& error) {
         // What was read before the damage stays in the tree and is shown.
-        ReportFileError(error);
+        Tell(error);
     }
     m_pEdit->SetTop(m_pTopFolder.get());
 }
 
-bool CMainDialog::SaveTree() {
-    if (!m_pTopFolder)
-        return true;
-    try {
-        ::SaveTree(*m_pTopFolder, m_settings, m_dataState);
-    } catch (const CSettingsError& error) {
-        m_nSavedChanges = g_nTreeChanges;
-        // The data file is saved. The user hears once that the dock's place
-        // was not stored, and closing goes on; a check value that was not
-        // stored is said once too, and that once the window stays, so the
-        // settings can be mended and stored by the next save. The next start
-        // opens the data file either way: it asks for the password in use.
-        if (!error.m_bCheckChanged) {
-            if (!m_bToldPositionNotStored)
-                ReportFileError(error);
-            m_bToldPositionNotStored = true;
-            return true;
-        }
-        if (m_toldCheckNotStored == m_settings.m_dwPasswordCheck)
-            return true;
-        m_toldCheckNotStored = m_settings.m_dwPasswordCheck;
-        ReportFileError(error);
-        return false;
-    } catch (const CFileError& error) {
-        // A save after a pause says so once, however often it is tried again.
-        if (!m_bSavingAfterPause || !m_bPauseFailureShown)
-            ReportFileError(error);
-        m_bPauseFailureShown = m_bPauseFailureShown || m_bSavingAfterPause;
-        return false;
-    }
-    m_nSavedChanges = g_nTreeChanges;
-    m_bPauseFailureShown = false;
-    return true;
+void CMainDialog::OpenTree() {
+    LoadTree();
+    BindColumns(g_pFirstLevel);
+    ShowMainPanel();
 }
 
-void CMainDialog::SaveAfterPause() {
-    if (!m_pTopFolder || g_nTreeChanges == m_nSavedChanges)
-        return;
-    // Not while a name is typed or a menu is open: the typing goes on
-    // undisturbed, and a message would take the focus from the name editor,
-    // which would put the half-typed name in. Another pause will come.
-    bool typing = QApplication::activePopupWidget() != nullptr;
-    for (const CBookmarkListCtrl* list : m_lists)
-        typing = typing || list->IsEditing();
-    if (typing) {
-        m_pauseTimer.start();
-        return;
-    }
-    m_bSavingAfterPause = true;
-    SaveTree();
-    m_bSavingAfterPause = false;
+bool CMainDialog::SaveTree() {
+    return m_save.Save();
+}
+
+void CMainDialog::WriteTree() {
+    ::SaveTree(*m_pTopFolder, m_settings, m_dataState);
+}
+
+bool CMainDialog::IsBusy() const {
+    return QApplication::activePopupWidget() != nullptr ||
+           std::any_of(m_lists.begin(), m_lists.end(),
+                       [](const CBookmarkListCtrl* list) { return list->IsEditing(); });
 }
 
 int CMainDialog::BindColumns(CItemObserver* level) {
-    if (!m_pTopFolder)
-        return 0;
-    return ::BindColumns(level, m_pTopFolder.get(), m_lists[0], m_lists[1], m_lists[2]);
+    return m_pColumns->Bind(level);
 }
 
 void CMainDialog::EndTree() {
@@ -485,7 +367,7 @@ void CMainDialog::EndTree() {
     ::EndTree(std::move(m_pTopFolder));
 }
 
-void CMainDialog::ReportFileError(const CFileError& error) {
+void CMainDialog::Tell(const CFileError& error) {
     m_pMessageBox->Error(this, QString::fromLatin1(WINDOW_TITLE), error.Message());
 }
 
@@ -496,132 +378,63 @@ void CMainDialog::PostCommand(int id) {
         this, [this, id] { OnCommand(id); }, Qt::QueuedConnection);
 }
 
-// NOLINTNEXTLINE(readability-function-size): one case per command, in one place
 void CMainDialog::OnCommand(int id) {
-    switch (id) {
-    case CMD_CLOSE:
-        OnOK();
-        return;
-    case CMD_CANCEL:
-        OnCancel();
-        return;
-    case IDC_BTNCLOSE:
-        PostCommand(CMD_CLOSE);
-        return;
-    case IDC_BTNMINI:
-        QMetaObject::invokeMethod(
-            this, [this] { showMinimized(); }, Qt::QueuedConnection);
-        return;
-    case IDC_BTNDOCK:
-        OnDock();
-        return;
-    case IDC_BTNMAIN:
-        if (!m_pTopFolder) {
-            OnPromptGoOn(); // only the prompt for another password enables it
-            return;
-        }
-        ShowMainPanel();
-        return;
-    case IDC_BTNIMPORT:
-        OnImport();
-        return;
-    case IDC_BTNEXPORT:
-        OnExport();
-        return;
-    case IDC_BTNABOUT:
-        ShowAboutPanel();
-        return;
-    case IDC_BTNOPT:
-        ShowOptionsPanel();
-        return;
-    case IDC_BTNTITLE:
-        OnTitle();
-        return;
-    case IDC_BTNGO:
-        OnGo();
-        return;
-    case IDC_BTNSELECT:
-        OnSelect();
-        return;
-    case IDC_BTNHELP:
-        OnHelp();
-        return;
-    case IDC_BTNSAVE:
-        OnSavePassword();
-        return;
-    case IDC_BTNOK:
-        OnPromptOK();
-        return;
-    case IDC_NAVUP:
-        NavigateUp();
-        return;
-    case IDC_NAVDOWN:
-        NavigateDown();
-        return;
-    case IDC_NAVTOP:
-        NavigateTop();
-        return;
-    case IDC_NAVDEEPEST:
-        NavigateDeepest();
-        return;
-    default:
-        break;
-    }
-    if (id >= int(ID_OP_CUT) && id <= int(ID_OP_REDO)) {
-        // The list the menu was opened on (or the key pressed in) has the focus.
-        CBookmarkListCtrl* list = m_pActiveList;
-        for (CBookmarkListCtrl* each : m_lists)
-            if (focusWidget() == each)
-                list = each;
-        m_pEdit->OnCommand(list, unsigned(id));
-        return;
-    }
-    if (id >= IDC_BTNADD && id <= IDC_BTNREN) {
-        DoEditCommand(m_pActiveList, id - IDC_BTNADD);
-        return;
-    }
-    if (id >= int(ID_OP_INSERT) && id <= int(ID_OP_RENAME)) {
-        // The list the menu was opened on keeps the focus.
-        QWidget* focused = focusWidget();
-        for (CBookmarkListCtrl* list : m_lists)
-            if (focused == list) {
-                DoEditCommand(list, id - int(ID_OP_INSERT));
-                return;
-            }
-    }
+    m_commands.Run(id);
 }
 
-void CMainDialog::DoEditCommand(CBookmarkListCtrl* list, int code) {
-    if (!list || !list->GetObserver())
-        return;
-    CItem* folder = list->GetShownItem();
-    if (!folder || !folder->IsContainer())
-        return;
-    int sel = list->GetFirstSelectedRow();
-    switch (code) {
-    case EDIT_INSERT:
-        if (sel == -1)
-            sel = list->GetRowCount();
-        list->InsertRow(sel, std::string());
-        list->scrollToItem(list->item(sel));
-        list->setFocus();
-        list->editItem(list->item(sel));
-        return;
-    case EDIT_INSERTSEP:
-    case EDIT_DELETE:
-    case EDIT_UP:
-    case EDIT_DOWN:
-        m_pEdit->Edit(folder, sel, code); // undoable
-        break;
-    case EDIT_RENAME:
-        list->setFocus();
-        if (QListWidgetItem* row = list->item(sel))
-            list->editItem(row);
-        return;
-    default:
-        return;
-    }
-    list->setFocus();
+void CMainDialog::MakeCommands() {
+    m_commands.Add(CMD_CLOSE, [this] { OnOK(); })
+        .Add(CMD_CANCEL, [this] { OnCancel(); })
+        .Add(IDC_BTNCLOSE, [this] { PostCommand(CMD_CLOSE); })
+        .Add(IDC_BTNMINI,
+             [this] {
+                 QMetaObject::invokeMethod(
+                     this, [this] { showMinimized(); }, Qt::QueuedConnection);
+             })
+        .Add(IDC_BTNDOCK, [this] { OnDock(); })
+        .Add(IDC_BTNMAIN,
+             [this] {
+                 if (m_pTopFolder)
+                     ShowMainPanel();
+                 else // only the prompt for another password enables it
+                     m_pPassword->OnPromptGoOn();
+             })
+        .Add(IDC_BTNIMPORT, [this] { OnImport(); })
+        .Add(IDC_BTNEXPORT, [this] { OnExport(); })
+        .Add(IDC_BTNABOUT, [this] { ShowPanel(EPanel::About); })
+        .Add(IDC_BTNOPT, [this] { ShowOptionsPanel(); })
+        .Add(IDC_BTNTITLE,
+             [this] {
+                 m_shell.Open(QString::fromLatin1(BLANK_PAGE));
+                 m_shell.Open(QString::fromLatin1(HOME_PAGE_URL));
+             })
+        .Add(IDC_BTNGO, [this] { OpenTarget(m_shell, m_pAddress->text()); })
+        .Add(IDC_BTNSELECT, [this] { OnSelect(); })
+        .Add(IDC_BTNHELP, [this] { m_shell.Open(HelpTarget(m_shell)); })
+        .Add(IDC_BTNSAVE, [this] { m_pPassword->OnSavePassword(); })
+        .Add(IDC_BTNOK, [this] { m_pPassword->OnPromptOK(); })
+        .Add(IDC_NAVUP, [this] { m_pColumns->StepUp(); })
+        .Add(IDC_NAVDOWN, [this] { m_pColumns->StepDown(); })
+        .Add(IDC_NAVTOP, [this] { m_pColumns->ShowTop(); })
+        .Add(IDC_NAVDEEPEST, [this] { m_pColumns->ShowDeepest(); })
+        .Add(
+            int(ID_OP_CUT), int(ID_OP_REDO),
+            [this](int offset) { m_pEdit->OnCommand(FocusedList(), ID_OP_CUT + unsigned(offset)); })
+        .Add(IDC_BTNADD, IDC_BTNREN, [this](int code) { m_pEdit->EditRow(m_pActiveList, code); })
+        .Add(int(ID_OP_INSERT), int(ID_OP_RENAME), [this](int code) {
+            // The list the menu was opened on keeps the focus.
+            for (CBookmarkListCtrl* list : m_lists)
+                if (focusWidget() == list)
+                    m_pEdit->EditRow(list, code);
+        });
+}
+
+CBookmarkListCtrl* CMainDialog::FocusedList() const {
+    CBookmarkListCtrl* list = m_pActiveList;
+    for (CBookmarkListCtrl* each : m_lists)
+        if (focusWidget() == each)
+            list = each;
+    return list;
 }
 
 void CMainDialog::OnListNotify(CBookmarkListCtrl* list) {
@@ -635,15 +448,6 @@ void CMainDialog::OnListNotify(CBookmarkListCtrl* list) {
         shown->Select(list->GetFirstSelectedRow());
 }
 
-void CMainDialog::OnAddressKillFocus() {
-    if (CItem* item = m_pAddress->GetCurrentItem())
-        m_pEdit->CommitAddress(item, m_pAddress->GetTargetBytes());
-}
-
-void CMainDialog::OnGo() {
-    OpenTarget(m_shell, m_pAddress->text());
-}
-
 void CMainDialog::OnSelect() {
     const std::optional<QString> chosen =
         m_picker.PickFileOrFolder(QString::fromLatin1(BROWSE_PROMPT));
@@ -651,15 +455,6 @@ void CMainDialog::OnSelect() {
         return;
     m_pAddress->setText(*chosen);
     m_pAddress->setFocus();
-}
-
-void CMainDialog::OnHelp() {
-    m_shell.Open(HelpTarget(m_shell));
-}
-
-void CMainDialog::OnTitle() {
-    m_shell.Open(QString::fromLatin1(BLANK_PAGE));
-    m_shell.Open(QString::fromLatin1(HOME_PAGE_URL));
 }
 
 void CMainDialog::OnDock() {
@@ -695,17 +490,17 @@ void CMainDialog::OnOK() {
     QDialog::accept();
 }
 
-// ----------------------------------------------------------- password panels
+// ------------------------------------------------------- import and export
 
 void CMainDialog::OnImport() {
     if (m_pTopFolder &&
-        ImportFromMenu(this, GetDlgItem(IDC_BTNIMPORT), PlaceImported(), *m_pMessageBox))
+        ImportFromMenu(this, GetDlgItem(IDC_BTNIMPORT), PlaceImported(), *m_pMessageBox, m_picker))
         ShowImported();
 }
 
 void CMainDialog::OnExport() {
     if (m_pTopFolder)
-        ExportBookmarks(this, *m_pTopFolder, *m_pMessageBox);
+        ExportBookmarks(this, *m_pTopFolder, *m_pMessageBox, m_picker);
 }
 
 PlaceFolderFn CMainDialog::PlaceImported() {
@@ -754,129 +549,7 @@ void CMainDialog::dropEvent(QDropEvent* event) {
         Qt::QueuedConnection);
 }
 
-void CMainDialog::OnPromptOK() {
-    const QString typed = m_pPromptPassword->text();
-    if (typed.isEmpty() || m_pTopFolder)
-        return;
-    switch (AnswerPrompt(m_settings, m_dataState, BytesFromText(typed))) {
-    case PromptAnswer::accepted:
-        LeavePrompt();
-        return;
-    case PromptAnswer::otherKey: // a match that does not open the data file
-        ShowProtected();
-        return;
-    case PromptAnswer::refused:
-        GetDlgItem(IDC_LBLINVALID)->show();
-        return;
-    }
-}
-
-void CMainDialog::OnPromptGoOn() {
-    // As if no password were set: the fallback's tree is shown, and the data
-    // file is kept as a backup when it is first replaced.
-    m_settings.SetPassword({});
-    LeavePrompt();
-}
-
-void CMainDialog::ShowProtected() {
-    GetDlgItem(IDC_LBLPROTECTED)->show();
-    GetDlgItem(IDC_BTNMAIN)->setEnabled(true); // goes on without the data file
-}
-
-void CMainDialog::LeavePrompt() {
-    GetDlgItem(IDC_LBLPROTECTED)->hide();
-    // What the prompt disabled and the main panel leaves alone.
-    for (std::size_t i = 0; i < CONTROL_COUNT; ++i)
-        if (StateIn(CONTROLS[i], EPanel::Prompt) == EControlState::Disable &&
-            StateIn(CONTROLS[i], EPanel::Main) == EControlState::Keep)
-            m_controls[i]->setEnabled(true);
-    LoadTree();
-    BindColumns(g_pFirstLevel);
-    ShowMainPanel();
-}
-
-void CMainDialog::OnUsePasswordClicked() {
-    ShowPasswordFields(m_pUsePassword->isChecked());
-}
-
-void CMainDialog::OnSavePassword() {
-    std::string password;
-    if (m_pUsePassword->isChecked()) {
-        const QString typed = m_pNewPassword->text();
-        if (typed.isEmpty())
-            return;
-        if (typed != m_pConfirm->text()) {
-            GetDlgItem(IDC_LBLNOTMATCH)->show();
-            return;
-        }
-        password = BytesFromText(typed);
-    }
-    m_settings.SetPassword(password);
-    if (!SaveTree())
-        return;
-    ShowMainPanel();
-}
-
-bool CMainDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusIn) {
-        if (watched == m_pPromptPassword)
-            GetDlgItem(IDC_LBLINVALID)->hide();
-        else if (watched == m_pNewPassword)
-            GetDlgItem(IDC_LBLNOTMATCH)->hide();
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
-// --------------------------------------------------------- column navigation
-
-CItemObserver* CMainDialog::LevelBefore(CItemObserver* level) const {
-    for (CItemObserver* each = g_pFirstLevel; each; each = each->GetNextLevel())
-        if (each->GetNextLevel() == level)
-            return each;
-    return nullptr;
-}
-
-void CMainDialog::NavigateTop() {
-    BindColumns(g_pFirstLevel);
-}
-
-void CMainDialog::NavigateDown() {
-    if (CItemObserver* leftmost = m_lists[0]->GetObserver())
-        if (CItemObserver* next = leftmost->GetNextLevel())
-            BindColumns(next);
-}
-
-void CMainDialog::NavigateUp() {
-    if (!m_pTopFolder)
-        return;
-    CItemObserver* target = m_lists[0]->GetObserver();
-    while (target && target != g_pFirstLevel) {
-        CItemObserver* candidate = LevelBefore(target);
-        if (!candidate)
-            break;
-        if (candidate != g_pFirstLevel && BindColumns(candidate))
-            return;
-        target = candidate;
-    }
-    BindColumns(g_pFirstLevel);
-}
-
-void CMainDialog::NavigateDeepest() {
-    if (!m_pTopFolder)
-        return;
-    CItemObserver* target = nullptr;
-    for (;;) {
-        CItemObserver* candidate = LevelBefore(target);
-        if (!candidate || candidate == g_pFirstLevel)
-            break;
-        if (BindColumns(candidate))
-            return;
-        target = candidate;
-    }
-    BindColumns(g_pFirstLevel);
-}
-
-// --------------------------------------------------- painting and dragging
+// ------------------------------------------------------------------ painting
 
 void CMainDialog::paintEvent(QPaintEvent*) {
     QPainter painter(this);

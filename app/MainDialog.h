@@ -10,36 +10,31 @@
 // and each carries its role name as objectName ("BtnGo", "List1", ...). The
 // table in app/MainControls.h lists them with their places and panel states.
 
+#include "app/AddressEdit.h"
+#include "app/CommandTable.h"
 #include "app/MainControls.h"
 #include "app/MessageBox.h"
+#include "app/PasswordPanel.h"
+#include "app/SavePolicy.h"
 #include "store/DataFile.h"
-#include "tree/AddressBox.h"
 
 #include <QDialog>
 #include <QIcon>
-#include <QLineEdit>
-#include <QTimer>
 #include <array>
 #include <functional>
-#include <initializer_list>
 #include <memory>
-#include <optional>
-#include <string>
 #include <vector>
 
 class CBookmarkListCtrl;
+class CColumns;
 class CEditActions;
 class CFolder;
-class CItem;
 class CItemObserver;
 class CMenu;
-class CQBBitmapButton;
 class CSettings;
 class CWindowSkin;
 class IPathPicker;
 class IShell;
-class QCheckBox;
-class QPushButton;
 
 // The window's own commands besides the controls' identifiers.
 enum : int {
@@ -47,43 +42,12 @@ enum : int {
     CMD_CANCEL = 2, // Escape and the window manager's close request (OnCancel)
 };
 
-// Editing codes, in the order of the editing buttons (IDC_BTNADD..IDC_BTNREN)
-// and of the "OP" menu's commands (ID_OP_INSERT..ID_OP_RENAME).
-enum : int { EDIT_INSERT = 0, EDIT_INSERTSEP, EDIT_DELETE, EDIT_UP, EDIT_DOWN, EDIT_RENAME };
-
-// The address box (control 1011). It shows the target of the entry a level
-// displays, keeps that item, and enables itself together with Go and Select.
-// Losing the focus is reported with killFocus(); the window then commits the
-// text to the current item.
-class CAddressEdit final : public QLineEdit, public IAddressBox {
-    Q_OBJECT
-public:
-    explicit CAddressEdit(QWidget* parent);
-
-    void SetCurrentItem(CItem* item) override { m_pCurrentItem = item; }
-    CItem* GetCurrentItem() const override { return m_pCurrentItem; }
-    // The box itself, then the parent's Go (2005) and Select (2035) buttons.
-    void EnableWithButtons(bool enable) override;
-    void SetText(const std::string& text) override;
-
-    // The bytes to store for the text now in the box: the bytes last given to
-    // SetText while the text is unchanged (so a target that is not UTF-8 is
-    // kept as it is), otherwise the text as UTF-8.
-    std::string GetTargetBytes() const;
-
-signals:
-    void killFocus();
-
-protected:
-    void focusOutEvent(QFocusEvent* event) override;
-
-private:
-    CItem* m_pCurrentItem = nullptr;
-    std::string m_strShownBytes;
-    QString m_strShownText;
-};
-
-class CMainDialog final : public QDialog {
+// The window's concerns have classes of their own: the save policy
+// (app/SavePolicy.h), the password panels (app/PasswordPanel.h), the columns
+// and their navigation (app/Columns.h), the editing (app/EditActions.h) and
+// the commands' table (app/CommandTable.h); the window holds the controls
+// and the tree and puts them together.
+class CMainDialog final : public QDialog, private ISaveTarget, private IPasswordHost {
     Q_OBJECT
 public:
     // settings: the process's settings record; the data files live in
@@ -107,10 +71,8 @@ public:
 
     void PlaceControls();
     void PlaceColumns(int count);
-    void ShowMainPanel();
-    void ShowAboutPanel();
+    void ShowMainPanel() override;
     void ShowOptionsPanel();
-    void ShowPasswordPrompt();
 
     // The tree: built empty and filled from the data file; written back whole.
     // Both report a CFileError themselves: LoadTree keeps what was read,
@@ -118,12 +80,8 @@ public:
     void LoadTree();
     bool SaveTree();
     // After each change the tree is saved again once the user has paused
-    // (SAVE_PAUSE_MS, restarted by every change), so that a crash loses no
-    // more than that; not while a name is typed or a menu is open, which
-    // waits for the next pause. A failure is reported once, not at every
-    // pause; the next change and the close command try again.
-    static constexpr int SAVE_PAUSE_MS = 3000;
-    void SetSavePause(int ms) { m_pauseTimer.setInterval(ms); }
+    // (app/SavePolicy.h).
+    void SetSavePause(int ms) { m_save.SetPause(ms); }
     int BindColumns(CItemObserver* level);
 
     // The quick-find palette (Ctrl+F) over the window, or over the dock window
@@ -135,7 +93,6 @@ public:
     // focused; nothing when the rows lead nowhere.
     void RevealPath(const std::vector<int>& rows);
 
-    void DoEditCommand(CBookmarkListCtrl* list, int code);
     // The window's commands by identifier: buttons, "OP" menu commands, the
     // hidden navigation buttons, CMD_CLOSE and CMD_CANCEL.
     void OnCommand(int id);
@@ -148,13 +105,10 @@ public:
 
     QWidget* GetDlgItem(int id) const;
     CFolder* GetTopFolder() const { return m_pTopFolder.get(); }
-    CMenu* GetEditMenu() const { return m_pEditMenu.get(); }
     CMenu* GetContentMenu() const { return m_pContentMenu.get(); }
     CBookmarkListCtrl* GetActiveList() const { return m_pActiveList; }
     void SetActiveList(CBookmarkListCtrl* list) { m_pActiveList = list; }
-    CAddressEdit* GetAddressEdit() const { return m_pAddress; }
     CBookmarkListCtrl* GetList(int index) const { return m_lists.at(std::size_t(index)); }
-    CSettings& GetSettings() const { return m_settings; }
     IShell& GetShell() const { return m_shell; }
     // Where errors are shown (a modal box unless replaced).
     void SetMessageBox(IMessageBox& box) { m_pMessageBox = &box; }
@@ -168,23 +122,20 @@ protected:
     // A bookmark file dropped on the window is imported.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateControls();
     QWidget* CreateControl(const SControl& row);
+    void MakeCommands();
     void PostCommand(int id);
     void OnListNotify(CBookmarkListCtrl* list);
-    void OnAddressKillFocus();
-    void OnGo();
+    // The list a menu was opened on (or a key pressed in): the focused one.
+    CBookmarkListCtrl* FocusedList() const;
     void OnSelect();
-    void OnHelp();
-    void OnTitle();
     // BtnDock: hides the main window, runs the dock window modally (it keeps
     // the dock position in the settings record) and shows the main window
     // again; the dock window's Close then closes the main window.
     void OnDock();
-    void OnPromptOK();
     // Import (a menu of sources) and Export on the options panel; after an
     // import the main panel shows the new folder.
     void OnImport();
@@ -192,28 +143,20 @@ private:
     void ShowImported();
     // Where an import's folder goes: one insertion at the end of the top folder.
     std::function<void(std::unique_ptr<CFolder>)> PlaceImported();
-    // BtnMain at the prompt for the data file's own password: go on without it.
-    void OnPromptGoOn();
-    // The prompt's explanation that the data file is under another password.
-    void ShowProtected();
-    // From the accepted prompt to the main panel with the tree loaded.
-    void LeavePrompt();
-    void OnUsePasswordClicked();
-    void OnSavePassword();
-    void NavigateUp();
-    void NavigateDown();
-    void NavigateTop();
-    void NavigateDeepest();
-    CItemObserver* LevelBefore(CItemObserver* level) const;
-    void SaveAfterPause();
-    void ReportFileError(const CFileError& error);
     void EndTree();
     // Opens a panel: every control takes the panel's state in the table.
     void ShowPanel(EPanel panel);
-    void SetState(std::initializer_list<int> ids, EControlState state);
     static void SetState(QWidget* control, EControlState state);
-    // The new password, its confirmation and their labels.
-    void ShowPasswordFields(bool show);
+
+    // ISaveTarget and IPasswordHost
+    bool HasTree() const override { return m_pTopFolder != nullptr; }
+    void WriteTree() override;
+    bool IsBusy() const override;
+    void HandInTyping() override;
+    void Tell(const CFileError& error) override;
+    QWidget* Control(int id) const override { return GetDlgItem(id); }
+    void OpenTree() override;
+    bool Save() override { return SaveTree(); }
 
     CSettings& m_settings;
     IShell& m_shell;
@@ -234,21 +177,9 @@ private:
     std::unique_ptr<CMenu> m_pContentMenu;
     CBookmarkListCtrl* m_pActiveList = nullptr;
 
-    QPushButton* m_pDefault = nullptr;
-    QCheckBox* m_pUsePassword = nullptr;
-    QLineEdit* m_pNewPassword = nullptr;
-    QLineEdit* m_pConfirm = nullptr;
-    QLineEdit* m_pPromptPassword = nullptr;
-
+    std::unique_ptr<CColumns> m_pColumns;
+    std::unique_ptr<CPasswordPanel> m_pPassword;
+    CCommandTable m_commands;
     bool m_bInitialised = false;
-    // Settings that could not be stored, already told to the user.
-    bool m_bToldPositionNotStored = false;
-    std::optional<std::uint32_t> m_toldCheckNotStored;
-
-    QTimer m_pauseTimer;                    // runs from a change to the save after it
-    unsigned long long m_nSavedChanges = 0; // g_nTreeChanges when the tree was last written
-    bool m_bSavingAfterPause = false;       // SaveTree runs for SaveAfterPause
-    bool m_bPauseFailureShown = false;      // since the last save that worked
-    bool m_bEnding = false;                 // OnEndRequest is saving
-    bool m_bSavedForEnd = false;            // OnEndRequest saved and ended the loops
+    CSavePolicy m_save{*this, m_settings};
 };

@@ -44,3 +44,25 @@ std::optional<QString> CFileDialogPicker::PickFileOrFolder(const QString& prompt
         return std::nullopt;
     return dialog.Chosen();
 }
+
+namespace {
+
+std::optional<QString> Chosen(const QString& path) {
+    return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
+}
+
+} // namespace
+
+std::optional<QString> CFileDialogPicker::PickOpenFile(QWidget* parent, const QString& title,
+                                                       const QString& folder,
+                                                       const QString& filter) {
+    return Chosen(QFileDialog::getOpenFileName(parent, title, folder, filter, nullptr,
+                                               QFileDialog::DontUseNativeDialog));
+}
+
+std::optional<QString> CFileDialogPicker::PickSaveFile(QWidget* parent, const QString& title,
+                                                       const QString& suggested,
+                                                       const QString& filter) {
+    return Chosen(QFileDialog::getSaveFileName(parent, title, suggested, filter, nullptr,
+                                               QFileDialog::DontUseNativeDialog));
+}

@@ -53,6 +53,14 @@ public:
 class CNoPicker final : public IPathPicker {
 public:
     std::optional<QString> PickFileOrFolder(const QString&) override { return std::nullopt; }
+    std::optional<QString> PickOpenFile(QWidget*, const QString&, const QString&,
+                                        const QString&) override {
+        return std::nullopt;
+    }
+    std::optional<QString> PickSaveFile(QWidget*, const QString&, const QString&,
+                                        const QString&) override {
+        return std::nullopt;
+    }
 };
 
 std::string Name(int i) {

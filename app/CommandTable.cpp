@@ -1,0 +1,21 @@
+#include "app/CommandTable.h"
+
+#include <utility>
+
+CCommandTable& CCommandTable::Add(int id, Handler handler) {
+    return Add(id, id, [run = std::move(handler)](int) { run(); });
+}
+
+CCommandTable& CCommandTable::Add(int first, int last, RangeHandler handler) {
+    m_entries.push_back({first, last, std::move(handler)});
+    return *this;
+}
+
+bool CCommandTable::Run(int id) const {
+    for (const SEntry& entry : m_entries)
+        if (id >= entry.first && id <= entry.last) {
+            entry.handler(id - entry.first);
+            return true;
+        }
+    return false;
+}

@@ -1,0 +1,127 @@
+#include "app/PasswordPanel.h"
+
+#include "app/MainControls.h"
+#include "skin/TextCodec.h"
+#include "store/DataFile.h"
+#include "store/Settings.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+// Shown at the prompt when the data file does not open with the key in use.
+constexpr char PROTECTED_TEXT[] =
+    "Quillbox.dat is protected by another password. Type that password, or press M to go on "
+    "without it (the file is then kept as a backup).";
+
+} // namespace
+
+CPasswordPanel::CPasswordPanel(IPasswordHost& host, CSettings& settings,
+                               CDataFileState& dataState)
+    : m_host(host), m_settings(settings), m_dataState(dataState),
+      m_pUsePassword(qobject_cast<QCheckBox*>(host.Control(IDC_USEPASSWD))),
+      m_pNewPassword(qobject_cast<QLineEdit*>(host.Control(IDC_NEWPASSWD))),
+      m_pConfirm(qobject_cast<QLineEdit*>(host.Control(IDC_CONFIRM))),
+      m_pPromptPassword(qobject_cast<QLineEdit*>(host.Control(IDC_PROMPTPASSWD))) {
+    connect(m_pUsePassword, &QCheckBox::clicked, this,
+            [this] { ShowPasswordFields(m_pUsePassword->isChecked()); });
+    for (QLineEdit* box : {m_pNewPassword, m_pConfirm, m_pPromptPassword}) {
+        box->setEchoMode(QLineEdit::Password);
+        box->installEventFilter(this);
+    }
+    if (auto* label = qobject_cast<QLabel*>(host.Control(IDC_LBLPROTECTED))) {
+        label->setText(QString::fromUtf8(PROTECTED_TEXT));
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignCenter);
+        label->setStyleSheet(QStringLiteral("color: #7a1f12; font-weight: bold;"));
+    }
+}
+
+CPasswordPanel::~CPasswordPanel() {
+    for (QLineEdit* box : {m_pNewPassword, m_pConfirm, m_pPromptPassword})
+        box->removeEventFilter(this);
+}
+
+void CPasswordPanel::FillOptions() {
+    const QString password = TextFromBytes(m_settings.m_strPassword);
+    m_pNewPassword->setText(password);
+    m_pConfirm->setText(password);
+    const bool on = !m_settings.m_strPassword.empty();
+    m_pUsePassword->setChecked(on);
+    if (on)
+        ShowPasswordFields(true);
+}
+
+void CPasswordPanel::ShowPasswordFields(bool show) {
+    for (int id : {IDC_NEWPASSWD, IDC_CONFIRM, IDC_LBLPASSWD, IDC_LBLCONFIRM})
+        m_host.Control(id)->setVisible(show);
+}
+
+void CPasswordPanel::OnPromptOK() {
+    const QString typed = m_pPromptPassword->text();
+    if (typed.isEmpty() || m_host.HasTree())
+        return;
+    switch (AnswerPrompt(m_settings, m_dataState, BytesFromText(typed))) {
+    case PromptAnswer::accepted:
+        LeavePrompt();
+        return;
+    case PromptAnswer::otherKey: // a match that does not open the data file
+        ShowProtected();
+        return;
+    case PromptAnswer::refused:
+        m_host.Control(IDC_LBLINVALID)->show();
+        return;
+    }
+}
+
+void CPasswordPanel::OnPromptGoOn() {
+    // As if no password were set: the fallback's tree is shown, and the data
+    // file is kept as a backup when it is first replaced.
+    m_settings.SetPassword({});
+    LeavePrompt();
+}
+
+void CPasswordPanel::ShowProtected() {
+    m_host.Control(IDC_LBLPROTECTED)->show();
+    m_host.Control(IDC_BTNMAIN)->setEnabled(true); // goes on without the data file
+}
+
+void CPasswordPanel::LeavePrompt() {
+    m_host.Control(IDC_LBLPROTECTED)->hide();
+    // What the prompt disabled and the main panel leaves alone.
+    for (const SControl& row : CONTROLS)
+        if (StateIn(row, EPanel::Prompt) == EControlState::Disable &&
+            StateIn(row, EPanel::Main) == EControlState::Keep)
+            m_host.Control(row.id)->setEnabled(true);
+    m_host.OpenTree();
+}
+
+void CPasswordPanel::OnSavePassword() {
+    std::string password;
+    if (m_pUsePassword->isChecked()) {
+        const QString typed = m_pNewPassword->text();
+        if (typed.isEmpty())
+            return;
+        if (typed != m_pConfirm->text()) {
+            m_host.Control(IDC_LBLNOTMATCH)->show();
+            return;
+        }
+        password = BytesFromText(typed);
+    }
+    m_settings.SetPassword(password);
+    if (m_host.Save())
+        m_host.ShowMainPanel();
+}
+
+bool CPasswordPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn) {
+        if (watched == m_pPromptPassword)
+            m_host.Control(IDC_LBLINVALID)->hide();
+        else if (watched == m_pNewPassword)
+            m_host.Control(IDC_LBLNOTMATCH)->hide();
+    }
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,63 @@
+#pragma once
+// The password's part of the main window: the prompt for the password at the
+// start (with the explanation that the data file is under another one), and
+// the options panel's "use password" box with the new password and its
+// confirmation. Works on the window's controls (app/MainControls.h).
+
+#include <QObject>
+
+struct CDataFileState;
+class CSettings;
+class QCheckBox;
+class QLineEdit;
+class QWidget;
+
+// What the password panel needs of the window.
+class IPasswordHost {
+public:
+    virtual ~IPasswordHost() = default;
+    virtual QWidget* Control(int id) const = 0;
+    // Whether a tree is loaded (none while the prompt is up).
+    virtual bool HasTree() const = 0;
+    // The prompt was answered: load the tree and show the main panel.
+    virtual void OpenTree() = 0;
+    // Writes the tree with the settings now in force; false when it failed
+    // (and the user was told).
+    virtual bool Save() = 0;
+    virtual void ShowMainPanel() = 0;
+};
+
+class CPasswordPanel final : public QObject {
+public:
+    // Takes over the password controls of host, which are made already.
+    CPasswordPanel(IPasswordHost& host, CSettings& settings, CDataFileState& dataState);
+    ~CPasswordPanel() override;
+    CPasswordPanel(const CPasswordPanel&) = delete;
+    CPasswordPanel& operator=(const CPasswordPanel&) = delete;
+
+    // The prompt's explanation that the data file is under another password.
+    void ShowProtected();
+    // BtnOK at the prompt: the typed password opens the tree, or says why not.
+    void OnPromptOK();
+    // BtnMain at the prompt for the data file's own password: go on without it.
+    void OnPromptGoOn();
+    // The options panel has opened: its boxes show the password in use.
+    void FillOptions();
+    // BtnSave: the password (or none) as the boxes say, then the main panel.
+    void OnSavePassword();
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void LeavePrompt();
+    // The new password, its confirmation and their labels.
+    void ShowPasswordFields(bool show);
+
+    IPasswordHost& m_host;
+    CSettings& m_settings;
+    CDataFileState& m_dataState;
+    QCheckBox* m_pUsePassword;
+    QLineEdit* m_pNewPassword;
+    QLineEdit* m_pConfirm;
+    QLineEdit* m_pPromptPassword;
+};
