@@ -72,3 +72,14 @@ void CColumns::ShowDeepest() {
     }
     Bind(g_pFirstLevel);
 }
+
+void CColumns::FollowSelection(CBookmarkListCtrl* list) {
+    if (!list->GetObserver())
+        return;
+    CItem* shown = list->GetShownItem();
+    // While a new entry is being named the list holds one row more than the
+    // item has children, and its rows past that one are not the children of
+    // the same number: the selection is the item's own until the name is in.
+    if (shown && list->GetRowCount() == shown->GetCount())
+        shown->Select(list->GetFirstSelectedRow());
+}

@@ -36,6 +36,8 @@ public:
     // The top folder's depths; the deepest that still fills a column.
     void ShowTop();
     void ShowDeepest();
+    // A column's selection (or focus) changed: its item selects that row.
+    static void FollowSelection(CBookmarkListCtrl* list);
 
 private:
     Lists m_lists;

@@ -2,20 +2,16 @@
 
 #include "app/Columns.h"
 #include "app/EditActions.h"
-#include "app/ExchangeActions.h"
+#include "app/WindowExchange.h"
 #include "app/PathPicker.h"
 #include "app/Shell.h"
 #include "edit/EditKeys.h"
 #include "skin/BitmapResource.h"
 #include "skin/BookmarkListCtrl.h"
-#include "skin/DockDialog.h"
 #include "skin/FindPalette.h"
 #include "skin/QBBitmapButton.h"
-#include "skin/TextCodec.h"
 #include "skin/WindowSkin.h"
-#include "store/Settings.h"
 #include "tree/Item.h"
-#include "tree/ItemObserver.h"
 #include "tree/MenuResource.h"
 #include "tree/Tree.h"
 #include "tree/TreeState.h"
@@ -25,24 +21,17 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEventLoop>
-#include <QFocusEvent>
 #include <QLabel>
-#include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
 #include <QSessionManager>
 #include <QShortcut>
 #include <algorithm>
-#include <limits>
 
 namespace {
 
 constexpr char WINDOW_TITLE[] = "Quillbox";
 constexpr char SKIN_NAME[] = "MainWnd";
-
-QRect RectOf(const SControl& control) {
-    return {control.rect.x, control.rect.y, control.rect.w, control.rect.h};
-}
 
 // The hidden command buttons' texts, from IDC_NAVUP on.
 constexpr const char* NAV_TEXTS[] = {"<", ">", "<<", ">>"};
@@ -77,6 +66,11 @@ CMainDialog::CMainDialog(CSettings& settings, IShell& shell, IPathPicker& picker
     m_pEdit = std::make_unique<CEditActions>(*m_pColumns);
     for (CBookmarkListCtrl* list : m_lists)
         m_pEdit->Attach(list);
+    m_pExchange = std::make_unique<CWindowExchange>(
+        CWindowExchange::SWindow{this, [this] { return m_pTopFolder.get(); },
+                                 [this]() -> IMessageBox& { return *m_pMessageBox; },
+                                 [this] { ShowImported(); }},
+        m_pEdit->Editor(), m_picker);
     m_pPassword = std::make_unique<CPasswordPanel>(static_cast<IPasswordHost&>(*this), m_settings,
                                                    m_dataState);
     MakeCommands();
@@ -107,17 +101,7 @@ CMainDialog::~CMainDialog() {
 }
 
 void CMainDialog::CreateControls() {
-    for (std::size_t i = 0; i < CONTROL_COUNT; ++i) {
-        const SControl& row = CONTROLS[i];
-        QWidget* control = CreateControl(row);
-        control->setObjectName(QString::fromLatin1(row.name));
-        if (*row.toolTip)
-            control->setToolTip(QString::fromUtf8(row.toolTip));
-        if (*row.accessibleName)
-            control->setAccessibleName(QString::fromUtf8(row.accessibleName));
-        m_controls[i] = control;
-    }
-
+    m_controls.Create([this](const SControl& row) { return CreateControl(row); });
     auto* find = new QShortcut(QKeySequence::Find, this);
     connect(find, &QShortcut::activated, this, [this] { ShowFindPalette(); });
 }
@@ -134,8 +118,8 @@ QWidget* CMainDialog::CreateControl(const SControl& row) {
     }
     case EControlKind::List: {
         auto* list = new CBookmarkListCtrl(this);
-        list->onSelection = [this](CBookmarkListCtrl* each) { OnListNotify(each); };
-        list->onFocusIn = [this](CBookmarkListCtrl* each) { OnListNotify(each); };
+        list->onSelection = &CColumns::FollowSelection;
+        list->onFocusIn = &CColumns::FollowSelection;
         list->onActivate = [this](CBookmarkListCtrl* each) { SetActiveList(each); };
         list->onGo = [this](CBookmarkListCtrl*) { OnCommand(IDC_BTNGO); };
         list->onMenuCommand = [this](CBookmarkListCtrl*, unsigned command) {
@@ -178,8 +162,7 @@ QWidget* CMainDialog::CreateControl(const SControl& row) {
 }
 
 QWidget* CMainDialog::GetDlgItem(int id) const {
-    const std::size_t index = ControlIndex(id);
-    return index < CONTROL_COUNT ? m_controls[index] : nullptr;
+    return m_controls.Get(id);
 }
 
 int CMainDialog::DoModal() {
@@ -219,7 +202,7 @@ bool CMainDialog::OnInitDialog() {
     m_bInitialised = true;
     setWindowIcon(m_icon);
     setWindowTitle(QString::fromLatin1(WINDOW_TITLE));
-    PlaceControls();
+    m_controls.Place();
 
     m_pEditMenu = MakeEditMenu();
     AppendEditCommands(*m_pEditMenu);
@@ -230,21 +213,21 @@ bool CMainDialog::OnInitDialog() {
     m_pActiveList = m_lists[0];
     g_pAddressBox = m_pAddress;
 
-    for (std::size_t i = 0; i < CONTROL_COUNT; ++i)
-        if (HasBitmap(CONTROLS[i]) && !static_cast<CQBBitmapButton*>(m_controls[i])
-                                           ->Init(CONTROLS[i].id, m_pSkin.get(), this))
+    for (const SControl& row : CONTROLS)
+        if (HasBitmap(row) &&
+            !static_cast<CQBBitmapButton*>(GetDlgItem(row.id))->Init(row.id, m_pSkin.get(), this))
             return false;
 
     GetDlgItem(IDC_USEPASSWD)->setEnabled(false);
     GetDlgItem(IDC_BTNDOCK)->setEnabled(false);
-    PlaceColumns(3);
+    m_controls.PlaceColumns(3);
 
     LoadSettings(m_settings, m_dataState);
     GetDlgItem(IDC_USEPASSWD)->setEnabled(true);
 
     const PasswordNeed need = PasswordNeeded(m_settings, m_dataState);
     if (need != PasswordNeed::none) {
-        ShowPanel(EPanel::Prompt);
+        m_controls.ShowPanel(EPanel::Prompt);
         if (need == PasswordNeed::dataFile)
             m_pPassword->ShowProtected();
     } else {
@@ -254,68 +237,12 @@ bool CMainDialog::OnInitDialog() {
     return m_pSkin->Load(this, QString::fromLatin1(SKIN_NAME)) != 0;
 }
 
-void CMainDialog::PlaceControls() {
-    for (std::size_t i = 0; i < CONTROL_COUNT; ++i)
-        if (CONTROLS[i].kind != EControlKind::List && !CONTROLS[i].rect.IsEmpty())
-            m_controls[i]->setGeometry(RectOf(CONTROLS[i]));
-}
-
-// With fewer than three columns, the rightmost lists take the leftmost places.
-void CMainDialog::PlaceColumns(int count) {
-    for (int i = 0; i < count; ++i) {
-        if (QWidget* column = GetDlgItem(IDC_LIST1 + 3 - count + i)) {
-            column->setGeometry(RectOf(CONTROLS[ControlIndex(IDC_LIST1 + i)]));
-            column->update();
-        }
-    }
-}
-
-void CMainDialog::SetState(QWidget* control, EControlState state) {
-    switch (state) {
-    case EControlState::Enable:
-    case EControlState::Disable:
-        control->setEnabled(state == EControlState::Enable);
-        break;
-    case EControlState::Show:
-    case EControlState::Hide:
-    case EControlState::Later:
-        control->setVisible(state == EControlState::Show);
-        break;
-    case EControlState::Keep:
-        break;
-    }
-}
-
-void CMainDialog::ShowPanel(EPanel panel) {
-    using enum EControlState;
-    const auto apply = [this, panel](std::initializer_list<EControlState> states) {
-        for (std::size_t i = 0; i < CONTROL_COUNT; ++i) {
-            const EControlState state = StateIn(CONTROLS[i], panel);
-            if (std::find(states.begin(), states.end(), state) != states.end())
-                SetState(m_controls[i], state);
-        }
-    };
-    // A control that loses the focus by hiding or disabling hands it on to the
-    // next one in the tab chain. The main panel shows its lists before it
-    // hides the rest, so the focus can land on a list; the others hide first,
-    // so the focus leaving a list does not land on what they show.
-    apply({Enable});
-    apply({Disable});
-    if (panel == EPanel::Main) {
-        apply({Show});
-        apply({Hide, Later});
-    } else {
-        apply({Hide, Later});
-        apply({Show});
-    }
-}
-
 void CMainDialog::ShowMainPanel() {
-    ShowPanel(EPanel::Main);
+    m_controls.ShowPanel(EPanel::Main);
 }
 
 void CMainDialog::ShowOptionsPanel() {
-    ShowPanel(EPanel::Options);
+    m_controls.ShowPanel(EPanel::Options);
     m_pPassword->FillOptions();
 }
 
@@ -399,9 +326,9 @@ void CMainDialog::MakeCommands() {
                  else // only the prompt for another password enables it
                      m_pPassword->OnPromptGoOn();
              })
-        .Add(IDC_BTNIMPORT, [this] { OnImport(); })
-        .Add(IDC_BTNEXPORT, [this] { OnExport(); })
-        .Add(IDC_BTNABOUT, [this] { ShowPanel(EPanel::About); })
+        .Add(IDC_BTNIMPORT, [this] { m_pExchange->Import(GetDlgItem(IDC_BTNIMPORT)); })
+        .Add(IDC_BTNEXPORT, [this] { m_pExchange->Export(); })
+        .Add(IDC_BTNABOUT, [this] { m_controls.ShowPanel(EPanel::About); })
         .Add(IDC_BTNOPT, [this] { ShowOptionsPanel(); })
         .Add(IDC_BTNTITLE,
              [this] {
@@ -437,17 +364,6 @@ CBookmarkListCtrl* CMainDialog::FocusedList() const {
     return list;
 }
 
-void CMainDialog::OnListNotify(CBookmarkListCtrl* list) {
-    if (!list->GetObserver())
-        return;
-    CItem* shown = list->GetShownItem();
-    // While a new entry is being named the list holds one row more than the
-    // item has children, and its rows past that one are not the children of
-    // the same number: the selection is the item's own until the name is in.
-    if (shown && list->GetRowCount() == shown->GetCount())
-        shown->Select(list->GetFirstSelectedRow());
-}
-
 void CMainDialog::OnSelect() {
     const std::optional<QString> chosen =
         m_picker.PickFileOrFolder(QString::fromLatin1(BROWSE_PROMPT));
@@ -455,30 +371,6 @@ void CMainDialog::OnSelect() {
         return;
     m_pAddress->setText(*chosen);
     m_pAddress->setFocus();
-}
-
-void CMainDialog::OnDock() {
-    if (!m_pTopFolder)
-        return;
-    hide();
-    int result = CDockDialog::RESULT_RETURN;
-    std::vector<int> reveal;
-    {
-        CDockDialog dock(
-            m_pTopFolder.get(), m_pContentMenu.get(),
-            [this](const std::string& target) { OpenTarget(m_shell, TextFromBytes(target)); },
-            m_settings.m_nDockX, m_settings.m_nDockY, this);
-        result = dock.exec();
-        m_settings.m_nDockX = dock.GetDockX();
-        m_settings.m_nDockY = dock.GetDockY();
-        reveal = dock.GetRevealRows();
-    }
-    showNormal();
-    if (result == CDockDialog::RESULT_RETURN && !reveal.empty())
-        RevealPath(reveal);
-    // The dock window's Close is the main window's close command.
-    if (result == CDockDialog::RESULT_CLOSE)
-        PostCommand(CMD_CLOSE);
 }
 
 void CMainDialog::OnOK() {
@@ -490,63 +382,23 @@ void CMainDialog::OnOK() {
     QDialog::accept();
 }
 
-// ------------------------------------------------------- import and export
-
-void CMainDialog::OnImport() {
-    if (m_pTopFolder &&
-        ImportFromMenu(this, GetDlgItem(IDC_BTNIMPORT), PlaceImported(), *m_pMessageBox, m_picker))
-        ShowImported();
-}
-
-void CMainDialog::OnExport() {
-    if (m_pTopFolder)
-        ExportBookmarks(this, *m_pTopFolder, *m_pMessageBox, m_picker);
-}
-
-PlaceFolderFn CMainDialog::PlaceImported() {
-    return [this](std::unique_ptr<CFolder> folder) {
-        if (m_pTopFolder) // one undoable step
-            m_pEdit->Editor().AppendFolder(m_pTopFolder.get(), std::move(folder));
-    };
-}
-
 void CMainDialog::ShowImported() {
     // The top folder's columns, with the new folder (selected) and its items.
     BindColumns(g_pFirstLevel);
     ShowMainPanel();
 }
 
-namespace {
-
-// The one local file a drag carries, or an empty text.
-QString DraggedFile(const QMimeData* data) {
-    if (!data || !data->hasUrls() || data->urls().size() != 1)
-        return {};
-    const QUrl url = data->urls().constFirst();
-    return url.isLocalFile() && LooksLikeBookmarkFile(url.toLocalFile()) ? url.toLocalFile()
-                                                                         : QString();
-}
-
-} // namespace
-
 void CMainDialog::dragEnterEvent(QDragEnterEvent* event) {
-    if (m_pTopFolder && !DraggedFile(event->mimeData()).isEmpty())
+    if (!m_pExchange->DroppableFile(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void CMainDialog::dropEvent(QDropEvent* event) {
-    const QString path = DraggedFile(event->mimeData());
-    if (!m_pTopFolder || path.isEmpty())
+    const QString path = m_pExchange->DroppableFile(event->mimeData());
+    if (path.isEmpty())
         return;
     event->acceptProposedAction();
-    // After the drag has ended: the source is not kept waiting on the messages.
-    QMetaObject::invokeMethod(
-        this,
-        [this, path] {
-            if (m_pTopFolder && ImportBookmarkFile(this, path, PlaceImported(), *m_pMessageBox))
-                ShowImported();
-        },
-        Qt::QueuedConnection);
+    m_pExchange->ImportDropped(path);
 }
 
 // ------------------------------------------------------------------ painting

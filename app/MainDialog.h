@@ -12,6 +12,7 @@
 
 #include "app/AddressEdit.h"
 #include "app/CommandTable.h"
+#include "app/ControlSet.h"
 #include "app/MainControls.h"
 #include "app/MessageBox.h"
 #include "app/PasswordPanel.h"
@@ -32,6 +33,7 @@ class CFolder;
 class CItemObserver;
 class CMenu;
 class CSettings;
+class CWindowExchange;
 class CWindowSkin;
 class IPathPicker;
 class IShell;
@@ -69,8 +71,6 @@ public:
     // tree, last the skin. false when a button or the skin could not be set up.
     bool OnInitDialog();
 
-    void PlaceControls();
-    void PlaceColumns(int count);
     void ShowMainPanel() override;
     void ShowOptionsPanel();
 
@@ -128,7 +128,6 @@ private:
     QWidget* CreateControl(const SControl& row);
     void MakeCommands();
     void PostCommand(int id);
-    void OnListNotify(CBookmarkListCtrl* list);
     // The list a menu was opened on (or a key pressed in): the focused one.
     CBookmarkListCtrl* FocusedList() const;
     void OnSelect();
@@ -136,17 +135,9 @@ private:
     // the dock position in the settings record) and shows the main window
     // again; the dock window's Close then closes the main window.
     void OnDock();
-    // Import (a menu of sources) and Export on the options panel; after an
-    // import the main panel shows the new folder.
-    void OnImport();
-    void OnExport();
+    // After an import: the main panel shows the new folder.
     void ShowImported();
-    // Where an import's folder goes: one insertion at the end of the top folder.
-    std::function<void(std::unique_ptr<CFolder>)> PlaceImported();
     void EndTree();
-    // Opens a panel: every control takes the panel's state in the table.
-    void ShowPanel(EPanel panel);
-    static void SetState(QWidget* control, EControlState state);
 
     // ISaveTarget and IPasswordHost
     bool HasTree() const override { return m_pTopFolder != nullptr; }
@@ -167,7 +158,7 @@ private:
     // The controls are the window's children (Qt owns them); the skin, the
     // tree and the menus are owned here.
     std::unique_ptr<CWindowSkin> m_pSkin;
-    std::array<QWidget*, CONTROL_COUNT> m_controls{}; // by row of the table, owned by Qt
+    CControlSet m_controls;
     CAddressEdit* m_pAddress = nullptr;
     std::array<CBookmarkListCtrl*, 3> m_lists{}; // left, middle, right
     std::unique_ptr<CEditActions> m_pEdit;       // the undoable edits of the tree
@@ -179,6 +170,7 @@ private:
 
     std::unique_ptr<CColumns> m_pColumns;
     std::unique_ptr<CPasswordPanel> m_pPassword;
+    std::unique_ptr<CWindowExchange> m_pExchange; // import and export
     CCommandTable m_commands;
     bool m_bInitialised = false;
     CSavePolicy m_save{*this, m_settings};

@@ -1,5 +1,5 @@
-// The main window's side of the quick-find palette: opening it, and showing
-// a found item in the columns.
+// The main window's side of the quick-find palette and the dock window:
+// opening them, and showing an item they found in the columns.
 
 #include "app/MainDialog.h"
 #include "app/Shell.h"
@@ -7,6 +7,7 @@
 #include "skin/DockDialog.h"
 #include "skin/FindPalette.h"
 #include "skin/TextCodec.h"
+#include "store/Settings.h"
 #include "tree/Item.h"
 #include "tree/ItemObserver.h"
 #include "tree/SelectPath.h"
@@ -50,4 +51,28 @@ void CMainDialog::RevealPath(const std::vector<int>& rows) {
             SetActiveList(list);
             list->setFocus(Qt::OtherFocusReason);
         }
+}
+
+void CMainDialog::OnDock() {
+    if (!m_pTopFolder)
+        return;
+    hide();
+    int result = CDockDialog::RESULT_RETURN;
+    std::vector<int> reveal;
+    {
+        CDockDialog dock(
+            m_pTopFolder.get(), m_pContentMenu.get(),
+            [this](const std::string& target) { OpenTarget(m_shell, TextFromBytes(target)); },
+            m_settings.m_nDockX, m_settings.m_nDockY, this);
+        result = dock.exec();
+        m_settings.m_nDockX = dock.GetDockX();
+        m_settings.m_nDockY = dock.GetDockY();
+        reveal = dock.GetRevealRows();
+    }
+    showNormal();
+    if (result == CDockDialog::RESULT_RETURN && !reveal.empty())
+        RevealPath(reveal);
+    // The dock window's Close is the main window's close command.
+    if (result == CDockDialog::RESULT_CLOSE)
+        PostCommand(CMD_CLOSE);
 }

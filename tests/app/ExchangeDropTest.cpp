@@ -1,11 +1,13 @@
 // Bookmarks dropped on the main window: a bookmark file is imported into a
 // new folder at the end of the top folder, which the columns then show, with
-// one message; anything else is refused and the tree stays as it was.
+// one message; anything else is refused and the tree stays as it was. The
+// options panel's Import and Export ask the picker for their files.
 
 #include "AppFixture.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QMenu>
 #include <QMimeData>
 
 namespace {
@@ -79,6 +81,56 @@ TEST_F(ExchangeDropTest, WhatIsNoBookmarkFileChangesNothing) {
     EXPECT_FALSE(Drop({picture, picture}).first);
     EXPECT_FALSE(Drop({QUrl::fromLocalFile(m_dir.path())}).first); // a folder
     EXPECT_EQ(Rows(1), before);
+}
+
+// The options panel's Import, its menu's first item (a bookmark file), the
+// picker's answer; then Export of the whole tree to the picker's answer.
+TEST_F(ExchangeDropTest, ImportAndExportTakeTheirFilesFromThePicker) {
+    WriteDataFile(SampleTree);
+    Start();
+    const QStringList before = Rows(1);
+    const QUrl file = WriteFile("in.html", "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>"
+                                           "<DT><A HREF=\"https://b.example/\">B</A></DL><p>");
+    const auto importThroughMenu = [this] {
+        ClickButton(IDC_BTNOPT);
+        // The menu runs its own loop: its first item is chosen from inside it.
+        QTimer::singleShot(0, [] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            ASSERT_NE(menu, nullptr);
+            menu->setActiveAction(menu->actions().constFirst());
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        ClickButton(IDC_BTNIMPORT);
+    };
+
+    m_picker.m_answer = std::nullopt; // cancelled: nothing comes in
+    importThroughMenu();
+    EXPECT_EQ(m_picker.m_prompts, QStringList{QStringLiteral("Import bookmarks")});
+    EXPECT_TRUE(m_messageBox.m_messages.isEmpty());
+    EXPECT_EQ(Top().GetCount(), before.size());
+
+    m_picker.m_answer = file.toLocalFile();
+    importThroughMenu();
+    EXPECT_TRUE(Message().contains(QLatin1String("Imported 1 bookmark")));
+    ASSERT_EQ(Rows(1).size(), before.size() + 1);
+    EXPECT_TRUE(Rows(1).constLast().startsWith(QLatin1String("Imported in.html")));
+    EXPECT_FALSE(List(1)->isHidden()); // back on the main panel
+
+    const QString out = m_dir.filePath(QStringLiteral("out.html"));
+    m_picker.m_prompts.clear();
+    m_picker.m_answer = std::nullopt; // cancelled: nothing written, nothing said
+    ClickButton(IDC_BTNOPT);
+    ClickButton(IDC_BTNEXPORT);
+    EXPECT_EQ(m_picker.m_prompts, QStringList{QStringLiteral("Export bookmarks")});
+    EXPECT_TRUE(m_messageBox.m_messages.isEmpty());
+    EXPECT_FALSE(QFile::exists(out));
+
+    m_picker.m_answer = out;
+    ClickButton(IDC_BTNEXPORT);
+    EXPECT_TRUE(Message().contains(QLatin1String("exported")));
+    const QByteArray written = FileBytes("out.html");
+    for (const char* part : {"Tracker", "https://tracker.example.org/", "Q3", "https://b.example/"})
+        EXPECT_TRUE(written.contains(part)) << part;
 }
 
 } // namespace

@@ -1,0 +1,56 @@
+#include "app/WindowExchange.h"
+
+#include "app/ExchangeActions.h"
+#include "edit/TreeEditor.h"
+#include "tree/Item.h"
+
+#include <QMimeData>
+#include <QUrl>
+#include <QWidget>
+#include <utility>
+
+CWindowExchange::CWindowExchange(SWindow window, CTreeEditor& editor, IPathPicker& picker)
+    : m_window(std::move(window)), m_editor(editor), m_picker(picker) {}
+
+namespace {
+
+PlaceFolderFn PlaceAtEnd(const std::function<CFolder*()>& top, CTreeEditor& editor) {
+    return [top, &editor](std::unique_ptr<CFolder> folder) {
+        if (CFolder* now = top()) // one undoable step
+            editor.AppendFolder(now, std::move(folder));
+    };
+}
+
+} // namespace
+
+void CWindowExchange::Import(QWidget* button) {
+    if (m_window.top() &&
+        ImportFromMenu(m_window.widget, button, PlaceAtEnd(m_window.top, m_editor),
+                       m_window.messages(), m_picker))
+        m_window.showImported();
+}
+
+void CWindowExchange::Export() {
+    if (const CFolder* top = m_window.top())
+        ExportBookmarks(m_window.widget, *top, m_window.messages(), m_picker);
+}
+
+QString CWindowExchange::DroppableFile(const QMimeData* data) const {
+    if (!m_window.top() || !data || !data->hasUrls() || data->urls().size() != 1)
+        return {};
+    const QUrl url = data->urls().constFirst();
+    return url.isLocalFile() && LooksLikeBookmarkFile(url.toLocalFile()) ? url.toLocalFile()
+                                                                         : QString();
+}
+
+void CWindowExchange::ImportDropped(const QString& path) {
+    QMetaObject::invokeMethod(
+        m_window.widget,
+        [this, path] {
+            if (m_window.top() && ImportBookmarkFile(m_window.widget, path,
+                                                     PlaceAtEnd(m_window.top, m_editor),
+                                                     m_window.messages()))
+                m_window.showImported();
+        },
+        Qt::QueuedConnection);
+}

@@ -1,0 +1,41 @@
+#pragma once
+// The main window's side of import and export (app/ExchangeActions.h): the
+// options panel's Import and Export buttons and a bookmark file dropped on
+// the window. An import goes to the end of the top folder as one undoable
+// step; then the main panel shows the new folder.
+
+#include <QString>
+#include <functional>
+
+class CFolder;
+class CTreeEditor;
+class IMessageBox;
+class IPathPicker;
+class QMimeData;
+class QWidget;
+
+class CWindowExchange final {
+public:
+    struct SWindow {
+        QWidget* widget;                          // the parent of the dialogs
+        std::function<CFolder*()> top;            // null while no tree is loaded
+        std::function<IMessageBox&()> messages;   // where to tell the outcome
+        std::function<void()> showImported;       // the main panel with the new folder
+    };
+    CWindowExchange(SWindow window, CTreeEditor& editor, IPathPicker& picker);
+
+    // A menu of sources under button.
+    void Import(QWidget* button);
+    void Export();
+    // The bookmark file a drag carries, if the window takes it (empty: none).
+    QString DroppableFile(const QMimeData* data) const;
+    // Imports a dropped file once the drag has ended, so that the source is
+    // not kept waiting on the messages.
+    void ImportDropped(const QString& path);
+
+private:
+
+    SWindow m_window;
+    CTreeEditor& m_editor;
+    IPathPicker& m_picker;
+};
