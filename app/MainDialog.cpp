@@ -2,9 +2,9 @@
 
 #include "app/Columns.h"
 #include "app/EditActions.h"
-#include "app/WindowExchange.h"
 #include "app/PathPicker.h"
 #include "app/Shell.h"
+#include "app/WindowExchange.h"
 #include "edit/EditKeys.h"
 #include "skin/BitmapResource.h"
 #include "skin/BookmarkListCtrl.h"

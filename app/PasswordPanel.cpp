@@ -19,8 +19,7 @@ constexpr char PROTECTED_TEXT[] =
 
 } // namespace
 
-CPasswordPanel::CPasswordPanel(IPasswordHost& host, CSettings& settings,
-                               CDataFileState& dataState)
+CPasswordPanel::CPasswordPanel(IPasswordHost& host, CSettings& settings, CDataFileState& dataState)
     : m_host(host), m_settings(settings), m_dataState(dataState),
       m_pUsePassword(qobject_cast<QCheckBox*>(host.Control(IDC_USEPASSWD))),
       m_pNewPassword(qobject_cast<QLineEdit*>(host.Control(IDC_NEWPASSWD))),

@@ -47,9 +47,9 @@ void CWindowExchange::ImportDropped(const QString& path) {
     QMetaObject::invokeMethod(
         m_window.widget,
         [this, path] {
-            if (m_window.top() && ImportBookmarkFile(m_window.widget, path,
-                                                     PlaceAtEnd(m_window.top, m_editor),
-                                                     m_window.messages()))
+            if (m_window.top() &&
+                ImportBookmarkFile(m_window.widget, path, PlaceAtEnd(m_window.top, m_editor),
+                                   m_window.messages()))
                 m_window.showImported();
         },
         Qt::QueuedConnection);

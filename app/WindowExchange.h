@@ -17,10 +17,10 @@ class QWidget;
 class CWindowExchange final {
 public:
     struct SWindow {
-        QWidget* widget;                          // the parent of the dialogs
-        std::function<CFolder*()> top;            // null while no tree is loaded
-        std::function<IMessageBox&()> messages;   // where to tell the outcome
-        std::function<void()> showImported;       // the main panel with the new folder
+        QWidget* widget;                        // the parent of the dialogs
+        std::function<CFolder*()> top;          // null while no tree is loaded
+        std::function<IMessageBox&()> messages; // where to tell the outcome
+        std::function<void()> showImported;     // the main panel with the new folder
     };
     CWindowExchange(SWindow window, CTreeEditor& editor, IPathPicker& picker);
 
@@ -34,7 +34,6 @@ public:
     void ImportDropped(const QString& path);
 
 private:
-
     SWindow m_window;
     CTreeEditor& m_editor;
     IPathPicker& m_picker;

@@ -5,11 +5,70 @@
 #include "AppFixture.h"
 #include "app/EndSignals.h"
 #include "app/MainApp.h"
+#include "app/SavePolicy.h"
 #include "fakes/FakeInstanceLock.h"
 
 #include <csignal>
 
 namespace {
+
+// --------------------------------------------------------- the save policy
+
+// A target whose next write throws what the test put in m_throw.
+class CFakeSaveTarget final : public ISaveTarget {
+public:
+    bool HasTree() const override { return true; }
+    void WriteTree() override {
+        ++m_nWrites;
+        if (m_throw)
+            m_throw();
+    }
+    bool IsBusy() const override { return false; }
+    void HandInTyping() override {}
+    void Tell(const CFileError& error) override { m_told << error.Message(); }
+
+    std::function<void()> m_throw;
+    int m_nWrites = 0;
+    QStringList m_told;
+};
+
+// The file is in step with the tree until a change, and again only after a
+// write that put the tree in the data file.
+TEST(SavePolicy, TheFileIsInStepOnlyAfterAWriteThatWorked) {
+    ResetTreeState();
+    CFakeSaveTarget target;
+    CSettings settings(
+        std::make_unique<CFakeSettingsStore>(std::make_shared<CFakeSettingsValues>()));
+    {
+        CSavePolicy policy(target, settings);
+        using enum CSavePolicy::EFileState;
+        EXPECT_EQ(policy.FileState(), InStep);
+        NoteTreeChange();
+        EXPECT_EQ(policy.FileState(), Behind);
+
+        target.m_throw = [] {
+            throw CFileError(CArchiveException::badFormat, QStringLiteral("x.dat"));
+        };
+        EXPECT_FALSE(policy.Save());
+        EXPECT_EQ(policy.FileState(), Behind);
+        EXPECT_EQ(target.m_told.size(), 1); // asked for: told every time
+
+        // The data file written, the dock's place not: in step, told once.
+        target.m_throw = [] { throw CSettingsError(QStringLiteral("settings"), false); };
+        EXPECT_TRUE(policy.Save());
+        EXPECT_EQ(policy.FileState(), InStep);
+        NoteTreeChange();
+        EXPECT_TRUE(policy.Save());
+        EXPECT_EQ(target.m_told.size(), 2);
+
+        target.m_throw = nullptr;
+        NoteTreeChange();
+        EXPECT_TRUE(policy.Save());
+        EXPECT_EQ(policy.FileState(), InStep);
+        EXPECT_EQ(target.m_nWrites, 4);
+    }
+    EXPECT_FALSE(g_onTreeChange); // the policy stops watching when it goes
+}
 
 // ------------------------------------------------------------ the signals
 
