@@ -44,11 +44,12 @@ enum : int {
     CMD_CANCEL = 2, // Escape and the window manager's close request (OnCancel)
 };
 
-// The window's concerns have classes of their own: the save policy
-// (app/SavePolicy.h), the password panels (app/PasswordPanel.h), the columns
-// and their navigation (app/Columns.h), the editing (app/EditActions.h) and
-// the commands' table (app/CommandTable.h); the window holds the controls
-// and the tree and puts them together.
+// The window's concerns have classes of their own: the controls by the table
+// (app/ControlSet.h), the save policy (app/SavePolicy.h), the password panels
+// (app/PasswordPanel.h), the columns and their navigation (app/Columns.h),
+// the editing (app/EditActions.h), import and export (app/WindowExchange.h)
+// and the commands' table (app/CommandTable.h). The window owns the tree and
+// puts them together.
 class CMainDialog final : public QDialog, private ISaveTarget, private IPasswordHost {
     Q_OBJECT
 public:

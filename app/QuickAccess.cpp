@@ -87,7 +87,7 @@ void CQuickAccess::ShowTreeMenu(const QPoint& globalPos) {
     } else if (id == ID_CONTENT_CLOSE) {
         // Posted, as the dock window's "Close" is: the menu's event ends first.
         QMetaObject::invokeMethod(
-            &m_dialog, [this] { m_dialog.OnCommand(1); }, Qt::QueuedConnection);
+            &m_dialog, [this] { m_dialog.OnCommand(CMD_CLOSE); }, Qt::QueuedConnection);
     }
 }
 
