@@ -53,7 +53,7 @@ echo "second copy: ok"
 
 # BtnDock: the main window gives way to the 40 x 40 dock window; a double
 # click on the dock brings it back.
-xdotool mousemove $((X + 511 + 11)) $((Y + 286 + 12)) click 1
+click_control BtnDock
 sleep 1
 dock=""
 for w in $(xdotool search --onlyvisible --class quillbox); do
