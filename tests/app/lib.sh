@@ -156,14 +156,22 @@ opened_lines() { [ "$(wc -l <"$opened")" = "$1" ]; }
 # ended [<pid>]: the process (by default $pid) has ended.
 ended() { ! kill -0 "${1:-$pid}" 2>/dev/null; }
 
-# control_centre <name>: prints the centre of the main window's control of
-# that role name (app/MainControls.h) as "x y" from the window's corner, read
-# from the table the build writes: $QB_CONTROLS (set by qb_add_real_test), else
-# the testing build's (build target qb_controls).
-control_centre() {
+# control_rect <name>: prints the place of the main window's control of that
+# role name (app/MainControls.h) as "x y width height" from the window's
+# corner, read from the table the build writes: $QB_CONTROLS (set by
+# qb_add_real_test), else the testing build's (build target qb_controls).
+control_rect() {
   local table=${QB_CONTROLS:-$(dirname "$TESTLIB")/../../build/testing/tools/controls.txt}
-  awk -v name="$1" '$1 == name { print $2 + int($4 / 2), $3 + int($5 / 2); found = 1 }
-    END { exit !found }' "$table" || fail "no control $1 in $table"
+  awk -v name="$1" '$1 == name { print $2, $3, $4, $5; found = 1 } END { exit !found }' "$table" ||
+    fail "no control $1 in $table"
+}
+
+# control_centre <name>: the middle of that control as "x y" from the corner.
+control_centre() {
+  local at x y w h
+  at=$(control_rect "$1") || exit 1
+  read -r x y w h <<<"$at"
+  echo $((x + w / 2)) $((y + h / 2))
 }
 
 # point_control <name> [<x> <y>]: moves the pointer onto the middle of the
@@ -180,6 +188,25 @@ point_control() {
 click_control() {
   point_control "$@"
   xdotool click 1
+}
+
+# row_point <column> <row> [<x> <y>]: prints the screen point "x y" on row r
+# (from 0) of list column c (0 left, 1 middle, 2 right: List1..List3) of the
+# main window whose corner is at x y (by default $X $Y), 40 pixels in from the
+# column's left edge. Rows are 18 pixels high, the first 2 below the top.
+row_point() {
+  local at x y
+  at=$(control_rect "List$(($1 + 1))") || exit 1
+  read -r x y _ <<<"$at"
+  echo $((${3:-$X} + x + 40)) $((${4:-$Y} + y + 2 + 18 * $2 + 9))
+}
+
+# click_row <column> <row> [<x> <y>]: a left click at row_point.
+click_row() {
+  local at x y
+  at=$(row_point "$@") || exit 1
+  read -r x y <<<"$at"
+  xdotool mousemove "$x" "$y" click 1
 }
 
 # close_main <seconds> <x> <y> [<message>]: presses BtnClose of the main

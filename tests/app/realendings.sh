@@ -41,7 +41,7 @@ start() {
   main_x=$X main_y=$Y
 }
 # Presses a point of the main window, in pixels from its top-left corner.
-left_row0() { xdotool mousemove $((main_x + 90)) $((main_y + 60)) click 1; sleep 0.3; }
+left_row0() { click_row 0 0 "$main_x" "$main_y"; sleep 0.3; }
 press() { click_control "$1" "$main_x" "$main_y"; sleep 0.3; }
 dock() {
   press BtnDock
