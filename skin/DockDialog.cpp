@@ -22,6 +22,9 @@ CDockDialog::CDockDialog(CItem* pTopFolder, CMenu* pContentMenu, Opener opener, 
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setModal(true);
     setObjectName(QStringLiteral("DockWin"));
+    // Never shown (no frame), but names the window to the desktop's tools and
+    // to scripts (xdotool search --name).
+    setWindowTitle(QStringLiteral("Quillbox dock"));
     // The size without a skin (30 x 22 dialog units); the skin sets 40 x 40.
     resize(45, 36);
 }

@@ -297,6 +297,7 @@ public:
 CFindPalette::CFindPalette(const CItem* top, QWidget* parent)
     : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint), m_pTop(top) {
     setObjectName(QStringLiteral("FindPalette"));
+    setWindowTitle(QStringLiteral("Quillbox find")); // for the desktop's tools and scripts
     setAttribute(Qt::WA_DeleteOnClose);
     resize(PALETTE_SIZE);
 

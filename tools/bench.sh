@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the release preset and runs every benchmark (or those named):
+# Builds the release preset with the benchmarks turned on (QB_BUILD_BENCH,
+# off there by default) and runs every benchmark (or those named):
 #   tools/bench.sh                  all of them
 #   tools/bench.sh cipher_bench     one of them
 # Each prints its cases and, at the end, the ratio of each case to the
@@ -8,9 +9,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/deps.sh"
 cd "$root"
-cmake --preset release >/dev/null
+cmake --preset release -DQB_BUILD_BENCH=ON >/dev/null
 benches=("$@")
-[ ${#benches[@]} -gt 0 ] || benches=(tree_bench edit_bench cipher_bench datafile_bench exchange_bench region_bench menu_bench dock_bench app_bench)
+[ ${#benches[@]} -gt 0 ] || benches=(tree_bench find_bench edit_bench cipher_bench datafile_bench exchange_bench region_bench menu_bench dock_bench app_bench)
 cmake --build --preset release --target "${benches[@]}"
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 for b in "${benches[@]}"; do

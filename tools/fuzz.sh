@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Fuzzes the data file loader and the bookmark importers for SECONDS seconds
-# in all (default 60), split evenly between the targets:
+# Fuzzes the data file loader, the bookmark importers and the clipboard and
+# drag decoder for SECONDS seconds in all (default 60), split evenly between
+# the targets:
 #   tools/fuzz.sh [SECONDS]
 # Configures and builds the "fuzz" preset (clang, libFuzzer, address and
 # undefined-behaviour sanitizers), then runs each target on a scratch copy of
@@ -11,11 +12,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 cd "$root"
 # target and corpus folder, one pair a line
-targets=("datafile_fuzz fuzz/corpus" "bookmarks_fuzz fuzz/corpus-bookmarks")
+targets=("datafile_fuzz fuzz/corpus" "bookmarks_fuzz fuzz/corpus-bookmarks"
+         "items_fuzz fuzz/corpus-items")
 share=$(( seconds / ${#targets[@]} ))
 [ "$share" -ge 1 ] || share=1
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target datafile_fuzz bookmarks_fuzz
+cmake --build --preset fuzz --target datafile_fuzz bookmarks_fuzz items_fuzz
 for pair in "${targets[@]}"; do
   read -r target corpus <<<"$pair"
   scratch=$(mktemp -d "${TMPDIR:-/tmp}/qb-fuzz-run.XXXXXX")

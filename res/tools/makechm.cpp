@@ -424,6 +424,16 @@ Bytes Directory(const std::vector<Entry>& entries, std::uint32_t language) {
 
 // ------------------------------------------------------------------ the file
 
+// "/" + name, appended into a reserved string: GCC 12's -Wrestrict reports a
+// false overlap for operator+ on a literal and a temporary string when inlined.
+std::string Rooted(std::string_view name) {
+    std::string rooted;
+    rooted.reserve(name.size() + 1);
+    rooted += '/';
+    rooted += name;
+    return rooted;
+}
+
 Bytes BuildChm(const Project& project, const fs::path& folder, const std::string& stem) {
     // name -> content, in directory order.
     struct ByDirectoryOrder {
@@ -441,8 +451,8 @@ Bytes BuildChm(const Project& project, const fs::path& folder, const std::string
     for (const std::string& file : project.files) {
         for (std::size_t slash = file.find('/'); slash != std::string::npos;
              slash = file.find('/', slash + 1))
-            folders.insert("/" + file.substr(0, slash + 1));
-        add("/" + file, ReadFile(folder / fs::path(file)));
+            folders.insert(Rooted(std::string_view(file).substr(0, slash + 1)));
+        add(Rooted(file), ReadFile(folder / fs::path(file)));
     }
     for (const std::string& name : folders)
         add(name, std::nullopt);

@@ -136,10 +136,18 @@ windows() {
     echo "$w $X $Y $WIDTH $HEIGHT"
   done
 }
-# dock_shown: the 40 x 40 dock window is among them.
-dock_shown() { windows | awk '$4 == 40 && $5 == 40 { found = 1 } END { exit !found }'; }
+# named_window <title>: the id of the visible window of that exact title;
+# false when there is none. The program names its windows "Quillbox" (main),
+# "Quillbox dock" and "Quillbox find" (the quick-find palette).
+named_window() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 | grep .; }
+# dock_window: the id of the visible dock window.
+dock_window() { named_window 'Quillbox dock'; }
+# dock_shown: the dock window is visible.
+dock_shown() { dock_window >/dev/null; }
 # menus_shown <n>: as many windows besides the dock (menus) are shown.
-menus_shown() { [ "$(windows | awk '!($4 == 40 && $5 == 40)' | wc -l)" = "$1" ]; }
+menus_shown() {
+  [ "$(windows | awk -v dock="$(dock_window || true)" '$1 != dock' | wc -l)" = "$1" ]
+}
 # main_shown: the main window $win is visible.
 main_shown() { xdotool search --onlyvisible --name '^Quillbox$' | grep -qx "$win"; }
 
@@ -148,12 +156,65 @@ opened_lines() { [ "$(wc -l <"$opened")" = "$1" ]; }
 # ended [<pid>]: the process (by default $pid) has ended.
 ended() { ! kill -0 "${1:-$pid}" 2>/dev/null; }
 
+# control_rect <name>: prints the place of the main window's control of that
+# role name (app/MainControls.h) as "x y width height" from the window's
+# corner, read from the table the build writes: $QB_CONTROLS (set by
+# qb_add_real_test), else the testing build's (build target qb_controls).
+control_rect() {
+  local table=${QB_CONTROLS:-$(dirname "$TESTLIB")/../../build/testing/tools/controls.txt}
+  awk -v name="$1" '$1 == name { print $2, $3, $4, $5; found = 1 } END { exit !found }' "$table" ||
+    fail "no control $1 in $table"
+}
+
+# control_centre <name>: the middle of that control as "x y" from the corner.
+control_centre() {
+  local at x y w h
+  at=$(control_rect "$1") || exit 1
+  read -r x y w h <<<"$at"
+  echo $((x + w / 2)) $((y + h / 2))
+}
+
+# point_control <name> [<x> <y>]: moves the pointer onto the middle of the
+# named control of the main window whose corner is at x y (by default $X $Y).
+point_control() {
+  local at cx cy
+  at=$(control_centre "$1") || exit 1
+  read -r cx cy <<<"$at"
+  xdotool mousemove $((${2:-$X} + cx)) $((${3:-$Y} + cy))
+}
+
+# click_control <name> [<x> <y>]: point_control, then a left click, e.g.
+#   click_control BtnOpt; click_control BtnClose "$main_x" "$main_y"
+click_control() {
+  point_control "$@"
+  xdotool click 1
+}
+
+# row_point <column> <row> [<x> <y>]: prints the screen point "x y" on row r
+# (from 0) of list column c (0 left, 1 middle, 2 right: List1..List3) of the
+# main window whose corner is at x y (by default $X $Y), 40 pixels in from the
+# column's left edge. Rows are 18 pixels high, the first 2 below the top.
+row_point() {
+  local at x y
+  at=$(control_rect "List$(($1 + 1))") || exit 1
+  read -r x y _ <<<"$at"
+  echo $((${3:-$X} + x + 40)) $((${4:-$Y} + y + 2 + 18 * $2 + 9))
+}
+
+# click_row <column> <row> [<x> <y>]: a left click at row_point.
+click_row() {
+  local at x y
+  at=$(row_point "$@") || exit 1
+  read -r x y <<<"$at"
+  xdotool mousemove "$x" "$y" click 1
+}
+
 # close_main <seconds> <x> <y> [<message>]: presses BtnClose of the main
 # window whose corner is at x y; fails with the message (and kills $pid)
 # unless $pid ends within the seconds, and fails when it ends with an error.
 close_main() {
   local message=${4:-BtnClose did not end the program}
-  xdotool mousemove $(($2 + 511 + 16)) $(($3 + 206 + 16)) click 1
+  click_control BtnClose "$2" "$3"
   until_ok "$1" ended || {
     kill "$pid"
     fail "$message"

@@ -30,31 +30,31 @@ start() {
   win=$(main_window 20) || fail "no window"
   eval "$(xdotool getwindowgeometry --shell "$win")"
 }
-click() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1; sleep 0.4; }
-type_into() { click "$1" "$2"; xdotool key ctrl+a; xdotool type --delay 30 "$3"; }
+press() { click_control "$1"; sleep 0.4; }
+type_into() { press "$1"; xdotool key ctrl+a; xdotool type --delay 30 "$2"; }
 shoot() {
   xdotool mousemove $((X + 300)) $((Y + 425)); sleep 0.5
   grab_window "$1"
   echo "picture: $1"
 }
 close() {
-  click $((511 + 16)) $((206 + 16))
+  press BtnClose
   for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
   wait "$pid" || fail "the program ended with an error"
 }
 
 start
-click $((12 + 16)) $((237 + 16))       # BtnOpt
-click $((102 + 7)) $((112 + 7))        # use password
-type_into $((238 + 20)) $((148 + 12)) secret12
-type_into $((238 + 20)) $((189 + 12)) secret12
+press BtnOpt
+press UsePassword
+type_into NewPassword secret12
+type_into ConfirmPassword secret12
 shoot "$options"
-click $((378 + 24)) $((262 + 13))      # BtnSave
+press BtnSave
 close
 
 start
-type_into $((200 + 20)) $((172 + 12)) wrong
-click $((368 + 24)) $((250 + 13))      # BtnOK: refused
+type_into PromptPassword wrong
+press BtnOK # refused
 shoot "$prompt"
 close
 DRIVE

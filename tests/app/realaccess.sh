@@ -33,22 +33,22 @@ eval "$(xdotool getwindowgeometry --shell "$win")"
 
 # The pointer at rest on Options (the "*" key) of the active window: its
 # tooltip shows.
-xdotool mousemove $((X + 90)) $((Y + 60)) click 1
+click_row 0 0
 sleep 0.3
-xdotool mousemove $((X + 12 + 16)) $((Y + 237 + 16))
+point_control BtnOpt
 sleep 0.2
-xdotool mousemove $((X + 12 + 17)) $((Y + 237 + 16))
+xdotool mousemove_relative 1 0
 until_ok 5 others_are 1 || fail "no tooltip over the options button"
 echo "tooltip: ok"
 
 # Tab from the columns onto the buttons; the first is the close button.
-xdotool mousemove $((X + 90)) $((Y + 60)) click 1 # the left column takes the focus
+click_row 0 0 # the left column takes the focus
 until_ok 5 others_are 0 || fail "the tooltip stayed"
 xdotool key Tab Tab Tab
 sleep 0.3
 if [ -n "$shot" ]; then
-  xdotool mousemove $((X + 12 + 16)) $((Y + 237 + 16)); sleep 0.2
-  xdotool mousemove $((X + 12 + 17)) $((Y + 237 + 16))
+  point_control BtnOpt; sleep 0.2
+  xdotool mousemove_relative 1 0
   until_ok 5 others_are 1 || true
   sleep 1.5
   grab_window "$shot"

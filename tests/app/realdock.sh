@@ -33,7 +33,7 @@ pid=""
 trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null || true' EXIT
 cd "$folder"
 
-dock_at() { windows | awk -v x="$1" -v y="$2" '$2 == x && $3 == y && $4 == 40 { found = 1 } END { exit !found }'; }
+dock_at() { windows | awk -v d="$(dock_window)" -v x="$1" -v y="$2" '$1 == d && $2 == x && $3 == y { found = 1 } END { exit !found }'; }
 
 start() {
   "$program" &
@@ -44,9 +44,9 @@ start() {
 }
 # BtnDock: the main window gives way to the dock window.
 dock() {
-  xdotool mousemove $((main_x + 511 + 11)) $((main_y + 286 + 12)) click 1
-  until_ok 10 dock_shown || fail "no 40 x 40 dock window"
-  dock=$(windows | awk '$4 == 40 && $5 == 40 { print $1; exit }')
+  click_control BtnDock "$main_x" "$main_y"
+  until_ok 10 dock_shown || fail "no dock window"
+  dock=$(dock_window)
   read -r _ dock_x dock_y _ < <(windows | grep "^$dock ")
   ! xdotool search --onlyvisible --name '^Quillbox$' | grep -qx "$win" || fail "the main window stayed visible"
 }

@@ -43,9 +43,8 @@ pid=$!
 win=$(main_window 20) || fail "no window"
 eval "$(xdotool getwindowgeometry --shell "$win")"
 sleep 0.5
-# Row r of column c (0 left, 1 middle), rows about 18 pixels high.
-at() { echo $((X + 60 + 148 * $1 + 40)) $((Y + 51 + 2 + 18 * $2 + 9)); }
-click() { xdotool mousemove $(at "$1" "$2") click 1; sleep 0.4; }
+at() { row_point "$1" "$2"; }
+click() { click_row "$1" "$2"; sleep 0.4; }
 
 click 0 0            # the imported folder: A, B, c in the middle
 click 1 0            # A: a1, a2 on the right

@@ -41,12 +41,12 @@ start() {
   main_x=$X main_y=$Y
 }
 # Presses a point of the main window, in pixels from its top-left corner.
-press() { xdotool mousemove $((main_x + $1)) $((main_y + $2)) click 1; sleep 0.3; }
-left_row0() { press 90 60; }
+left_row0() { click_row 0 0 "$main_x" "$main_y"; sleep 0.3; }
+press() { click_control "$1" "$main_x" "$main_y"; sleep 0.3; }
 dock() {
-  press $((511 + 11)) $((286 + 12)) # BtnDock
+  press BtnDock
   until_ok 10 dock_shown || fail "no dock window"
-  read -r _ dock_x dock_y _ < <(windows | awk '$4 == 40 && $5 == 40')
+  read -r _ dock_x dock_y _ < <(windows | grep "^$(dock_window) ")
 }
 menu() {
   xdotool mousemove $((dock_x + 20)) $((dock_y + 20)) click 3
@@ -66,7 +66,7 @@ sleep 0.3
 xdotool type --delay 50 Root
 xdotool key Return Down
 sleep 0.3
-press $((100 + 17)) $((340 + 14)) # BtnUp
+press BtnUp
 cp Quillbox.dat after-edits.dat
 # Once the user pauses, the edits are in the data file: SIGKILL loses nothing.
 until_ok 15 differs after-edits.dat || fail "the edits were not saved after a pause"
@@ -108,7 +108,7 @@ xdotool key Up Up Return
 until_ok 10 main_shown || fail "the main window did not come back"
 left_row0
 cp Quillbox.dat before-delete.dat
-press $((75 + 13)) $((343 + 41)) # BtnDel
+press BtnDel
 kill -TERM "$pid"
 until_ok 10 ended || fail "SIGTERM did not end the program"
 status=0

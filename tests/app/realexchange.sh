@@ -82,11 +82,11 @@ wait_message() {
 pid=$!
 win=$(main_window 20) || fail "no window"
 eval "$(xdotool getwindowgeometry --shell "$win")"
-click() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1; sleep 0.6; }
+press() { click_control "$1"; sleep 0.6; }
 
 # Options, then Import: the menu lists the file and the browser profile.
-click 28 253
-click 134 275
+press BtnOpt
+press BtnImport
 sleep 1
 shot_top import-menu.png
 # The first entry: a bookmark file, picked by typing its path.
@@ -120,8 +120,8 @@ echo "command line beside the window: ok"
   echo '<!DOCTYPE NETSCAPE-Bookmark-file-1><DL><p>'
   awk 'BEGIN { for (i = 0; i < 2000000; ++i) print "<DT><A HREF=\"https://many.example/\">Many</A>" }'
 } >"$work/big.html"
-click 28 253
-click 134 275
+press BtnOpt
+press BtnImport
 xdotool key Down Return
 wait_window '^Import bookmarks$' >/dev/null || fail "no file dialog"
 sleep 0.5
@@ -137,15 +137,15 @@ for _ in $(seq 50); do [ -z "$(others)" ] && break; sleep 0.2; done
 echo "cancel: ok"
 
 # The browser profile, the entry after the file's.
-click 28 253
-click 134 275
+press BtnOpt
+press BtnImport
 xdotool key Down Down Return
 wait_message "after the profile import"
 xdotool key Return
 sleep 0.5
 
 # BtnClose saves.
-click 527 222
+press BtnClose
 for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
 kill -0 "$pid" 2>/dev/null && { kill "$pid"; fail "BtnClose did not end the program"; }
 wait "$pid" || fail "the program ended with an error"

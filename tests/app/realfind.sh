@@ -31,25 +31,9 @@ pid=""
 trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null || true' EXIT
 cd "$folder"
 
-# The palette: the program's one visible 460 x 372 window.
-palette() {
-  local w geometry
-  for w in $(xdotool search --onlyvisible --class quillbox 2>/dev/null); do
-    geometry=$(xdotool getwindowgeometry --shell "$w" 2>/dev/null) || continue
-    eval "$(echo "$geometry" | sed 's/^/P_/')"
-    if [ "$P_WIDTH" = 460 ] && [ "$P_HEIGHT" = 372 ]; then echo "$w"; return 0; fi
-  done
-  return 1
-}
+# The palette and the dock window, by their names.
+palette() { named_window 'Quillbox find'; }
 no_palette() { ! palette; }
-dock_shown() {
-  local w
-  for w in $(xdotool search --onlyvisible --class quillbox 2>/dev/null); do
-    eval "$(xdotool getwindowgeometry --shell "$w" | sed 's/^/D_/')"
-    [ "$D_WIDTH" = 40 ] && [ "$D_HEIGHT" = 40 ] && return 0
-  done
-  return 1
-}
 requests() { sort -n "$opened" | cut -d' ' -f2-; }
 # find <keys...>: opens the palette over the main window and types.
 find_text() {
@@ -101,8 +85,9 @@ until_ok 10 opened_lines 3 || fail "café menu did not make two requests"
 echo "accents: ok"
 
 # The dock window: a typed letter opens the palette below it.
-xdotool mousemove $((X + 511 + 11)) $((Y + 286 + 12)) click 1
+click_control BtnDock
 until_ok 10 dock_shown || fail "no dock window"
+eval "$(xdotool getwindowgeometry --shell "$(dock_window)" | sed 's/^/D_/')"
 xdotool mousemove $((D_X + 20)) $((D_Y + 20)) click 1
 xdotool type --delay 40 "issue"
 until_ok 10 palette || fail "typing at the dock opened no palette"

@@ -41,7 +41,7 @@ opened=$work/opened
 pid=$!
 win=$(main_window 30) || fail "no window"
 eval "$(xdotool getwindowgeometry --shell "$win")"
-help() { xdotool mousemove $((X + 18 + 16)) $((Y + 278 + 16)) click 1; }
+help() { click_control BtnHelp; }
 
 help # no program for the help file: the pages in the browser
 until_ok 10 opened_lines 1 || fail "Help opened nothing"

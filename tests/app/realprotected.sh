@@ -43,10 +43,10 @@ grab_window "$PWD/prompt.png"
 echo "prompt: ok"
 
 # Type the data file's password into the prompt box, press OK.
-xdotool mousemove $((X + 200 + 80)) $((Y + 172 + 12)) click 1
+click_control PromptPassword
 sleep 0.3
 xdotool type --delay 50 secret12
-xdotool mousemove $((X + 368 + 24)) $((Y + 250 + 13)) click 1
+click_control BtnOK
 sleep 1
 grab_window "$PWD/tree.png"
 [ "$(ink tree.png 88 50 62 122 | awk '{print ($1 > 0.01)}')" = 1 ] || fail "the tree is not shown"
@@ -67,7 +67,7 @@ main_window 20 >/dev/null || fail "no window at restart"
 sleep 0.5
 grab_window "$PWD/again.png"
 [ "$(ink again.png 400 40 80 70 | awk '{print ($1 < 0.002)}')" = 1 ] || fail "explained again"
-xdotool mousemove $((X + 511 + 16)) $((Y + 206 + 16)) click 1
+click_control BtnClose
 for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
 kill -0 "$pid" 2>/dev/null && { kill "$pid"; fail "BtnClose did not end the program at the prompt"; }
 echo "restart: ok"

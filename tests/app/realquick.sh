@@ -97,7 +97,7 @@ timeout 10 "$program" --find || fail "--find did not reach the running copy"
 until_ok 10 palette_shown || fail "--find opened no palette over the main window"
 xdotool key Escape
 until_ok 5 menus_shown "$pid" 0 || fail "Escape left the palette open"
-xdotool mousemove $((main_x + 511 + 11)) $((main_y + 286 + 12)) click 1
+click_control BtnDock "$main_x" "$main_y"
 until_ok 10 bash -c "! xdotool search --all --onlyvisible --pid $pid --name '^Quillbox\$'" || fail "no dock"
 timeout 10 "$program" --find || fail "--find did not reach the copy behind the dock"
 until_ok 10 palette_shown || fail "--find opened no palette over the dock window"

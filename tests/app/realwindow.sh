@@ -53,7 +53,7 @@ echo "second copy: ok"
 
 # BtnDock: the main window gives way to the 40 x 40 dock window; a double
 # click on the dock brings it back.
-xdotool mousemove $((X + 511 + 11)) $((Y + 286 + 12)) click 1
+click_control BtnDock
 sleep 1
 dock=""
 for w in $(xdotool search --onlyvisible --class quillbox); do
@@ -69,8 +69,8 @@ echo "dock: ok"
 
 if [ -n "$shot" ]; then
   # Left column row 1 (a folder), then the middle column's row 1 (an entry).
-  xdotool mousemove $((X + 90)) $((Y + 60)) click 1; sleep 0.5
-  xdotool mousemove $((X + 240)) $((Y + 60)) click 1; sleep 0.5
+  click_row 0 0; sleep 0.5
+  click_row 1 0; sleep 0.5
   xdotool mousemove $((X + 300)) $((Y + 425)); sleep 0.3
   grab_window "$shot"
   echo "picture: $shot"

@@ -40,8 +40,9 @@ done < <(sed -n '/^\[FILES\]/,$p' "$(dirname "$0")/../../res/help/quillbox.hhp" 
 for size in 16 24 32 48 64 128 256; do
   # A PNG's width and height are the big-endian words at bytes 16 and 20.
   read -r _ _ w2 w3 _ _ h2 h3 < <(od -An -tu1 -j16 -N8 "$root/share/icons/hicolor/${size}x${size}/apps/quillbox.png")
-  [ $((w2 * 256 + w3)) = "$size" ] && [ $((h2 * 256 + h3)) = "$size" ] ||
+  if [ $((w2 * 256 + w3)) != "$size" ] || [ $((h2 * 256 + h3)) != "$size" ]; then
     fail "the ${size}px icon is not $size x $size"
+  fi
 done
 echo "install tree: ${#expected[@]} files in place"
 
