@@ -26,12 +26,14 @@ bool SameKey(const CPlainItem& a, const CPlainItem& b) {
 class CFolderIndex {
 public:
     explicit CFolderIndex(const Items& items)
-        : m_items(items), m_next(items.size(), -1), m_occurrence(items.size(), 0) {
+        : m_items(items), m_next(items.size(), -1), m_occurrence(items.size(), 0),
+          m_hash(items.size()) {
         m_keys.reserve(items.size());
         for (std::size_t i = 0; i < items.size(); ++i) {
             const int index = static_cast<int>(i);
+            m_hash[i] = KeyHash(items[i]);
             auto [it, inserted] =
-                m_keys.try_emplace(CKey{&items[i], KeyHash(items[i])}, CChain{index, index, 1});
+                m_keys.try_emplace(CKey{&items[i], m_hash[i]}, CChain{index, index, 1});
             if (!inserted) {
                 m_next[static_cast<std::size_t>(it->second.last)] = index;
                 it->second.last = index;
@@ -40,10 +42,10 @@ public:
         }
     }
 
-    int Occurrence(int index) const { return m_occurrence[static_cast<std::size_t>(index)]; }
-    // The index of the occurrence-th child with item's key; -1 for none.
-    int Find(const CPlainItem& item, int occurrence) const {
-        const auto it = m_keys.find(CKey{&item, KeyHash(item)});
+    // The index of the occurrence-th child with item's key (of that hash);
+    // -1 for none.
+    int Find(const CPlainItem& item, std::size_t hash, int occurrence) const {
+        const auto it = m_keys.find(CKey{&item, hash});
         if (it == m_keys.end())
             return -1;
         int index = it->second.first;
@@ -53,7 +55,8 @@ public:
     }
     // The child of other matching other's index-th child; -1 for none.
     int Match(const CFolderIndex& other, int index) const {
-        return Find(other.m_items[static_cast<std::size_t>(index)], other.Occurrence(index));
+        const auto i = static_cast<std::size_t>(index);
+        return Find(other.m_items[i], other.m_hash[i], other.m_occurrence[i]);
     }
 
 private:
@@ -74,6 +77,7 @@ private:
     std::unordered_map<CKey, CChain, CKeyHash, CKeyEqual> m_keys;
     std::vector<int> m_next;
     std::vector<int> m_occurrence;
+    std::vector<std::size_t> m_hash;
 };
 
 std::size_t CountItems(const CPlainItem& item) {
@@ -103,9 +107,7 @@ void CountSides(const Items& a, const Items& b, bool whole, std::size_t* onlyA,
 }
 
 // Whether the children that both lists hold appear in the same order.
-bool KeepsOrder(const Items& base, const CFolderIndex& baseIndex, const CFolderIndex& sideIndex,
-                const Items& side) {
-    (void)base;
+bool KeepsOrder(const CFolderIndex& baseIndex, const CFolderIndex& sideIndex, const Items& side) {
     int last = -1;
     for (std::size_t i = 0; i < side.size(); ++i) {
         const int b = baseIndex.Match(sideIndex, static_cast<int>(i));
@@ -118,6 +120,13 @@ bool KeepsOrder(const Items& base, const CFolderIndex& baseIndex, const CFolderI
     return true;
 }
 
+// One item of a merged folder: its index in mine and in theirs (-1 where
+// that side lacks it), and what the merge keeps of it.
+struct CPair {
+    int mine = -1, theirs = -1;
+    std::optional<CPlainItem> result;
+};
+
 std::string Join(const std::string& path, const std::string& name) {
     return path.empty() ? name : path + "/" + name;
 }
@@ -127,21 +136,58 @@ std::string Quoted(const std::string& path, const CPlainItem& item) {
     return "\"" + (path.empty() ? name : path + "/" + name) + "\"";
 }
 
+// Puts the pairs' results into out in the order of skeleton (the pairs of
+// one side's items, in that side's order); the other side's own items follow
+// the item they follow there.
+void EmitInOrder(std::vector<CPair>& pairs, const std::vector<int>& skeleton,
+                 const std::vector<int>& other, bool theirsOrder, Items& out) {
+    const auto skeletonSide = [theirsOrder](const CPair& pair) {
+        return theirsOrder ? pair.theirs : pair.mine;
+    };
+    std::vector<std::vector<int>> after(skeleton.size() + 1); // [0]: before the first
+    int anchor = 0;
+    for (const int p : other) {
+        const int place = skeletonSide(pairs[static_cast<std::size_t>(p)]);
+        if (place >= 0)
+            anchor = std::max(anchor, place + 1);
+        else
+            after[static_cast<std::size_t>(anchor)].push_back(p);
+    }
+    out.clear();
+    out.reserve(pairs.size());
+    const auto emit = [&pairs, &out](int p) {
+        if (auto& result = pairs[static_cast<std::size_t>(p)].result)
+            out.push_back(std::move(*result));
+    };
+    // The other side's items wait for the next item both sides hold, so that
+    // each side's own run of additions stays together.
+    std::vector<int> pending = after[0];
+    const auto otherSide = [theirsOrder](const CPair& pair) {
+        return theirsOrder ? pair.mine : pair.theirs;
+    };
+    for (std::size_t s = 0; s < skeleton.size(); ++s) {
+        if (otherSide(pairs[static_cast<std::size_t>(skeleton[s])]) >= 0) {
+            for (const int p : pending)
+                emit(p);
+            pending.clear();
+        }
+        emit(skeleton[s]);
+        pending.insert(pending.end(), after[s + 1].begin(), after[s + 1].end());
+    }
+    for (const int p : pending)
+        emit(p);
+}
+
 class CMerger {
 public:
     explicit CMerger(CMergeSummary& summary) : m_summary(summary) {}
 
-    // Merges one folder's children into out. base null: no common ancestor
-    // (keep everything of both).
+    // Merges one folder's children into out. An empty base (no common
+    // ancestor) keeps everything of both.
     void Merge(const Items& base, const Items& mine, const Items& theirs, const std::string& path,
                Items& out);
 
 private:
-    struct CPair {
-        int mine = -1, theirs = -1;
-        std::optional<CPlainItem> result;
-    };
-
     void Count(int added, int removed) {
         if (m_nQuiet == 0) {
             m_summary.added += added;
@@ -254,47 +300,11 @@ void CMerger::Merge(const Items& base, const Items& mine, const Items& theirs,
     }
     NoteChangedBothWays(base, baseIndex, mineIndex, theirsIndex, mine, theirs, path);
 
-    // The order: mine's, unless only theirs reordered what both kept; the
-    // other side's own items follow the item they follow there.
-    const bool theirsOrder = KeepsOrder(base, baseIndex, mineIndex, mine) &&
-                             !KeepsOrder(base, baseIndex, theirsIndex, theirs);
-    const std::vector<int>& skeleton = theirsOrder ? pairOfTheirs : pairOfMine;
-    const std::vector<int>& other = theirsOrder ? pairOfMine : pairOfTheirs;
-    const auto skeletonSide = [theirsOrder](const CPair& pair) {
-        return theirsOrder ? pair.theirs : pair.mine;
-    };
-    std::vector<std::vector<int>> after(skeleton.size() + 1); // [0]: before the first
-    int anchor = 0;
-    for (const int p : other) {
-        const int place = skeletonSide(pairs[static_cast<std::size_t>(p)]);
-        if (place >= 0)
-            anchor = std::max(anchor, place + 1);
-        else
-            after[static_cast<std::size_t>(anchor)].push_back(p);
-    }
-    out.clear();
-    out.reserve(pairs.size());
-    const auto emit = [&pairs, &out](int p) {
-        if (auto& result = pairs[static_cast<std::size_t>(p)].result)
-            out.push_back(std::move(*result));
-    };
-    // The other side's items wait for the next item both sides hold, so that
-    // each side's own run of additions stays together.
-    std::vector<int> pending = after[0];
-    const auto otherSide = [theirsOrder](const CPair& pair) {
-        return theirsOrder ? pair.mine : pair.theirs;
-    };
-    for (std::size_t s = 0; s < skeleton.size(); ++s) {
-        if (otherSide(pairs[static_cast<std::size_t>(skeleton[s])]) >= 0) {
-            for (const int p : pending)
-                emit(p);
-            pending.clear();
-        }
-        emit(skeleton[s]);
-        pending.insert(pending.end(), after[s + 1].begin(), after[s + 1].end());
-    }
-    for (const int p : pending)
-        emit(p);
+    // The order: mine's, unless only theirs reordered what both kept.
+    const bool theirsOrder =
+        KeepsOrder(baseIndex, mineIndex, mine) && !KeepsOrder(baseIndex, theirsIndex, theirs);
+    EmitInOrder(pairs, theirsOrder ? pairOfTheirs : pairOfMine,
+                theirsOrder ? pairOfMine : pairOfTheirs, theirsOrder, out);
 }
 
 // Conflicts worth a line: an item of base that each side replaced by a

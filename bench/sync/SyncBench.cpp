@@ -1,7 +1,9 @@
 // The three-way merge of two 10,000-entry trees with a hundred changes on
 // each side, against loading the same collection from its data file (read
 // and deciphered into the tree), measured in the same run. Goal: the merge
-// takes at most as long as the load (ratio at most 1x).
+// takes at most as long as the load (ratio at most 1x). Also shown: all
+// entries in one folder (the worst case), and the merge with the copies out
+// of and into the window's tree around it.
 
 #include "BenchReporter.h"
 #include "store/DataRecords.h"
@@ -87,6 +89,22 @@ void BM_MergeTrees(benchmark::State& state) {
 }
 BENCHMARK(BM_MergeTrees)->Unit(benchmark::kMillisecond);
 
+// The worst case for matching: all 10,000 entries in one folder, so no
+// folder is left untouched by both sides.
+void BM_MergeOneFolder(benchmark::State& state) {
+    CPlainItem flat = EmptyPlainTree();
+    CPlainItem only{CPlainItem::Kind::folder, "All", {}, {}};
+    for (const CPlainItem& folder : Base().children)
+        only.children.insert(only.children.end(), folder.children.begin(), folder.children.end());
+    flat.children.push_back(std::move(only));
+    const CPlainItem mine = Changed(flat, 1), theirs = Changed(flat, 2);
+    for (auto _ : state) {
+        CMergeResult result = MergeTrees(flat, mine, theirs);
+        benchmark::DoNotOptimize(result.tree.children.size());
+    }
+}
+BENCHMARK(BM_MergeOneFolder)->Unit(benchmark::kMillisecond);
+
 // What the window does around the merge: its tree copied out and the merged
 // one put in.
 void BM_MergeWithCopies(benchmark::State& state) {
@@ -110,7 +128,7 @@ int main(int argc, char** argv) {
     CBenchReporter reporter(CBenchReporter::Time::Cpu);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\n%d entries, 100 changes on each side:\n", FOLDERS * PER_FOLDER);
-    for (const char* name : {"BM_MergeTrees", "BM_MergeWithCopies"})
+    for (const char* name : {"BM_MergeTrees", "BM_MergeOneFolder", "BM_MergeWithCopies"})
         if (const auto ratio = reporter.Ratio(name, "BM_LoadDataFile"))
             std::printf("  %-20s %.2fx loading the data file (goal: at most 1x)\n", name, *ratio);
     benchmark::Shutdown();
