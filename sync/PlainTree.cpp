@@ -8,17 +8,18 @@
 
 CPlainItem PlainCopy(const CItem& item) {
     CPlainItem plain;
-    plain.name = item.GetName();
     if (const auto* folder = dynamic_cast<const CFolder*>(&item)) {
         plain.kind = CPlainItem::Kind::folder;
+        plain.name = folder->GetName();
         plain.children.reserve(static_cast<std::size_t>(folder->GetCount()));
         for (int i = 0; i < folder->GetCount(); ++i)
             plain.children.push_back(PlainCopy(*folder->GetChild(i)));
     } else if (const auto* entry = dynamic_cast<const CEntry*>(&item)) {
         plain.kind = CPlainItem::Kind::entry;
+        plain.name = entry->GetName();
         plain.target = entry->Target();
     } else {
-        plain.kind = CPlainItem::Kind::separator;
+        plain.kind = CPlainItem::Kind::separator; // the kind says it all: no name
     }
     return plain;
 }

@@ -29,7 +29,7 @@
 struct CPlainItem {
     enum class Kind : std::uint8_t { folder, entry, separator };
     Kind kind = Kind::folder;
-    std::string name;
+    std::string name;   // empty for a separator
     std::string target; // entries only; empty for a blank entry
     std::vector<CPlainItem> children;
 

@@ -54,6 +54,18 @@ TEST_F(MergeHistoryTest, KeepsTheNewestForTheOwnerUnderTheKey) {
                     .empty());
 }
 
+TEST_F(MergeHistoryTest, EveryKindOfItemComesBackAsItWasSaved) {
+    // Blank entries, separators, nesting, empty folders and names that need
+    // more than one byte go through the data file's records unchanged.
+    const CPlainItem tree =
+        Tree("A[ b= - c=https://x/ E[ ] D[ F[ g=1 ] ] ] - d=\xc3\xa9t\xc3\xa9 h=");
+    ASSERT_TRUE(m_history.Record(tree, "k"));
+    const std::vector<CPlainItem> trees = m_history.Trees("k");
+    ASSERT_EQ(trees.size(), 1u);
+    EXPECT_EQ(Text(trees.front()), Text(tree));
+    EXPECT_EQ(trees.front(), tree);
+}
+
 TEST_F(MergeHistoryTest, BaseIsTheTreeBothSidesStartedFrom) {
     // Both machines agreed on "agreed"; this one then saved twice, the other
     // once, and the other's version arrives.
