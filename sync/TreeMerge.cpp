@@ -1,6 +1,7 @@
 #include "sync/TreeMerge.h"
 
 #include <algorithm>
+#include <limits>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
@@ -120,6 +121,54 @@ bool KeepsOrder(const CFolderIndex& baseIndex, const CFolderIndex& sideIndex, co
     return true;
 }
 
+// Folders that one side (renamer) renamed while the other (keeper) kept them:
+// a folder of base that renamer lacks and keeper holds, and a folder new on
+// renamer with (nearly) the same contents. For each of renamer's children,
+// the index in keeper of the folder it renames, else -1.
+std::vector<int> FindRenames(const Items& base, const CFolderIndex& baseIndex, const Items& renamer,
+                             const CFolderIndex& renamerIndex, const CFolderIndex& keeperIndex) {
+    constexpr std::size_t MAX_NEW_FOLDERS = 64;
+    std::vector<int> renamedFrom(renamer.size(), -1);
+    std::vector<std::size_t> fresh;
+    for (std::size_t j = 0; j < renamer.size() && fresh.size() < MAX_NEW_FOLDERS; ++j)
+        if (renamer[j].kind == Kind::folder &&
+            baseIndex.Match(renamerIndex, static_cast<int>(j)) < 0 &&
+            keeperIndex.Match(renamerIndex, static_cast<int>(j)) < 0)
+            fresh.push_back(j);
+    for (std::size_t b = 0; b < base.size() && !fresh.empty(); ++b) {
+        const int index = static_cast<int>(b);
+        const int kept = keeperIndex.Match(baseIndex, index);
+        if (base[b].kind != Kind::folder || kept < 0 || renamerIndex.Match(baseIndex, index) >= 0)
+            continue;
+        // The closest new folder, if at most a quarter of the contents differ.
+        std::size_t fewest = std::numeric_limits<std::size_t>::max();
+        auto best = fresh.end();
+        for (auto it = fresh.begin(); it != fresh.end(); ++it) {
+            std::size_t onlyBase = 0, onlyNew = 0;
+            CountSides(base[b].children, renamer[*it].children, true, &onlyBase, &onlyNew);
+            if (onlyBase + onlyNew < fewest) {
+                fewest = onlyBase + onlyNew;
+                best = it;
+            }
+        }
+        if (best != fresh.end() && fewest * 4 <= CountItems(base[b]) - 1) {
+            renamedFrom[*best] = kept;
+            fresh.erase(best);
+        }
+    }
+    return renamedFrom;
+}
+
+// For a map from indexes of one list to those of another (-1 for none),
+// the map back, for a list of size indexes.
+std::vector<int> Reversed(const std::vector<int>& map, std::size_t size) {
+    std::vector<int> back(size, -1);
+    for (std::size_t j = 0; j < map.size(); ++j)
+        if (map[j] >= 0)
+            back[static_cast<std::size_t>(map[j])] = static_cast<int>(j);
+    return back;
+}
+
 // One item of a merged folder: its index in mine and in theirs (-1 where
 // that side lacks it), and what the merge keeps of it.
 struct CPair {
@@ -198,6 +247,10 @@ private:
     // what is left of it after merging the other side's changes alone.
     std::optional<CPlainItem> KeptFolder(const CPlainItem& base, const CPlainItem& changed,
                                          bool mineDeleted, const std::string& path);
+    // Pairs theirs' children that no child of mine matched.
+    void PairTheirs(const Items& base, const CFolderIndex& baseIndex, const Items& theirs,
+                    const CFolderIndex& theirsIndex, const std::string& path,
+                    std::vector<CPair>& pairs, std::vector<int>& pairOfTheirs);
     void NoteChangedBothWays(const Items& base, const CFolderIndex& baseIndex,
                              const CFolderIndex& mineIndex, const CFolderIndex& theirsIndex,
                              const Items& mine, const Items& theirs, const std::string& path);
@@ -232,6 +285,26 @@ std::optional<CPlainItem> CMerger::KeptFolder(const CPlainItem& base, const CPla
     return kept;
 }
 
+void CMerger::PairTheirs(const Items& base, const CFolderIndex& baseIndex, const Items& theirs,
+                         const CFolderIndex& theirsIndex, const std::string& path,
+                         std::vector<CPair>& pairs, std::vector<int>& pairOfTheirs) {
+    for (std::size_t j = 0; j < theirs.size(); ++j) {
+        if (pairOfTheirs[j] >= 0)
+            continue;
+        const CPlainItem& item = theirs[j];
+        const int b = baseIndex.Match(theirsIndex, static_cast<int>(j));
+        CPair pair{-1, static_cast<int>(j), std::nullopt};
+        if (b < 0)
+            pair.result = item; // added there
+        else if (item.kind == Kind::folder)
+            pair.result = KeptFolder(base[static_cast<std::size_t>(b)], item, true, path);
+        if (pair.result)
+            Count(1, 0);
+        pairOfTheirs[j] = static_cast<int>(pairs.size());
+        pairs.push_back(std::move(pair));
+    }
+}
+
 void CMerger::Merge(const Items& base, const Items& mine, const Items& theirs,
                     const std::string& path, Items& out) {
     // Most folders changed on one side at most.
@@ -251,19 +324,33 @@ void CMerger::Merge(const Items& base, const Items& mine, const Items& theirs,
     std::vector<CPair> pairs;
     pairs.reserve(mine.size() + theirs.size());
     std::vector<int> pairOfMine(mine.size(), -1), pairOfTheirs(theirs.size(), -1);
+    // A folder renamed on one side is still the folder the other side kept.
+    const std::vector<int> renamedHere = FindRenames(base, baseIndex, mine, mineIndex, theirsIndex);
+    // mine's index -> theirs' new name of that folder
+    const std::vector<int> renamedMine =
+        Reversed(FindRenames(base, baseIndex, theirs, theirsIndex, mineIndex), mine.size());
 
     for (std::size_t i = 0; i < mine.size(); ++i) {
         const CPlainItem& item = mine[i];
-        const int b = baseIndex.Match(mineIndex, static_cast<int>(i));
-        const int t = theirsIndex.Match(mineIndex, static_cast<int>(i));
+        int b = baseIndex.Match(mineIndex, static_cast<int>(i));
+        int t = theirsIndex.Match(mineIndex, static_cast<int>(i));
+        std::string name = item.name;
+        if (t < 0 && renamedHere[i] >= 0) {
+            t = renamedHere[i];
+            b = baseIndex.Match(theirsIndex, t);
+        } else if (t < 0 && renamedMine[i] >= 0) {
+            t = renamedMine[i];
+            name = theirs[static_cast<std::size_t>(t)].name;
+            Count(1, 1);
+        }
         CPair pair{static_cast<int>(i), t, std::nullopt};
         if (t >= 0) {
             // Kept by both (or added by both: taken once).
             if (item.kind == Kind::folder) {
                 static const Items none;
-                CPlainItem merged{Kind::folder, item.name, {}, {}};
+                CPlainItem merged{Kind::folder, name, {}, {}};
                 Merge(b >= 0 ? base[static_cast<std::size_t>(b)].children : none, item.children,
-                      theirs[static_cast<std::size_t>(t)].children, Join(path, item.name),
+                      theirs[static_cast<std::size_t>(t)].children, Join(path, name),
                       merged.children);
                 pair.result = std::move(merged);
             } else {
@@ -283,21 +370,7 @@ void CMerger::Merge(const Items& base, const Items& mine, const Items& theirs,
             pairOfTheirs[static_cast<std::size_t>(t)] = static_cast<int>(pairs.size());
         pairs.push_back(std::move(pair));
     }
-    for (std::size_t j = 0; j < theirs.size(); ++j) {
-        if (pairOfTheirs[j] >= 0)
-            continue;
-        const CPlainItem& item = theirs[j];
-        const int b = baseIndex.Match(theirsIndex, static_cast<int>(j));
-        CPair pair{-1, static_cast<int>(j), std::nullopt};
-        if (b < 0)
-            pair.result = item; // added there
-        else if (item.kind == Kind::folder)
-            pair.result = KeptFolder(base[static_cast<std::size_t>(b)], item, true, path);
-        if (pair.result)
-            Count(1, 0);
-        pairOfTheirs[j] = static_cast<int>(pairs.size());
-        pairs.push_back(std::move(pair));
-    }
+    PairTheirs(base, baseIndex, theirs, theirsIndex, path, pairs, pairOfTheirs);
     NoteChangedBothWays(base, baseIndex, mineIndex, theirsIndex, mine, theirs, path);
 
     // The order: mine's, unless only theirs reordered what both kept.

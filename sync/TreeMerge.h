@@ -14,6 +14,9 @@
 //   - an entry changed on one side and deleted on the other stays, changed;
 //   - a folder deleted on one side keeps whatever the other side added (or
 //     changed) inside it, and goes when nothing was;
+//   - a folder renamed on one side (a new folder there whose contents differ
+//     from the missing one's by at most a quarter) takes the other side's
+//     changes inside it under its new name; renamed on both sides, both stay;
 //   - the order of mine is kept unless only theirs reordered the folder;
 //     items theirs added go after the item they follow in theirs.
 // Merging with an empty base keeps everything of both sides (the two-way
