@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "store/DataFile.h"
+
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
@@ -58,19 +60,22 @@ CCommandLine ParseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Quillbox keeps your bookmarks and shortcuts in a tree of folders.\n"
-                       "Started without a folder option it keeps them in the current folder."));
+                       "Started without a folder option it keeps them in your own data folder,\n"
+                       "$XDG_DATA_HOME/Quillbox (~/.local/share/Quillbox)."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help and exit."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Show the version and exit."));
     const QCommandLineOption dataDir(
         QStringLiteral("data-dir"),
-        QStringLiteral("Keep the data file and its backups in <folder>, which must exist."),
+        QStringLiteral("Keep the data file and its backups in <folder>, which must exist, "
+                       "instead of your own data folder (\".\" for the current folder)."),
         QStringLiteral("folder"));
     const QCommandLineOption userData(
         QStringLiteral("user-data"),
         QStringLiteral("Keep the data file in your own data folder, $XDG_DATA_HOME/Quillbox "
-                       "(~/.local/share/Quillbox), made on first use. The menu entry uses it."));
+                       "(~/.local/share/Quillbox), made on first use. This is also what happens "
+                       "without a folder option."));
     const QCommandLineOption menu(
         QStringLiteral("menu"),
         QStringLiteral("Show the menu of all bookmarks at the mouse pointer, starting Quillbox "
@@ -134,7 +139,7 @@ CCommandLine ParseCommandLine(const QStringList& arguments) {
 bool PrepareDataFolder(const CCommandLine& line, const QString& userDataBase, QString* folder,
                        QString* error) {
     folder->clear();
-    if (line.userDataFolder) {
+    if (line.dataDir.isEmpty()) {
         if (userDataBase.isEmpty()) {
             *error = QStringLiteral("quillbox: the per-user data folder is not known "
                                     "(neither XDG_DATA_HOME nor HOME is set).");
@@ -152,7 +157,7 @@ bool PrepareDataFolder(const CCommandLine& line, const QString& userDataBase, QS
             }
         }
         *folder = path;
-    } else if (!line.dataDir.isEmpty()) {
+    } else {
         const QFileInfo info(line.dataDir);
         if (!info.exists()) {
             *error =
@@ -164,8 +169,6 @@ bool PrepareDataFolder(const CCommandLine& line, const QString& userDataBase, QS
             return false;
         }
         *folder = info.absoluteFilePath();
-    } else {
-        return true;
     }
     // Saving writes a new file beside the old one, so the folder must take one.
     QTemporaryFile probe(QDir(*folder).filePath(QStringLiteral(".quillbox-probe-XXXXXX")));
@@ -175,4 +178,21 @@ bool PrepareDataFolder(const CCommandLine& line, const QString& userDataBase, QS
         return false;
     }
     return true;
+}
+
+QString StrayDataFileNote(const QString& folder, const QString& currentFolder) {
+    const QDir here(currentFolder);
+    const QFileInfo stray(here.filePath(QLatin1String(DATA_FILE_NAME)));
+    if (!stray.isFile() || stray.size() == 0)
+        return {};
+    const QFileInfo own(QDir(folder).filePath(QLatin1String(DATA_FILE_NAME)));
+    if (own.exists() && own.size() > 0)
+        return {};
+    if (QFileInfo(folder).canonicalFilePath() == QFileInfo(currentFolder).canonicalFilePath())
+        return {};
+    return QStringLiteral("The current folder holds a data file, %1, but Quillbox now keeps your "
+                          "bookmarks in %2, which holds none yet. To use that file, start "
+                          "Quillbox with --data-dir %3, or move it into %2.")
+        .arg(stray.absoluteFilePath(), QDir::toNativeSeparators(folder),
+             QDir::toNativeSeparators(here.absolutePath()));
 }

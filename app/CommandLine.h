@@ -17,7 +17,7 @@ struct CCommandLine {
     Outcome outcome = run;
     QString text;
     QString dataDir;                         // --data-dir as given; empty when not given
-    bool userDataFolder = false;             // --user-data: $XDG_DATA_HOME/Quillbox
+    bool userDataFolder = false;             // --user-data: what no folder option gives too
     EAppRequest request = EAppRequest::none; // --menu, --find
     QString importFile;                      // --import: add a bookmark file's bookmarks, no window
     QString exportFile; // --export: write the bookmarks to a bookmark file, no window
@@ -30,14 +30,21 @@ struct CCommandLine {
 // ...) are passed over, so that a desktop session can restart the program.
 CCommandLine ParseCommandLine(const QStringList& arguments);
 
-// Where the data files live for a parsed command line: an empty text for the
-// current folder (started without a folder option); the folder given with
-// --data-dir, which must exist, be a folder and take new files; or
-// <userDataBase>/Quillbox for --user-data, made on first use readable by its
-// owner only (a folder that exists keeps its mode). userDataBase is the
+// Where the data files live for a parsed command line: the folder given with
+// --data-dir ("." keeps them in the current folder), which must exist, be a
+// folder and take new files; otherwise (no folder option, or --user-data)
+// <userDataBase>/Quillbox, made on first use readable by its owner only (a
+// folder that exists keeps its mode). The result is absolute. userDataBase is the
 // per-user data folder of the base directory standard ($XDG_DATA_HOME).
 // Returns false with a message for the user in *error.
 bool PrepareDataFolder(const CCommandLine& line, const QString& userDataBase, QString* folder,
                        QString* error);
 
 inline constexpr char USER_DATA_FOLDER_NAME[] = "Quillbox";
+
+// What to tell the user when the data folder holds no data file yet (missing
+// or empty) while currentFolder holds one, as older versions kept it there:
+// where that file is and how to use it. Nothing is moved. Empty when there is
+// nothing to say (also when both are the same folder). Printed on the
+// terminal at start; the window shows it once.
+QString StrayDataFileNote(const QString& folder, const QString& currentFolder);

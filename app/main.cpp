@@ -11,6 +11,7 @@
 #include "store/Settings.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QStandardPaths>
 #include <cstdio>
 
@@ -33,6 +34,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
         return 1;
     }
+    const QString strayNote = StrayDataFileNote(dataFolder, QDir::currentPath());
+    if (!strayNote.isEmpty())
+        std::fprintf(stderr, "quillbox: %s\n", strayNote.toLocal8Bit().constData());
 
     if (!line.importFile.isEmpty() || !line.exportFile.isEmpty()) {
         QCoreApplication application(argc, argv); // no window, no display needed

@@ -32,7 +32,7 @@ struct ParseCase {
 };
 
 const ParseCase PARSE_CASES[] = {
-    {"NoOptionsRunsInTheCurrentFolder", {}, CCommandLine::run, 0, "", {}, false},
+    {"NoOptionsRunsInTheUserDataFolder", {}, CCommandLine::run, 0, "", {}, false},
     {"Help", {"--help"}, CCommandLine::print, 0, "Usage: quillbox [options]", {}, false},
     {"ShortHelp", {"-h"}, CCommandLine::print, 0, "--data-dir <folder>", {}, false},
     {"Version", {"--version"}, CCommandLine::print, 0, "quillbox 1.", {}, false},
@@ -142,9 +142,40 @@ protected:
     QString m_folder, m_error;
 };
 
-TEST_F(DataFolderTest, WithoutAFolderOptionTheCurrentFolderServes) {
-    EXPECT_TRUE(Prepare({}));
-    EXPECT_TRUE(m_folder.isEmpty());
+TEST_F(DataFolderTest, WithoutAFolderOptionTheUserDataFolderServes) {
+    // Every kind of start, wherever it was typed: one collection.
+    for (const QStringList& arguments :
+         {QStringList{}, QStringList{"--menu"}, QStringList{"--find"},
+          QStringList{"--import", "b.html"}, QStringList{"--export", "b.html"}}) {
+        EXPECT_TRUE(Prepare(arguments)) << arguments.join(' ').toStdString();
+        EXPECT_EQ(m_folder, Path("Quillbox")) << arguments.join(' ').toStdString();
+    }
+    EXPECT_EQ(Mode(m_folder), 0700u);
+    // "." is the portable way: the current folder, made absolute.
+    EXPECT_TRUE(Prepare({"--data-dir", "."}));
+    EXPECT_EQ(m_folder, QDir::currentPath());
+}
+
+TEST_F(DataFolderTest, AStrayDataFileInTheCurrentFolderIsNamedNotMoved) {
+    ASSERT_TRUE(QDir(m_base.path()).mkpath("own") && QDir(m_base.path()).mkpath("here"));
+    const auto write = [](const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    EXPECT_TRUE(StrayDataFileNote(Path("own"), Path("here")).isEmpty()) << "nothing stray";
+    write(Path("here/Quillbox.dat"), "records");
+    const QString note = StrayDataFileNote(Path("own"), Path("here"));
+    EXPECT_TRUE(note.contains(Path("here/Quillbox.dat"))) << note.toStdString();
+    EXPECT_TRUE(note.contains("--data-dir")) << note.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(Path("here/Quillbox.dat")));
+    EXPECT_FALSE(QFileInfo::exists(Path("own/Quillbox.dat")));
+    // A first run's empty data file still counts as none.
+    write(Path("own/Quillbox.dat"), "");
+    EXPECT_FALSE(StrayDataFileNote(Path("own"), Path("here")).isEmpty());
+    write(Path("own/Quillbox.dat"), "records");
+    EXPECT_TRUE(StrayDataFileNote(Path("own"), Path("here")).isEmpty());
+    EXPECT_TRUE(StrayDataFileNote(Path("here"), Path("here")).isEmpty());
 }
 
 TEST_F(DataFolderTest, DataDirMustBeAWritableFolder) {

@@ -25,7 +25,7 @@ set -euo pipefail
 . "$TESTLIB"
 program=$1 options=$2 prompt=$3
 start() {
-  "$program" &
+  "$program" --data-dir . &
   pid=$!
   win=$(main_window 20) || fail "no window"
   eval "$(xdotool getwindowgeometry --shell "$win")"

@@ -26,7 +26,7 @@ cd "$work/data"
 others() { xdotool search --onlyvisible --pid "$pid" 2>/dev/null | grep -vx "$win" | wc -l; }
 others_are() { [ "$(others)" = "$1" ]; }
 touch before
-"$program" &
+"$program" --data-dir . &
 pid=$!
 win=$(main_window 30) || fail "no window"
 eval "$(xdotool getwindowgeometry --shell "$win")"

@@ -36,7 +36,7 @@ cd "$folder"
 dock_at() { windows | awk -v d="$(dock_window)" -v x="$1" -v y="$2" '$1 == d && $2 == x && $3 == y { found = 1 } END { exit !found }'; }
 
 start() {
-  "$program" &
+  "$program" --data-dir . &
   pid=$!
   win=$(main_window 30) || fail "no main window"
   eval "$(xdotool getwindowgeometry --shell "$win")"

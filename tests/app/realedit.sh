@@ -31,14 +31,14 @@ cat >"$work/start.html" <<'HTML'
     <DT><A HREF="http://c.example/">c</A>
 </DL><p>
 HTML
-(cd "$work/data" && "$program" --import "$work/start.html" >/dev/null) || { echo "FAILED: --import"; exit 1; }
+(cd "$work/data" && "$program" --data-dir . --import "$work/start.html" >/dev/null) || { echo "FAILED: --import"; exit 1; }
 
 cat >"$work/drive.sh" <<'DRIVE'
 set -euo pipefail
 . "$TESTLIB"
 program=$1 folder=$2 shot=${3:-}
 cd "$folder"
-"$program" &
+"$program" --data-dir . &
 pid=$!
 win=$(main_window 20) || fail "no window"
 eval "$(xdotool getwindowgeometry --shell "$win")"
@@ -75,7 +75,7 @@ DRIVE
 
 drive 1024x768x24 "$program" "$work/data" "$shot"
 
-(cd "$work/data" && "$program" --export "$work/end.html" >/dev/null 2>&1) || { echo "FAILED: --export"; exit 1; }
+(cd "$work/data" && "$program" --data-dir . --export "$work/end.html" >/dev/null 2>&1) || { echo "FAILED: --export"; exit 1; }
 # The names in order as the file nests them: A back with a1 (a2 deleted
 # after the undo), c in B.
 names=$(grep -o '<H3[^>]*>[^<]*</H3>\|<A [^>]*>[^<]*</A>\|</DL>' "$work/end.html" |

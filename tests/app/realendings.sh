@@ -34,7 +34,7 @@ cd "$folder"
 differs() { ! cmp -s Quillbox.dat "$1"; }
 
 start() {
-  "$program" &
+  "$program" --data-dir . &
   pid=$!
   win=$(main_window 30) || fail "no main window"
   eval "$(xdotool getwindowgeometry --shell "$win")"

@@ -78,7 +78,7 @@ wait_message() {
   fail "no message: $1"
 }
 
-"$program" &
+"$program" --data-dir . &
 pid=$!
 win=$(main_window 20) || fail "no window"
 eval "$(xdotool getwindowgeometry --shell "$win")"
@@ -107,9 +107,9 @@ shot imported.png
 
 # While this copy runs, the command line does not import and says what an
 # export holds: the tree as last saved, without the import yet.
-if "$program" --import "$work/bookmarks.html" 2>"$work/err.txt"; then fail "--import ran beside the window"; fi
+if "$program" --data-dir . --import "$work/bookmarks.html" 2>"$work/err.txt"; then fail "--import ran beside the window"; fi
 grep -q "Quillbox is running" "$work/err.txt" || fail "no clear refusal: $(cat "$work/err.txt")"
-"$program" --export "$work/before.html" 2>"$work/err.txt" >/dev/null || fail "--export failed"
+"$program" --data-dir . --export "$work/before.html" 2>"$work/err.txt" >/dev/null || fail "--export failed"
 grep -q "last saved" "$work/err.txt" || fail "no word on what is exported: $(cat "$work/err.txt")"
 grep -q "Imported bookmarks.html" "$work/before.html" && fail "the export holds what was not saved"
 echo "command line beside the window: ok"
@@ -150,7 +150,7 @@ for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
 kill -0 "$pid" 2>/dev/null && { kill "$pid"; fail "BtnClose did not end the program"; }
 wait "$pid" || fail "the program ended with an error"
 
-"$program" --export "$work/after.html" >/dev/null || fail "--export after Close failed"
+"$program" --data-dir . --export "$work/after.html" >/dev/null || fail "--export after Close failed"
 grep -q "<H3>Imported bookmarks.html $today</H3>" "$work/after.html" || fail "the file import was not saved"
 grep -q 'HREF="https://trains.example/">Trains</A>' "$work/after.html" || fail "an imported entry is missing"
 grep -q "<H3>Imported Google Chrome Default $today</H3>" "$work/after.html" ||

@@ -43,7 +43,7 @@ find_text() {
   sleep 0.3
 }
 
-"$program" &
+"$program" --data-dir . &
 pid=$!
 win=$(main_window 30) || fail "no main window"
 eval "$(xdotool getwindowgeometry --shell "$win")"

@@ -37,7 +37,7 @@ pid=""
 trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null || true' EXIT
 cd "$work/data"
 opened=$work/opened
-"$program" &
+"$program" --data-dir . &
 pid=$!
 win=$(main_window 30) || fail "no window"
 eval "$(xdotool getwindowgeometry --shell "$win")"

@@ -25,7 +25,7 @@ program=$1 bitmaps=$2 work=$3 shot=${4:-}
 pid=""
 trap '[ -z "$pid" ] || kill -KILL "$pid" 2>/dev/null || true' EXIT
 cd "$work/data"
-"$program" &
+"$program" --data-dir . &
 pid=$!
 win=$(main_window 30) || fail "no window"
 eval "$(xdotool getwindowgeometry --shell "$win")"

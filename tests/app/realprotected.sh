@@ -26,7 +26,7 @@ program=$1 folder=$2 shot=${3:-}
 cd "$folder"
 settings="$XDG_CONFIG_HOME/Quillbox/Quillbox.conf"
 
-"$program" &
+"$program" --data-dir . &
 pid=$!
 win=$(main_window 20) || fail "no window"
 sleep 0.5
@@ -61,7 +61,7 @@ grep -qx 'Passwd=3064455386' "$settings" || fail "the settings do not hold the c
 echo "closed: the settings hold the check value"
 
 # The next start asks as for any protected file, without the explanation.
-"$program" &
+"$program" --data-dir . &
 pid=$!
 main_window 20 >/dev/null || fail "no window at restart"
 sleep 0.5

