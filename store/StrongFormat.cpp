@@ -191,8 +191,7 @@ CSecretBytes::~CSecretBytes() {
 }
 
 CSecretBytes::CSecretBytes(CSecretBytes&& other) noexcept
-    : m_pData(std::exchange(other.m_pData, nullptr)),
-      m_nSize(std::exchange(other.m_nSize, 0)) {}
+    : m_pData(std::exchange(other.m_pData, nullptr)), m_nSize(std::exchange(other.m_nSize, 0)) {}
 
 CSecretBytes& CSecretBytes::operator=(CSecretBytes&& other) noexcept {
     if (this != &other) {
@@ -218,14 +217,12 @@ CSecretBytes CStrongKey::Derive(const unsigned char* salt, const CStrongParams& 
     ++g_derivations;
     if (crypto_pwhash(key.Data(), key.Size(), reinterpret_cast<const char*>(m_password.Data()),
                       m_password.Size(), salt, params.m_nOpsLimit,
-                      std::size_t(params.m_nMemoryKiB) * 1024,
-                      crypto_pwhash_ALG_ARGON2ID13) != 0)
+                      std::size_t(params.m_nMemoryKiB) * 1024, crypto_pwhash_ALG_ARGON2ID13) != 0)
         throw std::bad_alloc(); // the only way it fails within the checked limits
     return key;
 }
 
-CSecretBytes CStrongKey::OpeningKey(const unsigned char* salt,
-                                    const CStrongParams& params) const {
+CSecretBytes CStrongKey::OpeningKey(const unsigned char* salt, const CStrongParams& params) const {
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
         if (!m_opened.m_key.Empty() && m_openedParams.m_nOpsLimit == params.m_nOpsLimit &&
@@ -341,10 +338,9 @@ void WriteStrongRecords(QIODevice& device, CStrongKey& key, CFolder& root) {
     randombytes_buf(header + AT_NONCE, STRONG_NONCE_BYTES);
     PutLittleEndian(header + AT_SEALED_LENGTH, sealedLength, 8);
     unsigned long long written = 0;
-    crypto_aead_xchacha20poly1305_ietf_encrypt(header + STRONG_HEADER_BYTES, &written,
-                                               archive.Bytes(), archive.Size(), header,
-                                               STRONG_HEADER_BYTES, nullptr, header + AT_NONCE,
-                                               saveKey.m_key.Data());
+    crypto_aead_xchacha20poly1305_ietf_encrypt(
+        header + STRONG_HEADER_BYTES, &written, archive.Bytes(), archive.Size(), header,
+        STRONG_HEADER_BYTES, nullptr, header + AT_NONCE, saveKey.m_key.Data());
     errno = 0;
     if (device.write(file) != file.size()) {
         const int err = errno;

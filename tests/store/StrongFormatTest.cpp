@@ -197,8 +197,14 @@ TEST_F(StrongFormatTest, TheFirstBytesTellTheFormats) {
     // and one of 32768 filler words: none is the magic's first block.
     SetCipherKey(MakeKeyBlock(""));
     for (std::uint32_t filler = 0; filler <= 0x7FFF; ++filler) {
-        std::uint8_t block[8] = {0x01, 0x00, 0x01, 0x00, static_cast<std::uint8_t>(filler),
-                                 static_cast<std::uint8_t>(filler >> 8), 0, 0};
+        std::uint8_t block[8] = {0x01,
+                                 0x00,
+                                 0x01,
+                                 0x00,
+                                 static_cast<std::uint8_t>(filler),
+                                 static_cast<std::uint8_t>(filler >> 8),
+                                 0,
+                                 0};
         EncipherBlock(block);
         ASSERT_NE(std::memcmp(block, StrongMagic().data(), 8), 0) << filler;
     }
@@ -259,10 +265,10 @@ TEST_F(StrongDataFileTest, AChangedFileOrAnotherPasswordIsRefusedWithOneMessageA
     Save();
     QByteArray changed = ReadAll(DataPath());
     changed[changed.size() - 1] = static_cast<char>(changed[changed.size() - 1] ^ 0x80);
-    const QString expected = QFileInfo(DataPath()).absoluteFilePath() +
-                             QStringLiteral(" was changed or damaged.");
-    for (const auto& [bytes, password] : {std::pair{ReadAll(DataPath()), "other"},
-                                          std::pair{changed, "pw"}}) {
+    const QString expected =
+        QFileInfo(DataPath()).absoluteFilePath() + QStringLiteral(" was changed or damaged.");
+    for (const auto& [bytes, password] :
+         {std::pair{ReadAll(DataPath()), "other"}, std::pair{changed, "pw"}}) {
         {
             QFile file(DataPath());
             ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
