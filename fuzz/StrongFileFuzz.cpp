@@ -47,13 +47,23 @@ CStrongKey& Key() {
 
 // A strong file of plain under Key(), with a zero salt and nonce.
 QByteArray SealPlain(const std::uint8_t* plain, std::size_t size) {
-    QByteArray file(qsizetype(STRONG_HEADER_BYTES + size + crypto_aead_xchacha20poly1305_ietf_ABYTES),
-                     '\0');
+    QByteArray file(
+        qsizetype(STRONG_HEADER_BYTES + size + crypto_aead_xchacha20poly1305_ietf_ABYTES), '\0');
     auto* header = reinterpret_cast<unsigned char*>(file.data());
     std::memcpy(header, StrongMagic().data(), STRONG_MAGIC_BYTES);
     const std::uint64_t sealed = size + crypto_aead_xchacha20poly1305_ietf_ABYTES;
-    const unsigned char fields[12] = {1, 0, STRONG_SALT_BYTES, STRONG_NONCE_BYTES,
-                                      CHEAP.m_nOpsLimit, 0, 0, 0, CHEAP.m_nMemoryKiB, 0, 0, 0};
+    const unsigned char fields[12] = {1,
+                                      0,
+                                      STRONG_SALT_BYTES,
+                                      STRONG_NONCE_BYTES,
+                                      CHEAP.m_nOpsLimit,
+                                      0,
+                                      0,
+                                      0,
+                                      CHEAP.m_nMemoryKiB,
+                                      0,
+                                      0,
+                                      0};
     std::memcpy(header + 16, fields, sizeof fields);
     for (int i = 0; i < 8; ++i)
         header[68 + i] = static_cast<unsigned char>(sealed >> (8 * i));
