@@ -218,7 +218,8 @@ CSecretBytes CStrongKey::Derive(const unsigned char* salt, const CStrongParams& 
     if (crypto_pwhash(key.Data(), key.Size(), reinterpret_cast<const char*>(m_password.Data()),
                       m_password.Size(), salt, params.m_nOpsLimit,
                       std::size_t(params.m_nMemoryKiB) * 1024, crypto_pwhash_ALG_ARGON2ID13) != 0)
-        throw std::bad_alloc(); // the only way it fails within the checked limits
+        // The only way it fails within the checked limits.
+        throw CArchiveException(CArchiveException::generic, "key derivation failed", ENOMEM);
     return key;
 }
 
@@ -293,14 +294,24 @@ CSecretBytes Unseal(QIODevice& device, const CStrongKey& key) {
     return plain;
 }
 
+// Unseal with a machine that has too little memory for the key derivation
+// or the records reported as a failure of the file.
+CSecretBytes UnsealOrFail(QIODevice& device, const CStrongKey& key) {
+    try {
+        return Unseal(device, key);
+    } catch (const std::bad_alloc&) {
+        throw CArchiveException(CArchiveException::generic, "out of memory", ENOMEM);
+    }
+}
+
 } // namespace
 
 bool StrongSealOpens(QIODevice& device, const CStrongKey& key) {
-    return !Unseal(device, key).Empty();
+    return !UnsealOrFail(device, key).Empty();
 }
 
 StrongOutcome ReadStrongRecords(QIODevice& device, const CStrongKey& key, CFolder& root) {
-    const CSecretBytes plain = Unseal(device, key);
+    const CSecretBytes plain = UnsealOrFail(device, key);
     if (plain.Empty())
         return StrongOutcome::refused;
     // Sealed by someone who knew the password: still read with care.
@@ -321,10 +332,14 @@ StrongOutcome ReadStrongRecords(QIODevice& device, const CStrongKey& key, CFolde
 
 void WriteStrongRecords(QIODevice& device, CStrongKey& key, CFolder& root) {
     CSealedArchive archive;
-    archive.WriteInt(DATA_FILE_VERSION);
-    root.Serialize(archive);
-
-    const CStrongKey::CSaveKey saveKey = key.TakeSaveKey();
+    CStrongKey::CSaveKey saveKey;
+    try {
+        archive.WriteInt(DATA_FILE_VERSION);
+        root.Serialize(archive);
+        saveKey = key.TakeSaveKey();
+    } catch (const std::bad_alloc&) {
+        throw CArchiveException(CArchiveException::generic, "out of memory", ENOMEM);
+    }
     const std::size_t sealedLength = archive.Size() + TAG_BYTES;
     QByteArray file(qsizetype(STRONG_HEADER_BYTES + sealedLength), '\0');
     auto* header = reinterpret_cast<unsigned char*>(file.data());

@@ -127,7 +127,8 @@ public:
     const CStrongParams& Params() const { return m_params; }
 
     // Derives the key for the next save with a fresh salt. Thread-safe; a
-    // second call keeps the first prepared key.
+    // second call keeps the first prepared key. Throws CArchiveException
+    // (generic, ENOMEM) when the derivation's memory cannot be had.
     void PrepareSaveKey();
 
     // The key for salt under params (one derivation), in locked memory.
@@ -163,7 +164,8 @@ enum class StrongOutcome {
 
 // Reads a whole strong file from device (open for reading, at its start) into
 // root, an empty top folder (which keeps its own name). refused leaves root
-// empty. Throws CArchiveException only when the device itself fails.
+// empty. Throws CArchiveException only when the device itself fails or the
+// memory for the key or the records cannot be had (generic, ENOMEM).
 StrongOutcome ReadStrongRecords(QIODevice& device, const CStrongKey& key, CFolder& root);
 
 // Whether device (open for reading, at its start) holds a strong file that
@@ -173,5 +175,5 @@ bool StrongSealOpens(QIODevice& device, const CStrongKey& key);
 
 // Seals root's records in memory under a new salt and nonce and writes the
 // file to device (open for writing). Throws CArchiveException when the device
-// refuses the bytes.
+// refuses the bytes or memory runs out (generic, ENOMEM).
 void WriteStrongRecords(QIODevice& device, CStrongKey& key, CFolder& root);
