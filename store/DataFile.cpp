@@ -180,6 +180,24 @@ CSettingsError::CSettingsError(const QString& path, bool checkChanged)
     SetMessage(text);
 }
 
+void WriteTreeAs(QIODevice& device, const CSettings& settings, const CDataFileState& state,
+                 CFolder& root, FillerSource filler) {
+    if (state.m_pStrongKey)
+        WriteStrongRecords(device, *state.m_pStrongKey, root);
+    else
+        WriteTreeRecords(device, settings.m_strPassword, root, std::move(filler));
+}
+
+ReadOutcome ReadTreeAs(QIODevice& device, const CSettings& settings, const CDataFileState& state,
+                       CFolder& root) {
+    if (DeviceFormat(device) != DataFormat::strong)
+        return ReadTreeRecords(device, settings.m_strPassword, root);
+    return state.m_pStrongKey &&
+                   ReadStrongRecords(device, *state.m_pStrongKey, root) == StrongOutcome::loaded
+               ? ReadOutcome::loaded
+               : ReadOutcome::otherFormat;
+}
+
 QString DataFilePath(const QString& folder, const char* name) {
     const QDir dir(folder.isEmpty() ? QDir::currentPath() : folder);
     return QDir::cleanPath(dir.absoluteFilePath(QString::fromUtf8(name)));
@@ -278,10 +296,7 @@ void SaveTree(CFolder& root, CSettings& settings, CDataFileState& state, FillerS
     if (isNew)
         file.setPermissions(OWNER_ONLY);
     try {
-        if (state.m_pStrongKey)
-            WriteStrongRecords(file, *state.m_pStrongKey, root);
-        else
-            WriteTreeRecords(file, settings.m_strPassword, root, std::move(filler));
+        WriteTreeAs(file, settings, state, root, std::move(filler));
     } catch (const CArchiveException& e) {
         file.cancelWriting();
         throw CFileError(e.m_cause, dataPath, e.m_nSystemError);

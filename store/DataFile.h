@@ -43,6 +43,7 @@
 class CFolder;
 class CSettings;
 class QFile;
+class QIODevice;
 
 inline constexpr const char* DATA_FILE_NAME = "Quillbox.dat";
 inline constexpr const char* FALLBACK_FILE_NAME = "Quillbox.org";
@@ -175,6 +176,20 @@ void LoadTree(CFolder& top, const CSettings& settings, CDataFileState& state);
 // then already written. filler fixes the archive's filler words (tests);
 // empty means seeded from the clock.
 void SaveTree(CFolder& root, CSettings& settings, CDataFileState& state, FillerSource filler = {});
+
+// Writes root to device (open for writing) as SaveTree writes the data file:
+// the strong format under state's strong key when it has one, else the
+// classic format under the settings' password. For copies of the tree kept
+// elsewhere (a merge base) that must be protected as the data file is.
+// Throws CArchiveException when the device refuses the bytes.
+void WriteTreeAs(QIODevice& device, const CSettings& settings, const CDataFileState& state,
+                 CFolder& root, FillerSource filler = {});
+// Reads such a copy from device (open for reading) into root, an empty top
+// folder; its first bytes decide the format. A strong copy that does not open
+// with state's strong key (or with none) is otherFormat and leaves root
+// empty. Throws CArchiveException as ReadTreeRecords does.
+ReadOutcome ReadTreeAs(QIODevice& device, const CSettings& settings, const CDataFileState& state,
+                       CFolder& root);
 
 // folder/name, folder empty meaning the current directory; absolute.
 QString DataFilePath(const QString& folder, const char* name);

@@ -308,4 +308,33 @@ TEST_F(StrongDataFileTest, ThePromptOpensTheFileWithTheWholePasswordAndTheLoadDe
     EXPECT_EQ(StrongDerivations(), before);
 }
 
+TEST_F(StrongDataFileTest, CopiesOfTheTreeTakeTheDataFilesFormatAndKey) {
+    LoadSample();
+    const std::string sample = Dump();
+    m_settings.SetPassword("secret12");
+    for (const bool strong : {false, true}) {
+        SCOPED_TRACE(strong);
+        m_state.m_pStrongKey = strong ? CStrongKey::FromPassword("pw", CHEAP) : nullptr;
+        LoadSample();
+        QByteArray bytes;
+        QBuffer out(&bytes);
+        out.open(QIODevice::WriteOnly);
+        WriteTreeAs(out, m_settings, m_state, *m_pTop);
+        EXPECT_EQ(StartsStrong(bytes), strong);
+        const auto read = [&] {
+            NewTop();
+            QBuffer in(&bytes);
+            in.open(QIODevice::ReadOnly);
+            return ReadTreeAs(in, m_settings, m_state, *m_pTop);
+        };
+        EXPECT_EQ(read(), ReadOutcome::loaded);
+        EXPECT_EQ(Dump(), sample);
+        m_state.m_pStrongKey = strong ? CStrongKey::FromPassword("other", CHEAP) : nullptr;
+        m_settings.SetPassword(strong ? "secret12" : "other");
+        EXPECT_EQ(read(), ReadOutcome::otherFormat);
+        EXPECT_EQ(Dump(), "folder(Root)[]");
+        m_settings.SetPassword("secret12");
+    }
+}
+
 } // namespace
