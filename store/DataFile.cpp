@@ -1,6 +1,7 @@
 #include "store/DataFile.h"
 
 #include "store/Settings.h"
+#include "store/StrongFormat.h"
 #include "tree/Item.h"
 
 #include <QDir>
@@ -15,13 +16,23 @@ namespace {
 
 constexpr QFileDevice::Permissions OWNER_ONLY = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
-// Reads the top folder's records from path into root. Archive failures come
-// out as CFileError naming path.
-ReadOutcome ReadTreeFile(const QString& path, std::string_view key, CFolder& root) {
+// Reads the top folder's records from path into root, a strong file with
+// strongKey (unread without one: another format). Archive failures come out
+// as CFileError naming path; a strong file that does not open as
+// CChangedFileError.
+ReadOutcome ReadTreeFile(const QString& path, std::string_view key, const CStrongKey* strongKey,
+                         CFolder& root) {
     QFile file(path);
     if (!OpenForReadingCreated(file))
         return ReadOutcome::empty;
     try {
+        if (DeviceFormat(file) == DataFormat::strong) {
+            if (!strongKey)
+                return ReadOutcome::otherFormat;
+            if (ReadStrongRecords(file, *strongKey, root) != StrongOutcome::loaded)
+                throw CChangedFileError(path);
+            return ReadOutcome::loaded;
+        }
         return ReadTreeRecords(file, key, root);
     } catch (const CArchiveException& e) {
         throw CFileError(e.m_cause, path, e.m_nSystemError);
@@ -76,7 +87,7 @@ void LoadTree(CFolder& root, const CSettings& settings, CDataFileState& state) {
     state.m_bKeepOldFile = false;
     ReadOutcome outcome = ReadOutcome::empty;
     try {
-        outcome = ReadTreeFile(dataPath, settings.m_strPassword, root);
+        outcome = ReadTreeFile(dataPath, settings.m_strPassword, state.m_pStrongKey.get(), root);
     } catch (const CFileError&) {
         state.m_bKeepOldFile = true; // read only in part
         throw;
@@ -92,7 +103,7 @@ void LoadTree(CFolder& root, const CSettings& settings, CDataFileState& state) {
     // bytes were not loaded, so the next save must not simply drop them.
     if (QFileInfo(dataPath).size() > 0)
         state.m_bKeepOldFile = true;
-    ReadTreeFile(DataFilePath(state.m_strFolder, FALLBACK_FILE_NAME), {}, root);
+    ReadTreeFile(DataFilePath(state.m_strFolder, FALLBACK_FILE_NAME), {}, nullptr, root);
 }
 
 QString FileErrorMessage(CArchiveException::Cause cause, const QString& path,
@@ -150,6 +161,11 @@ void CFileError::SetMessage(const QString& message) {
     static_cast<std::runtime_error&>(*this) = std::runtime_error(message.toStdString());
 }
 
+CChangedFileError::CChangedFileError(const QString& path)
+    : CFileError(CArchiveException::badFormat, path) {
+    SetMessage(QStringLiteral("%1 was changed or damaged.").arg(m_strPath));
+}
+
 CSettingsError::CSettingsError(const QString& path, bool checkChanged)
     : CFileError(CArchiveException::generic, path), m_bCheckChanged(checkChanged) {
     if (checkChanged) {
@@ -162,6 +178,24 @@ CSettingsError::CSettingsError(const QString& path, bool checkChanged)
     if (!m_strReason.isEmpty())
         text += QStringLiteral(" The system reports: %1.").arg(m_strReason);
     SetMessage(text);
+}
+
+void WriteTreeAs(QIODevice& device, const CSettings& settings, const CDataFileState& state,
+                 CFolder& root, FillerSource filler) {
+    if (state.m_pStrongKey)
+        WriteStrongRecords(device, *state.m_pStrongKey, root);
+    else
+        WriteTreeRecords(device, settings.m_strPassword, root, std::move(filler));
+}
+
+ReadOutcome ReadTreeAs(QIODevice& device, const CSettings& settings, const CDataFileState& state,
+                       CFolder& root) {
+    if (DeviceFormat(device) != DataFormat::strong)
+        return ReadTreeRecords(device, settings.m_strPassword, root);
+    return state.m_pStrongKey &&
+                   ReadStrongRecords(device, *state.m_pStrongKey, root) == StrongOutcome::loaded
+               ? ReadOutcome::loaded
+               : ReadOutcome::otherFormat;
 }
 
 QString DataFilePath(const QString& folder, const char* name) {
@@ -196,6 +230,8 @@ KeyFit DataFileKeyFits(const CDataFileState& state, std::string_view key) {
     // Fewer bytes than the format number: loading reports the damage.
     if (!file.open(QIODevice::ReadOnly) || file.size() < 8)
         return KeyFit::noData;
+    if (DeviceFormat(file) == DataFormat::strong)
+        return KeyFit::other;
     try {
         return OpensWithKey(file, key.substr(0, 8)) ? KeyFit::opens : KeyFit::other;
     } catch (const CArchiveException&) {
@@ -214,8 +250,28 @@ PasswordNeed PasswordNeeded(CSettings& settings, const CDataFileState& state) {
     return PasswordNeed::none;
 }
 
-PromptAnswer AnswerPrompt(CSettings& settings, const CDataFileState& state,
-                          std::string_view typed) {
+DataFormat DataFileFormat(const CDataFileState& state) {
+    QFile file(DataFilePath(state.m_strFolder, DATA_FILE_NAME));
+    if (!file.open(QIODevice::ReadOnly))
+        return DataFormat::empty;
+    return DeviceFormat(file);
+}
+
+PromptAnswer AnswerPrompt(CSettings& settings, CDataFileState& state, std::string_view typed) {
+    if (DataFileFormat(state) == DataFormat::strong) {
+        settings.m_strPassword.clear();
+        std::shared_ptr<CStrongKey> key = CStrongKey::FromPassword(typed);
+        QFile file(DataFilePath(state.m_strFolder, DATA_FILE_NAME));
+        try {
+            if (key && file.open(QIODevice::ReadOnly) && StrongSealOpens(file, *key)) {
+                state.m_pStrongKey = std::move(key);
+                return PromptAnswer::accepted;
+            }
+        } catch (const CArchiveException&) {
+            // unreadable: refused like a changed file; loading names the failure
+        }
+        return PromptAnswer::refused;
+    }
     const bool matches = settings.VerifyPassword(typed) != 0;
     const KeyFit fit = DataFileKeyFits(state, typed);
     if (fit == KeyFit::opens || (matches && fit == KeyFit::noData)) {
@@ -240,7 +296,7 @@ void SaveTree(CFolder& root, CSettings& settings, CDataFileState& state, FillerS
     if (isNew)
         file.setPermissions(OWNER_ONLY);
     try {
-        WriteTreeRecords(file, settings.m_strPassword, root, std::move(filler));
+        WriteTreeAs(file, settings, state, root, std::move(filler));
     } catch (const CArchiveException& e) {
         file.cancelWriting();
         throw CFileError(e.m_cause, dataPath, e.m_nSystemError);
@@ -259,6 +315,8 @@ void SaveTree(CFolder& root, CSettings& settings, CDataFileState& state, FillerS
         throw CFileError(FailureCause(file, err), dataPath, err);
     }
     state.m_bKeepOldFile = false;
+    if (state.m_pStrongKey)
+        settings.m_dwPasswordCheck = 0; // nothing about a strong file's password is stored
     // Only now does the data file match the check value of this password. A
     // check value left unstored is repaired at the next start: the data file
     // decides, and its password is asked for.

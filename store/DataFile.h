@@ -22,19 +22,28 @@
 // between the two leaves a data file under a key that the next start asks
 // for. New files are made readable by their owner only; a file that exists
 // keeps its mode.
+//
+// The data file's first bytes decide which reader runs: a strong data file
+// (store/StrongFormat.h) opens only with the run's strong key, whole or not
+// at all; without that key it is left unread and kept like any other file
+// that did not load. While the run holds a strong key, every save writes the
+// strong format and stores no check value.
 
 #include "store/CipherArchive.h"
 #include "store/DataRecords.h"
+#include "store/StrongFormat.h"
 #include "tree/Archive.h"
 
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string_view>
 
 class CFolder;
 class CSettings;
 class QFile;
+class QIODevice;
 
 inline constexpr const char* DATA_FILE_NAME = "Quillbox.dat";
 inline constexpr const char* FALLBACK_FILE_NAME = "Quillbox.org";
@@ -60,6 +69,13 @@ protected:
 
 private:
     QString m_strMessage;
+};
+
+// A strong data file that did not open: changed, damaged or under another
+// password, which cannot be told apart. "<path> was changed or damaged."
+class CChangedFileError final : public CFileError {
+public:
+    explicit CChangedFileError(const QString& path);
 };
 
 // The data file was saved; the settings could not be stored.
@@ -91,6 +107,12 @@ struct CDataFileState {
     bool m_bKeepOldFile = false;
     // The check value the settings store holds, as far as this run knows.
     std::uint32_t m_dwStoredCheck = 0;
+    // The strong format's password for this run, in locked memory. Set, the
+    // data file is saved in the strong format and a strong data file is read
+    // with it; null, the classic format under the settings' password. Reset
+    // it to drop the key (Lock); going back to the classic format sets the
+    // settings' password again (CSettings::SetPassword) for its check value.
+    std::shared_ptr<CStrongKey> m_pStrongKey = nullptr;
 };
 
 // Reads the settings record from its store (CSettings::Load); a stored check
@@ -106,8 +128,13 @@ enum class KeyFit {
     opens,  // the key opens it
     other   // it is under another key (or of another format)
 };
-// Reads only the data file's first block. key: at most 8 bytes count.
+// Reads only the data file's first block. key: at most 8 bytes count. A
+// strong data file is under another key (no classic key opens it).
 KeyFit DataFileKeyFits(const CDataFileState& state, std::string_view key);
+
+// The data file's format, from its first bytes (empty: missing, empty or
+// unreadable).
+DataFormat DataFileFormat(const CDataFileState& state);
 
 // Whether the start asks for a password (after LoadSettings). The data file
 // decides: a stored check value asks as long as the file does not open
@@ -130,7 +157,12 @@ enum class PromptAnswer {
     refused,
     otherKey, // its check value matches, but the data file is under another key
 };
-PromptAnswer AnswerPrompt(CSettings& settings, const CDataFileState& state, std::string_view typed);
+//
+// A strong data file checks typed (whole) by opening it: when it opens,
+// typed becomes state's strong key (the load that follows does not derive
+// again) and the settings' password stays empty; a wrong password and a
+// changed file are both refused. About half a second either way.
+PromptAnswer AnswerPrompt(CSettings& settings, CDataFileState& state, std::string_view typed);
 
 // Fills top, an empty top folder (StartTree), from the data file under
 // settings.m_strPassword, or from the fallback. Throws CFileError when an
@@ -144,6 +176,20 @@ void LoadTree(CFolder& top, const CSettings& settings, CDataFileState& state);
 // then already written. filler fixes the archive's filler words (tests);
 // empty means seeded from the clock.
 void SaveTree(CFolder& root, CSettings& settings, CDataFileState& state, FillerSource filler = {});
+
+// Writes root to device (open for writing) as SaveTree writes the data file:
+// the strong format under state's strong key when it has one, else the
+// classic format under the settings' password. For copies of the tree kept
+// elsewhere (a merge base) that must be protected as the data file is.
+// Throws CArchiveException when the device refuses the bytes.
+void WriteTreeAs(QIODevice& device, const CSettings& settings, const CDataFileState& state,
+                 CFolder& root, FillerSource filler = {});
+// Reads such a copy from device (open for reading) into root, an empty top
+// folder; its first bytes decide the format. A strong copy that does not open
+// with state's strong key (or with none) is otherFormat and leaves root
+// empty. Throws CArchiveException as ReadTreeRecords does.
+ReadOutcome ReadTreeAs(QIODevice& device, const CSettings& settings, const CDataFileState& state,
+                       CFolder& root);
 
 // folder/name, folder empty meaning the current directory; absolute.
 QString DataFilePath(const QString& folder, const char* name);

@@ -3,7 +3,7 @@
 # skipping those already present. Needs root (or sudo).
 set -euo pipefail
 pkgs=(g++ cmake ninja-build ccache qt6-base-dev libgl-dev
-      libxml2-dev libqt6sql6-sqlite
+      libxml2-dev libqt6sql6-sqlite libsodium-dev pkg-config
       libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
       clang libclang-rt-14-dev clang-format-14 clang-tidy-14 xvfb xauth xdotool x11-apps x11-utils fonts-dejavu-core
       dpkg-dev desktop-file-utils appstream groff-base imagemagick shellcheck

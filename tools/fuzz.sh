@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Fuzzes the data file loader, the bookmark importers and the clipboard and
-# drag decoder for SECONDS seconds in all (default 60), split evenly between
-# the targets:
+# Fuzzes the data file loaders (classic and strong), the bookmark importers
+# (HTML, JSON, XBEL) and the clipboard and drag decoder for SECONDS seconds in
+# all (default 60), split evenly between the targets:
 #   tools/fuzz.sh [SECONDS]
 # Configures and builds the "fuzz" preset (clang, libFuzzer, address and
 # undefined-behaviour sanitizers), then runs each target on a scratch copy of
@@ -13,11 +13,12 @@ seconds=${1:-60}
 cd "$root"
 # target and corpus folder, one pair a line
 targets=("datafile_fuzz fuzz/corpus" "bookmarks_fuzz fuzz/corpus-bookmarks"
-         "items_fuzz fuzz/corpus-items")
+         "items_fuzz fuzz/corpus-items" "strongfile_fuzz fuzz/corpus-strong"
+         "xbel_fuzz fuzz/corpus-xbel")
 share=$(( seconds / ${#targets[@]} ))
 [ "$share" -ge 1 ] || share=1
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target datafile_fuzz bookmarks_fuzz items_fuzz
+cmake --build --preset fuzz --target "${targets[@]%% *}"
 for pair in "${targets[@]}"; do
   read -r target corpus <<<"$pair"
   scratch=$(mktemp -d "${TMPDIR:-/tmp}/qb-fuzz-run.XXXXXX")
