@@ -10,7 +10,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 cmake --preset release >/dev/null
 benches=("$@")
-[ ${#benches[@]} -gt 0 ] || benches=(tree_bench edit_bench cipher_bench datafile_bench exchange_bench region_bench menu_bench dock_bench app_bench)
+[ ${#benches[@]} -gt 0 ] || benches=(tree_bench edit_bench cipher_bench datafile_bench exchange_bench xbel_bench region_bench menu_bench dock_bench app_bench)
 cmake --build --preset release --target "${benches[@]}"
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 for b in "${benches[@]}"; do

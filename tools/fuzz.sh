@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Fuzzes the data file loader and the bookmark importers for SECONDS seconds
+# Fuzzes the data file loader and the bookmark importers (HTML, JSON, XBEL) for SECONDS seconds
 # in all (default 60), split evenly between the targets:
 #   tools/fuzz.sh [SECONDS]
 # Configures and builds the "fuzz" preset (clang, libFuzzer, address and
@@ -11,11 +11,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 cd "$root"
 # target and corpus folder, one pair a line
-targets=("datafile_fuzz fuzz/corpus" "bookmarks_fuzz fuzz/corpus-bookmarks")
+targets=("datafile_fuzz fuzz/corpus" "bookmarks_fuzz fuzz/corpus-bookmarks" "xbel_fuzz fuzz/corpus-xbel")
 share=$(( seconds / ${#targets[@]} ))
 [ "$share" -ge 1 ] || share=1
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target datafile_fuzz bookmarks_fuzz
+cmake --build --preset fuzz --target "${targets[@]%% *}"
 for pair in "${targets[@]}"; do
   read -r target corpus <<<"$pair"
   scratch=$(mktemp -d "${TMPDIR:-/tmp}/qb-fuzz-run.XXXXXX")
