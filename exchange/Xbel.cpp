@@ -66,7 +66,8 @@ CProlog ReadProlog(QByteArrayView bytes) {
             const qsizetype open = bytes.indexOf('[', at);
             if (open >= 0 && (close < 0 || open < close)) {
                 const qsizetype end = After(bytes, open, "]");
-                const QByteArrayView subset = bytes.sliced(open, (end < 0 ? bytes.size() : end) - open);
+                const QByteArrayView subset =
+                    bytes.sliced(open, (end < 0 ? bytes.size() : end) - open);
                 prolog.entities = subset.indexOf(QByteArrayView("<!ENTITY")) >= 0;
                 at = end < 0 ? -1 : After(bytes, end, ">");
             } else {
@@ -225,6 +226,8 @@ private:
     unsigned m_elements = 0;
 };
 
+void IgnoreMessage(void*, const char*, ...) {}
+
 // Notes whether libxml2 gave up on the document for nesting deeper than it
 // reads (it stops before the tree's own bound would).
 void NoteError(void* tooDeep, xmlErrorPtr error) {
@@ -281,12 +284,12 @@ private:
         std::size_t run = 0;
         for (std::size_t i = 0; i < text.size(); ++i) {
             const char c = text[i];
-            const char* escape = c == '&'   ? "&amp;"
-                                 : c == '<' ? "&lt;"
-                                 : c == '>' ? "&gt;"
-                                 : c == '"' ? "&quot;"
+            const char* escape = c == '&'                              ? "&amp;"
+                                 : c == '<'                            ? "&lt;"
+                                 : c == '>'                            ? "&gt;"
+                                 : c == '"'                            ? "&quot;"
                                  : static_cast<unsigned char>(c) < ' ' ? " "
-                                                                        : nullptr;
+                                                                       : nullptr;
             if (escape) {
                 m_out.append(text.substr(run, i - run));
                 m_out += escape;
@@ -398,8 +401,11 @@ CImportResult ReadXbel(QByteArrayView bytes, const ProgressFn& progress) {
         return fail(Tr("This is not a bookmark file."));
     bool tooDeep = false;
     xmlTextReaderSetStructuredErrorHandler(reader.get(), &NoteError, &tooDeep);
+    // Encoding errors go to libxml2's generic channel: keep them off the terminal.
+    xmlSetGenericErrorFunc(nullptr, &IgnoreMessage);
     CXbelReader xbel(result, progress, bytes.size());
     const bool whole = xbel.Read(reader.get());
+    xmlSetGenericErrorFunc(nullptr, nullptr);
     if (tooDeep)
         return fail(NestedTooDeep());
     if (result.status != CImportResult::OK) {

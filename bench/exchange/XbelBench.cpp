@@ -103,8 +103,7 @@ void BM_Export(benchmark::State& state) {
     SExported& site = Exported();
     for (auto _ : state) {
         QFile file(site.folder.filePath("export.xbel"));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            !WriteXbel(*site.top, file))
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || !WriteXbel(*site.top, file))
             state.SkipWithError("the export was not written");
     }
 }

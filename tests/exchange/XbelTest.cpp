@@ -19,7 +19,8 @@ TEST(Xbel, ReadsAHandWrittenFile) {
         "<!DOCTYPE xbel PUBLIC \"+//IDN python.org//DTD XML Bookmark Exchange Language "
         "1.0//EN//XML\" \"http://pyxml.sourceforge.net/topics/dtds/xbel.dtd\">\n"
         "<!-- written by hand -->\n"
-        "<xbel version=\"1.0\" xmlns:bookmark=\"http://www.freedesktop.org/standards/desktop-bookmarks\">\n"
+        "<xbel version=\"1.0\" "
+        "xmlns:bookmark=\"http://www.freedesktop.org/standards/desktop-bookmarks\">\n"
         "  <title>My bookmarks</title>\n"
         "  <info><metadata owner=\"http://example.org/tool\"><x:y xmlns:x=\"urn:x\">"
         "<title>not a name</title></x:y></metadata></info>\n"
@@ -86,19 +87,18 @@ TEST(Xbel, OwnFilesRoundTripByteForByte) {
 }
 
 TEST(Xbel, RefusesWhatIsNotSafeOrNotXbel) {
-    const std::string laughs = PROLOG +
-                               "<!DOCTYPE xbel [\n"
-                               " <!ENTITY a \"lol\">\n"
-                               " <!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">\n"
-                               " <!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">\n"
-                               " <!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">\n"
-                               " <!ENTITY e \"&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;\">\n"
-                               " <!ENTITY f \"&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;\">\n"
-                               " <!ENTITY g \"&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;\">\n"
-                               " <!ENTITY h \"&g;&g;&g;&g;&g;&g;&g;&g;&g;&g;\">\n"
-                               " <!ENTITY i \"&h;&h;&h;&h;&h;&h;&h;&h;&h;&h;\">\n"
-                               "]>\n<xbel><bookmark href=\"http://a/\"><title>&i;</title>"
-                               "</bookmark></xbel>";
+    const std::string laughs = PROLOG + "<!DOCTYPE xbel [\n"
+                                        " <!ENTITY a \"lol\">\n"
+                                        " <!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">\n"
+                                        " <!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">\n"
+                                        " <!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">\n"
+                                        " <!ENTITY e \"&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;\">\n"
+                                        " <!ENTITY f \"&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;\">\n"
+                                        " <!ENTITY g \"&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;\">\n"
+                                        " <!ENTITY h \"&g;&g;&g;&g;&g;&g;&g;&g;&g;&g;\">\n"
+                                        " <!ENTITY i \"&h;&h;&h;&h;&h;&h;&h;&h;&h;&h;\">\n"
+                                        "]>\n<xbel><bookmark href=\"http://a/\"><title>&i;</title>"
+                                        "</bookmark></xbel>";
     const std::string external =
         PROLOG + "<!DOCTYPE xbel [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>\n"
                  "<xbel><bookmark href=\"http://a/\"><title>&x;</title></bookmark></xbel>";
@@ -157,8 +157,8 @@ TEST(Xbel, TellsXbelByItsContent) {
         {"", false},
     };
     for (const auto& each : cases)
-        EXPECT_EQ(LooksLikeXbel(QByteArrayView(each.bytes.data(),
-                                               static_cast<qsizetype>(each.bytes.size()))),
+        EXPECT_EQ(LooksLikeXbel(
+                      QByteArrayView(each.bytes.data(), static_cast<qsizetype>(each.bytes.size()))),
                   each.xbel)
             << each.bytes;
 }
