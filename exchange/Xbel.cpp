@@ -1,0 +1,439 @@
+#include "exchange/Xbel.h"
+
+#include "tree/Item.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QUrl>
+#include <algorithm>
+#include <cstring>
+#include <libxml/xmlreader.h>
+#include <limits>
+#include <memory>
+#include <vector>
+
+namespace {
+
+QString Tr(const char* text) {
+    return QCoreApplication::translate("Import", text);
+}
+
+QString NestedTooDeep() {
+    return Tr("The folders in this file are nested deeper than %1 levels, which Quillbox cannot "
+              "keep.")
+        .arg(MaxImportDepth());
+}
+
+// ------------------------------------------------------------ the prolog
+
+bool StartsWith(QByteArrayView bytes, qsizetype at, const char* text) {
+    const auto size = static_cast<qsizetype>(std::strlen(text));
+    return bytes.size() - at >= size && bytes.sliced(at, size) == QByteArrayView(text, size);
+}
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// Where the text after the first `end` at or after `at` starts; -1 when there
+// is none.
+qsizetype After(QByteArrayView bytes, qsizetype at, const char* end) {
+    const qsizetype found = bytes.indexOf(QByteArrayView(end), at);
+    return found < 0 ? -1 : found + static_cast<qsizetype>(std::strlen(end));
+}
+
+struct CProlog {
+    bool xbel = false;     // the first element is <xbel>
+    bool entities = false; // the document type declares entities
+};
+
+// Reads what stands before the first element: a byte-order mark, the XML
+// declaration, comments, processing instructions and the document type with
+// its internal subset.
+CProlog ReadProlog(QByteArrayView bytes) {
+    CProlog prolog;
+    qsizetype at = StartsWith(bytes, 0, "\xEF\xBB\xBF") ? 3 : 0;
+    while (at >= 0 && at < bytes.size()) {
+        if (IsSpace(bytes[at])) {
+            ++at;
+        } else if (StartsWith(bytes, at, "<?")) {
+            at = After(bytes, at, "?>");
+        } else if (StartsWith(bytes, at, "<!--")) {
+            at = After(bytes, at + 4, "-->");
+        } else if (StartsWith(bytes, at, "<!DOCTYPE")) {
+            const qsizetype close = bytes.indexOf('>', at);
+            const qsizetype open = bytes.indexOf('[', at);
+            if (open >= 0 && (close < 0 || open < close)) {
+                const qsizetype end = After(bytes, open, "]");
+                const QByteArrayView subset =
+                    bytes.sliced(open, (end < 0 ? bytes.size() : end) - open);
+                prolog.entities = subset.indexOf(QByteArrayView("<!ENTITY")) >= 0;
+                at = end < 0 ? -1 : After(bytes, end, ">");
+            } else {
+                at = close < 0 ? -1 : close + 1;
+            }
+        } else {
+            prolog.xbel = StartsWith(bytes, at, "<xbel") &&
+                          (at + 5 == bytes.size() || IsSpace(bytes[at + 5]) ||
+                           bytes[at + 5] == '>' || bytes[at + 5] == '/');
+            return prolog;
+        }
+    }
+    return prolog;
+}
+
+// ------------------------------------------------------------ reading
+
+class CXbelReader {
+public:
+    CXbelReader(CImportResult& result, const ProgressFn& progress, qint64 total)
+        : m_result(result), m_progress(progress), m_total(total) {
+        m_folders.push_back(&result.root);
+    }
+
+    // Reads the whole document; false when it broke off (not well formed).
+    bool Read(xmlTextReaderPtr reader) {
+        int status;
+        while ((status = xmlTextReaderRead(reader)) == 1) {
+            switch (xmlTextReaderNodeType(reader)) {
+            case XML_READER_TYPE_ELEMENT:
+                if (!Start(reader))
+                    return true;
+                if (xmlTextReaderIsEmptyElement(reader))
+                    End();
+                break;
+            case XML_READER_TYPE_END_ELEMENT:
+                End();
+                break;
+            case XML_READER_TYPE_TEXT:
+            case XML_READER_TYPE_CDATA:
+            case XML_READER_TYPE_WHITESPACE:
+            case XML_READER_TYPE_SIGNIFICANT_WHITESPACE:
+                if (m_capture)
+                    if (const xmlChar* value = xmlTextReaderConstValue(reader))
+                        m_text += reinterpret_cast<const char*>(value);
+                break;
+            default:
+                break;
+            }
+        }
+        // Folders a broken document left open keep what they hold.
+        for (; m_folders.size() > 1; m_folders.pop_back())
+            if (Current().name.empty())
+                Current().name = Tr("Folder").toStdString();
+        return status == 0;
+    }
+
+private:
+    enum Role { XBEL, FOLDER, BOOKMARK, TITLE, DESC, OTHER };
+
+    CImportNode& Current() { return *m_folders.back(); }
+
+    Role Parent() const { return m_open.empty() ? OTHER : m_open.back(); }
+
+    bool Fail(const QString& why) {
+        m_result.status = CImportResult::FAILED;
+        m_result.error = why;
+        return false;
+    }
+
+    // Takes an element's start; false stops the reading.
+    bool Start(xmlTextReaderPtr reader) {
+        if (m_progress && (++m_elements & 1023) == 0 &&
+            !m_progress(xmlTextReaderByteConsumed(reader), m_total)) {
+            m_result.status = CImportResult::CANCELLED;
+            return false;
+        }
+        const char* name = reinterpret_cast<const char*>(xmlTextReaderConstLocalName(reader));
+        const bool inList = Parent() == XBEL || Parent() == FOLDER;
+        const auto is = [name](const char* what) { return name && std::strcmp(name, what) == 0; };
+        Role role = OTHER;
+        if (m_open.empty()) {
+            if (!is("xbel"))
+                return Fail(Tr("This is not a bookmark file."));
+            role = XBEL;
+        } else if (inList && is("folder")) {
+            if (static_cast<int>(m_folders.size()) > MaxImportDepth())
+                return Fail(NestedTooDeep());
+            Current().children.push_back(CImportNode{CImportNode::FOLDER, {}, {}, {}});
+            m_folders.push_back(&Current().children.back());
+            ++m_result.counts.folders;
+            m_named = false;
+            role = FOLDER;
+        } else if (inList && is("bookmark")) {
+            xmlChar* href = xmlTextReaderGetAttribute(reader, BAD_CAST "href");
+            m_href = href ? reinterpret_cast<const char*>(href) : "";
+            xmlFree(href);
+            m_title.clear();
+            m_named = false;
+            role = BOOKMARK;
+        } else if (inList && is("separator")) {
+            Current().children.push_back(CImportNode{CImportNode::SEPARATOR, {}, {}, {}});
+            ++m_result.counts.separators;
+        } else if (inList && is("alias")) {
+            ++m_result.counts.noAddress; // points at another item, has no address itself
+        } else if ((Parent() == FOLDER || Parent() == BOOKMARK) && is("title") && !m_named) {
+            role = TITLE;
+        } else if ((Parent() == FOLDER || Parent() == BOOKMARK) && is("desc")) {
+            role = DESC;
+        }
+        m_capture = role == TITLE || role == DESC;
+        if (m_capture)
+            m_text.clear();
+        m_open.push_back(role);
+        return true;
+    }
+
+    void End() {
+        if (m_open.empty())
+            return;
+        const Role role = m_open.back();
+        m_open.pop_back();
+        m_capture = false;
+        if (role == TITLE) {
+            m_named = true;
+            if (Parent() == FOLDER)
+                Current().name = NormalizeName(m_text);
+            else
+                m_title = m_text;
+        } else if (role == DESC) {
+            if (!NormalizeName(m_text).empty())
+                ++m_result.counts.descriptions;
+        } else if (role == FOLDER) {
+            if (Current().name.empty())
+                Current().name = Tr("Folder").toStdString();
+            m_folders.pop_back();
+        } else if (role == BOOKMARK) {
+            AddLink(Current(), m_result.counts, m_title, m_href);
+        }
+        // A title or description ends inside its folder or bookmark, whose
+        // later <title>s name nothing.
+        if (role == FOLDER || role == BOOKMARK)
+            m_named = true;
+    }
+
+    CImportResult& m_result;
+    const ProgressFn& m_progress;
+    const qint64 m_total;
+    std::vector<CImportNode*> m_folders; // the folders open, the import's own first
+    std::vector<Role> m_open;            // every element open, outermost first
+    bool m_capture = false;              // the text read belongs to a title or description
+    bool m_named = false;                // the open folder or bookmark has its title
+    std::string m_text;
+    std::string m_title;
+    std::string m_href;
+    unsigned m_elements = 0;
+};
+
+void IgnoreMessage(void*, const char*, ...) {}
+
+// Notes whether libxml2 gave up on the document for nesting deeper than it
+// reads (it stops before the tree's own bound would).
+void NoteError(void* tooDeep, xmlErrorPtr error) {
+    if (error && error->code == XML_ERR_INTERNAL_ERROR && error->message &&
+        std::strstr(error->message, "depth"))
+        *static_cast<bool*>(tooDeep) = true;
+}
+
+// ------------------------------------------------------------ writing
+
+// The document as it is written: in pieces of about 64 KiB handed to the
+// device, so that no copy of the whole file is made.
+class CXbelWriter {
+public:
+    explicit CXbelWriter(QIODevice& device) : m_device(device) { m_out.reserve(CHUNK + 4096); }
+
+    void Raw(std::string_view text) {
+        m_out += text;
+        if (m_out.size() >= CHUNK)
+            Flush();
+    }
+
+    // Text as the window shows it, escaped for an element or an attribute;
+    // control characters, which XML cannot hold, become spaces.
+    void Text(const std::string& bytes) {
+        const bool ascii =
+            std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; });
+        if (ascii) {
+            Escaped(bytes);
+        } else {
+            const QByteArray utf8 = TreeText(bytes).toUtf8();
+            Escaped(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+        }
+        if (m_out.size() >= CHUNK)
+            Flush();
+    }
+    void Indent(int depth) { m_out.append(static_cast<std::size_t>(depth) * 2, ' '); }
+
+    bool Finish() {
+        Flush();
+        return m_ok;
+    }
+
+private:
+    void Flush() {
+        const auto size = static_cast<qint64>(m_out.size());
+        if (m_ok && size > 0)
+            m_ok = m_device.write(m_out.data(), size) == size;
+        m_out.clear();
+    }
+
+    // Copies the runs that need no escape whole.
+    void Escaped(std::string_view text) {
+        std::size_t run = 0;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const char c = text[i];
+            const char* escape = c == '&'                              ? "&amp;"
+                                 : c == '<'                            ? "&lt;"
+                                 : c == '>'                            ? "&gt;"
+                                 : c == '"'                            ? "&quot;"
+                                 : static_cast<unsigned char>(c) < ' ' ? " "
+                                                                       : nullptr;
+            if (escape) {
+                m_out.append(text.substr(run, i - run));
+                m_out += escape;
+                run = i + 1;
+            }
+        }
+        m_out.append(text.substr(run));
+    }
+
+    static constexpr std::size_t CHUNK = std::size_t(1) << 16;
+
+    QIODevice& m_device;
+    std::string m_out;
+    bool m_ok = true;
+};
+
+bool HasScheme(const std::string& target) {
+    // Two letters at least, so that a drive letter stays a path.
+    const auto alpha = [](char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; };
+    if (target.empty() || !alpha(target[0]))
+        return false;
+    for (std::size_t i = 1; i < target.size(); ++i) {
+        const char c = target[i];
+        if (c == ':')
+            return i >= 2;
+        if (!alpha(c) && !(c >= '0' && c <= '9') && c != '+' && c != '.' && c != '-')
+            return false;
+    }
+    return false;
+}
+
+// An entry's target as an address other programs open.
+std::string Address(const std::string& target) {
+    if (HasScheme(target))
+        return target;
+    if (target.size() >= 4 &&
+        QByteArrayView(target.data(), 4).compare("www.", Qt::CaseInsensitive) == 0)
+        return "http://" + target;
+    const QString path = QDir::current().absoluteFilePath(TreeText(target));
+    return QUrl::fromLocalFile(path).toEncoded().toStdString();
+}
+
+void WriteTitle(CXbelWriter& out, const std::string& name, int depth) {
+    out.Indent(depth);
+    out.Raw("<title>");
+    out.Text(name);
+    out.Raw("</title>\n");
+}
+
+void WriteChildren(CXbelWriter& out, const CFolder& folder, int depth) {
+    const int count = folder.GetCount();
+    for (int i = 0; i < count; ++i) {
+        const CItem* item = folder.GetChild(i);
+        out.Indent(depth);
+        const auto* entry = dynamic_cast<const CEntry*>(item);
+        const auto* inner = dynamic_cast<const CFolder*>(item);
+        // A separator, like an item of no kind written here, is a separator.
+        if ((item->IsSeparator() && !item->IsContainer() && item->GetTarget().empty()) ||
+            (!entry && !inner)) {
+            out.Raw("<separator/>\n");
+        } else if (entry) {
+            if (entry->IsBlank()) {
+                out.Raw("<bookmark>\n");
+            } else {
+                out.Raw("<bookmark href=\"");
+                out.Text(Address(entry->Target()));
+                out.Raw("\">\n");
+            }
+            WriteTitle(out, entry->GetName(), depth + 1);
+            out.Indent(depth);
+            out.Raw("</bookmark>\n");
+        } else {
+            out.Raw("<folder>\n");
+            WriteTitle(out, inner->GetName(), depth + 1);
+            WriteChildren(out, *inner, depth + 1);
+            out.Indent(depth);
+            out.Raw("</folder>\n");
+        }
+    }
+}
+
+} // namespace
+
+bool LooksLikeXbel(QByteArrayView bytes) {
+    return ReadProlog(bytes.first(std::min<qsizetype>(bytes.size(), 64 * 1024))).xbel;
+}
+
+CImportResult ReadXbel(QByteArrayView bytes, const ProgressFn& progress) {
+    CImportResult result;
+    const auto fail = [&result](const QString& why) {
+        result.status = CImportResult::FAILED;
+        result.error = why;
+        result.root.children.clear();
+        return std::move(result);
+    };
+    const CProlog prolog = ReadProlog(bytes);
+    if (!prolog.xbel || bytes.size() >= std::numeric_limits<int>::max())
+        return fail(Tr("This is not a bookmark file."));
+    if (prolog.entities)
+        return fail(Tr("The file declares entities of its own, which Quillbox does not read."));
+
+    xmlInitParser();
+    // No entity substitution, no DTD loading, nothing from the network.
+    const std::unique_ptr<xmlTextReader, void (*)(xmlTextReaderPtr)> reader(
+        xmlReaderForMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr,
+                           XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING),
+        &xmlFreeTextReader);
+    if (!reader)
+        return fail(Tr("This is not a bookmark file."));
+    bool tooDeep = false;
+    xmlTextReaderSetStructuredErrorHandler(reader.get(), &NoteError, &tooDeep);
+    // Encoding errors go to libxml2's generic channel: keep them off the terminal.
+    xmlSetGenericErrorFunc(nullptr, &IgnoreMessage);
+    CXbelReader xbel(result, progress, bytes.size());
+    const bool whole = xbel.Read(reader.get());
+    xmlSetGenericErrorFunc(nullptr, nullptr);
+    if (tooDeep)
+        return fail(NestedTooDeep());
+    if (result.status != CImportResult::OK) {
+        result.root.children.clear();
+        return result;
+    }
+    if (result.root.children.empty())
+        return fail(result.counts.Skipped() ? Tr("The file holds nothing Quillbox can keep.")
+                                            : Tr("The file holds no bookmarks."));
+    result.truncated = !whole;
+    return result;
+}
+
+bool WriteXbel(const CFolder& top, QIODevice& device) {
+    CXbelWriter out(device);
+    out.Raw("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<!DOCTYPE xbel PUBLIC \"+//IDN python.org//DTD XML Bookmark Exchange Language "
+            "1.0//EN//XML\" \"http://pyxml.sourceforge.net/topics/dtds/xbel.dtd\">\n"
+            "<xbel version=\"1.0\">\n");
+    WriteChildren(out, top, 1);
+    out.Raw("</xbel>\n");
+    return out.Finish();
+}
+
+QByteArray WriteXbel(const CFolder& top) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    WriteXbel(top, buffer);
+    return bytes;
+}
