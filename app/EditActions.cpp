@@ -3,6 +3,7 @@
 #include "app/Columns.h"
 #include "edit/EditKeys.h"
 #include "edit/ItemMime.h"
+#include "exchange/Xbel.h"
 #include "skin/BookmarkListCtrl.h"
 #include "tree/Item.h"
 #include "tree/ItemObserver.h"
@@ -38,13 +39,15 @@ std::vector<std::unique_ptr<CItem>> One(std::unique_ptr<CItem> item) {
     return items;
 }
 
-// One HTML file: a bookmark file, left to the window, which imports it.
+// One HTML or XBEL file: a bookmark file, left to the window, which imports it.
 bool IsBookmarkFileDrop(const QMimeData& data) {
     if (data.hasFormat(ITEMS_MIME_TYPE) || !data.hasUrls() || data.urls().size() != 1)
         return false;
     const QUrl url = data.urls().constFirst();
     const QString suffix = QFileInfo(url.toLocalFile()).suffix().toLower();
-    return url.isLocalFile() && (suffix == QLatin1String("html") || suffix == QLatin1String("htm"));
+    return url.isLocalFile() &&
+           (suffix == QLatin1String("html") || suffix == QLatin1String("htm") ||
+            suffix == QLatin1String("xbel") || IsXbelFile(url.toLocalFile()));
 }
 
 } // namespace

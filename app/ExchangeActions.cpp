@@ -4,6 +4,7 @@
 #include "app/PathPicker.h"
 #include "exchange/BookmarkHtml.h"
 #include "exchange/BrowserProfiles.h"
+#include "exchange/Xbel.h"
 #include "tree/Item.h"
 
 #include <QApplication>
@@ -143,7 +144,7 @@ bool ImportFromMenu(QWidget* parent, QWidget* button, const PlaceFolderFn& place
     if (chosen == file) {
         const std::optional<QString> path =
             picker.PickOpenFile(parent, Tr("Import bookmarks"), QDir::homePath(),
-                                Tr("Bookmark files (*.html *.htm);;All files (*)"));
+                                Tr("Bookmark files (*.html *.htm *.xbel *.xml);;All files (*)"));
         return path && ImportBookmarkFile(parent, *path, place, messages);
     }
     const int index = chosen->data().toInt();
@@ -159,12 +160,14 @@ void ExportBookmarks(QWidget* parent, const CFolder& top, IMessageBox& messages,
                      IPathPicker& picker) {
     const std::optional<QString> chosen = picker.PickSaveFile(
         parent, Tr("Export bookmarks"), QDir::home().filePath(QStringLiteral("bookmarks.html")),
-        Tr("Bookmark files (*.html *.htm)"));
+        Tr("HTML bookmark files (*.html *.htm);;XBEL bookmark files (*.xbel)"));
     if (!chosen)
         return;
     const QString& path = *chosen;
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !WriteBookmarkHtml(top, file) || !file.commit()) {
+    const bool xbel = IsXbelPath(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        !(xbel ? WriteXbel(top, file) : WriteBookmarkHtml(top, file)) || !file.commit()) {
         messages.Warning(parent, QString::fromLatin1(TITLE),
                          Tr("The bookmarks could not be written to %1:\n%2")
                              .arg(QDir::toNativeSeparators(path), file.errorString()));

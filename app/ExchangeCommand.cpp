@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/InstanceLock.h"
 #include "exchange/BookmarkHtml.h"
+#include "exchange/Xbel.h"
 #include "store/DataFile.h"
 #include "store/Settings.h"
 #include "tree/Item.h"
@@ -128,7 +129,9 @@ int RunExchangeCommand(const CCommandLine& line, const QString& dataFolder, IIns
         }
     } else {
         QSaveFile file(line.exportFile);
-        if (!file.open(QIODevice::WriteOnly) || !WriteBookmarkHtml(*top, file) || !file.commit()) {
+        const bool xbel = IsXbelPath(line.exportFile);
+        if (!file.open(QIODevice::WriteOnly) ||
+            !(xbel ? WriteXbel(*top, file) : WriteBookmarkHtml(*top, file)) || !file.commit()) {
             Say(stderr, QStringLiteral("quillbox: cannot write %1: %2")
                             .arg(QDir::toNativeSeparators(line.exportFile), file.errorString()));
             code = 1;

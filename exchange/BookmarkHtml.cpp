@@ -1,5 +1,6 @@
 #include "exchange/BookmarkHtml.h"
 
+#include "exchange/Xbel.h"
 #include "tree/Item.h"
 
 #include <QBuffer>
@@ -595,7 +596,9 @@ CImportResult ReadBookmarkFile(const QString& path, const ProgressFn& progress) 
             Tr("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
         return result;
     }
-    return ReadBookmarkHtml(file.readAll(), progress);
+    // The content decides, not the name: XBEL, else the HTML bookmark file.
+    const QByteArray bytes = file.readAll();
+    return LooksLikeXbel(bytes) ? ReadXbel(bytes, progress) : ReadBookmarkHtml(bytes, progress);
 }
 
 bool WriteBookmarkHtml(const CFolder& top, QIODevice& device) {

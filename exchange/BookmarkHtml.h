@@ -33,7 +33,8 @@ class QIODevice;
 // holds nothing.
 CImportResult ReadBookmarkHtml(QByteArrayView bytes, const ProgressFn& progress = {});
 
-// Reads the file at path (FAILED with the reason when it cannot be read).
+// Reads the file at path, an XBEL document or a bookmark file by what it holds
+// (FAILED with the reason when it cannot be read).
 CImportResult ReadBookmarkFile(const QString& path, const ProgressFn& progress = {});
 
 // The whole tree below top as a bookmark file in UTF-8: names as the window

@@ -5,6 +5,8 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QUrl>
 #include <algorithm>
 #include <cstring>
@@ -428,6 +430,16 @@ bool WriteXbel(const CFolder& top, QIODevice& device) {
     WriteChildren(out, top, 1);
     out.Raw("</xbel>\n");
     return out.Finish();
+}
+
+bool IsXbelPath(const QString& path) {
+    return path.endsWith(QLatin1String(".xbel"), Qt::CaseInsensitive);
+}
+
+bool IsXbelFile(const QString& path) {
+    QFile file(path);
+    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly) &&
+           LooksLikeXbel(file.read(64 * 1024));
 }
 
 QByteArray WriteXbel(const CFolder& top) {

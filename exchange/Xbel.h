@@ -40,3 +40,10 @@ CImportResult ReadXbel(QByteArrayView bytes, const ProgressFn& progress = {});
 // http://, separators as <separator/>.
 bool WriteXbel(const CFolder& top, QIODevice& device);
 QByteArray WriteXbel(const CFolder& top);
+
+// Whether an export to path is written as XBEL (its name ends in ".xbel");
+// any other name gets the HTML bookmark file.
+bool IsXbelPath(const QString& path);
+
+// Whether the local file at path starts like an XBEL document.
+bool IsXbelFile(const QString& path);

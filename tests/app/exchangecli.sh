@@ -65,6 +65,15 @@ grep -q 'HREF="file:///tmp/a%20b.txt">A file</A>' exported.html || fail "no loca
 [ "$(grep -c '<DT><A ' exported.html)" -gt 2 ] || fail "the sample's own entries are missing"
 echo "export: $(grep -c '<DT>' exported.html) items"
 
+# XBEL out by the name's ending, and back in by its content under another name.
+printf 'secret12\n' | quillbox --export exported.xbel >/dev/null || fail "XBEL export failed"
+grep -q '<xbel version="1.0">' exported.xbel || fail "not XBEL: $(head -3 exported.xbel)"
+grep -q '<bookmark href="https://a.example/?x=1&amp;y=2">' exported.xbel || fail "no XBEL entry"
+cp exported.xbel exported-xbel.txt
+printf 'secret12\n' | quillbox --import exported-xbel.txt >out.txt || fail "XBEL import failed"
+grep -q "Imported .* bookmarks" out.txt || fail "XBEL summary: $(cat out.txt)"
+echo "XBEL: $(head -1 out.txt)"
+
 if printf 'secret12\n' | quillbox --export /nonexistent/folder/x.html 2>err.txt >/dev/null; then
   fail "an export to nowhere succeeded"
 fi
