@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 #include <QUrl>
 #include <array>
@@ -23,6 +24,10 @@
 #include <typeinfo>
 
 namespace {
+
+// The largest file an import reads: several times a million bookmarks in the
+// HTML bookmark file.
+constexpr qint64 MAX_BOOKMARK_FILE_SIZE = qint64(1) << 30;
 
 QString Tr(const char* text) {
     return QCoreApplication::translate("Import", text);
@@ -104,9 +109,26 @@ QByteArray Decode(QStringDecoder decoder, QByteArrayView bytes) {
     return text.toUtf8();
 }
 
+// The charset names Qt's codecs do not know by the name a file gives.
+QByteArray KnownCharset(const QByteArray& charset) {
+    // The Mac's system encoding, as iCab on the Mac names it, is Mac Roman.
+    if (charset == "x-mac-system" || charset == "x-mac-roman")
+        return "macintosh";
+    return charset;
+}
+
+// How many characters a decoder replaced: U+FFFD in text that the bytes did
+// not hold themselves.
+int Replaced(const QByteArray& utf8, QByteArrayView bytes) {
+    const QByteArrayView mark("\xEF\xBF\xBD");
+    return static_cast<int>(utf8.count(mark) - bytes.toByteArray().count(mark));
+}
+
 // The bytes as UTF-8: a view of bytes itself, or of *converted when they had
-// to be converted.
-QByteArrayView AsUtf8(QByteArrayView bytes, QByteArray* converted) {
+// to be converted. A file declared UTF-8 (a byte-order mark or its META) that
+// holds bytes that are not has those bytes replaced by U+FFFD, counted in
+// *replaced; an undeclared one is read as Windows-1252.
+QByteArrayView AsUtf8(QByteArrayView bytes, QByteArray* converted, int* replaced) {
     const auto starts = [&bytes](const char* mark, qsizetype size) {
         return bytes.size() >= size && std::memcmp(bytes.data(), mark, size) == 0;
     };
@@ -119,7 +141,7 @@ QByteArrayView AsUtf8(QByteArrayView bytes, QByteArray* converted) {
     } else if (starts("\xFE\xFF", 2)) {
         return *converted = Decode(QStringDecoder(QStringDecoder::Utf16BE), bytes.sliced(2));
     } else {
-        charset = DeclaredCharset(bytes);
+        charset = KnownCharset(DeclaredCharset(bytes));
     }
     // A declared UTF-16 in a file readable as ASCII is wrong; so is UTF-8
     // over bytes that are not.
@@ -130,6 +152,11 @@ QByteArrayView AsUtf8(QByteArrayView bytes, QByteArray* converted) {
     }
     if (IsUtf8(bytes))
         return bytes;
+    if (charset == "utf-8" || charset == "utf8") {
+        *converted = Decode(QStringDecoder(QStringDecoder::Utf8), bytes);
+        *replaced = Replaced(*converted, bytes);
+        return *converted;
+    }
     return *converted = Decode(QStringDecoder("windows-1252"), bytes);
 }
 
@@ -541,7 +568,7 @@ CImportResult ReadBookmarkHtml(QByteArrayView bytes, const ProgressFn& progress)
     if (bytes.size() >= std::numeric_limits<int>::max())
         return notBookmarks();
     QByteArray converted;
-    const QByteArrayView text = AsUtf8(bytes, &converted);
+    const QByteArrayView text = AsUtf8(bytes, &converted, &result.counts.replaced);
     if (text.isEmpty() || text.size() >= std::numeric_limits<int>::max())
         return notBookmarks();
 
@@ -588,14 +615,23 @@ CImportResult ReadBookmarkHtml(QByteArrayView bytes, const ProgressFn& progress)
 }
 
 CImportResult ReadBookmarkFile(const QString& path, const ProgressFn& progress) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const auto failed = [&path](const QString& why) {
         CImportResult result;
         result.status = CImportResult::FAILED;
-        result.error =
-            Tr("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+        result.error = Tr("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), why);
         return result;
-    }
+    };
+    // A device, a pipe or a folder is no bookmark file: opening a pipe would
+    // wait for a writer, and a device may never end.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return failed(Tr("it is not a regular file."));
+    if (info.size() > MAX_BOOKMARK_FILE_SIZE)
+        return failed(Tr("it is larger than %1 MB, more than any bookmark file.")
+                          .arg(MAX_BOOKMARK_FILE_SIZE >> 20));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return failed(file.errorString());
     // The content decides, not the name: XBEL, else the HTML bookmark file.
     const QByteArray bytes = file.readAll();
     return LooksLikeXbel(bytes) ? ReadXbel(bytes, progress) : ReadBookmarkHtml(bytes, progress);

@@ -141,6 +141,10 @@ QString ImportSummary(const CImportResult& result) {
         text += QLatin1Char('\n') +
                 QCoreApplication::translate("Import", "Skipped (Quillbox cannot keep them): %1.")
                     .arg(skipped.join(QLatin1String(", ")));
+    if (n.replaced)
+        text += QLatin1Char('\n') +
+                Plural(n.replaced, "%1 character that was not valid UTF-8 was read as U+FFFD.",
+                       "%1 characters that were not valid UTF-8 were read as U+FFFD.");
     if (result.truncated)
         text += QLatin1Char('\n') +
                 QCoreApplication::translate("Import",

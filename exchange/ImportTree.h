@@ -40,6 +40,8 @@ struct CImportCounts {
     int queries = 0;      // place: queries
     int scripts = 0;      // javascript: bookmarklets
     int tags = 0;         // tags (a browser keeps them in a folder of their own)
+    // Bytes that were not UTF-8 in a file declared so, read as U+FFFD.
+    int replaced = 0;
 
     int Skipped() const { return descriptions + noAddress + queries + scripts + tags; }
 };

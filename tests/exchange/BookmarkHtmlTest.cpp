@@ -91,6 +91,17 @@ const Snippet SNIPPETS[] = {
      "E(\xC3\xBC|x)"},
     {"undeclared bytes that are not UTF-8 are read as Windows-1252",
      "<DL><DT><A HREF=\"http://a/\">caf\xE9</A></DL>", "E(caf\xC3\xA9|http://a/)"},
+    {"one byte that is not UTF-8 in a file declared UTF-8 spoils only its own name",
+     File("<DT><A HREF=\"http://a/\">caf\xC3\xA9</A>\n<DT><A HREF=\"http://b/\">b\xFF!</A>\n"),
+     "E(caf\xC3\xA9|http://a/) E(b\xEF\xBF\xBD!|http://b/)"},
+    {"the same behind a UTF-8 byte-order mark",
+     "\xEF\xBB\xBF<DL><DT><A HREF=\"http://a/\">\xC3\xBC\xC3</A></DL>",
+     "E(\xC3\xBC\xEF\xBF\xBD|http://a/)"},
+    {"x-mac-system is Mac Roman",
+     "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<META HTTP-EQUIV=\"Content-Type\" "
+     "CONTENT=\"text/html; charset=X-MAC-SYSTEM\">\n<DL><p><DT><A HREF=\"http://a/\">\x8A"
+     "</A></DL>",
+     "E(\xC3\xA4|http://a/)"},
     {"a link inside a heading does not make a bookmark",
      File("<DT><H3><A HREF=\"http://a/\">A</A></H3>\n<DL><p></DL>"), "F(A)[]"},
 };
@@ -123,6 +134,24 @@ TEST(BookmarkHtml, CountsWhatCameIn) {
     EXPECT_EQ(result.counts.folders, 2);
     EXPECT_EQ(result.counts.separators, 2);
     EXPECT_EQ(result.counts.Skipped(), 0);
+}
+
+TEST(BookmarkHtml, CountsAndSaysWhatWasNotUtf8) {
+    const CImportResult result =
+        Read(File("<DT><A HREF=\"http://a/\">a\xFF</A>\n<DT><A HREF=\"http://b/\">\xEF\xBF\xBD"
+                  "\x80\x80</A>\n"));
+    EXPECT_EQ(result.counts.replaced, 3);
+    EXPECT_TRUE(ImportSummary(result).contains(
+        QStringLiteral("3 characters that were not valid UTF-8 were read as U+FFFD.")));
+    EXPECT_EQ(Read(File("<DT><A HREF=\"http://a/\">a</A>\n")).counts.replaced, 0);
+}
+
+TEST(BookmarkHtml, RefusesWhatIsNotARegularFile) {
+    for (const char* path : {"/dev/zero", "/tmp"}) {
+        const CImportResult result = ReadBookmarkFile(QString::fromLatin1(path));
+        EXPECT_EQ(result.status, CImportResult::FAILED) << path;
+        EXPECT_TRUE(result.error.contains(QStringLiteral("not a regular file"))) << path;
+    }
 }
 
 std::string RandomBytes(std::size_t size) {
