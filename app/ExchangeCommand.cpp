@@ -24,6 +24,23 @@ void Say(FILE* stream, const QString& text) {
     std::fprintf(stream, "%s\n", text.toLocal8Bit().constData());
 }
 
+// On a terminal, one line that shows how far a long read has come; nothing
+// when the output goes elsewhere.
+ProgressFn TerminalProgress(bool* shown) {
+    if (!::isatty(STDERR_FILENO))
+        return {};
+    return [shown, last = -1](qint64 done, qint64 total) mutable {
+        const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 0;
+        if (percent != last) {
+            last = percent;
+            *shown = true;
+            std::fprintf(stderr, "\rReading the bookmarks: %d%%", percent);
+            std::fflush(stderr);
+        }
+        return true;
+    };
+}
+
 // One line from standard input; on a terminal it is not echoed.
 std::string ReadPassword() {
     const bool terminal = ::isatty(STDIN_FILENO);
@@ -93,7 +110,10 @@ int RunExchangeCommand(const CCommandLine& line, const QString& dataFolder, IIns
     // Read the file first: a file that is no bookmark file asks for nothing.
     CImportResult imported;
     if (importing) {
-        imported = ReadBookmarkFile(line.importFile);
+        bool shown = false;
+        imported = ReadBookmarkFile(line.importFile, TerminalProgress(&shown));
+        if (shown)
+            std::fputs("\r\033[K", stderr); // the progress line goes again
         if (imported.status != CImportResult::OK) {
             Say(stderr, QStringLiteral("quillbox: %1: %2")
                             .arg(QDir::toNativeSeparators(line.importFile), imported.error));

@@ -65,6 +65,19 @@ grep -q 'HREF="file:///tmp/a%20b.txt">A file</A>' exported.html || fail "no loca
 [ "$(grep -c '<DT><A ' exported.html)" -gt 2 ] || fail "the sample's own entries are missing"
 echo "export: $(grep -c '<DT>' exported.html) items"
 
+# A long import shows how far it has come on a terminal, and only there.
+{
+  echo '<!DOCTYPE NETSCAPE-Bookmark-file-1><DL><p>'
+  for i in $(seq 1 5000); do echo "<DT><A HREF=\"http://example.org/$i\">Page $i</A>"; done
+  echo '</DL><p>'
+} >many.html
+script -qec "printf 'secret12\n' | '$program' --data-dir '$work/data' --import many.html" \
+  /dev/null >tty.txt || fail "import on a terminal failed: $(cat tty.txt)"
+grep -q "Reading the bookmarks: [0-9]*%" tty.txt || fail "no progress on a terminal: $(cat tty.txt)"
+grep -q "Imported 5,000 bookmarks" tty.txt || fail "no summary on a terminal: $(cat tty.txt)"
+if grep -q "Reading the bookmarks" out.txt err.txt; then fail "progress went to a file"; fi
+echo "progress on a terminal: shown"
+
 # XBEL out by the name's ending, and back in by its content under another name.
 printf 'secret12\n' | quillbox --export exported.xbel >/dev/null || fail "XBEL export failed"
 grep -q '<xbel version="1.0">' exported.xbel || fail "not XBEL: $(head -3 exported.xbel)"
