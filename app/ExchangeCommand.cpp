@@ -115,8 +115,11 @@ int RunExchangeCommand(const CCommandLine& line, const QString& dataFolder, IIns
         if (shown)
             std::fputs("\r\033[K", stderr); // the progress line goes again
         if (imported.status != CImportResult::OK) {
-            Say(stderr, QStringLiteral("quillbox: %1: %2")
-                            .arg(QDir::toNativeSeparators(line.importFile), imported.error));
+            // Name the file once: a reason that names it stands alone.
+            const QString path = QDir::toNativeSeparators(line.importFile);
+            Say(stderr, imported.error.contains(path)
+                            ? QStringLiteral("quillbox: ") + imported.error
+                            : QStringLiteral("quillbox: %1: %2").arg(path, imported.error));
             return 1;
         }
     }

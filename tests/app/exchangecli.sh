@@ -45,6 +45,12 @@ grep -q "wrong password" err.txt || fail "no word about the password: $(cat err.
 cmp -s before.dat data/Quillbox.dat || fail "a refused import changed the data file"
 echo "wrong password: refused"
 
+if quillbox --import no-such.html </dev/null 2>err.txt; then fail "a missing file was imported"; fi
+[ "$(grep -o 'no-such.html' err.txt | wc -l)" -eq 1 ] || fail "the path not named once: $(cat err.txt)"
+if quillbox --import /dev/zero </dev/null 2>err.txt; then fail "a device was imported"; fi
+grep -q "not a regular file" err.txt || fail "no clear message: $(cat err.txt)"
+echo "missing file, device: refused"
+
 if quillbox --import picture.png </dev/null 2>err.txt; then fail "a picture was imported"; fi
 grep -q "not a bookmark file" err.txt || fail "no clear message: $(cat err.txt)"
 cmp -s before.dat data/Quillbox.dat || fail "a refused import changed the data file"
