@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
@@ -47,6 +48,28 @@ QString FreeBackupName(const QString& path) {
     return candidate;
 }
 
+// Copies from to to a piece at a time, so that a file of any size is never
+// held whole in memory; pieces of zeros are skipped over and stay holes, as a
+// damaged file's long tail of zeros often is.
+bool CopyStreamed(QFile& from, QFile& to) {
+    constexpr qint64 PIECE = qint64(1) << 20;
+    QByteArray piece(PIECE, Qt::Uninitialized);
+    qint64 at = 0;
+    for (;;) {
+        const qint64 got = from.read(piece.data(), PIECE);
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+        const QByteArrayView part(piece.constData(), got);
+        const bool zeros = std::all_of(part.begin(), part.end(), [](char c) { return c == 0; });
+        if (zeros ? !to.seek(at + got) : to.write(part.data(), got) != got)
+            return false;
+        at += got;
+    }
+    return to.resize(at) && to.flush();
+}
+
 // Copies path to a backup name of its own, readable by its owner only.
 // False when the copy could not be made whole.
 bool KeepBackup(const QString& path) {
@@ -61,9 +84,7 @@ bool KeepBackup(const QString& path) {
                 continue;
             return false;
         }
-        const QByteArray bytes = from.readAll();
-        if (from.error() != QFileDevice::NoError || to.write(bytes) != bytes.size() ||
-            !to.flush()) {
+        if (!CopyStreamed(from, to)) {
             to.remove();
             return false;
         }

@@ -14,10 +14,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 #include <random>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <variant>
 #include <vector>
 
@@ -257,6 +262,57 @@ TEST_F(DataFileTest, BytesAfterTheLastRecordAreKeptAsABackup) {
         EXPECT_EQ(ReadAll(PathOf("Quillbox.dat.bak")), sample + tail);
         EXPECT_EQ(DataBytes(), sample);
     }
+}
+
+// A data file with a tail of two gigabytes is kept as a backup a piece at a
+// time: in a child process whose address space is bounded well below the
+// file's size, the load and the save work, the backup holds every byte (its
+// zeros as holes) and the data file is replaced.
+TEST_F(DataFileTest, AHugeTailIsBackedUpWithoutHoldingItInMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer reserves more address space than the bound allows";
+#else
+    const QByteArray sample = ReadAll(TestDataPath("sample-nopassword.dat"));
+    const qint64 size = sample.size() + (qint64(2) << 30);
+    Put(DATA_FILE_NAME, sample + "junk");
+    ASSERT_TRUE(QFile::resize(PathOf(DATA_FILE_NAME), size));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        long pages = 0;
+        if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(statm, "%ld", &pages) != 1)
+                pages = 0;
+            std::fclose(statm);
+        }
+        const rlim_t bound = rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) + (rlim_t(512) << 20);
+        const rlimit limit{bound, bound};
+        int code = ::setrlimit(RLIMIT_AS, &limit) == 0 ? 0 : 3;
+        try {
+            Reload("");
+            if (code == 0 && !m_state.m_bKeepOldFile)
+                code = 4;
+            if (code == 0)
+                Save(SeededFiller(NOPASSWORD_SEED));
+        } catch (...) {
+            code = code ? code : 5;
+        }
+        ::_exit(code);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child ended by signal " << WTERMSIG(status);
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    const QString backup = PathOf("Quillbox.dat.bak");
+    EXPECT_EQ(QFileInfo(backup).size(), size);
+    QFile kept(backup);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.read(sample.size() + 4), sample + "junk");
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(backup).constData(), &info), 0);
+    EXPECT_LT(qint64(info.st_blocks) * 512, qint64(64) << 20) << "the zeros were written out";
+    EXPECT_EQ(DataBytes(), sample);
+#endif
 }
 
 // New files are the owner's alone; a file that exists keeps its mode.
