@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "store/DataFile.h"
+#include "store/PrivateFolder.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -149,9 +150,7 @@ bool PrepareDataFolder(const CCommandLine& line, const QString& userDataBase, QS
             QDir(userDataBase).absoluteFilePath(QLatin1String(USER_DATA_FOLDER_NAME));
         if (!QFileInfo(path).isDir()) {
             // The folder holds the user's bookmarks: only its owner may look in.
-            if (!QDir().mkpath(path) ||
-                !QFile::setPermissions(path,
-                                       QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
+            if (!MakePrivateFolder(path)) {
                 *error = QStringLiteral("quillbox: cannot make the data folder %1.").arg(path);
                 return false;
             }

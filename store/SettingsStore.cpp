@@ -1,5 +1,7 @@
 #include "store/SettingsStore.h"
 
+#include "store/PrivateFolder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -87,10 +89,13 @@ bool CQSettingsStore::Close() {
     QSettings& settings = *m_pImpl->m_pSettings;
     settings.endGroup();
     const QString path = settings.fileName();
+    // The settings folder is the owner's alone, so nobody else can put
+    // another settings file in its place.
+    if (!m_pImpl->m_written.empty())
+        MakePrivateFolder(QFileInfo(path).absolutePath());
     if (!m_pImpl->m_written.empty() && !QFileInfo::exists(path)) {
         // A new settings file is the owner's alone: made empty first, it
         // keeps that mode when the values are written over it.
-        QDir().mkpath(QFileInfo(path).absolutePath());
         QFile(path).open(QIODevice::WriteOnly | QIODevice::NewOnly,
                          QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }

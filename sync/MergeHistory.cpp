@@ -1,5 +1,6 @@
 #include "sync/MergeHistory.h"
 
+#include "store/PrivateFolder.h"
 #include "sync/PlainTree.h"
 #include "tree/Archive.h"
 
@@ -8,18 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <limits>
-
-namespace {
-
-constexpr QFile::Permissions OWNER_FOLDER = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
-
-bool MakeOwnerFolder(const QString& path) {
-    if (!QFileInfo(path).isDir() && !QDir().mkpath(path))
-        return false;
-    return QFile::setPermissions(path, OWNER_FOLDER);
-}
-
-} // namespace
 
 CMergeHistory::CMergeHistory(const QString& stateFolder, const QString& dataFilePath, int keep)
     : m_nKeep(keep > 0 ? keep : 1) {
@@ -58,7 +47,7 @@ bool CMergeHistory::Record(const CPlainItem& tree, std::string_view key, QString
             *error = message;
         return false;
     };
-    if (!MakeOwnerFolder(QFileInfo(m_strFolder).path()) || !MakeOwnerFolder(m_strFolder))
+    if (!MakePrivateFolder(QFileInfo(m_strFolder).path()) || !MakePrivateFolder(m_strFolder))
         return fail(QStringLiteral("Cannot make the folder %1.").arg(m_strFolder));
     const QStringList files = Files();
     qulonglong number = 1;
