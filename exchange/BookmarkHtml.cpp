@@ -477,30 +477,8 @@ private:
     bool m_ok = true;
 };
 
-// std::isalpha and std::isalnum, without a library call for ASCII.
-bool IsAlpha(unsigned char c) {
-    return c < 0x80 ? (c | 0x20) >= 'a' && (c | 0x20) <= 'z' : std::isalpha(c) != 0;
-}
-bool IsAlnum(unsigned char c) {
-    return c < 0x80 ? IsAlpha(c) || (c >= '0' && c <= '9') : std::isalnum(c) != 0;
-}
-
-bool HasScheme(const std::string& target) {
-    // Two letters at least, so that a drive letter stays a path.
-    if (target.empty() || !IsAlpha(static_cast<unsigned char>(target[0])))
-        return false;
-    for (std::size_t i = 1; i < target.size(); ++i) {
-        const char c = target[i];
-        if (c == ':')
-            return i >= 2;
-        if (!IsAlnum(static_cast<unsigned char>(c)) && c != '+' && c != '.' && c != '-')
-            return false;
-    }
-    return false;
-}
-
 void WriteAddress(CHtmlWriter& out, const std::string& target) {
-    if (HasScheme(target)) {
+    if (HasUrlScheme(target)) {
         out.Text(target);
     } else if (target.size() >= 4 &&
                QByteArrayView(target.data(), 4).compare("www.", Qt::CaseInsensitive) == 0) {

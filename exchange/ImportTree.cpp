@@ -30,6 +30,20 @@ std::string NormalizeName(std::string_view text) {
     return name;
 }
 
+bool HasUrlScheme(std::string_view target) {
+    const auto letter = [](char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; };
+    if (target.empty() || !letter(target[0]))
+        return false;
+    for (std::size_t i = 1; i < target.size(); ++i) {
+        const char c = target[i];
+        if (c == ':')
+            return i >= 2;
+        if (!letter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '.' && c != '-')
+            return false;
+    }
+    return false;
+}
+
 void AddLink(CImportNode& folder, CImportCounts& counts, std::string_view name,
              std::string_view href) {
     // Control characters (tabs and line breaks too) are no part of an address.

@@ -72,6 +72,10 @@ std::string NormalizeName(std::string_view text);
 void AddLink(CImportNode& folder, CImportCounts& counts, std::string_view name,
              std::string_view href);
 
+// Whether target starts with a URL scheme ("https:", "file:"); a scheme has
+// two letters at least, so that a drive letter ("C:") stays a path.
+bool HasUrlScheme(std::string_view target);
+
 // Bytes of the tree as text: valid UTF-8 as it stands, anything else taken
 // for Latin-1 (as the window shows it).
 QString TreeText(const std::string& bytes);

@@ -308,24 +308,9 @@ private:
     bool m_ok = true;
 };
 
-bool HasScheme(const std::string& target) {
-    // Two letters at least, so that a drive letter stays a path.
-    const auto alpha = [](char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; };
-    if (target.empty() || !alpha(target[0]))
-        return false;
-    for (std::size_t i = 1; i < target.size(); ++i) {
-        const char c = target[i];
-        if (c == ':')
-            return i >= 2;
-        if (!alpha(c) && !(c >= '0' && c <= '9') && c != '+' && c != '.' && c != '-')
-            return false;
-    }
-    return false;
-}
-
 // An entry's target as an address other programs open.
 std::string Address(const std::string& target) {
-    if (HasScheme(target))
+    if (HasUrlScheme(target))
         return target;
     if (target.size() >= 4 &&
         QByteArrayView(target.data(), 4).compare("www.", Qt::CaseInsensitive) == 0)

@@ -1,4 +1,5 @@
 #include "store/PrivateFolder.h"
+
 #include "store/SettingsStore.h"
 
 #include <QDir>
