@@ -33,7 +33,13 @@ public:
     Result TryAcquire() override;
     void Release() override;
 
+    // The user's runtime folder ($XDG_RUNTIME_DIR) when it is the user's own
+    // and private; without one, a private folder of the user's in the
+    // temporary folder, or in the cache folder when someone else got there
+    // first. Never a folder another user could own or open.
     static QString DefaultFolder();
+    static QString PrivateRuntimeFolder(const QString& runtime, const QString& temp,
+                                        const QString& cache);
     QString FileName() const { return m_fileName; }
 
 private:

@@ -7,13 +7,21 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
+
+mode_t Mode(const QString& path) {
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
 
 TEST(InstanceLock, SecondHolderIsToldAnotherCopyRuns) {
     QTemporaryDir dir;
@@ -44,6 +52,47 @@ TEST(InstanceLock, MarkerOfADeadCopyDoesNotBlock) {
 TEST(InstanceLock, MissingFolderLetsTheProgramRun) {
     CFileInstanceLock lock(QStringLiteral("/nonexistent-folder-for-quillbox/x"));
     EXPECT_EQ(lock.TryAcquire(), IInstanceLock::unavailable);
+}
+
+// Without a runtime folder of the user's own, the lock and the socket go to a
+// private folder of the user's: another user who made one of that name first
+// (or a link, or a folder others may enter) is passed over, never used.
+TEST(InstanceLock, RuntimeFolderIsAlwaysTheUsersOwnAndPrivate) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString temp = dir.filePath(QStringLiteral("tmp"));
+    const QString cache = dir.filePath(QStringLiteral("cache"));
+    const QString runtime = dir.filePath(QStringLiteral("run"));
+    ASSERT_TRUE(QDir().mkpath(temp) && QDir().mkpath(runtime));
+    ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), 0700), 0);
+    const QString own = QDir(temp).filePath(QStringLiteral("quillbox-%1").arg(::geteuid()));
+    const QString fallback = QDir(cache).filePath(QStringLiteral("Quillbox/run"));
+    const auto folder = [&](const QString& runtimeDir) {
+        return CFileInstanceLock::PrivateRuntimeFolder(runtimeDir, temp, cache);
+    };
+
+    EXPECT_EQ(folder(runtime), runtime);
+    EXPECT_EQ(folder(QString()), own) << "no runtime folder: made for this user";
+    EXPECT_EQ(Mode(own), 0700u);
+    EXPECT_EQ(folder(QString()), own) << "and taken again";
+
+    const auto squatted = [&](const char* how) {
+        SCOPED_TRACE(how);
+        EXPECT_EQ(folder(QString()), fallback);
+        EXPECT_EQ(Mode(fallback), 0700u);
+        ASSERT_TRUE(QDir(own).removeRecursively() || QFile::remove(own));
+    };
+    ASSERT_EQ(::chmod(QFile::encodeName(own).constData(), 0777), 0);
+    squatted("a folder others may enter");
+    ASSERT_TRUE(QFile::link(runtime, own));
+    squatted("a link to a folder");
+    if (::geteuid() == 0) { // only root can hand a folder to another user
+        ASSERT_EQ(::mkdir(QFile::encodeName(own).constData(), 0700), 0);
+        ASSERT_EQ(::chown(QFile::encodeName(own).constData(), 65534, 65534), 0);
+        squatted("another user's folder");
+    }
+    ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), 0755), 0);
+    EXPECT_NE(folder(runtime), runtime) << "a runtime folder others may enter";
 }
 
 struct PlatformCase {
