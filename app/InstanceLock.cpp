@@ -56,12 +56,12 @@ QString CFileInstanceLock::PrivateRuntimeFolder(const QString& runtime, const QS
     // Named after the user, so that users never share it; made 0700 here, or
     // taken only when it is ours and private: a folder another user made
     // first under this name is passed over.
-    const QString own = QDir(temp).filePath(
+    QString own = QDir(temp).filePath(
         QStringLiteral("quillbox-%1").arg(static_cast<qulonglong>(::geteuid())));
     if (::mkdir(QFile::encodeName(own).constData(), S_IRWXU) == 0 || errno == EEXIST)
         if (IsOwnPrivateFolder(own))
             return own;
-    const QString fallback = QDir(cache).filePath(QStringLiteral("Quillbox/run"));
+    QString fallback = QDir(cache).filePath(QStringLiteral("Quillbox/run"));
     MakePrivateFolder(fallback);
     return fallback;
 }
