@@ -26,6 +26,9 @@ bool CMainApp::InitInstance() {
     QGuiApplication::setQuitOnLastWindowClosed(false);
     CMainDialog dialog(m_services.settings, m_services.shell, m_services.picker,
                        m_services.dataFolder);
+    dialog.SetStateFolder(m_services.stateFolder);
+    if (!m_services.startNote.isEmpty())
+        QTimer::singleShot(0, &dialog, [&dialog, this] { dialog.ShowNote(m_services.startNote); });
     CQuickAccess quick(dialog);
     CInstanceServer server;
     // The marker is ours, so what lies at the path is a killed copy's.

@@ -20,6 +20,10 @@ struct CAppServices {
     IShell& shell;
     IPathPicker& picker;
     QString dataFolder; // empty: the current directory
+    // Where the merge history of the data file lives; empty keeps none.
+    QString stateFolder = {};
+    // A note for the window once it shows (a data file found elsewhere).
+    QString startNote = {};
 };
 
 class CMainApp final {

@@ -10,6 +10,7 @@
 #include "skin/BookmarkListCtrl.h"
 #include "skin/FindPalette.h"
 #include "skin/QBBitmapButton.h"
+#include "skin/TextCodec.h"
 #include "skin/WindowSkin.h"
 #include "tree/Item.h"
 #include "tree/MenuResource.h"
@@ -21,6 +22,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEventLoop>
+#include <QInputDialog>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -49,6 +51,27 @@ static_assert(int(ID_COLUMNS_UP) == IDC_NAVUP && int(ID_COLUMNS_DOWN) == IDC_NAV
 // skin gives the window its own.
 constexpr QSize TEMPLATE_SIZE(491, 445);
 
+// How long a note stays: long enough to read it.
+int NoteMilliseconds(const QString& text) {
+    return std::max(6000, 70 * static_cast<int>(text.size()));
+}
+
+// The note over the bottom of the window; a click puts it away.
+class CNoteLabel final : public QLabel {
+public:
+    explicit CNoteLabel(QWidget* parent) : QLabel(parent) {
+        setObjectName(QStringLiteral("Note"));
+        setWordWrap(true);
+        setMargin(8);
+        setStyleSheet(QStringLiteral("QLabel#Note { background: rgba(38, 44, 58, 230); color: "
+                                     "white; border-radius: 6px; }"));
+        hide();
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent*) override { hide(); }
+};
+
 } // namespace
 
 // ----------------------------------------------------------------- CMainDialog
@@ -75,6 +98,9 @@ CMainDialog::CMainDialog(CSettings& settings, IShell& shell, IPathPicker& picker
                                                    m_dataState);
     MakeCommands();
     resize(TEMPLATE_SIZE);
+    m_pNote = new CNoteLabel(this);
+    m_noteTimer.setSingleShot(true);
+    connect(&m_noteTimer, &QTimer::timeout, m_pNote, &QWidget::hide);
     // A desktop logout may end the process without the close command: the
     // session's edits are saved when the session manager asks, and the
     // window stays as it is.
@@ -224,6 +250,8 @@ bool CMainDialog::OnInitDialog() {
 
     LoadSettings(m_settings, m_dataState);
     GetDlgItem(IDC_USEPASSWD)->setEnabled(true);
+    m_pSync = std::make_unique<CCollectionSync>(static_cast<ISyncHost&>(*this), m_settings,
+                                                m_dataState, m_strStateFolder);
 
     const PasswordNeed need = PasswordNeeded(m_settings, m_dataState);
     if (need != PasswordNeed::none) {
@@ -250,6 +278,8 @@ void CMainDialog::ShowOptionsPanel() {
 
 void CMainDialog::LoadTree() {
     EndTree();
+    if (m_pSync)
+        m_pSync->BeforeLoad();
     m_pTopFolder = StartTree(m_pContentMenu.get());
     try {
         ::LoadTree(*m_pTopFolder, m_settings, m_dataState);
@@ -258,12 +288,64 @@ void CMainDialog::LoadTree() {
         Tell(error);
     }
     m_pEdit->SetTop(m_pTopFolder.get());
+    m_save.MarkInStep(); // the tree is the file's (what the file lacks, it says itself)
 }
 
 void CMainDialog::OpenTree() {
     LoadTree();
     BindColumns(g_pFirstLevel);
     ShowMainPanel();
+    if (m_pSync)
+        m_pSync->Loaded();
+}
+
+bool CMainDialog::Save() {
+    m_save.MarkChanged(); // a new password is a change of the file
+    return SaveTree();
+}
+
+CTreeEditor& CMainDialog::SyncEditor() {
+    return m_pEdit->Editor();
+}
+
+void CMainDialog::PasswordChangedElsewhere() {
+    EndTree();
+    for (CBookmarkListCtrl* list : m_lists)
+        list->DeleteAllRows();
+    m_pAddress->clear();
+    m_controls.ShowPanel(EPanel::Prompt);
+    m_pPassword->ShowChangedElsewhere();
+}
+
+std::optional<std::string> CMainDialog::AskCopyPassword(const QString& path) {
+    bool ok = false;
+    const QString typed = QInputDialog::getText(
+        this, QString::fromLatin1(WINDOW_TITLE),
+        QStringLiteral("The conflict copy %1 is protected by another password.\nType its "
+                       "password to merge it into the collection:")
+            .arg(path),
+        QLineEdit::Password, QString(), &ok);
+    if (!ok || typed.isEmpty())
+        return std::nullopt;
+    return BytesFromText(typed);
+}
+
+void CMainDialog::ShowNote(const QString& text) {
+    if (text.isEmpty())
+        return;
+    m_pNote->setText(text);
+    const int width = std::max(200, this->width() - 48);
+    m_pNote->setFixedWidth(width);
+    const int height = m_pNote->heightForWidth(width);
+    m_pNote->setFixedHeight(height);
+    m_pNote->move((this->width() - width) / 2, std::max(0, this->height() - height - 36));
+    m_pNote->raise();
+    m_pNote->show();
+    m_noteTimer.start(NoteMilliseconds(text));
+}
+
+QString CMainDialog::NoteText() const {
+    return m_pNote->isVisible() ? m_pNote->text() : QString();
 }
 
 bool CMainDialog::SaveTree() {
@@ -271,7 +353,17 @@ bool CMainDialog::SaveTree() {
 }
 
 void CMainDialog::WriteTree() {
+    // What arrived on disk and was not seen yet comes in first: a save never
+    // replaces bytes it has not seen.
+    if (m_pSync)
+        m_pSync->BeforeSave();
     ::SaveTree(*m_pTopFolder, m_settings, m_dataState);
+    if (m_pSync)
+        m_pSync->Saved();
+}
+
+void CMainDialog::WriteSettings() {
+    SaveSettings(m_settings, m_dataState);
 }
 
 bool CMainDialog::IsBusy() const {

@@ -11,6 +11,7 @@
 // table in app/MainControls.h lists them with their places and panel states.
 
 #include "app/AddressEdit.h"
+#include "app/CollectionSync.h"
 #include "app/CommandTable.h"
 #include "app/ControlSet.h"
 #include "app/MainControls.h"
@@ -21,6 +22,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QTimer>
 #include <array>
 #include <functional>
 #include <memory>
@@ -35,6 +37,7 @@ class CMenu;
 class CSettings;
 class CWindowExchange;
 class CWindowSkin;
+class QLabel;
 class IPathPicker;
 class IShell;
 
@@ -50,7 +53,10 @@ enum : int {
 // the editing (app/EditActions.h), import and export (app/WindowExchange.h)
 // and the commands' table (app/CommandTable.h). The window owns the tree and
 // puts them together.
-class CMainDialog final : public QDialog, private ISaveTarget, private IPasswordHost {
+class CMainDialog final : public QDialog,
+                          private ISaveTarget,
+                          private IPasswordHost,
+                          private ISyncHost {
     Q_OBJECT
 public:
     // settings: the process's settings record; the data files live in
@@ -84,6 +90,17 @@ public:
     // (app/SavePolicy.h).
     void SetSavePause(int ms) { m_save.SetPause(ms); }
     int BindColumns(CItemObserver* level);
+
+    // A quiet note over the bottom of the window (no modal box): what came
+    // in from disk, a data file found elsewhere. It goes after a while or
+    // when clicked.
+    void ShowNote(const QString& text) override;
+    QString NoteText() const;
+    // The data file's watch and merges; null until the window is set up.
+    CCollectionSync* Sync() const { return m_pSync.get(); }
+    // Where the history of merged trees lives (the user's state folder);
+    // set before the window is set up. Empty keeps none.
+    void SetStateFolder(const QString& folder) { m_strStateFolder = folder; }
 
     // The quick-find palette (Ctrl+F) over the window, or over the dock window
     // while that stands in for it; nothing while no tree is loaded (the
@@ -146,9 +163,23 @@ private:
     bool IsBusy() const override;
     void HandInTyping() override;
     void Tell(const CFileError& error) override;
+    bool FileHoldsTree() const override { return m_dataState.m_bFileHoldsTree; }
+    void WriteSettings() override;
     QWidget* Control(int id) const override { return GetDlgItem(id); }
     void OpenTree() override;
-    bool Save() override { return SaveTree(); }
+    bool Save() override;
+
+    // ISyncHost
+    CFolder* SyncTop() const override { return m_pTopFolder.get(); }
+    CTreeEditor& SyncEditor() override;
+    bool SyncBusy() const override { return IsBusy(); }
+    bool HasOwnChanges() const override {
+        return m_save.FileState() == CSavePolicy::EFileState::Behind;
+    }
+    void TreeInStep() override { m_save.MarkInStep(); }
+    bool SaveMerged() override { return SaveTree(); }
+    void PasswordChangedElsewhere() override;
+    std::optional<std::string> AskCopyPassword(const QString& path) override;
 
     CSettings& m_settings;
     IShell& m_shell;
@@ -175,4 +206,8 @@ private:
     CCommandTable m_commands;
     bool m_bInitialised = false;
     CSavePolicy m_save{*this, m_settings};
+    QString m_strStateFolder;
+    std::unique_ptr<CCollectionSync> m_pSync;
+    QLabel* m_pNote = nullptr;
+    QTimer m_noteTimer;
 };

@@ -17,6 +17,11 @@ constexpr char PROTECTED_TEXT[] =
     "Quillbox.dat is protected by another password. Type that password, or press M to go on "
     "without it (the file is then kept as a backup).";
 
+// The same when the file was replaced while the program ran.
+constexpr char CHANGED_ELSEWHERE_TEXT[] =
+    "Quillbox.dat was changed on another machine and is now protected by another password. Type "
+    "that password, or press M to go on without it (the file is then kept as a backup).";
+
 } // namespace
 
 CPasswordPanel::CPasswordPanel(IPasswordHost& host, CSettings& settings, CDataFileState& dataState)
@@ -88,8 +93,17 @@ void CPasswordPanel::ShowProtected() {
     m_host.Control(IDC_BTNMAIN)->setEnabled(true); // goes on without the data file
 }
 
+void CPasswordPanel::ShowChangedElsewhere() {
+    if (auto* label = qobject_cast<QLabel*>(m_host.Control(IDC_LBLPROTECTED)))
+        label->setText(QString::fromUtf8(CHANGED_ELSEWHERE_TEXT));
+    m_pPromptPassword->clear();
+    ShowProtected();
+}
+
 void CPasswordPanel::LeavePrompt() {
     m_host.Control(IDC_LBLPROTECTED)->hide();
+    if (auto* label = qobject_cast<QLabel*>(m_host.Control(IDC_LBLPROTECTED)))
+        label->setText(QString::fromUtf8(PROTECTED_TEXT));
     // What the prompt disabled and the main panel leaves alone.
     for (const SControl& row : CONTROLS)
         if (StateIn(row, EPanel::Prompt) == EControlState::Disable &&

@@ -37,6 +37,9 @@ public:
 
     // The prompt's explanation that the data file is under another password.
     void ShowProtected();
+    // The same, for a data file that another machine put under a new
+    // password while the tree was shown.
+    void ShowChangedElsewhere();
     // BtnOK at the prompt: the typed password opens the tree, or says why not.
     void OnPromptOK();
     // BtnMain at the prompt for the data file's own password: go on without it.

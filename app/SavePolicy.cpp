@@ -21,6 +21,11 @@ void CSavePolicy::OnTreeChange() {
     m_pauseTimer.start();
 }
 
+void CSavePolicy::MarkInStep() {
+    m_state = EFileState::InStep;
+    m_pauseTimer.stop();
+}
+
 bool CSavePolicy::Save() {
     return Save(EWhy::Asked);
 }
@@ -50,7 +55,10 @@ bool CSavePolicy::Save(EWhy why) {
     if (!m_target.HasTree())
         return true;
     try {
-        m_target.WriteTree();
+        if (m_state == EFileState::InStep && m_target.FileHoldsTree())
+            m_target.WriteSettings();
+        else
+            m_target.WriteTree();
     } catch (const CSettingsError& error) {
         m_state = EFileState::InStep; // the data file was written
         if (!error.m_bCheckChanged) {

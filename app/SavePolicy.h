@@ -7,7 +7,11 @@
 // pause timer; the tree is written once the user has paused (PAUSE_MS,
 // restarted by every change), so that a crash loses no more than that, but
 // not while a name is typed or a menu is open (the next pause tries again).
-// A write that works brings the file back in step.
+// A write that works brings the file back in step. A file in step is not
+// written again (each write draws new filler words, and a synced folder
+// would carry the needless change to every machine) unless it does not hold
+// the tree shown (an empty first file, a tree read from the fallback or in
+// part); then only the settings are stored, and only when they changed.
 //
 // Telling: a failed write after a pause is said once, however often it is
 // tried again, until a write works; a failed write the user asked for (close,
@@ -33,6 +37,10 @@ public:
     // Writes the tree and the settings; throws CSettingsError (the data file
     // was written, a setting was not) or CFileError (nothing was written).
     virtual void WriteTree() = 0;
+    // Whether the data file holds the tree as loaded or last written.
+    virtual bool FileHoldsTree() const = 0;
+    // Stores the settings when they changed; throws CSettingsError.
+    virtual void WriteSettings() = 0;
     // The user is typing a name or has a menu open: a message now would
     // disturb the typing, or put a half-typed name in.
     virtual bool IsBusy() const = 0;
@@ -58,6 +66,11 @@ public:
     CSavePolicy& operator=(const CSavePolicy&) = delete;
 
     EFileState FileState() const { return m_state; }
+    // The tree changed in a way the tree does not announce (a new password).
+    void MarkChanged() { m_state = EFileState::Behind; }
+    // The file was found to hold the tree as it is now (a tree taken from
+    // the file on disk): no write is due.
+    void MarkInStep();
     void SetPause(int ms) { m_pauseTimer.setInterval(ms); }
 
     // A write the user asked for. Returns whether the window may go on as

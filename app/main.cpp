@@ -9,6 +9,7 @@
 #include "app/Platform.h"
 #include "app/Shell.h"
 #include "store/Settings.h"
+#include "sync/MergeHistory.h"
 
 #include <QApplication>
 #include <QDir>
@@ -52,7 +53,8 @@ int main(int argc, char** argv) {
     CFileInstanceLock lock;
     CDesktopShell shell;
     CFileDialogPicker picker;
-    CMainApp app({lock, settings, shell, picker, dataFolder});
+    CMainApp app({lock, settings, shell, picker, dataFolder, CMergeHistory::DefaultStateFolder(),
+                  strayNote});
     app.SetRequest(line.request);
     app.SetChannelPath(InstanceSocketPath());
     app.InitInstance();

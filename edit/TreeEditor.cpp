@@ -5,6 +5,9 @@
 #include "tree/ObserverSwitch.h"
 
 #include <QUndoCommand>
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace {
 
@@ -311,6 +314,58 @@ private:
     std::vector<CItem*> m_after;
 };
 
+std::vector<CItem*> Children(const CItem& folder);
+
+// Several folders given new children at once. Items taken out of a folder
+// and new items wait in m_pool while out of the tree; the same items go
+// back on undo.
+class CReshapeCommand final : public CTreeCommand {
+public:
+    struct SFolder {
+        CFolder* folder;
+        std::vector<CItem*> before, after;
+    };
+    CReshapeCommand(CTreeEditor& editor, const QString& text, std::vector<SFolder> folders,
+                    std::unordered_map<CItem*, std::unique_ptr<CItem>> pool)
+        : CTreeCommand(editor, text), m_folders(std::move(folders)), m_pool(std::move(pool)) {}
+
+private:
+    bool Do() override {
+        for (const SFolder& each : m_folders)
+            Shape(*each.folder, each.after);
+        return true;
+    }
+    bool Undo() override {
+        for (auto it = m_folders.rbegin(); it != m_folders.rend(); ++it)
+            Shape(*it->folder, it->before);
+        return true;
+    }
+    void Shape(CFolder& folder, const std::vector<CItem*>& children) {
+        const std::unordered_set<const CItem*> wanted(children.begin(), children.end());
+        CItem* const current = folder.GetChild(folder.GetCurrent());
+        for (int i = folder.GetCount(); i-- > 0;) {
+            CItem* child = folder.GetChild(i);
+            if (!wanted.contains(child))
+                m_pool[child] = folder.Take(i);
+        }
+        for (std::size_t k = 0; k < children.size(); ++k) {
+            const auto it = m_pool.find(children[k]);
+            if (it == m_pool.end())
+                continue; // already a child: Reorder puts it in place
+            folder.Insert(std::min(static_cast<int>(k), folder.GetCount()), std::move(it->second));
+            m_pool.erase(it);
+        }
+        folder.Reorder(children);
+        // The user's place stays where it was while its item stays.
+        const int index = folder.IndexOf(current);
+        if (index >= 0 && folder.GetCurrent() != index)
+            folder.Select(index);
+    }
+
+    std::vector<SFolder> m_folders;
+    std::unordered_map<CItem*, std::unique_ptr<CItem>> m_pool;
+};
+
 std::vector<CItem*> Children(const CItem& folder) {
     std::vector<CItem*> children;
     children.reserve(static_cast<std::size_t>(folder.GetCount()));
@@ -520,6 +575,26 @@ bool CTreeEditor::Sort(CItem* container) {
     if (before == after)
         return false;
     return Push(std::make_unique<CSortCommand>(*this, folder, std::move(before), std::move(after)));
+}
+
+bool CTreeEditor::Reshape(std::vector<SFolderShape> shapes, const QString& text) {
+    std::vector<CReshapeCommand::SFolder> folders;
+    std::unordered_map<CItem*, std::unique_ptr<CItem>> pool;
+    for (SFolderShape& shape : shapes) {
+        if (!shape.folder || PathTo(shape.folder).empty())
+            return false;
+        std::vector<CItem*> before = Children(*shape.folder);
+        for (std::unique_ptr<CItem>& item : shape.fresh) {
+            CItem* key = item.get();
+            pool.emplace(key, std::move(item));
+        }
+        if (before != shape.after)
+            folders.push_back({shape.folder, std::move(before), std::move(shape.after)});
+    }
+    if (folders.empty())
+        return false;
+    return Push(
+        std::make_unique<CReshapeCommand>(*this, text, std::move(folders), std::move(pool)));
 }
 
 bool CTreeEditor::AppendFolder(CItem* parent, std::unique_ptr<CFolder> folder,

@@ -76,6 +76,23 @@ public:
     bool AppendFolder(CItem* parent, std::unique_ptr<CFolder> folder,
                       const QString& text = QStringLiteral("Import"));
 
+    // The children one folder is to have after a Reshape: after names each
+    // of them once, in order; those that are not in the folder now are
+    // either in fresh (new items, owned until the step runs) or taken from
+    // elsewhere in the same step.
+    struct SFolderShape {
+        CFolder* folder = nullptr;
+        std::vector<CItem*> after;
+        std::vector<std::unique_ptr<CItem>> fresh;
+    };
+    // Gives several folders new children in one step (a tree that arrived
+    // from another machine, applied in place): items that stay are the same
+    // items, so the columns keep their place and each folder keeps its
+    // selected child while that child stays. Folders are reshaped in the
+    // order given, so a folder comes before the folders below it. False
+    // when nothing would change or a folder is not in the tree.
+    bool Reshape(std::vector<SFolderShape> shapes, const QString& text);
+
     // The path from the top folder to item, both included; empty when item
     // is not in the tree.
     std::vector<CItem*> PathTo(const CItem* item) const;

@@ -106,6 +106,7 @@ int WriteDenied(const QString& path) {
 void LoadTree(CFolder& root, const CSettings& settings, CDataFileState& state) {
     const QString dataPath = DataFilePath(state.m_strFolder, DATA_FILE_NAME);
     state.m_bKeepOldFile = false;
+    state.m_bFileHoldsTree = false;
     ReadOutcome outcome = ReadOutcome::empty;
     try {
         outcome = ReadTreeFile(dataPath, settings.m_strPassword, state.m_pStrongKey.get(), root);
@@ -113,8 +114,10 @@ void LoadTree(CFolder& root, const CSettings& settings, CDataFileState& state) {
         state.m_bKeepOldFile = true; // read only in part
         throw;
     }
-    if (outcome == ReadOutcome::loaded)
+    if (outcome == ReadOutcome::loaded) {
+        state.m_bFileHoldsTree = true;
         return;
+    }
     if (outcome == ReadOutcome::trailing) {
         // The bytes after the last record were not loaded: keep them.
         state.m_bKeepOldFile = true;
@@ -336,12 +339,17 @@ void SaveTree(CFolder& root, CSettings& settings, CDataFileState& state, FillerS
         throw CFileError(FailureCause(file, err), dataPath, err);
     }
     state.m_bKeepOldFile = false;
+    state.m_bFileHoldsTree = true;
     if (state.m_pStrongKey)
         settings.m_dwPasswordCheck = 0; // nothing about a strong file's password is stored
     // Only now does the data file match the check value of this password. A
     // check value left unstored is repaired at the next start: the data file
     // decides, and its password is asked for.
-    if (!settings.Save())
+    SaveSettings(settings, state);
+}
+
+void SaveSettings(CSettings& settings, CDataFileState& state) {
+    if (settings.Changed() && !settings.Save())
         throw CSettingsError(settings.StoreFileName(),
                              settings.m_dwPasswordCheck != state.m_dwStoredCheck);
     state.m_dwStoredCheck = settings.m_dwPasswordCheck;

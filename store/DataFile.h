@@ -105,6 +105,10 @@ struct CDataFileState {
     // The data file held bytes that were not (all) loaded: keep a copy before
     // it is replaced.
     bool m_bKeepOldFile = false;
+    // The data file holds the tree as it was loaded or last saved: false for
+    // a tree read in part or from the fallback, and for an empty or missing
+    // data file, whose tree is written at the next save even unchanged.
+    bool m_bFileHoldsTree = false;
     // The check value the settings store holds, as far as this run knows.
     std::uint32_t m_dwStoredCheck = 0;
     // The strong format's password for this run, in locked memory. Set, the
@@ -176,6 +180,11 @@ void LoadTree(CFolder& top, const CSettings& settings, CDataFileState& state);
 // then already written. filler fixes the archive's filler words (tests);
 // empty means seeded from the clock.
 void SaveTree(CFolder& root, CSettings& settings, CDataFileState& state, FillerSource filler = {});
+
+// Stores the settings record when it changed since it was read or stored
+// (SaveTree's last step, also on its own when the data file is in step).
+// Throws CSettingsError when it cannot be stored.
+void SaveSettings(CSettings& settings, CDataFileState& state);
 
 // Writes root to device (open for writing) as SaveTree writes the data file:
 // the strong format under state's strong key when it has one, else the

@@ -48,9 +48,11 @@ void CSettings::UnpackPosition(std::uint32_t packed, int& x, int& y) {
 bool CSettings::Load() {
     if (!m_pStore || !m_pStore->Open())
         return false;
-    if (const auto check = m_pStore->Read("Passwd"))
-        m_dwPasswordCheck = *check;
-    const std::uint32_t pos = m_pStore->Read("Pos").value_or(0);
+    m_storedCheck = m_pStore->Read("Passwd");
+    if (m_storedCheck)
+        m_dwPasswordCheck = *m_storedCheck;
+    m_storedPos = m_pStore->Read("Pos");
+    const std::uint32_t pos = m_storedPos.value_or(0);
     if (pos == 0) {
         m_nDockX = m_nDockY = DEFAULT_DOCK_POS;
     } else {
@@ -67,7 +69,15 @@ int CSettings::Save() {
         return 0;
     m_pStore->Write("Passwd", m_dwPasswordCheck);
     m_pStore->Write("Pos", PackPosition(m_nDockX, m_nDockY));
-    return m_pStore->Close() ? 1 : 0;
+    if (!m_pStore->Close())
+        return 0;
+    m_storedCheck = m_dwPasswordCheck;
+    m_storedPos = PackPosition(m_nDockX, m_nDockY);
+    return 1;
+}
+
+bool CSettings::Changed() const {
+    return m_storedCheck != m_dwPasswordCheck || m_storedPos != PackPosition(m_nDockX, m_nDockY);
 }
 
 QString CSettings::StoreFileName() const {

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -43,6 +44,11 @@ public:
     // Writes the check value and the packed position to the store: 1 when
     // they were stored (or there is no store), 0 when they could not be.
     int Save();
+    // Whether the record differs from what its store was last read or
+    // written with (a store never read or written differs), so that a save
+    // that changes nothing writes nothing: a synced settings folder then
+    // carries no needless change between machines.
+    bool Changed() const;
     // The full path of the settings file (empty with no store).
     QString StoreFileName() const;
 
@@ -65,4 +71,6 @@ public:
 
 private:
     std::unique_ptr<ISettingsStore> m_pStore;
+    // What the store holds as far as this record knows.
+    std::optional<std::uint32_t> m_storedCheck, m_storedPos;
 };

@@ -3,14 +3,16 @@
 #include "sync/ConflictCopies.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <sys/stat.h>
 
 CDataFileWatch::CDataFileWatch(const QString& dataFilePath, QObject* parent)
     : QObject(parent), m_strPath(QFileInfo(dataFilePath).absoluteFilePath()),
       m_strFolder(QFileInfo(m_strPath).path()), m_strName(QFileInfo(m_strPath).fileName()) {
-    m_seen = LookAt(m_strPath); // until MarkSeen: what was there when watching began
+    m_seen = Look(); // until MarkSeen: what was there when watching began
     m_copies = FindConflictCopies(m_strFolder, m_strName);
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] { m_soon.start(); });
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, [this] { m_soon.start(); });
@@ -34,32 +36,60 @@ QByteArray CDataFileWatch::HashOf(const QByteArray& bytes) {
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
 }
 
-CDataFileWatch::CLook CDataFileWatch::LookAt(const QString& path) {
+CDataFileWatch::CStat CDataFileWatch::StatOf(const QString& path) {
+    CStat stat;
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return stat;
+    stat.exists = true;
+    stat.inode = info.st_ino;
+    stat.size = quint64(info.st_size);
+    stat.modified = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    stat.changed = qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+    return stat;
+}
+
+CDataFileWatch::CLook CDataFileWatch::Look() const {
+    const CStat stat = StatOf(m_strPath);
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (!stat.exists) {
+        m_lastStat = stat;
+        m_lastLook = CLook{};
+        return m_lastLook;
+    }
+    const bool recent = now - stat.changed / 1000000 < RECENT_MS;
+    if (stat == m_lastStat && !recent && now - m_lastHashed < REHASH_MS)
+        return m_lastLook;
     CLook look;
-    QFile file(path);
-    const QFileInfo info(path);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
-        return look;
-    const QByteArray bytes = file.readAll();
-    look.exists = true;
-    look.size = bytes.size();
-    look.modified = info.lastModified();
-    look.hash = HashOf(bytes);
+    QFile file(m_strPath);
+    // Never wait on something that only looks like a file by now.
+    if (file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) && StatOf(m_strPath).exists) {
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        hash.addData(&file);
+        look.exists = true;
+        look.size = file.size();
+        look.hash = hash.result();
+    }
+    m_lastStat = stat;
+    m_lastLook = look;
+    m_lastHashed = now;
     return look;
 }
 
 void CDataFileWatch::MarkSeen() {
-    m_seen = LookAt(m_strPath);
+    m_lastStat = CStat{}; // hash what is there now, whatever the times say
+    m_seen = Look();
     m_bHavePending = m_bReported = false;
 }
 
 void CDataFileWatch::MarkSeen(const QByteArray& bytes) {
-    m_seen = CLook{true, bytes.size(), {}, HashOf(bytes)};
+    m_seen = CLook{true, bytes.size(), HashOf(bytes)};
     m_bHavePending = m_bReported = false;
 }
 
 bool CDataFileWatch::IsSeen() const {
-    return LookAt(m_strPath) == m_seen;
+    m_lastStat = CStat{};
+    return Look() == m_seen;
 }
 
 void CDataFileWatch::RetryLater() {
@@ -86,7 +116,7 @@ void CDataFileWatch::Check() {
     if (grew)
         emit ConflictCopiesChanged();
 
-    const CLook now = LookAt(m_strPath);
+    const CLook now = Look();
     if (now == m_seen || !now.exists) {
         // Back to what was seen, or gone for a moment mid-rename.
         m_bHavePending = false;

@@ -27,7 +27,6 @@
 //   - on ConflictCopiesChanged(): merge the new copies like an arriving file.
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QFileSystemWatcher>
 #include <QObject>
 #include <QStringList>
@@ -71,14 +70,27 @@ private:
     struct CLook {
         bool exists = false;
         qint64 size = -1;
-        QDateTime modified;
         QByteArray hash;
         bool operator==(const CLook& other) const {
             return exists == other.exists && size == other.size && hash == other.hash;
         }
     };
-    static CLook LookAt(const QString& path);
+    // What the file's inode says, to know when its bytes need hashing again.
+    struct CStat {
+        bool exists = false;
+        quint64 inode = 0, size = 0;
+        qint64 modified = 0, changed = 0; // nanoseconds
+        bool operator==(const CStat&) const = default;
+    };
+    // The file as it is now. Its bytes are read and hashed only when its
+    // inode, size or times moved since the last look, while its last change
+    // is recent (a write within the same clock tick shows no new time), and
+    // at least every REHASH_MS (a network folder may report stale times).
+    CLook Look() const;
+    static CStat StatOf(const QString& path);
     static QByteArray HashOf(const QByteArray& bytes);
+    static constexpr qint64 RECENT_MS = 2000;
+    static constexpr qint64 REHASH_MS = 30000;
     void Check();
     void Rewatch();
 
@@ -86,9 +98,12 @@ private:
     QFileSystemWatcher m_watcher;
     QTimer m_poll, m_soon;
     int m_nSettle = 250;
-    CLook m_seen;     // the bytes this run last loaded or saved
-    CLook m_pending;  // a change being watched until it settles
-    CLook m_reported; // the last change reported
+    mutable CStat m_lastStat;
+    mutable CLook m_lastLook;
+    mutable qint64 m_lastHashed = 0; // ms since the epoch
+    CLook m_seen;                    // the bytes this run last loaded or saved
+    CLook m_pending;                 // a change being watched until it settles
+    CLook m_reported;                // the last change reported
     bool m_bHavePending = false, m_bReported = false;
     QStringList m_copies;
 };

@@ -41,7 +41,7 @@ QStringList CMergeHistory::Files() const {
     return paths;
 }
 
-bool CMergeHistory::Record(const CPlainItem& tree, std::string_view key, QString* error) {
+bool CMergeHistory::Record(const CPlainItem& tree, const CPlainCodec& codec, QString* error) {
     const auto fail = [error](const QString& message) {
         if (error)
             *error = message;
@@ -55,7 +55,7 @@ bool CMergeHistory::Record(const CPlainItem& tree, std::string_view key, QString
         number = QFileInfo(files.constLast()).baseName().toULongLong() + 1;
         QFile newest(files.constLast());
         CPlainItem last;
-        if (newest.open(QIODevice::ReadOnly) && ReadPlainTree(newest, key, &last) && last == tree)
+        if (newest.open(QIODevice::ReadOnly) && codec.read(newest, &last) && last == tree)
             return true;
     }
     const QString path =
@@ -68,7 +68,7 @@ bool CMergeHistory::Record(const CPlainItem& tree, std::string_view key, QString
         file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFile::ReadOwner | QFile::WriteOwner);
     try {
         if (written)
-            WritePlainTree(file, key, tree);
+            codec.write(file, tree);
     } catch (const CArchiveException&) {
         written = false;
     }
@@ -84,20 +84,20 @@ bool CMergeHistory::Record(const CPlainItem& tree, std::string_view key, QString
     return true;
 }
 
-std::vector<CPlainItem> CMergeHistory::Trees(std::string_view key) const {
+std::vector<CPlainItem> CMergeHistory::Trees(const CPlainCodec& codec) const {
     std::vector<CPlainItem> trees;
     const QStringList files = Files();
     for (auto it = files.crbegin(); it != files.crend(); ++it) {
         QFile file(*it);
         CPlainItem tree;
-        if (file.open(QIODevice::ReadOnly) && ReadPlainTree(file, key, &tree))
+        if (file.open(QIODevice::ReadOnly) && codec.read(file, &tree))
             trees.push_back(std::move(tree));
     }
     return trees;
 }
 
-CPlainItem CMergeHistory::ChooseBase(const CPlainItem& arriving, std::string_view key) const {
-    return ClosestTree(Trees(key), arriving);
+CPlainItem CMergeHistory::ChooseBase(const CPlainItem& arriving, const CPlainCodec& codec) const {
+    return ClosestTree(Trees(codec), arriving);
 }
 
 CPlainItem ClosestTree(const std::vector<CPlainItem>& candidates, const CPlainItem& arriving) {

@@ -13,10 +13,10 @@
 // the version both started from. No usable history gives an empty base: the
 // merge then keeps everything of both sides.
 
+#include "sync/PlainTree.h"
 #include "sync/TreeMerge.h"
 
 #include <QString>
-#include <string_view>
 #include <vector>
 
 class CMergeHistory {
@@ -29,17 +29,19 @@ public:
     // neither XDG_STATE_HOME nor HOME is set.
     static QString DefaultStateFolder();
 
-    // Adds tree (loaded or saved under key) as the newest; nothing is added
-    // when it equals the newest one. False with a message when it cannot be
-    // written (the merge then has less to choose from; nothing else is lost).
-    bool Record(const CPlainItem& tree, std::string_view key, QString* error = nullptr);
+    // Adds tree (loaded or saved) as the newest, written by codec; nothing is
+    // added when it equals the newest one. False with a message when it
+    // cannot be written (the merge then has less to choose from; nothing
+    // else is lost).
+    bool Record(const CPlainItem& tree, const CPlainCodec& codec, QString* error = nullptr);
 
-    // The trees that open under key, newest first; damaged ones are left out.
-    std::vector<CPlainItem> Trees(std::string_view key) const;
+    // The trees that codec reads, newest first; damaged ones and ones under
+    // another key are left out.
+    std::vector<CPlainItem> Trees(const CPlainCodec& codec) const;
 
     // The tree of the history closest to arriving; EmptyPlainTree() when
     // there is none.
-    CPlainItem ChooseBase(const CPlainItem& arriving, std::string_view key) const;
+    CPlainItem ChooseBase(const CPlainItem& arriving, const CPlainCodec& codec) const;
 
     // The folder of this data file's history.
     const QString& Folder() const { return m_strFolder; }

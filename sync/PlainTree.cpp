@@ -1,5 +1,6 @@
 #include "sync/PlainTree.h"
 
+#include "store/DataFile.h"
 #include "store/DataRecords.h"
 #include "tree/Archive.h"
 #include "tree/Item.h"
@@ -63,4 +64,29 @@ bool ReadPlainTree(QIODevice& device, std::string_view key, CPlainItem* tree) {
     }
     *tree = PlainCopy(top);
     return true;
+}
+
+CPlainCodec ClassicCodec(std::string key) {
+    return {
+        [key](QIODevice& device, const CPlainItem& plain) { WritePlainTree(device, key, plain); },
+        [key](QIODevice& device, CPlainItem* tree) { return ReadPlainTree(device, key, tree); }};
+}
+
+CPlainCodec DataFileCodec(const CSettings& settings, const CDataFileState& state) {
+    return {[&settings, &state](QIODevice& device, const CPlainItem& plain) {
+                CFolder top(plain.name);
+                AppendPlainChildren(top, plain);
+                WriteTreeAs(device, settings, state, top);
+            },
+            [&settings, &state](QIODevice& device, CPlainItem* tree) {
+                CFolder top(ROOT_FOLDER_NAME);
+                try {
+                    if (ReadTreeAs(device, settings, state, top) != ReadOutcome::loaded)
+                        return false;
+                } catch (const CArchiveException&) {
+                    return false;
+                }
+                *tree = PlainCopy(top);
+                return true;
+            }};
 }

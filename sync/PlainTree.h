@@ -4,10 +4,14 @@
 
 #include "sync/TreeMerge.h"
 
+#include <functional>
+#include <string>
 #include <string_view>
 
+struct CDataFileState;
 class CItem;
 class CFolder;
+class CSettings;
 class QIODevice;
 
 // item and everything below it. A blank entry is an entry with an empty target.
@@ -23,3 +27,20 @@ void WritePlainTree(QIODevice& device, std::string_view key, const CPlainItem& p
 // Reads a whole data file's records under key; false (tree untouched) when
 // the bytes are not ours under that key, cut short or damaged.
 bool ReadPlainTree(QIODevice& device, std::string_view key, CPlainItem* tree);
+
+// How plain trees are written to and read from copies kept beside the data
+// file's history: as the data file is, in its format under its key. read is
+// false (tree untouched) for bytes that do not open or are damaged; write
+// throws CArchiveException when the device refuses the bytes.
+struct CPlainCodec {
+    std::function<void(QIODevice&, const CPlainItem&)> write;
+    std::function<bool(QIODevice&, CPlainItem*)> read;
+};
+
+// The classic format under key.
+CPlainCodec ClassicCodec(std::string key);
+// As the data file of a run is written and read (store/DataFile.h's
+// WriteTreeAs and ReadTreeAs): the strong format while state holds a strong
+// key, else the classic one under settings' password. Both are kept by
+// reference and read at each use, so a new password counts at once.
+CPlainCodec DataFileCodec(const CSettings& settings, const CDataFileState& state);

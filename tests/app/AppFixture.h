@@ -90,6 +90,7 @@ protected:
         m_settings = std::make_unique<CSettings>(std::make_unique<CFakeSettingsStore>(m_values));
         m_dialog = std::make_unique<CMainDialog>(*m_settings, m_shell, m_picker);
         m_dialog->SetMessageBox(m_messageBox);
+        m_dialog->SetStateFolder(m_stateFolder);
         m_initResult = m_dialog->OnInitDialog();
         m_dialog->show();
         QApplication::setActiveWindow(m_dialog.get());
@@ -172,6 +173,7 @@ protected:
     CFakeShell m_shell;
     CFakePathPicker m_picker;
     std::unique_ptr<CMainDialog> m_dialog;
+    QString m_stateFolder; // the merge history's home; empty keeps none
     bool m_initResult = false;
     CFakeMessageBox m_messageBox; // the messages the window showed
 };

@@ -4,6 +4,7 @@
 
 #include "AppFixture.h"
 #include "fakes/LockedFolder.h"
+#include "tree/TreeState.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -154,7 +155,9 @@ TEST_F(DataFileDecidesTest, UnwritableSettingsWithNothingNewDoNotKeepTheWindow) 
     WriteDataFile(SampleTree);
     Start();
     m_values->m_bCloseFails = true;
+    m_settings->m_nDockX += 10; // the dock was moved
     m_dialog->GetTopFolder()->Append(std::make_unique<CEntry>("Added", "x", nullptr));
+    NoteTreeChange();
     CommitSessionData(); // a save before the close
     ClickButton(IDC_BTNCLOSE);
     EXPECT_FALSE(m_dialog->isVisible());

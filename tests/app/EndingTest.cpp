@@ -23,12 +23,16 @@ public:
         if (m_throw)
             m_throw();
     }
+    bool FileHoldsTree() const override { return m_bHolds; }
+    void WriteSettings() override { ++m_nSettingsWrites; }
     bool IsBusy() const override { return false; }
     void HandInTyping() override {}
     void Tell(const CFileError& error) override { m_told << error.Message(); }
 
     std::function<void()> m_throw;
+    bool m_bHolds = false;
     int m_nWrites = 0;
+    int m_nSettingsWrites = 0;
     QStringList m_told;
 };
 

@@ -7,6 +7,7 @@
 #include "AppFixture.h"
 #include "fakes/FakeInstanceLock.h"
 #include "skin/DockDialog.h"
+#include "tree/TreeState.h"
 
 namespace {
 
@@ -92,6 +93,7 @@ TEST_F(MainAppTest, TheApplicationExitingDuringTheRunSavesTheTree) {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* dialog = qobject_cast<CMainDialog*>(w); dialog && dialog->isVisible()) {
                 dialog->GetTopFolder()->Append(std::make_unique<CEntry>("Typed", "t", nullptr));
+                NoteTreeChange();
                 QCoreApplication::exit(0);
             }
     });
@@ -109,6 +111,7 @@ TEST_F(MainAppTest, SessionManagerCommitSavesWithoutClosing) {
     WriteDataFile(SampleTree);
     CMainDialog& dialog = Start();
     Top().Append(std::make_unique<CEntry>("Typed", "t", nullptr));
+    NoteTreeChange();
     CommitSessionData();
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_NE(dialog.GetTopFolder(), nullptr);

@@ -5,6 +5,7 @@
 #include "app/Shell.h"
 #include "skin/DockDialog.h"
 #include "tree/MenuResource.h"
+#include "tree/TreeState.h"
 
 #include <QCheckBox>
 #include <QMenu>
@@ -480,6 +481,7 @@ TEST_F(MainDialogTest, FailedSaveAtCloseIsReportedAndKeepsTheWindowAndTree) {
     CMainDialog& dialog = Start();
     ASSERT_TRUE(QFile::remove(QStringLiteral("Quillbox.dat")));
     ASSERT_TRUE(QDir().mkdir(QStringLiteral("Quillbox.dat"))); // nothing can replace it
+    NoteTreeChange();                                          // an edit waits to be written
 
     ClickButton(IDC_BTNCLOSE);
     ASSERT_EQ(m_messageBox.m_messages.size(), 1);

@@ -29,9 +29,9 @@ protected:
 
 TEST_F(MergeHistoryTest, KeepsTheNewestForTheOwnerUnderTheKey) {
     for (int i = 0; i < 6; ++i)
-        ASSERT_TRUE(m_history.Record(Tree("a=" + std::to_string(i)), "secret"));
-    ASSERT_TRUE(m_history.Record(Tree("a=5"), "secret")); // the same again: not added
-    const std::vector<CPlainItem> trees = m_history.Trees("secret");
+        ASSERT_TRUE(m_history.Record(Tree("a=" + std::to_string(i)), ClassicCodec("secret")));
+    ASSERT_TRUE(m_history.Record(Tree("a=5"), ClassicCodec("secret"))); // the same again: not added
+    const std::vector<CPlainItem> trees = m_history.Trees(ClassicCodec("secret"));
     ASSERT_EQ(trees.size(), 4u);
     EXPECT_EQ(Text(trees.front()), "a=5");
     EXPECT_EQ(Text(trees.back()), "a=2");
@@ -48,9 +48,9 @@ TEST_F(MergeHistoryTest, KeepsTheNewestForTheOwnerUnderTheKey) {
         EXPECT_FALSE(file.readAll().contains("example")) << "a tree in the clear";
     }
     // Another key opens none of them; another data file has a history of its own.
-    EXPECT_TRUE(m_history.Trees("other").empty());
+    EXPECT_TRUE(m_history.Trees(ClassicCodec("other")).empty());
     EXPECT_TRUE(CMergeHistory(m_state.filePath("Quillbox"), "/elsewhere/Quillbox.dat")
-                    .Trees("secret")
+                    .Trees(ClassicCodec("secret"))
                     .empty());
 }
 
@@ -59,8 +59,8 @@ TEST_F(MergeHistoryTest, EveryKindOfItemComesBackAsItWasSaved) {
     // more than one byte go through the data file's records unchanged.
     const CPlainItem tree =
         Tree("A[ b= - c=https://x/ E[ ] D[ F[ g=1 ] ] ] - d=\xc3\xa9t\xc3\xa9 h=");
-    ASSERT_TRUE(m_history.Record(tree, "k"));
-    const std::vector<CPlainItem> trees = m_history.Trees("k");
+    ASSERT_TRUE(m_history.Record(tree, ClassicCodec("k")));
+    const std::vector<CPlainItem> trees = m_history.Trees(ClassicCodec("k"));
     ASSERT_EQ(trees.size(), 1u);
     EXPECT_EQ(Text(trees.front()), Text(tree));
     EXPECT_EQ(trees.front(), tree);
@@ -70,14 +70,15 @@ TEST_F(MergeHistoryTest, BaseIsTheTreeBothSidesStartedFrom) {
     // Both machines agreed on "agreed"; this one then saved twice, the other
     // once, and the other's version arrives.
     const CPlainItem agreed = Tree("F[ a=https://example.org/a b=2 c=3 ] d=4 e=5");
-    ASSERT_TRUE(m_history.Record(Tree("old=1"), ""));
-    ASSERT_TRUE(m_history.Record(agreed, ""));
-    ASSERT_TRUE(m_history.Record(Tree("F[ a=https://example.org/a b=2 c=3 ] d=4"), ""));
+    ASSERT_TRUE(m_history.Record(Tree("old=1"), ClassicCodec("")));
+    ASSERT_TRUE(m_history.Record(agreed, ClassicCodec("")));
+    ASSERT_TRUE(
+        m_history.Record(Tree("F[ a=https://example.org/a b=2 c=3 ] d=4"), ClassicCodec("")));
     const CPlainItem mine = Tree("F[ a=https://example.org/a c=3 ] d=4");
-    ASSERT_TRUE(m_history.Record(mine, ""));
+    ASSERT_TRUE(m_history.Record(mine, ClassicCodec("")));
     const CPlainItem arriving = Tree("F[ a=https://example.org/a b=2 c=3 ] d=4 e=5 x=9");
 
-    const CPlainItem base = m_history.ChooseBase(arriving, "");
+    const CPlainItem base = m_history.ChooseBase(arriving, ClassicCodec(""));
     EXPECT_EQ(base, agreed);
     // With that base, both sides' deletions and the other's addition count.
     EXPECT_EQ(Text(MergeTrees(base, mine, arriving).tree),
@@ -85,14 +86,14 @@ TEST_F(MergeHistoryTest, BaseIsTheTreeBothSidesStartedFrom) {
 }
 
 TEST_F(MergeHistoryTest, NoHistoryOrADamagedOneMergesTwoWays) {
-    EXPECT_EQ(m_history.ChooseBase(Tree("a=1"), ""), EmptyPlainTree());
-    ASSERT_TRUE(m_history.Record(Tree("a=1 b=2"), ""));
+    EXPECT_EQ(m_history.ChooseBase(Tree("a=1"), ClassicCodec("")), EmptyPlainTree());
+    ASSERT_TRUE(m_history.Record(Tree("a=1 b=2"), ClassicCodec("")));
     for (const QString& name : QDir(m_history.Folder()).entryList(QDir::Files)) {
         QFile file(QDir(m_history.Folder()).filePath(name));
         ASSERT_TRUE(file.open(QIODevice::ReadWrite));
         file.resize(file.size() / 2); // cut short
     }
-    const CPlainItem base = m_history.ChooseBase(Tree("a=1"), "");
+    const CPlainItem base = m_history.ChooseBase(Tree("a=1"), ClassicCodec(""));
     EXPECT_EQ(base, EmptyPlainTree());
     EXPECT_EQ(Text(MergeTrees(base, Tree("a=1 b=2"), Tree("a=1 c=3")).tree), "a=1 b=2 c=3");
 }
