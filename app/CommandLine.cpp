@@ -48,7 +48,11 @@ QString Usage(const QCommandLineParser& parser) {
     return QStringLiteral("Usage: quillbox [options]\n") + text;
 }
 
-CCommandLine UsageError(const QCommandLineParser& parser, const QString& message) {
+CCommandLine UsageError(const QCommandLineParser& parser, QString message) {
+    // Qt's own words ("Unknown option 'x'.") start in lower case too, as every
+    // message after "quillbox: " does.
+    if (!message.isEmpty())
+        message[0] = message[0].toLower();
     CCommandLine line;
     line.outcome = CCommandLine::usageError;
     line.text = QStringLiteral("quillbox: ") + message + QStringLiteral("\n\n") + Usage(parser);
@@ -87,13 +91,14 @@ CCommandLine ParseCommandLine(const QStringList& arguments) {
 
     const QCommandLineOption importFile(
         QStringLiteral("import"),
-        QStringLiteral("Add the bookmarks of the bookmark file <file> (HTML, as browsers export "
-                       "them) in a new folder, save and exit, without a window."),
+        QStringLiteral("Add the bookmarks of the bookmark file <file> (HTML as browsers export "
+                       "them, or XBEL) in a new folder, save and exit, without a window."),
         QStringLiteral("file"));
     const QCommandLineOption exportFile(
         QStringLiteral("export"),
-        QStringLiteral("Write all bookmarks to the bookmark file <file> (HTML, as browsers "
-                       "import them) and exit, without a window."),
+        QStringLiteral("Write all bookmarks to the bookmark file <file> (HTML as browsers "
+                       "import them; XBEL when its name ends in .xbel) and exit, without a "
+                       "window."),
         QStringLiteral("file"));
     parser.addOptions({help, version, dataDir, userData, menu, find, importFile, exportFile});
 

@@ -15,3 +15,12 @@ bool PreferX11OnWayland() {
     qputenv("QT_QPA_PLATFORM", "xcb");
     return true;
 }
+
+bool HasDesktopSession() {
+    if (!qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return true;
+    // A platform chosen that needs no display server (offscreen, vnc, ...) is
+    // taken on trust; X11 chosen (say in a profile) still needs DISPLAY.
+    const QByteArray chosen = qgetenv("QT_QPA_PLATFORM");
+    return !chosen.isEmpty() && !chosen.startsWith("xcb");
+}

@@ -46,6 +46,10 @@ int main(int argc, char** argv) {
         return RunExchangeCommand(line, dataFolder, lock, settings);
     }
 
+    if (!HasDesktopSession()) {
+        std::fprintf(stderr, "%s\n", NO_DESKTOP_SESSION_TEXT);
+        return 1;
+    }
     PreferX11OnWayland();
     QApplication application(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("quillbox")); // the desktop entry

@@ -24,7 +24,28 @@ foreach(size 16 24 32 48 64 128 256)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
           RENAME quillbox.png)
 endforeach()
-install(FILES ${QB_DESKTOP_DIR}/quillbox.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The manual page compressed as Debian wants it: -n keeps the name and time
+# out of the header, so the same page gives the same bytes.
+find_program(QB_GZIP gzip REQUIRED)
+set(QB_MANPAGE ${PROJECT_BINARY_DIR}/quillbox.1.gz)
+add_custom_command(OUTPUT ${QB_MANPAGE}
+  COMMAND ${CMAKE_COMMAND} -E copy ${QB_DESKTOP_DIR}/quillbox.1 ${PROJECT_BINARY_DIR}/quillbox.1
+  COMMAND ${QB_GZIP} -9nf ${PROJECT_BINARY_DIR}/quillbox.1
+  DEPENDS ${QB_DESKTOP_DIR}/quillbox.1 VERBATIM)
+add_custom_target(qb_manpage ALL DEPENDS ${QB_MANPAGE})
+install(FILES ${QB_MANPAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The licence in the machine-readable form Debian reads, and the package's
+# changelog (a native package's own), both where every package keeps them.
+set(QB_PACKAGE_DIR ${PROJECT_SOURCE_DIR}/res/package)
+set(QB_CHANGELOG ${PROJECT_BINARY_DIR}/changelog.gz)
+add_custom_command(OUTPUT ${QB_CHANGELOG}
+  COMMAND ${CMAKE_COMMAND} -E copy ${QB_PACKAGE_DIR}/changelog ${PROJECT_BINARY_DIR}/changelog
+  COMMAND ${QB_GZIP} -9nf ${PROJECT_BINARY_DIR}/changelog
+  DEPENDS ${QB_PACKAGE_DIR}/changelog VERBATIM)
+add_custom_target(qb_changelog ALL DEPENDS ${QB_CHANGELOG})
+install(FILES ${QB_PACKAGE_DIR}/copyright ${QB_CHANGELOG}
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillbox)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quillbox)

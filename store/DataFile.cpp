@@ -18,13 +18,14 @@ namespace {
 constexpr QFileDevice::Permissions OWNER_ONLY = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
 // Reads the top folder's records from path into root, a strong file with
-// strongKey (unread without one: another format). Archive failures come out
-// as CFileError naming path; a strong file that does not open as
+// strongKey (unread without one: another format). A missing file reads as
+// empty; create makes it (empty) too. Archive failures come out as
+// CFileError naming path; a strong file that does not open as
 // CChangedFileError.
 ReadOutcome ReadTreeFile(const QString& path, std::string_view key, const CStrongKey* strongKey,
-                         CFolder& root) {
+                         CFolder& root, bool create) {
     QFile file(path);
-    if (!OpenForReadingCreated(file))
+    if (!(create ? OpenForReadingCreated(file) : file.open(QIODevice::ReadOnly)))
         return ReadOutcome::empty;
     try {
         if (DeviceFormat(file) == DataFormat::strong) {
@@ -109,7 +110,8 @@ void LoadTree(CFolder& root, const CSettings& settings, CDataFileState& state) {
     state.m_bFileHoldsTree = false;
     ReadOutcome outcome = ReadOutcome::empty;
     try {
-        outcome = ReadTreeFile(dataPath, settings.m_strPassword, state.m_pStrongKey.get(), root);
+        outcome =
+            ReadTreeFile(dataPath, settings.m_strPassword, state.m_pStrongKey.get(), root, true);
     } catch (const CFileError&) {
         state.m_bKeepOldFile = true; // read only in part
         throw;
@@ -127,7 +129,9 @@ void LoadTree(CFolder& root, const CSettings& settings, CDataFileState& state) {
     // bytes were not loaded, so the next save must not simply drop them.
     if (QFileInfo(dataPath).size() > 0)
         state.m_bKeepOldFile = true;
-    ReadTreeFile(DataFilePath(state.m_strFolder, FALLBACK_FILE_NAME), {}, nullptr, root);
+    // The fallback is only read: a missing one is as good as an empty one and
+    // is not made, so a new data folder holds nothing the user did not ask for.
+    ReadTreeFile(DataFilePath(state.m_strFolder, FALLBACK_FILE_NAME), {}, nullptr, root, false);
 }
 
 QString FileErrorMessage(CArchiveException::Cause cause, const QString& path,

@@ -7,11 +7,12 @@
 // The tree lives in the data file "Quillbox.dat". When the data file is
 // empty, missing, unreadable or of another format (which is also how a wrong
 // key shows), the tree is read from the fallback "Quillbox.org" with the
-// empty key. Both are created empty when missing; the fallback is never
-// written. A stored check value counts only while a non-empty data file
-// exists. The data file decides which key opens it: the format number at
-// its start shows whether a key does (DataFileKeyFits), so a password is
-// asked for whenever the key in use does not open it.
+// empty key. The data file is created empty when missing; the fallback is
+// only read, never made or written (a missing one reads as empty). A stored
+// check value counts only while a non-empty data file exists. The data
+// file decides which key opens it: the format number at its start shows
+// whether a key does (DataFileKeyFits), so a password is asked for whenever
+// the key in use does not open it.
 //
 // Saving writes a new file next to the data file and renames it over the
 // old one, so a failed save keeps the last good file; the check value reaches

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Quillbox and starts it. The data file
-# "Quillbox.dat" lives in the folder you start it from.
+# Installs what is missing, builds Quillbox and starts it, with the options
+# given. The data file "Quillbox.dat" lives in ~/.local/share/Quillbox unless
+# --data-dir names another folder. The window needs a desktop session.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/deps.sh"

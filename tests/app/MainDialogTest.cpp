@@ -28,7 +28,7 @@ TEST_F(MainDialogTest, FirstStartWithoutFilesShowsTheMainPanelAndCloseWritesTheT
     EXPECT_FALSE(Enabled(IDC_BTNSELECT));
     EXPECT_TRUE(Enabled(IDC_BTNDOCK));
     EXPECT_TRUE(QFile::exists(QStringLiteral("Quillbox.dat")));
-    EXPECT_TRUE(QFile::exists(QStringLiteral("Quillbox.org")));
+    EXPECT_FALSE(QFile::exists(QStringLiteral("Quillbox.org"))); // read when there, never made
 
     ClickButton(IDC_BTNCLOSE);
     EXPECT_FALSE(dialog.isVisible());

@@ -19,7 +19,9 @@ expected=(
   bin/quillbox
   share/applications/quillbox.desktop
   share/metainfo/org.example.quillbox.metainfo.xml
-  share/man/man1/quillbox.1
+  share/man/man1/quillbox.1.gz
+  share/doc/quillbox/copyright
+  share/doc/quillbox/changelog.gz
   share/quillbox/quillbox.chm
   share/quillbox/help/index.html
   share/quillbox/help/style.css
@@ -51,8 +53,13 @@ grep -qx 'Exec=quillbox' "$root/share/applications/quillbox.desktop" ||
   fail "the desktop entry does not keep the data in the per-user folder"
 appstreamcli validate --no-net "$root/share/metainfo/org.example.quillbox.metainfo.xml" ||
   fail "appstreamcli validate"
-warnings=$(groff -man -ww -z "$root/share/man/man1/quillbox.1" 2>&1)
+# Compressed without a name or time in the header, so a rebuild gives the same bytes.
+gzip -t "$root/share/man/man1/quillbox.1.gz" || fail "the manual page is no gzip file"
+[ "$(od -An -tu1 -j3 -N5 "$root/share/man/man1/quillbox.1.gz" | tr -s ' ')" = " 0 0 0 0 0" ] ||
+  fail "the manual page's gzip header keeps a name or a time"
+warnings=$(zcat "$root/share/man/man1/quillbox.1.gz" | groff -man -ww -z 2>&1)
 [ -z "$warnings" ] || fail "groff: $warnings"
+grep -q "^License: Expat" "$root/share/doc/quillbox/copyright" || fail "no licence in copyright"
 version=$("$root/bin/quillbox" --version)
 [[ $version == "quillbox "* ]] || fail "--version printed '$version'"
 echo "PASSED"

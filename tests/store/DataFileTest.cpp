@@ -123,13 +123,14 @@ std::string SampleTreeDump() {
     return DumpJson(QJsonDocument::fromJson(ReadAll(TestDataPath("sample-tree.json"))).object());
 }
 
-TEST_F(DataFileTest, FirstRunCreatesBothFilesEmptyAndSavesTheSixtyFourByteFile) {
+// The fallback is read when there is one, but never made: a new data folder
+// holds the data file alone.
+TEST_F(DataFileTest, FirstRunCreatesTheDataFileEmptyAndSavesTheSixtyFourByteFile) {
     Load();
     EXPECT_EQ(Dump(), "folder(Root)[]");
-    for (const char* name : {DATA_FILE_NAME, FALLBACK_FILE_NAME}) {
-        EXPECT_TRUE(QFileInfo::exists(PathOf(name))) << name;
-        EXPECT_EQ(QFileInfo(PathOf(name)).size(), 0) << name;
-    }
+    EXPECT_TRUE(QFileInfo::exists(PathOf(DATA_FILE_NAME)));
+    EXPECT_EQ(QFileInfo(PathOf(DATA_FILE_NAME)).size(), 0);
+    EXPECT_FALSE(QFileInfo::exists(PathOf(FALLBACK_FILE_NAME)));
     Save(ConstantFiller(0));
     const QByteArray expected = QByteArray::fromHex("81799B0B0CDA11E8"   // 65537
                                                     "0D9F279BA5D87260"   // tag 1
@@ -325,7 +326,6 @@ TEST_F(DataFileTest, NewFilesAreReadableByTheirOwnerOnly) {
     const int ownerOnly = int(QFile::ReadOwner | QFile::WriteOwner);
     Load();
     EXPECT_EQ(mode(DATA_FILE_NAME), ownerOnly) << "made empty by loading";
-    EXPECT_EQ(mode(FALLBACK_FILE_NAME), ownerOnly);
     QFile::remove(PathOf(DATA_FILE_NAME));
     Save();
     EXPECT_EQ(mode(DATA_FILE_NAME), ownerOnly) << "made by saving";
