@@ -1,20 +1,12 @@
 #include "edit/NameOrder.h"
 
+#include "text/TextCodec.h"
 #include "tree/Item.h"
 
 #include <QString>
-#include <QStringDecoder>
 #include <algorithm>
 
 namespace {
-
-QString Decode(const std::string& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    if (!utf8.hasError())
-        return text;
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
 
 bool IsDigit(QChar c) {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
@@ -61,7 +53,7 @@ int Compare(const QString& a, const QString& b) {
 } // namespace
 
 int CompareNames(const std::string& a, const std::string& b) {
-    return Compare(Decode(a), Decode(b));
+    return Compare(TextFromBytes(a), TextFromBytes(b));
 }
 
 std::vector<CItem*> SortedChildren(const CItem& folder) {
@@ -74,7 +66,7 @@ std::vector<CItem*> SortedChildren(const CItem& folder) {
     keys.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         order.push_back(folder.GetChild(i));
-        keys.push_back(Decode(order.back()->GetName()));
+        keys.push_back(TextFromBytes(order.back()->GetName()));
     }
     std::vector<std::size_t> index(order.size());
     for (std::size_t i = 0; i < index.size(); ++i)
