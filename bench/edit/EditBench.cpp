@@ -133,11 +133,11 @@ BENCHMARK(MoveReference)->Unit(benchmark::kMillisecond);
 // names that mix case, accents and numbers of several lengths, against
 // sorting the same names as plain bytes.
 std::vector<std::string> SortNames() {
-    const char* const stems[] = {"Bookmark ", "bookmark ",
-                                 "\xc3\x89"
-                                 "cole ",
+    // "Bookmark ", "bookmark ", "École ", "Zoo ", "café ".
+    const std::string stems[] = {"Bookmark ", "bookmark ", "\xc3\x89" + std::string("cole "),
                                  "Zoo ", "caf\xc3\xa9 "};
     std::vector<std::string> names;
+    names.reserve(ITEMS);
     for (int i = 0; i < ITEMS; ++i)
         names.push_back(stems[i % 5] + std::to_string((i * 7919) % ITEMS));
     return names;
@@ -159,6 +159,7 @@ void SortReference(benchmark::State& state) {
     const std::vector<std::string> names = SortNames();
     for (auto _ : state) {
         std::vector<const std::string*> order;
+        order.reserve(names.size());
         for (const std::string& name : names)
             order.push_back(&name);
         std::stable_sort(order.begin(), order.end(),
