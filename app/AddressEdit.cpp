@@ -1,6 +1,6 @@
 #include "app/AddressEdit.h"
 
-#include "skin/TextCodec.h"
+#include "text/TextCodec.h"
 
 #include <QFocusEvent>
 #include <limits>

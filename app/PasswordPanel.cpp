@@ -1,9 +1,9 @@
 #include "app/PasswordPanel.h"
 
 #include "app/MainControls.h"
-#include "skin/TextCodec.h"
 #include "store/DataFile.h"
 #include "store/Settings.h"
+#include "text/TextCodec.h"
 
 #include <QCheckBox>
 #include <QEvent>

@@ -4,7 +4,7 @@
 #include "app/Shell.h"
 #include "skin/DockDialog.h"
 #include "skin/MenuRenderer.h"
-#include "skin/TextCodec.h"
+#include "text/TextCodec.h"
 #include "tree/Item.h"
 #include "tree/MenuNumbering.h"
 #include "tree/MenuResource.h"

@@ -1,5 +1,6 @@
 #include "edit/ItemMime.h"
 
+#include "text/TextCodec.h"
 #include "tree/Archive.h"
 #include "tree/Item.h"
 
@@ -61,23 +62,11 @@ private:
     qsizetype m_nNext = 0;
 };
 
-QString TextOf(const std::string& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    if (!utf8.hasError())
-        return text;
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-std::string BytesOf(const QString& text) {
-    return text.toStdString();
-}
-
 std::unique_ptr<CItem> MakeEntry(const QString& name, const QString& target) {
-    std::string bytes = TrimWhiteSpace(BytesOf(target));
+    std::string bytes = TrimWhiteSpace(BytesFromText(target));
     if (bytes.empty())
         return nullptr;
-    std::string label = TrimWhiteSpace(BytesOf(name));
+    std::string label = TrimWhiteSpace(BytesFromText(name));
     if (label.empty())
         label = bytes;
     return std::make_unique<CEntry>(std::move(label), std::move(bytes), nullptr);
@@ -148,7 +137,7 @@ std::vector<std::unique_ptr<CItem>> DecodeItems(const QByteArray& bytes) {
 }
 
 QUrl UrlFromTarget(const std::string& target) {
-    const QString text = TextOf(target);
+    const QString text = TextFromBytes(target);
     if (text.startsWith(QLatin1Char('/')))
         return QUrl::fromLocalFile(text);
     const QUrl url(text, QUrl::StrictMode);
@@ -164,7 +153,7 @@ std::unique_ptr<QMimeData> MakeItemsMime(const std::vector<const CItem*>& items)
         const std::string target = item->GetTarget();
         if (target.empty())
             continue;
-        targets.append(TextOf(target));
+        targets.append(TextFromBytes(target));
         const QUrl url = UrlFromTarget(target);
         if (url.isValid())
             urls.append(url);

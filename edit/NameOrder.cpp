@@ -1,67 +1,32 @@
 #include "edit/NameOrder.h"
 
+#include "text/TextCodec.h"
 #include "tree/Item.h"
 
-#include <QString>
-#include <QStringDecoder>
+#include <QCollator>
+#include <QCollatorSortKey>
+#include <QLocale>
 #include <algorithm>
 
 namespace {
 
-QString Decode(const std::string& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    if (!utf8.hasError())
-        return text;
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-bool IsDigit(QChar c) {
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-}
-
-int Compare(const QString& a, const QString& b) {
-    qsizetype i = 0;
-    qsizetype j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (IsDigit(a[i]) && IsDigit(b[j])) {
-            // Two runs of digits: by value (leading zeros skipped), that is
-            // by length and then digit by digit.
-            while (i < a.size() && a[i] == QLatin1Char('0'))
-                ++i;
-            while (j < b.size() && b[j] == QLatin1Char('0'))
-                ++j;
-            qsizetype ei = i;
-            qsizetype ej = j;
-            while (ei < a.size() && IsDigit(a[ei]))
-                ++ei;
-            while (ej < b.size() && IsDigit(b[ej]))
-                ++ej;
-            if (ei - i != ej - j)
-                return ei - i < ej - j ? -1 : 1;
-            for (; i < ei; ++i, ++j)
-                if (a[i] != b[j])
-                    return a[i] < b[j] ? -1 : 1;
-            continue;
-        }
-        const QChar ca = a[i].toCaseFolded();
-        const QChar cb = b[j].toCaseFolded();
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
-        ++i;
-        ++j;
-    }
-    if (i < a.size())
-        return 1;
-    if (j < b.size())
-        return -1;
-    return 0;
+// The user's language's order of names, with digit runs as numbers and case
+// aside. The C locale has no order of its own (Qt compares code units there
+// and knows no numbers), so English stands in for it.
+QCollator NameCollator() {
+    QLocale locale;
+    if (locale.language() == QLocale::C)
+        locale = QLocale(QLocale::English);
+    QCollator collator(locale);
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    return collator;
 }
 
 } // namespace
 
 int CompareNames(const std::string& a, const std::string& b) {
-    return Compare(Decode(a), Decode(b));
+    return NameCollator().compare(TextFromBytes(a), TextFromBytes(b));
 }
 
 std::vector<CItem*> SortedChildren(const CItem& folder) {
@@ -70,11 +35,12 @@ std::vector<CItem*> SortedChildren(const CItem& folder) {
     if (count <= 0)
         return order;
     order.reserve(static_cast<std::size_t>(count));
-    std::vector<QString> keys;
+    const QCollator collator = NameCollator();
+    std::vector<QCollatorSortKey> keys;
     keys.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         order.push_back(folder.GetChild(i));
-        keys.push_back(Decode(order.back()->GetName()));
+        keys.push_back(collator.sortKey(TextFromBytes(order.back()->GetName())));
     }
     std::vector<std::size_t> index(order.size());
     for (std::size_t i = 0; i < index.size(); ++i)
@@ -83,7 +49,7 @@ std::vector<CItem*> SortedChildren(const CItem& folder) {
         std::stable_sort(
             index.begin() + static_cast<std::ptrdiff_t>(begin),
             index.begin() + static_cast<std::ptrdiff_t>(end),
-            [&](std::size_t x, std::size_t y) { return Compare(keys[x], keys[y]) < 0; });
+            [&](std::size_t x, std::size_t y) { return keys[x].compare(keys[y]) < 0; });
     };
     std::size_t begin = 0;
     for (std::size_t i = 0; i <= order.size(); ++i) {

@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QDate>
-#include <QStringDecoder>
 #include <QStringList>
 #include <QUrl>
 #include <cstring>
@@ -80,14 +79,6 @@ void AddLink(CImportNode& folder, CImportCounts& counts, std::string_view name,
     if (entry.name.empty())
         entry.name = entry.target;
     ++counts.bookmarks;
-}
-
-QString TreeText(const std::string& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    if (!utf8.hasError())
-        return text;
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
 namespace {

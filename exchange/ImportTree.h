@@ -76,10 +76,6 @@ void AddLink(CImportNode& folder, CImportCounts& counts, std::string_view name,
 // two letters at least, so that a drive letter ("C:") stays a path.
 bool HasUrlScheme(std::string_view target);
 
-// Bytes of the tree as text: valid UTF-8 as it stands, anything else taken
-// for Latin-1 (as the window shows it).
-QString TreeText(const std::string& bytes);
-
 // The whole of an import as one folder named name, built off the tree: one
 // item for one insertion at the end of the top folder, which undo can take
 // out again as one step.

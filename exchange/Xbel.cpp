@@ -1,5 +1,6 @@
 #include "exchange/Xbel.h"
 
+#include "text/TextCodec.h"
 #include "tree/Item.h"
 
 #include <QBuffer>
@@ -260,7 +261,7 @@ public:
         if (ascii) {
             Escaped(bytes);
         } else {
-            const QByteArray utf8 = TreeText(bytes).toUtf8();
+            const QByteArray utf8 = TextFromBytes(bytes).toUtf8();
             Escaped(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
         }
         if (m_out.size() >= CHUNK)
@@ -315,7 +316,7 @@ std::string Address(const std::string& target) {
     if (target.size() >= 4 &&
         QByteArrayView(target.data(), 4).compare("www.", Qt::CaseInsensitive) == 0)
         return "http://" + target;
-    const QString path = QDir::current().absoluteFilePath(TreeText(target));
+    const QString path = QDir::current().absoluteFilePath(TextFromBytes(target));
     return QUrl::fromLocalFile(path).toEncoded().toStdString();
 }
 

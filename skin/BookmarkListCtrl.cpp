@@ -1,7 +1,7 @@
 #include "skin/BookmarkListCtrl.h"
 
 #include "skin/MenuRenderer.h"
-#include "skin/TextCodec.h"
+#include "text/TextCodec.h"
 #include "tree/Item.h"
 #include "tree/ItemObserver.h"
 

@@ -23,7 +23,7 @@
 //                      list that the editing buttons act on
 //   onGo(list)         a double click: the Go command (2005), posted
 //   onMenuCommand(list, id) a command chosen from the "OP" menu, posted
-// Row texts are bytes, shown with TextFromBytes (skin/TextCodec.h).
+// Row texts are bytes, shown with TextFromBytes (text/TextCodec.h).
 
 #include "tree/ListOutput.h"
 

@@ -1,6 +1,6 @@
 #include "skin/FindPalette.h"
 
-#include "skin/TextCodec.h"
+#include "text/TextCodec.h"
 #include "tree/Item.h"
 #include "tree/TextFold.h"
 

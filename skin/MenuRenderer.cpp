@@ -1,6 +1,6 @@
 #include "skin/MenuRenderer.h"
 
-#include "skin/TextCodec.h"
+#include "text/TextCodec.h"
 #include "tree/Menu.h"
 
 #include <QAction>

@@ -27,7 +27,8 @@ bool IsContinuation(unsigned char b) {
     return (b & 0xC0) == 0x80;
 }
 
-// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
+} // namespace
+
 bool IsValidUtf8(std::string_view bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = p + bytes.size();
@@ -77,6 +78,8 @@ bool IsValidUtf8(std::string_view bytes) {
     }
     return true;
 }
+
+namespace {
 
 // Decodes the code point at p of valid UTF-8; sets its length in bytes.
 char32_t DecodeValid(const unsigned char* p, std::size_t* length) {

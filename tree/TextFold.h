@@ -4,8 +4,8 @@
 // combining accent.
 //
 // Texts of the tree are bytes, and the search matches them as they are shown:
-// bytes that are valid UTF-8 as UTF-8, anything else as Latin-1 (the rule of
-// skin/TextCodec.h; a leading byte order mark shows as nothing). The shown
+// bytes that are valid UTF-8 (IsValidUtf8) as UTF-8, anything else as
+// Latin-1, a leading byte order mark as nothing. The shown
 // text is folded character by character through a table made from the
 // Unicode database (tools/foldtable.py): letters lose case and accents
 // ("É" -> "e", "ß" -> "ss", "ł" -> "l"), every space and control character
@@ -23,6 +23,10 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+// Whether bytes are strict UTF-8: no overlong forms, no surrogates, nothing
+// past U+10FFFF, no sequence cut short. Bytes that are not show as Latin-1.
+bool IsValidUtf8(std::string_view bytes);
 
 // Appends the folded form of bytes to out. origins, when given, receives one
 // entry per byte appended: the position of the shown character it came from,

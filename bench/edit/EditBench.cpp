@@ -3,10 +3,12 @@
 // and putting it back), and moving one entry in a folder of 10,000 rows and
 // back (against the same take and insert). The columns are bound, so both
 // sides relist what the user would see. Then the memory the history keeps
-// for a deleted folder, per item, beside an item's own size.
+// for a deleted folder, per item, beside an item's own size. And Sort by
+// Name of a folder of 10,000 entries, beside a plain byte sort of the names.
 
 #include "BenchReporter.h"
 #include "BenchTree.h"
+#include "edit/NameOrder.h"
 #include "edit/TreeEditor.h"
 #include "tree/Item.h"
 #include "tree/ItemObserver.h"
@@ -15,6 +17,7 @@
 #include "tree/TreeState.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <memory>
@@ -126,6 +129,46 @@ void MoveReference(benchmark::State& state) {
 }
 BENCHMARK(MoveReference)->Unit(benchmark::kMillisecond);
 
+// Sort by Name's order of a folder of ITEMS entries in shuffled order, with
+// names that mix case, accents and numbers of several lengths, against
+// sorting the same names as plain bytes.
+std::vector<std::string> SortNames() {
+    // "Bookmark ", "bookmark ", "École ", "Zoo ", "café ".
+    const std::string stems[] = {"Bookmark ", "bookmark ", "\xc3\x89" + std::string("cole "),
+                                 "Zoo ", "caf\xc3\xa9 "};
+    std::vector<std::string> names;
+    names.reserve(ITEMS);
+    for (int i = 0; i < ITEMS; ++i)
+        names.push_back(stems[i % 5] + std::to_string((i * 7919) % ITEMS));
+    return names;
+}
+
+void SortByName(benchmark::State& state) {
+    ResetTreeState();
+    std::unique_ptr<CFolder> top = StartTree(nullptr);
+    for (const std::string& name : SortNames())
+        top->Append(std::make_unique<CEntry>(name, "http://example.org/", nullptr));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(SortedChildren(*top));
+    EndTree(std::move(top));
+    ResetTreeState();
+}
+BENCHMARK(SortByName)->Unit(benchmark::kMillisecond);
+
+void SortReference(benchmark::State& state) {
+    const std::vector<std::string> names = SortNames();
+    for (auto _ : state) {
+        std::vector<const std::string*> order;
+        order.reserve(names.size());
+        for (const std::string& name : names)
+            order.push_back(&name);
+        std::stable_sort(order.begin(), order.end(),
+                         [](const std::string* a, const std::string* b) { return *a < *b; });
+        benchmark::DoNotOptimize(order);
+    }
+}
+BENCHMARK(SortReference)->Unit(benchmark::kMillisecond);
+
 // Heap kept by the history for one deleted folder of ITEMS entries, per item,
 // and an entry's own size (with its observer), per item.
 void HistoryMemory() {
@@ -165,6 +208,11 @@ int main(int argc, char** argv) {
         if (const std::optional<double> ratio = reporter.Ratio(measured, reference))
             std::printf("%-16s %6.2fx   (%.3f ms against %.3f ms)\n", measured, *ratio,
                         *reporter.Seconds(measured) * 1e3, *reporter.Seconds(reference) * 1e3);
+    if (const std::optional<double> ratio = reporter.Ratio("SortByName", "SortReference"))
+        std::printf("Sort by Name of %d names %6.2fx a plain byte sort (%.3f ms against %.3f "
+                    "ms)\n",
+                    ITEMS, *ratio, *reporter.Seconds("SortByName") * 1e3,
+                    *reporter.Seconds("SortReference") * 1e3);
     HistoryMemory();
     benchmark::Shutdown();
     return 0;

@@ -358,10 +358,11 @@ INSTANTIATE_TEST_SUITE_P(Names, SortTest,
                              {{"\xc3\x89"
                                "cole",
                                "ecole", "Zoo", "\xc3\xa9t\xc3\xa9"},
-                              {"ecole", "Zoo",
+                              {"ecole",
                                "\xc3\x89"
                                "cole",
-                               "\xc3\xa9t\xc3\xa9"}},
+                               "\xc3\xa9t\xc3\xa9", "Zoo"}}, // accents after the letter
+                             {{"f", "\xe9t\xe9", "d"}, {"d", "\xe9t\xe9", "f"}}, // Latin-1
                              {{"-", "b", "a", "-"}, {"-", "a", "b", "-"}},
                          }));
 

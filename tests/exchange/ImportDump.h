@@ -4,6 +4,7 @@
 //   F(name)[child child ...] | E(name|target) | S
 
 #include "exchange/ImportTree.h"
+#include "text/TextCodec.h"
 #include "tree/Item.h"
 
 #include <string>
@@ -29,7 +30,7 @@ inline std::string DumpImport(const CImportNode& root) {
 
 // A tree item as the window shows it (bytes that are not UTF-8 as Latin-1).
 inline std::string DumpShown(const CItem& item) {
-    const auto shown = [](const std::string& bytes) { return TreeText(bytes).toStdString(); };
+    const auto shown = [](const std::string& bytes) { return TextFromBytes(bytes).toStdString(); };
     if (const auto* folder = dynamic_cast<const CFolder*>(&item)) {
         std::string text = "F(" + shown(folder->GetName()) + ")[";
         for (int i = 0; i < folder->GetCount(); ++i)

@@ -1,12 +1,9 @@
 // The quick-find palette as the user drives it: keys, the row's reveal
-// button, what it says about the matches; and the search's decoding of the
-// tree's bytes checked against the one that shows them.
+// button, what it says about the matches.
 
 #include "skin/FindPalette.h"
 
-#include "skin/TextCodec.h"
 #include "tree/Item.h"
-#include "tree/TextFold.h"
 #include "tree/Tree.h"
 #include "tree/TreeState.h"
 
@@ -19,41 +16,10 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
 namespace {
-
-TEST(FindDecodingTest, TheSearchReadsBytesAsTheyAreShown) {
-    std::vector<std::string> cases = {
-        "plain",        "caf\xC3\xA9",
-        "caf\xE9",      "\uFEFFbom",
-        "a\uFEFFb",     "\xC0\x80",
-        "\xED\xA0\x80", "\xF4\x90\x80\x80",
-        "\xEF\xBF\xBF", "\xF0\x9F\x98\x80",
-        "\xE2\x82",     std::string("n\0ul", 4),
-        "\xC2",         "\xF0\x9F\x98\x80\x80",
-        "\xE0\x9F\xBF", "\xEF\xBB\xBF",
-    };
-    std::mt19937 random(12);
-    std::uniform_int_distribution<int> byte(0, 255), length(0, 12);
-    const unsigned char pieces[] = {0x41, 0x80, 0xBF, 0xC2, 0xC3, 0xE0, 0xED, 0xEF,
-                                    0xF0, 0xF4, 0xFF, 0xBB, 0xA0, 0x90, 0x9F};
-    for (int i = 0; i < 3000; ++i) {
-        std::string bytes;
-        for (int n = length(random); n > 0; --n)
-            bytes.push_back(static_cast<char>(
-                i % 2 ? byte(random) : pieces[std::size_t(byte(random)) % std::size(pieces)]));
-        cases.push_back(bytes);
-    }
-    for (const std::string& bytes : cases) {
-        const std::u32string ours = ShownCodePoints(bytes);
-        const QList<uint> shown = TextFromBytes(bytes).toUcs4();
-        EXPECT_EQ(std::u32string(shown.begin(), shown.end()), ours)
-            << QByteArray::fromStdString(bytes).toHex().toStdString();
-    }
-}
 
 // Root: Work (Café menu, Reports, Archive (Q3 review.pdf, to sort)), Lunch.
 class FindPaletteTest : public ::testing::Test {

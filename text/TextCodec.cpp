@@ -1,4 +1,4 @@
-#include "skin/TextCodec.h"
+#include "text/TextCodec.h"
 
 #include <QStringDecoder>
 
