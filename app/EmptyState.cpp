@@ -48,9 +48,9 @@ QString Wrapped(const QString& text, const QFontMetrics& metrics, int width) {
 }
 
 QString ButtonText(const CProfileScan::SProfile& profile, bool onlyOfItsBrowser) {
-    const QString name = onlyOfItsBrowser ? profile.profile.browser
-                                          : Tr("%1 \u2013 %2").arg(profile.profile.browser,
-                                                                   profile.profile.profile);
+    const QString name =
+        onlyOfItsBrowser ? profile.profile.browser
+                         : Tr("%1 \u2013 %2").arg(profile.profile.browser, profile.profile.profile);
     if (profile.state == CProfileScan::SProfile::COUNTED)
         return Tr("Import from %1 (%2)").arg(name, QLocale().toString(profile.bookmarks));
     return Tr("Import from %1 (\u2026)").arg(name);
@@ -175,8 +175,7 @@ void CEmptyState::Layout() {
         const QFontMetrics metrics(button->font());
         button->setText(Wrapped(text, metrics, width - 14));
         button->setToolTip(text);
-        place(button, int(button->text().count(QLatin1Char('\n')) + 1) * metrics.lineSpacing() +
-                          8);
+        place(button, int(button->text().count(QLatin1Char('\n')) + 1) * metrics.lineSpacing() + 8);
     };
     place(m_pIntro, m_pIntro->heightForWidth(width));
     for (int i = 0; i < m_profiles.size(); ++i) {

@@ -25,8 +25,7 @@ class CEmptyState final : public QObject {
 public:
     // list: the first column; isEmpty: whether the collection (a loaded
     // tree) is empty now; the buttons import through exchange.
-    CEmptyState(CBookmarkListCtrl* list, CWindowExchange& exchange,
-                std::function<bool()> isEmpty);
+    CEmptyState(CBookmarkListCtrl* list, CWindowExchange& exchange, std::function<bool()> isEmpty);
     ~CEmptyState() override;
 
     // Shown or hidden as the list and the collection are now.

@@ -60,9 +60,8 @@ void CProfileScan::Start() {
 }
 
 bool CProfileScan::Finished() const {
-    return m_bStarted && std::none_of(m_profiles.cbegin(), m_profiles.cend(), [](const auto& p) {
-               return p.state == SProfile::COUNTING;
-           });
+    return m_bStarted && std::none_of(m_profiles.cbegin(), m_profiles.cend(),
+                                      [](const auto& p) { return p.state == SProfile::COUNTING; });
 }
 
 QString CProfileScan::Label(const SProfile& profile) {
@@ -75,7 +74,8 @@ QString CProfileScan::Label(const SProfile& profile) {
     case SProfile::COUNTED:
         break;
     }
-    return Tr("%1 (%2)").arg(name, profile.bookmarks == 1
-                                       ? Tr("1 bookmark")
-                                       : Tr("%1 bookmarks").arg(QLocale().toString(profile.bookmarks)));
+    return Tr("%1 (%2)").arg(name,
+                             profile.bookmarks == 1
+                                 ? Tr("1 bookmark")
+                                 : Tr("%1 bookmarks").arg(QLocale().toString(profile.bookmarks)));
 }

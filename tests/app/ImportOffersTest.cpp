@@ -55,16 +55,18 @@ TEST(ImportOffersTest, TheMenuShowsCountsAsTheyArriveAndAnUnreadableProfileWithI
                       });
     QMenu menu;
     FillImportMenu(menu, scan);
-    EXPECT_EQ(Texts(menu), (QStringList{QStringLiteral("Bookmark file (HTML, XBEL)\u2026"),
-                                        QStringLiteral("Chromium \u2013 Default (counting\u2026)"),
-                                        QStringLiteral("Firefox \u2013 default (counting\u2026)")}));
+    EXPECT_EQ(Texts(menu),
+              (QStringList{QStringLiteral("Bookmark file (HTML, XBEL)\u2026"),
+                           QStringLiteral("Chromium \u2013 Default (counting\u2026)"),
+                           QStringLiteral("Firefox \u2013 default (counting\u2026)")}));
     EXPECT_FALSE(scan.Finished());
 
     gate.release(2);
     ASSERT_TRUE(QTest::qWaitFor([&scan] { return scan.Finished(); }, 10000));
-    EXPECT_EQ(Texts(menu), (QStringList{QStringLiteral("Bookmark file (HTML, XBEL)\u2026"),
-                                        QStringLiteral("Chromium \u2013 Default (3 bookmarks)"),
-                                        QStringLiteral("Firefox \u2013 default (cannot be read)")}));
+    EXPECT_EQ(Texts(menu),
+              (QStringList{QStringLiteral("Bookmark file (HTML, XBEL)\u2026"),
+                           QStringLiteral("Chromium \u2013 Default (3 bookmarks)"),
+                           QStringLiteral("Firefox \u2013 default (cannot be read)")}));
     const QList<QAction*> actions = menu.actions();
     EXPECT_TRUE(actions.at(2)->isEnabled());
     EXPECT_FALSE(actions.at(3)->isEnabled());
@@ -131,7 +133,8 @@ TEST_F(EmptyStateTest, AFirstStartOffersTheProfilesAndGivesWayToTheFirstRow) {
 
     QTest::mouseClick(Button("EmptyImportProfile0"), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([this] { return !m_messageBox.m_messages.isEmpty(); }, 10000));
-    EXPECT_TRUE(m_messageBox.m_messages.constFirst().contains(QLatin1String("Imported 3 bookmarks")))
+    EXPECT_TRUE(
+        m_messageBox.m_messages.constFirst().contains(QLatin1String("Imported 3 bookmarks")))
         << m_messageBox.m_messages.constFirst().toStdString();
     ASSERT_EQ(Rows(1).size(), 1);
     EXPECT_TRUE(Rows(1).constFirst().startsWith(QLatin1String("Imported Chromium Default")));
