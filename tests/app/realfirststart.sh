@@ -37,8 +37,10 @@ program=$1 work=$2 shot=${3:-}
 cd "$work/data"
 today=$(date +%F)
 others() { xdotool search --onlyvisible --name '^Quillbox$' 2>/dev/null | grep -vx "$win" || true; }
+message_shown() { [ -n "$(others)" ]; }
+message_gone() { [ -z "$(others)" ]; }
 wait_message() {
-  until_ok 10 test -n "$(others)" || fail "no message: $1"
+  until_ok 10 message_shown || fail "no message: $1"
 }
 # The rows (from the column's top) where a strip of the left column, 10 to
 # 13 pixels in (left of the text), is the leather of a button.
@@ -85,7 +87,7 @@ xdotool mousemove $((X + lx + lw / 2)) $((Y + ly + row + 8)) click 1
 wait_message "after the profile import"
 sleep 0.5
 xdotool key Return
-until_ok 5 test -z "$(others)" || fail "the message did not close"
+until_ok 5 message_gone || fail "the message did not close"
 sleep 0.5
 offers_shown && fail "the offers stayed over the imported tree"
 [ -z "$shot" ] || { grab_window "${shot%.png}-imported.png"; echo "picture: ${shot%.png}-imported.png"; }

@@ -42,13 +42,15 @@ pid=$!
 win=$(main_window 20) || fail "no window"
 eval "$(xdotool getwindowgeometry --shell "$win")"
 others() { xdotool search --onlyvisible --name '^Quillbox$' 2>/dev/null | grep -vx "$win" || true; }
+message_shown() { [ -n "$(others)" ]; }
+message_gone() { [ -z "$(others)" ]; }
 
 click_control BtnOpt
 sleep 0.6
 click_control BtnExport
 until_ok 10 xdotool search --onlyvisible --name '^Export bookmarks$' || fail "no file dialog"
 dialog=$(xdotool search --onlyvisible --name '^Export bookmarks$' | head -1)
-until_ok 10 test "$(xdotool getactivewindow)" = "$dialog" || fail "the file dialog has no focus"
+until_ok 10 test "$(xdotool getwindowfocus)" = "$dialog" || fail "the file dialog has no focus"
 sleep 0.8
 # The name field has the focus with the suggested name selected: a name
 # without a suffix, then the file type (the next field) one down: XBEL;
@@ -58,10 +60,10 @@ xdotool type --delay 20 "$work/mine"
 xdotool key Tab Down
 sleep 0.3
 xdotool key alt+s
-until_ok 10 test -n "$(others)" || fail "no message after the export ($(ls "$work"))"
+until_ok 10 message_shown || fail "no message after the export"
 sleep 0.5
 xdotool key Return
-until_ok 5 test -z "$(others)" || fail "the message did not close"
+until_ok 5 message_gone || fail "the message did not close"
 [ -f "$work/mine.xbel" ] || fail "no mine.xbel: $(ls "$work")"
 head -c 200 "$work/mine.xbel" | grep -q '<xbel' || fail "mine.xbel is not XBEL: $(head -c 200 "$work/mine.xbel")"
 grep -q "Imported desk.txt $today" "$work/mine.xbel" || fail "the imported folder is not in the export"
