@@ -2,6 +2,7 @@
 
 #include "app/MessageBox.h"
 #include "app/PathPicker.h"
+#include "app/ProfileScan.h"
 #include "exchange/BookmarkHtml.h"
 #include "exchange/BrowserProfiles.h"
 #include "exchange/Xbel.h"
@@ -39,13 +40,6 @@ bool Place(QWidget* parent, const PlaceFolderFn& place, const CImportResult& res
 
 void Summarise(QWidget* parent, const CImportResult& result, IMessageBox& messages) {
     messages.Information(parent, QString::fromLatin1(TITLE), ImportSummary(result));
-}
-
-QString ProfileLabel(const CBrowserProfile& profile, int bookmarks) {
-    return Tr("%1 \u2013 %2 (%3)")
-        .arg(profile.browser, profile.profile,
-             bookmarks == 1 ? Tr("1 bookmark")
-                            : Tr("%1 bookmarks").arg(QLocale().toString(bookmarks)));
 }
 
 // While a file is read, the progress dialog runs the event loop now and then;
@@ -91,10 +85,13 @@ bool LooksLikeBookmarkFile(const QString& path) {
     return info.isFile() && info.isReadable();
 }
 
-bool ImportBookmarkFile(QWidget* parent, const QString& path, const PlaceFolderFn& place,
-                        IMessageBox& messages) {
-    const QString name = QFileInfo(path).fileName();
-    QProgressDialog progress(Tr("Reading %1\u2026").arg(name), Tr("Cancel"), 0, 1000, parent);
+namespace {
+
+// Reads with a progress dialog that shows once the reading takes over half a
+// second and can cancel it.
+CImportResult ReadWithProgress(QWidget* parent, const QString& what,
+                               const std::function<CImportResult(const ProgressFn&)>& read) {
+    QProgressDialog progress(Tr("Reading %1\u2026").arg(what), Tr("Cancel"), 0, 1000, parent);
     progress.setWindowTitle(QString::fromLatin1(TITLE));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
@@ -102,58 +99,91 @@ bool ImportBookmarkFile(QWidget* parent, const QString& path, const PlaceFolderF
     CImportResult result;
     {
         const CInputOnlyFor onlyProgress(&progress);
-        result = ReadBookmarkFile(path, [&progress](qint64 done, qint64 total) {
+        result = read([&progress](qint64 done, qint64 total) {
             progress.setValue(total > 0 ? int(done * 1000 / total) : 0);
             return !progress.wasCanceled();
         });
     }
     progress.reset();
+    return result;
+}
+
+} // namespace
+
+bool ImportBookmarkFile(QWidget* parent, const QString& path, const PlaceFolderFn& place,
+                        IMessageBox& messages) {
+    const QString name = QFileInfo(path).fileName();
+    const CImportResult result =
+        ReadWithProgress(parent, name, [&path](const ProgressFn& progress) {
+            return ReadBookmarkFile(path, progress);
+        });
     if (!Place(parent, place, result, name, messages))
         return false;
     Summarise(parent, result, messages);
     return true;
 }
 
-bool ImportFromMenu(QWidget* parent, QWidget* button, const PlaceFolderFn& place,
-                    IMessageBox& messages, IPathPicker& picker) {
-    QMenu menu(parent);
-    QAction* file = menu.addAction(Tr("Bookmark file (HTML)\u2026"));
-    menu.addSeparator();
-    QList<CBrowserProfile> profiles;
-    QList<CImportResult> read;
-    {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        for (const CBrowserProfile& profile :
-             FindBrowserProfiles(QDir::homePath(), ConfigHome(QDir::homePath()))) {
-            CImportResult result = ReadBrowserProfile(profile);
-            if (result.status != CImportResult::OK)
-                continue;
-            menu.addAction(ProfileLabel(profile, CountBookmarks(result.root)))
-                ->setData(int(profiles.size()));
-            profiles << profile;
-            read << std::move(result);
-        }
-        QApplication::restoreOverrideCursor();
-    }
-    if (profiles.isEmpty())
-        menu.addAction(Tr("No browser profiles with bookmarks found"))->setEnabled(false);
+bool ImportBrowserProfile(QWidget* parent, const CBrowserProfile& profile,
+                          const PlaceFolderFn& place, IMessageBox& messages) {
+    const QString name = profile.browser + QLatin1Char(' ') + profile.profile;
+    const CImportResult result =
+        ReadWithProgress(parent, name, [&profile](const ProgressFn& progress) {
+            return ReadBrowserProfile(profile, progress);
+        });
+    if (!Place(parent, place, result, name, messages))
+        return false;
+    Summarise(parent, result, messages);
+    return true;
+}
 
+std::optional<QString> PickBookmarkFile(QWidget* parent, IPathPicker& picker) {
+    return picker.PickOpenFile(parent, Tr("Import bookmarks"), QDir::homePath(),
+                               Tr("Bookmark files (*.html *.htm *.xbel *.xml);;All files (*)"));
+}
+
+void FillImportMenu(QMenu& menu, CProfileScan& scan) {
+    menu.addAction(Tr("Bookmark file (HTML, XBEL)\u2026"));
+    menu.addSeparator();
+    menu.setToolTipsVisible(true);
+    scan.Start();
+    const QList<CProfileScan::SProfile>& profiles = scan.Profiles();
+    if (profiles.isEmpty()) {
+        menu.addAction(Tr("No browser profiles with bookmarks found"))->setEnabled(false);
+        return;
+    }
+    QList<QAction*> actions;
+    for (int i = 0; i < profiles.size(); ++i) {
+        QAction* action = menu.addAction(QString());
+        action->setData(i);
+        actions << action;
+    }
+    // The counts still to come change their items while the menu is open.
+    const auto show = [&scan, actions](int index) {
+        const CProfileScan::SProfile& profile = scan.Profiles().at(index);
+        QAction* action = actions.at(index);
+        action->setText(CProfileScan::Label(profile));
+        action->setEnabled(profile.state != CProfileScan::SProfile::UNREADABLE);
+        action->setToolTip(profile.state == CProfileScan::SProfile::UNREADABLE ? profile.why
+                                                                               : QString());
+    };
+    for (int i = 0; i < profiles.size(); ++i)
+        show(i);
+    QObject::connect(&scan, &CProfileScan::Counted, &menu, show);
+}
+
+bool ImportFromMenu(QWidget* parent, QWidget* button, const PlaceFolderFn& place,
+                    IMessageBox& messages, IPathPicker& picker, CProfileScan& scan) {
+    QMenu menu(parent);
+    FillImportMenu(menu, scan);
     QAction* chosen = menu.exec(button->mapToGlobal(QPoint(0, button->height())));
     if (!chosen)
         return false;
-    if (chosen == file) {
-        const std::optional<QString> path =
-            picker.PickOpenFile(parent, Tr("Import bookmarks"), QDir::homePath(),
-                                Tr("Bookmark files (*.html *.htm *.xbel *.xml);;All files (*)"));
+    if (chosen == menu.actions().constFirst()) {
+        const std::optional<QString> path = PickBookmarkFile(parent, picker);
         return path && ImportBookmarkFile(parent, *path, place, messages);
     }
-    const int index = chosen->data().toInt();
-    const CBrowserProfile& profile = profiles.at(index);
-    if (!Place(parent, place, read.at(index), profile.browser + QLatin1Char(' ') + profile.profile,
-               messages))
-        return false;
-    Summarise(parent, read.at(index), messages);
-    return true;
+    const CBrowserProfile profile = scan.Profiles().at(chosen->data().toInt()).profile;
+    return ImportBrowserProfile(parent, profile, place, messages);
 }
 
 void ExportBookmarks(QWidget* parent, const CFolder& top, IMessageBox& messages,

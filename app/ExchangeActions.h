@@ -11,8 +11,12 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
+struct CBrowserProfile;
 class CFolder;
+class CProfileScan;
+class QMenu;
 class IMessageBox;
 class IPathPicker;
 class QWidget;
@@ -21,10 +25,25 @@ class QWidget;
 // one insertion (or one undoable step).
 using PlaceFolderFn = std::function<void(std::unique_ptr<CFolder> folder)>;
 
-// Lets the user pick a source from a menu under button (a bookmark file
-// through picker) and imports it. Returns whether the tree changed.
+// The Import menu: its first item a bookmark file, then the browser profiles
+// scan found (started here if it was not) with their counts as far as they
+// are known; the items change as the counts come in. A profile that cannot
+// be read is listed greyed, the reason in its tooltip. Each profile's item
+// holds its index in scan.Profiles().
+void FillImportMenu(QMenu& menu, CProfileScan& scan);
+
+// Lets the user pick a source from the Import menu under button (a bookmark
+// file through picker) and imports it. Returns whether the tree changed.
 bool ImportFromMenu(QWidget* parent, QWidget* button, const PlaceFolderFn& place,
-                    IMessageBox& messages, IPathPicker& picker);
+                    IMessageBox& messages, IPathPicker& picker, CProfileScan& scan);
+
+// Asks picker for a bookmark file to import.
+std::optional<QString> PickBookmarkFile(QWidget* parent, IPathPicker& picker);
+
+// Imports a browser profile, read behind the same progress as a file.
+// Returns whether the tree changed.
+bool ImportBrowserProfile(QWidget* parent, const CBrowserProfile& profile,
+                          const PlaceFolderFn& place, IMessageBox& messages);
 
 // Imports the bookmark file at path. Returns whether the tree changed.
 bool ImportBookmarkFile(QWidget* parent, const QString& path, const PlaceFolderFn& place,

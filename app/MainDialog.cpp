@@ -2,6 +2,7 @@
 
 #include "app/Columns.h"
 #include "app/EditActions.h"
+#include "app/EmptyState.h"
 #include "app/PathPicker.h"
 #include "app/Shell.h"
 #include "app/WindowExchange.h"
@@ -94,6 +95,8 @@ CMainDialog::CMainDialog(CSettings& settings, IShell& shell, IPathPicker& picker
                                  [this]() -> IMessageBox& { return *m_pMessageBox; },
                                  [this] { ShowImported(); }},
         m_pEdit->Editor(), m_picker);
+    m_pEmptyState = std::make_unique<CEmptyState>(
+        m_lists[0], *m_pExchange, [this] { return m_pTopFolder && m_pTopFolder->GetCount() == 0; });
     m_pPassword = std::make_unique<CPasswordPanel>(static_cast<IPasswordHost&>(*this), m_settings,
                                                    m_dataState);
     MakeCommands();

@@ -31,6 +31,7 @@
 class CBookmarkListCtrl;
 class CColumns;
 class CEditActions;
+class CEmptyState;
 class CFolder;
 class CItemObserver;
 class CMenu;
@@ -203,6 +204,7 @@ private:
     std::unique_ptr<CColumns> m_pColumns;
     std::unique_ptr<CPasswordPanel> m_pPassword;
     std::unique_ptr<CWindowExchange> m_pExchange; // import and export
+    std::unique_ptr<CEmptyState> m_pEmptyState;   // the first column's offers
     CCommandTable m_commands;
     bool m_bInitialised = false;
     CSavePolicy m_save{*this, m_settings};

@@ -2,6 +2,8 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QRegularExpression>
 
 namespace {
 
@@ -60,9 +62,50 @@ std::optional<QString> CFileDialogPicker::PickOpenFile(QWidget* parent, const QS
                                                QFileDialog::DontUseNativeDialog));
 }
 
+namespace {
+
+// The suffixes a filter offers ("HTML files (*.html *.htm)": html, htm).
+QStringList Suffixes(const QString& filter) {
+    QStringList suffixes;
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
+    for (auto it = pattern.globalMatch(filter); it.hasNext();)
+        suffixes << it.next().captured(1);
+    return suffixes;
+}
+
+} // namespace
+
+// The file type chosen is the format: choosing another type gives the name
+// typed so far that type's suffix, and a name without one gets it.
 std::optional<QString> CFileDialogPicker::PickSaveFile(QWidget* parent, const QString& title,
                                                        const QString& suggested,
                                                        const QString& filter) {
-    return Chosen(QFileDialog::getSaveFileName(parent, title, suggested, filter, nullptr,
-                                               QFileDialog::DontUseNativeDialog));
+    QFileDialog dialog(parent, title, suggested, filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.selectFile(suggested);
+    const QStringList filters = filter.split(QStringLiteral(";;"));
+    const auto choose = [&dialog, filters](const QString& chosen) {
+        const QStringList suffixes = Suffixes(chosen);
+        dialog.setDefaultSuffix(suffixes.value(0));
+        auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (!name || suffixes.isEmpty())
+            return;
+        const QString typed = name->text();
+        const QString suffix = QFileInfo(typed).suffix();
+        if (suffix.isEmpty() || suffixes.contains(suffix, Qt::CaseInsensitive))
+            return;
+        // Only a suffix of another type offered is swapped, not any dot.
+        for (const QString& other : filters)
+            if (Suffixes(other).contains(suffix, Qt::CaseInsensitive)) {
+                name->setText(typed.left(typed.size() - suffix.size()) + suffixes.first());
+                return;
+            }
+    };
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, choose);
+    choose(filters.value(0));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return Chosen(dialog.selectedFiles().constFirst());
 }

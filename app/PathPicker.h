@@ -18,7 +18,8 @@ public:
     // titled title, starts in folder and offers filter (as QFileDialog takes it).
     virtual std::optional<QString> PickOpenFile(QWidget* parent, const QString& title,
                                                 const QString& folder, const QString& filter) = 0;
-    // A file to write, suggested first, or nothing.
+    // A file to write, suggested first, or nothing. The file type chosen in
+    // the dialog gives the name its suffix.
     virtual std::optional<QString> PickSaveFile(QWidget* parent, const QString& title,
                                                 const QString& suggested,
                                                 const QString& filter) = 0;

@@ -1,16 +1,21 @@
 #include "app/WindowExchange.h"
 
 #include "app/ExchangeActions.h"
+#include "app/ProfileScan.h"
 #include "edit/TreeEditor.h"
 #include "tree/Item.h"
 
+#include <QDir>
 #include <QMimeData>
 #include <QUrl>
 #include <QWidget>
 #include <utility>
 
 CWindowExchange::CWindowExchange(SWindow window, CTreeEditor& editor, IPathPicker& picker)
-    : m_window(std::move(window)), m_editor(editor), m_picker(picker) {}
+    : m_window(std::move(window)), m_editor(editor), m_picker(picker),
+      m_pProfiles(std::make_unique<CProfileScan>(QDir::homePath(), ConfigHome(QDir::homePath()))) {}
+
+CWindowExchange::~CWindowExchange() = default;
 
 namespace {
 
@@ -26,7 +31,26 @@ PlaceFolderFn PlaceAtEnd(const std::function<CFolder*()>& top, CTreeEditor& edit
 void CWindowExchange::Import(QWidget* button) {
     if (m_window.top() &&
         ImportFromMenu(m_window.widget, button, PlaceAtEnd(m_window.top, m_editor),
-                       m_window.messages(), m_picker))
+                       m_window.messages(), m_picker, *m_pProfiles))
+        m_window.showImported();
+}
+
+void CWindowExchange::ImportFile() {
+    if (!m_window.top())
+        return;
+    const std::optional<QString> path = PickBookmarkFile(m_window.widget, m_picker);
+    if (path && m_window.top() &&
+        ImportBookmarkFile(m_window.widget, *path, PlaceAtEnd(m_window.top, m_editor),
+                           m_window.messages()))
+        m_window.showImported();
+}
+
+void CWindowExchange::ImportProfile(int index) {
+    if (!m_window.top() || index < 0 || index >= m_pProfiles->Profiles().size())
+        return;
+    const CBrowserProfile profile = m_pProfiles->Profiles().at(index).profile;
+    if (ImportBrowserProfile(m_window.widget, profile, PlaceAtEnd(m_window.top, m_editor),
+                             m_window.messages()))
         m_window.showImported();
 }
 

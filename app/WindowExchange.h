@@ -6,8 +6,10 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
 class CFolder;
+class CProfileScan;
 class CTreeEditor;
 class IMessageBox;
 class IPathPicker;
@@ -24,8 +26,17 @@ public:
     };
     CWindowExchange(SWindow window, CTreeEditor& editor, IPathPicker& picker);
 
+    ~CWindowExchange();
+
     // A menu of sources under button.
     void Import(QWidget* button);
+    // A bookmark file asked of the picker, imported.
+    void ImportFile();
+    // The browser profile Profiles().Profiles()[index], imported.
+    void ImportProfile(int index);
+    // The browser profiles found and their counts (started by the first
+    // Import menu or by whoever offers them first).
+    CProfileScan& Profiles() { return *m_pProfiles; }
     void Export();
     // The bookmark file a drag carries, if the window takes it (empty: none).
     QString DroppableFile(const QMimeData* data) const;
@@ -37,4 +48,5 @@ private:
     SWindow m_window;
     CTreeEditor& m_editor;
     IPathPicker& m_picker;
+    std::unique_ptr<CProfileScan> m_pProfiles;
 };

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -20,6 +21,10 @@ namespace {
 
 QString Tr(const char* text) {
     return QCoreApplication::translate("Import", text);
+}
+
+QString SqlError(const QSqlQuery& query) {
+    return query.lastError().text();
 }
 
 CImportResult Failed(const QString& why) {
@@ -124,8 +129,57 @@ private:
     CImportCounts& m_counts;
 };
 
+// The rows of moz_bookmarks with their urls; false with the reason when a
+// query or any step of one fails (or progress cancels: error stays empty).
+bool ReadPlaceRows(QSqlDatabase& db, QHash<qint64, SPlace>* places, QString* error,
+                   const ProgressFn& progress) {
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT count(*) FROM moz_bookmarks")) || !query.next()) {
+        *error = SqlError(query);
+        return false;
+    }
+    const qint64 total = query.value(0).toLongLong();
+    query.finish();
+    if (!query.exec(
+            QStringLiteral("SELECT b.id, b.type, b.parent, b.position, b.title, p.url, b.guid "
+                           "FROM moz_bookmarks b LEFT JOIN moz_places p ON p.id = b.fk"))) {
+        *error = SqlError(query);
+        return false;
+    }
+    qint64 done = 0;
+    while (query.next()) {
+        SPlace place;
+        place.type = query.value(1).toInt();
+        place.parent = query.value(2).toLongLong();
+        place.position = query.value(3).toLongLong();
+        place.title = query.value(4).toString();
+        place.url = query.value(5).toString();
+        place.guid = query.value(6).toString();
+        places->insert(query.value(0).toLongLong(), place);
+        if (++done % 1024 == 0 && progress && !progress(done, total))
+            return false;
+    }
+    // next() is false at the end and on a failed step alike.
+    if (query.lastError().isValid()) {
+        *error =
+            Tr("The database is damaged (%1); %2 of its %3 bookmark rows could be read.")
+                .arg(query.lastError().text(), QLocale().toString(done), QLocale().toString(total));
+        return false;
+    }
+    if (done != total) {
+        *error = Tr("The database is damaged; %1 of its %2 bookmark rows could be read.")
+                     .arg(QLocale().toString(done), QLocale().toString(total));
+        return false;
+    }
+    return true;
+}
+
 // Reads the rows of moz_bookmarks (with their urls) from the database at path.
-bool ReadPlaces(const QString& path, QHash<qint64, SPlace>* places, QString* error) {
+// Every step's error counts: a damaged database ends the row loop early, and
+// what was read by then is no profile's bookmarks, so nothing is kept.
+bool ReadPlaces(const QString& path, QHash<qint64, SPlace>* places, QString* error,
+                const ProgressFn& progress) {
     static std::atomic<int> serial{0};
     const QString connection = QStringLiteral("qb-places-%1").arg(++serial);
     bool ok = false;
@@ -137,25 +191,7 @@ bool ReadPlaces(const QString& path, QHash<qint64, SPlace>* places, QString* err
         } else if (!db.open()) {
             *error = db.lastError().text();
         } else {
-            QSqlQuery query(db);
-            query.setForwardOnly(true);
-            if (query.exec(QStringLiteral(
-                    "SELECT b.id, b.type, b.parent, b.position, b.title, p.url, b.guid "
-                    "FROM moz_bookmarks b LEFT JOIN moz_places p ON p.id = b.fk"))) {
-                while (query.next()) {
-                    SPlace place;
-                    place.type = query.value(1).toInt();
-                    place.parent = query.value(2).toLongLong();
-                    place.position = query.value(3).toLongLong();
-                    place.title = query.value(4).toString();
-                    place.url = query.value(5).toString();
-                    place.guid = query.value(6).toString();
-                    places->insert(query.value(0).toLongLong(), place);
-                }
-                ok = true;
-            } else {
-                *error = query.lastError().text();
-            }
+            ok = ReadPlaceRows(db, places, error, progress);
             db.close();
         }
     }
@@ -251,7 +287,7 @@ CImportResult ReadChromiumBookmarks(const QByteArray& json) {
     return result;
 }
 
-CImportResult ReadFirefoxPlaces(const QString& path) {
+CImportResult ReadFirefoxPlaces(const QString& path, const ProgressFn& progress) {
     // A copy, with the write-ahead log beside it under the same name, so the
     // browser's lock and its latest changes are both taken care of.
     QTemporaryDir scratch;
@@ -260,13 +296,22 @@ CImportResult ReadFirefoxPlaces(const QString& path) {
     const QString copy = scratch.filePath(QStringLiteral("places.sqlite"));
     if (!QFile::copy(path, copy))
         return Failed(Tr("Cannot read %1").arg(QDir::toNativeSeparators(path)));
-    QFile::copy(path + QStringLiteral("-wal"), copy + QStringLiteral("-wal"));
+    // Without its log the database would be read as it was some time ago.
+    const QString log = path + QStringLiteral("-wal");
+    if (QFileInfo::exists(log) && !QFile::copy(log, copy + QStringLiteral("-wal")))
+        return Failed(Tr("Cannot read %1").arg(QDir::toNativeSeparators(log)));
 
     QHash<qint64, SPlace> places;
     QString error;
-    if (!ReadPlaces(copy, &places, &error))
+    if (!ReadPlaces(copy, &places, &error, progress)) {
+        if (error.isEmpty()) {
+            CImportResult cancelled;
+            cancelled.status = CImportResult::CANCELLED;
+            return cancelled;
+        }
         return Failed(
             Tr("Cannot read the bookmarks in %1: %2").arg(QDir::toNativeSeparators(path), error));
+    }
 
     CImportResult result;
     CPlacesTree tree(std::move(places), result.counts);
@@ -301,9 +346,9 @@ CImportResult ReadFirefoxPlaces(const QString& path) {
     return result;
 }
 
-CImportResult ReadBrowserProfile(const CBrowserProfile& profile) {
+CImportResult ReadBrowserProfile(const CBrowserProfile& profile, const ProgressFn& progress) {
     if (profile.format == CBrowserProfile::FIREFOX)
-        return ReadFirefoxPlaces(profile.path);
+        return ReadFirefoxPlaces(profile.path, progress);
     QFile file(profile.path);
     if (!file.open(QIODevice::ReadOnly))
         return Failed(Tr("Cannot read %1: %2")

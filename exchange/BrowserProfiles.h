@@ -40,11 +40,15 @@ QString ConfigHome(const QString& home);
 // Reads a Chromium-family Bookmarks file's bytes.
 CImportResult ReadChromiumBookmarks(const QByteArray& json);
 
-// Reads a Firefox places.sqlite from a copy of it (and its log).
-CImportResult ReadFirefoxPlaces(const QString& path);
+// Reads a Firefox places.sqlite from a copy of it (and its log). A database
+// that fails any step of the reading (a damaged one) FAILS with the reason
+// and how many of its rows could be read: no part of it is taken for the
+// whole. progress may cancel (CANCELLED).
+CImportResult ReadFirefoxPlaces(const QString& path, const ProgressFn& progress = {});
 
-// Reads one profile's bookmarks.
-CImportResult ReadBrowserProfile(const CBrowserProfile& profile);
+// Reads one profile's bookmarks. Safe on any thread, one profile at a time
+// or several at once.
+CImportResult ReadBrowserProfile(const CBrowserProfile& profile, const ProgressFn& progress = {});
 
 // The number of bookmarks in a result, in every folder.
 int CountBookmarks(const CImportNode& node);

@@ -7,6 +7,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QVariant>
 #include <gtest/gtest.h>
 
 namespace {
@@ -72,6 +73,56 @@ void WritePlaces(const QString& path) {
     QSqlDatabase::removeDatabase(QStringLiteral("fixture"));
 }
 
+// A profile of count bookmarks in the menu folder, each with its own place.
+void WriteGeneratedPlaces(const QString& path, int count) {
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("generated"));
+        db.setDatabaseName(path);
+        ASSERT_TRUE(db.open());
+        QSqlQuery query(db);
+        for (const char* statement :
+             {"CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url LONGVARCHAR)",
+              "CREATE TABLE moz_bookmarks (id INTEGER PRIMARY KEY, type INTEGER, fk INTEGER, "
+              "parent INTEGER, position INTEGER, title LONGVARCHAR, guid TEXT)",
+              "INSERT INTO moz_bookmarks VALUES (1, 2, NULL, 0, 0, '', 'root________'), "
+              "(2, 2, NULL, 1, 0, 'menu', 'menu________')",
+              "BEGIN"})
+            ASSERT_TRUE(query.exec(QLatin1String(statement))) << statement;
+        QSqlQuery place(db);
+        QSqlQuery bookmark(db);
+        place.prepare(QStringLiteral("INSERT INTO moz_places VALUES (?, ?)"));
+        bookmark.prepare(QStringLiteral("INSERT INTO moz_bookmarks VALUES (?, 1, ?, 2, ?, ?, ?)"));
+        for (int i = 0; i < count; ++i) {
+            place.addBindValue(i + 1);
+            place.addBindValue(QStringLiteral("https://site%1.example/some/path").arg(i));
+            ASSERT_TRUE(place.exec());
+            for (const QVariant& value :
+                 {QVariant(i + 10), QVariant(i + 1), QVariant(i),
+                  QVariant(QStringLiteral("Bookmark number %1").arg(i)),
+                  QVariant(QStringLiteral("guid%1").arg(i, 8, 10, QLatin1Char('0')))})
+                bookmark.addBindValue(value);
+            ASSERT_TRUE(bookmark.exec());
+        }
+        ASSERT_TRUE(query.exec(QStringLiteral("COMMIT")));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("generated"));
+}
+
+// Zeroes the pages in the middle fifth of a database file, as a bad disk
+// block or a torn copy leaves them.
+void ZeroMiddlePages(const QString& path) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    const QByteArray header = file.read(100);
+    const int pageSize = (quint8(header[16]) << 8) | quint8(header[17]);
+    const qint64 pages = file.size() / pageSize;
+    ASSERT_GT(pages, 20);
+    file.seek(pages * 2 / 5 * pageSize);
+    file.write(QByteArray(int(pages / 5 * pageSize), '\0'));
+}
+
 class BrowserProfilesTest : public ::testing::Test {
 protected:
     QString Home(const char* path) const { return m_home.filePath(QLatin1String(path)); }
@@ -118,11 +169,29 @@ TEST_F(BrowserProfilesTest, FindsAndReadsEachBrowsersProfilesBelowHome) {
     EXPECT_EQ(firefox.counts.separators, 1);
 }
 
+// A damaged database fails as a whole, whatever part of it could be read.
 TEST_F(BrowserProfilesTest, FilesThatAreNotBookmarksFail) {
     const QString png = Home("places.sqlite");
     WriteFile(png, QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
+    const QString damaged = Home("damaged/places.sqlite");
+    QDir().mkpath(Home("damaged"));
+    WriteGeneratedPlaces(damaged, 5000);
+    const CImportResult whole = ReadFirefoxPlaces(damaged);
+    ASSERT_EQ(whole.status, CImportResult::OK) << whole.error.toStdString();
+    EXPECT_EQ(CountBookmarks(whole.root), 5000);
+    qint64 seenTotal = 0;
+    const CImportResult cancelled = ReadFirefoxPlaces(damaged, [&seenTotal](qint64, qint64 total) {
+        seenTotal = total;
+        return false;
+    });
+    EXPECT_EQ(cancelled.status, CImportResult::CANCELLED);
+    EXPECT_EQ(seenTotal, 5002);
+    ZeroMiddlePages(damaged);
+    const CImportResult broken = ReadFirefoxPlaces(damaged);
+    EXPECT_TRUE(broken.error.contains(QLatin1String("malformed"))) << broken.error.toStdString();
+
     for (const CImportResult& result :
-         {ReadFirefoxPlaces(png), ReadFirefoxPlaces(Home("nothing-here")),
+         {broken, ReadFirefoxPlaces(png), ReadFirefoxPlaces(Home("nothing-here")),
           ReadChromiumBookmarks(QByteArray("\x89PNG\r\n\x1A\n", 8)),
           ReadChromiumBookmarks("{\"roots\": 3}"),
           ReadChromiumBookmarks(R"({"roots": {"bookmark_bar": {"children": []}}})")}) {
