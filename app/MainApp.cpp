@@ -3,7 +3,9 @@
 #include "app/EndSignals.h"
 #include "app/InstanceLock.h"
 #include "app/MainDialog.h"
+#include "app/MessageBox.h"
 #include "app/QuickAccess.h"
+#include "store/DataFile.h"
 
 #include <QGuiApplication>
 #include <QTimer>
@@ -15,9 +17,17 @@ bool CMainApp::InitInstance() {
         // A copy that is still starting listens a moment later.
         if (m_request != EAppRequest::none && !m_channelPath.isEmpty() &&
             !SendRequest(m_channelPath, m_request, 5000)) {
-            m_bRequestFailed = true;
+            m_bFailed = true;
             std::fputs("quillbox: the running copy does not answer.\n", stderr);
         }
+        return false;
+    }
+    // A pipe read would wait forever with the marker held: refuse it unread.
+    const QString special =
+        SpecialFilesMessage(m_services.settings, CDataFileState{m_services.dataFolder});
+    if (!special.isEmpty()) {
+        Tell(special);
+        m_bFailed = true;
         return false;
     }
     // The main window's modal run is the program's only one and ends only
@@ -41,7 +51,13 @@ bool CMainApp::InitInstance() {
     return false;
 }
 
+void CMainApp::Tell(const QString& text) {
+    std::fprintf(stderr, "quillbox: %s\n", text.toLocal8Bit().constData());
+    IMessageBox& box = m_services.messages ? *m_services.messages : DesktopMessageBox();
+    box.Error(nullptr, QStringLiteral("Quillbox"), text);
+}
+
 int CMainApp::ExitInstance() {
     m_services.lock.Release();
-    return m_bRequestFailed ? 1 : 0;
+    return m_bFailed ? 1 : 0;
 }
