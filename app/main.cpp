@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 #include <cstdio>
 
@@ -46,6 +47,11 @@ int main(int argc, char** argv) {
     }
 
     PreferX11OnWayland();
+    // Without a runtime folder (an ssh or su session) the display plugin
+    // warns on the terminal at every start: give it the private one that
+    // holds the instance marker.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(CFileInstanceLock::DefaultFolder()));
     QApplication application(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("quillbox")); // the desktop entry
     CSettings settings;

@@ -1,5 +1,6 @@
 #include "sync/DataFileWatch.h"
 
+#include "store/RegularFile.h"
 #include "sync/ConflictCopies.h"
 
 #include <QCryptographicHash>
@@ -38,7 +39,7 @@ CDataFileWatch::CLook CDataFileWatch::LookAt(const QString& path) {
     CLook look;
     QFile file(path);
     const QFileInfo info(path);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+    if (!info.isFile() || !OpenRegularForReading(file)) // never waits on a pipe
         return look;
     const QByteArray bytes = file.readAll();
     look.exists = true;
