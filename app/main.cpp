@@ -5,6 +5,7 @@
 #include "app/InstanceChannel.h"
 #include "app/InstanceLock.h"
 #include "app/MainApp.h"
+#include "app/MessageBox.h"
 #include "app/PathPicker.h"
 #include "app/Platform.h"
 #include "app/Shell.h"
@@ -15,6 +16,30 @@
 #include <QFile>
 #include <QStandardPaths>
 #include <cstdio>
+
+namespace {
+
+// Before the application object: the platform and a runtime folder.
+void PrepareDisplay() {
+    PreferX11OnWayland();
+    // Without a runtime folder (an ssh or su session) the display plugin
+    // warns on the terminal at every start: give it the private one that
+    // holds the instance marker.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(CFileInstanceLock::DefaultFolder()));
+}
+
+// Whether a message box can show: a desktop's display, not a platform
+// without one (where a modal box would wait for ever).
+bool HasScreen() {
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform.startsWith("offscreen") || platform.startsWith("minimal"))
+        return false;
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     // The command line is read before the application object, so that --help
@@ -28,30 +53,35 @@ int main(int argc, char** argv) {
                    line.outcome == CCommandLine::print ? stdout : stderr);
         return line.ExitCode();
     }
+    const bool exchange = !line.importFile.isEmpty() || !line.exportFile.isEmpty();
     QString dataFolder, error;
     if (!PrepareDataFolder(line,
                            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
                            &dataFolder, &error)) {
         std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
+        // A start from the desktop's menu has no terminal to read: the
+        // message shows in a box as well.
+        if (!exchange && HasScreen()) {
+            PrepareDisplay();
+            QApplication application(argc, argv);
+            QString text = error.mid(error.indexOf(QLatin1Char(' ')) + 1); // no "quillbox: "
+            text[0] = text[0].toUpper();
+            DesktopMessageBox().Error(nullptr, QStringLiteral("Quillbox"), text);
+        }
         return 1;
     }
     const QString strayNote = StrayDataFileNote(dataFolder, QDir::currentPath());
     if (!strayNote.isEmpty())
         std::fprintf(stderr, "quillbox: %s\n", strayNote.toLocal8Bit().constData());
 
-    if (!line.importFile.isEmpty() || !line.exportFile.isEmpty()) {
+    if (exchange) {
         QCoreApplication application(argc, argv); // no window, no display needed
         CSettings settings;
         CFileInstanceLock lock;
         return RunExchangeCommand(line, dataFolder, lock, settings);
     }
 
-    PreferX11OnWayland();
-    // Without a runtime folder (an ssh or su session) the display plugin
-    // warns on the terminal at every start: give it the private one that
-    // holds the instance marker.
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(CFileInstanceLock::DefaultFolder()));
+    PrepareDisplay();
     QApplication application(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("quillbox")); // the desktop entry
     CSettings settings;
