@@ -7,6 +7,8 @@
 #include "app/QuickAccess.h"
 #include "store/DataFile.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QTimer>
 #include <cstdio>
@@ -14,6 +16,8 @@
 bool CMainApp::InitInstance() {
     if (m_services.lock.TryAcquire() == IInstanceLock::heldElsewhere) {
         m_bSecondCopy = true;
+        if (TellOtherFolder())
+            return false;
         // A copy that is still starting listens a moment later.
         if (m_request != EAppRequest::none && !m_channelPath.isEmpty() &&
             !SendRequest(m_channelPath, m_request, 5000)) {
@@ -39,6 +43,7 @@ bool CMainApp::InitInstance() {
     CQuickAccess quick(dialog);
     CInstanceServer server;
     // The marker is ours, so what lies at the path is a killed copy's.
+    server.SetDataFolder(QDir(m_services.dataFolder).absolutePath());
     if (!m_channelPath.isEmpty() && server.Listen(m_channelPath))
         QObject::connect(&server, &CInstanceServer::requested, &quick, &CQuickAccess::Handle,
                          Qt::QueuedConnection);
@@ -49,6 +54,29 @@ bool CMainApp::InitInstance() {
     CEndSignals endSignals([&dialog] { dialog.OnEndRequest(); });
     dialog.DoModal();
     return false;
+}
+
+bool CMainApp::TellOtherFolder() {
+    if (m_channelPath.isEmpty())
+        return false;
+    const std::optional<QString> theirs = AskDataFolder(m_channelPath, 2000);
+    const QString ours = QDir(m_services.dataFolder).absolutePath();
+    if (!theirs || QFileInfo(*theirs).canonicalFilePath() == QFileInfo(ours).canonicalFilePath())
+        return false;
+    const QString text =
+        QStringLiteral("Quillbox is already running with the data folder %1, so this start "
+                       "does not open %2. To use %2, close the running copy first (its Close "
+                       "button saves and ends it), then start Quillbox again.")
+            .arg(QDir::toNativeSeparators(*theirs), QDir::toNativeSeparators(ours));
+    // A request from a desktop key still reaches the running copy: it was
+    // bound without a thought for folders.
+    if (m_request != EAppRequest::none) {
+        std::fprintf(stderr, "quillbox: %s\n", text.toLocal8Bit().constData());
+        return false;
+    }
+    Tell(text);
+    m_bFailed = true;
+    return true;
 }
 
 void CMainApp::Tell(const QString& text) {

@@ -32,7 +32,8 @@ public:
 
     // Takes the instance marker; when another copy holds it, returns at once
     // without a window and without touching a file or a setting (after
-    // handing a request over to that copy). A pipe or a device in the place
+    // handing a request over to that copy, or saying that it runs on
+    // another data folder). A pipe or a device in the place
     // of the data file, the fallback or the settings file is named on
     // standard error and in a message, and the run ends without reading
     // them. Otherwise listens for requests and runs the main window until it
@@ -59,6 +60,11 @@ private:
     bool m_bSecondCopy = false;
     bool m_bFailed = false;
 
+    // A second copy: when the running copy uses another data folder, says
+    // so (and how to reach this one) and returns true for a plain start,
+    // which then ends; a request is only noted on standard error and
+    // still handed over.
+    bool TellOtherFolder();
     // Says text on standard error and in a message box.
     void Tell(const QString& text);
 };
