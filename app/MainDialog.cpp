@@ -66,6 +66,9 @@ CMainDialog::CMainDialog(CSettings& settings, IShell& shell, IPathPicker& picker
     m_pEdit = std::make_unique<CEditActions>(*m_pColumns);
     for (CBookmarkListCtrl* list : m_lists)
         m_pEdit->Attach(list);
+    m_pEdit->SetTell([this](const QString& text) {
+        m_pMessageBox->Warning(this, QString::fromLatin1(WINDOW_TITLE), text);
+    });
     m_pExchange = std::make_unique<CWindowExchange>(
         CWindowExchange::SWindow{this, [this] { return m_pTopFolder.get(); },
                                  [this]() -> IMessageBox& { return *m_pMessageBox; },
