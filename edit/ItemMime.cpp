@@ -219,10 +219,19 @@ std::vector<std::unique_ptr<CItem>> DecodeItems(const QByteArray& bytes) {
     return items;
 }
 
-QUrl UrlFromTarget(const std::string& target) {
-    const QString text = TextOf(target);
-    if (text.startsWith(QLatin1Char('/')))
+QUrl LocalFileUrl(const QByteArray& path) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(path);
+    if (!utf8.hasError())
         return QUrl::fromLocalFile(text);
+    // QUrl keeps a percent-encoded byte that is no UTF-8 as it is.
+    return QUrl::fromEncoded("file://" + path.toPercentEncoding("/"), QUrl::StrictMode);
+}
+
+QUrl UrlFromTarget(const std::string& target) {
+    if (!target.empty() && target.front() == '/')
+        return LocalFileUrl(QByteArray::fromStdString(target));
+    const QString text = TextOf(target);
     const QUrl url(text, QUrl::StrictMode);
     return url.isValid() && !url.scheme().isEmpty() ? url : QUrl();
 }

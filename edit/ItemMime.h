@@ -54,3 +54,6 @@ bool AcceptsMime(const QMimeData& mime);
 // the target as it is when it parses as a URL with a scheme; else invalid.
 class QUrl;
 QUrl UrlFromTarget(const std::string& target);
+// A file:// URL for an absolute path of bytes, also bytes that are not UTF-8
+// (then percent-encoded as they are, so that the file opened is this one).
+QUrl LocalFileUrl(const QByteArray& path);

@@ -227,6 +227,15 @@ INSTANTIATE_TEST_SUITE_P(
     }),
     [](const ::testing::TestParamInfo<BoundCase>& row) { return std::string(row.param.what); });
 
+TEST(ItemsMime, aLocalPathGoesOutAsItsOwnBytes) {
+    EXPECT_EQ(UrlFromTarget("/tmp/t-\xff\xfe").toEncoded(), "file:///tmp/t-%FF%FE");
+    EXPECT_EQ(UrlFromTarget("/tmp/caf\xc3\xa9 #1").toEncoded(), "file:///tmp/caf%C3%A9%20%231");
+    const std::unique_ptr<QMimeData> mime =
+        MakeItemsMime({std::make_unique<CEntry>("T", "/tmp/t-\xff\xfe", nullptr).get()});
+    ASSERT_EQ(mime->urls().size(), 1);
+    EXPECT_EQ(mime->urls()[0].toEncoded(), "file:///tmp/t-%FF%FE");
+}
+
 TEST(ItemsMime, countsNestedItemsWithoutMakingThem) {
     CFolder top("Top");
     auto inner = std::make_unique<CFolder>("Inner");
