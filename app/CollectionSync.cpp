@@ -3,6 +3,7 @@
 #include "edit/TreeEditor.h"
 #include "store/DataFile.h"
 #include "store/DataRecords.h"
+#include "store/RegularFile.h"
 #include "store/Settings.h"
 #include "store/StrongFormat.h"
 #include "sync/ConflictCopies.h"
@@ -95,7 +96,7 @@ bool ReadBytes(const QString& path, QByteArray* bytes) {
     if (!info.isFile() || info.size() > MAX_READ_BYTES)
         return false;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!OpenRegularForReading(file)) // never waits on a pipe put there since
         return false;
     *bytes = file.read(MAX_READ_BYTES);
     return file.error() == QFileDevice::NoError;
@@ -107,10 +108,9 @@ QString FileName(const QString& path) {
 
 } // namespace
 
-CCollectionSync::CCollectionSync(ISyncHost& host, const CSettings& settings,
-                                 CDataFileState& state, const QString& stateFolder)
-    : m_host(host), m_settings(settings), m_state(state),
-      m_codec(DataFileCodec(settings, state)),
+CCollectionSync::CCollectionSync(ISyncHost& host, const CSettings& settings, CDataFileState& state,
+                                 const QString& stateFolder)
+    : m_host(host), m_settings(settings), m_state(state), m_codec(DataFileCodec(settings, state)),
       m_strPath(DataFilePath(state.m_strFolder, DATA_FILE_NAME)), m_watch(m_strPath) {
     if (!stateFolder.isEmpty())
         m_pHistory = std::make_unique<CMergeHistory>(stateFolder, m_strPath);
@@ -173,8 +173,9 @@ void CCollectionSync::OnFileChanged() {
     TakeDiskFile(false);
 }
 
-CCollectionSync::ETaken CCollectionSync::ReadTree(const QByteArray& bytes, CPlainItem* tree,
-                                                  const std::optional<std::string>& password) const {
+CCollectionSync::ETaken
+CCollectionSync::ReadTree(const QByteArray& bytes, CPlainItem* tree,
+                          const std::optional<std::string>& password) const {
     QByteArray copy = bytes;
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);

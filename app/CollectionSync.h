@@ -108,11 +108,11 @@ private:
     QString m_strPath;
     CDataFileWatch m_watch;
     std::unique_ptr<CMergeHistory> m_pHistory;
-    QTimer m_retry;   // an update that waited for the user
-    QTimer m_copies;  // conflict copies to merge
-    bool m_bBusy = false;               // within a take: no second one
-    bool m_bToldUnreadable = false;     // since the last file that was read
-    bool m_bToldHistory = false;        // a history that cannot be written, told once
-    std::set<QString> m_leftAlone;      // copies that could not be read, told once
+    QTimer m_retry;                 // an update that waited for the user
+    QTimer m_copies;                // conflict copies to merge
+    bool m_bBusy = false;           // within a take: no second one
+    bool m_bToldUnreadable = false; // since the last file that was read
+    bool m_bToldHistory = false;    // a history that cannot be written, told once
+    std::set<QString> m_leftAlone;  // copies that could not be read, told once
     std::optional<CPlainItem> m_pendingMine;
 };

@@ -177,7 +177,9 @@ bool PrepareDataFolder(const CCommandLine& line, const QString& userDataBase, QS
     // Saving writes a new file beside the old one, so the folder must take one.
     QTemporaryFile probe(QDir(*folder).filePath(QStringLiteral(".quillbox-probe-XXXXXX")));
     if (!probe.open()) {
-        *error = QStringLiteral("quillbox: cannot write in the data folder %1.").arg(*folder);
+        *error = QStringLiteral("quillbox: cannot write in the data folder %1 (%2), so nothing "
+                                "could be saved.")
+                     .arg(*folder, probe.errorString());
         folder->clear();
         return false;
     }

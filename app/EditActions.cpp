@@ -162,7 +162,7 @@ bool CEditActions::OnCommand(CBookmarkListCtrl* list, unsigned id) {
         return true;
     case ID_OP_PASTE:
         if (const QMimeData* data = QGuiApplication::clipboard()->mimeData(); data && shown)
-            m_editor.Insert(shown, sel, ItemsFromMime(*data), QStringLiteral("Paste"));
+            m_editor.Insert(shown, sel, Bring(*data), QStringLiteral("Paste"));
         return true;
     case ID_OP_SORT:
         m_editor.Sort(shown);
@@ -170,6 +170,14 @@ bool CEditActions::OnCommand(CBookmarkListCtrl* list, unsigned id) {
     default:
         return false;
     }
+}
+
+std::vector<std::unique_ptr<CItem>> CEditActions::Bring(const QMimeData& data) {
+    QString refusal;
+    std::vector<std::unique_ptr<CItem>> items = ItemsFromMime(data, &refusal);
+    if (!refusal.isEmpty() && m_tell)
+        m_tell(refusal);
+    return items;
 }
 
 void CEditActions::Copy(CBookmarkListCtrl* list) {
@@ -230,7 +238,7 @@ bool CEditActions::Drop(CBookmarkListCtrl* list, const QMimeData* data, int row,
         if (auto* from = dynamic_cast<CFolder*>(m_pDragFolder))
             done = m_editor.Move(from, from->IndexOf(m_pDragItem), into, at);
     } else {
-        done = m_editor.Insert(into, at, ItemsFromMime(*data), QStringLiteral("Drop"));
+        done = m_editor.Insert(into, at, Bring(*data), QStringLiteral("Drop"));
     }
     if (done)
         list->setFocus();

@@ -9,7 +9,11 @@
 
 #include "edit/TreeEditor.h"
 
+#include <QString>
+#include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 class CBookmarkListCtrl;
 class CItem;
@@ -43,8 +47,12 @@ public:
     bool OnCommand(CBookmarkListCtrl* list, unsigned id);
     // The address box's text for item.
     void CommitAddress(CItem* item, const std::string& target);
+    // Shows the message when a paste or a drop is refused (too much at once).
+    void SetTell(std::function<void(const QString&)> tell) { m_tell = std::move(tell); }
 
 private:
+    // The items a paste or drop brings; a refusal is told.
+    std::vector<std::unique_ptr<CItem>> Bring(const QMimeData& data);
     // Insert Separator, Delete, Up and Down on row sel of folder.
     void Edit(CItem* folder, int sel, int code);
     bool OnKey(CBookmarkListCtrl* list, QKeyCombination key);
@@ -58,4 +66,5 @@ private:
     // The row being dragged out of a column, while the drag lasts.
     CItem* m_pDragFolder = nullptr;
     CItem* m_pDragItem = nullptr;
+    std::function<void(const QString&)> m_tell;
 };

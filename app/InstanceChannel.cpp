@@ -4,6 +4,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QLocalSocket>
 #include <QThread>
 #include <QTimer>
@@ -14,6 +15,8 @@ namespace {
 
 constexpr char PREFIX[] = "quillbox/1 ";
 constexpr char ANSWER[] = "ok\n";
+constexpr char FOLDER_QUESTION[] = "quillbox/1 folder\n";
+constexpr char FOLDER_ANSWER[] = "folder ";
 
 // The user at the other end of a connected local socket, or -1.
 uid_t PeerUser(const QLocalSocket& socket) {
@@ -23,6 +26,32 @@ uid_t PeerUser(const QLocalSocket& socket) {
         0)
         return uid_t(-1);
     return credentials.uid;
+}
+
+// Connects socket to path, trying again while nothing listens yet (a copy
+// that is still starting) until deadline.
+bool ConnectBy(QLocalSocket& socket, const QString& path, const QDeadlineTimer& deadline) {
+    for (;;) {
+        socket.connectToServer(path);
+        if (socket.waitForConnected(int(qMax<qint64>(deadline.remainingTime(), 0))))
+            return true;
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(50);
+    }
+}
+
+// Sends line and returns what comes back until a line end (included), the
+// peer closing or deadline.
+QByteArray Exchange(QLocalSocket& socket, const QByteArray& line, const QDeadlineTimer& deadline) {
+    socket.write(line);
+    if (!socket.waitForBytesWritten(int(qMax<qint64>(deadline.remainingTime(), 1))))
+        return {};
+    QByteArray answer;
+    while (!answer.contains('\n') &&
+           socket.waitForReadyRead(int(qMax<qint64>(deadline.remainingTime(), 1))))
+        answer += socket.readAll();
+    return answer;
 }
 
 } // namespace
@@ -79,6 +108,14 @@ void CInstanceServer::OnReadable(QLocalSocket* socket) {
         return;
     }
     const QByteArray line = socket->readLine(MAX_REQUEST + 1);
+    if (line == FOLDER_QUESTION) {
+        socket->write(FOLDER_ANSWER +
+                      QFile::encodeName(QDir(m_strDataFolder).absolutePath()).toPercentEncoding() +
+                      '\n');
+        socket->flush();
+        socket->disconnectFromServer();
+        return;
+    }
     const EAppRequest request = ParseRequestLine(line);
     if (request == EAppRequest::none) {
         socket->abort();
@@ -93,20 +130,18 @@ void CInstanceServer::OnReadable(QLocalSocket* socket) {
 bool SendRequest(const QString& path, EAppRequest request, int timeoutMs) {
     const QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
-    for (;;) {
-        socket.connectToServer(path);
-        if (socket.waitForConnected(int(qMax<qint64>(deadline.remainingTime(), 0))))
-            break;
-        if (deadline.hasExpired())
-            return false;
-        QThread::msleep(50);
-    }
-    socket.write(RequestLine(request));
-    if (!socket.waitForBytesWritten(int(qMax<qint64>(deadline.remainingTime(), 1))))
-        return false;
-    QByteArray answer;
-    while (answer.size() < qsizetype(sizeof ANSWER - 1) &&
-           socket.waitForReadyRead(int(qMax<qint64>(deadline.remainingTime(), 1))))
-        answer += socket.readAll();
-    return answer.startsWith(ANSWER);
+    return ConnectBy(socket, path, deadline) &&
+           Exchange(socket, RequestLine(request), deadline).startsWith(ANSWER);
+}
+
+std::optional<QString> AskDataFolder(const QString& path, int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    QLocalSocket socket;
+    if (!ConnectBy(socket, path, deadline))
+        return std::nullopt;
+    const QByteArray answer = Exchange(socket, FOLDER_QUESTION, deadline);
+    if (!answer.startsWith(FOLDER_ANSWER) || !answer.endsWith('\n'))
+        return std::nullopt;
+    return QFile::decodeName(QByteArray::fromPercentEncoding(
+        answer.mid(qsizetype(sizeof FOLDER_ANSWER - 1)).chopped(1)));
 }

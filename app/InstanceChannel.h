@@ -6,7 +6,10 @@
 // user is refused by its credentials all the same.
 //
 // A request is one line, "quillbox/1 <verb>\n", at most MAX_REQUEST bytes;
-// the running copy answers "ok\n" and then acts. Anything else (another
+// the running copy answers "ok\n" and then acts. One question has an
+// answer of its own: "quillbox/1 folder\n" is answered "folder <path>\n",
+// the copy's data folder, its bytes percent-encoded (copies from before it
+// drop it, as they drop anything they do not know). Anything else (another
 // verb, no line end within the limit, a peer of another user) is dropped
 // without an answer and without acting.
 
@@ -15,6 +18,7 @@
 #include <QLocalServer>
 #include <QObject>
 #include <QString>
+#include <optional>
 #include <sys/types.h>
 
 class QLocalSocket;
@@ -36,6 +40,8 @@ public:
     bool Listen(const QString& path);
     // The user whose requests count; the process's own by default.
     void SetAllowedUser(uid_t uid) { m_allowedUid = uid; }
+    // The data folder the copy tells a second start that asks (absolute).
+    void SetDataFolder(const QString& folder) { m_strDataFolder = folder; }
 
 signals:
     void requested(EAppRequest request);
@@ -46,12 +52,18 @@ private:
 
     QLocalServer m_server;
     uid_t m_allowedUid;
+    QString m_strDataFolder;
 };
 
 // Sends request to the copy listening at path and waits up to timeoutMs for
 // its answer, trying again while nothing listens yet (a copy that is still
 // starting). true when the copy took it.
 bool SendRequest(const QString& path, EAppRequest request, int timeoutMs);
+
+// Asks the copy listening at path for its data folder, waiting up to
+// timeoutMs as SendRequest does. nullopt when it does not say (nothing
+// listens, or a copy that does not know the question).
+std::optional<QString> AskDataFolder(const QString& path, int timeoutMs);
 
 // The verb of a request on the wire, and back (none for anything else).
 QByteArray RequestLine(EAppRequest request);

@@ -3,8 +3,12 @@
 #include "app/EndSignals.h"
 #include "app/InstanceLock.h"
 #include "app/MainDialog.h"
+#include "app/MessageBox.h"
 #include "app/QuickAccess.h"
+#include "store/DataFile.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QTimer>
 #include <cstdio>
@@ -12,12 +16,22 @@
 bool CMainApp::InitInstance() {
     if (m_services.lock.TryAcquire() == IInstanceLock::heldElsewhere) {
         m_bSecondCopy = true;
+        if (TellOtherFolder())
+            return false;
         // A copy that is still starting listens a moment later.
         if (m_request != EAppRequest::none && !m_channelPath.isEmpty() &&
             !SendRequest(m_channelPath, m_request, 5000)) {
-            m_bRequestFailed = true;
+            m_bFailed = true;
             std::fputs("quillbox: the running copy does not answer.\n", stderr);
         }
+        return false;
+    }
+    // A pipe read would wait forever with the marker held: refuse it unread.
+    const QString special =
+        SpecialFilesMessage(m_services.settings, CDataFileState{m_services.dataFolder});
+    if (!special.isEmpty()) {
+        Tell(special);
+        m_bFailed = true;
         return false;
     }
     // The main window's modal run is the program's only one and ends only
@@ -32,6 +46,7 @@ bool CMainApp::InitInstance() {
     CQuickAccess quick(dialog);
     CInstanceServer server;
     // The marker is ours, so what lies at the path is a killed copy's.
+    server.SetDataFolder(QDir(m_services.dataFolder).absolutePath());
     if (!m_channelPath.isEmpty() && server.Listen(m_channelPath))
         QObject::connect(&server, &CInstanceServer::requested, &quick, &CQuickAccess::Handle,
                          Qt::QueuedConnection);
@@ -44,7 +59,36 @@ bool CMainApp::InitInstance() {
     return false;
 }
 
+bool CMainApp::TellOtherFolder() {
+    if (m_channelPath.isEmpty())
+        return false;
+    const std::optional<QString> theirs = AskDataFolder(m_channelPath, 2000);
+    const QString ours = QDir(m_services.dataFolder).absolutePath();
+    if (!theirs || QFileInfo(*theirs).canonicalFilePath() == QFileInfo(ours).canonicalFilePath())
+        return false;
+    const QString text =
+        QStringLiteral("Quillbox is already running with the data folder %1, so this start "
+                       "does not open %2. To use %2, close the running copy first (its Close "
+                       "button saves and ends it), then start Quillbox again.")
+            .arg(QDir::toNativeSeparators(*theirs), QDir::toNativeSeparators(ours));
+    // A request from a desktop key still reaches the running copy: it was
+    // bound without a thought for folders.
+    if (m_request != EAppRequest::none) {
+        std::fprintf(stderr, "quillbox: %s\n", text.toLocal8Bit().constData());
+        return false;
+    }
+    Tell(text);
+    m_bFailed = true;
+    return true;
+}
+
+void CMainApp::Tell(const QString& text) {
+    std::fprintf(stderr, "quillbox: %s\n", text.toLocal8Bit().constData());
+    IMessageBox& box = m_services.messages ? *m_services.messages : DesktopMessageBox();
+    box.Error(nullptr, QStringLiteral("Quillbox"), text);
+}
+
 int CMainApp::ExitInstance() {
     m_services.lock.Release();
-    return m_bRequestFailed ? 1 : 0;
+    return m_bFailed ? 1 : 0;
 }

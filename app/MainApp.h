@@ -9,6 +9,7 @@
 
 class CSettings;
 class IInstanceLock;
+class IMessageBox;
 class IPathPicker;
 class IShell;
 
@@ -19,7 +20,8 @@ struct CAppServices {
     CSettings& settings; // the process's one settings record
     IShell& shell;
     IPathPicker& picker;
-    QString dataFolder; // empty: the current directory
+    QString dataFolder;              // empty: the current directory
+    IMessageBox* messages = nullptr; // null: DesktopMessageBox()
     // Where the merge history of the data file lives; empty keeps none.
     QString stateFolder = {};
     // A note for the window once it shows (a data file found elsewhere).
@@ -34,12 +36,15 @@ public:
 
     // Takes the instance marker; when another copy holds it, returns at once
     // without a window and without touching a file or a setting (after
-    // handing a request over to that copy). Otherwise listens for requests
-    // and runs the main window until it closes. Always false: no event loop
-    // follows.
+    // handing a request over to that copy, or saying that it runs on
+    // another data folder). A pipe or a device in the place
+    // of the data file, the fallback or the settings file is named on
+    // standard error and in a message, and the run ends without reading
+    // them. Otherwise listens for requests and runs the main window until it
+    // closes. Always false: no event loop follows.
     bool InitInstance();
     // Gives the marker back; returns the process's exit code: 1 when a
-    // request could not be handed over, else 0.
+    // request could not be handed over or the files refused, else 0.
     int ExitInstance();
 
     bool IsSecondCopy() const { return m_bSecondCopy; }
@@ -57,5 +62,13 @@ private:
     EAppRequest m_request = EAppRequest::none;
     QString m_channelPath;
     bool m_bSecondCopy = false;
-    bool m_bRequestFailed = false;
+    bool m_bFailed = false;
+
+    // A second copy: when the running copy uses another data folder, says
+    // so (and how to reach this one) and returns true for a plain start,
+    // which then ends; a request is only noted on standard error and
+    // still handed over.
+    bool TellOtherFolder();
+    // Says text on standard error and in a message box.
+    void Tell(const QString& text);
 };

@@ -11,8 +11,8 @@
 #include "skin/BookmarkListCtrl.h"
 #include "skin/FindPalette.h"
 #include "skin/QBBitmapButton.h"
-#include "skin/TextCodec.h"
 #include "skin/WindowSkin.h"
+#include "text/TextCodec.h"
 #include "tree/Item.h"
 #include "tree/MenuResource.h"
 #include "tree/Tree.h"
@@ -90,6 +90,9 @@ CMainDialog::CMainDialog(CSettings& settings, IShell& shell, IPathPicker& picker
     m_pEdit = std::make_unique<CEditActions>(*m_pColumns);
     for (CBookmarkListCtrl* list : m_lists)
         m_pEdit->Attach(list);
+    m_pEdit->SetTell([this](const QString& text) {
+        m_pMessageBox->Warning(this, QString::fromLatin1(WINDOW_TITLE), text);
+    });
     m_pExchange = std::make_unique<CWindowExchange>(
         CWindowExchange::SWindow{this, [this] { return m_pTopFolder.get(); },
                                  [this]() -> IMessageBox& { return *m_pMessageBox; },

@@ -1,11 +1,14 @@
 #include "app/Shell.h"
 
+#include "edit/ItemMime.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <unistd.h>
 
 void CDesktopShell::Open(const QString& target) {
     const QUrl url = UrlFor(target);
@@ -33,7 +36,15 @@ QUrl CDesktopShell::UrlFor(const QString& target) {
     static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+:"));
     if (scheme.match(target).hasMatch())
         return QUrl(target, QUrl::TolerantMode);
-    return QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath());
+    const QString path = QFileInfo(target).absoluteFilePath();
+    // A stored path whose bytes are not UTF-8 comes here as Latin-1 text
+    // (one character a byte): when no file has the UTF-8 name but one has
+    // those bytes, it is the one stored, and its own bytes go to the desktop.
+    const QByteArray latin1 = path.toLatin1();
+    if (!QFileInfo::exists(path) && QString::fromLatin1(latin1) == path &&
+        ::access(latin1.constData(), F_OK) == 0)
+        return LocalFileUrl(latin1);
+    return QUrl::fromLocalFile(path);
 }
 
 void OpenTarget(IShell& shell, const QString& text) {

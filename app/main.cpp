@@ -5,6 +5,7 @@
 #include "app/InstanceChannel.h"
 #include "app/InstanceLock.h"
 #include "app/MainApp.h"
+#include "app/MessageBox.h"
 #include "app/PathPicker.h"
 #include "app/Platform.h"
 #include "app/Shell.h"
@@ -13,8 +14,33 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 #include <cstdio>
+
+namespace {
+
+// Before the application object: the platform and a runtime folder.
+void PrepareDisplay() {
+    PreferX11OnWayland();
+    // Without a runtime folder (an ssh or su session) the display plugin
+    // warns on the terminal at every start: give it the private one that
+    // holds the instance marker.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(CFileInstanceLock::DefaultFolder()));
+}
+
+// Whether a message box can show: a desktop's display, not a platform
+// without one (where a modal box would wait for ever).
+bool HasScreen() {
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform.startsWith("offscreen") || platform.startsWith("minimal"))
+        return false;
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     // The command line is read before the application object, so that --help
@@ -28,18 +54,28 @@ int main(int argc, char** argv) {
                    line.outcome == CCommandLine::print ? stdout : stderr);
         return line.ExitCode();
     }
+    const bool exchange = !line.importFile.isEmpty() || !line.exportFile.isEmpty();
     QString dataFolder, error;
     if (!PrepareDataFolder(line,
                            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
                            &dataFolder, &error)) {
         std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
+        // A start from the desktop's menu has no terminal to read: the
+        // message shows in a box as well.
+        if (!exchange && HasScreen()) {
+            PrepareDisplay();
+            QApplication application(argc, argv);
+            QString text = error.mid(error.indexOf(QLatin1Char(' ')) + 1); // no "quillbox: "
+            text[0] = text[0].toUpper();
+            DesktopMessageBox().Error(nullptr, QStringLiteral("Quillbox"), text);
+        }
         return 1;
     }
     const QString strayNote = StrayDataFileNote(dataFolder, QDir::currentPath());
     if (!strayNote.isEmpty())
         std::fprintf(stderr, "quillbox: %s\n", strayNote.toLocal8Bit().constData());
 
-    if (!line.importFile.isEmpty() || !line.exportFile.isEmpty()) {
+    if (exchange) {
         QCoreApplication application(argc, argv); // no window, no display needed
         CSettings settings;
         CFileInstanceLock lock;
@@ -50,15 +86,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", NO_DESKTOP_SESSION_TEXT);
         return 1;
     }
-    PreferX11OnWayland();
+    PrepareDisplay();
     QApplication application(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("quillbox")); // the desktop entry
     CSettings settings;
     CFileInstanceLock lock;
     CDesktopShell shell;
     CFileDialogPicker picker;
-    CMainApp app({lock, settings, shell, picker, dataFolder, CMergeHistory::DefaultStateFolder(),
-                  strayNote});
+    CMainApp app({lock, settings, shell, picker, dataFolder, nullptr,
+                  CMergeHistory::DefaultStateFolder(), strayNote});
     app.SetRequest(line.request);
     app.SetChannelPath(InstanceSocketPath());
     app.InitInstance();

@@ -17,6 +17,11 @@ namespace {
 
 const QString MOZ_URL_TYPE = QStringLiteral("text/x-moz-url");
 
+// The record tags of an item, as the data file holds them.
+constexpr std::int32_t TAG_SEPARATOR = 0;
+constexpr std::int32_t TAG_FOLDER = 1;
+constexpr std::int32_t TAG_ENTRY = 2;
+
 // Integers and strings in a byte array, as ITEMS_MIME_TYPE describes.
 class CBytesArchive final : public CArchive {
 public:
@@ -52,6 +57,16 @@ public:
         std::string text(m_bytes.constData() + m_nNext, static_cast<std::size_t>(count));
         m_nNext += count;
         return text;
+    }
+
+    // Passes over a string without copying it.
+    void SkipString() {
+        const std::int32_t count = ReadInt();
+        if (count <= 0)
+            return;
+        if (m_bytes.size() - m_nNext < count)
+            throw CArchiveException(CArchiveException::endOfFile);
+        m_nNext += count;
     }
 
     const QByteArray& Bytes() const { return m_bytes; }
@@ -105,6 +120,34 @@ Titles MozTitles(const QMimeData& mime) {
     return titles;
 }
 
+// The message for a paste or drop over the bounds; what is the amount.
+QString TooMuch(const QString& what) {
+    return QStringLiteral("Nothing was inserted: what was pasted or dropped holds %1, more than "
+                          "Quillbox takes at once (%2 items, %3 MB). Insert it in smaller parts.")
+        .arg(what)
+        .arg(MAX_DROP_ITEMS)
+        .arg(MAX_DROP_BYTES >> 20);
+}
+
+// Why the format the items would be read from is over the bounds; empty
+// when it is not. Only sizes and line ends are looked at.
+QString OverBounds(const QMimeData& mime) {
+    for (const QString& format : {ITEMS_MIME_TYPE, QStringLiteral("text/uri-list"), MOZ_URL_TYPE,
+                                  QStringLiteral("text/plain")}) {
+        if (!mime.hasFormat(format))
+            continue;
+        const QByteArray bytes = mime.data(format);
+        if (bytes.size() > MAX_DROP_BYTES)
+            return TooMuch(QStringLiteral("%1 MB").arg(bytes.size() >> 20));
+        const qsizetype count = format == ITEMS_MIME_TYPE ? CountEncodedItems(bytes, MAX_DROP_ITEMS)
+                                : format == MOZ_URL_TYPE  ? bytes.count('\n') / 4 // UTF-16 pairs
+                                                          : bytes.count('\n');
+        if (count > MAX_DROP_ITEMS)
+            return TooMuch(QStringLiteral("more than %1 items").arg(MAX_DROP_ITEMS));
+    }
+    return {};
+}
+
 // The URLs of text/uri-list, or of text/x-moz-url when only that came.
 QList<QUrl> DroppedUrls(const QMimeData& mime, const Titles& titles) {
     QList<QUrl> urls = mime.hasUrls() ? mime.urls() : QList<QUrl>();
@@ -119,6 +162,35 @@ QByteArray EncodeItems(const std::vector<const CItem*>& items) {
     for (const CItem* item : items)
         const_cast<CItem*>(item)->Serialize(ar); // storing reads the item only
     return ar.Bytes();
+}
+
+qsizetype CountEncodedItems(const QByteArray& bytes, qsizetype limit) {
+    // The walk of CFolder::Load without making a thing: each record's tag,
+    // its strings skipped by their lengths, a folder's count on a stack.
+    CBytesArchive ar(bytes);
+    qsizetype items = 0;
+    try {
+        std::vector<std::int32_t> left{ar.ReadInt()};
+        while (!left.empty() && items <= limit) {
+            if (left.back() <= 0) {
+                left.pop_back();
+                continue;
+            }
+            --left.back();
+            ++items;
+            const std::int32_t tag = ar.ReadInt();
+            if (tag == TAG_SEPARATOR)
+                continue;
+            ar.SkipString();
+            if (tag == TAG_FOLDER)
+                left.push_back(ar.ReadInt());
+            else if (tag == TAG_ENTRY)
+                ar.SkipString();
+        }
+    } catch (const CArchiveException&) {
+        // damaged: counted as far as it reads
+    }
+    return items;
 }
 
 std::vector<std::unique_ptr<CItem>> DecodeItems(const QByteArray& bytes) {
@@ -136,10 +208,19 @@ std::vector<std::unique_ptr<CItem>> DecodeItems(const QByteArray& bytes) {
     return items;
 }
 
-QUrl UrlFromTarget(const std::string& target) {
-    const QString text = TextFromBytes(target);
-    if (text.startsWith(QLatin1Char('/')))
+QUrl LocalFileUrl(const QByteArray& path) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(path);
+    if (!utf8.hasError())
         return QUrl::fromLocalFile(text);
+    // QUrl keeps a percent-encoded byte that is no UTF-8 as it is.
+    return QUrl::fromEncoded("file://" + path.toPercentEncoding("/"), QUrl::StrictMode);
+}
+
+QUrl UrlFromTarget(const std::string& target) {
+    if (!target.empty() && target.front() == '/')
+        return LocalFileUrl(QByteArray::fromStdString(target));
+    const QString text = TextFromBytes(target);
     const QUrl url(text, QUrl::StrictMode);
     return url.isValid() && !url.scheme().isEmpty() ? url : QUrl();
 }
@@ -165,8 +246,13 @@ std::unique_ptr<QMimeData> MakeItemsMime(const std::vector<const CItem*>& items)
     return mime;
 }
 
-std::vector<std::unique_ptr<CItem>> ItemsFromMime(const QMimeData& mime) {
+std::vector<std::unique_ptr<CItem>> ItemsFromMime(const QMimeData& mime, QString* refusal) {
     std::vector<std::unique_ptr<CItem>> items;
+    if (const QString over = OverBounds(mime); !over.isEmpty()) {
+        if (refusal)
+            *refusal = over;
+        return items;
+    }
     if (mime.hasFormat(ITEMS_MIME_TYPE)) {
         items = DecodeItems(mime.data(ITEMS_MIME_TYPE));
         if (!items.empty())

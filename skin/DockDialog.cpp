@@ -2,6 +2,7 @@
 
 #include "skin/FindPalette.h"
 #include "skin/MenuRenderer.h"
+#include "skin/WindowSkin.h"
 #include "tree/Item.h"
 #include "tree/Menu.h"
 #include "tree/MenuNumbering.h"
@@ -59,7 +60,9 @@ int CDockDialog::OnInitDialog() {
     QList<QRect> screens;
     for (const QScreen* screen : QGuiApplication::screens())
         screens.append(screen->geometry());
-    if (!screens.isEmpty()) {
+    // Where the platform places windows itself, the stored place is kept
+    // for the next start on one that does not.
+    if (!screens.isEmpty() && CWindowSkin::PlatformPlacesWindows()) {
         const QPoint checked = CheckedPosition(m_nDockX, m_nDockY, screens);
         m_nDockX = checked.x();
         m_nDockY = checked.y();
@@ -77,8 +80,12 @@ void CDockDialog::OnOK(int nResult) {
     // finds the window closed already.
     if (!m_bOpen)
         return;
-    m_nDockX = x();
-    m_nDockY = y();
+    // Where the platform reports no position (native Wayland, x() and y()
+    // are 0), the stored one stays as it was.
+    if (CWindowSkin::PlatformPlacesWindows()) {
+        m_nDockX = x();
+        m_nDockY = y();
+    }
     TakeDownMenus();
     QDialog::done(nResult);
 }

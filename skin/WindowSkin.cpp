@@ -2,6 +2,7 @@
 
 #include "skin/BitmapResource.h"
 
+#include <QGuiApplication>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
@@ -96,8 +97,32 @@ int CWindowSkin::Load(QWidget* pWnd, const QString& strName) {
     m_nWidth = image.width();
     m_nHeight = image.height();
     pWnd->resize(m_nWidth, m_nHeight);
-    pWnd->setMask(BuildRegion(image));
+    if (PlatformPlacesWindows()) {
+        pWnd->setMask(BuildRegion(image));
+        m_shape = QRegion();
+    } else {
+        // No masks (native Wayland): the key colour around the shape would
+        // show. The window is transparent where Paint leaves it unpainted.
+        m_shape = BuildRegion(image);
+        pWnd->setAttribute(Qt::WA_TranslucentBackground);
+    }
     return 1;
+}
+
+namespace {
+std::optional<bool> g_placesWindows;
+} // namespace
+
+bool CWindowSkin::PlacesWindows(const QString& platformName) {
+    return !platformName.startsWith(QLatin1String("wayland"));
+}
+
+bool CWindowSkin::PlatformPlacesWindows() {
+    return g_placesWindows.value_or(PlacesWindows(QGuiApplication::platformName()));
+}
+
+void CWindowSkin::SetPlacesWindows(std::optional<bool> places) {
+    g_placesWindows = places;
 }
 
 const QPixmap& CWindowSkin::BitmapFor(const QPainter& dc) const {
@@ -107,8 +132,16 @@ const QPixmap& CWindowSkin::BitmapFor(const QPainter& dc) const {
 }
 
 void CWindowSkin::Paint(QPainter& dc) const {
-    if (!m_bitmap.isNull())
+    if (m_bitmap.isNull())
+        return;
+    if (!m_shape.isEmpty()) {
+        dc.save();
+        dc.setClipRegion(m_shape, Qt::IntersectClip);
         dc.drawPixmap(QPointF(0, 0), BitmapFor(dc));
+        dc.restore();
+        return;
+    }
+    dc.drawPixmap(QPointF(0, 0), BitmapFor(dc));
 }
 
 void CWindowSkin::PaintPiece(QPainter& dc, const QRect& source) const {

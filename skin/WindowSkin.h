@@ -13,6 +13,7 @@
 #include <QRegion>
 #include <QString>
 #include <memory>
+#include <optional>
 
 class QImage;
 class QPainter;
@@ -54,6 +55,17 @@ public:
     // the key colour. Rows with equal runs are merged into one band.
     static QRegion BuildRegion(const QImage& image);
 
+    // Whether the windowing system places top-level windows where they are
+    // moved, reports where they are and cuts them to a mask: X11 does;
+    // native Wayland does none of it. Where it does not, a window keeps its
+    // shape by a transparent background (Load), and a window's place is
+    // neither taken nor stored.
+    static bool PlatformPlacesWindows();
+    static bool PlacesWindows(const QString& platformName);
+    // Overrides the platform's answer (a platform of its own, tests);
+    // nullopt: the platform's again.
+    static void SetPlacesWindows(std::optional<bool> places);
+
 private:
     class CDragger;
 
@@ -63,5 +75,6 @@ private:
     QPixmap m_large; // twice the size, device pixel ratio 2; null when there is none
     int m_nWidth = 0;
     int m_nHeight = 0;
+    QRegion m_shape; // painted within when the platform cuts no window to a mask
     std::unique_ptr<CDragger> m_pDragger;
 };

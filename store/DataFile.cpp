@@ -1,5 +1,6 @@
 #include "store/DataFile.h"
 
+#include "store/RegularFile.h"
 #include "store/Settings.h"
 #include "store/StrongFormat.h"
 #include "tree/Item.h"
@@ -24,6 +25,8 @@ constexpr QFileDevice::Permissions OWNER_ONLY = QFileDevice::ReadOwner | QFileDe
 // CChangedFileError.
 ReadOutcome ReadTreeFile(const QString& path, std::string_view key, const CStrongKey* strongKey,
                          CFolder& root, bool create) {
+    if (IsSpecialFile(path))
+        throw CSpecialFileError(path);
     QFile file(path);
     if (!(create ? OpenForReadingCreated(file) : file.open(QIODevice::ReadOnly)))
         return ReadOutcome::empty;
@@ -75,7 +78,7 @@ bool CopyStreamed(QFile& from, QFile& to) {
 // False when the copy could not be made whole.
 bool KeepBackup(const QString& path) {
     QFile from(path);
-    if (!from.open(QIODevice::ReadOnly))
+    if (!OpenRegularForReading(from))
         return false;
     for (;;) {
         QFile to(FreeBackupName(path));
@@ -194,6 +197,11 @@ CChangedFileError::CChangedFileError(const QString& path)
     SetMessage(QStringLiteral("%1 was changed or damaged.").arg(m_strPath));
 }
 
+CSpecialFileError::CSpecialFileError(const QString& path)
+    : CFileError(CArchiveException::generic, path, ENXIO) {
+    SetMessage(SpecialFileMessage(m_strPath));
+}
+
 CSettingsError::CSettingsError(const QString& path, bool checkChanged)
     : CFileError(CArchiveException::generic, path), m_bCheckChanged(checkChanged) {
     if (checkChanged) {
@@ -237,7 +245,16 @@ bool OpenForReadingCreated(QFile& file) {
             return false;
         file.close();
     }
-    return file.open(QIODevice::ReadOnly);
+    return OpenRegularForReading(file);
+}
+
+QString SpecialFilesMessage(const CSettings& settings, const CDataFileState& state) {
+    for (const QString& path :
+         {DataFilePath(state.m_strFolder, DATA_FILE_NAME),
+          DataFilePath(state.m_strFolder, FALLBACK_FILE_NAME), settings.StoreFileName()})
+        if (!path.isEmpty() && IsSpecialFile(path))
+            return SpecialFileMessage(path);
+    return {};
 }
 
 void LoadSettings(CSettings& settings, CDataFileState& state) {
@@ -256,7 +273,7 @@ void LoadSettings(CSettings& settings, CDataFileState& state) {
 KeyFit DataFileKeyFits(const CDataFileState& state, std::string_view key) {
     QFile file(DataFilePath(state.m_strFolder, DATA_FILE_NAME));
     // Fewer bytes than the format number: loading reports the damage.
-    if (!file.open(QIODevice::ReadOnly) || file.size() < 8)
+    if (!OpenRegularForReading(file) || file.size() < 8)
         return KeyFit::noData;
     if (DeviceFormat(file) == DataFormat::strong)
         return KeyFit::other;
@@ -280,7 +297,7 @@ PasswordNeed PasswordNeeded(CSettings& settings, const CDataFileState& state) {
 
 DataFormat DataFileFormat(const CDataFileState& state) {
     QFile file(DataFilePath(state.m_strFolder, DATA_FILE_NAME));
-    if (!file.open(QIODevice::ReadOnly))
+    if (!OpenRegularForReading(file))
         return DataFormat::empty;
     return DeviceFormat(file);
 }
@@ -291,7 +308,7 @@ PromptAnswer AnswerPrompt(CSettings& settings, CDataFileState& state, std::strin
         std::shared_ptr<CStrongKey> key = CStrongKey::FromPassword(typed);
         QFile file(DataFilePath(state.m_strFolder, DATA_FILE_NAME));
         try {
-            if (key && file.open(QIODevice::ReadOnly) && StrongSealOpens(file, *key)) {
+            if (key && OpenRegularForReading(file) && StrongSealOpens(file, *key)) {
                 state.m_pStrongKey = std::move(key);
                 return PromptAnswer::accepted;
             }
@@ -312,6 +329,8 @@ PromptAnswer AnswerPrompt(CSettings& settings, CDataFileState& state, std::strin
 
 void SaveTree(CFolder& root, CSettings& settings, CDataFileState& state, FillerSource filler) {
     const QString dataPath = DataFilePath(state.m_strFolder, DATA_FILE_NAME);
+    if (IsSpecialFile(dataPath))
+        throw CSpecialFileError(dataPath);
     const bool isNew = !QFileInfo::exists(dataPath);
     QSaveFile file(dataPath);
     errno = 0; // what open leaves here is its own failure, not an older one

@@ -79,6 +79,13 @@ public:
     explicit CChangedFileError(const QString& path);
 };
 
+// A pipe, a device or a socket where a file of ours should be: it is never
+// opened (reading could wait forever). SpecialFileMessage's text.
+class CSpecialFileError final : public CFileError {
+public:
+    explicit CSpecialFileError(const QString& path);
+};
+
 // The data file was saved; the settings could not be stored.
 class CSettingsError final : public CFileError {
 public:
@@ -119,6 +126,11 @@ struct CDataFileState {
     // settings' password again (CSettings::SetPassword) for its check value.
     std::shared_ptr<CStrongKey> m_pStrongKey = nullptr;
 };
+
+// The message for the first of the files a run reads (the data file, the
+// fallback, the settings file) that is a pipe, a device or a socket; empty
+// when there is none. A run that gets one must end without reading them.
+QString SpecialFilesMessage(const CSettings& settings, const CDataFileState& state);
 
 // Reads the settings record from its store (CSettings::Load); a stored check
 // value then counts only while a non-empty data file exists in
@@ -172,10 +184,12 @@ PromptAnswer AnswerPrompt(CSettings& settings, CDataFileState& state, std::strin
 // Fills top, an empty top folder (StartTree), from the data file under
 // settings.m_strPassword, or from the fallback. Throws CFileError when an
 // opened file ends early or is damaged; top then holds the items read so far.
+// Throws CSpecialFileError, reading nothing, for a pipe or a device.
 void LoadTree(CFolder& top, const CSettings& settings, CDataFileState& state);
 
 // Writes the whole tree under settings.m_strPassword, then settings.Save().
-// Throws CFileError when the file cannot be written; the old data file and
+// Throws CFileError when the file cannot be written (CSpecialFileError for a
+// pipe or a device, never opened); the old data file and
 // the stored settings then stay as they were. Throws CSettingsError naming
 // the settings file when the settings could not be stored; the data file is
 // then already written. filler fixes the archive's filler words (tests);
@@ -204,5 +218,6 @@ ReadOutcome ReadTreeAs(QIODevice& device, const CSettings& settings, const CData
 // folder/name, folder empty meaning the current directory; absolute.
 QString DataFilePath(const QString& folder, const char* name);
 // Opens file for reading; a missing file is created empty first (and then
-// opened). False when it cannot be opened.
+// opened). False when it cannot be opened or is no regular file (never waits
+// on a pipe). As OpenRegularForReading, file loses its name.
 bool OpenForReadingCreated(QFile& file);

@@ -1,12 +1,15 @@
 #include "store/SettingsStore.h"
 
 #include "store/PrivateFolder.h"
+#include "store/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QString>
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -25,6 +28,8 @@ struct CQSettingsStore::Impl {
 
     std::unique_ptr<QSettings> Make() const;
     bool ReadsBack() const;
+    QStringList Paths() const;
+    bool AnySpecial() const;
 };
 
 CQSettingsStore::CQSettingsStore() : m_pImpl(std::make_unique<Impl>()) {}
@@ -41,7 +46,28 @@ std::unique_ptr<QSettings> CQSettingsStore::Impl::Make() const {
     return std::make_unique<QSettings>(m_strIniPath, QSettings::IniFormat);
 }
 
+// The files QSettings reads for us, the one it writes first: the user's own
+// and the organisation's beside it. Known without making a QSettings, which
+// would read them at once.
+QStringList CQSettingsStore::Impl::Paths() const {
+    if (!m_strIniPath.isEmpty())
+        return {m_strIniPath};
+    const QDir config(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    return {config.filePath(QStringLiteral("Quillbox/Quillbox.conf")),
+            config.filePath(QStringLiteral("Quillbox.conf"))};
+}
+
+// A pipe or a device in a settings file's place is never read: QSettings
+// would wait on it forever.
+bool CQSettingsStore::Impl::AnySpecial() const {
+    const QStringList paths = Paths();
+    return std::any_of(paths.begin(), paths.end(), IsSpecialFile);
+}
+
 bool CQSettingsStore::Open() {
+    m_pImpl->m_pSettings.reset();
+    if (m_pImpl->AnySpecial())
+        return false;
     m_pImpl->m_pSettings = m_pImpl->Make();
     if (m_pImpl->m_pSettings->status() == QSettings::AccessError) {
         m_pImpl->m_pSettings.reset();
@@ -86,6 +112,10 @@ bool CQSettingsStore::Impl::ReadsBack() const {
 bool CQSettingsStore::Close() {
     if (!m_pImpl->m_pSettings)
         return false;
+    if (m_pImpl->AnySpecial()) { // put there since Open: sync() would read it
+        m_pImpl->m_pSettings.reset();
+        return false;
+    }
     QSettings& settings = *m_pImpl->m_pSettings;
     settings.endGroup();
     const QString path = settings.fileName();
@@ -114,5 +144,5 @@ bool CQSettingsStore::Close() {
 QString CQSettingsStore::FileName() const {
     if (m_pImpl->m_pSettings)
         return m_pImpl->m_pSettings->fileName();
-    return m_pImpl->Make()->fileName();
+    return m_pImpl->Paths().constFirst();
 }

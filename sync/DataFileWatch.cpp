@@ -1,5 +1,6 @@
 #include "sync/DataFileWatch.h"
 
+#include "store/RegularFile.h"
 #include "sync/ConflictCopies.h"
 
 #include <QCryptographicHash>
@@ -62,8 +63,8 @@ CDataFileWatch::CLook CDataFileWatch::Look() const {
         return m_lastLook;
     CLook look;
     QFile file(m_strPath);
-    // Never wait on something that only looks like a file by now.
-    if (file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) && StatOf(m_strPath).exists) {
+    // Never waits on something that only looks like a file by now.
+    if (OpenRegularForReading(file)) {
         QCryptographicHash hash(QCryptographicHash::Sha256);
         hash.addData(&file);
         look.exists = true;

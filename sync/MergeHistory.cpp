@@ -1,6 +1,7 @@
 #include "sync/MergeHistory.h"
 
 #include "store/PrivateFolder.h"
+#include "store/RegularFile.h"
 #include "sync/PlainTree.h"
 #include "tree/Archive.h"
 
@@ -55,7 +56,7 @@ bool CMergeHistory::Record(const CPlainItem& tree, const CPlainCodec& codec, QSt
         number = QFileInfo(files.constLast()).baseName().toULongLong() + 1;
         QFile newest(files.constLast());
         CPlainItem last;
-        if (newest.open(QIODevice::ReadOnly) && codec.read(newest, &last) && last == tree)
+        if (OpenRegularForReading(newest) && codec.read(newest, &last) && last == tree)
             return true;
     }
     const QString path =
@@ -90,7 +91,7 @@ std::vector<CPlainItem> CMergeHistory::Trees(const CPlainCodec& codec) const {
     for (auto it = files.crbegin(); it != files.crend(); ++it) {
         QFile file(*it);
         CPlainItem tree;
-        if (file.open(QIODevice::ReadOnly) && codec.read(file, &tree))
+        if (OpenRegularForReading(file) && codec.read(file, &tree))
             trees.push_back(std::move(tree));
     }
     return trees;

@@ -5,8 +5,8 @@
 // data file and renamed over it.
 
 #include "AppFixture.h"
-#include "store/DataRecords.h"
 #include "edit/EditKeys.h"
+#include "store/DataRecords.h"
 #include "sync/ConflictCopies.h"
 
 #include <QBuffer>
@@ -161,7 +161,8 @@ TEST_F(CollectionSyncTest, ConflictCopiesAreMergedAtTheStart) {
     Start();
     // The copy's own changes (Home deleted, Added added) come in.
     ASSERT_TRUE(WaitForRows({"Work", "News", "Added"})) << Rows(1).join(',').toStdString();
-    EXPECT_TRUE(QFile::exists(QStringLiteral("Quillbox.sync-conflict-20261210-120000-ABCDEFG.dat.merged")));
+    EXPECT_TRUE(
+        QFile::exists(QStringLiteral("Quillbox.sync-conflict-20261210-120000-ABCDEFG.dat.merged")));
     EXPECT_TRUE(QFile::exists(QStringLiteral("Quillbox (conflicted copy 2026-12-10 120000).dat")));
     EXPECT_TRUE(Note().contains(QStringLiteral("cannot be read"))) << Note().toStdString();
     m_dialog.reset();

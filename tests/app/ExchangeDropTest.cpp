@@ -4,7 +4,9 @@
 // options panel's Import and Export ask the picker for their files.
 
 #include "AppFixture.h"
+#include "edit/ItemMime.h"
 
+#include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMenu>
@@ -131,6 +133,34 @@ TEST_F(ExchangeDropTest, ImportAndExportTakeTheirFilesFromThePicker) {
     const QByteArray written = FileBytes("out.html");
     for (const char* part : {"Tracker", "https://tracker.example.org/", "Q3", "https://b.example/"})
         EXPECT_TRUE(written.contains(part)) << part;
+}
+
+} // namespace
+
+namespace {
+
+// A paste of more items than one paste may bring: refused whole with a
+// message, the tree as it was.
+TEST_F(ExchangeDropTest, APasteOfTooManyItemsIsRefusedWithAMessage) {
+    WriteDataFile(SampleTree);
+    Start();
+    const QStringList before = Rows(1);
+    QByteArray bytes;
+    const auto word = [&bytes](std::uint32_t w) {
+        for (int k = 0; k < 4; ++k)
+            bytes.append(char((w >> (8 * k)) & 0xff));
+    };
+    word(std::uint32_t(MAX_DROP_ITEMS + 1));
+    for (qsizetype i = 0; i <= MAX_DROP_ITEMS; ++i)
+        word(0); // a separator
+    auto* data = new QMimeData;
+    data->setData(ITEMS_MIME_TYPE, bytes);
+    QGuiApplication::clipboard()->setMimeData(data);
+    List(1)->setFocus();
+    QTest::keyClick(List(1), Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(m_messageBox.m_messages.size(), 1);
+    EXPECT_TRUE(m_messageBox.m_messages[0].startsWith(QStringLiteral("Nothing was inserted")));
+    EXPECT_EQ(Rows(1), before);
 }
 
 } // namespace

@@ -9,6 +9,8 @@
 #include "skin/DockDialog.h"
 #include "tree/TreeState.h"
 
+#include <sys/stat.h>
+
 namespace {
 
 using MainAppTest = AppFixture;
@@ -25,6 +27,32 @@ TEST_F(MainAppTest, SecondCopyEndsAtOnceWithoutWindowFileOrSetting) {
     EXPECT_TRUE(m_values->m_writes.empty());
     EXPECT_EQ(app.ExitInstance(), 0);
     EXPECT_EQ(lock.m_releaseCalls, 1);
+}
+
+// A pipe as a file the run reads: named, unread and left; the marker goes
+// back, so the next start runs.
+TEST_F(MainAppTest, APipeInAFilesPlaceIsNamedAndTheRunEnds) {
+    for (const char* name : {"Quillbox.dat", "Quillbox.org", "Quillbox.conf"}) {
+        SCOPED_TRACE(name);
+        const QString fifo = QDir::current().absoluteFilePath(QString::fromLatin1(name));
+        ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        CFakeInstanceLock lock;
+        m_values->m_strFileName = QDir::current().absoluteFilePath(QStringLiteral("Quillbox.conf"));
+        CSettings settings(std::make_unique<CFakeSettingsStore>(m_values));
+        CFakeMessageBox box;
+        CMainApp app({lock, settings, m_shell, m_picker, QString(), &box});
+        const int windowsBefore = int(QApplication::topLevelWidgets().size());
+        EXPECT_FALSE(app.InitInstance());
+        EXPECT_EQ(int(QApplication::topLevelWidgets().size()), windowsBefore);
+        ASSERT_EQ(box.m_messages.size(), 1);
+        EXPECT_TRUE(
+            box.m_messages[0].startsWith(fifo + QStringLiteral(" is a pipe, not a regular file.")))
+            << box.m_messages[0].toStdString();
+        EXPECT_TRUE(m_values->m_writes.empty());
+        EXPECT_EQ(app.ExitInstance(), 1);
+        EXPECT_EQ(lock.m_releaseCalls, 1);
+        EXPECT_TRUE(QFile::remove(fifo));
+    }
 }
 
 TEST_F(MainAppTest, RunsTheWindowUntilItsCloseCommand) {

@@ -4,6 +4,7 @@
 #include "AppFixture.h"
 #include "app/Shell.h"
 #include "skin/DockDialog.h"
+#include "skin/WindowSkin.h"
 #include "tree/MenuResource.h"
 #include "tree/TreeState.h"
 
@@ -430,6 +431,23 @@ TEST_F(MainDialogTest, DockCloseSavesItsPositionAndClosesTheProgram) {
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.GetTopFolder(), nullptr);
     EXPECT_EQ(m_values->m_values["Pos"], 0x012C00C8u);
+}
+
+// Where the platform reports no window positions (native Wayland reports
+// 0, 0), a dock session leaves the stored place as it was.
+TEST_F(MainDialogTest, DockCloseKeepsThePositionWhereThePlatformReportsNone) {
+    WriteDataFile(SampleTree);
+    m_values->m_values["Pos"] = 0x00640050u; // 100, 80
+    Start();
+    CWindowSkin::SetPlacesWindows(false);
+    WithDock([](CDockDialog& dock) {
+        dock.move(0, 0);
+        dock.OnOK(CDockDialog::RESULT_CLOSE);
+    });
+    ClickButton(IDC_BTNDOCK);
+    CWindowSkin::SetPlacesWindows(std::nullopt);
+    QApplication::processEvents();
+    EXPECT_EQ(m_values->m_values["Pos"], 0x00640050u);
 }
 
 TEST_F(MainDialogTest, EscapeCloseRequestAndEnterLeaveTheWindowOpen) {

@@ -6,7 +6,11 @@
 
 #include "AppFixture.h"
 #include "app/InstanceChannel.h"
+#include "app/MainApp.h"
+#include "fakes/FakeInstanceLock.h"
 
+#include <QElapsedTimer>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <cstring>
 #include <future>
@@ -111,6 +115,67 @@ TEST_F(ChannelTest, AKilledCopysSocketIsReplacedAndNoCopyMeansNoAnswer) {
     EXPECT_FALSE(Send(EAppRequest::menu, 300));
     ASSERT_TRUE(m_server.Listen(m_path));
     EXPECT_TRUE(Send(EAppRequest::menu));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_requests.size() == 1; }));
+}
+
+// A second start asks the running copy for its data folder: the path's own
+// bytes come back, and a copy from before the question (which drops it) only
+// leaves it unanswered.
+TEST_F(ChannelTest, TheDataFolderIsToldAndACopyThatDoesNotKnowTheQuestionIsPassedOver) {
+    const QString folder = QFile::decodeName("/tmp/t-\xff\xfe dir");
+    m_server.SetDataFolder(folder);
+    ASSERT_TRUE(m_server.Listen(m_path));
+    const QString path = m_path;
+    EXPECT_EQ(Serve([path] { return AskDataFolder(path, 3000); }), std::optional<QString>(folder));
+    EXPECT_TRUE(m_requests.isEmpty());
+
+    QLocalServer older; // drops every line it does not know, as the copies before did
+    const QString olderPath = m_dir.filePath("older.socket");
+    QObject::connect(&older, &QLocalServer::newConnection, [&older] {
+        QLocalSocket* socket = older.nextPendingConnection();
+        QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket] {
+            if (socket->canReadLine() && ParseRequestLine(socket->readLine()) == EAppRequest::none)
+                socket->abort();
+        });
+    });
+    ASSERT_TRUE(older.listen(olderPath));
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(Serve([olderPath] { return AskDataFolder(olderPath, 3000); }), std::nullopt);
+    EXPECT_LT(timer.elapsed(), 2000);
+}
+
+// Two copies on different data folders: the second names both and ends; a
+// request from a desktop key still reaches the running copy.
+TEST_F(ChannelTest, ASecondStartOnAnotherFolderSaysWhichTheRunningCopyUses) {
+    QTemporaryDir running, asked;
+    m_server.SetDataFolder(running.path());
+    ASSERT_TRUE(m_server.Listen(m_path));
+    const auto secondStart = [this, &asked](EAppRequest request, CFakeMessageBox& box) {
+        auto values = std::make_shared<CFakeSettingsValues>();
+        CFakeInstanceLock lock(IInstanceLock::heldElsewhere);
+        CSettings settings(std::make_unique<CFakeSettingsStore>(values));
+        CFakeShell shell;
+        CFakePathPicker picker;
+        CMainApp app({lock, settings, shell, picker, asked.path(), &box});
+        app.SetRequest(request);
+        app.SetChannelPath(m_path);
+        return Serve([&app] {
+            app.InitInstance();
+            return app.ExitInstance();
+        });
+    };
+    CFakeMessageBox box;
+    EXPECT_EQ(secondStart(EAppRequest::none, box), 1);
+    ASSERT_EQ(box.m_messages.size(), 1);
+    EXPECT_EQ(box.m_messages[0],
+              QStringLiteral("Quillbox is already running with the data folder %1, so this start "
+                             "does not open %2. To use %2, close the running copy first (its "
+                             "Close button saves and ends it), then start Quillbox again.")
+                  .arg(running.path(), asked.path()));
+    CFakeMessageBox keyBox;
+    EXPECT_EQ(secondStart(EAppRequest::menu, keyBox), 0);
+    EXPECT_TRUE(keyBox.m_messages.isEmpty());
     EXPECT_TRUE(QTest::qWaitFor([&] { return m_requests.size() == 1; }));
 }
 

@@ -10,7 +10,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -94,6 +96,18 @@ const UrlCase kUrlCases[] = {
     {"C:/Windows", nullptr}, // one letter is a drive, not a scheme
 };
 INSTANTIATE_TEST_SUITE_P(Texts, DesktopUrlTest, ::testing::ValuesIn(kUrlCases));
+
+// A stored path whose bytes are not UTF-8 reaches the shell as Latin-1 text;
+// the desktop gets the file's own bytes, not their Latin-1 reading in UTF-8.
+TEST(DesktopUrl, APathThatIsNotUtf8OpensTheFileOfTheseBytes) {
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.path()) + "/t-\xff\xfe";
+    const int fd = ::open(path.constData(), O_CREAT | O_WRONLY, 0600);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    const QUrl url = CDesktopShell::UrlFor(QString::fromLatin1(path));
+    EXPECT_EQ(url.toEncoded(), "file://" + QFile::encodeName(dir.path()) + "/t-%FF%FE");
+}
 
 TEST(HelpFile, LiesBesideTheProgramWhateverTheCurrentFolder) {
     const QString before = QDir::currentPath();

@@ -143,6 +143,112 @@ TEST(ItemsMime, entriesGoOutAsUrlsAndText) {
     EXPECT_FALSE(folderOnly->hasText());
 }
 
+// Little-endian words, as the items format holds them.
+QByteArray Words(std::initializer_list<std::int32_t> words) {
+    QByteArray bytes;
+    for (std::int32_t w : words)
+        for (int k = 0; k < 4; ++k)
+            bytes.append(char((std::uint32_t(w) >> (8 * k)) & 0xff));
+    return bytes;
+}
+
+// count separators at the top, or inside one folder.
+QByteArray Separators(qsizetype count, bool inFolder) {
+    QByteArray bytes = inFolder ? Words({1, 1, 1}) + "F" + Words({std::int32_t(count)})
+                                : Words({std::int32_t(count)});
+    bytes.append(Words({0}).repeated(count));
+    return bytes;
+}
+
+struct BoundCase {
+    const char* what;
+    QString format;
+    std::function<QByteArray()> bytes;
+    bool refused;
+    std::size_t items = 0; // what comes when not refused
+};
+
+// Data as the desktop's clipboard hands it over: bytes, parsed only when asked.
+class CRawMime final : public QMimeData {
+public:
+    CRawMime(QString format, QByteArray bytes)
+        : m_strFormat(std::move(format)), m_bytes(std::move(bytes)) {}
+    QStringList formats() const override { return {m_strFormat}; }
+    bool hasFormat(const QString& format) const override { return format == m_strFormat; }
+
+protected:
+    QVariant retrieveData(const QString& format, QMetaType) const override {
+        return format == m_strFormat ? QVariant(m_bytes) : QVariant();
+    }
+
+private:
+    QString m_strFormat;
+    QByteArray m_bytes;
+};
+
+class BoundTest : public ::testing::TestWithParam<BoundCase> {};
+
+// One paste or drop is bounded in items and bytes before anything is made.
+TEST_P(BoundTest, refusesTooMuchWhole) {
+    const CRawMime mime(GetParam().format, GetParam().bytes());
+    QString refusal;
+    const auto items = ItemsFromMime(mime, &refusal);
+    EXPECT_EQ(!refusal.isEmpty(), GetParam().refused) << refusal.toStdString();
+    if (GetParam().refused) {
+        EXPECT_TRUE(items.empty());
+        EXPECT_TRUE(refusal.startsWith(QStringLiteral("Nothing was inserted: what was pasted or "
+                                                      "dropped holds ")));
+    } else {
+        EXPECT_EQ(items.size(), GetParam().items);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bounds, BoundTest,
+    ::testing::ValuesIn(std::vector<BoundCase>{
+        {"items40MB", ITEMS_MIME_TYPE, [] { return Separators(10'000'000, false); }, true},
+        {"itemsAtTheBound", ITEMS_MIME_TYPE, [] { return Separators(MAX_DROP_ITEMS, false); },
+         false, std::size_t(MAX_DROP_ITEMS)},
+        {"itemsOneOver", ITEMS_MIME_TYPE, [] { return Separators(MAX_DROP_ITEMS + 1, false); },
+         true},
+        {"nestedOver", ITEMS_MIME_TYPE, [] { return Separators(MAX_DROP_ITEMS, true); }, true},
+        {"damagedCount", ITEMS_MIME_TYPE,
+         [] {
+             return Words({2'000'000'000, 0});
+         },
+         false},
+        {"uriList40MB", QStringLiteral("text/uri-list"),
+         [] { return QByteArray("https://a.example/\r\n").repeated(2'000'000); }, true},
+        {"uriListFew", QStringLiteral("text/uri-list"),
+         [] { return QByteArray("https://a.example/\r\nhttps://b.example/\r\n"); }, false, 2},
+        {"uriListLines", QStringLiteral("text/uri-list"),
+         [] { return QByteArray("http://a/\n").repeated(MAX_DROP_ITEMS + 1); }, true},
+        {"text40MB", QStringLiteral("text/plain"), [] { return QByteArray(40 << 20, 'x'); }, true},
+    }),
+    [](const ::testing::TestParamInfo<BoundCase>& row) { return std::string(row.param.what); });
+
+TEST(ItemsMime, aLocalPathGoesOutAsItsOwnBytes) {
+    EXPECT_EQ(UrlFromTarget("/tmp/t-\xff\xfe").toEncoded(), "file:///tmp/t-%FF%FE");
+    EXPECT_EQ(UrlFromTarget("/tmp/caf\xc3\xa9 #1").toEncoded(), "file:///tmp/caf%C3%A9%20%231");
+    const std::unique_ptr<QMimeData> mime =
+        MakeItemsMime({std::make_unique<CEntry>("T", "/tmp/t-\xff\xfe", nullptr).get()});
+    ASSERT_EQ(mime->urls().size(), 1);
+    EXPECT_EQ(mime->urls()[0].toEncoded(), "file:///tmp/t-%FF%FE");
+}
+
+TEST(ItemsMime, countsNestedItemsWithoutMakingThem) {
+    CFolder top("Top");
+    auto inner = std::make_unique<CFolder>("Inner");
+    inner->Append(std::make_unique<CEntry>("A", "https://a.example/", nullptr));
+    inner->Append(std::make_unique<CItem>(SEPARATOR_TEXT));
+    top.Append(std::move(inner));
+    CEntry blank("Blank", "", nullptr);
+    const QByteArray bytes = EncodeItems({&top, &blank});
+    EXPECT_EQ(CountEncodedItems(bytes, 100), 5);
+    EXPECT_EQ(CountEncodedItems(bytes, 2), 3); // stops past the limit
+    EXPECT_EQ(CountEncodedItems(bytes.left(bytes.size() - 3), 100), 5);
+}
+
 struct KeyCase {
     QKeyCombination key;
     unsigned id;

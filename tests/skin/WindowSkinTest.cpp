@@ -152,6 +152,31 @@ TEST(WindowSkin, PaintCopiesTheBitmap) {
     EXPECT_EQ(canvas, LoadBitmapResource("MainWnd"));
 }
 
+// A platform that cuts no window to a mask (native Wayland): the window is
+// transparent, and the key colour around the shape is never painted.
+TEST(WindowSkin, WithoutMasksTheKeyColourIsLeftTransparent) {
+    CWindowSkin::SetPlacesWindows(false);
+    QWidget window;
+    CWindowSkin skin;
+    ASSERT_EQ(skin.Load(&window, "MainWnd"), 1);
+    CWindowSkin::SetPlacesWindows(std::nullopt);
+    EXPECT_TRUE(window.testAttribute(Qt::WA_TranslucentBackground));
+    EXPECT_TRUE(window.mask().isEmpty());
+    QImage canvas(556, 452, QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    {
+        QPainter dc(&canvas);
+        skin.Paint(dc);
+    }
+    const QImage image = LoadBitmapResource("MainWnd");
+    int wrong = 0;
+    for (int y = 0; y < 452; ++y)
+        for (int x = 0; x < 556; ++x)
+            wrong += IsKeyPixel(image.pixel(x, y)) ? qAlpha(canvas.pixel(x, y)) != 0
+                                                   : canvas.pixel(x, y) != image.pixel(x, y);
+    EXPECT_EQ(wrong, 0);
+}
+
 // Sends a mouse event straight to the window, as the platform would after a
 // press on a visible point of it.
 void SendMouse(QWidget& w, QEvent::Type type, QPoint local, Qt::MouseButtons buttons) {

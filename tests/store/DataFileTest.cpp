@@ -5,7 +5,9 @@
 #include "fakes/LockedFolder.h"
 #include "fakes/QtPrint.h"
 #include "store/Cipher.h"
+#include "store/RegularFile.h"
 #include "store/Settings.h"
+#include "store/SettingsStore.h"
 #include "tree/Tree.h"
 #include "tree/TreeState.h"
 
@@ -744,3 +746,80 @@ TEST_P(MessageTest, NamesTheFullPath) {
 INSTANTIATE_TEST_SUITE_P(Causes, MessageTest, ::testing::ValuesIn(kMessages));
 
 } // namespace
+
+// A pipe where a file of ours should be is found out without being read (a
+// read would wait for a writer forever) and named; nothing replaces it.
+struct SpecialCase {
+    const char* name;
+    const char* file; // in the data folder; "settings": the settings file
+};
+const SpecialCase kSpecialCases[] = {
+    {"DataFile", DATA_FILE_NAME},
+    {"Fallback", FALLBACK_FILE_NAME},
+    {"Settings", "settings"},
+};
+
+class SpecialFileTest : public DataFileTest, public ::testing::WithParamInterface<SpecialCase> {
+protected:
+    SpecialFileTest() { ::alarm(30); } // a hang ends the test with SIGALRM
+    ~SpecialFileTest() override { ::alarm(0); }
+};
+
+TEST_P(SpecialFileTest, IsNamedAndNeverOpened) {
+    const bool isSettings = std::strcmp(GetParam().file, "settings") == 0;
+    const QString fifo = isSettings ? PathOf("Quillbox.conf") : PathOf(GetParam().file);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    CSettings settings(std::make_unique<CQSettingsStore>(PathOf("Quillbox.conf")));
+
+    const QString message = SpecialFilesMessage(settings, m_state);
+    EXPECT_EQ(message, QStringLiteral("%1 is a pipe, not a regular file. Quillbox reads and writes "
+                                      "regular files only: move it away and start Quillbox again.")
+                           .arg(fifo));
+    EXPECT_EQ(settings.StoreFileName(), PathOf("Quillbox.conf"));
+    // Each step that reads these files returns at once.
+    LoadSettings(settings, m_state);
+    EXPECT_EQ(PasswordNeeded(settings, m_state), PasswordNeed::none);
+    EXPECT_EQ(DataFileFormat(m_state), DataFormat::empty);
+    m_pTop = StartTree(nullptr);
+    if (isSettings) {
+        LoadTree(*m_pTop, settings, m_state);
+        settings.SetPassword("new");
+        EXPECT_THROW(SaveTree(*m_pTop, settings, m_state), CSettingsError);
+    } else {
+        try {
+            LoadTree(*m_pTop, settings, m_state);
+            ADD_FAILURE() << "no error";
+        } catch (const CSpecialFileError& e) {
+            EXPECT_EQ(e.Message(), message);
+        }
+    }
+    if (std::strcmp(GetParam().file, DATA_FILE_NAME) == 0) {
+        EXPECT_THROW(SaveTree(*m_pTop, settings, m_state), CSpecialFileError);
+    }
+    struct stat fifoInfo {};
+    ASSERT_EQ(::stat(QFile::encodeName(fifo).constData(), &fifoInfo), 0);
+    EXPECT_TRUE(S_ISFIFO(fifoInfo.st_mode));
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, SpecialFileTest, ::testing::ValuesIn(kSpecialCases),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+TEST(RegularFileTest, OpensARegularFileAndRefusesADeviceWithoutWaiting) {
+    QTemporaryDir dir;
+    QFile regular(dir.filePath(QStringLiteral("r")));
+    ASSERT_TRUE(regular.open(QIODevice::WriteOnly));
+    regular.write("abc");
+    regular.close();
+    ASSERT_TRUE(OpenRegularForReading(regular));
+    EXPECT_EQ(regular.readAll(), "abc");
+    for (const char* device : {"/dev/zero", "/dev/null"}) {
+        QFile file(QString::fromLatin1(device));
+        EXPECT_FALSE(OpenRegularForReading(file)) << device;
+        EXPECT_FALSE(file.isOpen());
+        EXPECT_TRUE(IsSpecialFile(file.fileName()));
+        EXPECT_TRUE(SpecialFileMessage(file.fileName())
+                        .startsWith(QString::fromLatin1(device) + QStringLiteral(" is a device,")));
+    }
+    EXPECT_FALSE(IsSpecialFile(dir.path()));
+    EXPECT_FALSE(IsSpecialFile(dir.filePath(QStringLiteral("missing"))));
+}

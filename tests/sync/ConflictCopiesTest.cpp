@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -48,6 +49,12 @@ TEST(ConflictCopies, FoundAndMarkedMergedOnlyWhenRegularFiles) {
     ASSERT_TRUE(QDir(dir.path()).mkdir("Quillbox (Ann's conflicted copy 2026-12-10).dat"));
     ASSERT_TRUE(QFile::link(dir.filePath("Quillbox.dat"),
                             dir.filePath("Quillbox.sync-conflict-20261211-120000-ABCDEFG.dat")));
+    // A pipe would hang whoever reads it.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("Quillbox.sync-conflict-20261212-120000-"
+                                                      "ABCDEFG.dat"))
+                           .constData(),
+                       0600),
+              0);
     const QStringList copies = FindConflictCopies(dir.path(), "Quillbox.dat");
     ASSERT_EQ(copies.size(), 2) << copies.join(", ").toStdString();
 
