@@ -29,8 +29,8 @@ enum class ETargetKind : unsigned char {
 
 struct STargetKind {
     ETargetKind kind = ETargetKind::Other;
-    QUrl url;      // Web: the address to ask for
-    QString path;  // Local: the path to look for
+    QUrl url;          // Web: the address to ask for
+    QString path;      // Local: the path to look for
     bool valid = true; // false for a Web address that is no valid URL
 };
 

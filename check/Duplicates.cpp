@@ -84,8 +84,8 @@ void AppendPath(std::string_view path, bool decode, std::string& out) {
         }
         out += '/';
         for (std::size_t k = 0; k < part.size(); ++k) {
-            if (decode && part[k] == '%' && k + 2 < part.size() + 0 &&
-                HexValue(part[k + 1]) >= 0 && HexValue(part[k + 2]) >= 0) {
+            if (decode && part[k] == '%' && k + 2 < part.size() + 0 && HexValue(part[k + 1]) >= 0 &&
+                HexValue(part[k + 2]) >= 0) {
                 out += char(HexValue(part[k + 1]) * 16 + HexValue(part[k + 2]));
                 k += 2;
             } else {
@@ -140,8 +140,7 @@ void AppendUrl(std::string_view scheme, std::string_view rest, const SDuplicateO
 
 } // namespace
 
-void NormaliseAddress(std::string_view target, const SDuplicateOptions& options,
-                      std::string& out) {
+void NormaliseAddress(std::string_view target, const SDuplicateOptions& options, std::string& out) {
     out.clear();
     target = Trim(target);
     if (target.empty())
@@ -179,8 +178,9 @@ std::string NormaliseAddress(std::string_view target, const SDuplicateOptions& o
     return out;
 }
 
-std::vector<std::vector<std::size_t>> FindDuplicateGroups(const std::vector<std::string_view>& targets,
-                                                          const SDuplicateOptions& options) {
+std::vector<std::vector<std::size_t>>
+FindDuplicateGroups(const std::vector<std::string_view>& targets,
+                    const SDuplicateOptions& options) {
     constexpr std::size_t NONE = std::size_t(-1);
     // The normalised texts live side by side in one buffer reserved to hold
     // them all (a text grows by at most a scheme, a slash and "file:"), so
@@ -203,8 +203,8 @@ std::vector<std::vector<std::size_t>> FindDuplicateGroups(const std::vector<std:
             continue;
         const std::size_t at = keys.size();
         keys += key;
-        const auto [it, added] = slots.try_emplace(std::string_view(keys.data() + at, key.size()),
-                                                   Slot{i, i, 1});
+        const auto [it, added] =
+            slots.try_emplace(std::string_view(keys.data() + at, key.size()), Slot{i, i, 1});
         if (added)
             continue;
         keys.resize(at); // the key is already kept

@@ -8,6 +8,7 @@
 #include <QNetworkRequest>
 #include <QSet>
 #include <QTimer>
+#include <algorithm>
 #include <utility>
 
 #ifndef QB_VERSION
@@ -58,15 +59,16 @@ QString HostKey(const QUrl& url) {
 
 struct CLinkChecker::SJob {
     std::uint64_t key = 0;
-    QUrl url;  // the address asked for now
+    QUrl url;     // the address asked for now
     QString host; // the host whose turn this job takes (its first address's)
     QSet<QString> seen;
     int hops = 0;
     bool permanent = true; // every redirect so far was permanent
     bool get = false;      // asking with GET (HEAD was refused)
     bool timedOut = false;
-    int headStatus = 0;       // a GET's status, taken from its headers
-    QByteArray headLocation;  // and its Location header
+    qint64 deadline = 0;     // on the checker's clock
+    int headStatus = 0;      // a GET's status, taken from its headers
+    QByteArray headLocation; // and its Location header
     QNetworkReply* reply = nullptr;
 };
 
@@ -77,6 +79,9 @@ CLinkChecker::CLinkChecker(SOptions options, QObject* parent)
     m_pNet->setCookieJar(new CNoCookies(m_pNet.get()));
     m_pNet->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     m_pNet->setAutoDeleteReplies(false);
+    m_sweep.setInterval(std::clamp(m_options.timeoutMs / 4, 20, 500));
+    connect(&m_sweep, &QTimer::timeout, this, &CLinkChecker::Sweep);
+    m_clock.start();
 }
 
 CLinkChecker::~CLinkChecker() {
@@ -119,7 +124,6 @@ void CLinkChecker::Start(const std::vector<SLinkJob>& jobs) {
             job.key = each.key;
             job.url = kind.url;
             job.host = HostKey(kind.url);
-            job.seen.insert(kind.url.toString(QUrl::FullyEncoded));
             m_hosts[job.host].pending.push_back(m_jobs.size());
             m_jobs.push_back(std::move(job));
             ++m_nWeb;
@@ -147,6 +151,7 @@ void CLinkChecker::Cancel() {
         }
     m_nActive = 0;
     m_ready.clear();
+    m_sweep.stop();
 }
 
 void CLinkChecker::QueueHost(const QString& host) {
@@ -202,13 +207,24 @@ void CLinkChecker::Send(std::size_t index) {
         });
     }
     connect(reply, &QNetworkReply::finished, this, [this, index, reply] { OnReply(index, reply); });
-    QTimer::singleShot(m_options.timeoutMs, reply, [this, index, reply] {
-        SJob& each = m_jobs[index];
-        if (each.reply != reply)
-            return;
-        each.timedOut = true;
+    job.deadline = m_clock.elapsed() + m_options.timeoutMs;
+    if (!m_sweep.isActive())
+        m_sweep.start();
+}
+
+void CLinkChecker::Sweep() {
+    // One timer for all requests: those past their deadline are aborted.
+    const qint64 now = m_clock.elapsed();
+    std::vector<QNetworkReply*> late;
+    for (SJob& job : m_jobs)
+        if (job.reply && job.deadline <= now) {
+            job.timedOut = true;
+            late.push_back(job.reply);
+        }
+    for (QNetworkReply* reply : late)
         reply->abort();
-    });
+    if (!m_bRunning)
+        m_sweep.stop();
 }
 
 void CLinkChecker::OnReply(std::size_t index, QNetworkReply* reply) {
@@ -250,11 +266,11 @@ void CLinkChecker::OnReply(std::size_t index, QNetworkReply* reply) {
     if (IsRedirect(status) && !location.isEmpty()) {
         const QUrl next = job.url.resolved(QUrl::fromEncoded(location));
         const QString name = next.toString(QUrl::FullyEncoded);
-        if (!next.isValid() || (next.scheme() != QLatin1String("http") &&
-                                next.scheme() != QLatin1String("https"))) {
+        if (!next.isValid() ||
+            (next.scheme() != QLatin1String("http") && next.scheme() != QLatin1String("https"))) {
             result.state = ELinkState::Failing;
             result.note = QStringLiteral("redirected to an address that cannot be checked");
-        } else if (job.seen.contains(name)) {
+        } else if (name == job.url.toString(QUrl::FullyEncoded) || job.seen.contains(name)) {
             result.state = ELinkState::Failing;
             result.note = QStringLiteral("redirect loop");
         } else if (job.hops >= m_options.maxRedirects) {
@@ -263,7 +279,7 @@ void CLinkChecker::OnReply(std::size_t index, QNetworkReply* reply) {
         } else {
             ++job.hops;
             job.permanent = job.permanent && IsPermanent(status);
-            job.seen.insert(name);
+            job.seen.insert(job.url.toString(QUrl::FullyEncoded));
             job.url = next;
             job.get = false;
             Send(index);
@@ -284,12 +300,11 @@ void CLinkChecker::OnReply(std::size_t index, QNetworkReply* reply) {
         }
     } else if (status == 404 || status == 410) {
         result.state = ELinkState::Gone;
-        result.note = job.hops > 0 ? QStringLiteral("%1 after a redirect to %2")
-                                         .arg(status)
-                                         .arg(job.url.toString())
-                                   : QStringLiteral("%1 %2").arg(status).arg(
-                                         status == 404 ? QStringLiteral("not found")
-                                                       : QStringLiteral("gone"));
+        result.note =
+            job.hops > 0
+                ? QStringLiteral("%1 after a redirect to %2").arg(status).arg(job.url.toString())
+                : QStringLiteral("%1 %2").arg(status).arg(
+                      status == 404 ? QStringLiteral("not found") : QStringLiteral("gone"));
     } else {
         result.state = ELinkState::Failing;
         result.note = status >= 500 ? QStringLiteral("server error %1").arg(status)
@@ -335,6 +350,7 @@ void CLinkChecker::EndCheck() {
     if (!m_bRunning)
         return;
     m_bRunning = false;
+    m_sweep.stop();
     if (m_nWeb > 0 && m_nReached == 0 && m_nConnectFails >= 2) {
         m_bNoNetwork = true;
         std::unordered_map<std::uint64_t, bool> web;

@@ -26,8 +26,10 @@
 #include "check/CheckTargets.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 #include <cstdint>
 #include <deque>
@@ -112,6 +114,7 @@ private:
     void Complete(SLinkResult result);
     void QueueHost(const QString& host);
     void EndCheck();
+    void Sweep();
 
     SOptions m_options;
     std::unique_ptr<QNetworkAccessManager> m_pNet;
@@ -119,6 +122,8 @@ private:
     std::unordered_map<QString, SHost> m_hosts;
     std::deque<QString> m_ready; // hosts with work waiting and room for it
     std::vector<SLinkResult> m_results;
+    QElapsedTimer m_clock;
+    QTimer m_sweep;
     int m_nActive = 0;
     int m_nTotal = 0;
     int m_nDone = 0;

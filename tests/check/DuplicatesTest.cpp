@@ -55,7 +55,7 @@ TEST(DuplicatesTest, addressPairsAreTheSameOrNot) {
 
 TEST(DuplicatesTest, groupsInTheOrderOfTheirFirstMember) {
     const std::vector<std::string_view> targets = {
-        "https://b.example/", "https://A.example", "", "https://a.example/#x",
+        "https://b.example/",    "https://A.example",  "", "https://a.example/#x",
         "https://b.example:443", "https://a.example/", "", "https://c.example/"};
     EXPECT_EQ(FindDuplicateGroups(targets),
               (std::vector<std::vector<std::size_t>>{{0, 4}, {1, 5}}));

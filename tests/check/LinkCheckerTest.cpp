@@ -12,8 +12,8 @@
 
 namespace {
 
-std::map<std::uint64_t, SLinkResult> RunCheck(CLinkChecker& checker, const std::vector<SLinkJob>& jobs,
-                                         int waitMs = 20000) {
+std::map<std::uint64_t, SLinkResult>
+RunCheck(CLinkChecker& checker, const std::vector<SLinkJob>& jobs, int waitMs = 20000) {
     QSignalSpy done(&checker, &CLinkChecker::finished);
     checker.Start(jobs);
     if (done.isEmpty()) {
@@ -126,9 +126,9 @@ TEST(LinkCheckerTest, keepsToTheLimitPerHost) {
     CLocalHttpServer server(60);
     std::vector<SLinkJob> jobs;
     for (std::uint64_t i = 0; i < 60; ++i)
-        jobs.push_back({i, (i % 2 ? server.Base("127.0.0.1") : server.Base("localhost"))
-                                   .toStdString() +
-                               "/slow/" + std::to_string(i)});
+        jobs.push_back(
+            {i, (i % 2 ? server.Base("127.0.0.1") : server.Base("localhost")).toStdString() +
+                    "/slow/" + std::to_string(i)});
     CLinkChecker checker;
     const auto results = RunCheck(checker, jobs);
     ASSERT_EQ(results.size(), 60u);
@@ -146,9 +146,9 @@ TEST(LinkCheckerTest, noNetworkGivesOneNote) {
     std::vector<SLinkJob> jobs;
     const quint16 refused = RefusedPort();
     for (std::uint64_t i = 0; i < 50; ++i)
-        jobs.push_back({i, i % 2 ? "http://host" + std::to_string(i) + ".invalid/"
-                                 : "http://127.0.0.1:" + std::to_string(refused) + "/" +
-                                       std::to_string(i)});
+        jobs.push_back(
+            {i, i % 2 ? "http://host" + std::to_string(i) + ".invalid/"
+                      : "http://127.0.0.1:" + std::to_string(refused) + "/" + std::to_string(i)});
     jobs.push_back({100, folder.path().toStdString() + "/missing"});
     CLinkChecker checker;
     const auto results = RunCheck(checker, jobs);
