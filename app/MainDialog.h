@@ -33,6 +33,7 @@ class CFolder;
 class CItemObserver;
 class CMenu;
 class CSettings;
+class CTidyActions;
 class CWindowExchange;
 class CWindowSkin;
 class IPathPicker;
@@ -172,6 +173,7 @@ private:
     std::unique_ptr<CColumns> m_pColumns;
     std::unique_ptr<CPasswordPanel> m_pPassword;
     std::unique_ptr<CWindowExchange> m_pExchange; // import and export
+    std::unique_ptr<CTidyActions> m_pTidy;        // link check and duplicates
     CCommandTable m_commands;
     bool m_bInitialised = false;
     CSavePolicy m_save{*this, m_settings};

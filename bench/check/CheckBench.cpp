@@ -77,7 +77,8 @@ void PlainRequests(benchmark::State& state) {
         std::size_t next = 0;
         std::size_t done = 0;
         std::function<void()> send = [&] {
-            QNetworkReply* reply = net.head(QNetworkRequest(QUrl(QString::fromStdString(addresses[next++]))));
+            QNetworkReply* reply =
+                net.head(QNetworkRequest(QUrl(QString::fromStdString(addresses[next++]))));
             QObject::connect(reply, &QNetworkReply::finished, &loop, [&, reply] {
                 reply->deleteLater();
                 if (++done == addresses.size())
@@ -97,8 +98,8 @@ std::vector<std::string> Collection(int n) {
     out.reserve(std::size_t(n));
     for (int i = 0; i < n; ++i) {
         const int page = i % 10 == 9 ? i - 9 : i; // every tenth one a variant
-        std::string address = "https://site" + std::to_string(page % 997) + ".example.org/articles/" +
-                              std::to_string(page) + "/index.html";
+        std::string address = "https://site" + std::to_string(page % 997) +
+                              ".example.org/articles/" + std::to_string(page) + "/index.html";
         if (i % 10 == 9)
             address = "HTTPS://Site" + std::to_string(page % 997) + ".example.org:443/articles/" +
                       std::to_string(page) + "/index.html";
