@@ -86,6 +86,7 @@ private:
 CReviewPanel::CReviewPanel(SHost host, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), m_host(std::move(host)) {
     setObjectName(QStringLiteral("ReviewPanel"));
+    setWindowTitle(QStringLiteral("Quillbox review"));
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_TranslucentBackground);
     setStyleSheet(QString::fromLatin1(STYLE));
@@ -121,8 +122,8 @@ CReviewPanel::CReviewPanel(SHost host, QWidget* parent)
     m_pList = new QTreeWidget(this);
     m_pList->setObjectName(QStringLiteral("ReviewList"));
     m_pList->setColumnCount(3);
-    m_pList->setHeaderLabels({QStringLiteral("Entry"), QStringLiteral("Address"),
-                              QStringLiteral("Found")});
+    m_pList->setHeaderLabels(
+        {QStringLiteral("Entry"), QStringLiteral("Address"), QStringLiteral("Found")});
     m_pList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_pList->setAlternatingRowColors(true);
     m_pList->setRootIsDecorated(true);
@@ -147,9 +148,9 @@ CReviewPanel::CReviewPanel(SHost host, QWidget* parent)
                         QStringLiteral("Keep the selected entry and delete the other entries "
                                        "with its address"),
                         this);
-    m_pShow = Button("ReviewShow", QStringLiteral("Show"),
-                     QStringLiteral("Show the entry in the columns (Enter, or a double click)"),
-                     this);
+    m_pShow =
+        Button("ReviewShow", QStringLiteral("Show"),
+               QStringLiteral("Show the entry in the columns (Enter, or a double click)"), this);
     for (QPushButton* each : {m_pDelete, m_pUpdate, m_pKeep, m_pKeepOne})
         actions->addWidget(each);
     actions->addStretch();
@@ -268,7 +269,8 @@ void CReviewPanel::OnFinished() {
     const struct {
         ELinkState state;
         const char* name;
-    } groups[] = {{ELinkState::Gone, "Gone"}, {ELinkState::Moved, "Moved"}, {ELinkState::Failing, "Failing"}};
+    } groups[] = {
+        {ELinkState::Gone, "Gone"}, {ELinkState::Moved, "Moved"}, {ELinkState::Failing, "Failing"}};
     QTreeWidgetItem* gone = nullptr;
     for (const auto& group : groups) {
         const std::vector<std::size_t>& rows = byState[static_cast<std::size_t>(group.state)];
@@ -329,11 +331,12 @@ void CReviewPanel::ShowDuplicates(std::vector<SCollected> entries) {
         }
     }
     m_pList->expandAll();
-    m_pStatus->setText(groups.empty()
-                           ? QStringLiteral("No duplicates among %1 entries.").arg(Count(m_entries.size()))
-                           : QStringLiteral("%1 addresses are filed more than once (%2 entries). "
-                                            "Choose the entry to keep in a group.")
-                                 .arg(Count(groups.size()), Count(listed)));
+    m_pStatus->setText(
+        groups.empty()
+            ? QStringLiteral("No duplicates among %1 entries.").arg(Count(m_entries.size()))
+            : QStringLiteral("%1 addresses are filed more than once (%2 entries). "
+                             "Choose the entry to keep in a group.")
+                  .arg(Count(groups.size()), Count(listed)));
     if (m_pList->topLevelItemCount() > 0) {
         QTreeWidgetItem* first = m_pList->topLevelItem(0)->child(0);
         m_pList->setCurrentItem(first);
@@ -520,7 +523,8 @@ void CReviewPanel::UpdateButtons() {
     const bool idle = !IsChecking();
     bool moved = false;
     for (QTreeWidgetItem* row : rows)
-        moved = moved || m_rows[std::size_t(row->data(0, ROW_ROLE).toInt())].state == ELinkState::Moved;
+        moved =
+            moved || m_rows[std::size_t(row->data(0, ROW_ROLE).toInt())].state == ELinkState::Moved;
     m_pDelete->setEnabled(idle && !rows.empty());
     m_pKeep->setEnabled(idle && !rows.empty());
     m_pUpdate->setEnabled(idle && moved);

@@ -89,8 +89,8 @@ CTidyActions::~CTidyActions() {
 
 CReviewPanel* CTidyActions::OpenPanel() {
     const QString folder = m_window.dataFolder();
-    const QString path = QDir(folder.isEmpty() ? QDir::currentPath() : folder).filePath(
-        QString::fromLatin1(KEPT_FILE));
+    const QString path = QDir(folder.isEmpty() ? QDir::currentPath() : folder)
+                             .filePath(QString::fromLatin1(KEPT_FILE));
     if (!m_pKept)
         m_pKept = std::make_unique<CKeptLinks>(path);
     if (!m_pPanel) {
@@ -104,10 +104,14 @@ CReviewPanel* CTidyActions::OpenPanel() {
         const QRect room = screen ? screen->availableGeometry() : QRect();
         QPoint at(frame.right() + 8, frame.top() + 20);
         if (!room.isEmpty() && at.x() + m_pPanel->width() > room.right())
+            at.setX(frame.left() - 8 - m_pPanel->width());
+        if (!room.isEmpty() && at.x() < room.left())
             at = QPoint(frame.center().x() - m_pPanel->width() / 2, frame.top() + 40);
         if (!room.isEmpty()) {
-            at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - m_pPanel->width())));
-            at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - m_pPanel->height())));
+            at.setX(std::clamp(at.x(), room.left(),
+                               std::max(room.left(), room.right() - m_pPanel->width())));
+            at.setY(std::clamp(at.y(), room.top(),
+                               std::max(room.top(), room.bottom() - m_pPanel->height())));
         }
         m_pPanel->move(at);
     }

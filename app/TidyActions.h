@@ -53,9 +53,9 @@ private:
 class CTidyActions final {
 public:
     struct SWindow {
-        QWidget* widget;                                  // the main window
-        std::function<CFolder*()> top;                    // null while no tree
-        std::function<QString()> dataFolder;              // where Quillbox.kept lives
+        QWidget* widget;                                     // the main window
+        std::function<CFolder*()> top;                       // null while no tree
+        std::function<QString()> dataFolder;                 // where Quillbox.kept lives
         std::function<void(const std::vector<int>&)> reveal; // CMainDialog::RevealPath
     };
     CTidyActions(SWindow window, CTreeEditor& editor);
