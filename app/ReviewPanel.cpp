@@ -19,6 +19,7 @@
 #include <QTreeWidget>
 #include <QUndoCommand>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <set>
 
 namespace {
@@ -242,7 +243,15 @@ void CReviewPanel::OnFinished() {
     std::size_t fine = 0, kept = 0, changed = 0;
     std::size_t counts[4] = {};
     std::vector<std::size_t> byState[4];
-    for (const SLinkResult& result : m_pChecker->Results()) {
+    // Rows in the collection's order, whatever order the answers came in.
+    std::vector<const SLinkResult*> results;
+    results.reserve(m_pChecker->Results().size());
+    for (const SLinkResult& result : m_pChecker->Results())
+        results.push_back(&result);
+    std::sort(results.begin(), results.end(),
+              [](const SLinkResult* a, const SLinkResult* b) { return a->key < b->key; });
+    for (const SLinkResult* each : results) {
+        const SLinkResult& result = *each;
         if (result.key >= m_entries.size())
             continue;
         const SCollected& entry = m_entries[result.key];

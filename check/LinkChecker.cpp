@@ -264,27 +264,8 @@ void CLinkChecker::OnReply(std::size_t index, QNetworkReply* reply) {
         return;
     }
     if (IsRedirect(status) && !location.isEmpty()) {
-        const QUrl next = job.url.resolved(QUrl::fromEncoded(location));
-        const QString name = next.toString(QUrl::FullyEncoded);
-        if (!next.isValid() ||
-            (next.scheme() != QLatin1String("http") && next.scheme() != QLatin1String("https"))) {
-            result.state = ELinkState::Failing;
-            result.note = QStringLiteral("redirected to an address that cannot be checked");
-        } else if (name == job.url.toString(QUrl::FullyEncoded) || job.seen.contains(name)) {
-            result.state = ELinkState::Failing;
-            result.note = QStringLiteral("redirect loop");
-        } else if (job.hops >= m_options.maxRedirects) {
-            result.state = ELinkState::Failing;
-            result.note = QStringLiteral("more than %1 redirects").arg(m_options.maxRedirects);
-        } else {
-            ++job.hops;
-            job.permanent = job.permanent && IsPermanent(status);
-            job.seen.insert(job.url.toString(QUrl::FullyEncoded));
-            job.url = next;
-            job.get = false;
-            Send(index);
+        if (FollowRedirect(index, status, location, result))
             return;
-        }
         Finish(index, std::move(result), false);
         return;
     }
@@ -311,6 +292,34 @@ void CLinkChecker::OnReply(std::size_t index, QNetworkReply* reply) {
                                     : QStringLiteral("refused with %1").arg(status);
     }
     Finish(index, std::move(result), false);
+}
+
+bool CLinkChecker::FollowRedirect(std::size_t index, int status, const QByteArray& location,
+                                  SLinkResult& result) {
+    SJob& job = m_jobs[index];
+    const QUrl next = job.url.resolved(QUrl::fromEncoded(location));
+    const QString name = next.toString(QUrl::FullyEncoded);
+    result.state = ELinkState::Failing;
+    if (!next.isValid() ||
+        (next.scheme() != QLatin1String("http") && next.scheme() != QLatin1String("https"))) {
+        result.note = QStringLiteral("redirected to an address that cannot be checked");
+        return false;
+    }
+    if (name == job.url.toString(QUrl::FullyEncoded) || job.seen.contains(name)) {
+        result.note = QStringLiteral("redirect loop");
+        return false;
+    }
+    if (job.hops >= m_options.maxRedirects) {
+        result.note = QStringLiteral("more than %1 redirects").arg(m_options.maxRedirects);
+        return false;
+    }
+    ++job.hops;
+    job.permanent = job.permanent && IsPermanent(status);
+    job.seen.insert(job.url.toString(QUrl::FullyEncoded));
+    job.url = next;
+    job.get = false;
+    Send(index);
+    return true;
 }
 
 void CLinkChecker::Finish(std::size_t index, SLinkResult result, bool connectFailure) {

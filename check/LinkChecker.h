@@ -110,6 +110,10 @@ private:
     void Dispatch();
     void Send(std::size_t job);
     void OnReply(std::size_t job, QNetworkReply* reply);
+    // Asks for a redirect's next address; false (result says why) when the
+    // chain ends here.
+    bool FollowRedirect(std::size_t job, int status, const QByteArray& location,
+                        SLinkResult& result);
     void Finish(std::size_t job, SLinkResult result, bool connectFailure);
     void Complete(SLinkResult result);
     void QueueHost(const QString& host);

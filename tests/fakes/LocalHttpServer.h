@@ -80,8 +80,6 @@ private:
         const bool isHead = method == "HEAD";
         if (part == "ok")
             Reply(socket, 200, {});
-        else if (part == "missing")
-            Reply(socket, 404, {});
         else if (part == "gone")
             Reply(socket, 410, {});
         else if (part == "error")
@@ -105,7 +103,7 @@ private:
         else if (part == "slow")
             Slow(socket, host);
         else if (part != "hang")
-            Reply(socket, 404, {});
+            Reply(socket, 404, {}); // /missing and every other path
     }
 
     static void Reply(QTcpSocket* socket, int status, const QByteArray& location) {
