@@ -134,6 +134,12 @@ CReviewPanel::CReviewPanel(SHost host, QWidget* parent)
     m_pList->setColumnWidth(1, 230);
     layout->addWidget(m_pList, 1);
 
+    layout->addLayout(MakeActions());
+    Connect(close);
+    UpdateButtons();
+}
+
+QHBoxLayout* CReviewPanel::MakeActions() {
     auto* actions = new QHBoxLayout;
     m_pDelete = Button("ReviewDelete", QStringLiteral("Delete"),
                        QStringLiteral("Delete the selected entries (Delete key; Ctrl+Z in the "
@@ -156,8 +162,10 @@ CReviewPanel::CReviewPanel(SHost host, QWidget* parent)
         actions->addWidget(each);
     actions->addStretch();
     actions->addWidget(m_pShow);
-    layout->addLayout(actions);
+    return actions;
+}
 
+void CReviewPanel::Connect(QPushButton* close) {
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     connect(m_pCancel, &QPushButton::clicked, this, &CReviewPanel::Stop);
     connect(m_pDelete, &QPushButton::clicked, this, &CReviewPanel::DeleteSelected);
@@ -179,7 +187,6 @@ CReviewPanel::CReviewPanel(SHost host, QWidget* parent)
     }
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
-    UpdateButtons();
 }
 
 CReviewPanel::~CReviewPanel() {
@@ -292,6 +299,17 @@ void CReviewPanel::OnFinished() {
             gone = header;
     }
     m_pList->expandAll();
+    m_pStatus->setText(Summary(fine, counts, kept, changed));
+    if (gone) {
+        m_pList->setCurrentItem(gone);
+        gone->setSelected(true);
+    }
+    m_pList->setFocus();
+    UpdateButtons();
+}
+
+QString CReviewPanel::Summary(std::size_t fine, const std::size_t* counts, std::size_t kept,
+                              std::size_t changed) const {
     QStringList parts;
     if (m_pChecker->NoNetwork()) {
         parts << QStringLiteral("No network: none of the %1 web addresses could be reached, so "
@@ -308,13 +326,7 @@ void CReviewPanel::OnFinished() {
         parts << QStringLiteral("%1 kept by your choice.").arg(Count(kept));
     if (changed)
         parts << QStringLiteral("%1 changed while checking, not listed.").arg(Count(changed));
-    m_pStatus->setText(parts.join(QLatin1Char(' ')));
-    if (gone) {
-        m_pList->setCurrentItem(gone);
-        gone->setSelected(true);
-    }
-    m_pList->setFocus();
-    UpdateButtons();
+    return parts.join(QLatin1Char(' '));
 }
 
 void CReviewPanel::ShowDuplicates(std::vector<SCollected> entries) {
@@ -477,6 +489,7 @@ void CReviewPanel::KeepSelected() {
     if (rows.empty() || !m_host.kept || IsChecking())
         return;
     std::vector<std::string> targets;
+    targets.reserve(rows.size());
     for (QTreeWidgetItem* row : rows)
         targets.push_back(m_rows[std::size_t(row->data(0, ROW_ROLE).toInt())].target);
     m_host.editor->Stack().push(new CKeepCommand(*m_host.kept, std::move(targets)));

@@ -29,6 +29,7 @@
 class CFolder;
 class CKeptLinks;
 class CTreeEditor;
+class QHBoxLayout;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -81,7 +82,12 @@ private:
         QString note;
     };
 
+    QHBoxLayout* MakeActions();
+    void Connect(QPushButton* close);
     void OnFinished();
+    // The line under the title once a check has ended; counts by ELinkState.
+    QString Summary(std::size_t fine, const std::size_t* counts, std::size_t kept,
+                    std::size_t changed) const;
     QTreeWidgetItem* AddGroup(const QString& name);
     void AddRow(QTreeWidgetItem* group, std::size_t row, const QString& detail);
     // The rows selected (a group's header: all its rows), each once.

@@ -3,6 +3,7 @@
 // entries changed while the check ran dropped.
 
 #include "app/ReviewPanel.h"
+
 #include "app/TidyActions.h"
 #include "edit/TreeEditor.h"
 #include "fakes/LocalHttpServer.h"
@@ -44,6 +45,7 @@ protected:
 
     std::vector<std::string> Names(const CFolder* folder) const {
         std::vector<std::string> names;
+        names.reserve(std::size_t(folder->GetCount()));
         for (int i = 0; i < folder->GetCount(); ++i)
             names.push_back(folder->GetChild(i)->GetName());
         return names;
@@ -53,7 +55,9 @@ protected:
         m_panel->StartCheck(CollectEntries(scope));
         Finish();
     }
-    void Finish() { ASSERT_TRUE(QTest::qWaitFor([this] { return !m_panel->IsChecking(); }, 20000)); }
+    void Finish() {
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !m_panel->IsChecking(); }, 20000));
+    }
 
     void Select(const QString& group, int row = -1) {
         QTreeWidget* list = m_panel->List();
@@ -118,7 +122,8 @@ TEST_F(ReviewPanelTest, deleteUpdateAndKeepAreEachOneStep) {
     m_panel->KeepSelected();
     Check(*m_top);
     EXPECT_EQ(m_panel->RowsIn(QStringLiteral("Gone")), 1);
-    EXPECT_TRUE(m_panel->Status().contains(QStringLiteral("1 kept"))) << m_panel->Status().toStdString();
+    EXPECT_TRUE(m_panel->Status().contains(QStringLiteral("1 kept")))
+        << m_panel->Status().toStdString();
     m_editor.Undo(); // the keep itself
     Check(*m_top);
     EXPECT_EQ(m_panel->RowsIn(QStringLiteral("Gone")), 2);
