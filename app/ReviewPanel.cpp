@@ -355,9 +355,11 @@ void CReviewPanel::ShowDuplicates(std::vector<SCollected> entries) {
     m_pStatus->setText(
         groups.empty()
             ? QStringLiteral("No duplicates among %1 entries.").arg(Count(m_entries.size()))
-            : QStringLiteral("%1 addresses are filed more than once (%2 entries). "
+            : QStringLiteral("%1 filed more than once (%2 entries). "
                              "Choose the entry to keep in a group.")
-                  .arg(Count(groups.size()), Count(listed)));
+                  .arg(groups.size() == 1 ? QStringLiteral("One address is")
+                                          : Count(groups.size()) + QStringLiteral(" addresses are"),
+                       Count(listed)));
     if (m_pList->topLevelItemCount() > 0) {
         QTreeWidgetItem* first = m_pList->topLevelItem(0)->child(0);
         m_pList->setCurrentItem(first);

@@ -41,7 +41,7 @@ STargetKind ClassifyTarget(const std::string& target) {
     STargetKind kind;
     const auto web = [&kind](const QString& address) {
         kind.kind = ETargetKind::Web;
-        kind.url = QUrl(address, QUrl::StrictMode);
+        kind.url = QUrl(address, QUrl::TolerantMode); // as browsers take what users paste
         kind.valid = kind.url.isValid() && !kind.url.host().isEmpty();
     };
     if (text.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||

@@ -4,8 +4,10 @@
 # however the script ends): the options panel's Links button lists the gone
 # entries of an imported folder, Delete in the review panel removes them (the
 # data file saved after the pause no longer holds them), and Ctrl+Z in the
-# columns brings them back.
+# columns brings them back. Then Doubles lists the entry filed twice.
 #   reallinks.sh <quillbox> [<screenshot.png>]
+# With a path it saves the review of the links there and that of the
+# duplicates beside it (<name>-duplicates.png).
 # Exits 77 (skipped) when xvfb-run, xdotool or python3 is missing.
 set -euo pipefail
 # shellcheck source-path=SCRIPTDIR source=lib.sh
@@ -52,6 +54,7 @@ cat >"$work/start.html" <<HTML
     <DT><A HREF="$base/old">Moved page</A>
     <DT><A HREF="$base/gone">Gone page</A>
     <DT><A HREF="file://$work/nothing-here.txt">Lost file</A>
+    <DT><A HREF="HTTP://127.0.0.1:$(cat "$work/port")/ok">Same page</A>
 </DL><p>
 HTML
 (cd "$work/data" && "$program" --data-dir . --import "$work/start.html" >/dev/null) || { echo "FAILED: --import"; exit 1; }
@@ -90,6 +93,13 @@ echo "after delete: $(cd "$folder" && "$program" --data-dir . --export "$work/mi
 click_control BtnMain; sleep 0.3
 click_row 0 0; sleep 0.3
 xdotool key ctrl+z; sleep 0.5
+click_control BtnOpt; sleep 0.4
+click_control BtnDoubles; sleep 1
+[ "$(xdotool getwindowname "$panel")" = 'Quillbox review' ] || fail "no review panel for duplicates"
+if [ -n "$shot" ] && can_picture; then
+  grab_box "$((PX + PWIDTH - X + 4))x$((HEIGHT > PHEIGHT ? HEIGHT : PHEIGHT))+$X+$Y" "${shot%.png}-duplicates.png"
+  echo "picture: ${shot%.png}-duplicates.png"
+fi
 close_main 10 "$X" "$Y"
 DRIVE
 
@@ -100,10 +110,10 @@ end=$(names end) || { echo "FAILED: --export"; exit 1; }
 echo "$mid"
 echo "after undo: $end"
 case "$mid" in
-  "after delete: Fine page|Moved page|") ;;
+  "after delete: Fine page|Moved page|Same page|") ;;
   *) echo "FAILED: Delete did not remove exactly the gone entries"; exit 1 ;;
 esac
 case "$end" in
-  "Fine page|Missing page|Moved page|Gone page|Lost file|") echo "PASSED" ;;
+  "Fine page|Missing page|Moved page|Gone page|Lost file|Same page|") echo "PASSED" ;;
   *) echo "FAILED: undo did not bring the gone entries back"; exit 1 ;;
 esac

@@ -74,6 +74,7 @@ TEST(ClassifyTargetTest, decidesHowATargetIsChecked) {
         {"www.example.org", ETargetKind::Web, true},
         {"http://", ETargetKind::Web, false},
         {"http://exa mple.org/", ETargetKind::Web, false},
+        {"https://ex\xc3\xa4mple.org/a b|c", ETargetKind::Web, true}, // as a browser takes it
         {"/usr/share", ETargetKind::Local, true},
         {"file:///usr/share", ETargetKind::Local, true},
         {"~/notes", ETargetKind::Local, true},
