@@ -59,6 +59,8 @@ enum : int {
     IDC_NAVDEEPEST = 2043,
     IDC_BTNIMPORT = 2044,
     IDC_BTNEXPORT = 2045,
+    IDC_BTNLINKS = 2046,
+    IDC_BTNDOUBLES = 2047,
 };
 
 enum class EControlKind : unsigned char {
@@ -189,6 +191,11 @@ inline constexpr SControl CONTROLS[] = {
      "Import bookmarks from a bookmark file or a browser", "Import"},
     {IDC_BTNEXPORT, "BtnExport", Button, {172, 262, 64, 26}, {H, H, S, H},
      "Export all bookmarks to a bookmark file", "Export"},
+    {IDC_BTNLINKS, "BtnLinks", Button, {102, 226, 64, 26}, {H, H, S, H},
+     "Check links: ask the web servers whether each bookmarked page is still there",
+     "Check links"},
+    {IDC_BTNDOUBLES, "BtnDoubles", Button, {172, 226, 64, 26}, {H, H, S, H},
+     "Find duplicates: entries with the same address or file", "Find duplicates"},
 };
 // clang-format on
 } // namespace controltable

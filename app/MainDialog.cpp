@@ -5,6 +5,7 @@
 #include "app/EmptyState.h"
 #include "app/PathPicker.h"
 #include "app/Shell.h"
+#include "app/TidyActions.h"
 #include "app/WindowExchange.h"
 #include "edit/EditKeys.h"
 #include "skin/BitmapResource.h"
@@ -100,6 +101,11 @@ CMainDialog::CMainDialog(CSettings& settings, IShell& shell, IPathPicker& picker
         m_pEdit->Editor(), m_picker);
     m_pEmptyState = std::make_unique<CEmptyState>(
         m_lists[0], *m_pExchange, [this] { return m_pTopFolder && m_pTopFolder->GetCount() == 0; });
+    m_pTidy = std::make_unique<CTidyActions>(
+        CTidyActions::SWindow{this, [this] { return m_pTopFolder.get(); },
+                              [this] { return m_dataState.m_strFolder; },
+                              [this](const std::vector<int>& rows) { RevealPath(rows); }},
+        m_pEdit->Editor());
     m_pPassword = std::make_unique<CPasswordPanel>(static_cast<IPasswordHost&>(*this), m_settings,
                                                    m_dataState);
     MakeCommands();
@@ -238,6 +244,7 @@ bool CMainDialog::OnInitDialog() {
 
     m_pEditMenu = MakeEditMenu();
     AppendEditCommands(*m_pEditMenu);
+    AppendTidyCommands(*m_pEditMenu);
     m_pContentMenu = MakeContentMenu();
     for (CBookmarkListCtrl* list : m_lists)
         list->SetEditMenu(m_pEditMenu.get());
@@ -385,6 +392,7 @@ int CMainDialog::BindColumns(CItemObserver* level) {
 void CMainDialog::EndTree() {
     if (!m_pTopFolder)
         return;
+    m_pTidy->Stop();
     m_pEdit->SetTop(nullptr); // the history goes with the tree
     CFindPalette::CloseAll(this);
     for (CBookmarkListCtrl* list : m_lists)
@@ -426,6 +434,12 @@ void CMainDialog::MakeCommands() {
              })
         .Add(IDC_BTNIMPORT, [this] { m_pExchange->Import(GetDlgItem(IDC_BTNIMPORT)); })
         .Add(IDC_BTNEXPORT, [this] { m_pExchange->Export(); })
+        .Add(IDC_BTNLINKS, [this] { m_pTidy->CheckLinks(nullptr); })
+        .Add(IDC_BTNDOUBLES, [this] { m_pTidy->FindDuplicates(nullptr); })
+        .Add(int(ID_OP_CHECKLINKS),
+             [this] { m_pTidy->CheckLinks(CTidyActions::ScopeOf(FocusedList())); })
+        .Add(int(ID_OP_DUPLICATES),
+             [this] { m_pTidy->FindDuplicates(CTidyActions::ScopeOf(FocusedList())); })
         .Add(IDC_BTNABOUT, [this] { m_controls.ShowPanel(EPanel::About); })
         .Add(IDC_BTNOPT, [this] { ShowOptionsPanel(); })
         .Add(IDC_BTNTITLE,

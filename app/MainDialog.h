@@ -36,6 +36,7 @@ class CFolder;
 class CItemObserver;
 class CMenu;
 class CSettings;
+class CTidyActions;
 class CWindowExchange;
 class CWindowSkin;
 class QLabel;
@@ -205,6 +206,7 @@ private:
     std::unique_ptr<CPasswordPanel> m_pPassword;
     std::unique_ptr<CWindowExchange> m_pExchange; // import and export
     std::unique_ptr<CEmptyState> m_pEmptyState;   // the first column's offers
+    std::unique_ptr<CTidyActions> m_pTidy;        // link check and duplicates
     CCommandTable m_commands;
     bool m_bInitialised = false;
     CSavePolicy m_save{*this, m_settings};

@@ -11,7 +11,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 cmake --preset release -DQB_BUILD_BENCH=ON >/dev/null
 benches=("$@")
-[ ${#benches[@]} -gt 0 ] || benches=(tree_bench find_bench edit_bench cipher_bench datafile_bench strongfile_bench exchange_bench xbel_bench region_bench menu_bench dock_bench app_bench sync_bench)
+[ ${#benches[@]} -gt 0 ] || benches=(tree_bench find_bench edit_bench cipher_bench datafile_bench strongfile_bench exchange_bench xbel_bench region_bench menu_bench dock_bench app_bench sync_bench check_bench)
 cmake --build --preset release --target "${benches[@]}"
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 for b in "${benches[@]}"; do

@@ -8,7 +8,7 @@ pkgs=(g++ cmake ninja-build ccache qt6-base-dev libgl-dev
       libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
       clang libclang-rt-14-dev clang-format-14 clang-tidy-14 xvfb xauth xdotool x11-apps x11-utils fonts-dejavu-core
       dpkg-dev desktop-file-utils appstream groff-base imagemagick shellcheck
-      libchm-bin 7zip syncthing curl jq lintian)
+      libchm-bin 7zip syncthing curl jq lintian python3)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -535,6 +535,8 @@ void AddTabs(Drawings& d) {
     pill(IDC_BTNSAVE, "Save");
     pill(IDC_BTNIMPORT, "Import");
     pill(IDC_BTNEXPORT, "Export");
+    pill(IDC_BTNLINKS, "Links");
+    pill(IDC_BTNDOUBLES, "Doubles");
 }
 
 void DrawAboutCard(QPainter& p, int w, int h) {
