@@ -3,7 +3,7 @@
 #include "app/TidyActions.h"
 #include "check/Duplicates.h"
 #include "edit/TreeEditor.h"
-#include "skin/TextCodec.h"
+#include "text/TextCodec.h"
 #include "tree/Item.h"
 
 #include <QHBoxLayout>
