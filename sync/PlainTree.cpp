@@ -66,7 +66,7 @@ bool ReadPlainTree(QIODevice& device, std::string_view key, CPlainItem* tree) {
     return true;
 }
 
-CPlainCodec ClassicCodec(std::string key) {
+CPlainCodec ClassicCodec(const std::string& key) {
     return {
         [key](QIODevice& device, const CPlainItem& plain) { WritePlainTree(device, key, plain); },
         [key](QIODevice& device, CPlainItem* tree) { return ReadPlainTree(device, key, tree); }};

@@ -38,7 +38,7 @@ struct CPlainCodec {
 };
 
 // The classic format under key.
-CPlainCodec ClassicCodec(std::string key);
+CPlainCodec ClassicCodec(const std::string& key);
 // As the data file of a run is written and read (store/DataFile.h's
 // WriteTreeAs and ReadTreeAs): the strong format while state holds a strong
 // key, else the classic one under settings' password. Both are kept by
