@@ -271,8 +271,9 @@ CCollectionSync::ETaken CCollectionSync::TakeDiskFile(bool beforeSave) {
         const CMergeResult merged = MergeTrees(base, mine, theirs);
         Apply(merged.tree, QStringLiteral("Update from Disk"));
         const std::string note = merged.summary.Note();
-        m_host.ShowNote(note.empty() ? QStringLiteral("The collection was updated from disk.")
-                                     : QString::fromStdString(note));
+        if (merged.tree != mine) // a merge that keeps this tree as it is says nothing
+            m_host.ShowNote(note.empty() ? QStringLiteral("The collection was updated from disk.")
+                                         : QString::fromStdString(note));
         Record(theirs);
         if (merged.tree != theirs) {
             m_state.m_bFileHoldsTree = false;

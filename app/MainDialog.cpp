@@ -347,11 +347,15 @@ void CMainDialog::ShowNote(const QString& text) {
     if (text.isEmpty())
         return;
     m_pNote->setText(text);
-    const int width = std::max(200, this->width() - 48);
+    // Over the bottom of the three columns, inside the window's shape.
+    const QRect columns =
+        GetDlgItem(IDC_LIST1)->geometry().united(GetDlgItem(IDC_LIST3)->geometry());
+    const int width = std::max(200, columns.width() - 16);
     m_pNote->setFixedWidth(width);
-    const int height = m_pNote->heightForWidth(width);
+    const int height = std::min(m_pNote->heightForWidth(width), columns.height());
     m_pNote->setFixedHeight(height);
-    m_pNote->move((this->width() - width) / 2, std::max(0, this->height() - height - 36));
+    m_pNote->move(columns.left() + (columns.width() - width) / 2,
+                  std::max(columns.top(), columns.bottom() - height - 8));
     m_pNote->raise();
     m_pNote->show();
     m_noteTimer.start(NoteMilliseconds(text));

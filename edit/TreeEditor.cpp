@@ -356,9 +356,10 @@ private:
             m_pool.erase(it);
         }
         folder.Reorder(children);
-        // The user's place stays where it was while its item stays.
-        const int index = folder.IndexOf(current);
-        if (index >= 0 && folder.GetCurrent() != index)
+        // The user's place stays where it was while its item stays (and
+        // nothing is selected where nothing was).
+        const int index = current ? folder.IndexOf(current) : -1;
+        if (folder.GetCurrent() != index)
             folder.Select(index);
     }
 
