@@ -218,7 +218,8 @@ void RenameToWindow(benchmark::State& state) {
     CSettings settings(std::make_unique<CNoStore>());
     CNoShell shell;
     CNoPicker picker;
-    CMainDialog dialog(settings, shell, picker, dir.path());
+    auto window = std::make_unique<CMainDialog>(settings, shell, picker, dir.path());
+    CMainDialog& dialog = *window;
     dialog.OnInitDialog();
     dialog.show();
     QApplication::processEvents();
@@ -241,6 +242,7 @@ void RenameToWindow(benchmark::State& state) {
             QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
         v = 1 - v;
     }
+    window.reset(); // before the tree's levels go
     ResetTreeState();
 }
 BENCHMARK(RenameToWindow)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(10);
