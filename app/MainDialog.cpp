@@ -330,6 +330,14 @@ void CMainDialog::PasswordChangedElsewhere() {
     m_pPassword->ShowChangedElsewhere();
 }
 
+bool CMainDialog::Confirm(const QString& text) {
+    return m_pMessageBox->Question(this, QString::fromLatin1(WINDOW_TITLE), text);
+}
+
+void CMainDialog::SetStrongParams(const CStrongParams& params) {
+    m_pPassword->SetStrongParams(params);
+}
+
 std::optional<std::string> CMainDialog::AskCopyPassword(const QString& path) {
     bool ok = false;
     const QString typed = QInputDialog::getText(

@@ -132,6 +132,8 @@ public:
     IShell& GetShell() const { return m_shell; }
     // Where errors are shown (a modal box unless replaced).
     void SetMessageBox(IMessageBox& box) { m_pMessageBox = &box; }
+    // The work of the strong keys the options make (tests use cheap ones).
+    void SetStrongParams(const CStrongParams& params);
 
 public slots:
     void accept() override { OnOK(); }
@@ -181,6 +183,7 @@ private:
     void TreeInStep() override { m_save.MarkInStep(); }
     bool SaveMerged() override { return SaveTree(); }
     void PasswordChangedElsewhere() override;
+    bool Confirm(const QString& text) override;
     std::optional<std::string> AskCopyPassword(const QString& path) override;
 
     CSettings& m_settings;
