@@ -64,6 +64,7 @@ enum : int {
     IDC_BTNDOUBLES = 2047,
     IDC_LBLSTRONG = 2048,
     IDC_LBLSTRONGEMPTY = 2049,
+    IDC_LOCK = 2050,
 };
 
 enum class EControlKind : unsigned char {
@@ -207,6 +208,7 @@ inline constexpr SControl CONTROLS[] = {
      "Strong protection"},
     {IDC_LBLSTRONGEMPTY, "LblStrongEmpty", Text, {236, 224, 251, 36}, {H, H, L, H},
      "", "Strong protection needs a password."},
+    {IDC_LOCK, "Lock", HiddenCommand, {}, {K, K, K, K}, "", ""},
 };
 // clang-format on
 } // namespace controltable

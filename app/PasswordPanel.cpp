@@ -139,6 +139,11 @@ void CPasswordPanel::ShowChangedElsewhere() {
     ShowProtected();
 }
 
+void CPasswordPanel::ShowLocked() {
+    m_pPromptPassword->clear();
+    m_pPromptPassword->setFocus();
+}
+
 void CPasswordPanel::LeavePrompt() {
     m_host.Control(IDC_LBLPROTECTED)->hide();
     if (auto* label = qobject_cast<QLabel*>(m_host.Control(IDC_LBLPROTECTED)))

@@ -45,6 +45,8 @@ public:
     // The same, for a data file that another machine put under a new
     // password while the tree was shown.
     void ShowChangedElsewhere();
+    // The prompt after Lock: an empty password field, no explanation.
+    void ShowLocked();
     // BtnOK at the prompt: the typed password opens the tree, or says why not.
     void OnPromptOK();
     // BtnMain at the prompt for the data file's own password: go on without it.

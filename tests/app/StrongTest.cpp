@@ -1,10 +1,13 @@
 // Strong protection in the window: ticked at the options, the data file is
 // sealed and the settings keep no check value; the next start asks the file;
-// going back to the classic format asks the user first.
+// going back to the classic format asks the user first. Locking, by command
+// and after idle time, for both formats.
 
 #include "AppFixture.h"
+#include "app/QuickAccess.h"
 
 #include <QCheckBox>
+#include <QMenu>
 
 namespace {
 
@@ -108,6 +111,63 @@ TEST_F(StrongTest, UntickingAsksFirst) {
     AnswerPrompt(QStringLiteral("classic1"));
     ASSERT_NE(m_dialog->GetTopFolder(), nullptr);
     EXPECT_EQ(Rows(1), (QStringList{"Work", "News", "Home"}));
+}
+
+TEST_F(StrongTest, LockDropsTheTreeAndTheKeyAndThePromptOpensItAgain) {
+    for (const bool strong : {true, false}) {
+        SCOPED_TRACE(strong);
+        QFile::remove(QStringLiteral("Quillbox.dat"));
+        WriteDataFile(SampleTree);
+        CMainDialog& dialog = StartCheap();
+        EXPECT_FALSE(dialog.CanLock()); // no password: nothing to lock
+        if (strong) {
+            SetStrong(QStringLiteral("pass phrase"));
+        } else {
+            ClickButton(IDC_BTNOPT);
+            Tick(IDC_USEPASSWD, true);
+            TypeInto(IDC_NEWPASSWD, QStringLiteral("pass phrase"));
+            TypeInto(IDC_CONFIRM, QStringLiteral("pass phrase"));
+            ClickButton(IDC_BTNSAVE);
+        }
+        ClickRow(1, 0);
+        ASSERT_FALSE(Edit(IDC_ADDRESS)->text().isEmpty() && Rows(2).isEmpty());
+        QTest::keyClick(&dialog, Qt::Key_L, Qt::ControlModifier);
+        EXPECT_EQ(dialog.GetTopFolder(), nullptr);
+        EXPECT_TRUE(Shown(IDC_PROMPTPASSWD));
+        EXPECT_TRUE(Rows(1).isEmpty());
+        EXPECT_TRUE(Rows(2).isEmpty());
+        EXPECT_TRUE(Edit(IDC_ADDRESS)->text().isEmpty());
+        EXPECT_TRUE(m_settings->m_strPassword.empty());
+        EXPECT_EQ(FileIsStrong(), strong);
+
+        CQuickAccess quick(dialog);
+        dialog.showMinimized();
+        quick.Handle(EAppRequest::menu); // the prompt comes up, no bookmark
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+        EXPECT_FALSE(dialog.isMinimized());
+
+        AnswerPrompt(QStringLiteral("wrong one"));
+        EXPECT_TRUE(Shown(IDC_LBLINVALID));
+        AnswerPrompt(QStringLiteral("pass phrase"));
+        ASSERT_NE(dialog.GetTopFolder(), nullptr);
+        EXPECT_EQ(Rows(1), (QStringList{"Work", "News", "Home"}));
+        ClickButton(IDC_BTNCLOSE);
+    }
+}
+
+TEST_F(StrongTest, IdleTimeLocksAndInputPutsItOff) {
+    m_values->m_values["LockIdle"] = 5;
+    WriteDataFile(SampleTree);
+    CMainDialog& dialog = StartCheap();
+    dialog.SetIdleLockMs(300);
+    SetStrong(QStringLiteral("pass phrase")); // the lock needs a password
+    for (int i = 0; i < 4; ++i) {             // input keeps the tree
+        QTest::qWait(150);
+        QTest::mouseMove(List(1), QPoint(10 + i, 10));
+    }
+    EXPECT_NE(dialog.GetTopFolder(), nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.GetTopFolder() == nullptr; }, 3000));
+    EXPECT_TRUE(Shown(IDC_PROMPTPASSWD));
 }
 
 } // namespace
