@@ -27,6 +27,7 @@ enum : int {
     IDC_CONFIRM = 1006,
     IDC_PROMPTPASSWD = 1007,
     IDC_STRONG = 1008,
+    IDC_LOCKIDLE = 1009,
     IDC_ADDRESS = 1011,
     IDC_BTNCLOSE = 2000,
     IDC_BTNMINI = 2001,
@@ -65,6 +66,7 @@ enum : int {
     IDC_LBLSTRONG = 2048,
     IDC_LBLSTRONGEMPTY = 2049,
     IDC_LOCK = 2050,
+    IDC_LBLLOCKIDLE = 2051,
 };
 
 enum class EControlKind : unsigned char {
@@ -77,6 +79,7 @@ enum class EControlKind : unsigned char {
     Label,         // a bitmap label: like a button, but never enabled
     HiddenCommand, // a hidden push button that carries a keyboard command
     Text,          // a line of plain text (the rectangle holds it wrapped)
+    Number,        // a box for a whole number with arrows to step it
 };
 
 // What a panel does to a control when it opens (and what SetState does).
@@ -139,6 +142,9 @@ inline constexpr SControl CONTROLS[] = {
     {IDC_STRONG, "StrongProtection", CheckBox, {262, 112, 14, 15}, {H, H, S, H},
      "Seal the data file with a strong cipher; the whole password counts",
      "strong protection"},
+    {IDC_LOCKIDLE, "LockIdle", Number, {330, 300, 56, 24}, {H, H, S, H},
+     "Minutes without input after which the bookmarks lock (0: never)",
+     "Lock after minutes idle"},
     {IDC_ADDRESS, "Address", AddressBox, {170, 345, 266, 24}, {D, D, D, D},
      "The target of the selected entry: a web address, a file or a folder", "Address"},
     {IDC_BTNCLOSE, "BtnClose", Button, {511, 206, 33, 33}, {K, K, K, K},
@@ -209,6 +215,8 @@ inline constexpr SControl CONTROLS[] = {
     {IDC_LBLSTRONGEMPTY, "LblStrongEmpty", Text, {236, 224, 251, 36}, {H, H, L, H},
      "", "Strong protection needs a password."},
     {IDC_LOCK, "Lock", HiddenCommand, {}, {K, K, K, K}, "", ""},
+    {IDC_LBLLOCKIDLE, "LblLockIdle", Text, {102, 300, 224, 24}, {H, H, S, H},
+     "", "Lock after this many minutes idle"},
 };
 // clang-format on
 } // namespace controltable

@@ -32,6 +32,7 @@
 #include <QPushButton>
 #include <QSessionManager>
 #include <QShortcut>
+#include <QSpinBox>
 #include <algorithm>
 
 namespace {
@@ -196,6 +197,8 @@ QWidget* CMainDialog::CreateControl(const SControl& row) {
     }
     case EControlKind::Text: // the password panel's explanation
         return new QLabel(this);
+    case EControlKind::Number: // set up by the password panel
+        return new QSpinBox(this);
     case EControlKind::HiddenCommand: {
         const bool nav = id >= IDC_NAVUP && id <= IDC_NAVDEEPEST;
         auto* button = new QPushButton(

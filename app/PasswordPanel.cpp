@@ -10,6 +10,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -66,6 +67,12 @@ CPasswordPanel::CPasswordPanel(IPasswordHost& host, CSettings& settings, CDataFi
         label->setText(QStringLiteral("Strong protection needs a password."));
         label->setStyleSheet(QStringLiteral("color: #7a1f12; font-weight: bold;"));
     }
+    if (auto* label = qobject_cast<QLabel*>(host.Control(IDC_LBLLOCKIDLE))) {
+        label->setText(QStringLiteral("Lock after minutes idle (0: never):"));
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    if (auto* minutes = qobject_cast<QSpinBox*>(host.Control(IDC_LOCKIDLE)))
+        minutes->setRange(0, 24 * 60);
     // Ticking strong protection asks for a password as "use password" does.
     connect(m_pStrong, &QCheckBox::clicked, this, [this] {
         if (m_pStrong->isChecked() && !m_pUsePassword->isChecked()) {
@@ -94,6 +101,8 @@ void CPasswordPanel::FillOptions() {
     const bool on = strong || !m_settings.m_strPassword.empty();
     m_pUsePassword->setChecked(on);
     m_pStrong->setChecked(strong);
+    if (auto* minutes = qobject_cast<QSpinBox*>(m_host.Control(IDC_LOCKIDLE)))
+        minutes->setValue(int(m_settings.m_nLockIdleMinutes));
     if (on)
         ShowPasswordFields(true);
 }
@@ -180,6 +189,8 @@ void CPasswordPanel::OnSavePassword() {
         return;
     m_pNewPassword->clear();
     m_pConfirm->clear();
+    if (auto* minutes = qobject_cast<QSpinBox*>(m_host.Control(IDC_LOCKIDLE)))
+        m_settings.m_nLockIdleMinutes = std::uint32_t(minutes->value());
     if (strong) {
         if (!password.empty())
             m_dataState.m_pStrongKey = CStrongKey::FromPassword(password, m_strongParams);

@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QMenu>
+#include <QSpinBox>
 
 namespace {
 
@@ -156,12 +157,14 @@ TEST_F(StrongTest, LockDropsTheTreeAndTheKeyAndThePromptOpensItAgain) {
 }
 
 TEST_F(StrongTest, IdleTimeLocksAndInputPutsItOff) {
-    m_values->m_values["LockIdle"] = 5;
     WriteDataFile(SampleTree);
     CMainDialog& dialog = StartCheap();
-    dialog.SetIdleLockMs(300);
+    dialog.SetIdleLockMs(300); // in place of the minutes
+    ClickButton(IDC_BTNOPT);
+    qobject_cast<QSpinBox*>(Item(IDC_LOCKIDLE))->setValue(5);
     SetStrong(QStringLiteral("pass phrase")); // the lock needs a password
-    for (int i = 0; i < 4; ++i) {             // input keeps the tree
+    EXPECT_EQ(m_values->m_values["LockIdle"], 5u);
+    for (int i = 0; i < 4; ++i) { // input keeps the tree
         QTest::qWait(150);
         QTest::mouseMove(List(1), QPoint(10 + i, 10));
     }
