@@ -161,8 +161,11 @@ TEST_F(StrongTest, IdleTimeLocksAndInputPutsItOff) {
     CMainDialog& dialog = StartCheap();
     dialog.SetIdleLockMs(300); // in place of the minutes
     ClickButton(IDC_BTNOPT);
+    Tick(IDC_STRONG, true); // the lock needs a password
+    TypeInto(IDC_NEWPASSWD, QStringLiteral("pass phrase"));
+    TypeInto(IDC_CONFIRM, QStringLiteral("pass phrase"));
     qobject_cast<QSpinBox*>(Item(IDC_LOCKIDLE))->setValue(5);
-    SetStrong(QStringLiteral("pass phrase")); // the lock needs a password
+    ClickButton(IDC_BTNSAVE);
     EXPECT_EQ(m_values->m_values["LockIdle"], 5u);
     for (int i = 0; i < 4; ++i) { // input keeps the tree
         QTest::qWait(150);
