@@ -142,7 +142,7 @@ inline constexpr SControl CONTROLS[] = {
     {IDC_STRONG, "StrongProtection", CheckBox, {262, 112, 14, 15}, {H, H, S, H},
      "Seal the data file with a strong cipher; the whole password counts",
      "strong protection"},
-    {IDC_LOCKIDLE, "LockIdle", Number, {330, 300, 56, 24}, {H, H, S, H},
+    {IDC_LOCKIDLE, "LockIdle", Number, {330, 292, 56, 22}, {H, H, S, H},
      "Minutes without input after which the bookmarks lock (0: never)",
      "Lock after minutes idle"},
     {IDC_ADDRESS, "Address", AddressBox, {170, 345, 266, 24}, {D, D, D, D},
@@ -215,7 +215,7 @@ inline constexpr SControl CONTROLS[] = {
     {IDC_LBLSTRONGEMPTY, "LblStrongEmpty", Text, {236, 224, 251, 36}, {H, H, L, H},
      "", "Strong protection needs a password."},
     {IDC_LOCK, "Lock", HiddenCommand, {}, {K, K, K, K}, "", ""},
-    {IDC_LBLLOCKIDLE, "LblLockIdle", Text, {102, 300, 224, 24}, {H, H, S, H},
+    {IDC_LBLLOCKIDLE, "LblLockIdle", Text, {102, 292, 224, 22}, {H, H, S, H},
      "", "Lock after this many minutes idle"},
 };
 // clang-format on
