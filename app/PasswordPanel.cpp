@@ -118,6 +118,7 @@ void CPasswordPanel::OnPromptOK() {
         return;
     switch (AnswerPrompt(m_settings, m_dataState, BytesFromText(typed))) {
     case PromptAnswer::accepted:
+        m_pPromptPassword->clear(); // the password is not kept in the box
         LeavePrompt();
         return;
     case PromptAnswer::otherKey: // a match that does not open the data file
