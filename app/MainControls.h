@@ -26,6 +26,8 @@ enum : int {
     IDC_NEWPASSWD = 1005,
     IDC_CONFIRM = 1006,
     IDC_PROMPTPASSWD = 1007,
+    IDC_STRONG = 1008,
+    IDC_LOCKIDLE = 1009,
     IDC_ADDRESS = 1011,
     IDC_BTNCLOSE = 2000,
     IDC_BTNMINI = 2001,
@@ -61,6 +63,10 @@ enum : int {
     IDC_BTNEXPORT = 2045,
     IDC_BTNLINKS = 2046,
     IDC_BTNDOUBLES = 2047,
+    IDC_LBLSTRONG = 2048,
+    IDC_LBLSTRONGEMPTY = 2049,
+    IDC_LOCK = 2050,
+    IDC_LBLLOCKIDLE = 2051,
 };
 
 enum class EControlKind : unsigned char {
@@ -73,6 +79,7 @@ enum class EControlKind : unsigned char {
     Label,         // a bitmap label: like a button, but never enabled
     HiddenCommand, // a hidden push button that carries a keyboard command
     Text,          // a line of plain text (the rectangle holds it wrapped)
+    Number,        // a box for a whole number with arrows to step it
 };
 
 // What a panel does to a control when it opens (and what SetState does).
@@ -132,6 +139,12 @@ inline constexpr SControl CONTROLS[] = {
      "", "Confirm the new password"},
     {IDC_PROMPTPASSWD, "PromptPassword", PasswordBox, {200, 172, 175, 24}, {H, S, H, H},
      "", "Password"},
+    {IDC_STRONG, "StrongProtection", CheckBox, {262, 112, 14, 15}, {H, H, S, H},
+     "Seal the data file with a strong cipher; the whole password counts",
+     "strong protection"},
+    {IDC_LOCKIDLE, "LockIdle", Number, {330, 292, 56, 22}, {H, H, S, H},
+     "Minutes without input after which the bookmarks lock (0: never)",
+     "Lock after minutes idle"},
     {IDC_ADDRESS, "Address", AddressBox, {170, 345, 266, 24}, {D, D, D, D},
      "The target of the selected entry: a web address, a file or a folder", "Address"},
     {IDC_BTNCLOSE, "BtnClose", Button, {511, 206, 33, 33}, {K, K, K, K},
@@ -174,7 +187,7 @@ inline constexpr SControl CONTROLS[] = {
     {IDC_LBLUSEPASSWD, "BtnUsePasswd", Label, {116, 107, 118, 25}, {H, H, S, H},
      "Keep the bookmarks under a password", "Use password"},
     {IDC_LBLPASSWD, "BtnPasswd", Label, {147, 145, 83, 26}, {H, H, L, H},
-     "Type the new password, up to eight characters", "Password:"},
+     "Type the new password (without strong protection only its first eight characters count)", "Password:"},
     {IDC_LBLINVALID, "BtnInvalidPasswd", Label, {200, 208, 234, 34}, {H, L, H, H},
      "The password was wrong", "Invalid password, please try again."},
     {IDC_LBLNOTMATCH, "BtnNotMatch", Label, {236, 224, 251, 36}, {H, H, L, H},
@@ -196,6 +209,14 @@ inline constexpr SControl CONTROLS[] = {
      "Check links"},
     {IDC_BTNDOUBLES, "BtnDoubles", Button, {172, 226, 64, 26}, {H, H, S, H},
      "Find duplicates: entries with the same address or file", "Find duplicates"},
+    {IDC_LBLSTRONG, "BtnStrong", Label, {276, 107, 130, 25}, {H, H, S, H},
+     "Seal the data file with a strong cipher; a forgotten password cannot be recovered",
+     "Strong protection"},
+    {IDC_LBLSTRONGEMPTY, "LblStrongEmpty", Text, {236, 224, 251, 36}, {H, H, L, H},
+     "", "Strong protection needs a password."},
+    {IDC_LOCK, "Lock", HiddenCommand, {}, {K, K, K, K}, "", ""},
+    {IDC_LBLLOCKIDLE, "LblLockIdle", Text, {102, 292, 224, 22}, {H, H, S, H},
+     "", "Lock after this many minutes idle"},
 };
 // clang-format on
 } // namespace controltable

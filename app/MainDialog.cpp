@@ -10,9 +10,11 @@
 #include "edit/EditKeys.h"
 #include "skin/BitmapResource.h"
 #include "skin/BookmarkListCtrl.h"
+#include "skin/DockDialog.h"
 #include "skin/FindPalette.h"
 #include "skin/QBBitmapButton.h"
 #include "skin/WindowSkin.h"
+#include "store/Settings.h"
 #include "text/TextCodec.h"
 #include "tree/Item.h"
 #include "tree/MenuResource.h"
@@ -30,6 +32,7 @@
 #include <QPushButton>
 #include <QSessionManager>
 #include <QShortcut>
+#include <QSpinBox>
 #include <algorithm>
 
 namespace {
@@ -118,9 +121,14 @@ CMainDialog::CMainDialog(CSettings& settings, IShell& shell, IPathPicker& picker
     // window stays as it is.
     connect(qGuiApp, &QGuiApplication::commitDataRequest, this,
             [this](QSessionManager&) { SaveTree(); });
+    // Any input to the program's windows restarts the idle lock's time.
+    m_idleTimer.setSingleShot(true);
+    connect(&m_idleTimer, &QTimer::timeout, this, [this] { Lock(); });
+    qApp->installEventFilter(this);
 }
 
 CMainDialog::~CMainDialog() {
+    qApp->removeEventFilter(this);
     EndTree();
     if (g_pAddressBox == m_pAddress)
         g_pAddressBox = nullptr;
@@ -142,6 +150,8 @@ void CMainDialog::CreateControls() {
     m_controls.Create([this](const SControl& row) { return CreateControl(row); });
     auto* find = new QShortcut(QKeySequence::Find, this);
     connect(find, &QShortcut::activated, this, [this] { ShowFindPalette(); });
+    auto* lock = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
+    connect(lock, &QShortcut::activated, this, [this] { OnCommand(IDC_LOCK); });
 }
 
 QWidget* CMainDialog::CreateControl(const SControl& row) {
@@ -187,9 +197,12 @@ QWidget* CMainDialog::CreateControl(const SControl& row) {
     }
     case EControlKind::Text: // the password panel's explanation
         return new QLabel(this);
+    case EControlKind::Number: // set up by the password panel
+        return new QSpinBox(this);
     case EControlKind::HiddenCommand: {
-        auto* button =
-            new QPushButton(QString::fromLatin1(NAV_TEXTS[std::size_t(id - IDC_NAVUP)]), this);
+        const bool nav = id >= IDC_NAVUP && id <= IDC_NAVDEEPEST;
+        auto* button = new QPushButton(
+            QString::fromLatin1(nav ? NAV_TEXTS[std::size_t(id - IDC_NAVUP)] : row.name), this);
         button->setAutoDefault(false);
         button->hide();
         connect(button, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
@@ -310,24 +323,96 @@ void CMainDialog::OpenTree() {
     ShowMainPanel();
     if (m_pSync)
         m_pSync->Loaded();
+    RestartIdleTimer();
 }
 
 bool CMainDialog::Save() {
     m_save.MarkChanged(); // a new password is a change of the file
-    return SaveTree();
+    const bool saved = SaveTree();
+    RestartIdleTimer(); // a lock needs a password
+    return saved;
 }
 
 CTreeEditor& CMainDialog::SyncEditor() {
     return m_pEdit->Editor();
 }
 
-void CMainDialog::PasswordChangedElsewhere() {
+void CMainDialog::HideTree() {
+    m_idleTimer.stop();
     EndTree();
     for (CBookmarkListCtrl* list : m_lists)
         list->DeleteAllRows();
     m_pAddress->clear();
     m_controls.ShowPanel(EPanel::Prompt);
+}
+
+void CMainDialog::PasswordChangedElsewhere() {
+    HideTree();
     m_pPassword->ShowChangedElsewhere();
+}
+
+bool CMainDialog::CanLock() const {
+    return m_pTopFolder && (m_dataState.m_pStrongKey || !m_settings.m_strPassword.empty());
+}
+
+void CMainDialog::Lock() {
+    if (!CanLock())
+        return;
+    // The dock window shows the tree: it closes first, and the lock follows
+    // once its run has ended.
+    for (CDockDialog* dock : findChildren<CDockDialog*>())
+        if (dock->isVisible()) {
+            dock->OnOK();
+            QTimer::singleShot(0, this, [this] { Lock(); });
+            return;
+        }
+    // A message or a file dialog that waits for the user keeps the tree.
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (QApplication::activePopupWidget() || (modal && modal != this) || !SaveTree()) {
+        RestartIdleTimer();
+        return;
+    }
+    HideTree();
+    // The prompt takes the password again: the check value stays for it, the
+    // password and the strong key go.
+    m_dataState.m_pStrongKey.reset();
+    std::fill(m_settings.m_strPassword.begin(), m_settings.m_strPassword.end(), '\0');
+    m_settings.m_strPassword.clear();
+    m_pPassword->ShowLocked();
+}
+
+void CMainDialog::RestartIdleTimer() {
+    if (m_settings.m_nLockIdleMinutes == 0 || !CanLock()) {
+        m_idleTimer.stop();
+        return;
+    }
+    m_idleTimer.start(
+        m_nIdleMs > 0
+            ? m_nIdleMs
+            : int(std::min<std::uint32_t>(m_settings.m_nLockIdleMinutes, 24 * 60) * 60 * 1000));
+}
+
+bool CMainDialog::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+        if (m_idleTimer.isActive())
+            RestartIdleTimer();
+        break;
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool CMainDialog::Confirm(const QString& text) {
+    return m_pMessageBox->Question(this, QString::fromLatin1(WINDOW_TITLE), text);
+}
+
+void CMainDialog::SetStrongParams(const CStrongParams& params) {
+    m_pPassword->SetStrongParams(params);
 }
 
 std::optional<std::string> CMainDialog::AskCopyPassword(const QString& path) {
@@ -456,6 +541,7 @@ void CMainDialog::MakeCommands() {
         .Add(IDC_BTNHELP, [this] { m_shell.Open(HelpTarget(m_shell)); })
         .Add(IDC_BTNSAVE, [this] { m_pPassword->OnSavePassword(); })
         .Add(IDC_BTNOK, [this] { m_pPassword->OnPromptOK(); })
+        .Add(IDC_LOCK, [this] { Lock(); })
         .Add(IDC_NAVUP, [this] { m_pColumns->StepUp(); })
         .Add(IDC_NAVDOWN, [this] { m_pColumns->StepDown(); })
         .Add(IDC_NAVTOP, [this] { m_pColumns->ShowTop(); })

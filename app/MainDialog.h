@@ -132,6 +132,21 @@ public:
     IShell& GetShell() const { return m_shell; }
     // Where errors are shown (a modal box unless replaced).
     void SetMessageBox(IMessageBox& box) { m_pMessageBox = &box; }
+    // Lock (IDC_LOCK, Ctrl+L, the tray): saves, drops the tree, the password
+    // and the strong key, and shows the prompt. Only while a password of
+    // either format is set; the settings' LockIdle minutes of no input do the
+    // same. A dock window closes first; an open message keeps the tree.
+    bool CanLock() const;
+    void Lock();
+    // The idle lock's time in milliseconds in place of the settings'
+    // minutes (tests); 0 goes back to the minutes.
+    void SetIdleLockMs(int ms) {
+        m_nIdleMs = ms;
+        RestartIdleTimer();
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // The work of the strong keys the options make (tests use cheap ones).
+    void SetStrongParams(const CStrongParams& params);
 
 public slots:
     void accept() override { OnOK(); }
@@ -181,6 +196,10 @@ private:
     void TreeInStep() override { m_save.MarkInStep(); }
     bool SaveMerged() override { return SaveTree(); }
     void PasswordChangedElsewhere() override;
+    // Takes the tree down and shows the prompt (locked or changed elsewhere).
+    void HideTree();
+    void RestartIdleTimer();
+    bool Confirm(const QString& text) override;
     std::optional<std::string> AskCopyPassword(const QString& path) override;
 
     CSettings& m_settings;
@@ -213,5 +232,7 @@ private:
     QString m_strStateFolder;
     std::unique_ptr<CCollectionSync> m_pSync;
     QLabel* m_pNote = nullptr;
+    QTimer m_idleTimer; // runs while the idle lock is on and a tree is shown
+    int m_nIdleMs = 0;
     QTimer m_noteTimer;
 };

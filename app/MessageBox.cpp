@@ -15,6 +15,10 @@ public:
     void Information(QWidget* parent, const QString& title, const QString& text) override {
         QMessageBox::information(parent, title, text);
     }
+    bool Question(QWidget* parent, const QString& title, const QString& text) override {
+        return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) == QMessageBox::Yes;
+    }
 };
 
 } // namespace

@@ -14,6 +14,8 @@ public:
     virtual void Error(QWidget* parent, const QString& title, const QString& text) = 0;
     virtual void Warning(QWidget* parent, const QString& title, const QString& text) = 0;
     virtual void Information(QWidget* parent, const QString& title, const QString& text) = 0;
+    // Asks the user to go on (Yes) or not (No, the default); true for Yes.
+    virtual bool Question(QWidget* parent, const QString& title, const QString& text) = 0;
 };
 
 // The real thing: a modal message box.

@@ -5,10 +5,15 @@
 #include "store/Settings.h"
 #include "text/TextCodec.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
+#include <algorithm>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -22,11 +27,27 @@ constexpr char CHANGED_ELSEWHERE_TEXT[] =
     "Quillbox.dat was changed on another machine and is now protected by another password. Type "
     "that password, or press M to go on without it (the file is then kept as a backup).";
 
+// Asked before a strong data file goes back to the classic format.
+constexpr char WEAKER_TEXT[] =
+    "Without strong protection Quillbox.dat is written in the classic format again, which keeps "
+    "out casual eyes only: 8 password bytes, a weak cipher and no protection against changes. "
+    "Go on?";
+
+// A wait cursor while a strong key is derived (about half a second).
+class CWaitCursor {
+public:
+    CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~CWaitCursor() { QApplication::restoreOverrideCursor(); }
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+};
+
 } // namespace
 
 CPasswordPanel::CPasswordPanel(IPasswordHost& host, CSettings& settings, CDataFileState& dataState)
     : m_host(host), m_settings(settings), m_dataState(dataState),
       m_pUsePassword(qobject_cast<QCheckBox*>(host.Control(IDC_USEPASSWD))),
+      m_pStrong(qobject_cast<QCheckBox*>(host.Control(IDC_STRONG))),
       m_pNewPassword(qobject_cast<QLineEdit*>(host.Control(IDC_NEWPASSWD))),
       m_pConfirm(qobject_cast<QLineEdit*>(host.Control(IDC_CONFIRM))),
       m_pPromptPassword(qobject_cast<QLineEdit*>(host.Control(IDC_PROMPTPASSWD))) {
@@ -42,6 +63,27 @@ CPasswordPanel::CPasswordPanel(IPasswordHost& host, CSettings& settings, CDataFi
         label->setAlignment(Qt::AlignCenter);
         label->setStyleSheet(QStringLiteral("color: #7a1f12; font-weight: bold;"));
     }
+    if (auto* label = qobject_cast<QLabel*>(host.Control(IDC_LBLSTRONGEMPTY))) {
+        label->setText(QStringLiteral("Strong protection needs a password."));
+        label->setStyleSheet(QStringLiteral("color: #7a1f12; font-weight: bold;"));
+    }
+    if (auto* label = qobject_cast<QLabel*>(host.Control(IDC_LBLLOCKIDLE))) {
+        label->setText(QStringLiteral("Lock after minutes idle (0: never):"));
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    if (auto* minutes = qobject_cast<QSpinBox*>(host.Control(IDC_LOCKIDLE)))
+        minutes->setRange(0, 24 * 60);
+    // Ticking strong protection asks for a password as "use password" does.
+    connect(m_pStrong, &QCheckBox::clicked, this, [this] {
+        if (m_pStrong->isChecked() && !m_pUsePassword->isChecked()) {
+            m_pUsePassword->setChecked(true);
+            ShowPasswordFields(true);
+        }
+    });
+    connect(m_pUsePassword, &QCheckBox::clicked, this, [this] {
+        if (!m_pUsePassword->isChecked())
+            m_pStrong->setChecked(false);
+    });
 }
 
 CPasswordPanel::~CPasswordPanel() {
@@ -53,8 +95,14 @@ void CPasswordPanel::FillOptions() {
     const QString password = TextFromBytes(m_settings.m_strPassword);
     m_pNewPassword->setText(password);
     m_pConfirm->setText(password);
-    const bool on = !m_settings.m_strPassword.empty();
+    // A strong key keeps its password to itself: the fields stay empty, and
+    // saving them empty keeps it.
+    const bool strong = m_dataState.m_pStrongKey != nullptr;
+    const bool on = strong || !m_settings.m_strPassword.empty();
     m_pUsePassword->setChecked(on);
+    m_pStrong->setChecked(strong);
+    if (auto* minutes = qobject_cast<QSpinBox*>(m_host.Control(IDC_LOCKIDLE)))
+        minutes->setValue(int(m_settings.m_nLockIdleMinutes));
     if (on)
         ShowPasswordFields(true);
 }
@@ -70,6 +118,7 @@ void CPasswordPanel::OnPromptOK() {
         return;
     switch (AnswerPrompt(m_settings, m_dataState, BytesFromText(typed))) {
     case PromptAnswer::accepted:
+        m_pPromptPassword->clear(); // the password is not kept in the box
         LeavePrompt();
         return;
     case PromptAnswer::otherKey: // a match that does not open the data file
@@ -100,6 +149,11 @@ void CPasswordPanel::ShowChangedElsewhere() {
     ShowProtected();
 }
 
+void CPasswordPanel::ShowLocked() {
+    m_pPromptPassword->clear();
+    m_pPromptPassword->setFocus();
+}
+
 void CPasswordPanel::LeavePrompt() {
     m_host.Control(IDC_LBLPROTECTED)->hide();
     if (auto* label = qobject_cast<QLabel*>(m_host.Control(IDC_LBLPROTECTED)))
@@ -113,19 +167,49 @@ void CPasswordPanel::LeavePrompt() {
 }
 
 void CPasswordPanel::OnSavePassword() {
+    const bool wasStrong = m_dataState.m_pStrongKey != nullptr;
+    const bool use = m_pUsePassword->isChecked();
+    const bool strong = use && m_pStrong->isChecked();
+    m_host.Control(IDC_LBLSTRONGEMPTY)->hide();
+    m_host.Control(IDC_LBLNOTMATCH)->hide();
     std::string password;
-    if (m_pUsePassword->isChecked()) {
+    if (use) {
         const QString typed = m_pNewPassword->text();
-        if (typed.isEmpty())
-            return;
         if (typed != m_pConfirm->text()) {
             m_host.Control(IDC_LBLNOTMATCH)->show();
             return;
         }
+        if (typed.isEmpty() && !(strong && wasStrong)) { // empty fields keep a strong key
+            if (strong)
+                m_host.Control(IDC_LBLSTRONGEMPTY)->show();
+            return;
+        }
         password = BytesFromText(typed);
     }
-    m_settings.SetPassword(password);
-    if (m_host.Save())
+    if (wasStrong && !strong && !m_host.Confirm(QString::fromUtf8(WEAKER_TEXT)))
+        return;
+    m_pNewPassword->clear();
+    m_pConfirm->clear();
+    if (auto* minutes = qobject_cast<QSpinBox*>(m_host.Control(IDC_LOCKIDLE)))
+        m_settings.m_nLockIdleMinutes = std::uint32_t(minutes->value());
+    if (strong) {
+        if (!password.empty())
+            m_dataState.m_pStrongKey = CStrongKey::FromPassword(password, m_strongParams);
+        // The data file alone checks a strong password: no check value.
+        m_settings.SetPassword({});
+    } else {
+        m_dataState.m_pStrongKey.reset();
+        m_settings.SetPassword(password);
+    }
+    std::fill(password.begin(), password.end(), '\0');
+    bool saved = false;
+    {
+        std::optional<CWaitCursor> wait;
+        if (strong)
+            wait.emplace();
+        saved = m_host.Save();
+    }
+    if (saved)
         m_host.ShowMainPanel();
 }
 

@@ -2,7 +2,10 @@
 // The password's part of the main window: the prompt for the password at the
 // start (with the explanation that the data file is under another one), and
 // the options panel's "use password" box with the new password and its
-// confirmation. Works on the window's controls (app/MainControls.h).
+// confirmation, and its "strong protection" box (store/StrongFormat.h).
+// Works on the window's controls (app/MainControls.h).
+
+#include "store/StrongFormat.h"
 
 #include <QObject>
 
@@ -25,6 +28,8 @@ public:
     // (and the user was told).
     virtual bool Save() = 0;
     virtual void ShowMainPanel() = 0;
+    // Asks the user to go on with text; true for yes.
+    virtual bool Confirm(const QString& text) = 0;
 };
 
 class CPasswordPanel final : public QObject {
@@ -40,14 +45,20 @@ public:
     // The same, for a data file that another machine put under a new
     // password while the tree was shown.
     void ShowChangedElsewhere();
+    // The prompt after Lock: an empty password field, no explanation.
+    void ShowLocked();
     // BtnOK at the prompt: the typed password opens the tree, or says why not.
     void OnPromptOK();
     // BtnMain at the prompt for the data file's own password: go on without it.
     void OnPromptGoOn();
     // The options panel has opened: its boxes show the password in use.
     void FillOptions();
-    // BtnSave: the password (or none) as the boxes say, then the main panel.
+    // BtnSave: the password (or none) and its format as the boxes say, then
+    // the main panel. A strong password is never empty; leaving the strong
+    // format asks the user first.
     void OnSavePassword();
+    // The work of the strong keys made in the options (tests use cheap ones).
+    void SetStrongParams(const CStrongParams& params) { m_strongParams = params; }
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -60,7 +71,9 @@ private:
     CSettings& m_settings;
     CDataFileState& m_dataState;
     QCheckBox* m_pUsePassword;
+    QCheckBox* m_pStrong;
     QLineEdit* m_pNewPassword;
     QLineEdit* m_pConfirm;
     QLineEdit* m_pPromptPassword;
+    CStrongParams m_strongParams = STRONG_PARAMS;
 };

@@ -124,6 +124,11 @@ void CQuickAccess::EnableTrayIcon() {
     m_trayMenu.addAction(QStringLiteral("&Bookmarks"),
                          later([this] { ShowTreeMenu(QCursor::pos()); }));
     m_trayMenu.addAction(QStringLiteral("&Show Quillbox"), later([this] { ShowMainWindow(); }));
+    QAction* lock = m_trayMenu.addAction(QStringLiteral("&Lock"),
+                                         later([this] { m_dialog.OnCommand(IDC_LOCK); }));
+    // Offered only while a password (of either format) keeps the tree.
+    connect(&m_trayMenu, &QMenu::aboutToShow, this,
+            [this, lock] { lock->setEnabled(m_dialog.CanLock()); });
     m_pTray->setContextMenu(&m_trayMenu);
     connect(m_pTray.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {

@@ -52,6 +52,8 @@ bool CSettings::Load() {
     if (m_storedCheck)
         m_dwPasswordCheck = *m_storedCheck;
     m_storedPos = m_pStore->Read("Pos");
+    m_storedLockIdle = m_pStore->Read("LockIdle");
+    m_nLockIdleMinutes = m_storedLockIdle.value_or(0);
     const std::uint32_t pos = m_storedPos.value_or(0);
     if (pos == 0) {
         m_nDockX = m_nDockY = DEFAULT_DOCK_POS;
@@ -69,15 +71,21 @@ int CSettings::Save() {
         return 0;
     m_pStore->Write("Passwd", m_dwPasswordCheck);
     m_pStore->Write("Pos", PackPosition(m_nDockX, m_nDockY));
+    const bool lockIdle = m_storedLockIdle || m_nLockIdleMinutes != 0;
+    if (lockIdle)
+        m_pStore->Write("LockIdle", m_nLockIdleMinutes);
     if (!m_pStore->Close())
         return 0;
     m_storedCheck = m_dwPasswordCheck;
     m_storedPos = PackPosition(m_nDockX, m_nDockY);
+    if (lockIdle)
+        m_storedLockIdle = m_nLockIdleMinutes;
     return 1;
 }
 
 bool CSettings::Changed() const {
-    return m_storedCheck != m_dwPasswordCheck || m_storedPos != PackPosition(m_nDockX, m_nDockY);
+    return m_storedCheck != m_dwPasswordCheck || m_storedPos != PackPosition(m_nDockX, m_nDockY) ||
+           m_storedLockIdle.value_or(0) != m_nLockIdleMinutes;
 }
 
 QString CSettings::StoreFileName() const {

@@ -9,6 +9,8 @@
 // under itself, its two little-endian halves added modulo 2^32; 0 means no
 // password. Only the check value and the position are kept in the settings
 // store ("Passwd", and "Pos" = x << 16 | (y & 0xFFFF)); the password never is.
+// "LockIdle" holds the minutes of no input after which the window locks; it
+// is written only once it was set (0: never locks).
 
 #include "store/SettingsStore.h"
 
@@ -67,10 +69,11 @@ public:
     std::uint32_t m_dwPasswordCheck = 0;
     int m_nDockX = 0;
     int m_nDockY = 0;
+    std::uint32_t m_nLockIdleMinutes = 0;
     std::string m_strPassword;
 
 private:
     std::unique_ptr<ISettingsStore> m_pStore;
     // What the store holds as far as this record knows.
-    std::optional<std::uint32_t> m_storedCheck, m_storedPos;
+    std::optional<std::uint32_t> m_storedCheck, m_storedPos, m_storedLockIdle;
 };

@@ -592,6 +592,7 @@ void AddLabels(Drawings& d) {
     label(IDC_LBLCONFIRM, "Confirm:", pal::ink, Qt::AlignRight);
     label(IDC_LBLINPUT, "Input your Password:", pal::ink, Qt::AlignLeft);
     label(IDC_LBLUSEPASSWD, "Use Password", pal::ink, Qt::AlignLeft);
+    label(IDC_LBLSTRONG, "Strong protection", pal::ink, Qt::AlignLeft);
     label(IDC_LBLPASSWD, "Password:", pal::ink, Qt::AlignRight);
     label(IDC_LBLINVALID, "Invalid Password, please try again.", pal::alert, Qt::AlignLeft);
     label(IDC_LBLNOTMATCH, "Your password entries did not match.", pal::alert, Qt::AlignLeft);

@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# The real program on a virtual X server: strong protection ticked at the
+# options with a password seals the data file; the next start asks for the
+# password and opens the tree with it; Ctrl+L locks the window again, and
+# while it is locked neither "quillbox --menu" nor the dock shows a bookmark.
+#   realstrong.sh <quillbox> <data file without password> [<screenshot folder>]
+# Exits 77 (skipped) when xvfb-run, xdotool or ImageMagick is missing.
+set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+. "$(dirname "$0")/lib.sh"
+
+program=$(realpath "$1")
+data=$(realpath "$2")
+shots=${3:+$(realpath -m "$3")}
+need_tools "xvfb xauth xdotool x11-apps imagemagick" xvfb-run xdotool xauth xwd convert
+
+make_work data
+cp "$data" "$work/data/Quillbox.dat"
+
+cat >"$work/drive.sh" <<'DRIVE'
+set -euo pipefail
+. "$TESTLIB"
+program=$1 folder=$2 shots=${3:-}
+pid=""
+trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null || true' EXIT
+cd "$folder"
+settings="$XDG_CONFIG_HOME/Quillbox/Quillbox.conf"
+password='a long pass phrase, every byte counts'
+
+# The share of dark (text) pixels in a rectangle of the window: w h x y.
+ink() { convert "$1" -crop "$2x$3+$4+$5" +repage -colorspace Gray -negate -threshold 50% \
+          -format '%[fx:mean]' info:; }
+shoot() {
+  grab_window "$PWD/$1.png"
+  [ -z "$shots" ] || { mkdir -p "$shots" && cp "$PWD/$1.png" "$shots/strong-$1.png"; }
+}
+rows_shown() { [ "$(ink "$1.png" 88 50 62 122 | awk '{print ($1 > 0.01)}')" = 1 ]; }
+start() {
+  "$program" --data-dir . &
+  pid=$!
+  win=$(main_window 20) || fail "no window"
+  sleep 0.5
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  main_x=$X main_y=$Y
+}
+type_into() {
+  click_control "$1" "$main_x" "$main_y"
+  sleep 0.2
+  xdotool type --delay 20 "$2"
+}
+
+start
+click_control BtnOpt "$main_x" "$main_y"
+sleep 0.5
+click_control StrongProtection "$main_x" "$main_y"
+sleep 0.3
+type_into NewPassword "$password"
+type_into ConfirmPassword "$password"
+shoot options
+click_control BtnSave "$main_x" "$main_y"
+sleep 2
+head -c 16 Quillbox.dat | grep -qa 'Quillbox-Seal' || fail "the data file is not sealed"
+! grep -a -q 'www\.' Quillbox.dat || fail "the data file shows its addresses"
+echo "options: the data file is sealed"
+close_main 20 "$main_x" "$main_y"
+! grep -q '^Passwd=[1-9]' "$settings" || fail "a check value was stored: $(cat "$settings")"
+echo "closed: no check value in the settings"
+
+start
+shoot prompt
+rows_shown prompt && fail "rows shown at the prompt"
+type_into PromptPassword "$password"
+click_control BtnOK "$main_x" "$main_y"
+sleep 2
+shoot opened
+rows_shown opened || fail "the password did not open the tree"
+echo "restart: the prompt opened the tree"
+
+xdotool key --window "$win" ctrl+l
+sleep 1
+shoot locked
+rows_shown locked && fail "rows shown after Lock"
+timeout 10 "$program" --data-dir . --menu || fail "--menu did not reach the running copy"
+sleep 1
+[ "$(windows | wc -l)" = 0 ] || fail "a menu or the dock came up while locked: $(windows)"
+click_control BtnDock "$main_x" "$main_y"
+sleep 1
+[ "$(windows | wc -l)" = 0 ] || fail "the dock came up while locked"
+shoot locked-menu
+rows_shown locked-menu && fail "rows shown after --menu while locked"
+echo "locked: no bookmark shown"
+
+type_into PromptPassword "$password"
+click_control BtnOK "$main_x" "$main_y"
+sleep 2
+shoot unlocked
+rows_shown unlocked || fail "the password did not unlock"
+close_main 20 "$main_x" "$main_y"
+head -c 16 Quillbox.dat | grep -qa 'Quillbox-Seal' || fail "the data file is no longer sealed"
+echo "unlocked and closed: ok"
+DRIVE
+
+drive 1024x768x24 "$program" "$work/data" "$shots"
+echo "PASSED"
