@@ -35,6 +35,9 @@ shoot() {
   [ -z "$shots" ] || { mkdir -p "$shots" && cp "$PWD/$1.png" "$shots/strong-$1.png"; }
 }
 rows_shown() { [ "$(ink "$1.png" 88 50 62 122 | awk '{print ($1 > 0.01)}')" = 1 ]; }
+# A picture now, with rows in it (the key's derivation takes its time).
+shows_rows() { shoot "$1" && rows_shown "$1"; }
+sealed() { head -c 16 Quillbox.dat | grep -qa 'Quillbox-Seal'; }
 start() {
   "$program" --data-dir . &
   pid=$!
@@ -58,8 +61,7 @@ type_into NewPassword "$password"
 type_into ConfirmPassword "$password"
 shoot options
 click_control BtnSave "$main_x" "$main_y"
-sleep 2
-head -c 16 Quillbox.dat | grep -qa 'Quillbox-Seal' || fail "the data file is not sealed"
+until_ok 20 sealed || fail "the data file is not sealed"
 ! grep -a -q 'www\.' Quillbox.dat || fail "the data file shows its addresses"
 echo "options: the data file is sealed"
 close_main 20 "$main_x" "$main_y"
@@ -71,9 +73,7 @@ shoot prompt
 rows_shown prompt && fail "rows shown at the prompt"
 type_into PromptPassword "$password"
 click_control BtnOK "$main_x" "$main_y"
-sleep 2
-shoot opened
-rows_shown opened || fail "the password did not open the tree"
+until_ok 20 shows_rows opened || fail "the password did not open the tree"
 echo "restart: the prompt opened the tree"
 
 xdotool key --window "$win" ctrl+l
@@ -92,9 +92,7 @@ echo "locked: no bookmark shown"
 
 type_into PromptPassword "$password"
 click_control BtnOK "$main_x" "$main_y"
-sleep 2
-shoot unlocked
-rows_shown unlocked || fail "the password did not unlock"
+until_ok 20 shows_rows unlocked || fail "the password did not unlock"
 close_main 20 "$main_x" "$main_y"
 head -c 16 Quillbox.dat | grep -qa 'Quillbox-Seal' || fail "the data file is no longer sealed"
 echo "unlocked and closed: ok"
