@@ -159,7 +159,7 @@ TEST_F(StrongTest, LockDropsTheTreeAndTheKeyAndThePromptOpensItAgain) {
 TEST_F(StrongTest, IdleTimeLocksAndInputPutsItOff) {
     WriteDataFile(SampleTree);
     CMainDialog& dialog = StartCheap();
-    dialog.SetIdleLockMs(300); // in place of the minutes
+    dialog.SetIdleLockMs(1500); // in place of the minutes (room for a slow build)
     ClickButton(IDC_BTNOPT);
     Tick(IDC_STRONG, true); // the lock needs a password
     TypeInto(IDC_NEWPASSWD, QStringLiteral("pass phrase"));
@@ -167,12 +167,12 @@ TEST_F(StrongTest, IdleTimeLocksAndInputPutsItOff) {
     qobject_cast<QSpinBox*>(Item(IDC_LOCKIDLE))->setValue(5);
     ClickButton(IDC_BTNSAVE);
     EXPECT_EQ(m_values->m_values["LockIdle"], 5u);
-    for (int i = 0; i < 4; ++i) { // input keeps the tree
-        QTest::qWait(150);
+    for (int i = 0; i < 12; ++i) { // input keeps the tree past the idle time
+        QTest::qWait(200);
         QTest::mouseMove(List(1), QPoint(10 + i, 10));
     }
     EXPECT_NE(dialog.GetTopFolder(), nullptr);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.GetTopFolder() == nullptr; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.GetTopFolder() == nullptr; }, 8000));
     EXPECT_TRUE(Shown(IDC_PROMPTPASSWD));
 }
 
