@@ -72,6 +72,10 @@ echo "first start: the offers show"
 # Insert goes to the column through the offers: a row to name, the offers
 # gone; Escape drops the unnamed row and they are back.
 click_row 0 11
+# A slow build may still be taking the first click as the window's
+# activation: a second one puts the focus in the column.
+sleep 0.5
+click_row 0 11
 xdotool key Insert
 until_ok 5 offers_hidden || fail "the offers stayed over a new row"
 xdotool key Escape
