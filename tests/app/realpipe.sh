@@ -7,7 +7,7 @@
 # nothing warns about the missing runtime folder. A data folder that cannot
 # be written (a read-only mount for root, else a folder without write
 # permission) is named in a message box too, not only on standard error.
-#   realspecial.sh <quillbox> [<screenshot.png>]
+#   realpipe.sh <quillbox> [<screenshot.png>]
 # Exits 77 (skipped) when xvfb-run, xdotool or ImageMagick is missing.
 set -euo pipefail
 # shellcheck source-path=SCRIPTDIR source=lib.sh
