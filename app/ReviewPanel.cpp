@@ -3,6 +3,7 @@
 #include "app/TidyActions.h"
 #include "check/Duplicates.h"
 #include "edit/TreeEditor.h"
+#include "skin/LeatherPanel.h"
 #include "text/TextCodec.h"
 #include "tree/Item.h"
 
@@ -24,12 +25,6 @@
 
 namespace {
 
-// The skin's colours, as the find box has them.
-const QColor RIM(0x22, 0x14, 0x0c);
-const QColor LEATHER_DARK(0x4a, 0x2b, 0x1a);
-const QColor LEATHER(0x6e, 0x42, 0x28);
-const QColor STITCH(0xe3, 0xc9, 0x98);
-constexpr int RADIUS = 12;
 constexpr int ROW_ROLE = Qt::UserRole;
 
 const char STYLE[] = R"(
@@ -558,20 +553,8 @@ void CReviewPanel::UpdateButtons() {
 }
 
 void CReviewPanel::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient leather(0, 0, 0, height());
-    leather.setColorAt(0, LEATHER);
-    leather.setColorAt(1, LEATHER_DARK);
-    const QRectF outer = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    p.setPen(QPen(RIM, 2));
-    p.setBrush(leather);
-    p.drawRoundedRect(outer, RADIUS, RADIUS);
-    QPen stitch(STITCH, 1.2, Qt::DashLine);
-    stitch.setDashPattern({3, 3});
-    p.setPen(stitch);
-    p.setBrush(Qt::NoBrush);
-    p.drawRoundedRect(outer.adjusted(5, 5, -5, -5), RADIUS - 5, RADIUS - 5);
+    QPainter painter(this);
+    PaintLeatherPanel(painter, rect());
 }
 
 // The leather moves the panel, as the main window's skin does.

@@ -1,5 +1,6 @@
 #include "skin/FindPalette.h"
 
+#include "skin/LeatherPanel.h"
 #include "text/TextCodec.h"
 #include "tree/Item.h"
 #include "tree/TextFold.h"
@@ -22,10 +23,6 @@
 namespace {
 
 // The skin's colours: leather, brass, paper and ink.
-const QColor RIM(0x22, 0x14, 0x0c);
-const QColor LEATHER_DARK(0x4a, 0x2b, 0x1a);
-const QColor LEATHER(0x6e, 0x42, 0x28);
-const QColor STITCH(0xe3, 0xc9, 0x98);
 const QColor PAPER(0xfa, 0xf4, 0xe2);
 const QColor PAPER_WARM(0xf4, 0xec, 0xd6);
 const QColor PAPER_SHADE(0xd9, 0xc9, 0xa4);
@@ -40,7 +37,6 @@ const QColor MARK(0xf0, 0xc8, 0x6a);
 
 constexpr QSize PALETTE_SIZE(460, 372);
 constexpr int MARGIN = 14;
-constexpr int RADIUS = 12;
 constexpr int BUTTON = 22;       // the reveal button's side
 constexpr int SHOWN_TEXT = 1000; // characters of a long target shown in a row
 
@@ -376,25 +372,13 @@ void CFindPalette::resizeEvent(QResizeEvent* event) {
     m_pStatus->setGeometry(MARGIN + 2, height() - MARGIN - statusHeight, w - 4, statusHeight);
     // Frameless and without an alpha channel: the window is cut to its shape.
     QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), RADIUS, RADIUS);
+    shape.addRoundedRect(QRectF(rect()), LEATHER_PANEL_RADIUS, LEATHER_PANEL_RADIUS);
     setMask(QRegion(shape.toFillPolygon().toPolygon()));
 }
 
 void CFindPalette::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient leather(0, 0, 0, height());
-    leather.setColorAt(0, LEATHER);
-    leather.setColorAt(1, LEATHER_DARK);
-    const QRectF outer = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    p.setPen(QPen(RIM, 2));
-    p.setBrush(leather);
-    p.drawRoundedRect(outer, RADIUS, RADIUS);
-    QPen stitch(STITCH, 1.2, Qt::DashLine);
-    stitch.setDashPattern({3, 3});
-    p.setPen(stitch);
-    p.setBrush(Qt::NoBrush);
-    p.drawRoundedRect(outer.adjusted(5, 5, -5, -5), RADIUS - 5, RADIUS - 5);
+    QPainter painter(this);
+    PaintLeatherPanel(painter, rect());
 }
 
 QString CFindPalette::GetStatus() const {
