@@ -7,6 +7,7 @@
 
 #include <benchmark/benchmark.h>
 #include <cstddef>
+#include <cstdio>
 #include <malloc.h>
 #include <map>
 #include <optional>
@@ -49,6 +50,13 @@ public:
         if (!m || !r || *r <= 0)
             return std::nullopt;
         return *m / *r;
+    }
+
+    // Prints "<what>  <ratio>x" when Ratio has one.
+    void PrintRatio(const std::string& measured, const std::string& reference,
+                    const char* what) const {
+        if (const std::optional<double> ratio = Ratio(measured, reference))
+            std::printf("%-58s %7.2fx\n", what, *ratio);
     }
 
 private:

@@ -247,12 +247,6 @@ void RenameToWindow(benchmark::State& state) {
 }
 BENCHMARK(RenameToWindow)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(10);
 
-void PrintRatio(const CBenchReporter& reporter, const char* name, const char* reference,
-                const char* what) {
-    if (const std::optional<double> ratio = reporter.Ratio(name, reference))
-        std::printf("%-58s %7.2fx\n", what, *ratio);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -270,14 +264,14 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     QDir::setCurrent(start);
     std::printf("\nRatios (real time):\n");
-    PrintRatio(reporter, "SelectFolder/10000", "PlainInsert/10000",
-               "select a folder of 10,000 / plain insert of 10,000 rows");
-    PrintRatio(reporter, "SelectFolder/10000", "SelectFolder/100",
-               "select a folder of 10,000 / of 100 (linear: 100x)");
-    PrintRatio(reporter, "FirstPaint/10000", "FirstPaint/0",
-               "first painted window, 10,000 entries / empty data file");
-    PrintRatio(reporter, "RenameToWindow/10000/iterations:10", "FirstPaint/10000",
-               "renamed over on disk to shown, 10,000 entries / first paint");
+    reporter.PrintRatio("SelectFolder/10000", "PlainInsert/10000",
+                        "select a folder of 10,000 / plain insert of 10,000 rows");
+    reporter.PrintRatio("SelectFolder/10000", "SelectFolder/100",
+                        "select a folder of 10,000 / of 100 (linear: 100x)");
+    reporter.PrintRatio("FirstPaint/10000", "FirstPaint/0",
+                        "first painted window, 10,000 entries / empty data file");
+    reporter.PrintRatio("RenameToWindow/10000/iterations:10", "FirstPaint/10000",
+                        "renamed over on disk to shown, 10,000 entries / first paint");
     if (const std::optional<double> seconds =
             reporter.Seconds("RenameToWindow/10000/iterations:10"))
         std::printf("%-58s %7.0f ms (goal: under 2000 ms)\n", "renamed over on disk to shown",

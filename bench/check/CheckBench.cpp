@@ -135,12 +135,6 @@ BENCHMARK(CheckLinks)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(3)-
 BENCHMARK(HashAddresses)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(FindDuplicates)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-void PrintRatio(const CBenchReporter& reporter, const char* name, const char* reference,
-                const char* what) {
-    if (const std::optional<double> ratio = reporter.Ratio(name, reference))
-        std::printf("%-58s %7.2fx\n", what, *ratio);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -149,11 +143,11 @@ int main(int argc, char** argv) {
     CBenchReporter reporter(CBenchReporter::Time::Real);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nRatios (real time):\n");
-    PrintRatio(reporter, "CheckLinks/10000/iterations:3/real_time",
-               "PlainRequests/10000/iterations:3/real_time",
-               "check 10,000 links / plain requests (goal 1.2x)");
-    PrintRatio(reporter, "FindDuplicates/100000", "HashAddresses/100000",
-               "duplicates in 100,000 / hashing them (goal 3x)");
+    reporter.PrintRatio("CheckLinks/10000/iterations:3/real_time",
+                        "PlainRequests/10000/iterations:3/real_time",
+                        "check 10,000 links / plain requests (goal 1.2x)");
+    reporter.PrintRatio("FindDuplicates/100000", "HashAddresses/100000",
+                        "duplicates in 100,000 / hashing them (goal 3x)");
     benchmark::Shutdown();
     return 0;
 }
