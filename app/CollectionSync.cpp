@@ -230,8 +230,14 @@ CCollectionSync::ETaken CCollectionSync::TakeDiskFile(bool beforeSave) {
         return ETaken::Missing; // the next save writes it again
     QByteArray bytes;
     CPlainItem theirs;
-    const ETaken read =
-        ReadBytes(m_strPath, &bytes) ? ReadTree(bytes, &theirs) : ETaken::Unreadable;
+    const bool readable = ReadBytes(m_strPath, &bytes);
+    if (readable && bytes.isEmpty()) {
+        // The empty file a first start makes (or one emptied): nothing came
+        // in, and the next save writes the tree over it.
+        m_watch.MarkSeen(bytes);
+        return ETaken::Missing;
+    }
+    const ETaken read = readable ? ReadTree(bytes, &theirs) : ETaken::Unreadable;
     if (read != ETaken::Taken) {
         if (beforeSave) {
             // Bytes this run could not take are kept beside the new file.

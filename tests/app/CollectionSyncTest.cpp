@@ -84,6 +84,13 @@ TEST_F(CollectionSyncTest, ARunThatChangesNothingWritesNothing) {
     EXPECT_FALSE(m_values->m_writes.empty());
 }
 
+// A first start makes an empty data file: that is no change from disk.
+TEST_F(CollectionSyncTest, AFirstStartSaysNothingOfItsOwnEmptyFile) {
+    Start();
+    QTest::qWait(2000); // longer than the watch takes to look and settle
+    EXPECT_TRUE(Note().isEmpty()) << Note().toStdString();
+}
+
 // Another machine's version is shown at once, with a quiet note, and not
 // written back (this machine changed nothing).
 TEST_F(CollectionSyncTest, AnArrivingFileIsShownAndNotWrittenBack) {
