@@ -9,18 +9,22 @@
 #include <QDir>
 #include <QUrl>
 #include <algorithm>
+#include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 #include <string_view>
+#include <vector>
 
 namespace {
 
-// The bookmark file as it is written: made in a string that goes to the
-// device whenever it holds a good part of a file system block's worth.
+// The bookmark file as it is written: made in a buffer that goes to the
+// device whenever the next piece would not fit. Every piece reserves its
+// room first, so the copying itself needs no checks.
 class CHtmlWriter {
 public:
-    explicit CHtmlWriter(QIODevice& device) : m_device(device) { m_out.reserve(2 * CHUNK); }
+    explicit CHtmlWriter(QIODevice& device)
+        : m_device(device), m_buffer(CHUNK), m_pos(m_buffer.data()) {}
 
     // Hands what is left to the device; false when the device did not take
     // everything it was given.
@@ -30,88 +34,119 @@ public:
     }
 
     void Raw(std::string_view text) {
-        m_out.append(text);
-        if (m_out.size() >= CHUNK)
-            Flush();
+        Reserve(text.size());
+        std::memcpy(m_pos, text.data(), text.size());
+        m_pos += text.size();
     }
 
     void Indent(int depth) {
-        static constexpr std::string_view SPACES = "                                ";
-        for (std::size_t size = 4 * static_cast<std::size_t>(depth); size > 0;) {
-            const std::size_t part = std::min(size, SPACES.size());
-            Raw(SPACES.substr(0, part));
-            size -= part;
-        }
+        const auto size = 4 * static_cast<std::size_t>(std::max(depth, 0));
+        Reserve(size);
+        std::memset(m_pos, ' ', size);
+        m_pos += size;
     }
 
     // Tree bytes as UTF-8 (bytes that are not UTF-8 read as Latin-1), with
     // &, <, > and " as entities.
     void Text(std::string_view bytes) {
-        if (IsValidUtf8(bytes)) {
-            Escaped(bytes);
+        if (bytes.size() <= PIECE) {
+            // Escaped at once; only text with bytes above ASCII is checked
+            // for UTF-8 afterwards, and taken back when it is not.
+            char* const start = m_pos;
+            if (!Escape(bytes) || IsValidUtf8(bytes))
+                return;
+            m_pos = start;
+        } else if (IsValidUtf8(bytes)) {
+            EscapeInPieces(bytes);
             return;
         }
         const QByteArray utf8 =
             QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size())).toUtf8();
-        Escaped(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+        EscapeInPieces(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
     }
 
 private:
-    void Escaped(std::string_view text) {
-        const char* plain = text.data();
-        const char* const end = plain + text.size();
-        for (const char* p = NextSpecial(plain, end); p < end; p = NextSpecial(p + 1, end)) {
-            Raw(std::string_view(plain, static_cast<std::size_t>(p - plain)));
-            Raw(Entity(*p));
-            plain = p + 1;
-        }
-        Raw(std::string_view(plain, static_cast<std::size_t>(end - plain)));
+    void EscapeInPieces(std::string_view text) {
+        // A piece may end inside a character: escaping looks at single bytes.
+        for (std::size_t at = 0; at < text.size(); at += PIECE)
+            Escape(text.substr(at, PIECE));
     }
 
-    // The first of & < > " from p on, end when there is none: sixteen bytes
-    // at a time where the processor can (names and addresses are mostly
-    // plain, and this scan is most of an export's work).
-    static const char* NextSpecial(const char* p, const char* end) {
+    // Appends text with the four entities; true when it holds a byte above
+    // ASCII. Names and addresses are mostly plain, and this copy is most of
+    // an export's work: sixteen bytes at a time where the processor can.
+    bool Escape(std::string_view text) {
+        Reserve(ENTITY * text.size() + 16);
+        const char* p = text.data();
+        const char* const end = p + text.size();
+        char* out = m_pos;
+        unsigned high = 0;
 #if defined(__SSE2__)
-        for (; end - p >= 16; p += 16) {
+        while (end - p >= 16) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            high |= static_cast<unsigned>(_mm_movemask_epi8(v));
             const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('&')),
                                                            _mm_cmpeq_epi8(v, _mm_set1_epi8('<'))),
                                               _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('>')),
                                                            _mm_cmpeq_epi8(v, _mm_set1_epi8('"'))));
-            if (const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits)))
-                return p + __builtin_ctz(mask);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
+            const auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+            if (mask == 0) {
+                p += 16;
+                out += 16;
+                continue;
+            }
+            const auto plain = static_cast<unsigned>(__builtin_ctz(mask));
+            out = PutEntity(out + plain, p[plain]);
+            p += plain + 1;
         }
 #endif
-        while (p < end && *p != '&' && *p != '<' && *p != '>' && *p != '"')
-            ++p;
-        return p;
+        for (; p < end; ++p) {
+            const char c = *p;
+            high |= static_cast<unsigned char>(c) & 0x80U;
+            if (c == '&' || c == '<' || c == '>' || c == '"')
+                out = PutEntity(out, c);
+            else
+                *out++ = c;
+        }
+        m_pos = out;
+        return high != 0;
     }
 
-    static std::string_view Entity(char c) {
-        switch (c) {
-        case '&':
-            return "&amp;";
-        case '<':
-            return "&lt;";
-        case '>':
-            return "&gt;";
-        default:
-            return "&quot;";
+    static char* PutEntity(char* out, char c) {
+        const std::string_view entity = c == '&'   ? std::string_view("&amp;")
+                                        : c == '<' ? std::string_view("&lt;")
+                                        : c == '>' ? std::string_view("&gt;")
+                                                   : std::string_view("&quot;");
+        std::memcpy(out, entity.data(), entity.size());
+        return out + entity.size();
+    }
+
+    void Reserve(std::size_t size) {
+        if (size <= static_cast<std::size_t>(m_buffer.data() + m_buffer.size() - m_pos))
+            return;
+        Flush();
+        if (size > m_buffer.size()) {
+            m_buffer.resize(size);
+            m_pos = m_buffer.data();
         }
     }
 
     void Flush() {
-        if (m_ok && !m_out.empty())
-            m_ok = m_device.write(m_out.data(), static_cast<qint64>(m_out.size())) ==
-                   static_cast<qint64>(m_out.size());
-        m_out.clear();
+        const auto size = static_cast<qint64>(m_pos - m_buffer.data());
+        if (m_ok && size > 0)
+            m_ok = m_device.write(m_buffer.data(), size) == size;
+        m_pos = m_buffer.data();
     }
 
-    static constexpr std::size_t CHUNK = std::size_t(1) << 16;
+    static constexpr std::size_t CHUNK = std::size_t(1) << 20;
+    // The most text escaped at once, and the longest an entity makes a byte.
+    static constexpr std::size_t PIECE = 4096;
+    static constexpr std::size_t ENTITY = 6;
 
     QIODevice& m_device;
-    std::string m_out;
+    std::vector<char> m_buffer;
+    char* m_pos;
     bool m_ok = true;
 };
 
@@ -136,13 +171,12 @@ void WriteFolder(CHtmlWriter& out, const CFolder& folder, int depth) {
     for (int i = 0; i < count; ++i) {
         const CItem* item = folder.GetChild(i);
         out.Indent(depth + 1);
-        // A separator, like an item of no kind written here, becomes a rule.
-        // NOLINTNEXTLINE(bugprone-branch-clone)
-        if (item->IsSeparator() && !item->IsContainer() && item->GetTarget().empty()) {
-            out.Raw("<HR>\n");
-        } else if (const auto* entry = dynamic_cast<const CEntry*>(item)) {
+        if (const auto* entry = dynamic_cast<const CEntry*>(item)) {
             if (entry->IsBlank()) {
                 out.Raw("<DT><A>");
+            } else if (entry->Target().empty() && entry->IsSeparator()) {
+                out.Raw("<HR>\n");
+                continue;
             } else {
                 out.Raw("<DT><A HREF=\"");
                 WriteAddress(out, entry->Target());
@@ -156,7 +190,7 @@ void WriteFolder(CHtmlWriter& out, const CFolder& folder, int depth) {
             out.Raw("</H3>\n");
             WriteFolder(out, *inner, depth + 1);
         } else {
-            out.Raw("<HR>\n");
+            out.Raw("<HR>\n"); // an item of no kind written here
         }
     }
     out.Indent(depth);
