@@ -253,6 +253,18 @@ void CStrongKey::PrepareSaveKey() {
             return;
         m_bPreparing = true;
     }
+    PrepareClaimed();
+}
+
+bool CStrongKey::ClaimPreparation() {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_bPreparing || !m_prepared.m_key.Empty())
+        return false;
+    m_bPreparing = true;
+    return true;
+}
+
+void CStrongKey::PrepareClaimed() {
     CSaveKey next;
     try {
         NeedSodium();

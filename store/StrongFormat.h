@@ -137,6 +137,13 @@ public:
     void PrepareSaveKey();
     // Whether a save key is prepared and not yet taken.
     bool HasSaveKey() const;
+    // PrepareSaveKey in two steps, for a worker thread: ClaimPreparation,
+    // on the thread that saves, marks a preparation under way (a save from
+    // then on waits for its key) and is false when a key is prepared or being
+    // prepared already; each true claim must be followed by PrepareClaimed
+    // (on any thread), which derives the key.
+    bool ClaimPreparation();
+    void PrepareClaimed();
 
     // The key for salt under params (one derivation), in locked memory.
     CSecretBytes Derive(const unsigned char* salt, const CStrongParams& params) const;
