@@ -324,6 +324,7 @@ void CMainDialog::OpenTree() {
     if (m_pSync)
         m_pSync->Loaded();
     RestartIdleTimer();
+    PrepareSaveKey();
 }
 
 bool CMainDialog::Save() {
@@ -368,7 +369,14 @@ void CMainDialog::Lock() {
         }
     // A message or a file dialog that waits for the user keeps the tree.
     const QWidget* modal = QApplication::activeModalWidget();
-    if (QApplication::activePopupWidget() || (modal && modal != this) || !SaveTree()) {
+    if (QApplication::activePopupWidget() || (modal && modal != this)) {
+        RestartIdleTimer();
+        return;
+    }
+    m_bLocking = true;
+    const bool saved = SaveTree();
+    m_bLocking = false;
+    if (!saved) {
         RestartIdleTimer();
         return;
     }
@@ -460,8 +468,26 @@ void CMainDialog::WriteTree() {
     if (m_pSync)
         m_pSync->BeforeSave();
     ::SaveTree(*m_pTopFolder, m_settings, m_dataState);
+    if (!m_bLocking)
+        PrepareSaveKey(); // the save took the prepared key
     if (m_pSync)
         m_pSync->Saved();
+}
+
+void CMainDialog::PrepareSaveKey() {
+    const std::shared_ptr<CStrongKey> key = m_dataState.m_pStrongKey;
+    // Claimed here, so that a save from now on waits for the worker's key
+    // rather than deriving one of its own.
+    if (!key || !key->ClaimPreparation())
+        return;
+    // The job holds the key until its derivation ends: a Lock meanwhile
+    // drops the window's reference, and the worker's goes (and wipes the
+    // password) when it is done.
+    m_keyWorker.Run([key] { key->PrepareClaimed(); });
+}
+
+bool CMainDialog::CheckingPassword() const {
+    return m_pPassword->Checking();
 }
 
 void CMainDialog::WriteSettings() {

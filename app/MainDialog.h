@@ -18,6 +18,7 @@
 #include "app/MessageBox.h"
 #include "app/PasswordPanel.h"
 #include "app/SavePolicy.h"
+#include "app/WorkerThread.h"
 #include "store/DataFile.h"
 
 #include <QDialog>
@@ -132,7 +133,8 @@ public:
     IShell& GetShell() const { return m_shell; }
     // Where errors are shown (a modal box unless replaced).
     void SetMessageBox(IMessageBox& box) { m_pMessageBox = &box; }
-    // Lock (IDC_LOCK, Ctrl+L, the tray): saves, drops the tree, the password
+    // Lock (IDC_LOCK, Ctrl+L, the tray, the bottom of the dock's and the
+    // tree's pop-up): saves, drops the tree, the password
     // and the strong key, and shows the prompt. Only while a password of
     // either format is set; the settings' LockIdle minutes of no input do the
     // same. A dock window closes first; an open message keeps the tree.
@@ -147,6 +149,12 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override;
     // The work of the strong keys the options make (tests use cheap ones).
     void SetStrongParams(const CStrongParams& params);
+    // Whether the next strong save key is being derived on the worker thread
+    // (after the tree was opened or saved under a strong key), so that the
+    // save after the next edit does not derive on the GUI thread.
+    bool PreparingSaveKey() const { return m_keyWorker.Busy(); }
+    // Whether the prompt checks a typed password on its worker thread.
+    bool CheckingPassword() const;
 
 public slots:
     void accept() override { OnOK(); }
@@ -199,6 +207,8 @@ private:
     // Takes the tree down and shows the prompt (locked or changed elsewhere).
     void HideTree();
     void RestartIdleTimer();
+    // Derives the strong key's next save key on the worker thread.
+    void PrepareSaveKey();
     bool Confirm(const QString& text) override;
     std::optional<std::string> AskCopyPassword(const QString& path) override;
 
@@ -235,4 +245,6 @@ private:
     QTimer m_idleTimer; // runs while the idle lock is on and a tree is shown
     int m_nIdleMs = 0;
     QTimer m_noteTimer;
+    bool m_bLocking = false;   // Lock's own save prepares no next key
+    CWorkerThread m_keyWorker; // joined before the window goes
 };

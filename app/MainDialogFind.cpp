@@ -64,6 +64,7 @@ void CMainDialog::OnDock() {
             m_pTopFolder.get(), m_pContentMenu.get(),
             [this](const std::string& target) { OpenTarget(m_shell, TextFromBytes(target)); },
             m_settings.m_nDockX, m_settings.m_nDockY, this);
+        dock.SetLockOffer([this] { return CanLock(); }, [this] { Lock(); });
         result = dock.exec();
         m_settings.m_nDockX = dock.GetDockX();
         m_settings.m_nDockY = dock.GetDockY();

@@ -87,6 +87,10 @@ CPasswordPanel::CPasswordPanel(IPasswordHost& host, CSettings& settings, CDataFi
 }
 
 CPasswordPanel::~CPasswordPanel() {
+    if (Checking()) { // the window goes during a check: its answer is dropped
+        m_checker.Join();
+        QApplication::restoreOverrideCursor();
+    }
     for (QLineEdit* box : {m_pNewPassword, m_pConfirm, m_pPromptPassword})
         box->removeEventFilter(this);
 }
@@ -114,9 +118,39 @@ void CPasswordPanel::ShowPasswordFields(bool show) {
 
 void CPasswordPanel::OnPromptOK() {
     const QString typed = m_pPromptPassword->text();
-    if (typed.isEmpty() || m_host.HasTree())
+    if (typed.isEmpty() || m_host.HasTree() || Checking())
         return;
-    switch (AnswerPrompt(m_settings, m_dataState, BytesFromText(typed))) {
+    if (DataFileFormat(m_dataState) == DataFormat::strong) {
+        CheckStrong(BytesFromText(typed));
+        return;
+    }
+    Answer(AnswerPrompt(m_settings, m_dataState, BytesFromText(typed)));
+}
+
+void CPasswordPanel::CheckStrong(std::string typed) {
+    for (int id : {IDC_PROMPTPASSWD, IDC_BTNOK})
+        m_host.Control(id)->setEnabled(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    auto key = std::make_shared<std::shared_ptr<CStrongKey>>();
+    m_checker.Run(
+        [folder = m_dataState.m_strFolder, typed = std::move(typed), key]() mutable {
+            *key = StrongKeyThatOpens(folder, typed);
+            std::fill(typed.begin(), typed.end(), '\0');
+        },
+        [this, key] {
+            QApplication::restoreOverrideCursor();
+            for (int id : {IDC_PROMPTPASSWD, IDC_BTNOK})
+                m_host.Control(id)->setEnabled(true);
+            // Gone on without the password meanwhile: the answer is late.
+            if (m_host.HasTree())
+                return;
+            m_pPromptPassword->setFocus();
+            Answer(AnswerStrongPrompt(m_settings, m_dataState, std::move(*key)));
+        });
+}
+
+void CPasswordPanel::Answer(PromptAnswer answer) {
+    switch (answer) {
     case PromptAnswer::accepted:
         m_pPromptPassword->clear(); // the password is not kept in the box
         LeavePrompt();
@@ -131,6 +165,8 @@ void CPasswordPanel::OnPromptOK() {
 }
 
 void CPasswordPanel::OnPromptGoOn() {
+    if (Checking())
+        return;
     // As if no password were set: the fallback's tree is shown, and the data
     // file is kept as a backup when it is first replaced.
     m_settings.SetPassword({});

@@ -5,11 +5,13 @@
 // confirmation, and its "strong protection" box (store/StrongFormat.h).
 // Works on the window's controls (app/MainControls.h).
 
+#include "app/WorkerThread.h"
 #include "store/StrongFormat.h"
 
 #include <QObject>
 
 struct CDataFileState;
+enum class PromptAnswer;
 class CSettings;
 class QCheckBox;
 class QLineEdit;
@@ -48,7 +50,12 @@ public:
     // The prompt after Lock: an empty password field, no explanation.
     void ShowLocked();
     // BtnOK at the prompt: the typed password opens the tree, or says why not.
+    // A strong data file is opened on a worker thread (a key derivation takes
+    // about half a second): meanwhile the window paints, the password field
+    // and BtnOK are disabled under a wait cursor, and the answer comes after.
     void OnPromptOK();
+    // Whether the prompt's password is being checked on the worker.
+    bool Checking() const { return m_checker.Busy(); }
     // BtnMain at the prompt for the data file's own password: go on without it.
     void OnPromptGoOn();
     // The options panel has opened: its boxes show the password in use.
@@ -64,6 +71,8 @@ public:
 
 private:
     void LeavePrompt();
+    void Answer(PromptAnswer answer);
+    void CheckStrong(std::string typed);
     // The new password, its confirmation and their labels.
     void ShowPasswordFields(bool show);
 
@@ -76,4 +85,5 @@ private:
     QLineEdit* m_pConfirm;
     QLineEdit* m_pPromptPassword;
     CStrongParams m_strongParams = STRONG_PARAMS;
+    CWorkerThread m_checker; // the prompt's check of a strong password
 };

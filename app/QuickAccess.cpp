@@ -15,6 +15,7 @@
 #include <QCursor>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <memory>
 
 namespace {
 
@@ -70,7 +71,9 @@ void CQuickAccess::ShowTreeMenu(const QPoint& globalPos) {
         return;
     }
     ShowTreeMenus(top);
-    const unsigned id = TrackPopupMenu(*content, globalPos, &m_dialog);
+    // "&Lock" at the bottom while a password keeps the tree, as at the dock.
+    const std::unique_ptr<CMenu> withLock = m_dialog.CanLock() ? WithLockItem(*content) : nullptr;
+    const unsigned id = TrackPopupMenu(withLock ? *withLock : *content, globalPos, &m_dialog);
     // The menu's loop ran events: the tree may have been taken down meanwhile.
     if (m_dialog.GetTopFolder() != top) {
         m_bMenuOpen = false;
@@ -84,6 +87,9 @@ void CQuickAccess::ShowTreeMenu(const QPoint& globalPos) {
             OpenTarget(m_dialog.GetShell(), TextFromBytes(target));
     } else if (id == ID_CONTENT_RETURNMAIN) {
         ShowMainWindow();
+    } else if (id == ID_CONTENT_LOCK) {
+        QMetaObject::invokeMethod(
+            &m_dialog, [this] { m_dialog.OnCommand(IDC_LOCK); }, Qt::QueuedConnection);
     } else if (id == ID_CONTENT_CLOSE) {
         // Posted, as the dock window's "Close" is: the menu's event ends first.
         QMetaObject::invokeMethod(

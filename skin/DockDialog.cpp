@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <memory>
 
 CDockDialog::CDockDialog(CItem* pTopFolder, CMenu* pContentMenu, Opener opener, int nDockX,
                          int nDockY, QWidget* pParent)
@@ -103,7 +104,9 @@ void CDockDialog::OnCmdMsg(unsigned nID) {
             m_opener(target);
         return;
     }
-    if (nID == ID_CONTENT_RETURNMAIN)
+    if (nID == ID_CONTENT_LOCK && m_lock)
+        m_lock();
+    else if (nID == ID_CONTENT_RETURNMAIN)
         PostOK(RESULT_RETURN);
     else if (nID == ID_CONTENT_CLOSE)
         PostOK(RESULT_CLOSE);
@@ -118,7 +121,9 @@ void CDockDialog::ShowMenu(const QPoint& globalPos) {
         return;
     // Returns when the menu has closed; the choice is handled after this
     // event, as a command arriving later would be.
-    if (const unsigned id = TrackPopupMenu(*m_pContentMenu, globalPos, this))
+    const std::unique_ptr<CMenu> withLock =
+        m_canLock && m_canLock() ? WithLockItem(*m_pContentMenu) : nullptr;
+    if (const unsigned id = TrackPopupMenu(withLock ? *withLock : *m_pContentMenu, globalPos, this))
         PostCommand(id);
 }
 

@@ -4,8 +4,9 @@
 // no taskbar button, runs modally and is dragged by any point. A right press
 // shows the main window's "Content" pop-up at the pointer: the whole tree as
 // a cascade of menus (filled while the dock window is open), then "&Return
-// Main" and "&Close". Choosing an entry opens its target and the dock window
-// stays open; "&Return Main" or a double click end it with RESULT_RETURN,
+// Main" and "&Close", and below them "&Lock" while the caller's lock offer
+// says the collection can be locked (SetLockOffer). Choosing an entry opens its target and the dock
+// window stays open; "&Return Main" or a double click end it with RESULT_RETURN,
 // "&Close" ends it with RESULT_CLOSE, after which the caller closes the main
 // window. Escape and the window manager's close request do nothing. Typing
 // a letter opens the quick-find palette (skin/FindPalette.h) over the tree:
@@ -29,6 +30,7 @@
 #include <QRect>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CItem;
@@ -76,6 +78,13 @@ public:
     // Shows the "Content" pop-up at globalPos and, once it has closed, posts
     // the chosen command.
     void ShowMenu(const QPoint& globalPos);
+    // "&Lock" at the pop-up's bottom whenever canLock says so; choosing it
+    // calls lock (which is expected to end the dock window). Without an
+    // offer the pop-up has no such item.
+    void SetLockOffer(std::function<bool()> canLock, std::function<void()> lock) {
+        m_canLock = std::move(canLock);
+        m_lock = std::move(lock);
+    }
 
     // Opens the quick-find palette below the dock window with text typed.
     void OpenFindPalette(const QString& text);
@@ -114,6 +123,8 @@ private:
     CItem* m_pTopFolder;
     CMenu* m_pContentMenu;
     Opener m_opener;
+    std::function<bool()> m_canLock;
+    std::function<void()> m_lock;
     int m_nDockX;
     int m_nDockY;
     bool m_bOpen = false; // between OnInitDialog and OnOK

@@ -302,21 +302,30 @@ DataFormat DataFileFormat(const CDataFileState& state) {
     return DeviceFormat(file);
 }
 
-PromptAnswer AnswerPrompt(CSettings& settings, CDataFileState& state, std::string_view typed) {
-    if (DataFileFormat(state) == DataFormat::strong) {
-        settings.m_strPassword.clear();
-        std::shared_ptr<CStrongKey> key = CStrongKey::FromPassword(typed);
-        QFile file(DataFilePath(state.m_strFolder, DATA_FILE_NAME));
-        try {
-            if (key && OpenRegularForReading(file) && StrongSealOpens(file, *key)) {
-                state.m_pStrongKey = std::move(key);
-                return PromptAnswer::accepted;
-            }
-        } catch (const CArchiveException&) {
-            // unreadable: refused like a changed file; loading names the failure
-        }
-        return PromptAnswer::refused;
+std::shared_ptr<CStrongKey> StrongKeyThatOpens(const QString& folder, std::string_view typed) {
+    std::shared_ptr<CStrongKey> key = CStrongKey::FromPassword(typed);
+    QFile file(DataFilePath(folder, DATA_FILE_NAME));
+    try {
+        if (key && OpenRegularForReading(file) && StrongSealOpens(file, *key))
+            return key;
+    } catch (const CArchiveException&) {
+        // unreadable: refused like a changed file; loading names the failure
     }
+    return nullptr;
+}
+
+PromptAnswer AnswerStrongPrompt(CSettings& settings, CDataFileState& state,
+                                std::shared_ptr<CStrongKey> key) {
+    settings.m_strPassword.clear();
+    if (!key)
+        return PromptAnswer::refused;
+    state.m_pStrongKey = std::move(key);
+    return PromptAnswer::accepted;
+}
+
+PromptAnswer AnswerPrompt(CSettings& settings, CDataFileState& state, std::string_view typed) {
+    if (DataFileFormat(state) == DataFormat::strong)
+        return AnswerStrongPrompt(settings, state, StrongKeyThatOpens(state.m_strFolder, typed));
     const bool matches = settings.VerifyPassword(typed) != 0;
     const KeyFit fit = DataFileKeyFits(state, typed);
     if (fit == KeyFit::opens || (matches && fit == KeyFit::noData)) {

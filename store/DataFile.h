@@ -180,6 +180,14 @@ enum class PromptAnswer {
 // again) and the settings' password stays empty; a wrong password and a
 // changed file are both refused. About half a second either way.
 PromptAnswer AnswerPrompt(CSettings& settings, CDataFileState& state, std::string_view typed);
+// AnswerPrompt for a strong data file in two halves, so that the slow one
+// can run on a worker thread: StrongKeyThatOpens touches neither settings nor
+// state and returns typed's key when it opens the data file in folder (its
+// opening key kept, so the load derives nothing), else null; then
+// AnswerStrongPrompt (on the settings' thread) takes that key or refuses.
+std::shared_ptr<CStrongKey> StrongKeyThatOpens(const QString& folder, std::string_view typed);
+PromptAnswer AnswerStrongPrompt(CSettings& settings, CDataFileState& state,
+                                std::shared_ptr<CStrongKey> key);
 
 // Fills top, an empty top folder (StartTree), from the data file under
 // settings.m_strPassword, or from the fallback. Throws CFileError when an

@@ -39,6 +39,7 @@ static_assert(STRONG_MIN_MEMORY_KIB * 1024 >= crypto_pwhash_argon2id_MEMLIMIT_MI
 constexpr std::size_t TAG_BYTES = crypto_aead_xchacha20poly1305_ietf_ABYTES;
 
 std::atomic<std::uint64_t> g_derivations{0};
+thread_local std::uint64_t t_derivations = 0;
 
 void NeedSodium() {
     if (sodium_init() < 0)
@@ -174,6 +175,10 @@ std::uint64_t StrongDerivations() {
     return g_derivations.load();
 }
 
+std::uint64_t StrongDerivationsOnThisThread() {
+    return t_derivations;
+}
+
 CSecretBytes::CSecretBytes(std::size_t size) : m_nSize(size) {
     NeedSodium();
     m_pData = static_cast<unsigned char*>(sodium_malloc(std::max<std::size_t>(size, 1)));
@@ -215,6 +220,7 @@ CStrongKey::CStrongKey(std::string_view password, CStrongParams params)
 CSecretBytes CStrongKey::Derive(const unsigned char* salt, const CStrongParams& params) const {
     CSecretBytes key(STRONG_KEY_BYTES);
     ++g_derivations;
+    ++t_derivations;
     if (crypto_pwhash(key.Data(), key.Size(), reinterpret_cast<const char*>(m_password.Data()),
                       m_password.Size(), salt, params.m_nOpsLimit,
                       std::size_t(params.m_nMemoryKiB) * 1024, crypto_pwhash_ALG_ARGON2ID13) != 0)
@@ -241,17 +247,48 @@ CSecretBytes CStrongKey::OpeningKey(const unsigned char* salt, const CStrongPara
 
 void CStrongKey::PrepareSaveKey() {
     {
-        const std::lock_guard<std::mutex> lock(m_mutex);
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_prepareEnded.wait(lock, [this] { return !m_bPreparing; });
         if (!m_prepared.m_key.Empty())
             return;
+        m_bPreparing = true;
     }
-    CSaveKey next;
-    NeedSodium();
-    randombytes_buf(next.m_salt.data(), next.m_salt.size());
-    next.m_key = Derive(next.m_salt.data(), m_params);
+    PrepareClaimed();
+}
+
+bool CStrongKey::ClaimPreparation() {
     const std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_prepared.m_key.Empty())
+    if (m_bPreparing || !m_prepared.m_key.Empty())
+        return false;
+    m_bPreparing = true;
+    return true;
+}
+
+void CStrongKey::PrepareClaimed() {
+    CSaveKey next;
+    try {
+        NeedSodium();
+        randombytes_buf(next.m_salt.data(), next.m_salt.size());
+        next.m_key = Derive(next.m_salt.data(), m_params);
+    } catch (...) {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_bPreparing = false;
+        }
+        m_prepareEnded.notify_all();
+        throw;
+    }
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
         m_prepared = std::move(next);
+        m_bPreparing = false;
+    }
+    m_prepareEnded.notify_all();
+}
+
+bool CStrongKey::HasSaveKey() const {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return !m_prepared.m_key.Empty();
 }
 
 CStrongKey::CSaveKey CStrongKey::TakeSaveKey() {

@@ -35,6 +35,7 @@
 
 #include <QByteArray>
 #include <array>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -84,8 +85,10 @@ enum class DataFormat {
 DataFormat DeviceFormat(QIODevice& device);
 
 // How many key derivations ran in this process (tests see that a refused
-// header derived nothing).
+// header derived nothing), and how many ran on the calling thread (tests see
+// that a save on the GUI thread took a key prepared elsewhere).
 std::uint64_t StrongDerivations();
+std::uint64_t StrongDerivationsOnThisThread();
 
 // Bytes in memory that libsodium locks against swapping, guards and wipes
 // when they are freed. Move-only.
@@ -127,9 +130,20 @@ public:
     const CStrongParams& Params() const { return m_params; }
 
     // Derives the key for the next save with a fresh salt. Thread-safe; a
-    // second call keeps the first prepared key. Throws CArchiveException
-    // (generic, ENOMEM) when the derivation's memory cannot be had.
+    // call while another thread prepares waits for that key rather than
+    // deriving a second, and a key already prepared is kept. Throws
+    // CArchiveException (generic, ENOMEM) when the derivation's memory
+    // cannot be had.
     void PrepareSaveKey();
+    // Whether a save key is prepared and not yet taken.
+    bool HasSaveKey() const;
+    // PrepareSaveKey in two steps, for a worker thread: ClaimPreparation,
+    // on the thread that saves, marks a preparation under way (a save from
+    // then on waits for its key) and is false when a key is prepared or being
+    // prepared already; each true claim must be followed by PrepareClaimed
+    // (on any thread), which derives the key.
+    bool ClaimPreparation();
+    void PrepareClaimed();
 
     // The key for salt under params (one derivation), in locked memory.
     CSecretBytes Derive(const unsigned char* salt, const CStrongParams& params) const;
@@ -138,8 +152,8 @@ public:
     // follows derive once. Thread-safe.
     CSecretBytes OpeningKey(const unsigned char* salt, const CStrongParams& params) const;
 
-    // The prepared key and its salt, or a new salt and its key derived now.
-    // Each key is handed out once.
+    // The prepared key and its salt (waiting for a preparation under way), or
+    // a new salt and its key derived now. Each key is handed out once.
     struct CSaveKey {
         std::array<unsigned char, STRONG_SALT_BYTES> m_salt{};
         CSecretBytes m_key;
@@ -150,6 +164,8 @@ private:
     CSecretBytes m_password;
     CStrongParams m_params;
     mutable std::mutex m_mutex;
+    std::condition_variable m_prepareEnded;
+    bool m_bPreparing = false; // a thread derives the next save key
     CSaveKey m_prepared;
     mutable CSaveKey m_opened;
     mutable CStrongParams m_openedParams{};

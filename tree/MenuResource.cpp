@@ -21,3 +21,24 @@ std::unique_ptr<CMenu> MakeContentMenu() {
     menu->AppendCommand(ID_CONTENT_CLOSE, "&Close");
     return menu;
 }
+
+std::unique_ptr<CMenu> WithLockItem(const CMenu& content) {
+    auto menu = std::make_unique<CMenu>();
+    menu->CreateMenu();
+    for (int i = 0; i < content.GetMenuItemCount(); ++i) {
+        const CMenu::Item& item = *content.GetItem(i);
+        switch (item.kind) {
+        case CMenu::Kind::Separator:
+            menu->AppendSeparator();
+            break;
+        case CMenu::Kind::Command:
+            menu->AppendCommand(item.id, item.text);
+            break;
+        case CMenu::Kind::Popup:
+            menu->AppendPopup(item.popup, item.text);
+            break;
+        }
+    }
+    menu->AppendCommand(ID_CONTENT_LOCK, "&Lock");
+    return menu;
+}

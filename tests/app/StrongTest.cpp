@@ -5,14 +5,53 @@
 
 #include "AppFixture.h"
 #include "app/QuickAccess.h"
+#include "skin/DockDialog.h"
+#include "tree/MenuResource.h"
 
 #include <QCheckBox>
 #include <QMenu>
 #include <QSpinBox>
+#include <QTimer>
 
 namespace {
 
 constexpr CStrongParams CHEAP{1, 8};
+
+// The pop-up open at the moment.
+QMenu* OpenMenu() {
+    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+}
+
+// Once a pop-up opens: its items' texts go to titles; then its last item is
+// chosen when lockFromIt and it is "&Lock", or the pop-up is dismissed.
+void ReadMenu(QStringList& titles, bool lockFromIt) {
+    QTimer::singleShot(0, [&titles, lockFromIt] {
+        (void)QTest::qWaitFor([] { return OpenMenu() != nullptr; });
+        QMenu* menu = OpenMenu();
+        if (!menu)
+            return;
+        for (const QAction* action : menu->actions())
+            titles << action->text();
+        const bool lock = lockFromIt && titles.constLast() == "&Lock";
+        if (lock)
+            menu->setActiveAction(menu->actions().constLast());
+        QTest::keyClick(menu, lock ? Qt::Key_Return : Qt::Key_Escape);
+    });
+}
+
+// Acts on the dock window once it runs.
+void WithDock(const std::function<void(CDockDialog&)>& act) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dock = qobject_cast<CDockDialog*>(w); dock && dock->isVisible()) {
+                timer->deleteLater();
+                act(*dock);
+                return;
+            }
+    });
+    timer->start(10);
+}
 
 class StrongTest : public AppFixture {
 protected:
@@ -26,6 +65,13 @@ protected:
         if (check->isChecked() != on)
             QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(7, 7));
     }
+    void SetClassic(const QString& password) {
+        ClickButton(IDC_BTNOPT);
+        Tick(IDC_USEPASSWD, true);
+        TypeInto(IDC_NEWPASSWD, password);
+        TypeInto(IDC_CONFIRM, password);
+        ClickButton(IDC_BTNSAVE);
+    }
     void SetStrong(const QString& password) {
         ClickButton(IDC_BTNOPT);
         Tick(IDC_STRONG, true);
@@ -33,9 +79,11 @@ protected:
         TypeInto(IDC_CONFIRM, password);
         ClickButton(IDC_BTNSAVE);
     }
+    // A strong file's check runs on a worker: the answer comes later.
     void AnswerPrompt(const QString& password) {
         TypeInto(IDC_PROMPTPASSWD, password);
         ClickButton(IDC_BTNOK);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !m_dialog->CheckingPassword(); }, 30000));
     }
     bool FileIsStrong() { return StartsStrong(FileBytes("Quillbox.dat")); }
 };
@@ -121,15 +169,10 @@ TEST_F(StrongTest, LockDropsTheTreeAndTheKeyAndThePromptOpensItAgain) {
         WriteDataFile(SampleTree);
         CMainDialog& dialog = StartCheap();
         EXPECT_FALSE(dialog.CanLock()); // no password: nothing to lock
-        if (strong) {
+        if (strong)
             SetStrong(QStringLiteral("pass phrase"));
-        } else {
-            ClickButton(IDC_BTNOPT);
-            Tick(IDC_USEPASSWD, true);
-            TypeInto(IDC_NEWPASSWD, QStringLiteral("pass phrase"));
-            TypeInto(IDC_CONFIRM, QStringLiteral("pass phrase"));
-            ClickButton(IDC_BTNSAVE);
-        }
+        else
+            SetClassic(QStringLiteral("pass phrase"));
         ClickRow(1, 0);
         ASSERT_FALSE(Edit(IDC_ADDRESS)->text().isEmpty() && Rows(2).isEmpty());
         QTest::keyClick(&dialog, Qt::Key_L, Qt::ControlModifier);
@@ -174,6 +217,114 @@ TEST_F(StrongTest, IdleTimeLocksAndInputPutsItOff) {
     EXPECT_NE(dialog.GetTopFolder(), nullptr);
     EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.GetTopFolder() == nullptr; }, 8000));
     EXPECT_TRUE(Shown(IDC_PROMPTPASSWD));
+}
+
+// The dock's pop-up (and the tree's, which --menu and the tray show) ends
+// with "&Lock" while a password of either format keeps the tree, and is as
+// before without one; "&Lock" locks as Ctrl+L does, and then neither pop-up
+// can be had.
+TEST_F(StrongTest, TheDockMenuEndsWithLockWhileAPasswordKeepsTheTree) {
+    const QStringList ownItems{"", "&Return Main", "&Close"};
+    for (const char* password : {"", "classic", "strong"}) {
+        SCOPED_TRACE(password);
+        QFile::remove(QStringLiteral("Quillbox.dat"));
+        WriteDataFile(SampleTree);
+        CMainDialog& dialog = StartCheap();
+        if (password == std::string("classic"))
+            SetClassic(QStringLiteral("pass phrase"));
+        else if (*password != '\0')
+            SetStrong(QStringLiteral("pass phrase"));
+        const QStringList expected = *password == '\0' ? ownItems : ownItems + QStringList{"&Lock"};
+        CQuickAccess quick(dialog);
+
+        QStringList treeMenu;
+        ReadMenu(treeMenu, false);
+        quick.Handle(EAppRequest::menu);
+        ASSERT_GT(treeMenu.size(), expected.size());
+        EXPECT_TRUE(treeMenu.constFirst().contains("Work"));
+        EXPECT_EQ(treeMenu.mid(treeMenu.size() - expected.size()), expected);
+
+        QStringList dockMenu;
+        WithDock([&](CDockDialog& dock) {
+            ReadMenu(dockMenu, true);
+            dock.ShowMenu(dock.mapToGlobal(QPoint(20, 20)));
+            if (!dockMenu.isEmpty() && dockMenu.constLast() != "&Lock")
+                dock.OnOK(CDockDialog::RESULT_RETURN);
+        });
+        ClickButton(IDC_BTNDOCK);
+        ASSERT_GT(dockMenu.size(), expected.size());
+        EXPECT_EQ(dockMenu.mid(dockMenu.size() - expected.size()), expected);
+        QApplication::processEvents();
+        if (*password == '\0') {
+            EXPECT_NE(dialog.GetTopFolder(), nullptr);
+            ClickButton(IDC_BTNCLOSE);
+            continue;
+        }
+        // Locked from the dock: the dock has gone, the prompt is up.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.GetTopFolder() == nullptr; }, 5000));
+        EXPECT_TRUE(Shown(IDC_PROMPTPASSWD));
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_FALSE(Enabled(IDC_BTNDOCK));
+        dialog.OnCommand(IDC_BTNDOCK); // no dock while locked
+        quick.Handle(EAppRequest::menu);
+        quick.Handle(EAppRequest::find);
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            EXPECT_FALSE(qobject_cast<CDockDialog*>(w) && w->isVisible());
+        AnswerPrompt(QStringLiteral("pass phrase"));
+        ASSERT_NE(dialog.GetTopFolder(), nullptr);
+        ClickButton(IDC_BTNCLOSE);
+    }
+}
+
+// The strong key's derivations run on worker threads once the key is set:
+// the prompt's check, and the next save key after the tree was opened and
+// after each save. The save after an edit then derives nothing on the GUI
+// thread.
+TEST_F(StrongTest, ASaveAfterAnEditTakesAKeyPreparedOffTheGuiThread) {
+    WriteDataFile(SampleTree);
+    CMainDialog& dialog = StartCheap();
+    SetStrong(QStringLiteral("pass phrase")); // the first save derives here
+    const std::uint64_t here = StrongDerivationsOnThisThread();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.PreparingSaveKey(); }, 10000));
+    for (int step = 0; step < 2; ++step) {
+        ClickRow(1, step); // Work, one down each time
+        dialog.OnCommand(int(ID_OP_DOWN));
+        ASSERT_TRUE(dialog.SaveTree());
+        EXPECT_EQ(StrongDerivationsOnThisThread(), here) << step;
+        // A save right after the last one waits for the worker's key.
+    }
+    EXPECT_TRUE(FileIsStrong());
+    ClickButton(IDC_BTNCLOSE);
+
+    StartCheap();
+    const std::uint64_t atPrompt = StrongDerivationsOnThisThread();
+    AnswerPrompt(QStringLiteral("pass phrase"));
+    ASSERT_NE(m_dialog->GetTopFolder(), nullptr);
+    EXPECT_EQ(Rows(1), (QStringList{"News", "Home", "Work"}));
+    EXPECT_EQ(StrongDerivationsOnThisThread(), atPrompt) << "the check and the load";
+}
+
+// A lock while the next save key is being derived drops the key at once;
+// the worker's derivation ends on its own and frees what it held (the asan
+// build sees no leak). The window going during a derivation waits for it.
+TEST_F(StrongTest, ALockDuringAKeyPreparationIsSafe) {
+    WriteDataFile(SampleTree);
+    CMainDialog& dialog = StartCheap();
+    dialog.SetStrongParams({2, 64 * 1024}); // long enough to lock during it
+    SetStrong(QStringLiteral("pass phrase"));
+    ASSERT_TRUE(dialog.PreparingSaveKey());
+    QTest::keyClick(&dialog, Qt::Key_L, Qt::ControlModifier);
+    EXPECT_EQ(dialog.GetTopFolder(), nullptr);
+    EXPECT_FALSE(dialog.CanLock());
+    EXPECT_TRUE(Shown(IDC_PROMPTPASSWD));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog.PreparingSaveKey(); }, 30000));
+
+    AnswerPrompt(QStringLiteral("pass phrase"));
+    ASSERT_NE(dialog.GetTopFolder(), nullptr);
+    EXPECT_TRUE(dialog.PreparingSaveKey()); // after the open
+    ClickButton(IDC_BTNCLOSE);              // nothing to write: the key is not waited for
+    EXPECT_TRUE(FileIsStrong());
 }
 
 } // namespace

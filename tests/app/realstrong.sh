@@ -3,6 +3,7 @@
 # options with a password seals the data file; the next start asks for the
 # password and opens the tree with it; Ctrl+L locks the window again, and
 # while it is locked neither "quillbox --menu" nor the dock shows a bookmark.
+# Unlocked, the dock's menu ends with "&Lock", which locks it as Ctrl+L does.
 #   realstrong.sh <quillbox> <data file without password> [<screenshot folder>]
 # Exits 77 (skipped) when xvfb-run, xdotool or ImageMagick is missing.
 set -euo pipefail
@@ -93,6 +94,35 @@ echo "locked: no bookmark shown"
 type_into PromptPassword "$password"
 click_control BtnOK "$main_x" "$main_y"
 until_ok 20 shows_rows unlocked || fail "the password did not unlock"
+
+# The dock's menu: its last item is "&Lock" (without a password it would be
+# "&Close", which would end the program).
+click_control BtnDock "$main_x" "$main_y"
+until_ok 10 dock_shown || fail "no dock window"
+dock=$(dock_window)
+read -r _ dock_x dock_y _ < <(windows | grep "^$dock ")
+xdotool mousemove $((dock_x + 20)) $((dock_y + 20)) click 3
+until_ok 10 menus_shown 1 || fail "no menu at a right press on the dock"
+sleep 0.3
+grab_box "320x260+$dock_x+$dock_y" "$PWD/dock-menu.png"
+[ -z "$shots" ] || cp "$PWD/dock-menu.png" "$shots/strong-dock-menu.png"
+xdotool key Up Return
+until_ok 10 main_shown || fail "the main window did not come back from the dock's Lock"
+sleep 1
+! dock_shown || fail "the dock stayed after its Lock"
+eval "$(xdotool getwindowgeometry --shell "$win")"
+main_x=$X main_y=$Y
+shoot dock-locked
+rows_shown dock-locked && fail "rows shown after the dock's Lock"
+! ended || fail "the dock's last item ended the program"
+click_control BtnDock "$main_x" "$main_y"
+sleep 1
+[ "$(windows | wc -l)" = 0 ] || fail "a dock or a menu came up while locked: $(windows)"
+echo "dock: its menu's Lock locked the window"
+
+type_into PromptPassword "$password"
+click_control BtnOK "$main_x" "$main_y"
+until_ok 20 shows_rows unlocked-again || fail "the password did not unlock after the dock's Lock"
 close_main 20 "$main_x" "$main_y"
 head -c 16 Quillbox.dat | grep -qa 'Quillbox-Seal' || fail "the data file is no longer sealed"
 echo "unlocked and closed: ok"

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <random>
+#include <thread>
 
 namespace {
 
@@ -115,6 +116,22 @@ TEST_F(StrongFormatTest, EverySaveDrawsANewSaltAndNonceAndRecordsItsParameters) 
     const std::uint64_t before = StrongDerivations();
     Seal(*key);
     EXPECT_EQ(StrongDerivations(), before);
+}
+
+TEST_F(StrongFormatTest, ASaveDuringAPreparationWaitsForItsKey) {
+    LoadOneEntry();
+    const auto key = CStrongKey::FromPassword("pw", {1, 16 * 1024});
+    const std::uint64_t before = StrongDerivations();
+    std::thread worker([key] { key->PrepareSaveKey(); });
+    while (StrongDerivations() == before) // the worker has begun
+        std::this_thread::yield();
+    const std::uint64_t here = StrongDerivationsOnThisThread();
+    const QByteArray file = Seal(*key);
+    worker.join();
+    EXPECT_EQ(StrongDerivations(), before + 1) << "one key, derived once";
+    EXPECT_EQ(StrongDerivationsOnThisThread(), here) << "the save took the worker's key";
+    EXPECT_FALSE(key->HasSaveKey());
+    EXPECT_EQ(Open(file, *key), StrongOutcome::loaded);
 }
 
 TEST_F(StrongFormatTest, AFlippedBitACutAnExtensionOrAnotherHeaderIsRefusedWhole) {
