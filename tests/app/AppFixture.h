@@ -13,6 +13,7 @@
 #include "fakes/FakeShell.h"
 #include "fakes/QtPrint.h"
 #include "skin/BookmarkListCtrl.h"
+#include "skin/DockDialog.h"
 #include "skin/QBBitmapButton.h"
 #include "store/DataFile.h"
 #include "store/Settings.h"
@@ -32,6 +33,20 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+
+// Acts on the dock window once it runs.
+inline void WithDock(const std::function<void(CDockDialog&)>& act) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dock = qobject_cast<CDockDialog*>(w); dock && dock->isVisible()) {
+                timer->deleteLater();
+                act(*dock);
+                return;
+            }
+    });
+    timer->start(10);
+}
 
 class AppFixture : public ::testing::Test {
 protected:

@@ -387,20 +387,6 @@ TEST_F(EditingTest, HiddenNavigationCommandsShiftTheColumns) {
     EXPECT_EQ(Rows(2), (QStringList{"Tracker", "Docs", "Reports"}));
 }
 
-// Acts on the dock window once it runs.
-void WithDock(const std::function<void(CDockDialog&)>& act) {
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* dock = qobject_cast<CDockDialog*>(w); dock && dock->isVisible()) {
-                timer->deleteLater();
-                act(*dock);
-                return;
-            }
-    });
-    timer->start(10);
-}
-
 TEST_F(MainDialogTest, DockStandsInForTheHiddenMainWindowAndReturns) {
     WriteDataFile(SampleTree);
     CMainDialog& dialog = Start();

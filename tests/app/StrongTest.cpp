@@ -39,20 +39,6 @@ void ReadMenu(QStringList& titles, bool lockFromIt) {
     });
 }
 
-// Acts on the dock window once it runs.
-void WithDock(const std::function<void(CDockDialog&)>& act) {
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* dock = qobject_cast<CDockDialog*>(w); dock && dock->isVisible()) {
-                timer->deleteLater();
-                act(*dock);
-                return;
-            }
-    });
-    timer->start(10);
-}
-
 class StrongTest : public AppFixture {
 protected:
     CMainDialog& StartCheap() {
