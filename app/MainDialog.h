@@ -133,11 +133,11 @@ public:
     IShell& GetShell() const { return m_shell; }
     // Where errors are shown (a modal box unless replaced).
     void SetMessageBox(IMessageBox& box) { m_pMessageBox = &box; }
-    // Lock (IDC_LOCK, Ctrl+L, the tray, the bottom of the dock's and the
-    // tree's pop-up): saves, drops the tree, the password
-    // and the strong key, and shows the prompt. Only while a password of
-    // either format is set; the settings' LockIdle minutes of no input do the
-    // same. A dock window closes first; an open message keeps the tree.
+    // Lock (IDC_LOCK, Ctrl+L, the tray, the bottom of the dock's and the tree's
+    // pop-up): saves, drops the tree, the password and the strong key, and
+    // shows the prompt. Only while a password of either format is set; the
+    // settings' LockIdle minutes of no input do the same. A dock window closes
+    // first; an open message keeps the tree.
     bool CanLock() const;
     void Lock();
     // The idle lock's time in milliseconds in place of the settings'

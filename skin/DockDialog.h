@@ -2,17 +2,17 @@
 // The dock window: a 40 x 40 frameless window with the picture "DockWin" that
 // stands in for the hidden main window. It stays on top of other windows, has
 // no taskbar button, runs modally and is dragged by any point. A right press
-// shows the main window's "Content" pop-up at the pointer: the whole tree as
-// a cascade of menus (filled while the dock window is open), then "&Return
-// Main" and "&Close", and below them "&Lock" while the caller's lock offer
-// says the collection can be locked (SetLockOffer). Choosing an entry opens its target and the dock
-// window stays open; "&Return Main" or a double click end it with RESULT_RETURN,
-// "&Close" ends it with RESULT_CLOSE, after which the caller closes the main
-// window. Escape and the window manager's close request do nothing. Typing
-// a letter opens the quick-find palette (skin/FindPalette.h) over the tree:
-// an entry chosen there opens as from the menu and the dock window stays; an
-// item to reveal ends the dock window with RESULT_RETURN and is kept
-// (GetRevealRows) for the main window to show.
+// shows the main window's "Content" pop-up at the pointer: the whole tree as a
+// cascade of menus (filled while the dock window is open), then "&Return Main"
+// and "&Close", and below them "&Lock" while the caller's lock offer says the
+// collection can be locked (SetLockOffer). Choosing an entry opens its target
+// and the dock window stays open; "&Return Main" or a double click end it with
+// RESULT_RETURN, "&Close" ends it with RESULT_CLOSE, after which the caller
+// closes the main window. Escape and the window manager's close request do
+// nothing. Typing a letter opens the quick-find palette (skin/FindPalette.h)
+// over the tree: an entry chosen there opens as from the menu and the dock
+// window stays; an item to reveal ends the dock window with RESULT_RETURN and
+// is kept (GetRevealRows) for the main window to show.
 //
 // The caller owns everything the dock window uses: the top folder and the
 // "Content" pop-up outlive it. The position goes in and comes back out as two
