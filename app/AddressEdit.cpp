@@ -37,5 +37,5 @@ std::string CAddressEdit::GetTargetBytes() const {
 
 void CAddressEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
-    emit killFocus();
+    emit KillFocus();
 }

@@ -11,7 +11,7 @@ class CItem;
 
 // The address box (control 1011). It shows the target of the entry a level
 // displays, keeps that item, and enables itself together with Go and Select.
-// Losing the focus is reported with killFocus(); the window then commits the
+// Losing the focus is reported with KillFocus(); the window then commits the
 // text to the current item.
 class CAddressEdit final : public QLineEdit, public IAddressBox {
     Q_OBJECT
@@ -30,7 +30,7 @@ public:
     std::string GetTargetBytes() const;
 
 signals:
-    void killFocus();
+    void KillFocus();
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;

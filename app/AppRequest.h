@@ -2,8 +2,8 @@
 // What a start asks of the running copy of the program.
 
 enum class EAppRequest {
-    none,
-    show, // bring the main window up
-    menu, // the cascade of the whole tree at the mouse pointer
-    find, // the quick-find palette
+    None,
+    Show, // bring the main window up
+    Menu, // the cascade of the whole tree at the mouse pointer
+    Find, // the quick-find palette
 };

@@ -24,32 +24,32 @@ constexpr qint64 MAX_READ_BYTES = qint64(1) << 30;
 // The classic format's values are enciphered blocks of this many bytes.
 constexpr qsizetype CLASSIC_BLOCK = 8;
 
-using SKey = std::tuple<CPlainItem::Kind, std::string, std::string>;
+using SKey = std::tuple<CPlainItem::EKind, std::string, std::string>;
 
 SKey KeyOf(const CItem& item) {
     if (dynamic_cast<const CFolder*>(&item))
-        return {CPlainItem::Kind::folder, item.GetName(), {}};
+        return {CPlainItem::EKind::Folder, item.GetName(), {}};
     if (const auto* entry = dynamic_cast<const CEntry*>(&item))
-        return {CPlainItem::Kind::entry, entry->GetName(), entry->Target()};
-    return {CPlainItem::Kind::separator, {}, {}};
+        return {CPlainItem::EKind::Entry, entry->GetName(), entry->Target()};
+    return {CPlainItem::EKind::Separator, {}, {}};
 }
 
 SKey KeyOf(const CPlainItem& item) {
-    return {item.kind, item.kind == CPlainItem::Kind::separator ? std::string() : item.name,
-            item.kind == CPlainItem::Kind::entry ? item.target : std::string()};
+    return {item.m_kind, item.m_kind == CPlainItem::EKind::Separator ? std::string() : item.m_name,
+            item.m_kind == CPlainItem::EKind::Entry ? item.m_target : std::string()};
 }
 
 std::unique_ptr<CItem> MakeItem(const CPlainItem& plain, CFolder& holder) {
-    switch (plain.kind) {
-    case CPlainItem::Kind::folder: {
-        auto folder = std::make_unique<CFolder>(plain.name);
+    switch (plain.m_kind) {
+    case CPlainItem::EKind::Folder: {
+        auto folder = std::make_unique<CFolder>(plain.m_name);
         AppendPlainChildren(*folder, plain);
         return folder;
     }
-    case CPlainItem::Kind::entry:
-        return std::make_unique<CEntry>(plain.name, plain.target,
-                                        plain.target.empty() ? &holder : nullptr);
-    case CPlainItem::Kind::separator:
+    case CPlainItem::EKind::Entry:
+        return std::make_unique<CEntry>(plain.m_name, plain.m_target,
+                                        plain.m_target.empty() ? &holder : nullptr);
+    case CPlainItem::EKind::Separator:
         break;
     }
     return std::make_unique<CItem>(SEPARATOR_TEXT);
@@ -59,31 +59,31 @@ std::unique_ptr<CItem> MakeItem(const CPlainItem& plain, CFolder& holder) {
 // name and target (the n-th of a kind to the n-th) stay, matched folders are
 // shaped in turn, the rest are made new. A folder comes before its folders.
 void PlanShapes(CFolder& folder, const CPlainItem& plain,
-                std::vector<CTreeEditor::SFolderShape>& shapes) {
+                std::vector<CTreeEditor::CFolderShape>& shapes) {
     std::map<SKey, std::vector<CItem*>> mine; // per key, in order, the first unused last
     for (int i = folder.GetCount(); i-- > 0;) {
         CItem* child = folder.GetChild(i);
         mine[KeyOf(*child)].push_back(child);
     }
-    CTreeEditor::SFolderShape shape;
-    shape.folder = &folder;
+    CTreeEditor::CFolderShape shape;
+    shape.m_folder = &folder;
     std::vector<std::pair<CFolder*, const CPlainItem*>> matchedFolders;
-    for (const CPlainItem& child : plain.children) {
+    for (const CPlainItem& child : plain.m_children) {
         std::vector<CItem*>& same = mine[KeyOf(child)];
         if (!same.empty()) {
             CItem* item = same.back();
             same.pop_back();
-            shape.after.push_back(item);
+            shape.m_after.push_back(item);
             if (auto* sub = dynamic_cast<CFolder*>(item))
                 matchedFolders.emplace_back(sub, &child);
             continue;
         }
-        shape.fresh.push_back(MakeItem(child, folder));
-        shape.after.push_back(shape.fresh.back().get());
+        shape.m_fresh.push_back(MakeItem(child, folder));
+        shape.m_after.push_back(shape.m_fresh.back().get());
     }
-    bool same = static_cast<int>(shape.after.size()) == folder.GetCount();
+    bool same = static_cast<int>(shape.m_after.size()) == folder.GetCount();
     for (int i = 0; same && i < folder.GetCount(); ++i)
-        same = folder.GetChild(i) == shape.after[static_cast<std::size_t>(i)];
+        same = folder.GetChild(i) == shape.m_after[static_cast<std::size_t>(i)];
     if (!same)
         shapes.push_back(std::move(shape));
     for (const auto& [sub, child] : matchedFolders)
@@ -141,8 +141,8 @@ void CCollectionSync::Loaded() {
         // opens under the new key, so everything of both sides stays.
         const CMergeResult merged = MergeTrees(EmptyPlainTree(), *m_pendingMine, loaded);
         m_pendingMine.reset();
-        if (merged.tree != loaded) {
-            Apply(merged.tree, QStringLiteral("Merge"));
+        if (merged.m_tree != loaded) {
+            Apply(merged.m_tree, QStringLiteral("Merge"));
             m_host.SaveMerged();
             m_host.ShowNote(QStringLiteral("The edits made here before the password changed on "
                                            "another machine were merged in."));
@@ -183,10 +183,10 @@ CCollectionSync::ReadTree(const QByteArray& bytes, CPlainItem* tree,
         return ETaken::Unreadable;
     try {
         if (password) {
-            if (DeviceFormat(buffer) == DataFormat::strong) {
+            if (DeviceFormat(buffer) == EDataFormat::Strong) {
                 const std::shared_ptr<CStrongKey> key = CStrongKey::FromPassword(*password);
                 CFolder top(ROOT_FOLDER_NAME);
-                if (!key || ReadStrongRecords(buffer, *key, top) != StrongOutcome::loaded)
+                if (!key || ReadStrongRecords(buffer, *key, top) != EStrongOutcome::Loaded)
                     return ETaken::OtherKey;
                 *tree = PlainCopy(top);
                 return ETaken::Taken;
@@ -198,12 +198,12 @@ CCollectionSync::ReadTree(const QByteArray& bytes, CPlainItem* tree,
             buffer.seek(0);
             return ReadPlainTree(buffer, *password, tree) ? ETaken::Taken : ETaken::Unreadable;
         }
-        if (m_codec.read(buffer, tree))
+        if (m_codec.m_read(buffer, tree))
             return ETaken::Taken;
         buffer.seek(0);
         // A strong file that does not open cannot tell a new password from
         // damage; a classic one whose first block opens is cut short or damaged.
-        if (DeviceFormat(buffer) == DataFormat::strong)
+        if (DeviceFormat(buffer) == EDataFormat::Strong)
             return ETaken::OtherKey;
         // The classic format is whole blocks of 8 bytes: anything else is
         // damage, whatever key opens it.
@@ -221,9 +221,9 @@ CCollectionSync::ETaken CCollectionSync::TakeDiskFile(bool beforeSave) {
     if (m_bBusy || !top)
         return ETaken::Taken;
     m_bBusy = true;
-    const struct SDone {
-        bool& busy;
-        ~SDone() { busy = false; }
+    const struct CDone {
+        bool& m_busy;
+        ~CDone() { m_busy = false; }
     } done{m_bBusy};
 
     if (!QFileInfo::exists(m_strPath))
@@ -275,13 +275,13 @@ CCollectionSync::ETaken CCollectionSync::TakeDiskFile(bool beforeSave) {
                                 : own      ? EmptyPlainTree()
                                            : mine;
         const CMergeResult merged = MergeTrees(base, mine, theirs);
-        Apply(merged.tree, QStringLiteral("Update from Disk"));
-        const std::string note = merged.summary.Note();
-        if (merged.tree != mine) // a merge that keeps this tree as it is says nothing
+        Apply(merged.m_tree, QStringLiteral("Update from Disk"));
+        const std::string note = merged.m_summary.Note();
+        if (merged.m_tree != mine) // a merge that keeps this tree as it is says nothing
             m_host.ShowNote(note.empty() ? QStringLiteral("The collection was updated from disk.")
                                          : QString::fromStdString(note));
         Record(theirs);
-        if (merged.tree != theirs) {
+        if (merged.m_tree != theirs) {
             m_state.m_bFileHoldsTree = false;
             if (!beforeSave)
                 m_host.SaveMerged();
@@ -299,7 +299,7 @@ void CCollectionSync::Apply(const CPlainItem& result, const QString& stepName) {
     CFolder* top = m_host.SyncTop();
     if (!top)
         return;
-    std::vector<CTreeEditor::SFolderShape> shapes;
+    std::vector<CTreeEditor::CFolderShape> shapes;
     PlanShapes(*top, result, shapes);
     if (!shapes.empty())
         m_host.SyncEditor().Reshape(std::move(shapes), stepName);
@@ -325,9 +325,9 @@ void CCollectionSync::MergeConflictCopies() {
         return;
     }
     m_bBusy = true;
-    const struct SDone {
-        bool& busy;
-        ~SDone() { busy = false; }
+    const struct CDone {
+        bool& m_busy;
+        ~CDone() { m_busy = false; }
     } done{m_bBusy};
 
     QStringList notes;
@@ -357,8 +357,8 @@ void CCollectionSync::MergeConflictCopies() {
         const CPlainItem base =
             m_pHistory ? m_pHistory->ChooseBase(copy, m_codec) : EmptyPlainTree();
         const CMergeResult merged = MergeTrees(base, mine, copy);
-        if (merged.tree != mine) {
-            Apply(merged.tree, QStringLiteral("Merge Conflict Copy"));
+        if (merged.m_tree != mine) {
+            Apply(merged.m_tree, QStringLiteral("Merge Conflict Copy"));
             if (!m_host.SaveMerged()) {
                 m_leftAlone.insert(path); // kept until a start that can save
                 continue;
@@ -369,7 +369,7 @@ void CCollectionSync::MergeConflictCopies() {
             m_leftAlone.insert(path);
             notes << error;
         }
-        const std::string note = merged.summary.Note();
+        const std::string note = merged.m_summary.Note();
         notes << QStringLiteral("The conflict copy %1 was merged in.").arg(FileName(path));
         if (!note.empty())
             notes << QString::fromStdString(note);

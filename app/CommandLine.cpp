@@ -54,8 +54,8 @@ CCommandLine UsageError(const QCommandLineParser& parser, QString message) {
     if (!message.isEmpty())
         message[0] = message[0].toLower();
     CCommandLine line;
-    line.outcome = CCommandLine::usageError;
-    line.text = QStringLiteral("quillbox: ") + message + QStringLiteral("\n\n") + Usage(parser);
+    line.m_outcome = CCommandLine::UsageError;
+    line.m_text = QStringLiteral("quillbox: ") + message + QStringLiteral("\n\n") + Usage(parser);
     return line;
 }
 
@@ -110,13 +110,13 @@ CCommandLine ParseCommandLine(const QStringList& arguments) {
 
     CCommandLine line;
     if (parser.isSet(help)) {
-        line.outcome = CCommandLine::print;
-        line.text = Usage(parser);
+        line.m_outcome = CCommandLine::Print;
+        line.m_text = Usage(parser);
         return line;
     }
     if (parser.isSet(version)) {
-        line.outcome = CCommandLine::print;
-        line.text = QStringLiteral("quillbox " QB_VERSION "\n");
+        line.m_outcome = CCommandLine::Print;
+        line.m_text = QStringLiteral("quillbox " QB_VERSION "\n");
         return line;
     }
     if (parser.values(dataDir).size() > 1)
@@ -125,19 +125,19 @@ CCommandLine ParseCommandLine(const QStringList& arguments) {
         return UsageError(parser, QStringLiteral("--data-dir and --user-data exclude each other."));
     if (parser.isSet(menu) && parser.isSet(find))
         return UsageError(parser, QStringLiteral("--menu and --find exclude each other."));
-    line.dataDir = parser.value(dataDir);
-    if (parser.isSet(dataDir) && line.dataDir.isEmpty())
+    line.m_dataDir = parser.value(dataDir);
+    if (parser.isSet(dataDir) && line.m_dataDir.isEmpty())
         return UsageError(parser, QStringLiteral("--data-dir needs a folder."));
-    line.userDataFolder = parser.isSet(userData);
-    line.request = parser.isSet(menu)   ? EAppRequest::menu
-                   : parser.isSet(find) ? EAppRequest::find
-                                        : EAppRequest::none;
+    line.m_userDataFolder = parser.isSet(userData);
+    line.m_request = parser.isSet(menu)   ? EAppRequest::Menu
+                     : parser.isSet(find) ? EAppRequest::Find
+                                          : EAppRequest::None;
     if (parser.values(importFile).size() + parser.values(exportFile).size() > 1)
         return UsageError(parser, QStringLiteral("give one --import or --export at a time."));
-    line.importFile = parser.value(importFile);
-    line.exportFile = parser.value(exportFile);
-    if ((parser.isSet(importFile) && line.importFile.isEmpty()) ||
-        (parser.isSet(exportFile) && line.exportFile.isEmpty()))
+    line.m_importFile = parser.value(importFile);
+    line.m_exportFile = parser.value(exportFile);
+    if ((parser.isSet(importFile) && line.m_importFile.isEmpty()) ||
+        (parser.isSet(exportFile) && line.m_exportFile.isEmpty()))
         return UsageError(parser, QStringLiteral("--import and --export need a file."));
     return line;
 }
@@ -145,7 +145,7 @@ CCommandLine ParseCommandLine(const QStringList& arguments) {
 bool PrepareDataFolder(const CCommandLine& line, const QString& userDataBase, QString* folder,
                        QString* error) {
     folder->clear();
-    if (line.dataDir.isEmpty()) {
+    if (line.m_dataDir.isEmpty()) {
         if (userDataBase.isEmpty()) {
             *error = QStringLiteral("quillbox: the per-user data folder is not known "
                                     "(neither XDG_DATA_HOME nor HOME is set).");
@@ -162,14 +162,14 @@ bool PrepareDataFolder(const CCommandLine& line, const QString& userDataBase, QS
         }
         *folder = path;
     } else {
-        const QFileInfo info(line.dataDir);
+        const QFileInfo info(line.m_dataDir);
         if (!info.exists()) {
             *error =
-                QStringLiteral("quillbox: the data folder %1 does not exist.").arg(line.dataDir);
+                QStringLiteral("quillbox: the data folder %1 does not exist.").arg(line.m_dataDir);
             return false;
         }
         if (!info.isDir()) {
-            *error = QStringLiteral("quillbox: %1 is not a folder.").arg(line.dataDir);
+            *error = QStringLiteral("quillbox: %1 is not a folder.").arg(line.m_dataDir);
             return false;
         }
         *folder = info.absoluteFilePath();

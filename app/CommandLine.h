@@ -9,20 +9,20 @@
 #include <QStringList>
 
 struct CCommandLine {
-    enum Outcome {
-        run,        // go on and start (or reach) the program
-        print,      // --help or --version: print text to standard output, exit 0
-        usageError, // print text (the error and the usage) to standard error, exit 2
+    enum EOutcome {
+        Run,        // go on and start (or reach) the program
+        Print,      // --help or --version: print text to standard output, exit 0
+        UsageError, // print text (the error and the usage) to standard error, exit 2
     };
-    Outcome outcome = run;
-    QString text;
-    QString dataDir;                         // --data-dir as given; empty when not given
-    bool userDataFolder = false;             // --user-data: what no folder option gives too
-    EAppRequest request = EAppRequest::none; // --menu, --find
-    QString importFile;                      // --import: add a bookmark file's bookmarks, no window
-    QString exportFile; // --export: write the bookmarks to a bookmark file, no window
+    EOutcome m_outcome = Run;
+    QString m_text;
+    QString m_dataDir;                         // --data-dir as given; empty when not given
+    bool m_userDataFolder = false;             // --user-data: what no folder option gives too
+    EAppRequest m_request = EAppRequest::None; // --menu, --find
+    QString m_importFile; // --import: add a bookmark file's bookmarks, no window
+    QString m_exportFile; // --export: write the bookmarks to a bookmark file, no window
 
-    int ExitCode() const { return outcome == usageError ? 2 : 0; }
+    int ExitCode() const { return m_outcome == UsageError ? 2 : 0; }
 };
 
 // arguments as QCoreApplication would have them: the program first. Options

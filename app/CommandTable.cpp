@@ -12,9 +12,9 @@ CCommandTable& CCommandTable::Add(int first, int last, RangeHandler handler) {
 }
 
 bool CCommandTable::Run(int id) const {
-    for (const SEntry& entry : m_entries)
-        if (id >= entry.first && id <= entry.last) {
-            entry.handler(id - entry.first);
+    for (const CRange& entry : m_entries)
+        if (id >= entry.m_first && id <= entry.m_last) {
+            entry.m_handler(id - entry.m_first);
             return true;
         }
     return false;

@@ -18,10 +18,10 @@ public:
     bool Run(int id) const;
 
 private:
-    struct SEntry {
-        int first;
-        int last;
-        RangeHandler handler;
+    struct CRange {
+        int m_first;
+        int m_last;
+        RangeHandler m_handler;
     };
-    std::vector<SEntry> m_entries;
+    std::vector<CRange> m_entries;
 };

@@ -7,8 +7,8 @@
 
 namespace {
 
-QRect RectOf(const SControl& control) {
-    return {control.rect.x, control.rect.y, control.rect.w, control.rect.h};
+QRect RectOf(const CControl& control) {
+    return {control.m_rect.m_x, control.m_rect.m_y, control.m_rect.m_w, control.m_rect.m_h};
 }
 
 void SetState(QWidget* control, EControlState state) {
@@ -29,15 +29,15 @@ void SetState(QWidget* control, EControlState state) {
 
 } // namespace
 
-void CControlSet::Create(const std::function<QWidget*(const SControl& row)>& make) {
+void CControlSet::Create(const std::function<QWidget*(const CControl& row)>& make) {
     for (std::size_t i = 0; i < CONTROL_COUNT; ++i) {
-        const SControl& row = CONTROLS[i];
+        const CControl& row = CONTROLS[i];
         QWidget* control = make(row);
-        control->setObjectName(QString::fromLatin1(row.name));
-        if (*row.toolTip)
-            control->setToolTip(QString::fromUtf8(row.toolTip));
-        if (*row.accessibleName)
-            control->setAccessibleName(QString::fromUtf8(row.accessibleName));
+        control->setObjectName(QString::fromLatin1(row.m_name));
+        if (*row.m_toolTip)
+            control->setToolTip(QString::fromUtf8(row.m_toolTip));
+        if (*row.m_accessibleName)
+            control->setAccessibleName(QString::fromUtf8(row.m_accessibleName));
         m_controls[i] = control;
     }
 }
@@ -49,7 +49,7 @@ QWidget* CControlSet::Get(int id) const {
 
 void CControlSet::Place() const {
     for (std::size_t i = 0; i < CONTROL_COUNT; ++i)
-        if (CONTROLS[i].kind != EControlKind::List && !CONTROLS[i].rect.IsEmpty())
+        if (CONTROLS[i].m_kind != EControlKind::List && !CONTROLS[i].m_rect.IsEmpty())
             m_controls[i]->setGeometry(RectOf(CONTROLS[i]));
 }
 

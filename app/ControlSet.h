@@ -14,7 +14,7 @@ class CControlSet final {
 public:
     // Makes every row's control with make (a child of the window, owned by
     // Qt) and gives it the row's name, tool tip and accessible name.
-    void Create(const std::function<QWidget*(const SControl& row)>& make);
+    void Create(const std::function<QWidget*(const CControl& row)>& make);
 
     // The control with identifier id, or null.
     QWidget* Get(int id) const;

@@ -53,27 +53,29 @@ bool IsBookmarkFileDrop(const QMimeData& data) {
 } // namespace
 
 CEditActions::CEditActions(IColumns& columns) : m_columns(columns) {
-    m_editor.onShowDepth = [this](int depth) { ShowDepth(depth); };
+    m_editor.m_onShowDepth = [this](int depth) { ShowDepth(depth); };
 }
 
 void CEditActions::Attach(CBookmarkListCtrl* list) {
-    list->onName = [this](CBookmarkListCtrl* each, int row, const std::string& name, bool isNew) {
+    list->m_onName = [this](CBookmarkListCtrl* each, int row, const std::string& name, bool isNew) {
         CItem* shown = each->GetShownItem();
         if (isNew)
             m_editor.Insert(shown, row, One(std::make_unique<CEntry>(name, std::string(), shown)));
         else
             m_editor.Rename(shown, row, name);
     };
-    list->onKey = [this](CBookmarkListCtrl* each, QKeyCombination key) { return OnKey(each, key); };
-    list->onDragStart = [this](CBookmarkListCtrl* each, int row) { return StartDrag(each, row); };
-    list->onDragEnd = [this](CBookmarkListCtrl*) {
+    list->m_onKey = [this](CBookmarkListCtrl* each, QKeyCombination key) {
+        return OnKey(each, key);
+    };
+    list->m_onDragStart = [this](CBookmarkListCtrl* each, int row) { return StartDrag(each, row); };
+    list->m_onDragEnd = [this](CBookmarkListCtrl*) {
         m_pDragFolder = nullptr;
         m_pDragItem = nullptr;
     };
-    list->onCanDrop = [](CBookmarkListCtrl* each, const QMimeData* data) {
+    list->m_onCanDrop = [](CBookmarkListCtrl* each, const QMimeData* data) {
         return data && each->GetShownItem() && AcceptsMime(*data) && !IsBookmarkFileDrop(*data);
     };
-    list->onDrop = [this](CBookmarkListCtrl* each, const QMimeData* data, int row, bool onto) {
+    list->m_onDrop = [this](CBookmarkListCtrl* each, const QMimeData* data, int row, bool onto) {
         return Drop(each, data, row, onto);
     };
     list->SetDropTypes({ITEMS_MIME_TYPE, QStringLiteral("text/uri-list"),
@@ -81,12 +83,12 @@ void CEditActions::Attach(CBookmarkListCtrl* list) {
 }
 
 void CEditActions::Detach(CBookmarkListCtrl* list) {
-    list->onName = nullptr;
-    list->onKey = nullptr;
-    list->onDragStart = nullptr;
-    list->onDragEnd = nullptr;
-    list->onCanDrop = nullptr;
-    list->onDrop = nullptr;
+    list->m_onName = nullptr;
+    list->m_onKey = nullptr;
+    list->m_onDragStart = nullptr;
+    list->m_onDragEnd = nullptr;
+    list->m_onCanDrop = nullptr;
+    list->m_onDrop = nullptr;
 }
 
 void CEditActions::EditRow(CBookmarkListCtrl* list, int code) {
@@ -97,7 +99,7 @@ void CEditActions::EditRow(CBookmarkListCtrl* list, int code) {
         return;
     int sel = list->GetFirstSelectedRow();
     switch (code) {
-    case EDIT_INSERT:
+    case EditInsert:
         if (sel == -1)
             sel = list->GetRowCount();
         list->InsertRow(sel, std::string());
@@ -105,14 +107,14 @@ void CEditActions::EditRow(CBookmarkListCtrl* list, int code) {
         list->setFocus();
         list->editItem(list->item(sel));
         return;
-    case EDIT_INSERTSEP:
-    case EDIT_DELETE:
-    case EDIT_UP:
-    case EDIT_DOWN:
+    case EditInsertSep:
+    case EditDelete:
+    case EditUp:
+    case EditDown:
         Edit(folder, sel, code); // undoable
         list->setFocus();
         return;
-    case EDIT_RENAME:
+    case EditRename:
         list->setFocus();
         if (QListWidgetItem* row = list->item(sel))
             list->editItem(row);
@@ -124,17 +126,17 @@ void CEditActions::EditRow(CBookmarkListCtrl* list, int code) {
 
 void CEditActions::Edit(CItem* folder, int sel, int code) {
     switch (code) {
-    case EDIT_INSERTSEP:
+    case EditInsertSep:
         m_editor.Insert(folder, sel, One(std::make_unique<CItem>(SEPARATOR_TEXT)),
                         QStringLiteral("Insert Separator"));
         return;
-    case EDIT_DELETE:
+    case EditDelete:
         m_editor.Remove(folder, sel);
         return;
-    case EDIT_UP:
+    case EditUp:
         m_editor.MoveUp(folder, sel);
         return;
-    case EDIT_DOWN:
+    case EditDown:
         m_editor.MoveDown(folder, sel);
         return;
     default:

@@ -22,7 +22,7 @@ class QMimeData;
 
 // Editing codes, in the order of the editing buttons (IDC_BTNADD..IDC_BTNREN)
 // and of the "OP" menu's commands (ID_OP_INSERT..ID_OP_RENAME).
-enum : int { EDIT_INSERT = 0, EDIT_INSERTSEP, EDIT_DELETE, EDIT_UP, EDIT_DOWN, EDIT_RENAME };
+enum : int { EditInsert = 0, EditInsertSep, EditDelete, EditUp, EditDown, EditRename };
 
 class CEditActions final {
 public:

@@ -47,12 +47,13 @@ QString Wrapped(const QString& text, const QFontMetrics& metrics, int width) {
     return lines.join(QLatin1Char('\n'));
 }
 
-QString ButtonText(const CProfileScan::SProfile& profile, bool onlyOfItsBrowser) {
+QString ButtonText(const CProfileScan::CProfile& profile, bool onlyOfItsBrowser) {
     const QString name =
-        onlyOfItsBrowser ? profile.profile.browser
-                         : Tr("%1 \u2013 %2").arg(profile.profile.browser, profile.profile.profile);
-    if (profile.state == CProfileScan::SProfile::COUNTED)
-        return Tr("Import from %1 (%2)").arg(name, QLocale().toString(profile.bookmarks));
+        onlyOfItsBrowser
+            ? profile.m_profile.m_browser
+            : Tr("%1 \u2013 %2").arg(profile.m_profile.m_browser, profile.m_profile.m_profile);
+    if (profile.m_state == CProfileScan::CProfile::Counted)
+        return Tr("Import from %1 (%2)").arg(name, QLocale().toString(profile.m_bookmarks));
     return Tr("Import from %1 (\u2026)").arg(name);
 }
 
@@ -149,7 +150,7 @@ bool CEmptyState::eventFilter(QObject* watched, QEvent* event) {
 void CEmptyState::Refresh() {
     CProfileScan& scan = m_exchange.Profiles();
     scan.Start();
-    const QList<CProfileScan::SProfile>& profiles = scan.Profiles();
+    const QList<CProfileScan::CProfile>& profiles = scan.Profiles();
     while (m_profiles.size() < profiles.size()) {
         const int index = int(m_profiles.size());
         QPushButton* button = MakeButton(m_pList->viewport());
@@ -162,7 +163,7 @@ void CEmptyState::Refresh() {
 }
 
 void CEmptyState::Layout() {
-    const QList<CProfileScan::SProfile>& profiles = m_exchange.Profiles().Profiles();
+    const QList<CProfileScan::CProfile>& profiles = m_exchange.Profiles().Profiles();
     const int width = m_pList->viewport()->width() - 2 * MARGIN;
     int y = MARGIN;
     const auto place = [&y, width](QWidget* part, int height) {
@@ -179,13 +180,13 @@ void CEmptyState::Layout() {
     };
     place(m_pIntro, m_pIntro->heightForWidth(width));
     for (int i = 0; i < m_profiles.size(); ++i) {
-        const CProfileScan::SProfile& profile = profiles.at(i);
-        if (profile.state == CProfileScan::SProfile::UNREADABLE) {
+        const CProfileScan::CProfile& profile = profiles.at(i);
+        if (profile.m_state == CProfileScan::CProfile::Unreadable) {
             m_profiles.at(i)->hide();
             continue;
         }
         const bool only = std::count_if(profiles.cbegin(), profiles.cend(), [&](const auto& p) {
-                              return p.profile.browser == profile.profile.browser;
+                              return p.m_profile.m_browser == profile.m_profile.m_browser;
                           }) == 1;
         placeButton(m_profiles.at(i), ButtonText(profile, only));
     }

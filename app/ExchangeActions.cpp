@@ -27,14 +27,14 @@ QString Tr(const char* text) {
 // Places a read import, or tells why there is nothing to place.
 bool Place(QWidget* parent, const PlaceFolderFn& place, const CImportResult& result,
            const QString& source, IMessageBox& messages) {
-    if (result.status == CImportResult::CANCELLED)
+    if (result.m_status == CImportResult::Cancelled)
         return false;
-    if (result.status == CImportResult::FAILED) {
+    if (result.m_status == CImportResult::Failed) {
         messages.Warning(parent, QString::fromLatin1(TITLE),
-                         Tr("Nothing was imported from %1.\n%2").arg(source, result.error));
+                         Tr("Nothing was imported from %1.\n%2").arg(source, result.m_error));
         return false;
     }
-    place(BuildImportFolder(result.root, ImportFolderName(source)));
+    place(BuildImportFolder(result.m_root, ImportFolderName(source)));
     return true;
 }
 
@@ -125,7 +125,7 @@ bool ImportBookmarkFile(QWidget* parent, const QString& path, const PlaceFolderF
 
 bool ImportBrowserProfile(QWidget* parent, const CBrowserProfile& profile,
                           const PlaceFolderFn& place, IMessageBox& messages) {
-    const QString name = profile.browser + QLatin1Char(' ') + profile.profile;
+    const QString name = profile.m_browser + QLatin1Char(' ') + profile.m_profile;
     const CImportResult result =
         ReadWithProgress(parent, name, [&profile](const ProgressFn& progress) {
             return ReadBrowserProfile(profile, progress);
@@ -146,7 +146,7 @@ void FillImportMenu(QMenu& menu, CProfileScan& scan) {
     menu.addSeparator();
     menu.setToolTipsVisible(true);
     scan.Start();
-    const QList<CProfileScan::SProfile>& profiles = scan.Profiles();
+    const QList<CProfileScan::CProfile>& profiles = scan.Profiles();
     if (profiles.isEmpty()) {
         menu.addAction(Tr("No browser profiles with bookmarks found"))->setEnabled(false);
         return;
@@ -159,12 +159,12 @@ void FillImportMenu(QMenu& menu, CProfileScan& scan) {
     }
     // The counts still to come change their items while the menu is open.
     const auto show = [&scan, actions](int index) {
-        const CProfileScan::SProfile& profile = scan.Profiles().at(index);
+        const CProfileScan::CProfile& profile = scan.Profiles().at(index);
         QAction* action = actions.at(index);
         action->setText(CProfileScan::Label(profile));
-        action->setEnabled(profile.state != CProfileScan::SProfile::UNREADABLE);
-        action->setToolTip(profile.state == CProfileScan::SProfile::UNREADABLE ? profile.why
-                                                                               : QString());
+        action->setEnabled(profile.m_state != CProfileScan::CProfile::Unreadable);
+        action->setToolTip(profile.m_state == CProfileScan::CProfile::Unreadable ? profile.m_why
+                                                                                 : QString());
     };
     for (int i = 0; i < profiles.size(); ++i)
         show(i);
@@ -182,7 +182,7 @@ bool ImportFromMenu(QWidget* parent, QWidget* button, const PlaceFolderFn& place
         const std::optional<QString> path = PickBookmarkFile(parent, picker);
         return path && ImportBookmarkFile(parent, *path, place, messages);
     }
-    const CBrowserProfile profile = scan.Profiles().at(chosen->data().toInt()).profile;
+    const CBrowserProfile profile = scan.Profiles().at(chosen->data().toInt()).m_profile;
     return ImportBrowserProfile(parent, profile, place, messages);
 }
 

@@ -67,28 +67,38 @@ std::string ReadPassword() {
 // Asks for the password when the data file needs one; false (said) when the
 // answer does not open it.
 bool Unlock(CSettings& settings, CDataFileState& state) {
-    if (PasswordNeeded(settings, state) == PasswordNeed::none)
+    if (PasswordNeeded(settings, state) == EPasswordNeed::None)
         return true;
     switch (AnswerPrompt(settings, state, ReadPassword())) {
-    case PromptAnswer::accepted:
+    case EPromptAnswer::Accepted:
         return true;
-    case PromptAnswer::otherKey:
+    case EPromptAnswer::OtherKey:
         Say(stderr, QStringLiteral("quillbox: Quillbox.dat is protected by another password."));
         return false;
-    case PromptAnswer::refused:
+    case EPromptAnswer::Refused:
         break;
     }
     Say(stderr, QStringLiteral("quillbox: wrong password."));
     return false;
 }
 
+// Releases the instance lock at the end of a command that took it.
+struct CRelease {
+    IInstanceLock& m_lock;
+    bool m_held;
+    ~CRelease() {
+        if (m_held)
+            m_lock.Release();
+    }
+};
+
 } // namespace
 
 int RunExchangeCommand(const CCommandLine& line, const QString& dataFolder, IInstanceLock& lock,
                        CSettings& settings) {
-    const bool importing = !line.importFile.isEmpty();
-    const IInstanceLock::Result locked = lock.TryAcquire();
-    if (locked == IInstanceLock::heldElsewhere) {
+    const bool importing = !line.m_importFile.isEmpty();
+    const IInstanceLock::EResult locked = lock.TryAcquire();
+    if (locked == IInstanceLock::HeldElsewhere) {
         if (importing) {
             Say(stderr, QStringLiteral("quillbox: Quillbox is running; close it first, or it "
                                        "will write its own bookmarks over the import when it "
@@ -98,28 +108,21 @@ int RunExchangeCommand(const CCommandLine& line, const QString& dataFolder, IIns
         Say(stderr, QStringLiteral("quillbox: Quillbox is running; exporting the bookmarks it "
                                    "last saved."));
     }
-    struct SRelease {
-        IInstanceLock& lock;
-        bool held;
-        ~SRelease() {
-            if (held)
-                lock.Release();
-        }
-    } release{lock, locked == IInstanceLock::acquired};
+    const CRelease release{lock, locked == IInstanceLock::Acquired};
 
     // Read the file first: a file that is no bookmark file asks for nothing.
     CImportResult imported;
     if (importing) {
         bool shown = false;
-        imported = ReadBookmarkFile(line.importFile, TerminalProgress(&shown));
+        imported = ReadBookmarkFile(line.m_importFile, TerminalProgress(&shown));
         if (shown)
             std::fputs("\r\033[K", stderr); // the progress line goes again
-        if (imported.status != CImportResult::OK) {
+        if (imported.m_status != CImportResult::Ok) {
             // Name the file once: a reason that names it stands alone.
-            const QString path = QDir::toNativeSeparators(line.importFile);
-            Say(stderr, imported.error.contains(path)
-                            ? QStringLiteral("quillbox: ") + imported.error
-                            : QStringLiteral("quillbox: %1: %2").arg(path, imported.error));
+            const QString path = QDir::toNativeSeparators(line.m_importFile);
+            Say(stderr, imported.m_error.contains(path)
+                            ? QStringLiteral("quillbox: ") + imported.m_error
+                            : QStringLiteral("quillbox: %1: %2").arg(path, imported.m_error));
             return 1;
         }
     }
@@ -142,7 +145,8 @@ int RunExchangeCommand(const CCommandLine& line, const QString& dataFolder, IIns
 
     int code = 0;
     if (importing) {
-        PlaceImport(*top, imported.root, ImportFolderName(QFileInfo(line.importFile).fileName()));
+        PlaceImport(*top, imported.m_root,
+                    ImportFolderName(QFileInfo(line.m_importFile).fileName()));
         try {
             SaveTree(*top, settings, state);
             Say(stdout, ImportSummary(imported));
@@ -151,16 +155,16 @@ int RunExchangeCommand(const CCommandLine& line, const QString& dataFolder, IIns
             code = 1;
         }
     } else {
-        QSaveFile file(line.exportFile);
-        const bool xbel = IsXbelPath(line.exportFile);
+        QSaveFile file(line.m_exportFile);
+        const bool xbel = IsXbelPath(line.m_exportFile);
         if (!file.open(QIODevice::WriteOnly) ||
             !(xbel ? WriteXbel(*top, file) : WriteBookmarkHtml(*top, file)) || !file.commit()) {
             Say(stderr, QStringLiteral("quillbox: cannot write %1: %2")
-                            .arg(QDir::toNativeSeparators(line.exportFile), file.errorString()));
+                            .arg(QDir::toNativeSeparators(line.m_exportFile), file.errorString()));
             code = 1;
         } else {
             Say(stdout, QStringLiteral("Exported the bookmarks to %1.")
-                            .arg(QDir::toNativeSeparators(line.exportFile)));
+                            .arg(QDir::toNativeSeparators(line.m_exportFile)));
         }
     }
     end();

@@ -62,18 +62,18 @@ QString InstanceSocketPath() {
 }
 
 QByteArray RequestLine(EAppRequest request) {
-    const char* verb = request == EAppRequest::show   ? "show"
-                       : request == EAppRequest::menu ? "menu"
-                       : request == EAppRequest::find ? "find"
+    const char* verb = request == EAppRequest::Show   ? "show"
+                       : request == EAppRequest::Menu ? "menu"
+                       : request == EAppRequest::Find ? "find"
                                                       : "";
     return QByteArray(PREFIX) + verb + '\n';
 }
 
 EAppRequest ParseRequestLine(const QByteArray& line) {
-    for (EAppRequest request : {EAppRequest::show, EAppRequest::menu, EAppRequest::find})
+    for (EAppRequest request : {EAppRequest::Show, EAppRequest::Menu, EAppRequest::Find})
         if (line == RequestLine(request))
             return request;
-    return EAppRequest::none;
+    return EAppRequest::None;
 }
 
 CInstanceServer::CInstanceServer(QObject* parent) : QObject(parent), m_allowedUid(geteuid()) {
@@ -117,14 +117,14 @@ void CInstanceServer::OnReadable(QLocalSocket* socket) {
         return;
     }
     const EAppRequest request = ParseRequestLine(line);
-    if (request == EAppRequest::none) {
+    if (request == EAppRequest::None) {
         socket->abort();
         return;
     }
     socket->write(ANSWER);
     socket->flush();
     socket->disconnectFromServer();
-    emit requested(request);
+    emit Requested(request);
 }
 
 bool SendRequest(const QString& path, EAppRequest request, int timeoutMs) {

@@ -44,7 +44,7 @@ public:
     void SetDataFolder(const QString& folder) { m_strDataFolder = folder; }
 
 signals:
-    void requested(EAppRequest request);
+    void Requested(EAppRequest request);
 
 private:
     void OnConnection();

@@ -30,12 +30,12 @@ CFileInstanceLock::~CFileInstanceLock() {
     Release();
 }
 
-IInstanceLock::Result CFileInstanceLock::TryAcquire() {
+IInstanceLock::EResult CFileInstanceLock::TryAcquire() {
     if (m_lock.isLocked())
-        return acquired;
+        return Acquired;
     if (m_lock.tryLock(0))
-        return acquired;
-    return m_lock.error() == QLockFile::LockFailedError ? heldElsewhere : unavailable;
+        return Acquired;
+    return m_lock.error() == QLockFile::LockFailedError ? HeldElsewhere : Unavailable;
 }
 
 void CFileInstanceLock::Release() {

@@ -8,13 +8,13 @@
 
 class IInstanceLock {
 public:
-    enum Result {
-        acquired,      // this is the only copy
-        heldElsewhere, // another copy runs: end at once
-        unavailable,   // the marker could not be made: run anyway
+    enum EResult {
+        Acquired,      // this is the only copy
+        HeldElsewhere, // another copy runs: end at once
+        Unavailable,   // the marker could not be made: run anyway
     };
     virtual ~IInstanceLock() = default;
-    virtual Result TryAcquire() = 0;
+    virtual EResult TryAcquire() = 0;
     virtual void Release() = 0;
 };
 
@@ -30,7 +30,7 @@ public:
     CFileInstanceLock(const CFileInstanceLock&) = delete;
     CFileInstanceLock& operator=(const CFileInstanceLock&) = delete;
 
-    Result TryAcquire() override;
+    EResult TryAcquire() override;
     void Release() override;
 
     // The user's runtime folder ($XDG_RUNTIME_DIR) when it is the user's own

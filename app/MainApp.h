@@ -16,16 +16,16 @@ class IShell;
 // What the program reaches outside itself; main() passes the real ones, tests
 // fakes.
 struct CAppServices {
-    IInstanceLock& lock;
-    CSettings& settings; // the process's one settings record
-    IShell& shell;
-    IPathPicker& picker;
-    QString dataFolder;              // empty: the current directory
-    IMessageBox* messages = nullptr; // null: DesktopMessageBox()
+    IInstanceLock& m_lock;
+    CSettings& m_settings; // the process's one settings record
+    IShell& m_shell;
+    IPathPicker& m_picker;
+    QString m_dataFolder;              // empty: the current directory
+    IMessageBox* m_messages = nullptr; // null: DesktopMessageBox()
     // Where the merge history of the data file lives; empty keeps none.
-    QString stateFolder = {};
+    QString m_stateFolder = {};
     // A note for the window once it shows (a data file found elsewhere).
-    QString startNote = {};
+    QString m_startNote = {};
 };
 
 class CMainApp final {
@@ -59,7 +59,7 @@ public:
 
 private:
     CAppServices m_services;
-    EAppRequest m_request = EAppRequest::none;
+    EAppRequest m_request = EAppRequest::None;
     QString m_channelPath;
     bool m_bSecondCopy = false;
     bool m_bFailed = false;

@@ -92,27 +92,27 @@ enum class EControlState : unsigned char {
     Later,   // hides it; the panel shows it when it has to (an error, a choice)
 };
 
-// The four panels, in the order of SControl::states.
+// The four panels, in the order of CControl::m_states.
 enum class EPanel : unsigned char { Main, Prompt, Options, About };
 constexpr std::size_t PANEL_COUNT = 4;
 inline constexpr EPanel ALL_PANELS[PANEL_COUNT] = {EPanel::Main, EPanel::Prompt, EPanel::Options,
                                                    EPanel::About};
 
-struct SControlRect {
-    int x = 0, y = 0, w = 0, h = 0;
-    constexpr bool IsEmpty() const { return w <= 0 || h <= 0; }
+struct CControlRect {
+    int m_x = 0, m_y = 0, m_w = 0, m_h = 0;
+    constexpr bool IsEmpty() const { return m_w <= 0 || m_h <= 0; }
 };
 
-struct SControl {
-    int id;
-    const char* name; // objectName; for a bitmap button or label also its bitmap's name
-    EControlKind kind;
+struct CControl {
+    int m_id;
+    const char* m_name; // objectName; for a bitmap button or label also its bitmap's name
+    EControlKind m_kind;
     // Pixels from the window's top-left corner; a bitmap's size is the
     // rectangle's. The list columns' rectangles are the three column places.
-    SControlRect rect;
-    EControlState states[PANEL_COUNT]; // by EPanel
-    const char* toolTip;               // "": none
-    const char* accessibleName;        // "": none
+    CControlRect m_rect;
+    EControlState m_states[PANEL_COUNT]; // by EPanel
+    const char* m_toolTip;               // "": none
+    const char* m_accessibleName;        // "": none
 };
 
 namespace controltable {
@@ -127,7 +127,7 @@ using enum EControlKind;
 // The states read: main, prompt, options, about.
 // One control per row, its texts on a second line when the row is long.
 // clang-format off
-inline constexpr SControl CONTROLS[] = {
+inline constexpr CControl CONTROLS[] = {
     {IDC_DEFAULT, "Default", Default, {}, {K, K, K, K}, "", ""},
     {IDC_LIST1, "List1", List, {60, 51, 143, 261}, {S, H, H, H}, "", "Left column"},
     {IDC_LIST2, "List2", List, {208, 51, 143, 261}, {S, H, H, H}, "", "Middle column"},
@@ -224,31 +224,31 @@ inline constexpr SControl CONTROLS[] = {
 using controltable::CONTROLS;
 constexpr std::size_t CONTROL_COUNT = std::size(CONTROLS);
 
-constexpr bool HasBitmap(const SControl& control) {
-    return control.kind == EControlKind::Button || control.kind == EControlKind::Label;
+constexpr bool HasBitmap(const CControl& control) {
+    return control.m_kind == EControlKind::Button || control.m_kind == EControlKind::Label;
 }
 
-constexpr EControlState StateIn(const SControl& control, EPanel panel) {
-    return control.states[static_cast<std::size_t>(panel)];
+constexpr EControlState StateIn(const CControl& control, EPanel panel) {
+    return control.m_states[static_cast<std::size_t>(panel)];
 }
 
 // Whether the control can be seen while the panel is open (Later: when the
 // panel shows it).
-constexpr bool CanShowIn(const SControl& control, EPanel panel) {
+constexpr bool CanShowIn(const CControl& control, EPanel panel) {
     return StateIn(control, panel) != EControlState::Hide;
 }
 
 // The row's index, or CONTROL_COUNT for an identifier that is not a control.
 constexpr std::size_t ControlIndex(int id) {
     for (std::size_t i = 0; i < CONTROL_COUNT; ++i)
-        if (CONTROLS[i].id == id)
+        if (CONTROLS[i].m_id == id)
             return i;
     return CONTROL_COUNT;
 }
 
 constexpr bool TableIsOrdered() {
     for (std::size_t i = 1; i < CONTROL_COUNT; ++i)
-        if (CONTROLS[i - 1].id >= CONTROLS[i].id)
+        if (CONTROLS[i - 1].m_id >= CONTROLS[i].m_id)
             return false;
     return true;
 }

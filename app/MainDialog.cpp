@@ -46,8 +46,8 @@ static_assert(IDC_NAVUP + int(std::size(NAV_TEXTS)) - 1 == IDC_NAVDEEPEST);
 
 // The editing buttons and the "OP" menu's commands run in the order of the
 // editing codes.
-static_assert(IDC_BTNADD + int(EDIT_RENAME) == IDC_BTNREN);
-static_assert(int(ID_OP_INSERT) + int(EDIT_RENAME) == int(ID_OP_RENAME));
+static_assert(IDC_BTNADD + int(EditRename) == IDC_BTNREN);
+static_assert(int(ID_OP_INSERT) + int(EditRename) == int(ID_OP_RENAME));
 // A list column's keys for the next and the previous depth are the hidden
 // navigation commands.
 static_assert(int(ID_COLUMNS_UP) == IDC_NAVUP && int(ID_COLUMNS_DOWN) == IDC_NAVDOWN);
@@ -98,14 +98,14 @@ CMainDialog::CMainDialog(CSettings& settings, IShell& shell, IPathPicker& picker
         m_pMessageBox->Warning(this, QString::fromLatin1(WINDOW_TITLE), text);
     });
     m_pExchange = std::make_unique<CWindowExchange>(
-        CWindowExchange::SWindow{this, [this] { return m_pTopFolder.get(); },
+        CWindowExchange::CWindow{this, [this] { return m_pTopFolder.get(); },
                                  [this]() -> IMessageBox& { return *m_pMessageBox; },
                                  [this] { ShowImported(); }},
         m_pEdit->Editor(), m_picker);
     m_pEmptyState = std::make_unique<CEmptyState>(
         m_lists[0], *m_pExchange, [this] { return m_pTopFolder && m_pTopFolder->GetCount() == 0; });
     m_pTidy = std::make_unique<CTidyActions>(
-        CTidyActions::SWindow{this, [this] { return m_pTopFolder.get(); },
+        CTidyActions::CWindow{this, [this] { return m_pTopFolder.get(); },
                               [this] { return m_dataState.m_strFolder; },
                               [this](const std::vector<int>& rows) { RevealPath(rows); }},
         m_pEdit->Editor());
@@ -136,27 +136,27 @@ CMainDialog::~CMainDialog() {
     // they are taken down (the focus leaving them) must not reach it.
     m_pAddress->disconnect(this);
     for (CBookmarkListCtrl* list : m_lists) {
-        list->onSelection = nullptr;
-        list->onFocusIn = nullptr;
-        list->onActivate = nullptr;
-        list->onGo = nullptr;
-        list->onMenuCommand = nullptr;
+        list->m_onSelection = nullptr;
+        list->m_onFocusIn = nullptr;
+        list->m_onActivate = nullptr;
+        list->m_onGo = nullptr;
+        list->m_onMenuCommand = nullptr;
         m_pEdit->Detach(list);
     }
     m_pPassword.reset();
 }
 
 void CMainDialog::CreateControls() {
-    m_controls.Create([this](const SControl& row) { return CreateControl(row); });
+    m_controls.Create([this](const CControl& row) { return CreateControl(row); });
     auto* find = new QShortcut(QKeySequence::Find, this);
     connect(find, &QShortcut::activated, this, [this] { ShowFindPalette(); });
     auto* lock = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
     connect(lock, &QShortcut::activated, this, [this] { OnCommand(IDC_LOCK); });
 }
 
-QWidget* CMainDialog::CreateControl(const SControl& row) {
-    const int id = row.id;
-    switch (row.kind) {
+QWidget* CMainDialog::CreateControl(const CControl& row) {
+    const int id = row.m_id;
+    switch (row.m_kind) {
     case EControlKind::Default: {
         auto* button = new QPushButton(this);
         button->setDefault(true);
@@ -166,11 +166,11 @@ QWidget* CMainDialog::CreateControl(const SControl& row) {
     }
     case EControlKind::List: {
         auto* list = new CBookmarkListCtrl(this);
-        list->onSelection = &CColumns::FollowSelection;
-        list->onFocusIn = &CColumns::FollowSelection;
-        list->onActivate = [this](CBookmarkListCtrl* each) { SetActiveList(each); };
-        list->onGo = [this](CBookmarkListCtrl*) { OnCommand(IDC_BTNGO); };
-        list->onMenuCommand = [this](CBookmarkListCtrl*, unsigned command) {
+        list->m_onSelection = &CColumns::FollowSelection;
+        list->m_onFocusIn = &CColumns::FollowSelection;
+        list->m_onActivate = [this](CBookmarkListCtrl* each) { SetActiveList(each); };
+        list->m_onGo = [this](CBookmarkListCtrl*) { OnCommand(IDC_BTNGO); };
+        list->m_onMenuCommand = [this](CBookmarkListCtrl*, unsigned command) {
             OnCommand(int(command));
         };
         m_lists.at(std::size_t(id - IDC_LIST1)) = list;
@@ -182,7 +182,7 @@ QWidget* CMainDialog::CreateControl(const SControl& row) {
         return new QLineEdit(this);
     case EControlKind::AddressBox:
         m_pAddress = new CAddressEdit(this);
-        connect(m_pAddress, &CAddressEdit::killFocus, this, [this] {
+        connect(m_pAddress, &CAddressEdit::KillFocus, this, [this] {
             if (CItem* item = m_pAddress->GetCurrentItem())
                 m_pEdit->CommitAddress(item, m_pAddress->GetTargetBytes());
         });
@@ -190,8 +190,8 @@ QWidget* CMainDialog::CreateControl(const SControl& row) {
     case EControlKind::Button:
     case EControlKind::Label: {
         auto* button = new CQBBitmapButton(this);
-        button->setText(QString::fromLatin1(row.name));
-        button->setEnabled(row.kind == EControlKind::Button);
+        button->setText(QString::fromLatin1(row.m_name));
+        button->setEnabled(row.m_kind == EControlKind::Button);
         connect(button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
         return button;
     }
@@ -202,7 +202,7 @@ QWidget* CMainDialog::CreateControl(const SControl& row) {
     case EControlKind::HiddenCommand: {
         const bool nav = id >= IDC_NAVUP && id <= IDC_NAVDEEPEST;
         auto* button = new QPushButton(
-            QString::fromLatin1(nav ? NAV_TEXTS[std::size_t(id - IDC_NAVUP)] : row.name), this);
+            QString::fromLatin1(nav ? NAV_TEXTS[std::size_t(id - IDC_NAVUP)] : row.m_name), this);
         button->setAutoDefault(false);
         button->hide();
         connect(button, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
@@ -265,9 +265,9 @@ bool CMainDialog::OnInitDialog() {
     m_pActiveList = m_lists[0];
     g_pAddressBox = m_pAddress;
 
-    for (const SControl& row : CONTROLS)
-        if (HasBitmap(row) &&
-            !static_cast<CQBBitmapButton*>(GetDlgItem(row.id))->Init(row.id, m_pSkin.get(), this))
+    for (const CControl& row : CONTROLS)
+        if (HasBitmap(row) && !static_cast<CQBBitmapButton*>(GetDlgItem(row.m_id))
+                                   ->Init(row.m_id, m_pSkin.get(), this))
             return false;
 
     GetDlgItem(IDC_USEPASSWD)->setEnabled(false);
@@ -279,10 +279,10 @@ bool CMainDialog::OnInitDialog() {
     m_pSync = std::make_unique<CCollectionSync>(static_cast<ISyncHost&>(*this), m_settings,
                                                 m_dataState, m_strStateFolder);
 
-    const PasswordNeed need = PasswordNeeded(m_settings, m_dataState);
-    if (need != PasswordNeed::none) {
+    const EPasswordNeed need = PasswordNeeded(m_settings, m_dataState);
+    if (need != EPasswordNeed::None) {
         m_controls.ShowPanel(EPanel::Prompt);
-        if (need == PasswordNeed::dataFile)
+        if (need == EPasswordNeed::DataFile)
             m_pPassword->ShowProtected();
     } else {
         GetDlgItem(IDC_BTNDOCK)->setEnabled(true);
@@ -531,9 +531,9 @@ void CMainDialog::OnCommand(int id) {
 }
 
 void CMainDialog::MakeCommands() {
-    m_commands.Add(CMD_CLOSE, [this] { OnOK(); })
-        .Add(CMD_CANCEL, [this] { OnCancel(); })
-        .Add(IDC_BTNCLOSE, [this] { PostCommand(CMD_CLOSE); })
+    m_commands.Add(CmdClose, [this] { OnOK(); })
+        .Add(CmdCancel, [this] { OnCancel(); })
+        .Add(IDC_BTNCLOSE, [this] { PostCommand(CmdClose); })
         .Add(IDC_BTNMINI,
              [this] {
                  QMetaObject::invokeMethod(

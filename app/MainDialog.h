@@ -46,8 +46,8 @@ class IShell;
 
 // The window's own commands besides the controls' identifiers.
 enum : int {
-    CMD_CLOSE = 1,  // save and end the run (OnOK)
-    CMD_CANCEL = 2, // Escape and the window manager's close request (OnCancel)
+    CmdClose = 1,  // save and end the run (OnOK)
+    CmdCancel = 2, // Escape and the window manager's close request (OnCancel)
 };
 
 // The window's concerns have classes of their own: the controls by the table
@@ -115,7 +115,7 @@ public:
     void RevealPath(const std::vector<int>& rows);
 
     // The window's commands by identifier: buttons, "OP" menu commands, the
-    // hidden navigation buttons, CMD_CLOSE and CMD_CANCEL.
+    // hidden navigation buttons, CmdClose and CmdCancel.
     void OnCommand(int id);
 
     // The close command: save, destroy the level chain, then the tree, end
@@ -168,7 +168,7 @@ protected:
 
 private:
     void CreateControls();
-    QWidget* CreateControl(const SControl& row);
+    QWidget* CreateControl(const CControl& row);
     void MakeCommands();
     void PostCommand(int id);
     // The list a menu was opened on (or a key pressed in): the focused one.

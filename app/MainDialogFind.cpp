@@ -26,10 +26,10 @@ void CMainDialog::ShowFindPalette() {
     raise();
     activateWindow();
     auto* palette = new CFindPalette(m_pTopFolder.get(), this);
-    palette->onOpen = [this](const std::string& target) {
+    palette->m_onOpen = [this](const std::string& target) {
         OpenTarget(m_shell, TextFromBytes(target));
     };
-    palette->onReveal = [this](const std::vector<int>& rows) { RevealPath(rows); };
+    palette->m_onReveal = [this](const std::vector<int>& rows) { RevealPath(rows); };
     // Over the columns, below the title.
     palette->Open(mapToGlobal(QPoint((width() - palette->width()) / 2, 40)));
 }
@@ -75,5 +75,5 @@ void CMainDialog::OnDock() {
         RevealPath(reveal);
     // The dock window's Close is the main window's close command.
     if (result == CDockDialog::RESULT_CLOSE)
-        PostCommand(CMD_CLOSE);
+        PostCommand(CmdClose);
 }

@@ -120,7 +120,7 @@ void CPasswordPanel::OnPromptOK() {
     const QString typed = m_pPromptPassword->text();
     if (typed.isEmpty() || m_host.HasTree() || Checking())
         return;
-    if (DataFileFormat(m_dataState) == DataFormat::strong) {
+    if (DataFileFormat(m_dataState) == EDataFormat::Strong) {
         CheckStrong(BytesFromText(typed));
         return;
     }
@@ -149,16 +149,16 @@ void CPasswordPanel::CheckStrong(std::string typed) {
         });
 }
 
-void CPasswordPanel::Answer(PromptAnswer answer) {
+void CPasswordPanel::Answer(EPromptAnswer answer) {
     switch (answer) {
-    case PromptAnswer::accepted:
+    case EPromptAnswer::Accepted:
         m_pPromptPassword->clear(); // the password is not kept in the box
         LeavePrompt();
         return;
-    case PromptAnswer::otherKey: // a match that does not open the data file
+    case EPromptAnswer::OtherKey: // a match that does not open the data file
         ShowProtected();
         return;
-    case PromptAnswer::refused:
+    case EPromptAnswer::Refused:
         m_host.Control(IDC_LBLINVALID)->show();
         return;
     }
@@ -195,10 +195,10 @@ void CPasswordPanel::LeavePrompt() {
     if (auto* label = qobject_cast<QLabel*>(m_host.Control(IDC_LBLPROTECTED)))
         label->setText(QString::fromUtf8(PROTECTED_TEXT));
     // What the prompt disabled and the main panel leaves alone.
-    for (const SControl& row : CONTROLS)
+    for (const CControl& row : CONTROLS)
         if (StateIn(row, EPanel::Prompt) == EControlState::Disable &&
             StateIn(row, EPanel::Main) == EControlState::Keep)
-            m_host.Control(row.id)->setEnabled(true);
+            m_host.Control(row.m_id)->setEnabled(true);
     m_host.OpenTree();
 }
 

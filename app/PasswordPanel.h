@@ -11,7 +11,7 @@
 #include <QObject>
 
 struct CDataFileState;
-enum class PromptAnswer;
+enum class EPromptAnswer;
 class CSettings;
 class QCheckBox;
 class QLineEdit;
@@ -71,7 +71,7 @@ public:
 
 private:
     void LeavePrompt();
-    void Answer(PromptAnswer answer);
+    void Answer(EPromptAnswer answer);
     void CheckStrong(std::string typed);
     // The new password, its confirmation and their labels.
     void ShowPasswordFields(bool show);

@@ -30,7 +30,7 @@ void CProfileScan::Start() {
     m_bStarted = true;
     QList<CBrowserProfile> found = FindBrowserProfiles(m_home, m_configHome);
     for (const CBrowserProfile& profile : found)
-        m_profiles.append({profile, SProfile::COUNTING, 0, {}});
+        m_profiles.append({profile, CProfile::Counting, 0, {}});
     if (found.isEmpty())
         return;
     // The thread only reads its own copies and posts each count back here;
@@ -39,12 +39,12 @@ void CProfileScan::Start() {
         const ProgressFn goOn = [stop](qint64, qint64) { return !stop->load(); };
         for (int i = 0; i < found.size() && !stop->load(); ++i) {
             const CImportResult result = read(found.at(i), goOn);
-            SProfile counted{found.at(i), SProfile::COUNTED, CountBookmarks(result.root), {}};
-            if (result.status == CImportResult::CANCELLED)
+            CProfile counted{found.at(i), CProfile::Counted, CountBookmarks(result.m_root), {}};
+            if (result.m_status == CImportResult::Cancelled)
                 return;
-            if (result.status == CImportResult::FAILED) {
-                counted.state = SProfile::UNREADABLE;
-                counted.why = result.error;
+            if (result.m_status == CImportResult::Failed) {
+                counted.m_state = CProfile::Unreadable;
+                counted.m_why = result.m_error;
             }
             QMetaObject::invokeMethod(
                 this,
@@ -60,22 +60,24 @@ void CProfileScan::Start() {
 }
 
 bool CProfileScan::Finished() const {
-    return m_bStarted && std::none_of(m_profiles.cbegin(), m_profiles.cend(),
-                                      [](const auto& p) { return p.state == SProfile::COUNTING; });
+    return m_bStarted && std::none_of(m_profiles.cbegin(), m_profiles.cend(), [](const auto& p) {
+               return p.m_state == CProfile::Counting;
+           });
 }
 
-QString CProfileScan::Label(const SProfile& profile) {
-    const QString name = Tr("%1 \u2013 %2").arg(profile.profile.browser, profile.profile.profile);
-    switch (profile.state) {
-    case SProfile::COUNTING:
+QString CProfileScan::Label(const CProfile& profile) {
+    const QString name =
+        Tr("%1 \u2013 %2").arg(profile.m_profile.m_browser, profile.m_profile.m_profile);
+    switch (profile.m_state) {
+    case CProfile::Counting:
         return Tr("%1 (counting\u2026)").arg(name);
-    case SProfile::UNREADABLE:
+    case CProfile::Unreadable:
         return Tr("%1 (cannot be read)").arg(name);
-    case SProfile::COUNTED:
+    case CProfile::Counted:
         break;
     }
     return Tr("%1 (%2)").arg(name,
-                             profile.bookmarks == 1
+                             profile.m_bookmarks == 1
                                  ? Tr("1 bookmark")
-                                 : Tr("%1 bookmarks").arg(QLocale().toString(profile.bookmarks)));
+                                 : Tr("%1 bookmarks").arg(QLocale().toString(profile.m_bookmarks)));
 }

@@ -20,13 +20,13 @@ class QThread;
 class CProfileScan final : public QObject {
     Q_OBJECT
 public:
-    struct SProfile {
-        enum State { COUNTING, COUNTED, UNREADABLE };
+    struct CProfile {
+        enum EState { Counting, Counted, Unreadable };
 
-        CBrowserProfile profile;
-        State state = COUNTING;
-        int bookmarks = 0; // COUNTED
-        QString why;       // UNREADABLE: the reason, for the user
+        CBrowserProfile m_profile;
+        EState m_state = Counting;
+        int m_bookmarks = 0; // Counted
+        QString m_why;       // Unreadable: the reason, for the user
     };
     // Reads one profile (on the scan's thread); a false from progress asks
     // it to stop.
@@ -42,11 +42,11 @@ public:
     bool Started() const { return m_bStarted; }
     // Every profile is counted (or found unreadable).
     bool Finished() const;
-    const QList<SProfile>& Profiles() const { return m_profiles; }
+    const QList<CProfile>& Profiles() const { return m_profiles; }
 
     // "Firefox – default-release (1,234 bookmarks)", or what stands in for
     // the count while it is unknown or cannot be had.
-    static QString Label(const SProfile& profile);
+    static QString Label(const CProfile& profile);
 
 signals:
     // Profile index's count (or its reason) arrived.
@@ -57,7 +57,7 @@ private:
     QString m_configHome;
     ReadFn m_read;
     bool m_bStarted = false;
-    QList<SProfile> m_profiles;
+    QList<CProfile> m_profiles;
     std::shared_ptr<std::atomic<bool>> m_pStop = std::make_shared<std::atomic<bool>>(false);
     QThread* m_pThread = nullptr;
 };

@@ -35,16 +35,16 @@ CQuickAccess::~CQuickAccess() = default;
 
 void CQuickAccess::Handle(EAppRequest request) {
     switch (request) {
-    case EAppRequest::menu:
+    case EAppRequest::Menu:
         ShowTreeMenu(QCursor::pos());
         break;
-    case EAppRequest::find:
+    case EAppRequest::Find:
         ShowFindPalette();
         break;
-    case EAppRequest::show:
+    case EAppRequest::Show:
         ShowMainWindow();
         break;
-    case EAppRequest::none:
+    case EAppRequest::None:
         break;
     }
 }
@@ -93,7 +93,7 @@ void CQuickAccess::ShowTreeMenu(const QPoint& globalPos) {
     } else if (id == ID_CONTENT_CLOSE) {
         // Posted, as the dock window's "Close" is: the menu's event ends first.
         QMetaObject::invokeMethod(
-            &m_dialog, [this] { m_dialog.OnCommand(CMD_CLOSE); }, Qt::QueuedConnection);
+            &m_dialog, [this] { m_dialog.OnCommand(CmdClose); }, Qt::QueuedConnection);
     }
 }
 

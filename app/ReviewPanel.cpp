@@ -79,7 +79,7 @@ private:
 
 } // namespace
 
-CReviewPanel::CReviewPanel(SHost host, QWidget* parent)
+CReviewPanel::CReviewPanel(CHost host, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), m_host(std::move(host)) {
     setObjectName(QStringLiteral("ReviewPanel"));
     setWindowTitle(QStringLiteral("Quillbox review"));
@@ -202,23 +202,23 @@ bool CReviewPanel::IsChecking() const {
     return m_pChecker && m_pChecker->IsRunning();
 }
 
-void CReviewPanel::StartCheck(std::vector<SCollected> entries) {
+void CReviewPanel::StartCheck(std::vector<CCollected> entries) {
     Stop();
     SetMode(true);
     m_pTitle->setText(QStringLiteral("Check links"));
     m_entries = std::move(entries);
-    std::vector<SLinkJob> jobs;
+    std::vector<CLinkJob> jobs;
     jobs.reserve(m_entries.size());
     for (std::size_t i = 0; i < m_entries.size(); ++i)
-        jobs.push_back({i, m_entries[i].target});
+        jobs.push_back({i, m_entries[i].m_target});
     m_pChecker = std::make_unique<CLinkChecker>();
-    connect(m_pChecker.get(), &CLinkChecker::progress, this, [this](int done, int total) {
+    connect(m_pChecker.get(), &CLinkChecker::Progress, this, [this](int done, int total) {
         m_pProgress->setMaximum(std::max(total, 1));
         m_pProgress->setValue(done);
         m_pStatus->setText(QStringLiteral("Checking %1 of %2 addresses…")
                                .arg(Count(std::size_t(done)), Count(std::size_t(total))));
     });
-    connect(m_pChecker.get(), &CLinkChecker::finished, this, &CReviewPanel::OnFinished);
+    connect(m_pChecker.get(), &CLinkChecker::Finished, this, &CReviewPanel::OnFinished);
     m_pProgress->show();
     m_pCancel->show();
     m_pProgress->setValue(0);
@@ -238,7 +238,7 @@ void CReviewPanel::Stop() {
 void CReviewPanel::OnFinished() {
     m_pProgress->hide();
     m_pCancel->hide();
-    CFolder* top = m_host.top();
+    CFolder* top = m_host.m_top();
     if (!top || !m_pChecker)
         return;
     const CEntryIndex index(*top);
@@ -246,51 +246,51 @@ void CReviewPanel::OnFinished() {
     std::size_t counts[4] = {};
     std::vector<std::size_t> byState[4];
     // Rows in the collection's order, whatever order the answers came in.
-    std::vector<const SLinkResult*> results;
+    std::vector<const CLinkResult*> results;
     results.reserve(m_pChecker->Results().size());
-    for (const SLinkResult& result : m_pChecker->Results())
+    for (const CLinkResult& result : m_pChecker->Results())
         results.push_back(&result);
     std::sort(results.begin(), results.end(),
-              [](const SLinkResult* a, const SLinkResult* b) { return a->key < b->key; });
-    for (const SLinkResult* each : results) {
-        const SLinkResult& result = *each;
-        if (result.key >= m_entries.size())
+              [](const CLinkResult* a, const CLinkResult* b) { return a->m_key < b->m_key; });
+    for (const CLinkResult* each : results) {
+        const CLinkResult& result = *each;
+        if (result.m_key >= m_entries.size())
             continue;
-        const SCollected& entry = m_entries[result.key];
-        if (!index.Find(entry.entry, entry.target)) {
+        const CCollected& entry = m_entries[result.m_key];
+        if (!index.Find(entry.m_entry, entry.m_target)) {
             ++changed; // edited or deleted while the check ran
             continue;
         }
-        if (result.state == ELinkState::Fine) {
+        if (result.m_state == ELinkState::Fine) {
             ++fine;
             continue;
         }
-        if (m_host.kept && m_host.kept->Contains(entry.target)) {
+        if (m_host.m_kept && m_host.m_kept->Contains(entry.m_target)) {
             ++kept;
             continue;
         }
-        const auto state = static_cast<std::size_t>(result.state);
+        const auto state = static_cast<std::size_t>(result.m_state);
         ++counts[state];
         byState[state].push_back(m_rows.size());
-        m_rows.push_back({entry.entry, entry.target, result.state, result.movedTo,
-                          result.state == ELinkState::Moved
-                              ? QStringLiteral("moved to ") + result.movedTo
-                              : result.note});
+        m_rows.push_back({entry.m_entry, entry.m_target, result.m_state, result.m_movedTo,
+                          result.m_state == ELinkState::Moved
+                              ? QStringLiteral("moved to ") + result.m_movedTo
+                              : result.m_note});
     }
     const struct {
-        ELinkState state;
-        const char* name;
+        ELinkState m_state;
+        const char* m_name;
     } groups[] = {
         {ELinkState::Gone, "Gone"}, {ELinkState::Moved, "Moved"}, {ELinkState::Failing, "Failing"}};
     QTreeWidgetItem* gone = nullptr;
     for (const auto& group : groups) {
-        const std::vector<std::size_t>& rows = byState[static_cast<std::size_t>(group.state)];
+        const std::vector<std::size_t>& rows = byState[static_cast<std::size_t>(group.m_state)];
         if (rows.empty())
             continue;
-        QTreeWidgetItem* header = AddGroup(QString::fromLatin1(group.name));
+        QTreeWidgetItem* header = AddGroup(QString::fromLatin1(group.m_name));
         for (std::size_t row : rows)
-            AddRow(header, row, m_rows[row].note);
-        if (group.state == ELinkState::Gone)
+            AddRow(header, row, m_rows[row].m_note);
+        if (group.m_state == ELinkState::Gone)
             gone = header;
     }
     m_pList->expandAll();
@@ -324,7 +324,7 @@ QString CReviewPanel::Summary(std::size_t fine, const std::size_t* counts, std::
     return parts.join(QLatin1Char(' '));
 }
 
-void CReviewPanel::ShowDuplicates(std::vector<SCollected> entries) {
+void CReviewPanel::ShowDuplicates(std::vector<CCollected> entries) {
     Stop();
     SetMode(false);
     m_pTitle->setText(QStringLiteral("Find duplicates"));
@@ -333,15 +333,16 @@ void CReviewPanel::ShowDuplicates(std::vector<SCollected> entries) {
     m_entries = std::move(entries);
     std::vector<std::string_view> targets;
     targets.reserve(m_entries.size());
-    for (const SCollected& each : m_entries)
-        targets.emplace_back(each.target);
+    for (const CCollected& each : m_entries)
+        targets.emplace_back(each.m_target);
     const auto groups = FindDuplicateGroups(targets);
     std::size_t listed = 0;
     for (const auto& group : groups) {
-        QTreeWidgetItem* header = AddGroup(TextFromBytes(m_entries[group.front()].target));
+        QTreeWidgetItem* header = AddGroup(TextFromBytes(m_entries[group.front()].m_target));
         for (std::size_t i : group) {
             const std::size_t row = m_rows.size();
-            m_rows.push_back({m_entries[i].entry, m_entries[i].target, ELinkState::Fine, {}, {}});
+            m_rows.push_back(
+                {m_entries[i].m_entry, m_entries[i].m_target, ELinkState::Fine, {}, {}});
             AddRow(header, row, QString());
             ++listed;
         }
@@ -374,11 +375,11 @@ QTreeWidgetItem* CReviewPanel::AddGroup(const QString& name) {
 }
 
 void CReviewPanel::AddRow(QTreeWidgetItem* group, std::size_t row, const QString& detail) {
-    const SRow& each = m_rows[row];
+    const CRow& each = m_rows[row];
     auto* item = new QTreeWidgetItem(
-        group, {TextFromBytes(each.entry->GetName()), TextFromBytes(each.target), detail});
+        group, {TextFromBytes(each.m_entry->GetName()), TextFromBytes(each.m_target), detail});
     item->setData(0, ROW_ROLE, int(row));
-    item->setToolTip(1, TextFromBytes(each.target));
+    item->setToolTip(1, TextFromBytes(each.m_target));
     item->setToolTip(2, detail);
     group->setText(0, group->text(0).section(QStringLiteral(" ("), 0, 0) +
                           QStringLiteral(" (%1)").arg(group->childCount()));
@@ -412,12 +413,12 @@ std::vector<QTreeWidgetItem*> CReviewPanel::SelectedRows() const {
     return rows;
 }
 
-const CEntryIndex::SPlace* CReviewPanel::Resolve(const CEntryIndex& index,
+const CEntryIndex::CPlace* CReviewPanel::Resolve(const CEntryIndex& index,
                                                  QTreeWidgetItem* item) const {
     const int row = item ? item->data(0, ROW_ROLE).toInt() : -1;
     if (row < 0 || std::size_t(row) >= m_rows.size())
         return nullptr;
-    return index.Find(m_rows[std::size_t(row)].entry, m_rows[std::size_t(row)].target);
+    return index.Find(m_rows[std::size_t(row)].m_entry, m_rows[std::size_t(row)].m_target);
 }
 
 void CReviewPanel::RemoveRows(const std::vector<QTreeWidgetItem*>& rows) {
@@ -434,48 +435,48 @@ void CReviewPanel::RemoveRows(const std::vector<QTreeWidgetItem*>& rows) {
 }
 
 void CReviewPanel::DeleteSelected() {
-    CFolder* top = m_host.top();
+    CFolder* top = m_host.m_top();
     const std::vector<QTreeWidgetItem*> rows = SelectedRows();
     if (!top || rows.empty() || IsChecking())
         return;
     const CEntryIndex index(*top);
     std::vector<std::pair<CFolder*, CEntry*>> doomed;
     for (QTreeWidgetItem* row : rows)
-        if (const CEntryIndex::SPlace* place = Resolve(index, row))
-            if (auto* folder = dynamic_cast<CFolder*>(place->folder))
-                doomed.emplace_back(folder, place->entry);
+        if (const CEntryIndex::CPlace* place = Resolve(index, row))
+            if (auto* folder = dynamic_cast<CFolder*>(place->m_folder))
+                doomed.emplace_back(folder, place->m_entry);
     if (!doomed.empty()) {
-        QUndoStack& stack = m_host.editor->Stack();
+        QUndoStack& stack = m_host.m_editor->Stack();
         stack.beginMacro(doomed.size() == 1 ? QStringLiteral("Delete a link")
                                             : QStringLiteral("Delete %1 links").arg(doomed.size()));
         for (const auto& [folder, entry] : doomed)
-            m_host.editor->Remove(folder, folder->IndexOf(entry));
+            m_host.m_editor->Remove(folder, folder->IndexOf(entry));
         stack.endMacro();
     }
     RemoveRows(rows);
 }
 
 void CReviewPanel::UpdateSelected() {
-    CFolder* top = m_host.top();
+    CFolder* top = m_host.m_top();
     if (!top || IsChecking())
         return;
     const CEntryIndex index(*top);
     std::vector<QTreeWidgetItem*> done;
     std::vector<std::tuple<CFolder*, CEntry*, std::string>> updates;
     for (QTreeWidgetItem* row : SelectedRows()) {
-        const SRow& each = m_rows[std::size_t(row->data(0, ROW_ROLE).toInt())];
-        if (each.state != ELinkState::Moved || each.movedTo.isEmpty())
+        const CRow& each = m_rows[std::size_t(row->data(0, ROW_ROLE).toInt())];
+        if (each.m_state != ELinkState::Moved || each.m_movedTo.isEmpty())
             continue;
         done.push_back(row);
-        if (const CEntryIndex::SPlace* place = Resolve(index, row))
-            if (auto* folder = dynamic_cast<CFolder*>(place->folder))
-                updates.emplace_back(folder, place->entry, each.movedTo.toUtf8().toStdString());
+        if (const CEntryIndex::CPlace* place = Resolve(index, row))
+            if (auto* folder = dynamic_cast<CFolder*>(place->m_folder))
+                updates.emplace_back(folder, place->m_entry, each.m_movedTo.toUtf8().toStdString());
     }
     if (!updates.empty()) {
-        QUndoStack& stack = m_host.editor->Stack();
+        QUndoStack& stack = m_host.m_editor->Stack();
         stack.beginMacro(QStringLiteral("Update addresses"));
         for (const auto& [folder, entry, target] : updates)
-            m_host.editor->SetTarget(folder, entry, target);
+            m_host.m_editor->SetTarget(folder, entry, target);
         stack.endMacro();
     }
     RemoveRows(done);
@@ -483,18 +484,18 @@ void CReviewPanel::UpdateSelected() {
 
 void CReviewPanel::KeepSelected() {
     const std::vector<QTreeWidgetItem*> rows = SelectedRows();
-    if (rows.empty() || !m_host.kept || IsChecking())
+    if (rows.empty() || !m_host.m_kept || IsChecking())
         return;
     std::vector<std::string> targets;
     targets.reserve(rows.size());
     for (QTreeWidgetItem* row : rows)
-        targets.push_back(m_rows[std::size_t(row->data(0, ROW_ROLE).toInt())].target);
-    m_host.editor->Stack().push(new CKeepCommand(*m_host.kept, std::move(targets)));
+        targets.push_back(m_rows[std::size_t(row->data(0, ROW_ROLE).toInt())].m_target);
+    m_host.m_editor->Stack().push(new CKeepCommand(*m_host.m_kept, std::move(targets)));
     RemoveRows(rows);
 }
 
 void CReviewPanel::KeepOneOfGroup() {
-    CFolder* top = m_host.top();
+    CFolder* top = m_host.m_top();
     QTreeWidgetItem* keep = m_pList->currentItem();
     if (!top || !keep || keep->data(0, ROW_ROLE).toInt() < 0 || !keep->parent())
         return;
@@ -507,15 +508,15 @@ void CReviewPanel::KeepOneOfGroup() {
         if (row == keep)
             continue;
         others.push_back(row);
-        if (const CEntryIndex::SPlace* place = Resolve(index, row))
-            if (auto* folder = dynamic_cast<CFolder*>(place->folder))
-                doomed.emplace_back(folder, place->entry);
+        if (const CEntryIndex::CPlace* place = Resolve(index, row))
+            if (auto* folder = dynamic_cast<CFolder*>(place->m_folder))
+                doomed.emplace_back(folder, place->m_entry);
     }
     if (!doomed.empty()) {
-        QUndoStack& stack = m_host.editor->Stack();
+        QUndoStack& stack = m_host.m_editor->Stack();
         stack.beginMacro(QStringLiteral("Delete %1 duplicates").arg(doomed.size()));
         for (const auto& [folder, entry] : doomed)
-            m_host.editor->Remove(folder, folder->IndexOf(entry));
+            m_host.m_editor->Remove(folder, folder->IndexOf(entry));
         stack.endMacro();
     }
     others.push_back(keep); // the group is settled
@@ -523,15 +524,15 @@ void CReviewPanel::KeepOneOfGroup() {
 }
 
 void CReviewPanel::RevealCurrent() {
-    CFolder* top = m_host.top();
+    CFolder* top = m_host.m_top();
     QTreeWidgetItem* item = m_pList->currentItem();
     if (!top || !item)
         return;
     if (item->data(0, ROW_ROLE).toInt() < 0 && item->childCount() > 0)
         item = item->child(0);
     const CEntryIndex index(*top);
-    if (const CEntryIndex::SPlace* place = Resolve(index, item)) {
-        m_host.reveal(place->rows);
+    if (const CEntryIndex::CPlace* place = Resolve(index, item)) {
+        m_host.m_reveal(place->m_rows);
     } else {
         RemoveRows({item}); // deleted or changed since
     }
@@ -542,8 +543,8 @@ void CReviewPanel::UpdateButtons() {
     const bool idle = !IsChecking();
     bool moved = false;
     for (QTreeWidgetItem* row : rows)
-        moved =
-            moved || m_rows[std::size_t(row->data(0, ROW_ROLE).toInt())].state == ELinkState::Moved;
+        moved = moved ||
+                m_rows[std::size_t(row->data(0, ROW_ROLE).toInt())].m_state == ELinkState::Moved;
     m_pDelete->setEnabled(idle && !rows.empty());
     m_pKeep->setEnabled(idle && !rows.empty());
     m_pUpdate->setEnabled(idle && moved);

@@ -39,18 +39,18 @@ class QTreeWidgetItem;
 class CReviewPanel final : public QWidget {
     Q_OBJECT
 public:
-    struct SHost {
-        std::function<CFolder*()> top;
-        std::function<void(const std::vector<int>&)> reveal;
-        CTreeEditor* editor;
-        CKeptLinks* kept;
+    struct CHost {
+        std::function<CFolder*()> m_top;
+        std::function<void(const std::vector<int>&)> m_reveal;
+        CTreeEditor* m_editor;
+        CKeptLinks* m_kept;
     };
-    CReviewPanel(SHost host, QWidget* parent);
+    CReviewPanel(CHost host, QWidget* parent);
     ~CReviewPanel() override;
 
     // Starts checking these entries (links) or lists their duplicates.
-    void StartCheck(std::vector<SCollected> entries);
-    void ShowDuplicates(std::vector<SCollected> entries);
+    void StartCheck(std::vector<CCollected> entries);
+    void ShowDuplicates(std::vector<CCollected> entries);
     // Stops a running check; nothing more is listed.
     void Stop();
     bool IsChecking() const;
@@ -74,12 +74,12 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
-    struct SRow {
-        CEntry* entry;
-        std::string target;
-        ELinkState state = ELinkState::Fine;
-        QString movedTo;
-        QString note;
+    struct CRow {
+        CEntry* m_entry;
+        std::string m_target;
+        ELinkState m_state = ELinkState::Fine;
+        QString m_movedTo;
+        QString m_note;
     };
 
     QHBoxLayout* MakeActions();
@@ -92,14 +92,14 @@ private:
     void AddRow(QTreeWidgetItem* group, std::size_t row, const QString& detail);
     // The rows selected (a group's header: all its rows), each once.
     std::vector<QTreeWidgetItem*> SelectedRows() const;
-    const CEntryIndex::SPlace* Resolve(const CEntryIndex& index, QTreeWidgetItem* item) const;
+    const CEntryIndex::CPlace* Resolve(const CEntryIndex& index, QTreeWidgetItem* item) const;
     void RemoveRows(const std::vector<QTreeWidgetItem*>& rows);
     void UpdateButtons();
     void SetMode(bool links);
 
-    SHost m_host;
-    std::vector<SCollected> m_entries;
-    std::vector<SRow> m_rows;
+    CHost m_host;
+    std::vector<CCollected> m_entries;
+    std::vector<CRow> m_rows;
     std::unique_ptr<CLinkChecker> m_pChecker;
     QLabel* m_pTitle = nullptr;
     QLabel* m_pStatus = nullptr;

@@ -80,7 +80,7 @@ void CKeptLinks::Remove(const std::string& target) {
 
 // ------------------------------------------------------------------ CTidyActions
 
-CTidyActions::CTidyActions(SWindow window, CTreeEditor& editor)
+CTidyActions::CTidyActions(CWindow window, CTreeEditor& editor)
     : m_window(std::move(window)), m_editor(editor) {}
 
 CTidyActions::~CTidyActions() {
@@ -88,17 +88,17 @@ CTidyActions::~CTidyActions() {
 }
 
 CReviewPanel* CTidyActions::OpenPanel() {
-    const QString folder = m_window.dataFolder();
+    const QString folder = m_window.m_dataFolder();
     const QString path = QDir(folder.isEmpty() ? QDir::currentPath() : folder)
                              .filePath(QString::fromLatin1(KEPT_FILE));
     if (!m_pKept)
         m_pKept = std::make_unique<CKeptLinks>(path);
     if (!m_pPanel) {
         m_pPanel = new CReviewPanel(
-            CReviewPanel::SHost{m_window.top, m_window.reveal, &m_editor, m_pKept.get()},
-            m_window.widget);
+            CReviewPanel::CHost{m_window.m_top, m_window.m_reveal, &m_editor, m_pKept.get()},
+            m_window.m_widget);
         // Beside the main window where the screen has room, else over it.
-        QWidget* main = m_window.widget;
+        QWidget* main = m_window.m_widget;
         const QRect frame = main->frameGeometry();
         const QScreen* screen = main->screen();
         const QRect room = screen ? screen->availableGeometry() : QRect();
@@ -122,14 +122,14 @@ CReviewPanel* CTidyActions::OpenPanel() {
 }
 
 void CTidyActions::CheckLinks(CItem* scope) {
-    CFolder* top = m_window.top();
+    CFolder* top = m_window.m_top();
     if (!top)
         return;
     OpenPanel()->StartCheck(CollectEntries(scope ? *scope : *top));
 }
 
 void CTidyActions::FindDuplicates(CItem* scope) {
-    CFolder* top = m_window.top();
+    CFolder* top = m_window.m_top();
     if (!top)
         return;
     OpenPanel()->ShowDuplicates(CollectEntries(scope ? *scope : *top));

@@ -52,13 +52,13 @@ private:
 
 class CTidyActions final {
 public:
-    struct SWindow {
-        QWidget* widget;                                     // the main window
-        std::function<CFolder*()> top;                       // null while no tree
-        std::function<QString()> dataFolder;                 // where Quillbox.kept lives
-        std::function<void(const std::vector<int>&)> reveal; // CMainDialog::RevealPath
+    struct CWindow {
+        QWidget* m_widget;                                     // the main window
+        std::function<CFolder*()> m_top;                       // null while no tree
+        std::function<QString()> m_dataFolder;                 // where Quillbox.kept lives
+        std::function<void(const std::vector<int>&)> m_reveal; // CMainDialog::RevealPath
     };
-    CTidyActions(SWindow window, CTreeEditor& editor);
+    CTidyActions(CWindow window, CTreeEditor& editor);
     ~CTidyActions();
 
     // Checks the entries at or below scope (null: the whole collection).
@@ -75,7 +75,7 @@ public:
 private:
     CReviewPanel* OpenPanel();
 
-    SWindow m_window;
+    CWindow m_window;
     CTreeEditor& m_editor;
     QPointer<CReviewPanel> m_pPanel;
     std::unique_ptr<CKeptLinks> m_pKept;

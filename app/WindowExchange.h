@@ -18,13 +18,13 @@ class QWidget;
 
 class CWindowExchange final {
 public:
-    struct SWindow {
-        QWidget* widget;                        // the parent of the dialogs
-        std::function<CFolder*()> top;          // null while no tree is loaded
-        std::function<IMessageBox&()> messages; // where to tell the outcome
-        std::function<void()> showImported;     // the main panel with the new folder
+    struct CWindow {
+        QWidget* m_widget;                        // the parent of the dialogs
+        std::function<CFolder*()> m_top;          // null while no tree is loaded
+        std::function<IMessageBox&()> m_messages; // where to tell the outcome
+        std::function<void()> m_showImported;     // the main panel with the new folder
     };
-    CWindowExchange(SWindow window, CTreeEditor& editor, IPathPicker& picker);
+    CWindowExchange(CWindow window, CTreeEditor& editor, IPathPicker& picker);
 
     ~CWindowExchange();
 
@@ -45,7 +45,7 @@ public:
     void ImportDropped(const QString& path);
 
 private:
-    SWindow m_window;
+    CWindow m_window;
     CTreeEditor& m_editor;
     IPathPicker& m_picker;
     std::unique_ptr<CProfileScan> m_pProfiles;

@@ -49,12 +49,12 @@ int main(int argc, char** argv) {
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     const CCommandLine line = ParseCommandLine(arguments);
-    if (line.outcome != CCommandLine::run) {
-        std::fputs(line.text.toLocal8Bit().constData(),
-                   line.outcome == CCommandLine::print ? stdout : stderr);
+    if (line.m_outcome != CCommandLine::Run) {
+        std::fputs(line.m_text.toLocal8Bit().constData(),
+                   line.m_outcome == CCommandLine::Print ? stdout : stderr);
         return line.ExitCode();
     }
-    const bool exchange = !line.importFile.isEmpty() || !line.exportFile.isEmpty();
+    const bool exchange = !line.m_importFile.isEmpty() || !line.m_exportFile.isEmpty();
     QString dataFolder, error;
     if (!PrepareDataFolder(line,
                            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
     CFileDialogPicker picker;
     CMainApp app({lock, settings, shell, picker, dataFolder, nullptr,
                   CMergeHistory::DefaultStateFolder(), strayNote});
-    app.SetRequest(line.request);
+    app.SetRequest(line.m_request);
     app.SetChannelPath(InstanceSocketPath());
     app.InitInstance();
     return app.ExitInstance();

@@ -19,9 +19,9 @@
 // steadier on a shared machine; real time is for cases that wait on events.
 class CBenchReporter final : public benchmark::ConsoleReporter {
 public:
-    enum class Time { Cpu, Real };
+    enum class ETime { Cpu, Real };
 
-    explicit CBenchReporter(Time time) : m_time(time) {}
+    explicit CBenchReporter(ETime time) : m_time(time) {}
 
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
@@ -29,7 +29,7 @@ public:
             if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations <= 0)
                 continue;
             const double adjusted =
-                m_time == Time::Cpu ? run.GetAdjustedCPUTime() : run.GetAdjustedRealTime();
+                m_time == ETime::Cpu ? run.GetAdjustedCPUTime() : run.GetAdjustedRealTime();
             m_seconds[run.benchmark_name()] =
                 adjusted / benchmark::GetTimeUnitMultiplier(run.time_unit);
         }
@@ -60,7 +60,7 @@ public:
     }
 
 private:
-    Time m_time;
+    ETime m_time;
     std::map<std::string, double> m_seconds;
 };
 

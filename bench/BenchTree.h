@@ -14,7 +14,7 @@ namespace bench {
 
 // The least a list column can be: a vector of rows and one selected row,
 // reporting selection changes to the item it shows.
-class VectorList final : public IListOutput {
+class CVectorList final : public IListOutput {
 public:
     void SetObserver(CItemObserver* level) override {
         m_pLevel = level;

@@ -6,7 +6,7 @@
 
 namespace {
 
-void Collect(const CItem& item, std::vector<SCollected>& out) {
+void Collect(const CItem& item, std::vector<CCollected>& out) {
     if (const auto* entry = dynamic_cast<const CEntry*>(&item)) {
         if (!entry->IsBlank() && !entry->Target().empty())
             out.push_back({const_cast<CEntry*>(entry), entry->Target()});
@@ -19,7 +19,7 @@ void Collect(const CItem& item, std::vector<SCollected>& out) {
 }
 
 void Index(CItem& folder, std::vector<int>& rows,
-           std::unordered_map<const CEntry*, CEntryIndex::SPlace>& places) {
+           std::unordered_map<const CEntry*, CEntryIndex::CPlace>& places) {
     const int count = folder.GetCount();
     for (int i = 0; i < count; ++i) {
         CItem* child = folder.GetChild(i);
@@ -27,7 +27,7 @@ void Index(CItem& folder, std::vector<int>& rows,
             continue;
         rows.push_back(i);
         if (auto* entry = dynamic_cast<CEntry*>(child); entry && !entry->IsBlank())
-            places.emplace(entry, CEntryIndex::SPlace{entry, &folder, rows});
+            places.emplace(entry, CEntryIndex::CPlace{entry, &folder, rows});
         else if (dynamic_cast<CFolder*>(child))
             Index(*child, rows, places);
         rows.pop_back();
@@ -36,13 +36,13 @@ void Index(CItem& folder, std::vector<int>& rows,
 
 } // namespace
 
-STargetKind ClassifyTarget(const std::string& target) {
+CTargetKind ClassifyTarget(const std::string& target) {
     const QString text = QString::fromUtf8(target).trimmed();
-    STargetKind kind;
+    CTargetKind kind;
     const auto web = [&kind](const QString& address) {
-        kind.kind = ETargetKind::Web;
-        kind.url = QUrl(address, QUrl::TolerantMode); // as browsers take what users paste
-        kind.valid = kind.url.isValid() && !kind.url.host().isEmpty();
+        kind.m_kind = ETargetKind::Web;
+        kind.m_url = QUrl(address, QUrl::TolerantMode); // as browsers take what users paste
+        kind.m_valid = kind.m_url.isValid() && !kind.m_url.host().isEmpty();
     };
     if (text.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
         text.startsWith(QLatin1String("https://"), Qt::CaseInsensitive)) {
@@ -52,21 +52,21 @@ STargetKind ClassifyTarget(const std::string& target) {
     } else if (text.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
         const QUrl url(text);
         if (url.isLocalFile()) {
-            kind.kind = ETargetKind::Local;
-            kind.path = url.toLocalFile();
+            kind.m_kind = ETargetKind::Local;
+            kind.m_path = url.toLocalFile();
         }
     } else if (text.startsWith(QLatin1Char('/'))) {
-        kind.kind = ETargetKind::Local;
-        kind.path = text;
+        kind.m_kind = ETargetKind::Local;
+        kind.m_path = text;
     } else if (text.startsWith(QLatin1String("~/"))) {
-        kind.kind = ETargetKind::Local;
-        kind.path = QDir::homePath() + text.mid(1);
+        kind.m_kind = ETargetKind::Local;
+        kind.m_path = QDir::homePath() + text.mid(1);
     }
     return kind;
 }
 
-std::vector<SCollected> CollectEntries(const CItem& item) {
-    std::vector<SCollected> out;
+std::vector<CCollected> CollectEntries(const CItem& item) {
+    std::vector<CCollected> out;
     Collect(item, out);
     return out;
 }
@@ -76,9 +76,9 @@ CEntryIndex::CEntryIndex(CItem& top) {
     Index(top, rows, m_places);
 }
 
-const CEntryIndex::SPlace* CEntryIndex::Find(const CEntry* entry, const std::string& target) const {
+const CEntryIndex::CPlace* CEntryIndex::Find(const CEntry* entry, const std::string& target) const {
     const auto it = m_places.find(entry);
-    if (it == m_places.end() || it->second.entry->Target() != target)
+    if (it == m_places.end() || it->second.m_entry->Target() != target)
         return nullptr;
     return &it->second;
 }

@@ -27,40 +27,40 @@ enum class ETargetKind : unsigned char {
     Other, // anything else (mail, other schemes, relative texts): not checked
 };
 
-struct STargetKind {
-    ETargetKind kind = ETargetKind::Other;
-    QUrl url;          // Web: the address to ask for
-    QString path;      // Local: the path to look for
-    bool valid = true; // false for a Web address that is no valid URL
+struct CTargetKind {
+    ETargetKind m_kind = ETargetKind::Other;
+    QUrl m_url;          // Web: the address to ask for
+    QString m_path;      // Local: the path to look for
+    bool m_valid = true; // false for a Web address that is no valid URL
 };
 
 // How the checker treats target.
-STargetKind ClassifyTarget(const std::string& target);
+CTargetKind ClassifyTarget(const std::string& target);
 
-struct SCollected {
-    CEntry* entry; // not owned; compare only (see above)
-    std::string target;
+struct CCollected {
+    CEntry* m_entry; // not owned; compare only (see above)
+    std::string m_target;
 };
 
 // Every entry with a target at or below item (an entry counts itself), in
 // the tree's order.
-std::vector<SCollected> CollectEntries(const CItem& item);
+std::vector<CCollected> CollectEntries(const CItem& item);
 
 // Where the entries of a tree are now: rows from the top folder down (as
 // CMainDialog::RevealPath and SelectPath take them) and their folders.
 class CEntryIndex final {
 public:
-    struct SPlace {
-        CEntry* entry;
-        CItem* folder; // the folder holding it
-        std::vector<int> rows;
+    struct CPlace {
+        CEntry* m_entry;
+        CItem* m_folder; // the folder holding it
+        std::vector<int> m_rows;
     };
 
     explicit CEntryIndex(CItem& top);
 
     // The entry's place when it is still in the tree with target; null otherwise.
-    const SPlace* Find(const CEntry* entry, const std::string& target) const;
+    const CPlace* Find(const CEntry* entry, const std::string& target) const;
 
 private:
-    std::unordered_map<const CEntry*, SPlace> m_places;
+    std::unordered_map<const CEntry*, CPlace> m_places;
 };

@@ -97,7 +97,7 @@ void AppendPath(std::string_view path, bool decode, std::string& out) {
         out += '/';
 }
 
-void AppendUrl(std::string_view scheme, std::string_view rest, const SDuplicateOptions& options,
+void AppendUrl(std::string_view scheme, std::string_view rest, const CDuplicateOptions& options,
                std::string& out) {
     const std::size_t schemeStart = out.size();
     for (char c : scheme)
@@ -131,7 +131,7 @@ void AppendUrl(std::string_view scheme, std::string_view rest, const SDuplicateO
         out += ':';
         out += givenPort;
     }
-    if (options.ignoreFragment)
+    if (options.m_ignoreFragment)
         tail = tail.substr(0, std::min(tail.find('#'), tail.size()));
     if (tail.empty() || tail.front() != '/')
         out += '/';
@@ -140,7 +140,7 @@ void AppendUrl(std::string_view scheme, std::string_view rest, const SDuplicateO
 
 } // namespace
 
-void NormaliseAddress(std::string_view target, const SDuplicateOptions& options, std::string& out) {
+void NormaliseAddress(std::string_view target, const CDuplicateOptions& options, std::string& out) {
     out.clear();
     target = Trim(target);
     if (target.empty())
@@ -156,7 +156,7 @@ void NormaliseAddress(std::string_view target, const SDuplicateOptions& options,
         if (StartsWithNoCase(rest, "localhost/"))
             rest.remove_prefix(9);
         if (!rest.empty() && rest.front() == '/') {
-            if (options.ignoreFragment)
+            if (options.m_ignoreFragment)
                 rest = rest.substr(0, std::min(rest.find('#'), rest.size()));
             AppendPath(rest, true, out);
             return;
@@ -172,7 +172,7 @@ void NormaliseAddress(std::string_view target, const SDuplicateOptions& options,
     out.assign(target);
 }
 
-std::string NormaliseAddress(std::string_view target, const SDuplicateOptions& options) {
+std::string NormaliseAddress(std::string_view target, const CDuplicateOptions& options) {
     std::string out;
     NormaliseAddress(target, options, out);
     return out;
@@ -180,7 +180,7 @@ std::string NormaliseAddress(std::string_view target, const SDuplicateOptions& o
 
 std::vector<std::vector<std::size_t>>
 FindDuplicateGroups(const std::vector<std::string_view>& targets,
-                    const SDuplicateOptions& options) {
+                    const CDuplicateOptions& options) {
     constexpr std::size_t NONE = std::size_t(-1);
     // The normalised texts live side by side in one buffer reserved to hold
     // them all (a text grows by at most a scheme, a slash and "file:"), so
@@ -190,10 +190,10 @@ FindDuplicateGroups(const std::vector<std::string_view>& targets,
         room += each.size() + 16;
     std::string keys;
     keys.reserve(room);
-    struct Slot {
-        std::size_t first, last, count;
+    struct CSlot {
+        std::size_t m_first, m_last, m_count;
     };
-    std::unordered_map<std::string_view, Slot> slots;
+    std::unordered_map<std::string_view, CSlot> slots;
     slots.reserve(targets.size());
     std::vector<std::size_t> next(targets.size(), NONE);
     std::string key;
@@ -204,18 +204,18 @@ FindDuplicateGroups(const std::vector<std::string_view>& targets,
         const std::size_t at = keys.size();
         keys += key;
         const auto [it, added] =
-            slots.try_emplace(std::string_view(keys.data() + at, key.size()), Slot{i, i, 1});
+            slots.try_emplace(std::string_view(keys.data() + at, key.size()), CSlot{i, i, 1});
         if (added)
             continue;
         keys.resize(at); // the key is already kept
-        next[it->second.last] = i;
-        it->second.last = i;
-        ++it->second.count;
+        next[it->second.m_last] = i;
+        it->second.m_last = i;
+        ++it->second.m_count;
     }
     std::vector<std::size_t> firsts;
     for (const auto& [text, slot] : slots)
-        if (slot.count > 1)
-            firsts.push_back(slot.first);
+        if (slot.m_count > 1)
+            firsts.push_back(slot.m_first);
     std::sort(firsts.begin(), firsts.end());
     std::vector<std::vector<std::size_t>> groups;
     groups.reserve(firsts.size());

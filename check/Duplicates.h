@@ -13,18 +13,18 @@
 #include <string_view>
 #include <vector>
 
-struct SDuplicateOptions {
-    bool ignoreFragment = false; // "page#a" and "page#b" are the same page
+struct CDuplicateOptions {
+    bool m_ignoreFragment = false; // "page#a" and "page#b" are the same page
 };
 
 // The text two targets share exactly when they are the same (see above),
 // written into out (reused, so that many calls do not allocate).
-void NormaliseAddress(std::string_view target, const SDuplicateOptions& options, std::string& out);
-std::string NormaliseAddress(std::string_view target, const SDuplicateOptions& options = {});
+void NormaliseAddress(std::string_view target, const CDuplicateOptions& options, std::string& out);
+std::string NormaliseAddress(std::string_view target, const CDuplicateOptions& options = {});
 
 // Groups of indexes into targets that are the same, each group in the order
 // of targets and at least two long, the groups in the order of their first
 // member. Empty targets are never duplicates.
 std::vector<std::vector<std::size_t>>
 FindDuplicateGroups(const std::vector<std::string_view>& targets,
-                    const SDuplicateOptions& options = {});
+                    const CDuplicateOptions& options = {});

@@ -2,12 +2,12 @@
 // The link check: asks the web servers of many addresses whether each page is
 // still there, in the background on the Qt event loop, politely.
 //
-// - A few requests at once (concurrency), and at most perHost at a time to one
+// - A few requests at once (m_concurrency), and at most m_perHost at a time to one
 //   host, the hosts served in turn, so a host with thousands of entries gets
 //   no more than its share.
 // - HEAD first; a server that refuses HEAD (405, 501) is asked with GET, and
 //   the GET is aborted as soon as its headers are in: no body is read.
-// - Redirects are followed here, at most maxRedirects of them. A chain of
+// - Redirects are followed here, at most m_maxRedirects of them. A chain of
 //   permanent ones (301, 308) to a page that is there gives Moved with the
 //   last address; any temporary one (302, 303, 307) on the way makes it Fine.
 //   A chain that comes back to an address it passed is a loop (Failing).
@@ -44,50 +44,50 @@ class QNetworkReply;
 enum class ELinkState : unsigned char {
     Fine,    // there (or a temporary redirect to a page that is there)
     Gone,    // 404, 410, a host that has no address, a missing file
-    Moved,   // permanent redirects to a page that is there: see movedTo
+    Moved,   // permanent redirects to a page that is there: see m_movedTo
     Failing, // timeouts, 5xx, TLS errors, refused: maybe temporary
 };
 
-struct SLinkJob {
-    std::uint64_t key; // the caller's name for the entry
-    std::string target;
+struct CLinkJob {
+    std::uint64_t m_key; // the caller's name for the entry
+    std::string m_target;
 };
 
-struct SLinkResult {
-    std::uint64_t key = 0;
-    ELinkState state = ELinkState::Fine;
-    int httpStatus = 0; // the last answer's status, 0 without one
-    QString movedTo;    // Moved: the address the redirects end at
-    QString note;       // what went wrong, for the user (empty when Fine)
+struct CLinkResult {
+    std::uint64_t m_key = 0;
+    ELinkState m_state = ELinkState::Fine;
+    int m_httpStatus = 0; // the last answer's status, 0 without one
+    QString m_movedTo;    // Moved: the address the redirects end at
+    QString m_note;       // what went wrong, for the user (empty when Fine)
 };
 
 class CLinkChecker final : public QObject {
     Q_OBJECT
 public:
-    struct SOptions {
-        int concurrency = 8;
-        int perHost = 2;
-        int timeoutMs = 15000;
-        int maxRedirects = 10;
+    struct COptions {
+        int m_concurrency = 8;
+        int m_perHost = 2;
+        int m_timeoutMs = 15000;
+        int m_maxRedirects = 10;
     };
     static constexpr int OFFLINE_SAMPLE = 20;
 
     explicit CLinkChecker(QObject* parent = nullptr);
-    explicit CLinkChecker(SOptions options, QObject* parent = nullptr);
+    explicit CLinkChecker(COptions options, QObject* parent = nullptr);
     ~CLinkChecker() override;
 
     // Starts checking jobs (a check already running is cancelled first).
     // Local paths and invalid addresses get their results at once; the
     // finished signal may come before Start returns when nothing needs the
     // network.
-    void Start(const std::vector<SLinkJob>& jobs);
+    void Start(const std::vector<CLinkJob>& jobs);
     // Stops every request; no further signal comes. The results so far stay.
     void Cancel();
 
     bool IsRunning() const { return m_bRunning; }
     int Total() const { return m_nTotal; }
     int Done() const { return m_nDone; }
-    const std::vector<SLinkResult>& Results() const { return m_results; }
+    const std::vector<CLinkResult>& Results() const { return m_results; }
     bool NoNetwork() const { return m_bNoNetwork; }
     // The number of web addresses in the last check (for the offline note).
     int WebCount() const { return m_nWeb; }
@@ -96,15 +96,15 @@ public:
     static QByteArray UserAgent();
 
 signals:
-    void progress(int done, int total);
-    void finished();
+    void Progress(int done, int total);
+    void Finished();
 
 private:
     struct SJob;
-    struct SHost {
-        std::deque<std::size_t> pending;
-        int active = 0;
-        bool queued = false;
+    struct CHost {
+        std::deque<std::size_t> m_pending;
+        int m_active = 0;
+        bool m_queued = false;
     };
 
     void Dispatch();
@@ -113,19 +113,19 @@ private:
     // Asks for a redirect's next address; false (result says why) when the
     // chain ends here.
     bool FollowRedirect(std::size_t job, int status, const QByteArray& location,
-                        SLinkResult& result);
-    void Finish(std::size_t job, SLinkResult result, bool connectFailure);
-    void Complete(SLinkResult result);
+                        CLinkResult& result);
+    void Finish(std::size_t job, CLinkResult result, bool connectFailure);
+    void Complete(CLinkResult result);
     void QueueHost(const QString& host);
     void EndCheck();
     void Sweep();
 
-    SOptions m_options;
+    COptions m_options;
     std::unique_ptr<QNetworkAccessManager> m_pNet;
     std::vector<SJob> m_jobs;
-    std::unordered_map<QString, SHost> m_hosts;
+    std::unordered_map<QString, CHost> m_hosts;
     std::deque<QString> m_ready; // hosts with work waiting and room for it
-    std::vector<SLinkResult> m_results;
+    std::vector<CLinkResult> m_results;
     QElapsedTimer m_clock;
     QTimer m_sweep;
     int m_nActive = 0;

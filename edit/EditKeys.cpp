@@ -5,13 +5,13 @@
 
 namespace {
 
-struct KeyCommand {
-    Qt::KeyboardModifiers modifiers;
-    Qt::Key key;
-    unsigned id;
+struct CKeyCommand {
+    Qt::KeyboardModifiers m_modifiers;
+    Qt::Key m_key;
+    unsigned m_id;
 };
 
-const KeyCommand KEYS[] = {
+const CKeyCommand KEYS[] = {
     {Qt::NoModifier, Qt::Key_Delete, ID_OP_DELETE},
     {Qt::NoModifier, Qt::Key_Insert, ID_OP_INSERT},
     {Qt::ControlModifier, Qt::Key_Up, ID_OP_UP},
@@ -44,8 +44,8 @@ void AppendEditCommands(CMenu& menu) {
 unsigned CommandForKey(QKeyCombination key) {
     // The keypad's keys count as the main ones (Insert, Delete, arrows).
     const Qt::KeyboardModifiers modifiers = key.keyboardModifiers() & ~Qt::KeypadModifier;
-    for (const KeyCommand& each : KEYS)
-        if (each.key == key.key() && each.modifiers == modifiers)
-            return each.id;
+    for (const CKeyCommand& each : KEYS)
+        if (each.m_key == key.key() && each.m_modifiers == modifiers)
+            return each.m_id;
     return 0;
 }

@@ -37,7 +37,7 @@ public:
     }
     std::int32_t ReadInt() override {
         if (m_bytes.size() - m_nNext < 4)
-            throw CArchiveException(CArchiveException::endOfFile);
+            throw CArchiveException(CArchiveException::EndOfFile);
         std::uint32_t v = 0;
         for (int k = 3; k >= 0; --k)
             v = (v << 8) | static_cast<unsigned char>(m_bytes[m_nNext + k]);
@@ -53,7 +53,7 @@ public:
         if (count <= 0)
             return std::string();
         if (m_bytes.size() - m_nNext < count)
-            throw CArchiveException(CArchiveException::endOfFile);
+            throw CArchiveException(CArchiveException::EndOfFile);
         std::string text(m_bytes.constData() + m_nNext, static_cast<std::size_t>(count));
         m_nNext += count;
         return text;
@@ -65,7 +65,7 @@ public:
         if (count <= 0)
             return;
         if (m_bytes.size() - m_nNext < count)
-            throw CArchiveException(CArchiveException::endOfFile);
+            throw CArchiveException(CArchiveException::EndOfFile);
         m_nNext += count;
     }
 
@@ -97,13 +97,13 @@ QString NameOfPath(const QString& path) {
 }
 
 // text/x-moz-url: UTF-16 lines, a URL and its title, pair after pair.
-struct Titles {
-    QList<QUrl> urls; // in the order given
-    QHash<QString, QString> byUrl;
+struct CTitles {
+    QList<QUrl> m_urls; // in the order given
+    QHash<QString, QString> m_byUrl;
 };
 
-Titles MozTitles(const QMimeData& mime) {
-    Titles titles;
+CTitles MozTitles(const QMimeData& mime) {
+    CTitles titles;
     if (!mime.hasFormat(MOZ_URL_TYPE))
         return titles;
     const QByteArray raw = mime.data(MOZ_URL_TYPE);
@@ -114,8 +114,8 @@ Titles MozTitles(const QMimeData& mime) {
     }
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (qsizetype i = 0; i + 1 < lines.size(); i += 2) {
-        titles.urls.append(QUrl(lines[i].trimmed()));
-        titles.byUrl.insert(lines[i].trimmed(), lines[i + 1].trimmed());
+        titles.m_urls.append(QUrl(lines[i].trimmed()));
+        titles.m_byUrl.insert(lines[i].trimmed(), lines[i + 1].trimmed());
     }
     return titles;
 }
@@ -149,9 +149,9 @@ QString OverBounds(const QMimeData& mime) {
 }
 
 // The URLs of text/uri-list, or of text/x-moz-url when only that came.
-QList<QUrl> DroppedUrls(const QMimeData& mime, const Titles& titles) {
+QList<QUrl> DroppedUrls(const QMimeData& mime, const CTitles& titles) {
     QList<QUrl> urls = mime.hasUrls() ? mime.urls() : QList<QUrl>();
-    return urls.isEmpty() ? titles.urls : urls;
+    return urls.isEmpty() ? titles.m_urls : urls;
 }
 
 } // namespace
@@ -258,7 +258,7 @@ std::vector<std::unique_ptr<CItem>> ItemsFromMime(const QMimeData& mime, QString
         if (!items.empty())
             return items;
     }
-    const Titles titles = MozTitles(mime);
+    const CTitles titles = MozTitles(mime);
     for (const QUrl& url : DroppedUrls(mime, titles)) {
         if (!url.isValid() || url.isEmpty())
             continue;
@@ -268,9 +268,9 @@ std::vector<std::unique_ptr<CItem>> ItemsFromMime(const QMimeData& mime, QString
             entry = MakeEntry(NameOfPath(path), path);
         } else {
             const QString target = url.toString();
-            entry = MakeEntry(
-                titles.byUrl.value(target, titles.byUrl.value(url.toString(QUrl::FullyEncoded))),
-                target);
+            entry = MakeEntry(titles.m_byUrl.value(
+                                  target, titles.m_byUrl.value(url.toString(QUrl::FullyEncoded))),
+                              target);
         }
         if (entry)
             items.push_back(std::move(entry));

@@ -321,23 +321,23 @@ std::vector<CItem*> Children(const CItem& folder);
 // back on undo.
 class CReshapeCommand final : public CTreeCommand {
 public:
-    struct SFolder {
-        CFolder* folder;
-        std::vector<CItem*> before, after;
+    struct CReshapedFolder {
+        CFolder* m_folder;
+        std::vector<CItem*> m_before, m_after;
     };
-    CReshapeCommand(CTreeEditor& editor, const QString& text, std::vector<SFolder> folders,
+    CReshapeCommand(CTreeEditor& editor, const QString& text, std::vector<CReshapedFolder> folders,
                     std::unordered_map<CItem*, std::unique_ptr<CItem>> pool)
         : CTreeCommand(editor, text), m_folders(std::move(folders)), m_pool(std::move(pool)) {}
 
 private:
     bool Do() override {
-        for (const SFolder& each : m_folders)
-            Shape(*each.folder, each.after);
+        for (const CReshapedFolder& each : m_folders)
+            Shape(*each.m_folder, each.m_after);
         return true;
     }
     bool Undo() override {
         for (auto it = m_folders.rbegin(); it != m_folders.rend(); ++it)
-            Shape(*it->folder, it->before);
+            Shape(*it->m_folder, it->m_before);
         return true;
     }
     void Shape(CFolder& folder, const std::vector<CItem*>& children) {
@@ -363,7 +363,7 @@ private:
             folder.Select(index);
     }
 
-    std::vector<SFolder> m_folders;
+    std::vector<CReshapedFolder> m_folders;
     std::unordered_map<CItem*, std::unique_ptr<CItem>> m_pool;
 };
 
@@ -382,8 +382,8 @@ std::vector<CItem*> Children(const CItem& folder) {
 CTreeEditor::CTreeEditor(int limit) {
     m_stack.setUndoLimit(limit);
     QObject::connect(&m_stack, &QUndoStack::indexChanged, [this] {
-        if (onChanged)
-            onChanged();
+        if (m_onChanged)
+            m_onChanged();
     });
 }
 
@@ -459,8 +459,8 @@ bool CTreeEditor::Reveal(CItem* container) {
         if (parent->GetCurrent() != index || !IsShown(*path[k + 1]))
             parent->Select(index);
     }
-    if (onShowDepth)
-        onShowDepth(static_cast<int>(path.size()) - 1);
+    if (m_onShowDepth)
+        m_onShowDepth(static_cast<int>(path.size()) - 1);
     return true;
 }
 
@@ -578,19 +578,19 @@ bool CTreeEditor::Sort(CItem* container) {
     return Push(std::make_unique<CSortCommand>(*this, folder, std::move(before), std::move(after)));
 }
 
-bool CTreeEditor::Reshape(std::vector<SFolderShape> shapes, const QString& text) {
-    std::vector<CReshapeCommand::SFolder> folders;
+bool CTreeEditor::Reshape(std::vector<CFolderShape> shapes, const QString& text) {
+    std::vector<CReshapeCommand::CReshapedFolder> folders;
     std::unordered_map<CItem*, std::unique_ptr<CItem>> pool;
-    for (SFolderShape& shape : shapes) {
-        if (!shape.folder || PathTo(shape.folder).empty())
+    for (CFolderShape& shape : shapes) {
+        if (!shape.m_folder || PathTo(shape.m_folder).empty())
             return false;
-        std::vector<CItem*> before = Children(*shape.folder);
-        for (std::unique_ptr<CItem>& item : shape.fresh) {
+        std::vector<CItem*> before = Children(*shape.m_folder);
+        for (std::unique_ptr<CItem>& item : shape.m_fresh) {
             CItem* key = item.get();
             pool.emplace(key, std::move(item));
         }
-        if (before != shape.after)
-            folders.push_back({shape.folder, std::move(before), std::move(shape.after)});
+        if (before != shape.m_after)
+            folders.push_back({shape.m_folder, std::move(before), std::move(shape.m_after)});
     }
     if (folders.empty())
         return false;

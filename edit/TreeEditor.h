@@ -12,7 +12,7 @@
 // items back and later steps still find them.
 //
 // Before a step runs again its folder is shown: the path to it is selected
-// from the top folder down and onShowDepth(depth) lets the window bring that
+// from the top folder down and m_onShowDepth(depth) lets the window bring that
 // depth into its columns (0 = the top folder's children). After an undo the
 // restored item is the selected row.
 //
@@ -80,10 +80,10 @@ public:
     // of them once, in order; those that are not in the folder now are
     // either in fresh (new items, owned until the step runs) or taken from
     // elsewhere in the same step.
-    struct SFolderShape {
-        CFolder* folder = nullptr;
-        std::vector<CItem*> after;
-        std::vector<std::unique_ptr<CItem>> fresh;
+    struct CFolderShape {
+        CFolder* m_folder = nullptr;
+        std::vector<CItem*> m_after;
+        std::vector<std::unique_ptr<CItem>> m_fresh;
     };
     // Gives several folders new children in one step (a tree that arrived
     // from another machine, applied in place): items that stay are the same
@@ -91,7 +91,7 @@ public:
     // selected child while that child stays. Folders are reshaped in the
     // order given, so a folder comes before the folders below it. False
     // when nothing would change or a folder is not in the tree.
-    bool Reshape(std::vector<SFolderShape> shapes, const QString& text);
+    bool Reshape(std::vector<CFolderShape> shapes, const QString& text);
 
     // The path from the top folder to item, both included; empty when item
     // is not in the tree.
@@ -102,9 +102,9 @@ public:
 
     // Called with the depth of a folder a step works on, after its path is
     // selected and before the step changes it.
-    std::function<void(int depth)> onShowDepth;
+    std::function<void(int depth)> m_onShowDepth;
     // Called after every step done, undone or redone.
-    std::function<void()> onChanged;
+    std::function<void()> m_onChanged;
 
 private:
     friend class CTreeCommand;

@@ -29,12 +29,12 @@ class QIODevice;
 // Reads a bookmark file's bytes. The charset comes from a byte-order mark, else
 // from the file's META declaration, else UTF-8; bytes that are not valid in
 // UTF-8 are read as Windows-1252. A file with neither the bookmark file's
-// DOCTYPE nor any <DT> item is not a bookmark file (FAILED), nor is one that
+// DOCTYPE nor any <DT> item is not a bookmark file (Failed), nor is one that
 // holds nothing.
 CImportResult ReadBookmarkHtml(QByteArrayView bytes, const ProgressFn& progress = {});
 
 // Reads the file at path, an XBEL document or a bookmark file by what it holds
-// (FAILED with the reason when it cannot be read).
+// (Failed with the reason when it cannot be read).
 CImportResult ReadBookmarkFile(const QString& path, const ProgressFn& progress = {});
 
 // The whole tree below top as a bookmark file in UTF-8: names as the window

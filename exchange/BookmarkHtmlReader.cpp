@@ -130,7 +130,7 @@ class CHtmlReader {
 public:
     CHtmlReader(CImportResult& result, const ProgressFn& progress, qint64 total)
         : m_result(result), m_progress(progress), m_total(total) {
-        m_folders.push_back(&result.root);
+        m_folders.push_back(&result.m_root);
     }
 
     static void OnStart(void* self, const xmlChar* name, const xmlChar** atts) {
@@ -141,7 +141,7 @@ public:
     }
     static void OnText(void* self, const xmlChar* text, int size) {
         auto* reader = static_cast<CHtmlReader*>(self);
-        if (reader->m_capture != NONE)
+        if (reader->m_capture != None)
             reader->m_text.append(reinterpret_cast<const char*>(text),
                                   static_cast<std::size_t>(size));
     }
@@ -155,13 +155,13 @@ public:
     bool LooksLikeBookmarks() const { return m_bookmarkFile; }
 
 private:
-    enum Capture { NONE, HEADING, LINK };
+    enum ECapture { None, Heading, Link };
 
     CImportNode& Current() { return *m_folders.back(); }
 
-    CImportNode& Add(CImportNode::Kind kind) {
-        Current().children.push_back(CImportNode{kind, {}, {}, {}});
-        return Current().children.back();
+    CImportNode& Add(CImportNode::EKind kind) {
+        Current().m_children.push_back(CImportNode{kind, {}, {}, {}});
+        return Current().m_children.back();
     }
 
     void Stop() { xmlStopParser(m_parser); }
@@ -170,7 +170,7 @@ private:
         if (m_progress && (++m_elements & 1023) == 0) {
             const qint64 done = m_parser->input->cur - m_parser->input->base;
             if (!m_progress(done, m_total)) {
-                m_result.status = CImportResult::CANCELLED;
+                m_result.m_status = CImportResult::Cancelled;
                 Stop();
                 return;
             }
@@ -178,18 +178,18 @@ private:
         // An item's start ends a heading or a link left open: the parser
         // would nest what follows inside it.
         const bool item = IsOneOf(name, {"dt", "dd", "dl", "hr", "h3"});
-        if ((item && m_capture != NONE) || (m_capture == LINK && std::strcmp(name, "a") == 0))
+        if ((item && m_capture != None) || (m_capture == Link && std::strcmp(name, "a") == 0))
             EndCapture();
         if (std::strcmp(name, "dt") == 0) {
             m_bookmarkFile = true;
         } else if (std::strcmp(name, "h3") == 0) {
-            m_capture = HEADING;
+            m_capture = Heading;
             m_text.clear();
             m_pending = false;
         } else if (std::strcmp(name, "a") == 0) {
-            if (m_capture != NONE)
+            if (m_capture != None)
                 return; // a link inside a heading
-            m_capture = LINK;
+            m_capture = Link;
             m_text.clear();
             m_href.clear();
             for (const xmlChar** at = atts; at && at[0]; at += 2) {
@@ -204,22 +204,22 @@ private:
             m_pending = false;
             if (opens) {
                 if (static_cast<int>(m_folders.size()) > MaxImportDepth()) {
-                    m_result.status = CImportResult::FAILED;
-                    m_result.error = Tr("The folders in this file are nested deeper than %1 "
-                                        "levels, which Quillbox cannot keep.")
-                                         .arg(MaxImportDepth());
+                    m_result.m_status = CImportResult::Failed;
+                    m_result.m_error = Tr("The folders in this file are nested deeper than %1 "
+                                          "levels, which Quillbox cannot keep.")
+                                           .arg(MaxImportDepth());
                     Stop();
                     return;
                 }
-                m_folders.push_back(&Current().children.back());
+                m_folders.push_back(&Current().m_children.back());
             }
             m_lists.push_back(opens);
         } else if (std::strcmp(name, "hr") == 0) {
-            Add(CImportNode::SEPARATOR);
-            ++m_result.counts.separators;
+            Add(CImportNode::Separator);
+            ++m_result.m_counts.m_separators;
             m_pending = false;
         } else if (std::strcmp(name, "dd") == 0) {
-            ++m_result.counts.descriptions;
+            ++m_result.m_counts.m_descriptions;
         }
     }
 
@@ -231,23 +231,23 @@ private:
     }
 
     void EndCapture() {
-        if (m_capture == HEADING) {
-            m_capture = NONE;
-            CImportNode& folder = Add(CImportNode::FOLDER);
-            folder.name = NormalizeName(m_text);
-            if (folder.name.empty())
-                folder.name = Tr("Folder").toStdString();
-            ++m_result.counts.folders;
+        if (m_capture == Heading) {
+            m_capture = None;
+            CImportNode& folder = Add(CImportNode::Folder);
+            folder.m_name = NormalizeName(m_text);
+            if (folder.m_name.empty())
+                folder.m_name = Tr("Folder").toStdString();
+            ++m_result.m_counts.m_folders;
             m_pending = true;
-        } else if (m_capture == LINK) {
-            m_capture = NONE;
-            AddLink(Current(), m_result.counts, m_text, m_href);
+        } else if (m_capture == Link) {
+            m_capture = None;
+            AddLink(Current(), m_result.m_counts, m_text, m_href);
         }
     }
 
     void End(const char* name) {
-        if ((m_capture == HEADING && std::strcmp(name, "h3") == 0) ||
-            (m_capture == LINK && std::strcmp(name, "a") == 0)) {
+        if ((m_capture == Heading && std::strcmp(name, "h3") == 0) ||
+            (m_capture == Link && std::strcmp(name, "a") == 0)) {
             EndCapture();
         } else if (std::strcmp(name, "dl") == 0 && !m_lists.empty()) {
             if (m_lists.back())
@@ -266,7 +266,7 @@ private:
     std::vector<bool> m_lists;           // each open list: whether it opened a folder
     bool m_pending = false;              // a heading was just read: its list may follow
     bool m_bookmarkFile = false;
-    Capture m_capture = NONE;
+    ECapture m_capture = None;
     std::string m_text;
     std::string m_href;
     unsigned m_elements = 0;
@@ -280,15 +280,15 @@ void IgnoreError(void*, xmlErrorPtr) {}
 CImportResult ReadBookmarkHtml(QByteArrayView bytes, const ProgressFn& progress) {
     CImportResult result;
     const auto notBookmarks = [&result] {
-        result.status = CImportResult::FAILED;
-        result.error = Tr("This is not a bookmark file.");
-        result.root.children.clear();
+        result.m_status = CImportResult::Failed;
+        result.m_error = Tr("This is not a bookmark file.");
+        result.m_root.m_children.clear();
         return std::move(result);
     };
     if (bytes.size() >= std::numeric_limits<int>::max())
         return notBookmarks();
     QByteArray converted;
-    const QByteArrayView text = AsUtf8(bytes, &converted, &result.counts.replaced);
+    const QByteArrayView text = AsUtf8(bytes, &converted, &result.m_counts.m_replaced);
     if (text.isEmpty() || text.size() >= std::numeric_limits<int>::max())
         return notBookmarks();
 
@@ -318,27 +318,27 @@ CImportResult ReadBookmarkHtml(QByteArrayView bytes, const ProgressFn& progress)
     htmlParseDocument(parser);
     htmlFreeParserCtxt(parser);
 
-    if (result.status != CImportResult::OK) {
-        result.root.children.clear();
+    if (result.m_status != CImportResult::Ok) {
+        result.m_root.m_children.clear();
         return result;
     }
     if (!reader.LooksLikeBookmarks())
         return notBookmarks();
-    if (result.root.children.empty()) {
-        result.status = CImportResult::FAILED;
-        result.error = result.counts.Skipped() ? Tr("The file holds nothing Quillbox can keep.")
-                                               : Tr("The file holds no bookmarks.");
+    if (result.m_root.m_children.empty()) {
+        result.m_status = CImportResult::Failed;
+        result.m_error = result.m_counts.Skipped() ? Tr("The file holds nothing Quillbox can keep.")
+                                                   : Tr("The file holds no bookmarks.");
         return result;
     }
-    result.truncated = ListsLeftOpen(text);
+    result.m_truncated = ListsLeftOpen(text);
     return result;
 }
 
 CImportResult ReadBookmarkFile(const QString& path, const ProgressFn& progress) {
     const auto failed = [&path](const QString& why) {
         CImportResult result;
-        result.status = CImportResult::FAILED;
-        result.error = Tr("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), why);
+        result.m_status = CImportResult::Failed;
+        result.m_error = Tr("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), why);
         return result;
     };
     // A device, a pipe or a folder is no bookmark file: opening a pipe would

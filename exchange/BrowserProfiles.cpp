@@ -29,8 +29,8 @@ QString SqlError(const QSqlQuery& query) {
 
 CImportResult Failed(const QString& why) {
     CImportResult result;
-    result.status = CImportResult::FAILED;
-    result.error = why;
+    result.m_status = CImportResult::Failed;
+    result.m_error = why;
     return result;
 }
 
@@ -52,12 +52,12 @@ bool ReadChromiumFolder(const QJsonObject& node, CImportNode& folder, CImportCou
         if (type == QLatin1String("folder")) {
             if (depth + 1 > MaxImportDepth())
                 return false;
-            folder.children.push_back(
-                CImportNode{CImportNode::FOLDER, NormalizeName(name), {}, {}});
-            CImportNode& inner = folder.children.back();
-            if (inner.name.empty())
-                inner.name = Tr("Folder").toStdString();
-            ++counts.folders;
+            folder.m_children.push_back(
+                CImportNode{CImportNode::Folder, NormalizeName(name), {}, {}});
+            CImportNode& inner = folder.m_children.back();
+            if (inner.m_name.empty())
+                inner.m_name = Tr("Folder").toStdString();
+            ++counts.m_folders;
             if (!ReadChromiumFolder(child, inner, counts, depth + 1))
                 return false;
         } else if (type == QLatin1String("url")) {
@@ -70,13 +70,13 @@ bool ReadChromiumFolder(const QJsonObject& node, CImportNode& folder, CImportCou
 
 // ------------------------------------------------------------ Firefox
 
-struct SPlace {
-    int type = 0;
-    qint64 parent = 0;
-    qint64 position = 0;
-    QString title;
-    QString url;
-    QString guid;
+struct CPlace {
+    int m_type = 0;
+    qint64 m_parent = 0;
+    qint64 m_position = 0;
+    QString m_title;
+    QString m_url;
+    QString m_guid;
 };
 
 constexpr int PLACE_BOOKMARK = 1;
@@ -85,37 +85,37 @@ constexpr int PLACE_SEPARATOR = 3;
 
 class CPlacesTree {
 public:
-    CPlacesTree(QHash<qint64, SPlace> places, CImportCounts& counts)
+    CPlacesTree(QHash<qint64, CPlace> places, CImportCounts& counts)
         : m_places(std::move(places)), m_counts(counts) {
         for (auto it = m_places.cbegin(); it != m_places.cend(); ++it)
-            m_children[it->parent].push_back(it.key());
+            m_children[it->m_parent].push_back(it.key());
         for (auto& list : m_children)
             std::sort(list.begin(), list.end(), [this](qint64 a, qint64 b) {
-                return m_places[a].position < m_places[b].position;
+                return m_places[a].m_position < m_places[b].m_position;
             });
     }
 
     QList<qint64> Children(qint64 id) const { return m_children.value(id); }
-    const SPlace& Place(qint64 id) const { return m_places.find(id).value(); }
+    const CPlace& Place(qint64 id) const { return m_places.find(id).value(); }
 
     // false when too deep
     bool Fill(qint64 id, CImportNode& folder, int depth) {
         for (const qint64 childId : Children(id)) {
-            const SPlace& child = Place(childId);
-            if (child.type == PLACE_SEPARATOR) {
-                folder.children.push_back(CImportNode{CImportNode::SEPARATOR, {}, {}, {}});
-                ++m_counts.separators;
-            } else if (child.type == PLACE_BOOKMARK) {
-                AddLink(folder, m_counts, child.title.toStdString(), child.url.toStdString());
-            } else if (child.type == PLACE_FOLDER) {
+            const CPlace& child = Place(childId);
+            if (child.m_type == PLACE_SEPARATOR) {
+                folder.m_children.push_back(CImportNode{CImportNode::Separator, {}, {}, {}});
+                ++m_counts.m_separators;
+            } else if (child.m_type == PLACE_BOOKMARK) {
+                AddLink(folder, m_counts, child.m_title.toStdString(), child.m_url.toStdString());
+            } else if (child.m_type == PLACE_FOLDER) {
                 if (depth + 1 > MaxImportDepth())
                     return false;
-                folder.children.push_back(CImportNode{
-                    CImportNode::FOLDER, NormalizeName(child.title.toStdString()), {}, {}});
-                CImportNode& inner = folder.children.back();
-                if (inner.name.empty())
-                    inner.name = Tr("Folder").toStdString();
-                ++m_counts.folders;
+                folder.m_children.push_back(CImportNode{
+                    CImportNode::Folder, NormalizeName(child.m_title.toStdString()), {}, {}});
+                CImportNode& inner = folder.m_children.back();
+                if (inner.m_name.empty())
+                    inner.m_name = Tr("Folder").toStdString();
+                ++m_counts.m_folders;
                 if (!Fill(childId, inner, depth + 1))
                     return false;
             }
@@ -124,14 +124,14 @@ public:
     }
 
 private:
-    QHash<qint64, SPlace> m_places;
+    QHash<qint64, CPlace> m_places;
     QHash<qint64, QList<qint64>> m_children;
     CImportCounts& m_counts;
 };
 
 // The rows of moz_bookmarks with their urls; false with the reason when a
 // query or any step of one fails (or progress cancels: error stays empty).
-bool ReadPlaceRows(QSqlDatabase& db, QHash<qint64, SPlace>* places, QString* error,
+bool ReadPlaceRows(QSqlDatabase& db, QHash<qint64, CPlace>* places, QString* error,
                    const ProgressFn& progress) {
     QSqlQuery query(db);
     query.setForwardOnly(true);
@@ -149,13 +149,13 @@ bool ReadPlaceRows(QSqlDatabase& db, QHash<qint64, SPlace>* places, QString* err
     }
     qint64 done = 0;
     while (query.next()) {
-        SPlace place;
-        place.type = query.value(1).toInt();
-        place.parent = query.value(2).toLongLong();
-        place.position = query.value(3).toLongLong();
-        place.title = query.value(4).toString();
-        place.url = query.value(5).toString();
-        place.guid = query.value(6).toString();
+        CPlace place;
+        place.m_type = query.value(1).toInt();
+        place.m_parent = query.value(2).toLongLong();
+        place.m_position = query.value(3).toLongLong();
+        place.m_title = query.value(4).toString();
+        place.m_url = query.value(5).toString();
+        place.m_guid = query.value(6).toString();
         places->insert(query.value(0).toLongLong(), place);
         if (++done % 1024 == 0 && progress && !progress(done, total))
             return false;
@@ -178,7 +178,7 @@ bool ReadPlaceRows(QSqlDatabase& db, QHash<qint64, SPlace>* places, QString* err
 // Reads the rows of moz_bookmarks (with their urls) from the database at path.
 // Every step's error counts: a damaged database ends the row loop early, and
 // what was read by then is no profile's bookmarks, so nothing is kept.
-bool ReadPlaces(const QString& path, QHash<qint64, SPlace>* places, QString* error,
+bool ReadPlaces(const QString& path, QHash<qint64, CPlace>* places, QString* error,
                 const ProgressFn& progress) {
     static std::atomic<int> serial{0};
     const QString connection = QStringLiteral("qb-places-%1").arg(++serial);
@@ -226,7 +226,7 @@ void FindChromium(const QString& base, const QString& browser, QList<CBrowserPro
         QString profile = names.value(folder).toObject().value(QLatin1String("name")).toString();
         if (profile.isEmpty())
             profile = folder;
-        found->append({CBrowserProfile::CHROMIUM, browser, profile, file});
+        found->append({CBrowserProfile::Chromium, browser, profile, file});
     }
 }
 
@@ -249,7 +249,7 @@ void FindFirefox(const QString& base, const QString& browser, QList<CBrowserProf
         const QString places = path + QStringLiteral("/places.sqlite");
         if (QFileInfo(places).isFile())
             found->append(
-                {CBrowserProfile::FIREFOX, browser, name.isEmpty() ? group : name, places});
+                {CBrowserProfile::Firefox, browser, name.isEmpty() ? group : name, places});
     }
 }
 
@@ -263,26 +263,26 @@ CImportResult ReadChromiumBookmarks(const QByteArray& json) {
         return Failed(Tr("This is not a browser's bookmarks file."));
 
     CImportResult result;
-    static const char* const ROOTS[][2] = {{"bookmark_bar", "Bookmarks bar"},
-                                           {"other", "Other bookmarks"},
-                                           {"synced", "Mobile bookmarks"}};
-    for (const auto& root : ROOTS) {
+    static const char* const rootNames[][2] = {{"bookmark_bar", "Bookmarks bar"},
+                                               {"other", "Other bookmarks"},
+                                               {"synced", "Mobile bookmarks"}};
+    for (const auto& root : rootNames) {
         const QJsonObject node = roots.value(QLatin1String(root[0])).toObject();
         if (node.value(QLatin1String("children")).toArray().isEmpty())
             continue;
         CImportNode folder{
-            CImportNode::FOLDER,
+            CImportNode::Folder,
             NormalizeName(node.value(QLatin1String("name")).toString().toStdString()),
             {},
             {}};
-        if (folder.name.empty())
-            folder.name = Tr(root[1]).toStdString();
-        if (!ReadChromiumFolder(node, folder, result.counts, 1))
+        if (folder.m_name.empty())
+            folder.m_name = Tr(root[1]).toStdString();
+        if (!ReadChromiumFolder(node, folder, result.m_counts, 1))
             return Failed(DepthError());
-        result.root.children.push_back(std::move(folder));
-        ++result.counts.folders;
+        result.m_root.m_children.push_back(std::move(folder));
+        ++result.m_counts.m_folders;
     }
-    if (result.root.children.empty())
+    if (result.m_root.m_children.empty())
         return Failed(Tr("The profile holds no bookmarks."));
     return result;
 }
@@ -301,12 +301,12 @@ CImportResult ReadFirefoxPlaces(const QString& path, const ProgressFn& progress)
     if (QFileInfo::exists(log) && !QFile::copy(log, copy + QStringLiteral("-wal")))
         return Failed(Tr("Cannot read %1").arg(QDir::toNativeSeparators(log)));
 
-    QHash<qint64, SPlace> places;
+    QHash<qint64, CPlace> places;
     QString error;
     if (!ReadPlaces(copy, &places, &error, progress)) {
         if (error.isEmpty()) {
             CImportResult cancelled;
-            cancelled.status = CImportResult::CANCELLED;
+            cancelled.m_status = CImportResult::Cancelled;
             return cancelled;
         }
         return Failed(
@@ -314,50 +314,50 @@ CImportResult ReadFirefoxPlaces(const QString& path, const ProgressFn& progress)
     }
 
     CImportResult result;
-    CPlacesTree tree(std::move(places), result.counts);
+    CPlacesTree tree(std::move(places), result.m_counts);
     qint64 rootId = -1;
     for (const qint64 id : tree.Children(0))
-        if (tree.Place(id).guid == QLatin1String("root________"))
+        if (tree.Place(id).m_guid == QLatin1String("root________"))
             rootId = id;
     if (rootId < 0)
         return Failed(Tr("This is not a browser's bookmarks file."));
 
-    static const char* const ROOTS[][2] = {{"menu________", "Bookmarks Menu"},
-                                           {"toolbar_____", "Bookmarks Toolbar"},
-                                           {"unfiled_____", "Other Bookmarks"},
-                                           {"mobile______", "Mobile Bookmarks"}};
+    static const char* const rootNames[][2] = {{"menu________", "Bookmarks Menu"},
+                                               {"toolbar_____", "Bookmarks Toolbar"},
+                                               {"unfiled_____", "Other Bookmarks"},
+                                               {"mobile______", "Mobile Bookmarks"}};
     const QList<qint64> top = tree.Children(rootId);
-    for (const auto& root : ROOTS) {
+    for (const auto& root : rootNames) {
         for (const qint64 id : top) {
-            if (tree.Place(id).guid != QLatin1String(root[0]) || tree.Children(id).isEmpty())
+            if (tree.Place(id).m_guid != QLatin1String(root[0]) || tree.Children(id).isEmpty())
                 continue;
-            CImportNode folder{CImportNode::FOLDER, Tr(root[1]).toStdString(), {}, {}};
+            CImportNode folder{CImportNode::Folder, Tr(root[1]).toStdString(), {}, {}};
             if (!tree.Fill(id, folder, 1))
                 return Failed(DepthError());
-            result.root.children.push_back(std::move(folder));
-            ++result.counts.folders;
+            result.m_root.m_children.push_back(std::move(folder));
+            ++result.m_counts.m_folders;
         }
     }
     for (const qint64 id : top)
-        if (tree.Place(id).guid == QLatin1String("tags________"))
-            result.counts.tags += static_cast<int>(tree.Children(id).size());
-    if (result.root.children.empty())
+        if (tree.Place(id).m_guid == QLatin1String("tags________"))
+            result.m_counts.m_tags += static_cast<int>(tree.Children(id).size());
+    if (result.m_root.m_children.empty())
         return Failed(Tr("The profile holds no bookmarks."));
     return result;
 }
 
 CImportResult ReadBrowserProfile(const CBrowserProfile& profile, const ProgressFn& progress) {
-    if (profile.format == CBrowserProfile::FIREFOX)
-        return ReadFirefoxPlaces(profile.path, progress);
-    QFile file(profile.path);
+    if (profile.m_format == CBrowserProfile::Firefox)
+        return ReadFirefoxPlaces(profile.m_path, progress);
+    QFile file(profile.m_path);
     if (!file.open(QIODevice::ReadOnly))
         return Failed(Tr("Cannot read %1: %2")
-                          .arg(QDir::toNativeSeparators(profile.path), file.errorString()));
+                          .arg(QDir::toNativeSeparators(profile.m_path), file.errorString()));
     return ReadChromiumBookmarks(file.readAll());
 }
 
 QList<CBrowserProfile> FindBrowserProfiles(const QString& home, const QString& configHome) {
-    static const char* const CHROMIUM[][2] = {
+    static const char* const chromium[][2] = {
         {".config/chromium", "Chromium"},
         {".config/google-chrome", "Google Chrome"},
         {".config/google-chrome-beta", "Google Chrome Beta"},
@@ -375,7 +375,7 @@ QList<CBrowserProfile> FindBrowserProfiles(const QString& home, const QString& c
         {".var/app/com.microsoft.Edge/config/microsoft-edge", "Microsoft Edge (flatpak)"},
         {".var/app/com.vivaldi.Vivaldi/config/vivaldi", "Vivaldi (flatpak)"},
     };
-    static const char* const FIREFOX[][2] = {
+    static const char* const firefox[][2] = {
         {".mozilla/firefox", "Firefox"},
         {"snap/firefox/common/.mozilla/firefox", "Firefox (snap)"},
         {".var/app/org.mozilla.firefox/.mozilla/firefox", "Firefox (flatpak)"},
@@ -387,9 +387,9 @@ QList<CBrowserProfile> FindBrowserProfiles(const QString& home, const QString& c
                    ? configHome + QLatin1Char('/') + relative.mid(8)
                    : home + QLatin1Char('/') + relative;
     };
-    for (const auto& place : CHROMIUM)
+    for (const auto& place : chromium)
         FindChromium(below(place[0]), QLatin1String(place[1]), &found);
-    for (const auto& place : FIREFOX)
+    for (const auto& place : firefox)
         FindFirefox(home + QLatin1Char('/') + QLatin1String(place[0]), QLatin1String(place[1]),
                     &found);
     return found;
@@ -401,8 +401,8 @@ QString ConfigHome(const QString& home) {
 }
 
 int CountBookmarks(const CImportNode& node) {
-    int count = node.kind == CImportNode::ENTRY ? 1 : 0;
-    for (const CImportNode& child : node.children)
+    int count = node.m_kind == CImportNode::Entry ? 1 : 0;
+    for (const CImportNode& child : node.m_children)
         count += CountBookmarks(child);
     return count;
 }

@@ -20,12 +20,12 @@
 #include <QString>
 
 struct CBrowserProfile {
-    enum Format { CHROMIUM, FIREFOX };
+    enum EFormat { Chromium, Firefox };
 
-    Format format = CHROMIUM;
-    QString browser; // "Chromium", "Firefox", ...
-    QString profile; // the name the browser shows
-    QString path;    // the Bookmarks file or places.sqlite
+    EFormat m_format = Chromium;
+    QString m_browser; // "Chromium", "Firefox", ...
+    QString m_profile; // the name the browser shows
+    QString m_path;    // the Bookmarks file or places.sqlite
 };
 
 // Every profile with a bookmarks file below home (the user's home folder)
@@ -43,7 +43,7 @@ CImportResult ReadChromiumBookmarks(const QByteArray& json);
 // Reads a Firefox places.sqlite from a copy of it (and its log). A database
 // that fails any step of the reading (a damaged one) FAILS with the reason
 // and how many of its rows could be read: no part of it is taken for the
-// whole. progress may cancel (CANCELLED).
+// whole. progress may cancel (Cancelled).
 CImportResult ReadFirefoxPlaces(const QString& path, const ProgressFn& progress = {});
 
 // Reads one profile's bookmarks. Safe on any thread, one profile at a time

@@ -58,43 +58,43 @@ void AddLink(CImportNode& folder, CImportCounts& counts, std::string_view name,
                QByteArrayView(address.data(), size).compare(prefix, Qt::CaseInsensitive) == 0;
     };
     if (address.empty()) {
-        ++counts.noAddress;
+        ++counts.m_noAddress;
         return;
     }
     if (scheme("javascript:")) {
-        ++counts.scripts;
+        ++counts.m_scripts;
         return;
     }
     if (scheme("place:")) {
-        ++counts.queries;
+        ++counts.m_queries;
         return;
     }
-    folder.children.push_back(CImportNode{CImportNode::ENTRY, NormalizeName(name), address, {}});
-    CImportNode& entry = folder.children.back();
+    folder.m_children.push_back(CImportNode{CImportNode::Entry, NormalizeName(name), address, {}});
+    CImportNode& entry = folder.m_children.back();
     if (scheme("file:")) {
         const QString path = QUrl(QString::fromStdString(address)).toLocalFile();
         if (!path.isEmpty())
-            entry.target = path.toStdString();
+            entry.m_target = path.toStdString();
     }
-    if (entry.name.empty())
-        entry.name = entry.target;
-    ++counts.bookmarks;
+    if (entry.m_name.empty())
+        entry.m_name = entry.m_target;
+    ++counts.m_bookmarks;
 }
 
 namespace {
 
 // Fills folder (built off the tree) with the children of node.
 void Fill(CFolder& folder, const CImportNode& node) {
-    for (const CImportNode& child : node.children) {
-        switch (child.kind) {
-        case CImportNode::SEPARATOR:
+    for (const CImportNode& child : node.m_children) {
+        switch (child.m_kind) {
+        case CImportNode::Separator:
             folder.Append(std::make_unique<CItem>(SEPARATOR_TEXT));
             break;
-        case CImportNode::ENTRY:
-            folder.Append(std::make_unique<CEntry>(child.name, child.target, nullptr));
+        case CImportNode::Entry:
+            folder.Append(std::make_unique<CEntry>(child.m_name, child.m_target, nullptr));
             break;
-        case CImportNode::FOLDER: {
-            auto made = std::make_unique<CFolder>(child.name);
+        case CImportNode::Folder: {
+            auto made = std::make_unique<CFolder>(child.m_name);
             Fill(*made, child);
             folder.Append(std::move(made));
             break;
@@ -125,32 +125,33 @@ CFolder* PlaceImport(CFolder& top, const CImportNode& root, const std::string& n
 }
 
 QString ImportSummary(const CImportResult& result) {
-    const CImportCounts& n = result.counts;
+    const CImportCounts& n = result.m_counts;
     QString text = QCoreApplication::translate("Import", "Imported %1, %2 and %3.")
-                       .arg(Plural(n.bookmarks, "%1 bookmark", "%1 bookmarks"),
-                            Plural(n.folders, "%1 folder", "%1 folders"),
-                            Plural(n.separators, "%1 separator", "%1 separators"));
+                       .arg(Plural(n.m_bookmarks, "%1 bookmark", "%1 bookmarks"),
+                            Plural(n.m_folders, "%1 folder", "%1 folders"),
+                            Plural(n.m_separators, "%1 separator", "%1 separators"));
     QStringList skipped;
-    if (n.descriptions)
-        skipped << Plural(n.descriptions, "%1 description", "%1 descriptions");
-    if (n.noAddress)
-        skipped << Plural(n.noAddress, "%1 link without an address", "%1 links without an address");
-    if (n.queries)
-        skipped << Plural(n.queries, "%1 query (place:)", "%1 queries (place:)");
-    if (n.scripts)
-        skipped << Plural(n.scripts, "%1 bookmarklet (javascript:)",
+    if (n.m_descriptions)
+        skipped << Plural(n.m_descriptions, "%1 description", "%1 descriptions");
+    if (n.m_noAddress)
+        skipped << Plural(n.m_noAddress, "%1 link without an address",
+                          "%1 links without an address");
+    if (n.m_queries)
+        skipped << Plural(n.m_queries, "%1 query (place:)", "%1 queries (place:)");
+    if (n.m_scripts)
+        skipped << Plural(n.m_scripts, "%1 bookmarklet (javascript:)",
                           "%1 bookmarklets (javascript:)");
-    if (n.tags)
-        skipped << Plural(n.tags, "%1 tag", "%1 tags");
+    if (n.m_tags)
+        skipped << Plural(n.m_tags, "%1 tag", "%1 tags");
     if (!skipped.isEmpty())
         text += QLatin1Char('\n') +
                 QCoreApplication::translate("Import", "Skipped (Quillbox cannot keep them): %1.")
                     .arg(skipped.join(QLatin1String(", ")));
-    if (n.replaced)
+    if (n.m_replaced)
         text += QLatin1Char('\n') +
-                Plural(n.replaced, "%1 character that was not valid UTF-8 was read as U+FFFD.",
+                Plural(n.m_replaced, "%1 character that was not valid UTF-8 was read as U+FFFD.",
                        "%1 characters that were not valid UTF-8 were read as U+FFFD.");
-    if (result.truncated)
+    if (result.m_truncated)
         text += QLatin1Char('\n') +
                 QCoreApplication::translate("Import",
                                             "The file ends early: what it holds was imported.");

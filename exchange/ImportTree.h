@@ -17,12 +17,12 @@
 class CFolder;
 
 struct CImportNode {
-    enum Kind { FOLDER, ENTRY, SEPARATOR };
+    enum EKind { Folder, Entry, Separator };
 
-    Kind kind = FOLDER;
-    std::string name;
-    std::string target;
-    std::vector<CImportNode> children; // folders only
+    EKind m_kind = Folder;
+    std::string m_name;
+    std::string m_target;
+    std::vector<CImportNode> m_children; // folders only
 };
 
 // Folders inside an import may nest this deep: the import's own folder sits
@@ -31,29 +31,29 @@ struct CImportNode {
 int MaxImportDepth();
 
 struct CImportCounts {
-    int bookmarks = 0;
-    int folders = 0;
-    int separators = 0;
+    int m_bookmarks = 0;
+    int m_folders = 0;
+    int m_separators = 0;
     // Left out, by kind.
-    int descriptions = 0; // <DD> texts
-    int noAddress = 0;    // links without an address
-    int queries = 0;      // place: queries
-    int scripts = 0;      // javascript: bookmarklets
-    int tags = 0;         // tags (a browser keeps them in a folder of their own)
+    int m_descriptions = 0; // <DD> texts
+    int m_noAddress = 0;    // links without an address
+    int m_queries = 0;      // place: queries
+    int m_scripts = 0;      // javascript: bookmarklets
+    int m_tags = 0;         // tags (a browser keeps them in a folder of their own)
     // Bytes that were not UTF-8 in a file declared so, read as U+FFFD.
-    int replaced = 0;
+    int m_replaced = 0;
 
-    int Skipped() const { return descriptions + noAddress + queries + scripts + tags; }
+    int Skipped() const { return m_descriptions + m_noAddress + m_queries + m_scripts + m_tags; }
 };
 
 struct CImportResult {
-    enum Status { OK, CANCELLED, FAILED };
+    enum EStatus { Ok, Cancelled, Failed };
 
-    Status status = OK;
-    QString error;          // why it FAILED, for the user
-    bool truncated = false; // the input ended early; what it held was read
-    CImportNode root;       // its children are what was read
-    CImportCounts counts;
+    EStatus m_status = Ok;
+    QString m_error;          // why it Failed, for the user
+    bool m_truncated = false; // the input ended early; what it held was read
+    CImportNode m_root;       // its children are what was read
+    CImportCounts m_counts;
 };
 
 // Called now and then with the work done so far out of total (any unit); a

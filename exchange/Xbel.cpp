@@ -47,8 +47,8 @@ qsizetype After(QByteArrayView bytes, qsizetype at, const char* end) {
 }
 
 struct CProlog {
-    bool xbel = false;     // the first element is <xbel>
-    bool entities = false; // the document type declares entities
+    bool m_xbel = false;     // the first element is <xbel>
+    bool m_entities = false; // the document type declares entities
 };
 
 // Reads what stands before the first element: a byte-order mark, the XML
@@ -71,15 +71,15 @@ CProlog ReadProlog(QByteArrayView bytes) {
                 const qsizetype end = After(bytes, open, "]");
                 const QByteArrayView subset =
                     bytes.sliced(open, (end < 0 ? bytes.size() : end) - open);
-                prolog.entities = subset.indexOf(QByteArrayView("<!ENTITY")) >= 0;
+                prolog.m_entities = subset.indexOf(QByteArrayView("<!ENTITY")) >= 0;
                 at = end < 0 ? -1 : After(bytes, end, ">");
             } else {
                 at = close < 0 ? -1 : close + 1;
             }
         } else {
-            prolog.xbel = StartsWith(bytes, at, "<xbel") &&
-                          (at + 5 == bytes.size() || IsSpace(bytes[at + 5]) ||
-                           bytes[at + 5] == '>' || bytes[at + 5] == '/');
+            prolog.m_xbel = StartsWith(bytes, at, "<xbel") &&
+                            (at + 5 == bytes.size() || IsSpace(bytes[at + 5]) ||
+                             bytes[at + 5] == '>' || bytes[at + 5] == '/');
             return prolog;
         }
     }
@@ -92,7 +92,7 @@ class CXbelReader {
 public:
     CXbelReader(CImportResult& result, const ProgressFn& progress, qint64 total)
         : m_result(result), m_progress(progress), m_total(total) {
-        m_folders.push_back(&result.root);
+        m_folders.push_back(&result.m_root);
     }
 
     // Reads the whole document; false when it broke off (not well formed).
@@ -123,21 +123,21 @@ public:
         }
         // Folders a broken document left open keep what they hold.
         for (; m_folders.size() > 1; m_folders.pop_back())
-            if (Current().name.empty())
-                Current().name = Tr("Folder").toStdString();
+            if (Current().m_name.empty())
+                Current().m_name = Tr("Folder").toStdString();
         return status == 0;
     }
 
 private:
-    enum Role { XBEL, FOLDER, BOOKMARK, TITLE, DESC, OTHER };
+    enum ERole { Xbel, Folder, Bookmark, Title, Desc, Other };
 
     CImportNode& Current() { return *m_folders.back(); }
 
-    Role Parent() const { return m_open.empty() ? OTHER : m_open.back(); }
+    ERole Parent() const { return m_open.empty() ? Other : m_open.back(); }
 
     bool Fail(const QString& why) {
-        m_result.status = CImportResult::FAILED;
-        m_result.error = why;
+        m_result.m_status = CImportResult::Failed;
+        m_result.m_error = why;
         return false;
     }
 
@@ -145,43 +145,43 @@ private:
     bool Start(xmlTextReaderPtr reader) {
         if (m_progress && (++m_elements & 1023) == 0 &&
             !m_progress(xmlTextReaderByteConsumed(reader), m_total)) {
-            m_result.status = CImportResult::CANCELLED;
+            m_result.m_status = CImportResult::Cancelled;
             return false;
         }
         const char* name = reinterpret_cast<const char*>(xmlTextReaderConstLocalName(reader));
-        const bool inList = Parent() == XBEL || Parent() == FOLDER;
+        const bool inList = Parent() == Xbel || Parent() == Folder;
         const auto is = [name](const char* what) { return name && std::strcmp(name, what) == 0; };
-        Role role = OTHER;
+        ERole role = Other;
         if (m_open.empty()) {
             if (!is("xbel"))
                 return Fail(Tr("This is not a bookmark file."));
-            role = XBEL;
+            role = Xbel;
         } else if (inList && is("folder")) {
             if (static_cast<int>(m_folders.size()) > MaxImportDepth())
                 return Fail(NestedTooDeep());
-            Current().children.push_back(CImportNode{CImportNode::FOLDER, {}, {}, {}});
-            m_folders.push_back(&Current().children.back());
-            ++m_result.counts.folders;
+            Current().m_children.push_back(CImportNode{CImportNode::Folder, {}, {}, {}});
+            m_folders.push_back(&Current().m_children.back());
+            ++m_result.m_counts.m_folders;
             m_named = false;
-            role = FOLDER;
+            role = Folder;
         } else if (inList && is("bookmark")) {
             xmlChar* href = xmlTextReaderGetAttribute(reader, BAD_CAST "href");
             m_href = href ? reinterpret_cast<const char*>(href) : "";
             xmlFree(href);
             m_title.clear();
             m_named = false;
-            role = BOOKMARK;
+            role = Bookmark;
         } else if (inList && is("separator")) {
-            Current().children.push_back(CImportNode{CImportNode::SEPARATOR, {}, {}, {}});
-            ++m_result.counts.separators;
+            Current().m_children.push_back(CImportNode{CImportNode::Separator, {}, {}, {}});
+            ++m_result.m_counts.m_separators;
         } else if (inList && is("alias")) {
-            ++m_result.counts.noAddress; // points at another item, has no address itself
-        } else if ((Parent() == FOLDER || Parent() == BOOKMARK) && is("title") && !m_named) {
-            role = TITLE;
-        } else if ((Parent() == FOLDER || Parent() == BOOKMARK) && is("desc")) {
-            role = DESC;
+            ++m_result.m_counts.m_noAddress; // points at another item, has no address itself
+        } else if ((Parent() == Folder || Parent() == Bookmark) && is("title") && !m_named) {
+            role = Title;
+        } else if ((Parent() == Folder || Parent() == Bookmark) && is("desc")) {
+            role = Desc;
         }
-        m_capture = role == TITLE || role == DESC;
+        m_capture = role == Title || role == Desc;
         if (m_capture)
             m_text.clear();
         m_open.push_back(role);
@@ -191,28 +191,28 @@ private:
     void End() {
         if (m_open.empty())
             return;
-        const Role role = m_open.back();
+        const ERole role = m_open.back();
         m_open.pop_back();
         m_capture = false;
-        if (role == TITLE) {
+        if (role == Title) {
             m_named = true;
-            if (Parent() == FOLDER)
-                Current().name = NormalizeName(m_text);
+            if (Parent() == Folder)
+                Current().m_name = NormalizeName(m_text);
             else
                 m_title = m_text;
-        } else if (role == DESC) {
+        } else if (role == Desc) {
             if (!NormalizeName(m_text).empty())
-                ++m_result.counts.descriptions;
-        } else if (role == FOLDER) {
-            if (Current().name.empty())
-                Current().name = Tr("Folder").toStdString();
+                ++m_result.m_counts.m_descriptions;
+        } else if (role == Folder) {
+            if (Current().m_name.empty())
+                Current().m_name = Tr("Folder").toStdString();
             m_folders.pop_back();
-        } else if (role == BOOKMARK) {
-            AddLink(Current(), m_result.counts, m_title, m_href);
+        } else if (role == Bookmark) {
+            AddLink(Current(), m_result.m_counts, m_title, m_href);
         }
         // A title or description ends inside its folder or bookmark, whose
         // later <title>s name nothing.
-        if (role == FOLDER || role == BOOKMARK)
+        if (role == Folder || role == Bookmark)
             m_named = true;
     }
 
@@ -220,7 +220,7 @@ private:
     const ProgressFn& m_progress;
     const qint64 m_total;
     std::vector<CImportNode*> m_folders; // the folders open, the import's own first
-    std::vector<Role> m_open;            // every element open, outermost first
+    std::vector<ERole> m_open;           // every element open, outermost first
     bool m_capture = false;              // the text read belongs to a title or description
     bool m_named = false;                // the open folder or bookmark has its title
     std::string m_text;
@@ -362,21 +362,21 @@ void WriteChildren(CXbelWriter& out, const CFolder& folder, int depth) {
 } // namespace
 
 bool LooksLikeXbel(QByteArrayView bytes) {
-    return ReadProlog(bytes.first(std::min<qsizetype>(bytes.size(), 64 * 1024))).xbel;
+    return ReadProlog(bytes.first(std::min<qsizetype>(bytes.size(), 64 * 1024))).m_xbel;
 }
 
 CImportResult ReadXbel(QByteArrayView bytes, const ProgressFn& progress) {
     CImportResult result;
     const auto fail = [&result](const QString& why) {
-        result.status = CImportResult::FAILED;
-        result.error = why;
-        result.root.children.clear();
+        result.m_status = CImportResult::Failed;
+        result.m_error = why;
+        result.m_root.m_children.clear();
         return std::move(result);
     };
     const CProlog prolog = ReadProlog(bytes);
-    if (!prolog.xbel || bytes.size() >= std::numeric_limits<int>::max())
+    if (!prolog.m_xbel || bytes.size() >= std::numeric_limits<int>::max())
         return fail(Tr("This is not a bookmark file."));
-    if (prolog.entities)
+    if (prolog.m_entities)
         return fail(Tr("The file declares entities of its own, which Quillbox does not read."));
 
     xmlInitParser();
@@ -396,14 +396,14 @@ CImportResult ReadXbel(QByteArrayView bytes, const ProgressFn& progress) {
     xmlSetGenericErrorFunc(nullptr, nullptr);
     if (tooDeep)
         return fail(NestedTooDeep());
-    if (result.status != CImportResult::OK) {
-        result.root.children.clear();
+    if (result.m_status != CImportResult::Ok) {
+        result.m_root.m_children.clear();
         return result;
     }
-    if (result.root.children.empty())
-        return fail(result.counts.Skipped() ? Tr("The file holds nothing Quillbox can keep.")
-                                            : Tr("The file holds no bookmarks."));
-    result.truncated = !whole;
+    if (result.m_root.m_children.empty())
+        return fail(result.m_counts.Skipped() ? Tr("The file holds nothing Quillbox can keep.")
+                                              : Tr("The file holds no bookmarks."));
+    result.m_truncated = !whole;
     return result;
 }
 

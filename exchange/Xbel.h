@@ -31,7 +31,7 @@ bool LooksLikeXbel(QByteArrayView bytes);
 // that declares entities is how the exponential and the external-entity
 // attacks start), no DTD or other file is ever loaded, and folders nest no
 // deeper than the tree keeps. A document that is not XBEL, is not well formed,
-// or holds nothing is FAILED; one that breaks off after some items keeps
+// or holds nothing is Failed; one that breaks off after some items keeps
 // them and is marked truncated.
 CImportResult ReadXbel(QByteArrayView bytes, const ProgressFn& progress = {});
 

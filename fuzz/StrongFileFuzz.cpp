@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::unique_ptr<CFolder> top = StartTree(nullptr);
     QBuffer in(&file);
     in.open(QIODevice::ReadOnly);
-    if (ReadStrongRecords(in, Key(), *top) == StrongOutcome::loaded) {
+    if (ReadStrongRecords(in, Key(), *top) == EStrongOutcome::Loaded) {
         const std::string loaded = Dump(*top);
         QByteArray again;
         QBuffer out(&again);
@@ -107,7 +107,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         top = StartTree(nullptr);
         QBuffer back(&again);
         back.open(QIODevice::ReadOnly);
-        if (ReadStrongRecords(back, Key(), *top) != StrongOutcome::loaded || Dump(*top) != loaded) {
+        if (ReadStrongRecords(back, Key(), *top) != EStrongOutcome::Loaded ||
+            Dump(*top) != loaded) {
             std::fprintf(stderr, "round trip changed the tree\n");
             std::abort();
         }

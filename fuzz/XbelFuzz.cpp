@@ -13,15 +13,15 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const CImportResult result =
         ReadXbel(QByteArrayView(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
-    if (result.status != CImportResult::OK)
+    if (result.m_status != CImportResult::Ok)
         return 0;
     CFolder top(ROOT_FOLDER_NAME);
-    const CFolder* placed = PlaceImport(top, result.root, "imported");
+    const CFolder* placed = PlaceImport(top, result.m_root, "imported");
     const CImportResult again = ReadXbel(WriteXbel(*placed));
-    const CImportCounts& a = result.counts;
-    const CImportCounts& b = again.counts;
-    if (again.status != CImportResult::OK || a.bookmarks != b.bookmarks || a.folders != b.folders ||
-        a.separators != b.separators) {
+    const CImportCounts& a = result.m_counts;
+    const CImportCounts& b = again.m_counts;
+    if (again.m_status != CImportResult::Ok || a.m_bookmarks != b.m_bookmarks ||
+        a.m_folders != b.m_folders || a.m_separators != b.m_separators) {
         std::fprintf(stderr, "the written document reads back differently\n");
         std::abort();
     }

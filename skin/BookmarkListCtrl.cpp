@@ -69,8 +69,8 @@ CItem* CBookmarkListCtrl::GetShownItem() const {
 }
 
 void CBookmarkListCtrl::MakeActive() {
-    if (onActivate)
-        onActivate(this);
+    if (m_onActivate)
+        m_onActivate(this);
 }
 
 // ------------------------------------------------------------------ rows
@@ -136,8 +136,8 @@ std::string CBookmarkListCtrl::GetRowText(int index) const {
 }
 
 void CBookmarkListCtrl::ReportSelection() {
-    if (m_nQuiet == 0 && onSelection)
-        onSelection(this);
+    if (m_nQuiet == 0 && m_onSelection)
+        m_onSelection(this);
 }
 
 // ------------------------------------------------------------------ label editing
@@ -193,14 +193,14 @@ void CBookmarkListCtrl::EndLabelEdit(int row, const std::optional<QString>& text
     CItem* shown = GetShownItem();
     if (shown && count() == shown->GetCount()) {
         // An existing child: the tree trims and ignores an empty name.
-        if (text && onName)
-            onName(this, row, BytesFromText(*text), false);
+        if (text && m_onName)
+            m_onName(this, row, BytesFromText(*text), false);
         else if (text)
             shown->Rename(row, BytesFromText(*text));
     } else if (shown) {
         const std::string name = text ? TrimWhiteSpace(BytesFromText(*text)) : std::string();
-        if (!name.empty() && onName)
-            onName(this, row, name, true);
+        if (!name.empty() && m_onName)
+            m_onName(this, row, name, true);
         else if (!name.empty())
             shown->Insert(row, std::make_unique<CEntry>(name, std::string(), shown));
         // A refused insert (a folder would lie too deep) leaves the
@@ -216,7 +216,7 @@ void CBookmarkListCtrl::EndLabelEdit(int row, const std::optional<QString>& text
 // ------------------------------------------------------------------ keys
 
 void CBookmarkListCtrl::keyPressEvent(QKeyEvent* event) {
-    if (!IsEditing() && onKey && onKey(this, event->keyCombination())) {
+    if (!IsEditing() && m_onKey && m_onKey(this, event->keyCombination())) {
         event->accept();
         return;
     }
@@ -227,16 +227,16 @@ void CBookmarkListCtrl::keyPressEvent(QKeyEvent* event) {
 
 void CBookmarkListCtrl::startDrag(Qt::DropActions) {
     const int row = GetFirstSelectedRow();
-    if (row < 0 || !onDragStart)
+    if (row < 0 || !m_onDragStart)
         return;
-    QMimeData* mime = onDragStart(this, row);
+    QMimeData* mime = m_onDragStart(this, row);
     if (!mime)
         return;
     auto* drag = new QDrag(this);
     drag->setMimeData(mime);
     drag->exec(Qt::MoveAction | Qt::CopyAction, Qt::MoveAction);
-    if (onDragEnd)
-        onDragEnd(this);
+    if (m_onDragEnd)
+        m_onDragEnd(this);
 }
 
 QStringList CBookmarkListCtrl::mimeTypes() const {
@@ -248,7 +248,7 @@ Qt::DropActions CBookmarkListCtrl::supportedDropActions() const {
 }
 
 void CBookmarkListCtrl::dragEnterEvent(QDragEnterEvent* event) {
-    if (!onDrop || !onCanDrop || !onCanDrop(this, event->mimeData())) {
+    if (!m_onDrop || !m_onCanDrop || !m_onCanDrop(this, event->mimeData())) {
         event->ignore();
         return;
     }
@@ -257,7 +257,7 @@ void CBookmarkListCtrl::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CBookmarkListCtrl::dragMoveEvent(QDragMoveEvent* event) {
-    if (!onDrop || !onCanDrop || !onCanDrop(this, event->mimeData())) {
+    if (!m_onDrop || !m_onCanDrop || !m_onCanDrop(this, event->mimeData())) {
         event->ignore();
         return;
     }
@@ -286,7 +286,7 @@ void CBookmarkListCtrl::dropEvent(QDropEvent* event) {
     // The rows are the tree's: the view itself never moves or adds any.
     setState(QAbstractItemView::NoState);
     viewport()->update();
-    if (onDrop && onDrop(this, event->mimeData(), row, onto)) {
+    if (m_onDrop && m_onDrop(this, event->mimeData(), row, onto)) {
         event->setDropAction(Qt::CopyAction); // the source keeps its rows
         event->accept();
     } else {
@@ -308,12 +308,12 @@ void CBookmarkListCtrl::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton && m_pEditMenu) {
         const QPointer<CBookmarkListCtrl> self(this);
         const unsigned id = TrackPopupMenu(*m_pEditMenu, event->globalPosition().toPoint(), this);
-        if (self && id != 0 && onMenuCommand)
+        if (self && id != 0 && m_onMenuCommand)
             QMetaObject::invokeMethod(
                 this,
                 [this, id] {
-                    if (onMenuCommand)
-                        onMenuCommand(this, id);
+                    if (m_onMenuCommand)
+                        m_onMenuCommand(this, id);
                 },
                 Qt::QueuedConnection);
     }
@@ -326,14 +326,14 @@ void CBookmarkListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
     QMetaObject::invokeMethod(
         this,
         [this] {
-            if (onGo)
-                onGo(this);
+            if (m_onGo)
+                m_onGo(this);
         },
         Qt::QueuedConnection);
 }
 
 void CBookmarkListCtrl::focusInEvent(QFocusEvent* event) {
     QListWidget::focusInEvent(event);
-    if (onFocusIn)
-        onFocusIn(this);
+    if (m_onFocusIn)
+        m_onFocusIn(this);
 }

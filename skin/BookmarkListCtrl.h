@@ -15,14 +15,14 @@
 // starts editing it).
 //
 // Reports to the main window, as callbacks set once by the window:
-//   onSelection(list)  the selection changed (by the user or by the tree,
-//                      synchronously, re-entering the tree when it selected);
-//                      the window calls GetShownItem()->Select(first row)
-//   onFocusIn(list)    the list got the keyboard focus (same handling)
-//   onActivate(list)   MakeActive: a left or right press made it the active
-//                      list that the editing buttons act on
-//   onGo(list)         a double click: the Go command (2005), posted
-//   onMenuCommand(list, id) a command chosen from the "OP" menu, posted
+//   m_onSelection(list)  the selection changed (by the user or by the tree,
+//                        synchronously, re-entering the tree when it selected);
+//                        the window calls GetShownItem()->Select(first row)
+//   m_onFocusIn(list)    the list got the keyboard focus (same handling)
+//   m_onActivate(list)   MakeActive: a left or right press made it the active
+//                        list that the editing buttons act on
+//   m_onGo(list)         a double click: the Go command (2005), posted
+//   m_onMenuCommand(list, id) a command chosen from the "OP" menu, posted
 // Row texts are bytes, shown with TextFromBytes (text/TextCodec.h).
 
 #include "tree/ListOutput.h"
@@ -62,24 +62,24 @@ public:
     // The "OP" pop-up that a right press opens (not owned).
     void SetEditMenu(const CMenu* menu) { m_pEditMenu = menu; }
 
-    std::function<void(CBookmarkListCtrl*)> onSelection;
-    std::function<void(CBookmarkListCtrl*)> onFocusIn;
-    std::function<void(CBookmarkListCtrl*)> onActivate;
-    std::function<void(CBookmarkListCtrl*)> onGo;
-    std::function<void(CBookmarkListCtrl*, unsigned)> onMenuCommand;
+    std::function<void(CBookmarkListCtrl*)> m_onSelection;
+    std::function<void(CBookmarkListCtrl*)> m_onFocusIn;
+    std::function<void(CBookmarkListCtrl*)> m_onActivate;
+    std::function<void(CBookmarkListCtrl*)> m_onGo;
+    std::function<void(CBookmarkListCtrl*, unsigned)> m_onMenuCommand;
     // Set by a window that makes the tree's changes undoable: a name typed
     // for row (an existing child, or the new entry's placeholder) goes here
     // instead of to the tree.
-    std::function<void(CBookmarkListCtrl*, int row, const std::string& name, bool isNew)> onName;
+    std::function<void(CBookmarkListCtrl*, int row, const std::string& name, bool isNew)> m_onName;
     // A key pressed while no name is edited; true when it was handled.
-    std::function<bool(CBookmarkListCtrl*, QKeyCombination)> onKey;
+    std::function<bool(CBookmarkListCtrl*, QKeyCombination)> m_onKey;
     // Drag and drop: the data of a row dragged out (null: no drag), called
     // again when the drag ended; whether dropped data is welcome; a drop
     // between rows (before row; the row count: at the end) or onto a row.
-    std::function<QMimeData*(CBookmarkListCtrl*, int row)> onDragStart;
-    std::function<void(CBookmarkListCtrl*)> onDragEnd;
-    std::function<bool(CBookmarkListCtrl*, const QMimeData*)> onCanDrop;
-    std::function<bool(CBookmarkListCtrl*, const QMimeData*, int row, bool onto)> onDrop;
+    std::function<QMimeData*(CBookmarkListCtrl*, int row)> m_onDragStart;
+    std::function<void(CBookmarkListCtrl*)> m_onDragEnd;
+    std::function<bool(CBookmarkListCtrl*, const QMimeData*)> m_onCanDrop;
+    std::function<bool(CBookmarkListCtrl*, const QMimeData*, int row, bool onto)> m_onDrop;
     // The formats a drop may carry; drags and drops are on once set.
     void SetDropTypes(const QStringList& types) {
         m_dropTypes = types;

@@ -176,11 +176,11 @@ void CDockDialog::OpenFindPalette(const QString& text) {
     if (!m_bOpen || !m_pTopFolder)
         return;
     auto* palette = new CFindPalette(m_pTopFolder, this);
-    palette->onOpen = [this](const std::string& target) {
+    palette->m_onOpen = [this](const std::string& target) {
         if (m_opener)
             m_opener(target);
     };
-    palette->onReveal = [this](const std::vector<int>& rows) {
+    palette->m_onReveal = [this](const std::vector<int>& rows) {
         m_revealRows = rows;
         PostOK(RESULT_RETURN);
     };

@@ -50,17 +50,17 @@ QString Count(std::size_t n) {
 
 class CFindModel final : public QAbstractListModel {
 public:
-    struct Row {
-        QString name, path, target;
-        std::vector<std::pair<int, int>> nameMarks, targetMarks;
-        bool folder = false;
-        int children = 0;
+    struct CRow {
+        QString m_name, m_path, m_target;
+        std::vector<std::pair<int, int>> m_nameMarks, m_targetMarks;
+        bool m_folder = false;
+        int m_children = 0;
     };
 
     CFindModel(const CTreeSearch& search, const CItem* top, QObject* parent)
         : QAbstractListModel(parent), m_search(search), m_pTop(top) {}
 
-    void SetMatches(std::vector<CTreeSearch::Match> matches) {
+    void SetMatches(std::vector<CTreeSearch::CMatch> matches) {
         beginResetModel();
         m_matches = std::move(matches);
         m_rows.assign(m_matches.size(), std::nullopt);
@@ -76,19 +76,19 @@ public:
         if (!index.isValid() || index.row() >= rowCount(QModelIndex()))
             return {};
         if (role == Qt::DisplayRole)
-            return RowAt(index.row()).name;
+            return RowAt(index.row()).m_name;
         if (role == Qt::ToolTipRole)
-            return RowAt(index.row()).target;
+            return RowAt(index.row()).m_target;
         return {};
     }
 
     std::uint32_t RecordAt(int row) const {
-        return m_matches[static_cast<std::size_t>(row)].record;
+        return m_matches[static_cast<std::size_t>(row)].m_record;
     }
 
     // Made when first shown: only the rows on screen cost anything.
-    const Row& RowAt(int row) const {
-        std::optional<Row>& made = m_rows[static_cast<std::size_t>(row)];
+    const CRow& RowAt(int row) const {
+        std::optional<CRow>& made = m_rows[static_cast<std::size_t>(row)];
         if (made)
             return *made;
         made.emplace();
@@ -96,20 +96,20 @@ public:
         const CItem* item = m_pTop ? m_search.Locate(*m_pTop, RecordAt(row), &folders) : nullptr;
         if (!item)
             return *made; // the tree changed under the palette: an empty row
-        made->name = TextFromBytes(item->GetName());
-        made->nameMarks = MarkWords(item->GetName(), m_words);
+        made->m_name = TextFromBytes(item->GetName());
+        made->m_nameMarks = MarkWords(item->GetName(), m_words);
         for (const CItem* folder : folders) {
-            if (!made->path.isEmpty())
-                made->path += QStringLiteral(" \u203a ");
-            made->path += TextFromBytes(folder->GetName());
+            if (!made->m_path.isEmpty())
+                made->m_path += QStringLiteral(" \u203a ");
+            made->m_path += TextFromBytes(folder->GetName());
         }
-        made->folder = item->GetCount() >= 0;
-        if (made->folder) {
-            made->children = item->GetCount();
+        made->m_folder = item->GetCount() >= 0;
+        if (made->m_folder) {
+            made->m_children = item->GetCount();
         } else {
             const std::string target = item->GetTarget();
-            made->target = TextFromBytes(target).left(SHOWN_TEXT);
-            made->targetMarks = MarkWords(target, m_words);
+            made->m_target = TextFromBytes(target).left(SHOWN_TEXT);
+            made->m_targetMarks = MarkWords(target, m_words);
         }
         return *made;
     }
@@ -117,9 +117,9 @@ public:
 private:
     const CTreeSearch& m_search;
     const CItem* m_pTop;
-    std::vector<CTreeSearch::Match> m_matches;
+    std::vector<CTreeSearch::CMatch> m_matches;
     std::vector<std::string> m_words;
-    mutable std::vector<std::optional<Row>> m_rows;
+    mutable std::vector<std::optional<CRow>> m_rows;
 };
 
 namespace {
@@ -235,7 +235,7 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
         const auto* model = static_cast<const CFindModel*>(index.model());
-        const CFindModel::Row& row = model->RowAt(index.row());
+        const CFindModel::CRow& row = model->RowAt(index.row());
         QPainter& p = *painter;
         const QRect r = option.rect;
         const bool selected = option.state & QStyle::State_Selected;
@@ -246,7 +246,7 @@ public:
         p.setPen(PAPER_SHADE);
         p.drawLine(r.bottomLeft(), r.bottomRight());
 
-        DrawGlyph(p, QRect(r.left() + 6, r.top(), 18, r.height()), row.folder);
+        DrawGlyph(p, QRect(r.left() + 6, r.top(), 18, r.height()), row.m_folder);
         const QRect button = ButtonRect(r);
         DrawRevealButton(p, button, selected);
 
@@ -259,21 +259,21 @@ public:
         const QRect line2(left, line1.bottom() + 2, right - left,
                           r.bottom() - 4 - line1.bottom() - 2);
 
-        const int used = DrawMarked(p, line1, row.name, row.nameMarks, nameFont, INK, ground);
-        if (!row.path.isEmpty() && used + 24 < line1.width()) {
+        const int used = DrawMarked(p, line1, row.m_name, row.m_nameMarks, nameFont, INK, ground);
+        if (!row.m_path.isEmpty() && used + 24 < line1.width()) {
             const QRect rest(line1.left() + used + 10, line1.top(), line1.width() - used - 10,
                              line1.height());
-            DrawMarked(p, rest, row.path, {}, small, INK_SOFT, ground);
+            DrawMarked(p, rest, row.m_path, {}, small, INK_SOFT, ground);
         }
-        if (row.folder) {
+        if (row.m_folder) {
             QFont italic = small;
             italic.setItalic(true);
-            const QString what = row.children == 1
+            const QString what = row.m_children == 1
                                      ? QStringLiteral("folder, 1 item")
-                                     : QStringLiteral("folder, %1 items").arg(row.children);
+                                     : QStringLiteral("folder, %1 items").arg(row.m_children);
             DrawMarked(p, line2, what, {}, italic, INK_SOFT, ground);
         } else {
-            DrawMarked(p, line2, row.target, row.targetMarks, small, BLUE, ground);
+            DrawMarked(p, line2, row.m_target, row.m_targetMarks, small, BLUE, ground);
         }
     }
 
@@ -393,12 +393,12 @@ void CFindPalette::Search(const QString& text) {
     // Built when the palette opens, and again when the tree has changed since.
     if (m_pTop && isVisible() && !m_search.IsCurrent())
         m_search.Build(*m_pTop);
-    const CTreeSearch::Result result = m_search.GetCount()
-                                           ? m_search.Find(BytesFromText(text), SHOWN_LIMIT)
-                                           : CTreeSearch::Result{};
-    m_nTotal = result.total;
-    m_pModel->SetMatches(result.shown);
-    if (!result.shown.empty())
+    const CTreeSearch::CResult result = m_search.GetCount()
+                                            ? m_search.Find(BytesFromText(text), SHOWN_LIMIT)
+                                            : CTreeSearch::CResult{};
+    m_nTotal = result.m_total;
+    m_pModel->SetMatches(result.m_shown);
+    if (!result.m_shown.empty())
         m_pList->setCurrentIndex(m_pModel->index(0));
     if (text.trimmed().isEmpty())
         m_pStatus->setText(QStringLiteral("Type part of a name or an address"));
@@ -406,11 +406,11 @@ void CFindPalette::Search(const QString& text) {
         m_pStatus->setText(QStringLiteral("No matches"));
     else if (m_nTotal == 1)
         m_pStatus->setText(QStringLiteral("1 match"));
-    else if (m_nTotal <= result.shown.size())
+    else if (m_nTotal <= result.m_shown.size())
         m_pStatus->setText(QStringLiteral("%1 matches").arg(Count(m_nTotal)));
     else
         m_pStatus->setText(QStringLiteral("%1 matches, the first %2 shown")
-                               .arg(Count(m_nTotal), Count(result.shown.size())));
+                               .arg(Count(m_nTotal), Count(result.m_shown.size())));
 }
 
 void CFindPalette::Move(int rows) {
@@ -436,8 +436,8 @@ void CFindPalette::Activate(int row, bool reveal) {
     const std::vector<int> rows = m_search.GetRows(record);
     // Closed first: what the choice does may open windows of its own. The
     // palette is deleted later, after this event.
-    const auto open = onOpen;
-    const auto show = onReveal;
+    const auto open = m_onOpen;
+    const auto show = m_onReveal;
     close();
     if (reveal) {
         if (show)

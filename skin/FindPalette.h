@@ -7,8 +7,8 @@
 // the target, the typed words marked.
 //
 // Keys, all in the text field: Up, Down, Page Up and Page Down choose a row;
-// Enter opens the chosen entry (onOpen) or reveals the chosen folder;
-// Ctrl+Enter, and the button at a row's right end, reveal it (onReveal);
+// Enter opens the chosen entry (m_onOpen) or reveals the chosen folder;
+// Ctrl+Enter, and the button at a row's right end, reveal it (m_onReveal);
 // Escape closes the palette, and the focus goes back where it was. A double
 // click on a row is Enter. The palette closes before it reports a choice.
 //
@@ -51,9 +51,9 @@ public:
     static void CloseAll(QWidget* parent);
 
     // The entry's target, as stored.
-    std::function<void(const std::string& target)> onOpen;
+    std::function<void(const std::string& target)> m_onOpen;
     // The rows from the top folder down to the item (CTreeSearch::GetRows).
-    std::function<void(const std::vector<int>& rows)> onReveal;
+    std::function<void(const std::vector<int>& rows)> m_onReveal;
 
     QLineEdit* GetEdit() const { return m_pEdit; }
     QListView* GetList() const { return m_pList; }

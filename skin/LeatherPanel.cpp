@@ -10,7 +10,7 @@ void PaintLeatherPanel(QPainter& painter, const QRect& rect) {
     static const QColor leatherDark(0x4a, 0x2b, 0x1a);
     static const QColor leatherLight(0x6e, 0x42, 0x28);
     static const QColor seam(0xe3, 0xc9, 0x98);
-    constexpr double radius = LEATHER_PANEL_RADIUS;
+    constexpr double RADIUS = LEATHER_PANEL_RADIUS;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     QLinearGradient leather(0, rect.top(), 0, rect.bottom() + 1);
@@ -19,11 +19,11 @@ void PaintLeatherPanel(QPainter& painter, const QRect& rect) {
     const QRectF outer = QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5);
     painter.setPen(QPen(rim, 2));
     painter.setBrush(leather);
-    painter.drawRoundedRect(outer, radius, radius);
+    painter.drawRoundedRect(outer, RADIUS, RADIUS);
     QPen stitch(seam, 1.2, Qt::DashLine);
     stitch.setDashPattern({3, 3});
     painter.setPen(stitch);
     painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(outer.adjusted(5, 5, -5, -5), radius - 5, radius - 5);
+    painter.drawRoundedRect(outer.adjusted(5, 5, -5, -5), RADIUS - 5, RADIUS - 5);
     painter.restore();
 }

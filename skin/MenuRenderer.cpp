@@ -20,7 +20,7 @@ CMenuView::CMenuView(const CMenu* model, QWidget* parent) : QMenu(parent), m_pMo
     connect(this, &QMenu::triggered, this, [this](QAction* action) {
         if (const unsigned id = CommandId(action))
             if (!qobject_cast<CMenuView*>(parentWidget()))
-                emit commandChosen(id);
+                emit CommandChosen(id);
     });
 }
 
@@ -33,21 +33,21 @@ void CMenuView::Rebuild() {
     clear();
     const int count = m_pModel ? m_pModel->GetMenuItemCount() : 0;
     for (int i = 0; i < count; ++i) {
-        const CMenu::Item* item = m_pModel->GetItem(i);
-        switch (item->kind) {
-        case CMenu::Kind::Separator:
+        const CMenu::CMenuItem* item = m_pModel->GetItem(i);
+        switch (item->m_kind) {
+        case CMenu::EKind::Separator:
             addSeparator();
             break;
-        case CMenu::Kind::Command: {
-            QAction* action = addAction(TextFromBytes(item->text));
-            action->setProperty(ID_PROPERTY, item->id);
+        case CMenu::EKind::Command: {
+            QAction* action = addAction(TextFromBytes(item->m_text));
+            action->setProperty(ID_PROPERTY, item->m_id);
             break;
         }
-        case CMenu::Kind::Popup: {
-            CMenuView* sub = kept.take(item->popup);
+        case CMenu::EKind::Popup: {
+            CMenuView* sub = kept.take(item->m_popup);
             if (!sub)
-                sub = new CMenuView(item->popup, this);
-            sub->setTitle(TextFromBytes(item->text));
+                sub = new CMenuView(item->m_popup, this);
+            sub->setTitle(TextFromBytes(item->m_text));
             addMenu(sub);
             break;
         }

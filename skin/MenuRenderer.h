@@ -4,7 +4,7 @@
 // item gets a CMenuView of its own that reads its model only when it opens,
 // so showing the top of a large cascade builds the top level alone.
 // Commands carry their numeric id; the chosen one comes back from
-// TrackPopupMenu or as commandChosen from the top-level view.
+// TrackPopupMenu or as CommandChosen from the top-level view.
 
 #include <QMenu>
 
@@ -25,7 +25,7 @@ public:
 
 signals:
     // A command of this menu or of any sub-menu below it was chosen.
-    void commandChosen(unsigned id);
+    void CommandChosen(unsigned id);
 
 private:
     const CMenu* m_pModel;

@@ -33,16 +33,16 @@ std::uint32_t GetLittleEndian(const std::uint8_t* in) {
 
 } // namespace
 
-CArchiveException::Cause FailureCause(const QIODevice& device, int errnoValue) {
+CArchiveException::ECause FailureCause(const QIODevice& device, int errnoValue) {
     if (errnoValue == ENOSPC || errnoValue == EDQUOT)
-        return CArchiveException::diskFull;
+        return CArchiveException::DiskFull;
     if (errnoValue == EIO)
-        return CArchiveException::hardIO;
+        return CArchiveException::HardIO;
     if (const auto* file = qobject_cast<const QFileDevice*>(&device)) {
         if (file->error() == QFileDevice::ResourceError)
-            return CArchiveException::diskFull;
+            return CArchiveException::DiskFull;
     }
-    return CArchiveException::generic;
+    return CArchiveException::Generic;
 }
 
 FillerSource SeededFiller(std::uint32_t seed) {
@@ -59,7 +59,7 @@ std::uint32_t MillisecondTicks() {
         std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
 }
 
-CCipherArchive::CCipherArchive(std::string_view key, QIODevice& file, Mode mode,
+CCipherArchive::CCipherArchive(std::string_view key, QIODevice& file, EMode mode,
                                FillerSource filler)
     : m_pFile(&file), m_mode(mode), m_key(MakeKeyBlock(key)), m_filler(std::move(filler)),
       m_random(MillisecondTicks()) {
@@ -68,7 +68,7 @@ CCipherArchive::CCipherArchive(std::string_view key, QIODevice& file, Mode mode,
 }
 
 CCipherArchive::~CCipherArchive() {
-    if (m_pFile && m_mode == store) {
+    if (m_pFile && m_mode == Store) {
         try {
             Flush();
         } catch (const CArchiveException&) {
@@ -78,8 +78,8 @@ CCipherArchive::~CCipherArchive() {
 }
 
 void CCipherArchive::WriteInt(std::int32_t value) {
-    if (!m_pFile || m_mode != store)
-        throw CArchiveException(CArchiveException::generic, "archive is not open for storing");
+    if (!m_pFile || m_mode != Store)
+        throw CArchiveException(CArchiveException::Generic, "archive is not open for storing");
     const std::uint32_t filler = m_filler ? m_filler() : m_random.Next();
     const std::size_t at = m_buffer.size();
     m_buffer.resize(at + BLOCK);
@@ -139,7 +139,7 @@ std::string CCipherArchive::ReadString() {
 void CCipherArchive::Close() {
     if (!m_pFile)
         return;
-    if (m_mode == store) {
+    if (m_mode == Store) {
         Flush();
         if (auto* file = qobject_cast<QFileDevice*>(m_pFile)) {
             errno = 0;
@@ -179,16 +179,16 @@ void CCipherArchive::Flush() {
 // when the file has no whole block more, a generic one when the archive is
 // not open for loading.
 void CCipherArchive::NeedBlock() {
-    if (!m_pFile || m_mode != load)
-        throw CArchiveException(CArchiveException::generic, "archive is not open for loading");
+    if (!m_pFile || m_mode != Load)
+        throw CArchiveException(CArchiveException::Generic, "archive is not open for loading");
     while (m_nDeciphered - m_nPos < BLOCK) {
         if (!Refill())
-            throw CArchiveException(CArchiveException::endOfFile, "read past the end");
+            throw CArchiveException(CArchiveException::EndOfFile, "read past the end");
     }
 }
 
 bool CCipherArchive::AtEnd() {
-    if (!m_pFile || m_mode != load)
+    if (!m_pFile || m_mode != Load)
         return true;
     return m_nEnd > m_nPos ? false : !Refill();
 }

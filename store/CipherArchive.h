@@ -47,23 +47,23 @@ std::uint32_t MillisecondTicks();
 
 // The failure a device reported, in the archive's terms. errnoValue is errno
 // taken right after the failing call.
-CArchiveException::Cause FailureCause(const QIODevice& device, int errnoValue);
+CArchiveException::ECause FailureCause(const QIODevice& device, int errnoValue);
 
 class CCipherArchive final : public CArchive {
 public:
-    enum Mode { store = 0, load = 1 };
+    enum EMode { Store = 0, Load = 1 };
 
     // Sets the cipher key register to the key block of key and seeds the
     // filler words (from the clock unless filler is given). The device must be
     // open for writing (store) or reading (load); it is not owned.
-    CCipherArchive(std::string_view key, QIODevice& file, Mode mode, FillerSource filler = {});
+    CCipherArchive(std::string_view key, QIODevice& file, EMode mode, FillerSource filler = {});
     // Writes out what is still buffered if Close was not called (errors are
     // then lost; call Close to see them).
     ~CCipherArchive() override;
     CCipherArchive(const CCipherArchive&) = delete;
     CCipherArchive& operator=(const CCipherArchive&) = delete;
 
-    bool IsLoading() const override { return m_mode == load; }
+    bool IsLoading() const override { return m_mode == Load; }
 
     void WriteInt(std::int32_t value) override;
     std::int32_t ReadInt() override;
@@ -84,7 +84,7 @@ private:
     bool Refill();
 
     QIODevice* m_pFile;
-    Mode m_mode;
+    EMode m_mode;
     KeyBlock m_key;
     FillerSource m_filler;
     CLibcRandom m_random;

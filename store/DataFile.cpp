@@ -23,20 +23,20 @@ constexpr QFileDevice::Permissions OWNER_ONLY = QFileDevice::ReadOwner | QFileDe
 // empty; create makes it (empty) too. Archive failures come out as
 // CFileError naming path; a strong file that does not open as
 // CChangedFileError.
-ReadOutcome ReadTreeFile(const QString& path, std::string_view key, const CStrongKey* strongKey,
-                         CFolder& root, bool create) {
+EReadOutcome ReadTreeFile(const QString& path, std::string_view key, const CStrongKey* strongKey,
+                          CFolder& root, bool create) {
     if (IsSpecialFile(path))
         throw CSpecialFileError(path);
     QFile file(path);
     if (!(create ? OpenForReadingCreated(file) : file.open(QIODevice::ReadOnly)))
-        return ReadOutcome::empty;
+        return EReadOutcome::Empty;
     try {
-        if (DeviceFormat(file) == DataFormat::strong) {
+        if (DeviceFormat(file) == EDataFormat::Strong) {
             if (!strongKey)
-                return ReadOutcome::otherFormat;
-            if (ReadStrongRecords(file, *strongKey, root) != StrongOutcome::loaded)
+                return EReadOutcome::OtherFormat;
+            if (ReadStrongRecords(file, *strongKey, root) != EStrongOutcome::Loaded)
                 throw CChangedFileError(path);
-            return ReadOutcome::loaded;
+            return EReadOutcome::Loaded;
         }
         return ReadTreeRecords(file, key, root);
     } catch (const CArchiveException& e) {
@@ -111,7 +111,7 @@ void LoadTree(CFolder& root, const CSettings& settings, CDataFileState& state) {
     const QString dataPath = DataFilePath(state.m_strFolder, DATA_FILE_NAME);
     state.m_bKeepOldFile = false;
     state.m_bFileHoldsTree = false;
-    ReadOutcome outcome = ReadOutcome::empty;
+    EReadOutcome outcome = EReadOutcome::Empty;
     try {
         outcome =
             ReadTreeFile(dataPath, settings.m_strPassword, state.m_pStrongKey.get(), root, true);
@@ -119,11 +119,11 @@ void LoadTree(CFolder& root, const CSettings& settings, CDataFileState& state) {
         state.m_bKeepOldFile = true; // read only in part
         throw;
     }
-    if (outcome == ReadOutcome::loaded) {
+    if (outcome == EReadOutcome::Loaded) {
         state.m_bFileHoldsTree = true;
         return;
     }
-    if (outcome == ReadOutcome::trailing) {
+    if (outcome == EReadOutcome::Trailing) {
         // The bytes after the last record were not loaded: keep them.
         state.m_bKeepOldFile = true;
         return;
@@ -137,18 +137,18 @@ void LoadTree(CFolder& root, const CSettings& settings, CDataFileState& state) {
     ReadTreeFile(DataFilePath(state.m_strFolder, FALLBACK_FILE_NAME), {}, nullptr, root, false);
 }
 
-QString FileErrorMessage(CArchiveException::Cause cause, const QString& path,
+QString FileErrorMessage(CArchiveException::ECause cause, const QString& path,
                          const QString& reason) {
     switch (cause) {
-    case CArchiveException::endOfFile:
+    case CArchiveException::EndOfFile:
         return QStringLiteral("An attempt was made to access %1 past its end.").arg(path);
-    case CArchiveException::diskFull:
+    case CArchiveException::DiskFull:
         return QStringLiteral("Disk full while accessing %1.").arg(path);
-    case CArchiveException::hardIO:
+    case CArchiveException::HardIO:
         return QStringLiteral("A hardware I/O error was reported while accessing %1.").arg(path);
-    case CArchiveException::badFormat:
+    case CArchiveException::BadFormat:
         return QStringLiteral("Damaged records were found while accessing %1.").arg(path);
-    case CArchiveException::generic:
+    case CArchiveException::Generic:
         break;
     }
     QString text = QStringLiteral("An unknown error occurred while accessing %1.").arg(path);
@@ -178,10 +178,10 @@ QString SystemReason(int systemError, const QString& path) {
     return {};
 }
 
-CFileError::CFileError(CArchiveException::Cause cause, const QString& path, int systemError)
+CFileError::CFileError(CArchiveException::ECause cause, const QString& path, int systemError)
     : std::runtime_error(std::string()), m_cause(cause),
       m_strPath(QFileInfo(path).absoluteFilePath()),
-      m_strReason(cause == CArchiveException::generic ? SystemReason(systemError, m_strPath)
+      m_strReason(cause == CArchiveException::Generic ? SystemReason(systemError, m_strPath)
                                                       : QString()),
       m_strMessage(FileErrorMessage(cause, m_strPath, m_strReason)) {
     SetMessage(m_strMessage);
@@ -193,17 +193,17 @@ void CFileError::SetMessage(const QString& message) {
 }
 
 CChangedFileError::CChangedFileError(const QString& path)
-    : CFileError(CArchiveException::badFormat, path) {
+    : CFileError(CArchiveException::BadFormat, path) {
     SetMessage(QStringLiteral("%1 was changed or damaged.").arg(m_strPath));
 }
 
 CSpecialFileError::CSpecialFileError(const QString& path)
-    : CFileError(CArchiveException::generic, path, ENXIO) {
+    : CFileError(CArchiveException::Generic, path, ENXIO) {
     SetMessage(SpecialFileMessage(m_strPath));
 }
 
 CSettingsError::CSettingsError(const QString& path, bool checkChanged)
-    : CFileError(CArchiveException::generic, path), m_bCheckChanged(checkChanged) {
+    : CFileError(CArchiveException::Generic, path), m_bCheckChanged(checkChanged) {
     if (checkChanged) {
         SetMessage(Message() + QStringLiteral(" Quillbox.dat itself is saved; the next start "
                                               "asks for its password if it needs one."));
@@ -224,14 +224,14 @@ void WriteTreeAs(QIODevice& device, const CSettings& settings, const CDataFileSt
         WriteTreeRecords(device, settings.m_strPassword, root, std::move(filler));
 }
 
-ReadOutcome ReadTreeAs(QIODevice& device, const CSettings& settings, const CDataFileState& state,
-                       CFolder& root) {
-    if (DeviceFormat(device) != DataFormat::strong)
+EReadOutcome ReadTreeAs(QIODevice& device, const CSettings& settings, const CDataFileState& state,
+                        CFolder& root) {
+    if (DeviceFormat(device) != EDataFormat::Strong)
         return ReadTreeRecords(device, settings.m_strPassword, root);
     return state.m_pStrongKey &&
-                   ReadStrongRecords(device, *state.m_pStrongKey, root) == StrongOutcome::loaded
-               ? ReadOutcome::loaded
-               : ReadOutcome::otherFormat;
+                   ReadStrongRecords(device, *state.m_pStrongKey, root) == EStrongOutcome::Loaded
+               ? EReadOutcome::Loaded
+               : EReadOutcome::OtherFormat;
 }
 
 QString DataFilePath(const QString& folder, const char* name) {
@@ -270,35 +270,35 @@ void LoadSettings(CSettings& settings, CDataFileState& state) {
         settings.m_dwPasswordCheck = 0;
 }
 
-KeyFit DataFileKeyFits(const CDataFileState& state, std::string_view key) {
+EKeyFit DataFileKeyFits(const CDataFileState& state, std::string_view key) {
     QFile file(DataFilePath(state.m_strFolder, DATA_FILE_NAME));
     // Fewer bytes than the format number: loading reports the damage.
     if (!OpenRegularForReading(file) || file.size() < 8)
-        return KeyFit::noData;
-    if (DeviceFormat(file) == DataFormat::strong)
-        return KeyFit::other;
+        return EKeyFit::NoData;
+    if (DeviceFormat(file) == EDataFormat::Strong)
+        return EKeyFit::Other;
     try {
-        return OpensWithKey(file, key.substr(0, 8)) ? KeyFit::opens : KeyFit::other;
+        return OpensWithKey(file, key.substr(0, 8)) ? EKeyFit::Opens : EKeyFit::Other;
     } catch (const CArchiveException&) {
-        return KeyFit::noData; // unreadable: loading will say so
+        return EKeyFit::NoData; // unreadable: loading will say so
     }
 }
 
-PasswordNeed PasswordNeeded(CSettings& settings, const CDataFileState& state) {
-    const KeyFit fit = DataFileKeyFits(state, {});
-    if (settings.m_dwPasswordCheck != 0 && fit != KeyFit::opens)
-        return PasswordNeed::stored;
-    if (fit == KeyFit::other)
-        return PasswordNeed::dataFile;
+EPasswordNeed PasswordNeeded(CSettings& settings, const CDataFileState& state) {
+    const EKeyFit fit = DataFileKeyFits(state, {});
+    if (settings.m_dwPasswordCheck != 0 && fit != EKeyFit::Opens)
+        return EPasswordNeed::Stored;
+    if (fit == EKeyFit::Other)
+        return EPasswordNeed::DataFile;
     if (settings.m_dwPasswordCheck != 0)
         settings.SetPassword({}); // stale: the file has no password
-    return PasswordNeed::none;
+    return EPasswordNeed::None;
 }
 
-DataFormat DataFileFormat(const CDataFileState& state) {
+EDataFormat DataFileFormat(const CDataFileState& state) {
     QFile file(DataFilePath(state.m_strFolder, DATA_FILE_NAME));
     if (!OpenRegularForReading(file))
-        return DataFormat::empty;
+        return EDataFormat::Empty;
     return DeviceFormat(file);
 }
 
@@ -314,26 +314,26 @@ std::shared_ptr<CStrongKey> StrongKeyThatOpens(const QString& folder, std::strin
     return nullptr;
 }
 
-PromptAnswer AnswerStrongPrompt(CSettings& settings, CDataFileState& state,
-                                std::shared_ptr<CStrongKey> key) {
+EPromptAnswer AnswerStrongPrompt(CSettings& settings, CDataFileState& state,
+                                 std::shared_ptr<CStrongKey> key) {
     settings.m_strPassword.clear();
     if (!key)
-        return PromptAnswer::refused;
+        return EPromptAnswer::Refused;
     state.m_pStrongKey = std::move(key);
-    return PromptAnswer::accepted;
+    return EPromptAnswer::Accepted;
 }
 
-PromptAnswer AnswerPrompt(CSettings& settings, CDataFileState& state, std::string_view typed) {
-    if (DataFileFormat(state) == DataFormat::strong)
+EPromptAnswer AnswerPrompt(CSettings& settings, CDataFileState& state, std::string_view typed) {
+    if (DataFileFormat(state) == EDataFormat::Strong)
         return AnswerStrongPrompt(settings, state, StrongKeyThatOpens(state.m_strFolder, typed));
     const bool matches = settings.VerifyPassword(typed) != 0;
-    const KeyFit fit = DataFileKeyFits(state, typed);
-    if (fit == KeyFit::opens || (matches && fit == KeyFit::noData)) {
+    const EKeyFit fit = DataFileKeyFits(state, typed);
+    if (fit == EKeyFit::Opens || (matches && fit == EKeyFit::NoData)) {
         settings.SetPassword(typed);
-        return PromptAnswer::accepted;
+        return EPromptAnswer::Accepted;
     }
     settings.m_strPassword.clear();
-    return matches ? PromptAnswer::otherKey : PromptAnswer::refused;
+    return matches ? EPromptAnswer::OtherKey : EPromptAnswer::Refused;
 }
 
 void SaveTree(CFolder& root, CSettings& settings, CDataFileState& state, FillerSource filler) {
@@ -362,7 +362,7 @@ void SaveTree(CFolder& root, CSettings& settings, CDataFileState& state, FillerS
         if (!KeepBackup(dataPath)) {
             const int err = errno;
             file.cancelWriting();
-            throw CFileError(CArchiveException::generic, FreeBackupName(dataPath), err);
+            throw CFileError(CArchiveException::Generic, FreeBackupName(dataPath), err);
         }
     }
     errno = 0;

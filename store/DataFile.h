@@ -56,12 +56,12 @@ class CFileError : public std::runtime_error {
 public:
     // systemError: the errno of the failing call, 0 when unknown (the reason
     // is then looked for in what the path allows).
-    CFileError(CArchiveException::Cause cause, const QString& path, int systemError = 0);
+    CFileError(CArchiveException::ECause cause, const QString& path, int systemError = 0);
 
     // The text to show, e.g. "An attempt was made to access /x/Quillbox.dat past its end."
     QString Message() const { return m_strMessage; }
 
-    CArchiveException::Cause m_cause;
+    CArchiveException::ECause m_cause;
     QString m_strPath;   // absolute
     QString m_strReason; // the system's words, e.g. "Permission denied"; may be empty
 
@@ -98,7 +98,7 @@ public:
 
 // The standard message for cause with %1 replaced by path, and reason (when
 // given) after it.
-QString FileErrorMessage(CArchiveException::Cause cause, const QString& path,
+QString FileErrorMessage(CArchiveException::ECause cause, const QString& path,
                          const QString& reason = {});
 
 // Why writing path may fail, in the system's words: systemError's text when
@@ -139,55 +139,55 @@ QString SpecialFilesMessage(const CSettings& settings, const CDataFileState& sta
 void LoadSettings(CSettings& settings, CDataFileState& state);
 
 // How the data file takes a key.
-enum class KeyFit {
-    noData, // the data file is missing, empty, shorter than a block or cannot
+enum class EKeyFit {
+    NoData, // the data file is missing, empty, shorter than a block or cannot
             // be read: no key is refused (loading reports any damage)
-    opens,  // the key opens it
-    other   // it is under another key (or of another format)
+    Opens,  // the key opens it
+    Other   // it is under another key (or of another format)
 };
 // Reads only the data file's first block. key: at most 8 bytes count. A
 // strong data file is under another key (no classic key opens it).
-KeyFit DataFileKeyFits(const CDataFileState& state, std::string_view key);
+EKeyFit DataFileKeyFits(const CDataFileState& state, std::string_view key);
 
 // The data file's format, from its first bytes (empty: missing, empty or
 // unreadable).
-DataFormat DataFileFormat(const CDataFileState& state);
+EDataFormat DataFileFormat(const CDataFileState& state);
 
 // Whether the start asks for a password (after LoadSettings). The data file
 // decides: a stored check value asks as long as the file does not open
 // without a password (a stale one is dropped: it becomes 0), and a file that
 // does not open without one asks for its own even with no check value.
-enum class PasswordNeed {
-    none,     // load the tree at once, under no password
-    stored,   // a check value is stored: the usual prompt
-    dataFile, // the data file is under a password the settings do not know
+enum class EPasswordNeed {
+    None,     // load the tree at once, under no password
+    Stored,   // a check value is stored: the usual prompt
+    DataFile, // the data file is under a password the settings do not know
 };
-PasswordNeed PasswordNeeded(CSettings& settings, const CDataFileState& state);
+EPasswordNeed PasswordNeeded(CSettings& settings, const CDataFileState& state);
 
 // A password typed at the prompt. Accepted when its check value matches and
 // the data file opens with it (or holds nothing that could refuse it), or
 // whenever it opens the data file: it then becomes the current password with
 // its check value, stored at the next save. Otherwise the current password
 // is empty.
-enum class PromptAnswer {
-    accepted,
-    refused,
-    otherKey, // its check value matches, but the data file is under another key
+enum class EPromptAnswer {
+    Accepted,
+    Refused,
+    OtherKey, // its check value matches, but the data file is under another key
 };
 //
 // A strong data file checks typed (whole) by opening it: when it opens,
 // typed becomes state's strong key (the load that follows does not derive
 // again) and the settings' password stays empty; a wrong password and a
 // changed file are both refused. About half a second either way.
-PromptAnswer AnswerPrompt(CSettings& settings, CDataFileState& state, std::string_view typed);
+EPromptAnswer AnswerPrompt(CSettings& settings, CDataFileState& state, std::string_view typed);
 // AnswerPrompt for a strong data file in two halves, so that the slow one
 // can run on a worker thread: StrongKeyThatOpens touches neither settings nor
 // state and returns typed's key when it opens the data file in folder (its
 // opening key kept, so the load derives nothing), else null; then
 // AnswerStrongPrompt (on the settings' thread) takes that key or refuses.
 std::shared_ptr<CStrongKey> StrongKeyThatOpens(const QString& folder, std::string_view typed);
-PromptAnswer AnswerStrongPrompt(CSettings& settings, CDataFileState& state,
-                                std::shared_ptr<CStrongKey> key);
+EPromptAnswer AnswerStrongPrompt(CSettings& settings, CDataFileState& state,
+                                 std::shared_ptr<CStrongKey> key);
 
 // Fills top, an empty top folder (StartTree), from the data file under
 // settings.m_strPassword, or from the fallback. Throws CFileError when an
@@ -218,10 +218,10 @@ void WriteTreeAs(QIODevice& device, const CSettings& settings, const CDataFileSt
                  CFolder& root, FillerSource filler = {});
 // Reads such a copy from device (open for reading) into root, an empty top
 // folder; its first bytes decide the format. A strong copy that does not open
-// with state's strong key (or with none) is otherFormat and leaves root
+// with state's strong key (or with none) is OtherFormat and leaves root
 // empty. Throws CArchiveException as ReadTreeRecords does.
-ReadOutcome ReadTreeAs(QIODevice& device, const CSettings& settings, const CDataFileState& state,
-                       CFolder& root);
+EReadOutcome ReadTreeAs(QIODevice& device, const CSettings& settings, const CDataFileState& state,
+                        CFolder& root);
 
 // folder/name, folder empty meaning the current directory; absolute.
 QString DataFilePath(const QString& folder, const char* name);

@@ -15,12 +15,12 @@ class QIODevice;
 
 inline constexpr std::int32_t DATA_FILE_VERSION = 65537;
 
-enum class ReadOutcome {
-    loaded,     // the format number matched and the records were read
-    trailing,   // as loaded, but bytes follow the last record
-    empty,      // the device holds no bytes (a random-access one; a stream that
+enum class EReadOutcome {
+    Loaded,     // the format number matched and the records were read
+    Trailing,   // as loaded, but bytes follow the last record
+    Empty,      // the device holds no bytes (a random-access one; a stream that
                 // ends at once reads as a file cut short)
-    otherFormat // a format number other than ours, or a wrong key
+    OtherFormat // a format number other than ours, or a wrong key
 };
 
 // Reads the top folder's records from device (open for reading) under key
@@ -28,7 +28,7 @@ enum class ReadOutcome {
 // read and dropped (root keeps its own name). Throws CArchiveException when
 // the device fails or ends inside a value, or the records are damaged; root
 // then holds what was read.
-ReadOutcome ReadTreeRecords(QIODevice& device, std::string_view key, CFolder& root);
+EReadOutcome ReadTreeRecords(QIODevice& device, std::string_view key, CFolder& root);
 
 // Whether key opens the records on device (open for reading): the first
 // block deciphers to the format number. Reads that block only; false for a

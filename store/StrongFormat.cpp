@@ -39,7 +39,7 @@ static_assert(STRONG_MIN_MEMORY_KIB * 1024 >= crypto_pwhash_argon2id_MEMLIMIT_MI
 constexpr std::size_t TAG_BYTES = crypto_aead_xchacha20poly1305_ietf_ABYTES;
 
 std::atomic<std::uint64_t> g_derivations{0};
-thread_local std::uint64_t t_derivations = 0;
+thread_local std::uint64_t g_threadDerivations = 0;
 
 void NeedSodium() {
     if (sodium_init() < 0)
@@ -60,7 +60,7 @@ std::uint64_t GetLittleEndian(const unsigned char* in, std::size_t bytes) {
 
 // The records as plain values in locked memory: an integer is 4 bytes, a
 // string its count and then its bytes. Storing grows the buffer; loading
-// never reads past its end (endOfFile) and never trusts a count beyond it.
+// never reads past its end (EndOfFile) and never trusts a count beyond it.
 class CSealedArchive final : public CArchive {
 public:
     // Storing.
@@ -109,7 +109,7 @@ private:
     }
     const unsigned char* Take(std::size_t n) {
         if (m_nEnd - m_nPos < n)
-            throw CArchiveException(CArchiveException::endOfFile, "read past the end");
+            throw CArchiveException(CArchiveException::EndOfFile, "read past the end");
         const unsigned char* in = m_pRead + m_nPos;
         m_nPos += n;
         return in;
@@ -164,11 +164,11 @@ bool StartsStrong(const QByteArray& bytes) {
            std::memcmp(bytes.constData(), MAGIC.data(), STRONG_MAGIC_BYTES) == 0;
 }
 
-DataFormat DeviceFormat(QIODevice& device) {
+EDataFormat DeviceFormat(QIODevice& device) {
     const QByteArray first = device.peek(STRONG_MAGIC_BYTES);
     if (first.isEmpty())
-        return DataFormat::empty;
-    return StartsStrong(first) ? DataFormat::strong : DataFormat::classic;
+        return EDataFormat::Empty;
+    return StartsStrong(first) ? EDataFormat::Strong : EDataFormat::Classic;
 }
 
 std::uint64_t StrongDerivations() {
@@ -176,7 +176,7 @@ std::uint64_t StrongDerivations() {
 }
 
 std::uint64_t StrongDerivationsOnThisThread() {
-    return t_derivations;
+    return g_threadDerivations;
 }
 
 CSecretBytes::CSecretBytes(std::size_t size) : m_nSize(size) {
@@ -220,12 +220,12 @@ CStrongKey::CStrongKey(std::string_view password, CStrongParams params)
 CSecretBytes CStrongKey::Derive(const unsigned char* salt, const CStrongParams& params) const {
     CSecretBytes key(STRONG_KEY_BYTES);
     ++g_derivations;
-    ++t_derivations;
+    ++g_threadDerivations;
     if (crypto_pwhash(key.Data(), key.Size(), reinterpret_cast<const char*>(m_password.Data()),
                       m_password.Size(), salt, params.m_nOpsLimit,
                       std::size_t(params.m_nMemoryKiB) * 1024, crypto_pwhash_ALG_ARGON2ID13) != 0)
         // The only way it fails within the checked limits.
-        throw CArchiveException(CArchiveException::generic, "key derivation failed", ENOMEM);
+        throw CArchiveException(CArchiveException::Generic, "key derivation failed", ENOMEM);
     return key;
 }
 
@@ -337,7 +337,7 @@ CSecretBytes UnsealOrFail(QIODevice& device, const CStrongKey& key) {
     try {
         return Unseal(device, key);
     } catch (const std::bad_alloc&) {
-        throw CArchiveException(CArchiveException::generic, "out of memory", ENOMEM);
+        throw CArchiveException(CArchiveException::Generic, "out of memory", ENOMEM);
     }
 }
 
@@ -347,10 +347,10 @@ bool StrongSealOpens(QIODevice& device, const CStrongKey& key) {
     return !UnsealOrFail(device, key).Empty();
 }
 
-StrongOutcome ReadStrongRecords(QIODevice& device, const CStrongKey& key, CFolder& root) {
+EStrongOutcome ReadStrongRecords(QIODevice& device, const CStrongKey& key, CFolder& root) {
     const CSecretBytes plain = UnsealOrFail(device, key);
     if (plain.Empty())
-        return StrongOutcome::refused;
+        return EStrongOutcome::Refused;
     // Sealed by someone who knew the password: still read with care.
     try {
         CSealedArchive archive(plain.Data(), plain.Size());
@@ -359,12 +359,12 @@ StrongOutcome ReadStrongRecords(QIODevice& device, const CStrongKey& key, CFolde
             archive.ReadString(); // and its name: the top folder stays "Root"
             root.Serialize(archive);
             if (archive.AtEnd())
-                return StrongOutcome::loaded;
+                return EStrongOutcome::Loaded;
         }
     } catch (const CArchiveException&) {
     }
     EmptyFolder(root);
-    return StrongOutcome::refused;
+    return EStrongOutcome::Refused;
 }
 
 void WriteStrongRecords(QIODevice& device, CStrongKey& key, CFolder& root) {
@@ -375,7 +375,7 @@ void WriteStrongRecords(QIODevice& device, CStrongKey& key, CFolder& root) {
         root.Serialize(archive);
         saveKey = key.TakeSaveKey();
     } catch (const std::bad_alloc&) {
-        throw CArchiveException(CArchiveException::generic, "out of memory", ENOMEM);
+        throw CArchiveException(CArchiveException::Generic, "out of memory", ENOMEM);
     }
     const std::size_t sealedLength = archive.Size() + TAG_BYTES;
     QByteArray file(qsizetype(STRONG_HEADER_BYTES + sealedLength), '\0');

@@ -76,13 +76,13 @@ bool StrongParamsInRange(const CStrongParams& params);
 // Whether bytes (a file's first bytes) start with the strong magic.
 bool StartsStrong(const QByteArray& bytes);
 
-enum class DataFormat {
-    empty,   // no bytes (or none could be read)
-    classic, // the enciphered blocks of the classic format (or any other bytes)
-    strong,
+enum class EDataFormat {
+    Empty,   // no bytes (or none could be read)
+    Classic, // the enciphered blocks of the classic format (or any other bytes)
+    Strong,
 };
 // Peeks at device's first bytes (open for reading; the position is kept).
-DataFormat DeviceFormat(QIODevice& device);
+EDataFormat DeviceFormat(QIODevice& device);
 
 // How many key derivations ran in this process (tests see that a refused
 // header derived nothing), and how many ran on the calling thread (tests see
@@ -171,18 +171,18 @@ private:
     mutable CStrongParams m_openedParams{};
 };
 
-enum class StrongOutcome {
-    loaded,
+enum class EStrongOutcome {
+    Loaded,
     // The file was changed or damaged, or the password is another: these
     // cannot be told apart, and nothing was loaded.
-    refused,
+    Refused,
 };
 
 // Reads a whole strong file from device (open for reading, at its start) into
 // root, an empty top folder (which keeps its own name). refused leaves root
 // empty. Throws CArchiveException only when the device itself fails or the
 // memory for the key or the records cannot be had (generic, ENOMEM).
-StrongOutcome ReadStrongRecords(QIODevice& device, const CStrongKey& key, CFolder& root);
+EStrongOutcome ReadStrongRecords(QIODevice& device, const CStrongKey& key, CFolder& root);
 
 // Whether device (open for reading, at its start) holds a strong file that
 // key opens; nothing is parsed. Throws CArchiveException only when the

@@ -42,23 +42,23 @@ CDataFileWatch::CStat CDataFileWatch::StatOf(const QString& path) {
     struct stat info {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return stat;
-    stat.exists = true;
-    stat.inode = info.st_ino;
-    stat.size = quint64(info.st_size);
-    stat.modified = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-    stat.changed = qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+    stat.m_exists = true;
+    stat.m_inode = info.st_ino;
+    stat.m_size = quint64(info.st_size);
+    stat.m_modified = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    stat.m_changed = qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
     return stat;
 }
 
 CDataFileWatch::CLook CDataFileWatch::Look() const {
     const CStat stat = StatOf(m_strPath);
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (!stat.exists) {
+    if (!stat.m_exists) {
         m_lastStat = stat;
         m_lastLook = CLook{};
         return m_lastLook;
     }
-    const bool recent = now - stat.changed / 1000000 < RECENT_MS;
+    const bool recent = now - stat.m_changed / 1000000 < RECENT_MS;
     if (stat == m_lastStat && !recent && now - m_lastHashed < REHASH_MS)
         return m_lastLook;
     CLook look;
@@ -67,9 +67,9 @@ CDataFileWatch::CLook CDataFileWatch::Look() const {
     if (OpenRegularForReading(file)) {
         QCryptographicHash hash(QCryptographicHash::Sha256);
         hash.addData(&file);
-        look.exists = true;
-        look.size = file.size();
-        look.hash = hash.result();
+        look.m_exists = true;
+        look.m_size = file.size();
+        look.m_hash = hash.result();
     }
     m_lastStat = stat;
     m_lastLook = look;
@@ -118,10 +118,10 @@ void CDataFileWatch::Check() {
         emit ConflictCopiesChanged();
 
     const CLook now = Look();
-    if (now == m_seen || !now.exists) {
+    if (now == m_seen || !now.m_exists) {
         // Back to what was seen, or gone for a moment mid-rename.
         m_bHavePending = false;
-        if (!now.exists)
+        if (!now.m_exists)
             m_soon.start(m_nSettle);
         return;
     }

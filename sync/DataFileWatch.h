@@ -68,18 +68,18 @@ signals:
 
 private:
     struct CLook {
-        bool exists = false;
-        qint64 size = -1;
-        QByteArray hash;
+        bool m_exists = false;
+        qint64 m_size = -1;
+        QByteArray m_hash;
         bool operator==(const CLook& other) const {
-            return exists == other.exists && size == other.size && hash == other.hash;
+            return m_exists == other.m_exists && m_size == other.m_size && m_hash == other.m_hash;
         }
     };
     // What the file's inode says, to know when its bytes need hashing again.
     struct CStat {
-        bool exists = false;
-        quint64 inode = 0, size = 0;
-        qint64 modified = 0, changed = 0; // nanoseconds
+        bool m_exists = false;
+        quint64 m_inode = 0, m_size = 0;
+        qint64 m_modified = 0, m_changed = 0; // nanoseconds
         bool operator==(const CStat&) const = default;
     };
     // The file as it is now. Its bytes are read and hashed only when its

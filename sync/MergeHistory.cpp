@@ -56,7 +56,7 @@ bool CMergeHistory::Record(const CPlainItem& tree, const CPlainCodec& codec, QSt
         number = QFileInfo(files.constLast()).baseName().toULongLong() + 1;
         QFile newest(files.constLast());
         CPlainItem last;
-        if (OpenRegularForReading(newest) && codec.read(newest, &last) && last == tree)
+        if (OpenRegularForReading(newest) && codec.m_read(newest, &last) && last == tree)
             return true;
     }
     const QString path =
@@ -69,7 +69,7 @@ bool CMergeHistory::Record(const CPlainItem& tree, const CPlainCodec& codec, QSt
         file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFile::ReadOwner | QFile::WriteOwner);
     try {
         if (written)
-            codec.write(file, tree);
+            codec.m_write(file, tree);
     } catch (const CArchiveException&) {
         written = false;
     }
@@ -91,7 +91,7 @@ std::vector<CPlainItem> CMergeHistory::Trees(const CPlainCodec& codec) const {
     for (auto it = files.crbegin(); it != files.crend(); ++it) {
         QFile file(*it);
         CPlainItem tree;
-        if (OpenRegularForReading(file) && codec.read(file, &tree))
+        if (OpenRegularForReading(file) && codec.m_read(file, &tree))
             trees.push_back(std::move(tree));
     }
     return trees;

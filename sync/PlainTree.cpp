@@ -10,26 +10,26 @@
 CPlainItem PlainCopy(const CItem& item) {
     CPlainItem plain;
     if (const auto* folder = dynamic_cast<const CFolder*>(&item)) {
-        plain.kind = CPlainItem::Kind::folder;
-        plain.name = folder->GetName();
-        plain.children.reserve(static_cast<std::size_t>(folder->GetCount()));
+        plain.m_kind = CPlainItem::EKind::Folder;
+        plain.m_name = folder->GetName();
+        plain.m_children.reserve(static_cast<std::size_t>(folder->GetCount()));
         for (int i = 0; i < folder->GetCount(); ++i)
-            plain.children.push_back(PlainCopy(*folder->GetChild(i)));
+            plain.m_children.push_back(PlainCopy(*folder->GetChild(i)));
     } else if (const auto* entry = dynamic_cast<const CEntry*>(&item)) {
-        plain.kind = CPlainItem::Kind::entry;
-        plain.name = entry->GetName();
-        plain.target = entry->Target();
+        plain.m_kind = CPlainItem::EKind::Entry;
+        plain.m_name = entry->GetName();
+        plain.m_target = entry->Target();
     } else {
-        plain.kind = CPlainItem::Kind::separator; // the kind says it all: no name
+        plain.m_kind = CPlainItem::EKind::Separator; // the kind says it all: no name
     }
     return plain;
 }
 
 void AppendPlainChildren(CFolder& folder, const CPlainItem& plain) {
-    for (const CPlainItem& child : plain.children) {
-        switch (child.kind) {
-        case CPlainItem::Kind::folder: {
-            auto sub = std::make_unique<CFolder>(child.name);
+    for (const CPlainItem& child : plain.m_children) {
+        switch (child.m_kind) {
+        case CPlainItem::EKind::Folder: {
+            auto sub = std::make_unique<CFolder>(child.m_name);
             CFolder* held = sub.get();
             const int before = folder.GetCount();
             folder.Append(std::move(sub));
@@ -37,11 +37,11 @@ void AppendPlainChildren(CFolder& folder, const CPlainItem& plain) {
                 AppendPlainChildren(*held, child);
             break;
         }
-        case CPlainItem::Kind::entry:
-            folder.Append(std::make_unique<CEntry>(child.name, child.target,
-                                                   child.target.empty() ? &folder : nullptr));
+        case CPlainItem::EKind::Entry:
+            folder.Append(std::make_unique<CEntry>(child.m_name, child.m_target,
+                                                   child.m_target.empty() ? &folder : nullptr));
             break;
-        case CPlainItem::Kind::separator:
+        case CPlainItem::EKind::Separator:
             folder.Append(std::make_unique<CItem>(SEPARATOR_TEXT));
             break;
         }
@@ -49,7 +49,7 @@ void AppendPlainChildren(CFolder& folder, const CPlainItem& plain) {
 }
 
 void WritePlainTree(QIODevice& device, std::string_view key, const CPlainItem& plain) {
-    CFolder top(plain.name);
+    CFolder top(plain.m_name);
     AppendPlainChildren(top, plain);
     WriteTreeRecords(device, key, top);
 }
@@ -57,7 +57,7 @@ void WritePlainTree(QIODevice& device, std::string_view key, const CPlainItem& p
 bool ReadPlainTree(QIODevice& device, std::string_view key, CPlainItem* tree) {
     CFolder top(ROOT_FOLDER_NAME);
     try {
-        if (ReadTreeRecords(device, key, top) != ReadOutcome::loaded)
+        if (ReadTreeRecords(device, key, top) != EReadOutcome::Loaded)
             return false;
     } catch (const CArchiveException&) {
         return false;
@@ -74,14 +74,14 @@ CPlainCodec ClassicCodec(const std::string& key) {
 
 CPlainCodec DataFileCodec(const CSettings& settings, const CDataFileState& state) {
     return {[&settings, &state](QIODevice& device, const CPlainItem& plain) {
-                CFolder top(plain.name);
+                CFolder top(plain.m_name);
                 AppendPlainChildren(top, plain);
                 WriteTreeAs(device, settings, state, top);
             },
             [&settings, &state](QIODevice& device, CPlainItem* tree) {
                 CFolder top(ROOT_FOLDER_NAME);
                 try {
-                    if (ReadTreeAs(device, settings, state, top) != ReadOutcome::loaded)
+                    if (ReadTreeAs(device, settings, state, top) != EReadOutcome::Loaded)
                         return false;
                 } catch (const CArchiveException&) {
                     return false;

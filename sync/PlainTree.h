@@ -33,8 +33,8 @@ bool ReadPlainTree(QIODevice& device, std::string_view key, CPlainItem* tree);
 // false (tree untouched) for bytes that do not open or are damaged; write
 // throws CArchiveException when the device refuses the bytes.
 struct CPlainCodec {
-    std::function<void(QIODevice&, const CPlainItem&)> write;
-    std::function<bool(QIODevice&, CPlainItem*)> read;
+    std::function<void(QIODevice&, const CPlainItem&)> m_write;
+    std::function<bool(QIODevice&, CPlainItem*)> m_read;
 };
 
 // The classic format under key.

@@ -8,18 +8,18 @@
 
 namespace {
 
-using Kind = CPlainItem::Kind;
+using Kind = CPlainItem::EKind;
 using Items = std::vector<CPlainItem>;
 
 std::size_t KeyHash(const CPlainItem& item) {
-    std::size_t hash = std::hash<std::string_view>{}(item.name);
-    hash ^= std::hash<std::string_view>{}(item.target) + 0x9e3779b97f4a7c15ULL + (hash << 6) +
+    std::size_t hash = std::hash<std::string_view>{}(item.m_name);
+    hash ^= std::hash<std::string_view>{}(item.m_target) + 0x9e3779b97f4a7c15ULL + (hash << 6) +
             (hash >> 2);
-    return hash * 31 + static_cast<std::size_t>(item.kind);
+    return hash * 31 + static_cast<std::size_t>(item.m_kind);
 }
 
 bool SameKey(const CPlainItem& a, const CPlainItem& b) {
-    return a.kind == b.kind && a.name == b.name && a.target == b.target;
+    return a.m_kind == b.m_kind && a.m_name == b.m_name && a.m_target == b.m_target;
 }
 
 // One folder's children, looked up by key and occurrence: the n-th child
@@ -36,9 +36,9 @@ public:
             auto [it, inserted] =
                 m_keys.try_emplace(CKey{&items[i], m_hash[i]}, CChain{index, index, 1});
             if (!inserted) {
-                m_next[static_cast<std::size_t>(it->second.last)] = index;
-                it->second.last = index;
-                m_occurrence[i] = it->second.count++;
+                m_next[static_cast<std::size_t>(it->second.m_last)] = index;
+                it->second.m_last = index;
+                m_occurrence[i] = it->second.m_count++;
             }
         }
     }
@@ -49,7 +49,7 @@ public:
         const auto it = m_keys.find(CKey{&item, hash});
         if (it == m_keys.end())
             return -1;
-        int index = it->second.first;
+        int index = it->second.m_first;
         while (index >= 0 && occurrence-- > 0)
             index = m_next[static_cast<std::size_t>(index)];
         return index;
@@ -62,17 +62,19 @@ public:
 
 private:
     struct CKey {
-        const CPlainItem* item;
-        std::size_t hash;
+        const CPlainItem* m_item;
+        std::size_t m_hash;
     };
     struct CKeyHash {
-        std::size_t operator()(const CKey& key) const { return key.hash; }
+        std::size_t operator()(const CKey& key) const { return key.m_hash; }
     };
     struct CKeyEqual {
-        bool operator()(const CKey& a, const CKey& b) const { return SameKey(*a.item, *b.item); }
+        bool operator()(const CKey& a, const CKey& b) const {
+            return SameKey(*a.m_item, *b.m_item);
+        }
     };
     struct CChain {
-        int first, last, count;
+        int m_first, m_last, m_count;
     };
     const Items& m_items;
     std::unordered_map<CKey, CChain, CKeyHash, CKeyEqual> m_keys;
@@ -83,7 +85,7 @@ private:
 
 std::size_t CountItems(const CPlainItem& item) {
     std::size_t count = 1;
-    for (const CPlainItem& child : item.children)
+    for (const CPlainItem& child : item.m_children)
         count += CountItems(child);
     return count;
 }
@@ -99,8 +101,9 @@ void CountSides(const Items& a, const Items& b, bool whole, std::size_t* onlyA,
         const int j = indexB.Match(indexA, static_cast<int>(i));
         if (j < 0)
             *onlyA += whole ? CountItems(a[i]) : 1;
-        else if (a[i].kind == Kind::folder)
-            CountSides(a[i].children, b[static_cast<std::size_t>(j)].children, whole, onlyA, onlyB);
+        else if (a[i].m_kind == Kind::Folder)
+            CountSides(a[i].m_children, b[static_cast<std::size_t>(j)].m_children, whole, onlyA,
+                       onlyB);
     }
     for (std::size_t j = 0; j < b.size(); ++j)
         if (indexA.Match(indexB, static_cast<int>(j)) < 0)
@@ -131,21 +134,21 @@ std::vector<int> FindRenames(const Items& base, const CFolderIndex& baseIndex, c
     std::vector<int> renamedFrom(renamer.size(), -1);
     std::vector<std::size_t> fresh;
     for (std::size_t j = 0; j < renamer.size() && fresh.size() < MAX_NEW_FOLDERS; ++j)
-        if (renamer[j].kind == Kind::folder &&
+        if (renamer[j].m_kind == Kind::Folder &&
             baseIndex.Match(renamerIndex, static_cast<int>(j)) < 0 &&
             keeperIndex.Match(renamerIndex, static_cast<int>(j)) < 0)
             fresh.push_back(j);
     for (std::size_t b = 0; b < base.size() && !fresh.empty(); ++b) {
         const int index = static_cast<int>(b);
         const int kept = keeperIndex.Match(baseIndex, index);
-        if (base[b].kind != Kind::folder || kept < 0 || renamerIndex.Match(baseIndex, index) >= 0)
+        if (base[b].m_kind != Kind::Folder || kept < 0 || renamerIndex.Match(baseIndex, index) >= 0)
             continue;
         // The closest new folder, if at most a quarter of the contents differ.
         std::size_t fewest = std::numeric_limits<std::size_t>::max();
         auto best = fresh.end();
         for (auto it = fresh.begin(); it != fresh.end(); ++it) {
             std::size_t onlyBase = 0, onlyNew = 0;
-            CountSides(base[b].children, renamer[*it].children, true, &onlyBase, &onlyNew);
+            CountSides(base[b].m_children, renamer[*it].m_children, true, &onlyBase, &onlyNew);
             if (onlyBase + onlyNew < fewest) {
                 fewest = onlyBase + onlyNew;
                 best = it;
@@ -172,8 +175,8 @@ std::vector<int> Reversed(const std::vector<int>& map, std::size_t size) {
 // One item of a merged folder: its index in mine and in theirs (-1 where
 // that side lacks it), and what the merge keeps of it.
 struct CPair {
-    int mine = -1, theirs = -1;
-    std::optional<CPlainItem> result;
+    int m_mine = -1, m_theirs = -1;
+    std::optional<CPlainItem> m_result;
 };
 
 std::string Join(const std::string& path, const std::string& name) {
@@ -181,7 +184,8 @@ std::string Join(const std::string& path, const std::string& name) {
 }
 
 std::string Quoted(const std::string& path, const CPlainItem& item) {
-    std::string name = item.kind == Kind::separator ? std::string("a separator line") : item.name;
+    std::string name =
+        item.m_kind == Kind::Separator ? std::string("a separator line") : item.m_name;
     return "\"" + (path.empty() ? name : path + "/" + name) + "\"";
 }
 
@@ -191,7 +195,7 @@ std::string Quoted(const std::string& path, const CPlainItem& item) {
 void EmitInOrder(std::vector<CPair>& pairs, const std::vector<int>& skeleton,
                  const std::vector<int>& other, bool theirsOrder, Items& out) {
     const auto skeletonSide = [theirsOrder](const CPair& pair) {
-        return theirsOrder ? pair.theirs : pair.mine;
+        return theirsOrder ? pair.m_theirs : pair.m_mine;
     };
     std::vector<std::vector<int>> after(skeleton.size() + 1); // [0]: before the first
     int anchor = 0;
@@ -205,14 +209,14 @@ void EmitInOrder(std::vector<CPair>& pairs, const std::vector<int>& skeleton,
     out.clear();
     out.reserve(pairs.size());
     const auto emit = [&pairs, &out](int p) {
-        if (auto& result = pairs[static_cast<std::size_t>(p)].result)
+        if (auto& result = pairs[static_cast<std::size_t>(p)].m_result)
             out.push_back(std::move(*result));
     };
     // The other side's items wait for the next item both sides hold, so that
     // each side's own run of additions stays together.
     std::vector<int> pending = after[0];
     const auto otherSide = [theirsOrder](const CPair& pair) {
-        return theirsOrder ? pair.mine : pair.theirs;
+        return theirsOrder ? pair.m_mine : pair.m_theirs;
     };
     for (std::size_t s = 0; s < skeleton.size(); ++s) {
         if (otherSide(pairs[static_cast<std::size_t>(skeleton[s])]) >= 0) {
@@ -239,8 +243,8 @@ public:
 private:
     void Count(int added, int removed) {
         if (m_nQuiet == 0) {
-            m_summary.added += added;
-            m_summary.removed += removed;
+            m_summary.m_added += added;
+            m_summary.m_removed += removed;
         }
     }
     // A folder one side deleted while the other changed something in it:
@@ -262,22 +266,22 @@ private:
 
 std::optional<CPlainItem> CMerger::KeptFolder(const CPlainItem& base, const CPlainItem& changed,
                                               bool mineDeleted, const std::string& path) {
-    if (changed.children == base.children)
+    if (changed.m_children == base.m_children)
         return std::nullopt; // deleted on one side, untouched on the other
     static const Items none;
-    CPlainItem kept{Kind::folder, changed.name, {}, {}};
+    CPlainItem kept{Kind::Folder, changed.m_name, {}, {}};
     if (mineDeleted)
         ++m_nQuiet;
     ++m_nKeeping; // one line for the outermost folder kept
-    Merge(base.children, mineDeleted ? none : changed.children,
-          mineDeleted ? changed.children : none, Join(path, base.name), kept.children);
+    Merge(base.m_children, mineDeleted ? none : changed.m_children,
+          mineDeleted ? changed.m_children : none, Join(path, base.m_name), kept.m_children);
     --m_nKeeping;
     if (mineDeleted)
         --m_nQuiet;
-    if (kept.children.empty())
+    if (kept.m_children.empty())
         return std::nullopt;
     if (m_nKeeping == 0)
-        m_summary.conflicts.push_back(
+        m_summary.m_conflicts.push_back(
             Quoted(path, base) + (mineDeleted ? " was deleted here and changed on the other "
                                                 "machine: kept with the other machine's changes"
                                               : " was deleted on the other machine and changed "
@@ -295,10 +299,10 @@ void CMerger::PairTheirs(const Items& base, const CFolderIndex& baseIndex, const
         const int b = baseIndex.Match(theirsIndex, static_cast<int>(j));
         CPair pair{-1, static_cast<int>(j), std::nullopt};
         if (b < 0)
-            pair.result = item; // added there
-        else if (item.kind == Kind::folder)
-            pair.result = KeptFolder(base[static_cast<std::size_t>(b)], item, true, path);
-        if (pair.result)
+            pair.m_result = item; // added there
+        else if (item.m_kind == Kind::Folder)
+            pair.m_result = KeptFolder(base[static_cast<std::size_t>(b)], item, true, path);
+        if (pair.m_result)
             Count(1, 0);
         pairOfTheirs[j] = static_cast<int>(pairs.size());
         pairs.push_back(std::move(pair));
@@ -334,36 +338,36 @@ void CMerger::Merge(const Items& base, const Items& mine, const Items& theirs,
         const CPlainItem& item = mine[i];
         int b = baseIndex.Match(mineIndex, static_cast<int>(i));
         int t = theirsIndex.Match(mineIndex, static_cast<int>(i));
-        std::string name = item.name;
+        std::string name = item.m_name;
         if (t < 0 && renamedHere[i] >= 0) {
             t = renamedHere[i];
             b = baseIndex.Match(theirsIndex, t);
         } else if (t < 0 && renamedMine[i] >= 0) {
             t = renamedMine[i];
-            name = theirs[static_cast<std::size_t>(t)].name;
+            name = theirs[static_cast<std::size_t>(t)].m_name;
             Count(1, 1);
         }
         CPair pair{static_cast<int>(i), t, std::nullopt};
         if (t >= 0) {
             // Kept by both (or added by both: taken once).
-            if (item.kind == Kind::folder) {
+            if (item.m_kind == Kind::Folder) {
                 static const Items none;
-                CPlainItem merged{Kind::folder, name, {}, {}};
-                Merge(b >= 0 ? base[static_cast<std::size_t>(b)].children : none, item.children,
-                      theirs[static_cast<std::size_t>(t)].children, Join(path, name),
-                      merged.children);
-                pair.result = std::move(merged);
+                CPlainItem merged{Kind::Folder, name, {}, {}};
+                Merge(b >= 0 ? base[static_cast<std::size_t>(b)].m_children : none, item.m_children,
+                      theirs[static_cast<std::size_t>(t)].m_children, Join(path, name),
+                      merged.m_children);
+                pair.m_result = std::move(merged);
             } else {
-                pair.result = item;
+                pair.m_result = item;
             }
         } else if (b >= 0) {
             // Deleted on the other machine.
-            if (item.kind == Kind::folder)
-                pair.result = KeptFolder(base[static_cast<std::size_t>(b)], item, false, path);
-            if (!pair.result)
+            if (item.m_kind == Kind::Folder)
+                pair.m_result = KeptFolder(base[static_cast<std::size_t>(b)], item, false, path);
+            if (!pair.m_result)
                 Count(0, 1);
         } else {
-            pair.result = item; // added here
+            pair.m_result = item; // added here
         }
         pairOfMine[i] = static_cast<int>(pairs.size());
         if (t >= 0)
@@ -403,8 +407,9 @@ void CMerger::NoteChangedBothWays(const Items& base, const CFolderIndex& baseInd
     const auto versionOf = [](const CPlainItem& old,
                               const std::vector<const CPlainItem*>& candidates) {
         for (const CPlainItem* each : candidates)
-            if (each->kind == old.kind && old.kind != Kind::separator &&
-                (each->name == old.name || (!old.target.empty() && each->target == old.target)))
+            if (each->m_kind == old.m_kind && old.m_kind != Kind::Separator &&
+                (each->m_name == old.m_name ||
+                 (!old.m_target.empty() && each->m_target == old.m_target)))
                 return each;
         return static_cast<const CPlainItem*>(nullptr);
     };
@@ -415,11 +420,11 @@ void CMerger::NoteChangedBothWays(const Items& base, const CFolderIndex& baseInd
         const CPlainItem* here = versionOf(base[b], newMine);
         const CPlainItem* there = versionOf(base[b], newTheirs);
         if (here && there && !SameKey(*here, *there))
-            m_summary.conflicts.push_back(Quoted(path, base[b]) +
-                                          " was changed differently on both machines: both "
-                                          "versions kept");
+            m_summary.m_conflicts.push_back(Quoted(path, base[b]) +
+                                            " was changed differently on both machines: both "
+                                            "versions kept");
         else if (!here != !there)
-            m_summary.conflicts.push_back(
+            m_summary.m_conflicts.push_back(
                 Quoted(path, base[b]) +
                 (here ? " was changed here and deleted on the other machine: kept, changed"
                       : " was deleted here and changed on the other machine: kept, changed"));
@@ -429,29 +434,29 @@ void CMerger::NoteChangedBothWays(const Items& base, const CFolderIndex& baseInd
 } // namespace
 
 std::string CMergeSummary::Note() const {
-    if (!Changed() && conflicts.empty())
+    if (!Changed() && m_conflicts.empty())
         return {};
-    std::string note = "The collection was updated from disk: " + std::to_string(added) +
-                       " added, " + std::to_string(removed) + " removed.";
-    for (const std::string& conflict : conflicts)
+    std::string note = "The collection was updated from disk: " + std::to_string(m_added) +
+                       " added, " + std::to_string(m_removed) + " removed.";
+    for (const std::string& conflict : m_conflicts)
         note += "\n" + conflict + ".";
     return note;
 }
 
 CMergeResult MergeTrees(const CPlainItem& base, const CPlainItem& mine, const CPlainItem& theirs) {
     CMergeResult result;
-    result.tree = CPlainItem{Kind::folder, mine.name, {}, {}};
-    CMerger(result.summary)
-        .Merge(base.children, mine.children, theirs.children, {}, result.tree.children);
+    result.m_tree = CPlainItem{Kind::Folder, mine.m_name, {}, {}};
+    CMerger(result.m_summary)
+        .Merge(base.m_children, mine.m_children, theirs.m_children, {}, result.m_tree.m_children);
     return result;
 }
 
 std::size_t CountDifferences(const CPlainItem& a, const CPlainItem& b) {
     std::size_t onlyA = 0, onlyB = 0;
-    CountSides(a.children, b.children, true, &onlyA, &onlyB);
+    CountSides(a.m_children, b.m_children, true, &onlyA, &onlyB);
     return onlyA + onlyB;
 }
 
 CPlainItem EmptyPlainTree() {
-    return CPlainItem{Kind::folder, "Root", {}, {}};
+    return CPlainItem{Kind::Folder, "Root", {}, {}};
 }

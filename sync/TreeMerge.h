@@ -30,32 +30,32 @@
 
 // A tree item without observers: what the merge and the history work on.
 struct CPlainItem {
-    enum class Kind : std::uint8_t { folder, entry, separator };
-    Kind kind = Kind::folder;
-    std::string name;   // empty for a separator
-    std::string target; // entries only; empty for a blank entry
-    std::vector<CPlainItem> children;
+    enum class EKind : std::uint8_t { Folder, Entry, Separator };
+    EKind m_kind = EKind::Folder;
+    std::string m_name;   // empty for a separator
+    std::string m_target; // entries only; empty for a blank entry
+    std::vector<CPlainItem> m_children;
 
     bool operator==(const CPlainItem&) const = default;
 };
 
 // What a merge brought in, relative to mine, for one note to the user.
 struct CMergeSummary {
-    int added = 0;   // items (not counting their contents) in the result that mine lacked
-    int removed = 0; // items of mine that are not in the result
+    int m_added = 0;   // items (not counting their contents) in the result that mine lacked
+    int m_removed = 0; // items of mine that are not in the result
     // One line each, e.g. "\"News\" was deleted on one side and kept for what the other added in
     // it".
-    std::vector<std::string> conflicts;
+    std::vector<std::string> m_conflicts;
 
-    bool Changed() const { return added > 0 || removed > 0; }
+    bool Changed() const { return m_added > 0 || m_removed > 0; }
     // "The collection was updated from disk: 2 added, 1 removed." plus the
     // conflicts; empty when nothing changed.
     std::string Note() const;
 };
 
 struct CMergeResult {
-    CPlainItem tree;
-    CMergeSummary summary;
+    CPlainItem m_tree;
+    CMergeSummary m_summary;
 };
 
 // base: the tree both sides started from (an empty folder when unknown);

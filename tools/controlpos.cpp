@@ -17,11 +17,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::ofstream out(argv[1], std::ios::binary | std::ios::trunc);
-    for (const SControl& control : CONTROLS) {
-        if (control.rect.IsEmpty())
+    for (const CControl& control : CONTROLS) {
+        if (control.m_rect.IsEmpty())
             continue;
-        out << control.name << ' ' << control.rect.x << ' ' << control.rect.y << ' '
-            << control.rect.w << ' ' << control.rect.h << '\n';
+        out << control.m_name << ' ' << control.m_rect.m_x << ' ' << control.m_rect.m_y << ' '
+            << control.m_rect.m_w << ' ' << control.m_rect.m_h << '\n';
     }
     if (!out.flush()) {
         std::fprintf(stderr, "could not write %s\n", argv[1]);

@@ -13,17 +13,17 @@
 // naming the file.
 class CArchiveException : public std::runtime_error {
 public:
-    enum Cause {
-        endOfFile, // fewer bytes left than a value needs
-        diskFull,  // the device has no room for what is written
-        hardIO,    // the device reported an input/output error
-        generic,   // any other failure of the file
-        badFormat, // the records are damaged beyond reading (e.g. nested too deep)
+    enum ECause {
+        EndOfFile, // fewer bytes left than a value needs
+        DiskFull,  // the device has no room for what is written
+        HardIO,    // the device reported an input/output error
+        Generic,   // any other failure of the file
+        BadFormat, // the records are damaged beyond reading (e.g. nested too deep)
     };
-    explicit CArchiveException(Cause cause, const std::string& what = {}, int systemError = 0)
+    explicit CArchiveException(ECause cause, const std::string& what = {}, int systemError = 0)
         : std::runtime_error(what.empty() ? "archive error" : what), m_cause(cause),
           m_nSystemError(systemError) {}
-    Cause m_cause;
+    ECause m_cause;
     int m_nSystemError; // the errno of the failing call; 0 when none was seen
 };
 

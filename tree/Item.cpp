@@ -419,7 +419,7 @@ void CFolder::Load(CArchive& ar) {
             Append(std::make_unique<CItem>(SEPARATOR_TEXT));
         } else if (tag == TAG_FOLDER) {
             if (m_nDepth >= MAX_FOLDER_DEPTH)
-                throw CArchiveException(CArchiveException::badFormat, "folders nested too deep");
+                throw CArchiveException(CArchiveException::BadFormat, "folders nested too deep");
             std::string name = ar.ReadString();
             auto folder = std::make_unique<CFolder>(std::move(name));
             CFolder* loaded = folder.get();

@@ -37,7 +37,7 @@ constexpr int SCOPE_TREE = 2;
 
 // How deep folders nest: a folder's depth is 0 when no folder holds it (the
 // top folder), else one more than its holder's. Reading takes a folder record
-// deeper than this for a damaged file (CArchiveException::badFormat); Insert
+// deeper than this for a damaged file (CArchiveException::BadFormat); Insert
 // and Append refuse an item that would put a folder deeper, so every tree
 // that can be saved can be read again.
 constexpr int MAX_FOLDER_DEPTH = 256;

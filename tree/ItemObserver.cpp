@@ -33,11 +33,11 @@ void CColumnObserver::ShowDetail(const std::string& text, bool enable) {
     }
 }
 
-void CColumnObserver::SetOutput(IObserverOutput* output) {
+void CColumnObserver::SetOutput(CObserverOutput* output) {
     m_pList = output ? output->AsList() : nullptr;
 }
 
-IObserverOutput* CColumnObserver::GetOutput() const {
+CObserverOutput* CColumnObserver::GetOutput() const {
     return m_pList;
 }
 

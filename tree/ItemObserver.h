@@ -25,8 +25,8 @@ public:
 
     virtual void OnChildAdded(int index) = 0;
     virtual void ShowDetail(const std::string& text, bool enable) = 0;
-    virtual void SetOutput(IObserverOutput* output) = 0;
-    virtual IObserverOutput* GetOutput() const = 0;
+    virtual void SetOutput(CObserverOutput* output) = 0;
+    virtual CObserverOutput* GetOutput() const = 0;
     virtual void SelectRow(int /*index*/) {}
     virtual void Clear() {}
     virtual void SetSubject(CItem* item) { m_pSubject = item; }
@@ -54,8 +54,8 @@ public:
 
     void OnChildAdded(int index) override;
     void ShowDetail(const std::string& text, bool enable) override;
-    void SetOutput(IObserverOutput* output) override;
-    IObserverOutput* GetOutput() const override;
+    void SetOutput(CObserverOutput* output) override;
+    CObserverOutput* GetOutput() const override;
     void SelectRow(int index) override;
     void Clear() override;
     void SetSubject(CItem* item) override;

@@ -8,7 +8,7 @@
 
 class CItemObserver;
 
-class IListOutput : public IObserverOutput {
+class IListOutput : public CObserverOutput {
 public:
     IListOutput* AsList() override { return this; }
 

@@ -16,7 +16,7 @@ bool CMenu::DestroyMenu() {
     return true;
 }
 
-bool CMenu::Insert(int position, Item item) {
+bool CMenu::Insert(int position, CMenuItem item) {
     if (!m_bHandle)
         return false;
     if (position == 0 && m_nFront > 0) {
@@ -38,17 +38,17 @@ bool CMenu::Insert(int position, Item item) {
 }
 
 bool CMenu::InsertSeparator(int position) {
-    return Insert(position, Item{Kind::Separator, 0, std::string(), nullptr});
+    return Insert(position, CMenuItem{EKind::Separator, 0, std::string(), nullptr});
 }
 
 bool CMenu::InsertCommand(int position, unsigned id, std::string text) {
-    return Insert(position, Item{Kind::Command, id, std::move(text), nullptr});
+    return Insert(position, CMenuItem{EKind::Command, id, std::move(text), nullptr});
 }
 
 bool CMenu::InsertPopup(int position, CMenu* popup, std::string text) {
     if (!popup || !popup->IsMenu())
         return false;
-    return Insert(position, Item{Kind::Popup, 0, std::move(text), popup});
+    return Insert(position, CMenuItem{EKind::Popup, 0, std::move(text), popup});
 }
 
 bool CMenu::RemoveMenu(int position) {
@@ -56,7 +56,7 @@ bool CMenu::RemoveMenu(int position) {
         return false;
     if (position == 0) {
         // Only the start moves; the gap is closed by the next insertion.
-        m_items[m_nFront] = Item();
+        m_items[m_nFront] = CMenuItem();
         if (++m_nFront == m_items.size()) {
             m_items.clear();
             m_nFront = 0;
@@ -71,7 +71,7 @@ int CMenu::GetMenuItemCount() const {
     return m_bHandle ? static_cast<int>(Size()) : -1;
 }
 
-const CMenu::Item* CMenu::GetItem(int position) const {
+const CMenu::CMenuItem* CMenu::GetItem(int position) const {
     if (!m_bHandle || position < 0 || static_cast<std::size_t>(position) >= Size())
         return nullptr;
     return &m_items[m_nFront + static_cast<std::size_t>(position)];

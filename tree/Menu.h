@@ -17,15 +17,15 @@
 #include <utility>
 #include <vector>
 
-class CMenu final : public IObserverOutput {
+class CMenu final : public CObserverOutput {
 public:
-    enum class Kind { Separator, Command, Popup };
+    enum class EKind { Separator, Command, Popup };
 
-    struct Item {
-        Kind kind = Kind::Separator;
-        unsigned id = 0;        // command id; 0 for separators and sub-menus
-        std::string text;       // bytes, as stored in the tree
-        CMenu* popup = nullptr; // sub-menu of a Popup item, not owned
+    struct CMenuItem {
+        EKind m_kind = EKind::Separator;
+        unsigned m_id = 0;        // command id; 0 for separators and sub-menus
+        std::string m_text;       // bytes, as stored in the tree
+        CMenu* m_popup = nullptr; // sub-menu of a Popup item, not owned
     };
 
     CMenu() = default; // no handle yet
@@ -58,13 +58,13 @@ public:
     // -1 without a handle.
     int GetMenuItemCount() const;
     // Null for a position out of range.
-    const Item* GetItem(int position) const;
+    const CMenuItem* GetItem(int position) const;
 
 private:
-    bool Insert(int position, Item item);
+    bool Insert(int position, CMenuItem item);
     std::size_t Size() const { return m_items.size() - m_nFront; }
 
     bool m_bHandle = false;
-    std::vector<Item> m_items; // the menu's items are m_items[m_nFront..]
+    std::vector<CMenuItem> m_items; // the menu's items are m_items[m_nFront..]
     std::size_t m_nFront = 0;
 };

@@ -41,7 +41,7 @@ void CMenuObserver::OnChildAdded(int position) {
     } else if (child->IsContainer()) {
         // A container whose menu is missing is left out; its number is spent.
         CItemObserver* observer = child->GetObserver();
-        IObserverOutput* output = observer ? observer->GetOutput() : nullptr;
+        CObserverOutput* output = observer ? observer->GetOutput() : nullptr;
         CMenu* sub = output ? output->AsMenu() : nullptr;
         if (sub && sub->IsMenu())
             inserted = m_pMenu->InsertPopup(at, sub, child->GetName());
@@ -53,11 +53,11 @@ void CMenuObserver::OnChildAdded(int position) {
         ++m_nInserted;
 }
 
-void CMenuObserver::SetOutput(IObserverOutput* output) {
+void CMenuObserver::SetOutput(CObserverOutput* output) {
     m_pMenu = output ? output->AsMenu() : nullptr;
 }
 
-IObserverOutput* CMenuObserver::GetOutput() const {
+CObserverOutput* CMenuObserver::GetOutput() const {
     return m_pMenu;
 }
 

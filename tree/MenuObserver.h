@@ -24,8 +24,8 @@ public:
 
     void OnChildAdded(int position) override;
     void ShowDetail(const std::string&, bool) override {}
-    void SetOutput(IObserverOutput* output) override;
-    IObserverOutput* GetOutput() const override;
+    void SetOutput(CObserverOutput* output) override;
+    CObserverOutput* GetOutput() const override;
     void Clear() override;
 
     CMenu* GetMenu() const { return m_pMenu; }

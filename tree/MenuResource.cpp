@@ -26,16 +26,16 @@ std::unique_ptr<CMenu> WithLockItem(const CMenu& content) {
     auto menu = std::make_unique<CMenu>();
     menu->CreateMenu();
     for (int i = 0; i < content.GetMenuItemCount(); ++i) {
-        const CMenu::Item& item = *content.GetItem(i);
-        switch (item.kind) {
-        case CMenu::Kind::Separator:
+        const CMenu::CMenuItem& item = *content.GetItem(i);
+        switch (item.m_kind) {
+        case CMenu::EKind::Separator:
             menu->AppendSeparator();
             break;
-        case CMenu::Kind::Command:
-            menu->AppendCommand(item.id, item.text);
+        case CMenu::EKind::Command:
+            menu->AppendCommand(item.m_id, item.m_text);
             break;
-        case CMenu::Kind::Popup:
-            menu->AppendPopup(item.popup, item.text);
+        case CMenu::EKind::Popup:
+            menu->AppendPopup(item.m_popup, item.m_text);
             break;
         }
     }

@@ -7,9 +7,9 @@
 class IListOutput;
 class CMenu;
 
-class IObserverOutput {
+class CObserverOutput {
 public:
-    virtual ~IObserverOutput() = default;
+    virtual ~CObserverOutput() = default;
     virtual IListOutput* AsList() { return nullptr; }
     virtual CMenu* AsMenu() { return nullptr; }
 };

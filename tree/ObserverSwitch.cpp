@@ -36,14 +36,14 @@ void CObserverSwitch::ShowDetail(const std::string& text, bool enable) {
         m_pLevel->ShowDetail(text, enable);
 }
 
-void CObserverSwitch::SetOutput(IObserverOutput* output) {
+void CObserverSwitch::SetOutput(CObserverOutput* output) {
     if (MenuDisplay())
         Menu().SetOutput(output);
     else if (m_pLevel)
         m_pLevel->SetOutput(output);
 }
 
-IObserverOutput* CObserverSwitch::GetOutput() const {
+CObserverOutput* CObserverSwitch::GetOutput() const {
     if (MenuDisplay())
         return Menu().GetOutput();
     return m_pLevel ? m_pLevel->GetOutput() : nullptr;

@@ -25,8 +25,8 @@ public:
 
     void OnChildAdded(int index) override;
     void ShowDetail(const std::string& text, bool enable) override;
-    void SetOutput(IObserverOutput* output) override;
-    IObserverOutput* GetOutput() const override;
+    void SetOutput(CObserverOutput* output) override;
+    CObserverOutput* GetOutput() const override;
     void SelectRow(int index) override;
     void Clear() override;
     void SetSubject(CItem* item) override;

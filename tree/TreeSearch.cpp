@@ -61,20 +61,20 @@ void CTreeSearch::Build(const CItem& top) {
     m_bBuilt = true;
     m_nBuiltAt = g_nTreeChanges;
     // Depth first in tree order, without recursion: nesting has no limit.
-    struct Level {
-        const CItem* folder;
-        std::uint32_t record; // the folder's own record; NO_RECORD for the top
-        int next;             // next row to visit
+    struct CLevel {
+        const CItem* m_folder;
+        std::uint32_t m_record; // the folder's own record; NO_RECORD for the top
+        int m_next;             // next row to visit
     };
-    std::vector<Level> stack{{&top, NO_RECORD, 0}};
+    std::vector<CLevel> stack{{&top, NO_RECORD, 0}};
     while (!stack.empty()) {
-        Level& level = stack.back();
-        const CItem* child = level.folder->GetChild(level.next);
+        CLevel& level = stack.back();
+        const CItem* child = level.m_folder->GetChild(level.m_next);
         if (!child) {
             stack.pop_back();
             continue;
         }
-        const int row = level.next++;
+        const int row = level.m_next++;
         const bool folder = dynamic_cast<const CFolder*>(child) != nullptr;
         if (!folder && !dynamic_cast<const CEntry*>(child))
             continue; // a separator
@@ -85,13 +85,13 @@ void CTreeSearch::Build(const CItem& top) {
                 std::numeric_limits<std::uint32_t>::max() ||
             m_records.size() >= NO_RECORD)
             break;
-        Record record{child, static_cast<std::uint32_t>(m_text.size()), 0, level.record, row};
+        CRecord record{child, static_cast<std::uint32_t>(m_text.size()), 0, level.m_record, row};
         FoldText(child->GetName(), m_text);
-        m_nLongest = std::max<std::size_t>(m_nLongest, m_text.size() - record.name);
+        m_nLongest = std::max<std::size_t>(m_nLongest, m_text.size() - record.m_name);
         m_text.push_back(NAME_END);
-        record.target = static_cast<std::uint32_t>(m_text.size());
+        record.m_target = static_cast<std::uint32_t>(m_text.size());
         FoldText(target, m_text);
-        m_nLongest = std::max<std::size_t>(m_nLongest, m_text.size() - record.target);
+        m_nLongest = std::max<std::size_t>(m_nLongest, m_text.size() - record.m_target);
         m_text.push_back(TARGET_END);
         m_records.push_back(record);
         if (folder)
@@ -102,14 +102,14 @@ void CTreeSearch::Build(const CItem& top) {
 }
 
 std::string_view CTreeSearch::Name(std::uint32_t record) const {
-    const Record& r = m_records[record];
-    return std::string_view(m_text).substr(r.name, r.target - 1 - r.name);
+    const CRecord& r = m_records[record];
+    return std::string_view(m_text).substr(r.m_name, r.m_target - 1 - r.m_name);
 }
 
 std::string_view CTreeSearch::Whole(std::uint32_t record) const {
-    const std::uint32_t begin = m_records[record].name;
+    const std::uint32_t begin = m_records[record].m_name;
     const std::size_t end =
-        record + 1 < m_records.size() ? m_records[record + 1].name : m_text.size();
+        record + 1 < m_records.size() ? m_records[record + 1].m_name : m_text.size();
     return std::string_view(m_text).substr(begin, end - 1 - begin);
 }
 
@@ -125,30 +125,30 @@ void CTreeSearch::ScanAll(const std::string& word, std::vector<std::uint32_t>& h
         const auto at = static_cast<std::size_t>(hit - text.data());
         // Records are in buffer order: the one holding the hit is at or after
         // the last one found.
-        while (record + 1 < count && m_records[record + 1].name <= at)
+        while (record + 1 < count && m_records[record + 1].m_name <= at)
             ++record;
         hits.push_back(record);
         if (record + 1 >= count)
             break;
-        from = m_records[record + 1].name;
+        from = m_records[record + 1].m_name;
     }
 }
 
-CTreeSearch::Rank CTreeSearch::RankOf(std::uint32_t record) const {
+CTreeSearch::ERank CTreeSearch::RankOf(std::uint32_t record) const {
     const std::string_view name = Name(record);
     if (name.substr(0, m_query.size()) == m_query)
-        return RANK_NAME_START;
+        return RankNameStart;
     bool wordStarts = true;
     for (const std::string& word : m_words) {
         if (!Contains(name, word))
-            return RANK_IN_TARGET;
+            return RankInTarget;
         if (wordStarts && !StartsAWord(name, word))
             wordStarts = false;
     }
-    return wordStarts ? RANK_WORD_START : RANK_IN_NAME;
+    return wordStarts ? RankWordStart : RankInName;
 }
 
-CTreeSearch::Result CTreeSearch::Find(std::string_view text, std::size_t limit) {
+CTreeSearch::CResult CTreeSearch::Find(std::string_view text, std::size_t limit) {
     const std::vector<std::string> typed = SplitWords(FoldText(text));
     std::string query;
     for (const std::string& word : typed)
@@ -186,30 +186,30 @@ CTreeSearch::Result CTreeSearch::Find(std::string_view text, std::size_t limit) 
     m_bHitsValid = !m_query.empty();
 
     // Counting by rank keeps tree order within each rank.
-    Result result;
-    result.total = m_hits.size();
+    CResult result;
+    result.m_total = m_hits.size();
     std::array<std::vector<std::uint32_t>, RANK_COUNT> byRank;
     for (const std::uint32_t record : m_hits) {
-        if (byRank[RANK_NAME_START].size() >= limit)
+        if (byRank[RankNameStart].size() >= limit)
             break; // the best rank alone fills what shows
-        const Rank rank = RankOf(record);
+        const ERank rank = RankOf(record);
         // Past the limit only the better ranks can still change what shows.
         if (byRank[rank].size() < limit)
             byRank[rank].push_back(record);
     }
-    for (int rank = 0; rank < RANK_COUNT && result.shown.size() < limit; ++rank)
+    for (int rank = 0; rank < RANK_COUNT && result.m_shown.size() < limit; ++rank)
         for (const std::uint32_t record : byRank[static_cast<std::size_t>(rank)]) {
-            if (result.shown.size() >= limit)
+            if (result.m_shown.size() >= limit)
                 break;
-            result.shown.push_back({record, static_cast<Rank>(rank)});
+            result.m_shown.push_back({record, static_cast<ERank>(rank)});
         }
     return result;
 }
 
 std::vector<int> CTreeSearch::GetRows(std::uint32_t record) const {
     std::vector<int> rows;
-    for (std::uint32_t r = record; r != NO_RECORD; r = m_records[r].parent)
-        rows.push_back(m_records[r].row);
+    for (std::uint32_t r = record; r != NO_RECORD; r = m_records[r].m_parent)
+        rows.push_back(m_records[r].m_row);
     std::reverse(rows.begin(), rows.end());
     return rows;
 }
@@ -230,7 +230,7 @@ CItem* CTreeSearch::Locate(const CItem& top, std::uint32_t record,
             return nullptr;
         item = found;
     }
-    if (found != m_records[record].item) {
+    if (found != m_records[record].m_item) {
         if (folders)
             folders->clear();
         return nullptr;

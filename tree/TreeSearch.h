@@ -5,10 +5,10 @@
 // spaces) must occur in an entry's name or target, or in a folder's name, in
 // any order. Matches come best first by rank, and in tree order (a folder
 // before what it holds) within a rank:
-//   RANK_NAME_START  the name starts with the text
-//   RANK_WORD_START  every word starts a word of the name
-//   RANK_IN_NAME     every word occurs in the name
-//   RANK_IN_TARGET   some word occurs only in the target
+//   RankNameStart    the name starts with the text
+//   RankWordStart    every word starts a word of the name
+//   RankInName       every word occurs in the name
+//   RankInTarget     some word occurs only in the target
 // Blank entries count as entries without a target; separators and the top
 // folder itself are never found.
 //
@@ -32,17 +32,17 @@ class CItem;
 
 class CTreeSearch final {
 public:
-    enum Rank : int { RANK_NAME_START, RANK_WORD_START, RANK_IN_NAME, RANK_IN_TARGET };
+    enum ERank : int { RankNameStart, RankWordStart, RankInName, RankInTarget };
     static constexpr int RANK_COUNT = 4;
     static constexpr std::uint32_t NO_RECORD = 0xFFFFFFFFu;
 
-    struct Match {
-        std::uint32_t record;
-        Rank rank;
+    struct CMatch {
+        std::uint32_t m_record;
+        ERank m_rank;
     };
-    struct Result {
-        std::vector<Match> shown; // best first, at most the limit asked for
-        std::size_t total = 0;    // how many items match in all
+    struct CResult {
+        std::vector<CMatch> m_shown; // best first, at most the limit asked for
+        std::size_t m_total = 0;     // how many items match in all
     };
 
     // Indexes every folder and entry below top, in tree order.
@@ -53,12 +53,12 @@ public:
     bool IsCurrent() const;
 
     // The matches of text; an empty text (or one of spaces) matches nothing.
-    Result Find(std::string_view text, std::size_t limit);
+    CResult Find(std::string_view text, std::size_t limit);
     // The folded words of the last Find, for marking them in what is shown.
     const std::vector<std::string>& GetWords() const { return m_words; }
 
     // The item as indexed; it may be stale once the tree has changed.
-    const CItem* GetIndexedItem(std::uint32_t record) const { return m_records[record].item; }
+    const CItem* GetIndexedItem(std::uint32_t record) const { return m_records[record].m_item; }
     // The rows from the top folder down to the item: the first is its row in
     // the top folder, the last its row in its own folder.
     std::vector<int> GetRows(std::uint32_t record) const;
@@ -69,24 +69,24 @@ public:
                   std::vector<const CItem*>* folders = nullptr) const;
 
     // Memory of the records, and of the folded texts with their end marks.
-    std::size_t RecordBytes() const { return m_records.capacity() * sizeof(Record); }
+    std::size_t RecordBytes() const { return m_records.capacity() * sizeof(CRecord); }
     std::size_t TextBytes() const { return m_text.capacity(); }
 
 private:
-    struct Record {
-        const CItem* item;
-        std::uint32_t name;   // offset of the folded name in m_text
-        std::uint32_t target; // offset of the folded target, after the name's end mark
-        std::uint32_t parent; // record of the folder holding it; NO_RECORD: the top
-        std::int32_t row;     // its row in that folder
+    struct CRecord {
+        const CItem* m_item;
+        std::uint32_t m_name;   // offset of the folded name in m_text
+        std::uint32_t m_target; // offset of the folded target, after the name's end mark
+        std::uint32_t m_parent; // record of the folder holding it; NO_RECORD: the top
+        std::int32_t m_row;     // its row in that folder
     };
 
     std::string_view Name(std::uint32_t record) const;
     std::string_view Whole(std::uint32_t record) const; // name, mark, target
     void ScanAll(const std::string& word, std::vector<std::uint32_t>& hits) const;
-    Rank RankOf(std::uint32_t record) const;
+    ERank RankOf(std::uint32_t record) const;
 
-    std::vector<Record> m_records;
+    std::vector<CRecord> m_records;
     std::string m_text;
     std::size_t m_nLongest = 0; // longest folded name or target
     bool m_bBuilt = false;

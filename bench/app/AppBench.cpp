@@ -78,33 +78,33 @@ std::string Name(int i) {
 struct CWindowWithFolder {
     explicit CWindowWithFolder(int n) {
         ResetTreeState();
-        QDir::setCurrent(dir.path());
-        dialog = std::make_unique<CMainDialog>(settings, shell, picker);
-        dialog->OnInitDialog();
+        QDir::setCurrent(m_dir.path());
+        m_dialog = std::make_unique<CMainDialog>(m_settings, m_shell, m_picker);
+        m_dialog->OnInitDialog();
         auto folder = std::make_unique<CFolder>("Big");
         CFolder& big = *folder;
-        dialog->GetTopFolder()->Append(std::move(folder));
+        m_dialog->GetTopFolder()->Append(std::move(folder));
         for (int i = 0; i < n; ++i)
             big.Append(std::make_unique<CEntry>(Name(i), "https://example.org/" + std::to_string(i),
                                                 nullptr));
-        dialog->BindColumns(g_pFirstLevel);
-        dialog->show();
+        m_dialog->BindColumns(g_pFirstLevel);
+        m_dialog->show();
         QApplication::processEvents();
     }
     ~CWindowWithFolder() {
-        dialog.reset();
+        m_dialog.reset();
         ResetTreeState();
     }
-    QTemporaryDir dir;
-    CSettings settings{std::make_unique<CNoStore>()};
-    CNoShell shell;
-    CNoPicker picker;
-    std::unique_ptr<CMainDialog> dialog;
+    QTemporaryDir m_dir;
+    CSettings m_settings{std::make_unique<CNoStore>()};
+    CNoShell m_shell;
+    CNoPicker m_picker;
+    std::unique_ptr<CMainDialog> m_dialog;
 };
 
 void SelectFolder(benchmark::State& state) {
     CWindowWithFolder window(int(state.range(0)));
-    CItem* top = window.dialog->GetTopFolder();
+    CItem* top = window.m_dialog->GetTopFolder();
     for (auto _ : state) {
         top->Select(0);
         QApplication::processEvents();
@@ -113,14 +113,14 @@ void SelectFolder(benchmark::State& state) {
         QApplication::processEvents();
         state.ResumeTiming();
     }
-    if (window.dialog->GetList(1)->count() != 0)
+    if (window.m_dialog->GetList(1)->count() != 0)
         state.SkipWithError("the column was not emptied");
 }
 BENCHMARK(SelectFolder)->Arg(100)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 void PlainInsert(benchmark::State& state) {
     CWindowWithFolder window(0);
-    QListWidget* list = window.dialog->GetList(1);
+    QListWidget* list = window.m_dialog->GetList(1);
     const int n = int(state.range(0));
     for (auto _ : state) {
         for (int i = 0; i < n; ++i)
@@ -163,10 +163,10 @@ class CPaintWatch final : public QObject {
 public:
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Paint)
-            painted = true;
+            m_painted = true;
         return false;
     }
-    bool painted = false;
+    bool m_painted = false;
 };
 
 void FirstPaint(benchmark::State& state) {
@@ -182,7 +182,7 @@ void FirstPaint(benchmark::State& state) {
             dialog.installEventFilter(&watch);
             dialog.OnInitDialog();
             dialog.show();
-            while (!watch.painted)
+            while (!watch.m_painted)
                 QApplication::processEvents(QEventLoop::WaitForMoreEvents);
             state.PauseTiming();
         }
@@ -208,8 +208,8 @@ void RenameToWindow(benchmark::State& state) {
     QByteArray versions[2];
     for (int v = 0; v < 2; ++v) {
         CPlainItem changed = tree;
-        changed.children.push_back(
-            CPlainItem{CPlainItem::Kind::entry, "Arrived " + std::to_string(v), "https://a/", {}});
+        changed.m_children.push_back(
+            CPlainItem{CPlainItem::EKind::Entry, "Arrived " + std::to_string(v), "https://a/", {}});
         QBuffer buffer(&versions[v]);
         buffer.open(QIODevice::WriteOnly);
         WritePlainTree(buffer, "", changed);
@@ -260,7 +260,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const QString start = QDir::currentPath();
     benchmark::Initialize(&argc, argv);
-    CBenchReporter reporter(CBenchReporter::Time::Real);
+    CBenchReporter reporter(CBenchReporter::ETime::Real);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     QDir::setCurrent(start);
     std::printf("\nRatios (real time):\n");

@@ -48,17 +48,17 @@ std::vector<std::string> Addresses(int n) {
 
 void CheckLinks(benchmark::State& state) {
     const std::vector<std::string> addresses = Addresses(int(state.range(0)));
-    std::vector<SLinkJob> jobs;
+    std::vector<CLinkJob> jobs;
     for (std::size_t i = 0; i < addresses.size(); ++i)
         jobs.push_back({i, addresses[i]});
-    CLinkChecker::SOptions options;
-    options.concurrency = AT_ONCE;
+    CLinkChecker::COptions options;
+    options.m_concurrency = AT_ONCE;
     std::size_t bytes = 0;
     for (auto _ : state) {
         const std::size_t before = HeapInUse();
         CLinkChecker checker(options);
         QEventLoop loop;
-        QObject::connect(&checker, &CLinkChecker::finished, &loop, &QEventLoop::quit);
+        QObject::connect(&checker, &CLinkChecker::Finished, &loop, &QEventLoop::quit);
         checker.Start(jobs);
         if (checker.IsRunning())
             loop.exec();
@@ -140,7 +140,7 @@ BENCHMARK(FindDuplicates)->Arg(100000)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
-    CBenchReporter reporter(CBenchReporter::Time::Real);
+    CBenchReporter reporter(CBenchReporter::ETime::Real);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nRatios (real time):\n");
     reporter.PrintRatio("CheckLinks/10000/iterations:3/real_time",

@@ -26,8 +26,8 @@
 
 namespace {
 
+using bench::CVectorList;
 using bench::NameOf;
-using bench::VectorList;
 
 constexpr int ITEMS = 10000;
 
@@ -39,92 +39,92 @@ void Fill(CFolder& folder, int count) {
 
 // Root: an entry, folder F with ITEMS entries (selected, so the middle column
 // lists it), another entry.
-struct DeleteFixture {
-    DeleteFixture() {
+struct CDeleteFixture {
+    CDeleteFixture() {
         ResetTreeState();
-        top = StartTree(nullptr);
-        top->Append(std::make_unique<CEntry>("before", "http://before", nullptr));
+        m_top = StartTree(nullptr);
+        m_top->Append(std::make_unique<CEntry>("before", "http://before", nullptr));
         auto folder = std::make_unique<CFolder>("F");
         Fill(*folder, ITEMS);
-        top->Append(std::move(folder));
-        top->Append(std::make_unique<CEntry>("after", "http://after", nullptr));
-        BindColumns(g_pFirstLevel, top.get(), &left, &middle, &right);
-        top->Select(1);
-        editor.SetTop(top.get());
+        m_top->Append(std::move(folder));
+        m_top->Append(std::make_unique<CEntry>("after", "http://after", nullptr));
+        BindColumns(g_pFirstLevel, m_top.get(), &m_left, &m_middle, &m_right);
+        m_top->Select(1);
+        m_editor.SetTop(m_top.get());
     }
-    ~DeleteFixture() {
-        editor.SetTop(nullptr);
-        for (VectorList* list : {&left, &middle, &right})
+    ~CDeleteFixture() {
+        m_editor.SetTop(nullptr);
+        for (CVectorList* list : {&m_left, &m_middle, &m_right})
             list->SetObserver(nullptr);
-        EndTree(std::move(top));
+        EndTree(std::move(m_top));
         ResetTreeState();
     }
-    std::unique_ptr<CFolder> top;
-    VectorList left, middle, right;
-    CTreeEditor editor;
+    std::unique_ptr<CFolder> m_top;
+    CVectorList m_left, m_middle, m_right;
+    CTreeEditor m_editor;
 };
 
 void DeleteAndUndo(benchmark::State& state) {
-    DeleteFixture f;
+    CDeleteFixture f;
     for (auto _ : state) {
-        f.editor.Remove(f.top.get(), 1);
-        f.editor.Undo();
+        f.m_editor.Remove(f.m_top.get(), 1);
+        f.m_editor.Undo();
     }
-    if (f.top->GetCount() != 3 || f.top->GetChild(1)->GetCount() != ITEMS)
+    if (f.m_top->GetCount() != 3 || f.m_top->GetChild(1)->GetCount() != ITEMS)
         state.SkipWithError("the folder did not come back");
 }
 BENCHMARK(DeleteAndUndo)->Unit(benchmark::kMillisecond);
 
 void DeleteReference(benchmark::State& state) {
-    DeleteFixture f;
+    CDeleteFixture f;
     for (auto _ : state) {
-        std::unique_ptr<CItem> taken = f.top->Take(1);
-        f.top->Insert(1, std::move(taken));
+        std::unique_ptr<CItem> taken = f.m_top->Take(1);
+        f.m_top->Insert(1, std::move(taken));
     }
 }
 BENCHMARK(DeleteReference)->Unit(benchmark::kMillisecond);
 
 // Root holds ITEMS entries, listed in the left column; row 5,000 is moved to
 // row 10 and back.
-struct MoveFixture {
-    MoveFixture() {
+struct CMoveFixture {
+    CMoveFixture() {
         ResetTreeState();
-        top = StartTree(nullptr);
-        Fill(*top, ITEMS);
-        BindColumns(g_pFirstLevel, top.get(), &left, &middle, &right);
-        top->Select(5000);
-        editor.SetTop(top.get());
+        m_top = StartTree(nullptr);
+        Fill(*m_top, ITEMS);
+        BindColumns(g_pFirstLevel, m_top.get(), &m_left, &m_middle, &m_right);
+        m_top->Select(5000);
+        m_editor.SetTop(m_top.get());
     }
-    ~MoveFixture() {
-        editor.SetTop(nullptr);
-        for (VectorList* list : {&left, &middle, &right})
+    ~CMoveFixture() {
+        m_editor.SetTop(nullptr);
+        for (CVectorList* list : {&m_left, &m_middle, &m_right})
             list->SetObserver(nullptr);
-        EndTree(std::move(top));
+        EndTree(std::move(m_top));
         ResetTreeState();
     }
-    std::unique_ptr<CFolder> top;
-    VectorList left, middle, right;
-    CTreeEditor editor;
+    std::unique_ptr<CFolder> m_top;
+    CVectorList m_left, m_middle, m_right;
+    CTreeEditor m_editor;
 };
 
 void MoveOne(benchmark::State& state) {
-    MoveFixture f;
+    CMoveFixture f;
     for (auto _ : state) {
-        f.editor.Move(f.top.get(), 5000, f.top.get(), 10);
-        f.editor.Move(f.top.get(), 10, f.top.get(), 5001);
+        f.m_editor.Move(f.m_top.get(), 5000, f.m_top.get(), 10);
+        f.m_editor.Move(f.m_top.get(), 10, f.m_top.get(), 5001);
     }
-    if (f.top->GetChild(5000)->GetName() != NameOf(5000))
+    if (f.m_top->GetChild(5000)->GetName() != NameOf(5000))
         state.SkipWithError("the entry did not go back");
 }
 BENCHMARK(MoveOne)->Unit(benchmark::kMillisecond);
 
 void MoveReference(benchmark::State& state) {
-    MoveFixture f;
+    CMoveFixture f;
     for (auto _ : state) {
-        f.top->Select(5000);
-        f.top->Insert(10, f.top->Take(5000));
-        f.top->Select(10);
-        f.top->Insert(5000, f.top->Take(10));
+        f.m_top->Select(5000);
+        f.m_top->Insert(10, f.m_top->Take(5000));
+        f.m_top->Select(10);
+        f.m_top->Insert(5000, f.m_top->Take(10));
     }
 }
 BENCHMARK(MoveReference)->Unit(benchmark::kMillisecond);
@@ -199,7 +199,7 @@ void HistoryMemory() {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv); // the undo stack is a QObject
     benchmark::Initialize(&argc, argv);
-    CBenchReporter reporter(CBenchReporter::Time::Cpu);
+    CBenchReporter reporter(CBenchReporter::ETime::Cpu);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nRatio to the tree operations alone (goal within 2x), %d items:\n", ITEMS);
     const std::pair<const char*, const char*> pairs[] = {{"DeleteAndUndo", "DeleteReference"},

@@ -74,9 +74,9 @@ void BM_Import(benchmark::State& state) {
     for (auto _ : state) {
         std::unique_ptr<CFolder> top = StartTree(nullptr);
         const CImportResult result = ReadBookmarkHtml(html);
-        PlaceImport(*top, result.root, "Imported");
+        PlaceImport(*top, result.m_root, "Imported");
         state.PauseTiming();
-        if (result.counts.bookmarks != FOLDERS * PER_FOLDER)
+        if (result.m_counts.m_bookmarks != FOLDERS * PER_FOLDER)
             state.SkipWithError("not every bookmark was read");
         EndTree(std::move(top));
         ResetTreeState();
@@ -84,18 +84,18 @@ void BM_Import(benchmark::State& state) {
     }
 }
 
-struct SExported {
-    QTemporaryDir folder;
-    std::unique_ptr<CFolder> top;
-    QByteArray bytes;
+struct CExported {
+    QTemporaryDir m_folder;
+    std::unique_ptr<CFolder> m_top;
+    QByteArray m_bytes;
 };
 
-SExported& Exported() {
-    static SExported site = [] {
-        SExported made;
-        made.top = StartTree(nullptr);
-        PlaceImport(*made.top, ReadBookmarkHtml(Document()).root, "Imported");
-        made.bytes = WriteBookmarkHtml(*made.top);
+CExported& Exported() {
+    static CExported site = [] {
+        CExported made;
+        made.m_top = StartTree(nullptr);
+        PlaceImport(*made.m_top, ReadBookmarkHtml(Document()).m_root, "Imported");
+        made.m_bytes = WriteBookmarkHtml(*made.m_top);
         return made;
     }();
     return site;
@@ -108,19 +108,19 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
 }
 
 void BM_PlainWrite(benchmark::State& state) {
-    SExported& site = Exported();
+    CExported& site = Exported();
     for (auto _ : state)
-        WriteFile(site.folder.filePath("plain.html"), site.bytes);
+        WriteFile(site.m_folder.filePath("plain.html"), site.m_bytes);
 }
 
 // Streamed to the file as it is made, the way the window and the command
 // line export.
 void BM_Export(benchmark::State& state) {
-    SExported& site = Exported();
+    CExported& site = Exported();
     for (auto _ : state) {
-        QFile file(site.folder.filePath("export.html"));
+        QFile file(site.m_folder.filePath("export.html"));
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            !WriteBookmarkHtml(*site.top, file))
+            !WriteBookmarkHtml(*site.m_top, file))
             state.SkipWithError("the export was not written");
     }
 }
@@ -147,10 +147,10 @@ std::size_t CopyTree(const CFolder& folder, char* out) {
 }
 
 void BM_TreeRead(benchmark::State& state) {
-    SExported& site = Exported();
+    CExported& site = Exported();
     static char out[8192];
     for (auto _ : state)
-        benchmark::DoNotOptimize(CopyTree(*site.top, out));
+        benchmark::DoNotOptimize(CopyTree(*site.m_top, out));
 }
 
 BENCHMARK(BM_ParseOnly)->Unit(benchmark::kMillisecond);
@@ -168,7 +168,7 @@ void PrintMemoryPerBookmark() {
     std::size_t peak = 0;
     {
         const CImportResult result = ReadBookmarkHtml(Document());
-        PlaceImport(*top, result.root, "Imported");
+        PlaceImport(*top, result.m_root, "Imported");
         peak = HeapInUse() - before;
     }
     const std::size_t kept = HeapInUse() - before;
@@ -187,7 +187,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    CBenchReporter reporter(CBenchReporter::Time::Cpu);
+    CBenchReporter reporter(CBenchReporter::ETime::Cpu);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nsummary (goal within 2x of the reference):\n");
     const char* const cases[][3] = {{"import", "BM_Import", "BM_ParseOnly"},

@@ -63,9 +63,9 @@ void BM_Import(benchmark::State& state) {
     for (auto _ : state) {
         std::unique_ptr<CFolder> top = StartTree(nullptr);
         const CImportResult result = ReadXbel(xml);
-        PlaceImport(*top, result.root, "Imported");
+        PlaceImport(*top, result.m_root, "Imported");
         state.PauseTiming();
-        if (result.counts.bookmarks != FOLDERS * PER_FOLDER)
+        if (result.m_counts.m_bookmarks != FOLDERS * PER_FOLDER)
             state.SkipWithError("not every bookmark was read");
         EndTree(std::move(top));
         ResetTreeState();
@@ -73,37 +73,37 @@ void BM_Import(benchmark::State& state) {
     }
 }
 
-struct SExported {
-    QTemporaryDir folder;
-    std::unique_ptr<CFolder> top;
-    QByteArray bytes;
+struct CExported {
+    QTemporaryDir m_folder;
+    std::unique_ptr<CFolder> m_top;
+    QByteArray m_bytes;
 };
 
-SExported& Exported() {
-    static SExported site = [] {
-        SExported made;
-        made.top = StartTree(nullptr);
-        PlaceImport(*made.top, ReadXbel(Document()).root, "Imported");
-        made.bytes = WriteXbel(*made.top);
+CExported& Exported() {
+    static CExported site = [] {
+        CExported made;
+        made.m_top = StartTree(nullptr);
+        PlaceImport(*made.m_top, ReadXbel(Document()).m_root, "Imported");
+        made.m_bytes = WriteXbel(*made.m_top);
         return made;
     }();
     return site;
 }
 
 void BM_PlainWrite(benchmark::State& state) {
-    SExported& site = Exported();
+    CExported& site = Exported();
     for (auto _ : state) {
-        QFile file(site.folder.filePath("plain.xbel"));
+        QFile file(site.m_folder.filePath("plain.xbel"));
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            file.write(site.bytes);
+            file.write(site.m_bytes);
     }
 }
 
 void BM_Export(benchmark::State& state) {
-    SExported& site = Exported();
+    CExported& site = Exported();
     for (auto _ : state) {
-        QFile file(site.folder.filePath("export.xbel"));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || !WriteXbel(*site.top, file))
+        QFile file(site.m_folder.filePath("export.xbel"));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || !WriteXbel(*site.m_top, file))
             state.SkipWithError("the export was not written");
     }
 }
@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    CBenchReporter reporter(CBenchReporter::Time::Cpu);
+    CBenchReporter reporter(CBenchReporter::ETime::Cpu);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nsummary (goal within 2x of the reference):\n");
     const char* const cases[][3] = {{"import", "BM_Import", "BM_ReaderOnly"},

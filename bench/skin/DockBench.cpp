@@ -29,14 +29,14 @@ constexpr int PER_FOLDER = 100; // a folder and its 99 entries
 
 // A tree of items / 100 folders, each holding 99 entries (a separator every
 // tenth), as a user's bookmarks might be.
-struct Tree {
-    explicit Tree(int items) {
+struct CTree {
+    explicit CTree(int items) {
         ResetTreeState();
-        top = StartTree(content.get());
+        m_top = StartTree(m_content.get());
         for (int f = 0; f < items / PER_FOLDER; ++f) {
             auto folder = std::make_unique<CFolder>("Folder " + std::to_string(f));
             CFolder* added = folder.get();
-            top->Append(std::move(folder));
+            m_top->Append(std::move(folder));
             for (int e = 1; e < PER_FOLDER; ++e) {
                 if (e % 10 == 0)
                     added->Append(std::make_unique<CItem>(SEPARATOR_TEXT));
@@ -47,21 +47,21 @@ struct Tree {
             }
         }
     }
-    ~Tree() {
-        EndTree(std::move(top));
+    ~CTree() {
+        EndTree(std::move(m_top));
         ResetTreeState();
     }
-    void Open() { ShowTreeMenus(top.get()); }
-    void Close() { HideTreeMenus(top.get()); }
+    void Open() { ShowTreeMenus(m_top.get()); }
+    void Close() { HideTreeMenus(m_top.get()); }
 
-    std::unique_ptr<CMenu> content = MakeContentMenu();
-    std::unique_ptr<CFolder> top;
+    std::unique_ptr<CMenu> m_content = MakeContentMenu();
+    std::unique_ptr<CFolder> m_top;
 };
 
 void OpenDockMenu(benchmark::State& state) {
     const int items = static_cast<int>(state.range(0));
-    Tree tree(items);
-    CMenuView view(tree.content.get());
+    CTree tree(items);
+    CMenuView view(tree.m_content.get());
     for (auto _ : state) {
         tree.Open();
         view.popup(QPoint(0, 0));
@@ -75,12 +75,12 @@ void OpenDockMenu(benchmark::State& state) {
 
 void FindLastEntry(benchmark::State& state) {
     const int items = static_cast<int>(state.range(0));
-    Tree tree(items);
+    CTree tree(items);
     // The last item of the tree is an entry; its number is 33000 + items.
     const unsigned id = static_cast<unsigned>(FIRST_ENTRY_MENU_ID - 1 + items);
     std::string target;
     for (auto _ : state) {
-        target = FindTargetById(tree.top.get(), id);
+        target = FindTargetById(tree.m_top.get(), id);
         benchmark::DoNotOptimize(target);
     }
     if (target.empty())
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    CBenchReporter reporter(CBenchReporter::Time::Cpu);
+    CBenchReporter reporter(CBenchReporter::ETime::Cpu);
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     std::printf("\n");
@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
     constexpr int ITEMS = 10000;
     const std::size_t before = HeapInUse();
     {
-        Tree tree(ITEMS);
+        CTree tree(ITEMS);
         const std::size_t built = HeapInUse();
         tree.Open();
         const std::size_t open = HeapInUse();

@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    CBenchReporter reporter(CBenchReporter::Time::Cpu);
+    CBenchReporter reporter(CBenchReporter::ETime::Cpu);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const auto ratio = [&](const char* measured, const char* reference, const char* what) {
         if (const std::optional<double> r = reporter.Ratio(measured, reference))

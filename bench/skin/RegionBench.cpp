@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    CBenchReporter reporter(CBenchReporter::Time::Real);
+    CBenchReporter reporter(CBenchReporter::ETime::Real);
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     std::printf("\nShape of MainWnd (%d x %d, %d rectangles), time / plain pass over its pixels\n",

@@ -95,7 +95,7 @@ public:
                                        qint64(m_buffer.size() - kept));
         m_nEnd = kept + std::size_t(std::max<qint64>(got, 0));
         if (m_nEnd < 8)
-            throw CArchiveException(CArchiveException::endOfFile);
+            throw CArchiveException(CArchiveException::EndOfFile);
     }
     void Flush() {
         m_file.write(reinterpret_cast<const char*>(m_buffer.data()), qint64(m_buffer.size()));
@@ -146,33 +146,33 @@ std::unique_ptr<CFolder> MakeCollection(int entries) {
 }
 
 // One folder per size holding the enciphered and the plain file.
-struct Site {
-    QTemporaryDir dir;
-    CDataFileState state;
-    CSettings settings{nullptr}; // no settings store: nothing read or written
-    QString plainPath;
-    explicit Site(int entries) {
-        state.m_strFolder = dir.path();
-        settings.SetPassword(PASSWORD);
-        plainPath = dir.filePath(QStringLiteral("plain.dat"));
+struct CSite {
+    QTemporaryDir m_dir;
+    CDataFileState m_state;
+    CSettings m_settings{nullptr}; // no settings store: nothing read or written
+    QString m_plainPath;
+    explicit CSite(int entries) {
+        m_state.m_strFolder = m_dir.path();
+        m_settings.SetPassword(PASSWORD);
+        m_plainPath = m_dir.filePath(QStringLiteral("plain.dat"));
         std::unique_ptr<CFolder> top = MakeCollection(entries);
-        SaveTree(*top, settings, state);
-        SavePlain(*top, plainPath);
+        SaveTree(*top, m_settings, m_state);
+        SavePlain(*top, m_plainPath);
         EndTree(std::move(top));
     }
 };
-Site& SiteFor(int entries) {
-    static std::map<int, std::unique_ptr<Site>> sites;
+CSite& SiteFor(int entries) {
+    static std::map<int, std::unique_ptr<CSite>> sites;
     auto& site = sites[entries];
     if (!site)
-        site = std::make_unique<Site>(entries);
+        site = std::make_unique<CSite>(entries);
     return *site;
 }
 
 // Times only the body (manual time): building the collection stays outside.
 template <typename Body> void Run(benchmark::State& state, Body body) {
     const int entries = int(state.range(0));
-    Site& site = SiteFor(entries);
+    CSite& site = SiteFor(entries);
     std::unique_ptr<CFolder> top = MakeCollection(entries);
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
@@ -188,28 +188,29 @@ template <typename Body> void Run(benchmark::State& state, Body body) {
 }
 
 void BM_SaveTree(benchmark::State& state) {
-    Run(state, [](Site& site, std::unique_ptr<CFolder>& top) {
-        SaveTree(*top, site.settings, site.state);
+    Run(state, [](CSite& site, std::unique_ptr<CFolder>& top) {
+        SaveTree(*top, site.m_settings, site.m_state);
     });
 }
 
 void BM_PlainSave(benchmark::State& state) {
-    Run(state, [](Site& site, std::unique_ptr<CFolder>& top) { SavePlain(*top, site.plainPath); });
+    Run(state,
+        [](CSite& site, std::unique_ptr<CFolder>& top) { SavePlain(*top, site.m_plainPath); });
 }
 
 void BM_LoadTree(benchmark::State& state) {
-    Run(state, [](Site& site, std::unique_ptr<CFolder>& top) {
+    Run(state, [](CSite& site, std::unique_ptr<CFolder>& top) {
         EndTree(std::move(top));
         top = StartTree(nullptr);
-        LoadTree(*top, site.settings, site.state);
+        LoadTree(*top, site.m_settings, site.m_state);
     });
 }
 
 void BM_PlainLoad(benchmark::State& state) {
-    Run(state, [](Site& site, std::unique_ptr<CFolder>& top) {
+    Run(state, [](CSite& site, std::unique_ptr<CFolder>& top) {
         EndTree(std::move(top));
         top = StartTree(nullptr);
-        QFile file(site.plainPath);
+        QFile file(site.m_plainPath);
         file.open(QIODevice::ReadOnly);
         CPlainArchive archive(file, true);
         archive.ReadInt();
@@ -234,11 +235,11 @@ void CountTexts(const CItem& item, std::size_t& items, std::size_t& bytes) {
 }
 
 void PrintMemoryPerItem(int entries) {
-    Site& site = SiteFor(entries);
+    CSite& site = SiteFor(entries);
     malloc_trim(0);
     const std::size_t before = HeapInUse();
     std::unique_ptr<CFolder> top = StartTree(nullptr);
-    LoadTree(*top, site.settings, site.state);
+    LoadTree(*top, site.m_settings, site.m_state);
     const std::size_t after = HeapInUse();
     std::size_t items = 0, textBytes = 0;
     CountTexts(*top, items, textBytes);
@@ -256,7 +257,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    CBenchReporter reporter(CBenchReporter::Time::Real); // the manual time
+    CBenchReporter reporter(CBenchReporter::ETime::Real); // the manual time
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nsummary (enciphered / unenciphered; goal within 2x):\n");
     const std::array<std::array<const char*, 3>, 2> cases = {

@@ -58,33 +58,33 @@ std::unique_ptr<CFolder> MakeCollection() {
 
 // A folder with the collection saved in one format. The strong key's own
 // derivations are cheap: they are not what is measured.
-struct Site {
-    QTemporaryDir dir;
-    CDataFileState state;
-    CSettings settings{nullptr}; // no settings store: nothing read or written
-    explicit Site(bool strong) {
-        state.m_strFolder = dir.path();
+struct CSite {
+    QTemporaryDir m_dir;
+    CDataFileState m_state;
+    CSettings m_settings{nullptr}; // no settings store: nothing read or written
+    explicit CSite(bool strong) {
+        m_state.m_strFolder = m_dir.path();
         if (strong)
-            state.m_pStrongKey = CStrongKey::FromPassword("a passphrase of some length", {1, 8});
+            m_state.m_pStrongKey = CStrongKey::FromPassword("a passphrase of some length", {1, 8});
         else
-            settings.SetPassword("secret12");
+            m_settings.SetPassword("secret12");
         std::unique_ptr<CFolder> top = MakeCollection();
-        SaveTree(*top, settings, state);
+        SaveTree(*top, m_settings, m_state);
         EndTree(std::move(top));
     }
 };
-Site& SiteFor(bool strong) {
-    static Site classic(false);
-    static Site sealed(true);
+CSite& SiteFor(bool strong) {
+    static CSite classic(false);
+    static CSite sealed(true);
     return strong ? sealed : classic;
 }
 
 template <typename Body> void Run(benchmark::State& state, bool strong, Body body) {
-    Site& site = SiteFor(strong);
+    CSite& site = SiteFor(strong);
     std::unique_ptr<CFolder> top = MakeCollection();
     for (auto _ : state) {
-        if (site.state.m_pStrongKey)
-            site.state.m_pStrongKey->PrepareSaveKey();
+        if (site.m_state.m_pStrongKey)
+            site.m_state.m_pStrongKey->PrepareSaveKey();
         const auto start = std::chrono::steady_clock::now();
         body(site, top);
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
@@ -95,15 +95,15 @@ template <typename Body> void Run(benchmark::State& state, bool strong, Body bod
 }
 
 void Save(benchmark::State& state, bool strong) {
-    Run(state, strong, [](Site& site, std::unique_ptr<CFolder>& top) {
-        SaveTree(*top, site.settings, site.state);
+    Run(state, strong, [](CSite& site, std::unique_ptr<CFolder>& top) {
+        SaveTree(*top, site.m_settings, site.m_state);
     });
 }
 void Load(benchmark::State& state, bool strong) {
-    Run(state, strong, [](Site& site, std::unique_ptr<CFolder>& top) {
+    Run(state, strong, [](CSite& site, std::unique_ptr<CFolder>& top) {
         EndTree(std::move(top));
         top = StartTree(nullptr);
-        LoadTree(*top, site.settings, site.state);
+        LoadTree(*top, site.m_settings, site.m_state);
     });
 }
 void BM_ClassicSave(benchmark::State& state) {
@@ -156,7 +156,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    CBenchReporter reporter(CBenchReporter::Time::Real); // the manual time
+    CBenchReporter reporter(CBenchReporter::ETime::Real); // the manual time
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nsummary (strong / classic, %d entries, no key derivation; goal at most 1x):\n",
                 ENTRIES);

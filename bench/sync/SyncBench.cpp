@@ -26,16 +26,16 @@ constexpr const char* PASSWORD = "secret12";
 CPlainItem Collection() {
     CPlainItem top = EmptyPlainTree();
     for (int f = 0; f < FOLDERS; ++f) {
-        CPlainItem folder{CPlainItem::Kind::folder, "Folder " + std::to_string(f), {}, {}};
+        CPlainItem folder{CPlainItem::EKind::Folder, "Folder " + std::to_string(f), {}, {}};
         for (int e = 0; e < PER_FOLDER; ++e) {
             const std::string n = std::to_string(f * PER_FOLDER + e);
-            folder.children.push_back(
-                CPlainItem{CPlainItem::Kind::entry,
+            folder.m_children.push_back(
+                CPlainItem{CPlainItem::EKind::Entry,
                            "Bookmark " + n,
                            "https://www.example.org/articles/" + n + "/index.html?from=bookmarks",
                            {}});
         }
-        top.children.push_back(std::move(folder));
+        top.m_children.push_back(std::move(folder));
     }
     return top;
 }
@@ -45,16 +45,16 @@ CPlainItem Changed(const CPlainItem& base, unsigned seed) {
     CPlainItem tree = base;
     std::mt19937 random(seed);
     for (int i = 0; i < 100; ++i) {
-        auto& folder = tree.children[random() % tree.children.size()].children;
+        auto& folder = tree.m_children[random() % tree.m_children.size()].m_children;
         if (i % 3 == 0)
-            folder.push_back(CPlainItem{CPlainItem::Kind::entry,
+            folder.push_back(CPlainItem{CPlainItem::EKind::Entry,
                                         "New " + std::to_string(seed + i),
                                         "https://new.example.org/",
                                         {}});
         else if (i % 3 == 1 && !folder.empty())
             folder.erase(folder.begin() + static_cast<long>(random() % folder.size()));
         else if (!folder.empty())
-            folder[random() % folder.size()].name += " (renamed)";
+            folder[random() % folder.size()].m_name += " (renamed)";
     }
     return tree;
 }
@@ -84,7 +84,7 @@ void BM_MergeTrees(benchmark::State& state) {
     const CPlainItem mine = Changed(Base(), 1), theirs = Changed(Base(), 2);
     for (auto _ : state) {
         CMergeResult result = MergeTrees(Base(), mine, theirs);
-        benchmark::DoNotOptimize(result.tree.children.size());
+        benchmark::DoNotOptimize(result.m_tree.m_children.size());
     }
 }
 BENCHMARK(BM_MergeTrees)->Unit(benchmark::kMillisecond);
@@ -93,14 +93,15 @@ BENCHMARK(BM_MergeTrees)->Unit(benchmark::kMillisecond);
 // folder is left untouched by both sides.
 void BM_MergeOneFolder(benchmark::State& state) {
     CPlainItem flat = EmptyPlainTree();
-    CPlainItem only{CPlainItem::Kind::folder, "All", {}, {}};
-    for (const CPlainItem& folder : Base().children)
-        only.children.insert(only.children.end(), folder.children.begin(), folder.children.end());
-    flat.children.push_back(std::move(only));
+    CPlainItem only{CPlainItem::EKind::Folder, "All", {}, {}};
+    for (const CPlainItem& folder : Base().m_children)
+        only.m_children.insert(only.m_children.end(), folder.m_children.begin(),
+                               folder.m_children.end());
+    flat.m_children.push_back(std::move(only));
     const CPlainItem mine = Changed(flat, 1), theirs = Changed(flat, 2);
     for (auto _ : state) {
         CMergeResult result = MergeTrees(flat, mine, theirs);
-        benchmark::DoNotOptimize(result.tree.children.size());
+        benchmark::DoNotOptimize(result.m_tree.m_children.size());
     }
 }
 BENCHMARK(BM_MergeOneFolder)->Unit(benchmark::kMillisecond);
@@ -114,7 +115,7 @@ void BM_MergeWithCopies(benchmark::State& state) {
     for (auto _ : state) {
         CMergeResult result = MergeTrees(Base(), PlainCopy(*shown), theirs);
         CFolder merged(ROOT_FOLDER_NAME);
-        AppendPlainChildren(merged, result.tree);
+        AppendPlainChildren(merged, result.m_tree);
         benchmark::DoNotOptimize(merged.GetCount());
     }
     EndTree(std::move(shown));
@@ -125,7 +126,7 @@ BENCHMARK(BM_MergeWithCopies)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    CBenchReporter reporter(CBenchReporter::Time::Cpu);
+    CBenchReporter reporter(CBenchReporter::ETime::Cpu);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\n%d entries, 100 changes on each side:\n", FOLDERS * PER_FOLDER);
     for (const char* name : {"BM_MergeTrees", "BM_MergeOneFolder", "BM_MergeWithCopies"})

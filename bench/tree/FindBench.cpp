@@ -35,10 +35,10 @@ const char* const WORDS[] = {
 };
 
 // The tree and, for the reference, every name and target in tree order.
-struct Fixture {
-    Fixture() {
+struct CFixture {
+    CFixture() {
         ResetTreeState();
-        top = StartTree(nullptr);
+        m_top = StartTree(nullptr);
         std::mt19937 random(7);
         std::uniform_int_distribution<std::size_t> word(0, std::size(WORDS) - 1);
         std::uniform_int_distribution<int> number(0, 9999);
@@ -46,38 +46,38 @@ struct Fixture {
             auto folder = std::make_unique<CFolder>(std::string(WORDS[word(random)]) + " " +
                                                     std::to_string(f));
             CFolder* added = folder.get();
-            top->Append(std::move(folder));
-            texts.push_back({added->GetName(), std::string()});
+            m_top->Append(std::move(folder));
+            m_texts.push_back({added->GetName(), std::string()});
             for (int e = 1; e < PER_FOLDER; ++e) {
                 std::string name = std::string(WORDS[word(random)]) + " " + WORDS[word(random)] +
                                    " " + std::to_string(number(random));
                 std::string target = "https://www." + std::string(WORDS[word(random)]) +
                                      ".example.org/" + WORDS[word(random)] + "/" +
                                      std::to_string(number(random)) + ".html";
-                texts.push_back({name, target});
+                m_texts.push_back({name, target});
                 added->Append(
                     std::make_unique<CEntry>(std::move(name), std::move(target), nullptr));
             }
         }
     }
-    ~Fixture() {
-        EndTree(std::move(top));
+    ~CFixture() {
+        EndTree(std::move(m_top));
         ResetTreeState();
     }
 
-    std::unique_ptr<CFolder> top;
-    std::vector<std::pair<std::string, std::string>> texts;
+    std::unique_ptr<CFolder> m_top;
+    std::vector<std::pair<std::string, std::string>> m_texts;
 };
 
-Fixture& Tree() {
-    static Fixture fixture;
+CFixture& Tree() {
+    static CFixture fixture;
     return fixture;
 }
 
 CTreeSearch& Index() {
     static CTreeSearch search = [] {
         CTreeSearch built;
-        built.Build(*Tree().top);
+        built.Build(*Tree().m_top);
         return built;
     }();
     return search;
@@ -85,7 +85,7 @@ CTreeSearch& Index() {
 
 std::size_t PlainScan(const std::string& word) {
     std::size_t found = 0;
-    for (const auto& [name, target] : Tree().texts)
+    for (const auto& [name, target] : Tree().m_texts)
         if (name.find(word) != std::string::npos || target.find(word) != std::string::npos)
             ++found;
     return found;
@@ -100,7 +100,7 @@ void Type(benchmark::State& state, const std::vector<std::string>& keystrokes) {
     for (auto _ : state) {
         search.Find("", LIMIT);
         for (const std::string& text : keystrokes)
-            total = search.Find(text, LIMIT).total;
+            total = search.Find(text, LIMIT).m_total;
         benchmark::DoNotOptimize(total);
     }
     state.counters["matches"] = static_cast<double>(total);
@@ -138,7 +138,7 @@ void ScanNoMatch(benchmark::State& state) {
 void BuildIndex(benchmark::State& state) {
     CTreeSearch search;
     for (auto _ : state) {
-        search.Build(*Tree().top);
+        search.Build(*Tree().m_top);
         benchmark::DoNotOptimize(search.GetCount());
     }
 }
@@ -156,30 +156,30 @@ BENCHMARK(BuildIndex)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     Index(); // built before anything is timed
-    CBenchReporter reporter(CBenchReporter::Time::Cpu);
+    CBenchReporter reporter(CBenchReporter::ETime::Cpu);
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     std::printf("\nOne keystroke against one plain scan of the same text (target within 3x):\n");
     const struct {
-        const char* measured;
-        const char* reference;
-        int keystrokes;
+        const char* m_measured;
+        const char* m_reference;
+        int m_keystrokes;
     } pairs[] = {{"TypeWord", "ScanWord", 3},
                  {"TypeFirstLetter", "ScanFirstLetter", 1},
                  {"TypeNoMatch", "ScanNoMatch", 1}};
     for (const auto& pair : pairs) {
-        const std::optional<double> ratio = reporter.Ratio(pair.measured, pair.reference);
+        const std::optional<double> ratio = reporter.Ratio(pair.m_measured, pair.m_reference);
         if (!ratio)
             continue;
-        std::printf("%-16s %6.2fx   %6.2f ms per keystroke (scan %6.2f ms)\n", pair.measured,
-                    *ratio, *reporter.Seconds(pair.measured) * 1e3 / pair.keystrokes,
-                    *reporter.Seconds(pair.reference) * 1e3 / pair.keystrokes);
+        std::printf("%-16s %6.2fx   %6.2f ms per keystroke (scan %6.2f ms)\n", pair.m_measured,
+                    *ratio, *reporter.Seconds(pair.m_measured) * 1e3 / pair.m_keystrokes,
+                    *reporter.Seconds(pair.m_reference) * 1e3 / pair.m_keystrokes);
     }
     if (const std::optional<double> build = reporter.Seconds("BuildIndex"))
         std::printf("Indexing %zu items: %.1f ms\n", Index().GetCount(), *build * 1e3);
 
     std::size_t texts = 0;
-    for (const auto& [name, target] : Tree().texts)
+    for (const auto& [name, target] : Tree().m_texts)
         texts += name.size() + target.size();
     const double items = static_cast<double>(Index().GetCount());
     std::printf("Index memory per item: %.1f bytes of records beyond the texts; the folded "

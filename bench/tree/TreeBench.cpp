@@ -22,8 +22,8 @@
 
 namespace {
 
+using bench::CVectorList;
 using bench::NameOf;
-using bench::VectorList;
 
 // ---------------------------------------------------------------- listing
 
@@ -34,7 +34,7 @@ void ListFolder(benchmark::State& state) {
     for (int i = 0; i < count; ++i)
         top->Append(
             std::make_unique<CEntry>(NameOf(i), "http://example.org/" + NameOf(i), nullptr));
-    VectorList left, middle, right;
+    CVectorList left, middle, right;
     for (auto _ : state) {
         BindColumns(g_pFirstLevel, top.get(), &left, &middle, &right);
         benchmark::DoNotOptimize(left.GetRowCount());
@@ -55,7 +55,7 @@ void ListReference(benchmark::State& state) {
     names.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
         names.push_back(NameOf(i));
-    VectorList list;
+    CVectorList list;
     for (auto _ : state) {
         list.DeleteAllRows();
         for (int i = 0; i < count; ++i)
@@ -137,7 +137,7 @@ BENCHMARK(MenuReference)->Apply(Sizes);
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     // CPU time: steadier than wall time on a shared machine.
-    CBenchReporter reporter(CBenchReporter::Time::Cpu);
+    CBenchReporter reporter(CBenchReporter::ETime::Cpu);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nRatio to the plain loop (target within 3x), and time per item:\n");
     const std::pair<const char*, const char*> pairs[] = {{"ListFolder", "ListReference"},

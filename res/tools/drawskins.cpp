@@ -48,27 +48,27 @@ constexpr QRgb KEY = 0xFFFF0000u;
 // One palette for everything: a leather-bound notebook with cream paper,
 // brass fittings and ink-blue editing keys.
 namespace pal {
-const QColor rim(0x22, 0x14, 0x0c);
-const QColor leatherDark(0x4a, 0x2b, 0x1a);
-const QColor leather(0x6e, 0x42, 0x28);
-const QColor leatherLight(0x8e, 0x5b, 0x37);
-const QColor stitch(0xe3, 0xc9, 0x98);
-const QColor paper(0xfa, 0xf4, 0xe2);
-const QColor paperWarm(0xf2, 0xe8, 0xcd);
-const QColor paperShade(0xd9, 0xc9, 0xa4);
-const QColor ink(0x2c, 0x22, 0x18);
-const QColor inkSoft(0x6b, 0x58, 0x42);
-const QColor alert(0x9a, 0x2e, 0x1c);
-const QColor brass(0xc9, 0xa2, 0x55);
-const QColor brassDark(0x86, 0x64, 0x2a);
-const QColor brassLight(0xf2, 0xdc, 0xa0);
-const QColor espresso(0x2b, 0x1d, 0x16);
-const QColor espressoLight(0x55, 0x3d, 0x2e);
-const QColor cream(0xf7, 0xea, 0xcb);
-const QColor blue(0x2d, 0x5a, 0x92);
-const QColor blueDark(0x16, 0x30, 0x54);
-const QColor blueDeep(0x0e, 0x1f, 0x38);
-const QColor blueLight(0x64, 0x96, 0xd2);
+const QColor RIM(0x22, 0x14, 0x0c);
+const QColor LEATHER_DARK(0x4a, 0x2b, 0x1a);
+const QColor LEATHER(0x6e, 0x42, 0x28);
+const QColor LEATHER_LIGHT(0x8e, 0x5b, 0x37);
+const QColor STITCH(0xe3, 0xc9, 0x98);
+const QColor PAPER(0xfa, 0xf4, 0xe2);
+const QColor PAPER_WARM(0xf2, 0xe8, 0xcd);
+const QColor PAPER_SHADE(0xd9, 0xc9, 0xa4);
+const QColor INK(0x2c, 0x22, 0x18);
+const QColor INK_SOFT(0x6b, 0x58, 0x42);
+const QColor ALERT(0x9a, 0x2e, 0x1c);
+const QColor BRASS(0xc9, 0xa2, 0x55);
+const QColor BRASS_DARK(0x86, 0x64, 0x2a);
+const QColor BRASS_LIGHT(0xf2, 0xdc, 0xa0);
+const QColor ESPRESSO(0x2b, 0x1d, 0x16);
+const QColor ESPRESSO_LIGHT(0x55, 0x3d, 0x2e);
+const QColor CREAM(0xf7, 0xea, 0xcb);
+const QColor BLUE(0x2d, 0x5a, 0x92);
+const QColor BLUE_DARK(0x16, 0x30, 0x54);
+const QColor BLUE_DEEP(0x0e, 0x1f, 0x38);
+const QColor BLUE_LIGHT(0x64, 0x96, 0xd2);
 } // namespace pal
 
 constexpr int MAIN_W = 556;
@@ -210,16 +210,16 @@ QPainterPath Circle(QPointF c, double r) {
 // ---------------------------------------------------------------------------
 // The buttons and labels, at the places the table of controls gives them.
 
-enum class Kind { Button, Label, Solid };
+enum class EKind { Button, Label, Solid };
 
-struct Piece {
-    const char* name;
-    int x, y, w, h;
-    Kind kind;
-    std::function<void(QPainter&, int w, int h)> draw; // paints onto a transparent layer
-    QRect keep;      // the part of the rectangle that may keep pixels (local); empty: all
-    bool round;      // a round key, seated in a socket of the cover
-    unsigned panels; // the panels in which it can be seen, a bit for each EPanel
+struct CPiece {
+    const char* m_name;
+    int m_x, m_y, m_w, m_h;
+    EKind m_kind;
+    std::function<void(QPainter&, int w, int h)> m_draw; // paints onto a transparent layer
+    QRect m_keep;      // the part of the rectangle that may keep pixels (local); empty: all
+    bool m_round;      // a round key, seated in a socket of the cover
+    unsigned m_panels; // the panels in which it can be seen, a bit for each EPanel
 };
 
 void DrawRoundButton(QPainter& p, int w, int h,
@@ -228,17 +228,17 @@ void DrawRoundButton(QPainter& p, int w, int h,
     const double r = std::min(w, h) / 2.0 - 0.5;
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    p.setBrush(pal::rim);
+    p.setBrush(pal::RIM);
     p.drawEllipse(c, r, r);
     QLinearGradient ring(c.x(), c.y() - r, c.x(), c.y() + r);
-    ring.setColorAt(0, pal::brassLight);
-    ring.setColorAt(0.5, pal::brass);
-    ring.setColorAt(1, pal::brassDark);
+    ring.setColorAt(0, pal::BRASS_LIGHT);
+    ring.setColorAt(0.5, pal::BRASS);
+    ring.setColorAt(1, pal::BRASS_DARK);
     p.setBrush(ring);
     p.drawEllipse(c, r - 1.0, r - 1.0);
     QRadialGradient face(c.x() - r * 0.3, c.y() - r * 0.35, r * 1.3);
-    face.setColorAt(0, pal::espressoLight);
-    face.setColorAt(1, pal::espresso);
+    face.setColorAt(0, pal::ESPRESSO_LIGHT);
+    face.setColorAt(1, pal::ESPRESSO);
     p.setBrush(face);
     p.drawEllipse(c, r - 2.6, r - 2.6);
     // A soft gloss over the upper half.
@@ -251,12 +251,12 @@ void DrawRoundButton(QPainter& p, int w, int h,
 }
 
 QPen GlyphPen(double width) {
-    QPen pen(pal::cream, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    QPen pen(pal::CREAM, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     return pen;
 }
 
 void DrawGlyphText(QPainter& p, QPointF c, const QString& text, double px,
-                   const QColor& colour = pal::cream) {
+                   const QColor& colour = pal::CREAM) {
     const QFont f = Font(g_sans, px, true);
     QPainterPath path;
     path.addText(0, 0, f, text);
@@ -277,20 +277,20 @@ void DrawTextCentred(QPainter& p, const QRectF& box, const QString& text, const 
 void DrawDarkTab(QPainter& p, const QRectF& r, double radius, const QString& text, double px) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    p.setBrush(pal::rim);
+    p.setBrush(pal::RIM);
     p.drawRoundedRect(r, radius, radius);
     QLinearGradient ring(r.topLeft(), r.bottomLeft());
-    ring.setColorAt(0, pal::brassLight);
-    ring.setColorAt(1, pal::brassDark);
+    ring.setColorAt(0, pal::BRASS_LIGHT);
+    ring.setColorAt(1, pal::BRASS_DARK);
     p.setBrush(ring);
     p.drawRoundedRect(r.adjusted(1, 1, -1, -1), radius - 1, radius - 1);
     QLinearGradient face(r.topLeft(), r.bottomLeft());
-    face.setColorAt(0, pal::espressoLight);
-    face.setColorAt(0.55, pal::espresso);
-    face.setColorAt(1, pal::espresso);
+    face.setColorAt(0, pal::ESPRESSO_LIGHT);
+    face.setColorAt(0.55, pal::ESPRESSO);
+    face.setColorAt(1, pal::ESPRESSO);
     p.setBrush(face);
     p.drawRoundedRect(r.adjusted(2.2, 2.2, -2.2, -2.2), radius - 2, radius - 2);
-    DrawTextCentred(p, r.adjusted(0, 0, 0, -0.5), text, Font(g_sans, px, true), pal::cream);
+    DrawTextCentred(p, r.adjusted(0, 0, 0, -0.5), text, Font(g_sans, px, true), pal::CREAM);
 }
 
 // One key of the ink-blue dial: the dial's disc cut to a rectangle (local
@@ -304,12 +304,12 @@ void DrawDialKey(QPainter& p, int x, int y, const QRectF& cut,
     box.addRect(cut);
     const QPainterPath key = disc.intersected(box);
     p.setPen(Qt::NoPen);
-    p.setBrush(pal::blueDeep);
+    p.setBrush(pal::BLUE_DEEP);
     p.drawPath(key);
     QRadialGradient face(c.x() - 18, c.y() - 22, DIAL_R * 1.6);
-    face.setColorAt(0, pal::blueLight);
-    face.setColorAt(0.45, pal::blue);
-    face.setColorAt(1, pal::blueDark);
+    face.setColorAt(0, pal::BLUE_LIGHT);
+    face.setColorAt(0.45, pal::BLUE);
+    face.setColorAt(1, pal::BLUE_DARK);
     p.setBrush(face);
     QPainterPath innerBox;
     innerBox.addRect(cut.adjusted(0.9, 0.9, -0.9, -0.9));
@@ -348,22 +348,22 @@ using DialGlyph = std::function<void(QPainter&, QPointF)>;
 
 // How each bitmap is drawn, by control identifier; the table of controls
 // gives its name, place and size.
-struct Drawing {
-    DrawFn draw;              // paints onto a transparent layer
-    QRect keep;               // the part of the rectangle that may keep pixels (local); empty: all
-    Kind kind = Kind::Button; // Label: soft edges keep more; Solid: keeps its whole rectangle
-    bool round = false;       // a round key: the cover has a socket beneath it
+struct CDrawing {
+    DrawFn m_draw; // paints onto a transparent layer
+    QRect m_keep;  // the part of the rectangle that may keep pixels (local); empty: all
+    EKind m_kind = EKind::Button; // Label: soft edges keep more; Solid: keeps its whole rectangle
+    bool m_round = false;         // a round key: the cover has a socket beneath it
 };
-using Drawings = std::map<int, Drawing>;
+using Drawings = std::map<int, CDrawing>;
 
-const SControlRect& Place(int id) {
-    return CONTROLS[ControlIndex(id)].rect;
+const CControlRect& Place(int id) {
+    return CONTROLS[ControlIndex(id)].m_rect;
 }
 
 void AddRoundKey(Drawings& d, int id, RoundGlyph glyph) {
     d[id] = {[g = std::move(glyph)](QPainter& p, int w, int h) { DrawRoundButton(p, w, h, g); },
              {},
-             Kind::Button,
+             EKind::Button,
              true};
 }
 
@@ -374,7 +374,7 @@ void DrawItalicI(QPainter& p, QPointF c, double) {
     const QRectF b = path.boundingRect();
     path.translate(std::round(c.x() - b.center().x()), std::round(c.y() - b.center().y()));
     p.setPen(Qt::NoPen);
-    p.setBrush(pal::cream);
+    p.setBrush(pal::CREAM);
     p.drawPath(path);
 }
 
@@ -394,7 +394,7 @@ void AddRoundKeys(Drawings& d) {
     AddRoundKey(d, IDC_BTNABOUT, DrawItalicI);
     AddRoundKey(d, IDC_BTNDOCK, [](QPainter& p, QPointF c, double) {
         p.setPen(Qt::NoPen);
-        p.setBrush(pal::brassLight);
+        p.setBrush(pal::BRASS_LIGHT);
         p.drawEllipse(c, 3.2, 3.2);
     });
     AddRoundKey(d, IDC_BTNOPT, [](QPainter& p, QPointF c, double) {
@@ -420,10 +420,10 @@ void DrawTitle(QPainter& p, int w, int h) {
         QPainter t(&letters);
         t.setRenderHint(QPainter::Antialiasing);
         QLinearGradient g(0, 4, 0, h - 4);
-        g.setColorAt(0, pal::brassLight);
-        g.setColorAt(0.5, pal::brass);
-        g.setColorAt(1, pal::brassDark);
-        t.setPen(QPen(pal::rim, 0.8));
+        g.setColorAt(0, pal::BRASS_LIGHT);
+        g.setColorAt(0.5, pal::BRASS);
+        g.setColorAt(1, pal::BRASS_DARK);
+        t.setPen(QPen(pal::RIM, 0.8));
         t.setBrush(g);
         t.drawPath(path);
     }
@@ -435,8 +435,8 @@ void DrawTitle(QPainter& p, int w, int h) {
 // its glyph centred on glyphCentre (window coordinates).
 void AddDialKey(Drawings& d, int id, QRectF cut, const DialGlyph& glyph, QPointF glyphCentre) {
     d[id] = {[=](QPainter& p, int, int) {
-                 const SControlRect& r = Place(id);
-                 DrawDialKey(p, r.x, r.y, cut.translated(-r.x, -r.y), glyph, glyphCentre);
+                 const CControlRect& r = Place(id);
+                 DrawDialKey(p, r.m_x, r.m_y, cut.translated(-r.m_x, -r.m_y), glyph, glyphCentre);
              },
              {}};
 }
@@ -449,8 +449,8 @@ DialGlyph Arrow(bool up) {
         tri.lineTo(c + QPointF(-6, -3.5 * s));
         tri.lineTo(c + QPointF(6, -3.5 * s));
         tri.closeSubpath();
-        p.setPen(QPen(pal::cream, 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.setBrush(pal::cream);
+        p.setPen(QPen(pal::CREAM, 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(pal::CREAM);
         p.drawPath(tri);
     };
 }
@@ -459,21 +459,21 @@ void DrawRenameKey(QPainter& p, int w, int h) {
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r(0, 0, w, h);
     p.setPen(Qt::NoPen);
-    p.setBrush(pal::blueDeep);
+    p.setBrush(pal::BLUE_DEEP);
     p.drawRoundedRect(r, 4, 4);
     QLinearGradient face(0, 0, w, h);
-    face.setColorAt(0, pal::blueLight);
-    face.setColorAt(0.5, pal::blue);
-    face.setColorAt(1, pal::blueDark);
+    face.setColorAt(0, pal::BLUE_LIGHT);
+    face.setColorAt(0.5, pal::BLUE);
+    face.setColorAt(1, pal::BLUE_DARK);
     p.setBrush(face);
     p.drawRoundedRect(r.adjusted(1, 1, -1, -1), 3.2, 3.2);
-    QPen dash(pal::cream, 1.4, Qt::CustomDashLine, Qt::FlatCap);
+    QPen dash(pal::CREAM, 1.4, Qt::CustomDashLine, Qt::FlatCap);
     dash.setDashPattern({2.0, 1.6});
     p.setPen(dash);
     p.setBrush(Qt::NoBrush);
     p.drawRect(QRectF(7.5, 8.5, w - 15, h - 17));
     // A text cursor in the frame.
-    p.setPen(QPen(pal::cream, 1.6, Qt::SolidLine, Qt::FlatCap));
+    p.setPen(QPen(pal::CREAM, 1.6, Qt::SolidLine, Qt::FlatCap));
     const double cx = w / 2.0;
     p.drawLine(QPointF(cx, 12), QPointF(cx, h - 12));
     p.drawLine(QPointF(cx - 2.5, 11.8), QPointF(cx + 2.5, 11.8));
@@ -513,7 +513,7 @@ void AddDialKeys(Drawings& d) {
         QPointF(87.5, 383.5));
     AddDialKey(d, IDC_BTNUP, QRectF(100, 335, 34, 365 - 335), Arrow(true), QPointF(117, 353.5));
     AddDialKey(d, IDC_BTNDOWN, QRectF(100, 402, 34, 40), Arrow(false), QPointF(117, 413.5));
-    d[IDC_BTNREN] = {DrawRenameKey, {}, Kind::Solid};
+    d[IDC_BTNREN] = {DrawRenameKey, {}, EKind::Solid};
 }
 
 // The dark tabs of the address rail and the pill keys of the password panels.
@@ -553,21 +553,21 @@ void DrawAboutCard(QPainter& p, int w, int h) {
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient g(0, 0, 0, h);
     g.setColorAt(0, QColor(0xff, 0xfb, 0xf0));
-    g.setColorAt(1, pal::paperWarm);
+    g.setColorAt(1, pal::PAPER_WARM);
     p.setBrush(g);
-    p.setPen(QPen(pal::paperShade, 1.0));
+    p.setPen(QPen(pal::PAPER_SHADE, 1.0));
     p.drawRoundedRect(card, 8, 8);
-    p.setPen(QPen(pal::brass, 1.0));
+    p.setPen(QPen(pal::BRASS, 1.0));
     p.drawLine(QPointF(20, 38.5), QPointF(w - 24, 38.5));
     p.setRenderHint(QPainter::TextAntialiasing);
     p.setFont(Font(g_serif, 19, true, true));
-    p.setPen(pal::ink);
+    p.setPen(pal::INK);
     p.drawText(QRectF(20, 9, w - 44, 26), Qt::AlignLeft | Qt::AlignVCenter, "Quillbox 1.1");
     p.setFont(Font(g_sans, 11, false));
-    p.setPen(pal::inkSoft);
+    p.setPen(pal::INK_SOFT);
     p.drawText(QRectF(20, 9, w - 44, 26), Qt::AlignRight | Qt::AlignVCenter,
                "bookmarks & shortcuts");
-    p.setPen(pal::ink);
+    p.setPen(pal::INK);
     p.setFont(Font(g_sans, 12, false));
     const char* lines[] = {"Web addresses, files and folders in one tree,",
                            "opened with a double click or the Go key.",
@@ -581,24 +581,24 @@ void DrawAboutCard(QPainter& p, int w, int h) {
 }
 
 void AddLabels(Drawings& d) {
-    d[IDC_BTNTITLE] = {DrawTitle, {}, Kind::Label};
-    d[IDC_ABOUTTEXT] = {DrawAboutCard, {}, Kind::Label};
+    d[IDC_BTNTITLE] = {DrawTitle, {}, EKind::Label};
+    d[IDC_ABOUTTEXT] = {DrawAboutCard, {}, EKind::Label};
     const auto label = [&d](int id, const char* text, QColor colour, Qt::Alignment align) {
         d[id] = {
             [=](QPainter& p, int w, int h) { DrawLabelText(p, w, h, text, colour, align, 14); },
             {},
-            Kind::Label};
+            EKind::Label};
     };
-    label(IDC_LBLCONFIRM, "Confirm:", pal::ink, Qt::AlignRight);
-    label(IDC_LBLINPUT, "Input your Password:", pal::ink, Qt::AlignLeft);
-    label(IDC_LBLUSEPASSWD, "Use Password", pal::ink, Qt::AlignLeft);
-    label(IDC_LBLSTRONG, "Strong protection", pal::ink, Qt::AlignLeft);
-    label(IDC_LBLPASSWD, "Password:", pal::ink, Qt::AlignRight);
-    label(IDC_LBLINVALID, "Invalid Password, please try again.", pal::alert, Qt::AlignLeft);
-    label(IDC_LBLNOTMATCH, "Your password entries did not match.", pal::alert, Qt::AlignLeft);
+    label(IDC_LBLCONFIRM, "Confirm:", pal::INK, Qt::AlignRight);
+    label(IDC_LBLINPUT, "Input your Password:", pal::INK, Qt::AlignLeft);
+    label(IDC_LBLUSEPASSWD, "Use Password", pal::INK, Qt::AlignLeft);
+    label(IDC_LBLSTRONG, "Strong protection", pal::INK, Qt::AlignLeft);
+    label(IDC_LBLPASSWD, "Password:", pal::INK, Qt::AlignRight);
+    label(IDC_LBLINVALID, "Invalid Password, please try again.", pal::ALERT, Qt::AlignLeft);
+    label(IDC_LBLNOTMATCH, "Your password entries did not match.", pal::ALERT, Qt::AlignLeft);
 }
 
-unsigned PanelsOf(const SControl& row) {
+unsigned PanelsOf(const CControl& row) {
     unsigned panels = 0;
     for (EPanel panel : ALL_PANELS)
         if (CanShowIn(row, panel))
@@ -608,24 +608,24 @@ unsigned PanelsOf(const SControl& row) {
 
 // Every bitmap button and label of the table, in the table's order; empty
 // (after a message) when one has no drawing.
-std::vector<Piece> Pieces() {
+std::vector<CPiece> Pieces() {
     Drawings drawings;
     AddRoundKeys(drawings);
     AddDialKeys(drawings);
     AddTabs(drawings);
     AddLabels(drawings);
-    std::vector<Piece> v;
-    for (const SControl& row : CONTROLS) {
+    std::vector<CPiece> v;
+    for (const CControl& row : CONTROLS) {
         if (!HasBitmap(row))
             continue;
-        const auto found = drawings.find(row.id);
+        const auto found = drawings.find(row.m_id);
         if (found == drawings.end()) {
-            std::fprintf(stderr, "%s: no drawing\n", row.name);
+            std::fprintf(stderr, "%s: no drawing\n", row.m_name);
             return {};
         }
-        const Drawing& d = found->second;
-        v.push_back(Piece{row.name, row.rect.x, row.rect.y, row.rect.w, row.rect.h, d.kind, d.draw,
-                          d.keep, d.round, PanelsOf(row)});
+        const CDrawing& d = found->second;
+        v.push_back(CPiece{row.m_name, row.m_rect.m_x, row.m_rect.m_y, row.m_rect.m_w,
+                           row.m_rect.m_h, d.m_kind, d.m_draw, d.m_keep, d.m_round, PanelsOf(row)});
     }
     return v;
 }
@@ -685,7 +685,7 @@ void InsetShadow(QPainter& p, const QRectF& r, double radius, int depth, int alp
 // A darker rim, a light bevel and stitching along the outline.
 void DrawOutline(QPainter& p, const QPainterPath& shape) {
     p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(pal::rim, 2.2));
+    p.setPen(QPen(pal::RIM, 2.2));
     p.drawPath(shape);
     p.save();
     p.setClipPath(shape);
@@ -702,7 +702,7 @@ void DrawOutline(QPainter& p, const QPainterPath& shape) {
     stitchShadow.setDashPattern({2.2, 2.0});
     p.setPen(stitchShadow);
     p.drawPath(inner.translated(0.6, 0.9));
-    QPen stitch(pal::stitch, 1.4, Qt::CustomDashLine, Qt::RoundCap);
+    QPen stitch(pal::STITCH, 1.4, Qt::CustomDashLine, Qt::RoundCap);
     stitch.setDashPattern({2.6, 1.9});
     p.setPen(stitch);
     p.drawPath(inner);
@@ -715,18 +715,18 @@ void DrawPage(QPainter& p) {
     p.setBrush(QColor(20, 8, 0, 90));
     p.drawRoundedRect(page.adjusted(-2, -2, 2, 3), 7, 7);
     QLinearGradient paper(0, page.top(), 0, page.bottom());
-    paper.setColorAt(0, pal::paper);
-    paper.setColorAt(1, pal::paperWarm);
+    paper.setColorAt(0, pal::PAPER);
+    paper.setColorAt(1, pal::PAPER_WARM);
     p.setBrush(paper);
     p.drawRoundedRect(page, 5, 5);
     InsetShadow(p, page, 5, 4, 70);
     // Short rules above and below each column mark where the lists sit.
-    p.setPen(QPen(pal::paperShade, 2.0, Qt::SolidLine, Qt::FlatCap));
+    p.setPen(QPen(pal::PAPER_SHADE, 2.0, Qt::SolidLine, Qt::FlatCap));
     for (int id : {IDC_LIST1, IDC_LIST2, IDC_LIST3}) {
-        const SControlRect& r = Place(id);
-        const double x0 = r.x, x1 = r.x + r.w;
-        p.drawLine(QPointF(x0 + 2, r.y - 3), QPointF(x1 - 2, r.y - 3));
-        p.drawLine(QPointF(x0 + 2, r.y + r.h + 4), QPointF(x1 - 2, r.y + r.h + 4));
+        const CControlRect& r = Place(id);
+        const double x0 = r.m_x, x1 = r.m_x + r.m_w;
+        p.drawLine(QPointF(x0 + 2, r.m_y - 3), QPointF(x1 - 2, r.m_y - 3));
+        p.drawLine(QPointF(x0 + 2, r.m_y + r.m_h + 4), QPointF(x1 - 2, r.m_y + r.m_h + 4));
     }
 }
 
@@ -743,9 +743,9 @@ void DrawRibbon(QPainter& p) {
     p.setBrush(QColor(20, 8, 0, 80));
     p.drawPath(ribbon.translated(1, 1));
     QLinearGradient g(476, 0, 490, 0);
-    g.setColorAt(0, pal::blue);
-    g.setColorAt(0.5, pal::blueLight);
-    g.setColorAt(1, pal::blueDark);
+    g.setColorAt(0, pal::BLUE);
+    g.setColorAt(0.5, pal::BLUE_LIGHT);
+    g.setColorAt(1, pal::BLUE_DARK);
     p.setBrush(g);
     p.drawPath(ribbon);
 }
@@ -762,9 +762,9 @@ void DrawRail(QPainter& p) {
     p.drawLine(QPointF(slot.left() + 8, slot.bottom() + 0.5),
                QPointF(slot.right() - 8, slot.bottom() + 0.5));
     p.setPen(Qt::NoPen);
-    p.setBrush(pal::paper);
-    const SControlRect& box = Place(IDC_ADDRESS);
-    p.drawRect(QRectF(box.x, box.y, box.w, box.h));
+    p.setBrush(pal::PAPER);
+    const CControlRect& box = Place(IDC_ADDRESS);
+    p.drawRect(QRectF(box.m_x, box.m_y, box.m_w, box.m_h));
 }
 
 void DrawDialSeat(QPainter& p) {
@@ -772,14 +772,14 @@ void DrawDialSeat(QPainter& p) {
     p.setBrush(QColor(20, 8, 0, 110));
     p.drawEllipse(DIAL_CENTRE + QPointF(0.5, 1.5), DIAL_R + 5, DIAL_R + 5);
     QLinearGradient ring(0, DIAL_CENTRE.y() - DIAL_R, 0, DIAL_CENTRE.y() + DIAL_R);
-    ring.setColorAt(0, pal::brassLight);
-    ring.setColorAt(0.5, pal::brass);
-    ring.setColorAt(1, pal::brassDark);
+    ring.setColorAt(0, pal::BRASS_LIGHT);
+    ring.setColorAt(0.5, pal::BRASS);
+    ring.setColorAt(1, pal::BRASS_DARK);
     p.setBrush(ring);
     p.drawEllipse(DIAL_CENTRE, DIAL_R + 4, DIAL_R + 4);
-    p.setBrush(pal::rim);
+    p.setBrush(pal::RIM);
     p.drawEllipse(DIAL_CENTRE, DIAL_R + 2.2, DIAL_R + 2.2);
-    p.setBrush(pal::blueDeep);
+    p.setBrush(pal::BLUE_DEEP);
     p.drawEllipse(DIAL_CENTRE, DIAL_R + 1.2, DIAL_R + 1.2);
 }
 
@@ -788,10 +788,10 @@ void DrawTitlePlate(QPainter& p) {
     const QRectF plate(189, 6, 180, 37);
     p.setBrush(QColor(20, 8, 0, 120));
     p.drawRoundedRect(plate.adjusted(-1, -1, 1, 2), 9, 9);
-    p.setBrush(pal::leatherDark);
+    p.setBrush(pal::LEATHER_DARK);
     p.drawRoundedRect(plate, 8, 8);
     p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(pal::brass, 1.0));
+    p.setPen(QPen(pal::BRASS, 1.0));
     p.drawRoundedRect(plate.adjusted(2.5, 2.5, -2.5, -2.5), 6, 6);
 }
 
@@ -822,17 +822,17 @@ QImage CutOut(const QImage& img, const QPainterPath& shape) {
     return out;
 }
 
-QImage DrawCover(const std::vector<Piece>& pieces) {
+QImage DrawCover(const std::vector<CPiece>& pieces) {
     const QPainterPath shape = Silhouette();
     QImage img = NewImage(MAIN_W, MAIN_H, QImage::Format_ARGB32_Premultiplied);
-    img.fill(pal::rim);
+    img.fill(pal::RIM);
     {
         QPainter p(&img);
         p.setRenderHint(QPainter::Antialiasing);
         QLinearGradient leather(0, 0, 0, MAIN_H);
-        leather.setColorAt(0, pal::leatherLight);
-        leather.setColorAt(0.45, pal::leather);
-        leather.setColorAt(1, pal::leatherDark);
+        leather.setColorAt(0, pal::LEATHER_LIGHT);
+        leather.setColorAt(0.45, pal::LEATHER);
+        leather.setColorAt(1, pal::LEATHER_DARK);
         p.setPen(Qt::NoPen);
         p.setBrush(leather);
         p.drawPath(shape);
@@ -847,10 +847,10 @@ QImage DrawCover(const std::vector<Piece>& pieces) {
     DrawDialSeat(p);
     DrawTitlePlate(p);
     // Seats for the round keys.
-    for (const Piece& piece : pieces) {
-        if (piece.round) {
-            const double r = std::min(piece.w, piece.h) / 2.0 - 0.5;
-            Socket(p, QPointF(piece.x + piece.w / 2.0, piece.y + piece.h / 2.0), r);
+    for (const CPiece& piece : pieces) {
+        if (piece.m_round) {
+            const double r = std::min(piece.m_w, piece.m_h) / 2.0 - 0.5;
+            Socket(p, QPointF(piece.m_x + piece.m_w / 2.0, piece.m_y + piece.m_h / 2.0), r);
         }
     }
     p.end();
@@ -858,29 +858,30 @@ QImage DrawCover(const std::vector<Piece>& pieces) {
 }
 
 // Paints a piece onto the part of the cover beneath it and cuts it out.
-QImage DrawPiece(const Piece& piece, const QImage& cover) {
-    QImage layer = NewLayer(piece.w, piece.h);
+QImage DrawPiece(const CPiece& piece, const QImage& cover) {
+    QImage layer = NewLayer(piece.m_w, piece.m_h);
     {
         QPainter p(&layer);
-        piece.draw(p, piece.w, piece.h);
+        piece.m_draw(p, piece.m_w, piece.m_h);
     }
-    QImage out =
-        cover.copy(piece.x * g_scale, piece.y * g_scale, piece.w * g_scale, piece.h * g_scale)
-            .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage out = cover
+                     .copy(piece.m_x * g_scale, piece.m_y * g_scale, piece.m_w * g_scale,
+                           piece.m_h * g_scale)
+                     .convertToFormat(QImage::Format_ARGB32_Premultiplied);
     out.setDevicePixelRatio(g_scale);
     {
         QPainter p(&out);
         p.drawImage(0, 0, layer);
     }
     out = out.convertToFormat(QImage::Format_RGB32);
-    const int threshold = piece.kind == Kind::Label ? 20 : 128;
-    const QRect keep = piece.keep.isEmpty() ? QRect(0, 0, piece.w, piece.h) : piece.keep;
+    const int threshold = piece.m_kind == EKind::Label ? 20 : 128;
+    const QRect keep = piece.m_keep.isEmpty() ? QRect(0, 0, piece.m_w, piece.m_h) : piece.m_keep;
     for (int y = 0; y < out.height(); ++y) {
         QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
         const QRgb* a = reinterpret_cast<const QRgb*>(layer.constScanLine(y));
         for (int x = 0; x < out.width(); ++x) {
             const bool inside =
-                piece.kind == Kind::Solid ||
+                piece.m_kind == EKind::Solid ||
                 (qAlpha(a[x]) >= threshold && keep.contains(x / g_scale, y / g_scale));
             if (!inside)
                 line[x] = KEY;
@@ -897,31 +898,32 @@ bool Opaque(const QImage& img, int x, int y) {
 
 // Checks that every kept pixel lies on the visible cover and that no two
 // pieces keep the same pixel.
-bool CheckLayout(const std::vector<Piece>& pieces, const std::vector<QImage>& images,
+bool CheckLayout(const std::vector<CPiece>& pieces, const std::vector<QImage>& images,
                  const QImage& cover) {
     bool ok = true;
     for (size_t i = 0; i < pieces.size(); ++i) {
-        const Piece& a = pieces[i];
-        for (int y = 0; y < a.h; ++y)
-            for (int x = 0; x < a.w; ++x)
-                if (Opaque(images[i], x, y) && !Opaque(cover, a.x + x, a.y + y)) {
-                    std::fprintf(stderr, "%s: pixel (%d, %d) lies outside the cover\n", a.name, x,
+        const CPiece& a = pieces[i];
+        for (int y = 0; y < a.m_h; ++y)
+            for (int x = 0; x < a.m_w; ++x)
+                if (Opaque(images[i], x, y) && !Opaque(cover, a.m_x + x, a.m_y + y)) {
+                    std::fprintf(stderr, "%s: pixel (%d, %d) lies outside the cover\n", a.m_name, x,
                                  y);
                     ok = false;
                 }
         for (size_t j = i + 1; j < pieces.size(); ++j) {
-            const Piece& b = pieces[j];
-            const QRect common = QRect(a.x, a.y, a.w, a.h).intersected(QRect(b.x, b.y, b.w, b.h));
+            const CPiece& b = pieces[j];
+            const QRect common =
+                QRect(a.m_x, a.m_y, a.m_w, a.m_h).intersected(QRect(b.m_x, b.m_y, b.m_w, b.m_h));
             if (common.isEmpty())
                 continue;
-            if ((a.panels & b.panels) == 0)
+            if ((a.m_panels & b.m_panels) == 0)
                 continue; // never shown together
             for (int y = common.top(); y <= common.bottom(); ++y)
                 for (int x = common.left(); x <= common.right(); ++x)
-                    if (Opaque(images[i], x - a.x, y - a.y) &&
-                        Opaque(images[j], x - b.x, y - b.y)) {
-                        std::fprintf(stderr, "%s and %s both keep pixel (%d, %d)\n", a.name, b.name,
-                                     x, y);
+                    if (Opaque(images[i], x - a.m_x, y - a.m_y) &&
+                        Opaque(images[j], x - b.m_x, y - b.m_y)) {
+                        std::fprintf(stderr, "%s and %s both keep pixel (%d, %d)\n", a.m_name,
+                                     b.m_name, x, y);
                         ok = false;
                     }
         }
@@ -936,34 +938,34 @@ bool CheckLayout(const std::vector<Piece>& pieces, const std::vector<QImage>& im
 void DrawNotebookPages(QPainter& p) {
     // Pages seen from the side.
     p.setPen(Qt::NoPen);
-    p.setBrush(pal::paperShade);
+    p.setBrush(pal::PAPER_SHADE);
     p.drawRoundedRect(QRectF(10, 5, 23, 30), 2.5, 2.5);
-    p.setBrush(pal::paper);
+    p.setBrush(pal::PAPER);
     p.drawRoundedRect(QRectF(10, 5.5, 22, 28.5), 2, 2);
-    p.setPen(QPen(pal::paperShade, 0.6));
+    p.setPen(QPen(pal::PAPER_SHADE, 0.6));
     for (double y = 9; y < 33; y += 3)
         p.drawLine(QPointF(29.5, y), QPointF(31.8, y));
 }
 
 void DrawNotebookCover(QPainter& p) {
     // Cover.
-    p.setPen(QPen(pal::rim, 1.0));
+    p.setPen(QPen(pal::RIM, 1.0));
     QLinearGradient cover(0, 4, 0, 34);
-    cover.setColorAt(0, pal::leatherLight);
-    cover.setColorAt(1, pal::leatherDark);
+    cover.setColorAt(0, pal::LEATHER_LIGHT);
+    cover.setColorAt(1, pal::LEATHER_DARK);
     p.setBrush(cover);
     p.drawRoundedRect(QRectF(6.5, 4.5, 22, 29), 2.5, 2.5);
-    p.setBrush(pal::leatherDark);
+    p.setBrush(pal::LEATHER_DARK);
     p.setPen(Qt::NoPen);
     p.drawRect(QRectF(7, 5, 3.2, 28));
-    QPen st(pal::stitch, 0.7, Qt::CustomDashLine);
+    QPen st(pal::STITCH, 0.7, Qt::CustomDashLine);
     st.setDashPattern({1.6, 1.4});
     p.setPen(st);
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(QRectF(11.5, 6.8, 15, 24.6), 1.2, 1.2);
     // Ribbon.
     p.setPen(Qt::NoPen);
-    p.setBrush(pal::blueLight);
+    p.setBrush(pal::BLUE_LIGHT);
     QPainterPath ribbon;
     ribbon.moveTo(21, 33);
     ribbon.lineTo(24, 33);
@@ -977,23 +979,23 @@ void DrawNotebookCover(QPainter& p) {
 void DrawPadlock(QPainter& p) {
     // Padlock.
     p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(pal::rim, 3.4, Qt::SolidLine, Qt::FlatCap));
+    p.setPen(QPen(pal::RIM, 3.4, Qt::SolidLine, Qt::FlatCap));
     p.drawArc(QRectF(22.5, 15, 9, 11), 0, 180 * 16);
     p.drawLine(QPointF(22.5, 20.5), QPointF(22.5, 23));
     p.drawLine(QPointF(31.5, 20.5), QPointF(31.5, 23));
-    p.setPen(QPen(pal::brassLight, 1.8, Qt::SolidLine, Qt::FlatCap));
+    p.setPen(QPen(pal::BRASS_LIGHT, 1.8, Qt::SolidLine, Qt::FlatCap));
     p.drawArc(QRectF(22.5, 15, 9, 11), 0, 180 * 16);
     p.drawLine(QPointF(22.5, 20.5), QPointF(22.5, 23));
     p.drawLine(QPointF(31.5, 20.5), QPointF(31.5, 23));
     QLinearGradient body(0, 22, 0, 33);
-    body.setColorAt(0, pal::brassLight);
-    body.setColorAt(0.5, pal::brass);
-    body.setColorAt(1, pal::brassDark);
-    p.setPen(QPen(pal::rim, 1.0));
+    body.setColorAt(0, pal::BRASS_LIGHT);
+    body.setColorAt(0.5, pal::BRASS);
+    body.setColorAt(1, pal::BRASS_DARK);
+    p.setPen(QPen(pal::RIM, 1.0));
     p.setBrush(body);
     p.drawRoundedRect(QRectF(19.5, 22.5, 15, 11), 2, 2);
     p.setPen(Qt::NoPen);
-    p.setBrush(pal::rim);
+    p.setBrush(pal::RIM);
     p.drawEllipse(QPointF(27, 26.8), 1.5, 1.5);
     p.drawRect(QRectF(26.4, 27.5, 1.2, 3.2));
 }
@@ -1012,14 +1014,14 @@ void DrawNotebook(QPainter& p, const QRectF& box) {
 
 QImage DrawDockTile() {
     QImage img = NewImage(40, 40, QImage::Format_ARGB32_Premultiplied);
-    img.fill(pal::rim);
+    img.fill(pal::RIM);
     {
         QPainter p(&img);
         p.setRenderHint(QPainter::Antialiasing);
         QLinearGradient g(0, 0, 0, 40);
-        g.setColorAt(0, pal::espressoLight);
-        g.setColorAt(1, pal::espresso);
-        p.setPen(QPen(pal::brass, 1.0));
+        g.setColorAt(0, pal::ESPRESSO_LIGHT);
+        g.setColorAt(1, pal::ESPRESSO);
+        p.setPen(QPen(pal::BRASS, 1.0));
         p.setBrush(g);
         p.drawRect(QRectF(0.5, 0.5, 39, 39));
         p.setPen(QPen(QColor(255, 230, 190, 40), 1.0));
@@ -1049,16 +1051,16 @@ bool SaveBmp(const QImage& img, const QString& path) {
     return img.convertToFormat(QImage::Format_RGB888).save(path, "BMP");
 }
 
-QImage Composite(const QImage& cover, const std::vector<Piece>& pieces,
+QImage Composite(const QImage& cover, const std::vector<CPiece>& pieces,
                  const std::vector<QImage>& images, const QStringList& names) {
     QImage out = cover.copy();
     for (size_t i = 0; i < pieces.size(); ++i) {
-        if (!names.contains(pieces[i].name))
+        if (!names.contains(pieces[i].m_name))
             continue;
-        for (int y = 0; y < pieces[i].h; ++y)
-            for (int x = 0; x < pieces[i].w; ++x)
+        for (int y = 0; y < pieces[i].m_h; ++y)
+            for (int x = 0; x < pieces[i].m_w; ++x)
                 if (Opaque(images[i], x, y))
-                    out.setPixel(pieces[i].x + x, pieces[i].y + y, images[i].pixel(x, y));
+                    out.setPixel(pieces[i].m_x + x, pieces[i].m_y + y, images[i].pixel(x, y));
     }
     for (int y = 0; y < out.height(); ++y)
         for (int x = 0; x < out.width(); ++x)
@@ -1076,42 +1078,42 @@ void Fill(QImage& img, const QRect& r, QColor c) {
 
 // The window as a panel shows it: its bitmaps on the cover, and plain boxes
 // where the lists and edit boxes sit.
-QImage PanelPreview(const QImage& cover, const std::vector<Piece>& pieces,
+QImage PanelPreview(const QImage& cover, const std::vector<CPiece>& pieces,
                     const std::vector<QImage>& images, EPanel panel) {
     QStringList names;
-    for (const Piece& piece : pieces)
-        if (piece.panels & (1u << static_cast<unsigned>(panel)))
-            names << piece.name;
+    for (const CPiece& piece : pieces)
+        if (piece.m_panels & (1u << static_cast<unsigned>(panel)))
+            names << piece.m_name;
     QImage out = Composite(cover, pieces, images, names);
-    for (const SControl& row : CONTROLS) {
-        if (HasBitmap(row) || row.kind == EControlKind::Text || row.rect.IsEmpty() ||
+    for (const CControl& row : CONTROLS) {
+        if (HasBitmap(row) || row.m_kind == EControlKind::Text || row.m_rect.IsEmpty() ||
             !CanShowIn(row, panel))
             continue;
         const QColor colour =
-            row.kind == EControlKind::List ? QColor(0xff, 0xfd, 0xf6) : QColor(Qt::white);
-        Fill(out, QRect(row.rect.x, row.rect.y, row.rect.w, row.rect.h), colour);
+            row.m_kind == EControlKind::List ? QColor(0xff, 0xfd, 0xf6) : QColor(Qt::white);
+        Fill(out, QRect(row.m_rect.m_x, row.m_rect.m_y, row.m_rect.m_w, row.m_rect.m_h), colour);
     }
     return out;
 }
 
 // Every button in its normal, hover and pressed look, on the cover beneath it.
-QImage StatesPreview(const QImage& cover, const std::vector<Piece>& pieces,
+QImage StatesPreview(const QImage& cover, const std::vector<CPiece>& pieces,
                      const std::vector<QImage>& images) {
     QImage states(3 * 100, static_cast<int>(pieces.size()) * 180, QImage::Format_RGB32);
     states.fill(qRgb(0x8f, 0xa3, 0xb5));
     int top = 0;
     for (size_t i = 0; i < pieces.size(); ++i) {
-        const Piece& piece = pieces[i];
-        if (piece.kind == Kind::Label || piece.w > 60)
+        const CPiece& piece = pieces[i];
+        if (piece.m_kind == EKind::Label || piece.m_w > 60)
             continue;
         for (int k = 0; k < 3; ++k) {
             const double gamma = k == 0 ? 1.0 : k == 1 ? 0.8 : 1.4;
             const auto g = [gamma](int v) {
                 return static_cast<int>(std::trunc(255.0 * std::pow(v / 255.0, gamma)));
             };
-            QImage look = cover.copy(piece.x, piece.y, piece.w, piece.h);
-            for (int y = 0; y < piece.h; ++y)
-                for (int x = 0; x < piece.w; ++x) {
+            QImage look = cover.copy(piece.m_x, piece.m_y, piece.m_w, piece.m_h);
+            for (int y = 0; y < piece.m_h; ++y)
+                for (int x = 0; x < piece.m_w; ++x) {
                     const QRgb c = images[i].pixel(x, y);
                     if (Opaque(images[i], x, y))
                         look.setPixel(x, y, qRgb(g(qRed(c)), g(qGreen(c)), g(qBlue(c))));
@@ -1119,12 +1121,12 @@ QImage StatesPreview(const QImage& cover, const std::vector<Piece>& pieces,
             QPainter p(&states);
             p.drawImage(QPoint(k * 100 + 4, top + 2), look.scaled(look.size() * 2));
         }
-        top += piece.h * 2 + 6;
+        top += piece.m_h * 2 + 6;
     }
     return states.copy(0, 0, states.width(), top);
 }
 
-bool WritePreviews(const QString& dir, const QImage& cover, const std::vector<Piece>& pieces,
+bool WritePreviews(const QString& dir, const QImage& cover, const std::vector<CPiece>& pieces,
                    const std::vector<QImage>& images) {
     QDir().mkpath(dir);
     const QImage main = PanelPreview(cover, pieces, images, EPanel::Main);
@@ -1136,9 +1138,9 @@ bool WritePreviews(const QString& dir, const QImage& cover, const std::vector<Pi
     ok = DrawDockTile().scaled(160, 160).save(dir + "/dock-x4.png") && ok;
     ok = StatesPreview(cover, pieces, images).save(dir + "/states.png") && ok;
     const struct {
-        const char* name;
-        QRect area;
-        const QImage& from;
+        const char* m_name;
+        QRect m_area;
+        const QImage& m_from;
     } zooms[] = {
         {"zoom-dial", QRect(62, 326, 110, 110), main},
         {"zoom-left", QRect(0, 180, 76, 186), main},
@@ -1148,11 +1150,14 @@ bool WritePreviews(const QString& dir, const QImage& cover, const std::vector<Pi
         {"zoom-options", QRect(100, 100, 200, 120), options},
     };
     for (const auto& z : zooms)
-        ok = z.from.copy(z.area).scaled(z.area.size() * 4).save(dir + "/" + z.name + ".png") && ok;
+        ok = z.m_from.copy(z.m_area)
+                 .scaled(z.m_area.size() * 4)
+                 .save(dir + "/" + z.m_name + ".png") &&
+             ok;
     return DrawIcon(256).save(dir + "/icon.png") && ok;
 }
 
-bool WriteResources(const QString& resDir, const QImage& cover, const std::vector<Piece>& pieces,
+bool WriteResources(const QString& resDir, const QImage& cover, const std::vector<CPiece>& pieces,
                     const std::vector<QImage>& images) {
     const QString bitmaps = resDir + "/bitmaps";
     const QString icons = resDir + "/icons";
@@ -1161,7 +1166,7 @@ bool WriteResources(const QString& resDir, const QImage& cover, const std::vecto
     bool ok = SaveBmp(cover, bitmaps + "/MainWnd.bmp");
     ok = SaveBmp(DrawDockTile(), bitmaps + "/DockWin.bmp") && ok;
     for (size_t i = 0; i < pieces.size(); ++i)
-        ok = SaveBmp(images[i], bitmaps + "/" + pieces[i].name + ".bmp") && ok;
+        ok = SaveBmp(images[i], bitmaps + "/" + pieces[i].m_name + ".bmp") && ok;
     for (int size : {16, 24, 32, 48, 64, 128, 256})
         ok = DrawIcon(size).save(QString("%1/quillbox-%2.png").arg(icons).arg(size)) && ok;
     return ok;
@@ -1189,8 +1194,8 @@ QImage MatchKeyPixels(const QImage& large, const QImage& small) {
 
 // Every bitmap again at twice the size, as "<Name>@2x.png" beside the small
 // one, for screens scaled to 200 % (or 150 %, scaled down from there).
-bool WriteLargeBitmaps(const QString& resDir, const QImage& cover, const std::vector<Piece>& pieces,
-                       const std::vector<QImage>& images) {
+bool WriteLargeBitmaps(const QString& resDir, const QImage& cover,
+                       const std::vector<CPiece>& pieces, const std::vector<QImage>& images) {
     const QString bitmaps = resDir + "/bitmaps";
     const QImage smallDock = DrawDockTile();
     g_scale = 2;
@@ -1199,7 +1204,7 @@ bool WriteLargeBitmaps(const QString& resDir, const QImage& cover, const std::ve
     ok = MatchKeyPixels(DrawDockTile(), smallDock).save(bitmaps + "/DockWin@2x.png") && ok;
     for (size_t i = 0; i < pieces.size(); ++i)
         ok = MatchKeyPixels(DrawPiece(pieces[i], largeCover), images[i])
-                 .save(bitmaps + "/" + pieces[i].name + "@2x.png") &&
+                 .save(bitmaps + "/" + pieces[i].m_name + "@2x.png") &&
              ok;
     g_scale = 1;
     return ok;
@@ -1244,13 +1249,13 @@ int main(int argc, char** argv) {
     if (!LoadFonts())
         return 1;
 
-    const std::vector<Piece> pieces = Pieces();
+    const std::vector<CPiece> pieces = Pieces();
     if (pieces.empty())
         return 1;
     const QImage cover = DrawCover(pieces);
     std::vector<QImage> images;
     images.reserve(pieces.size());
-    for (const Piece& piece : pieces)
+    for (const CPiece& piece : pieces)
         images.push_back(DrawPiece(piece, cover));
     if (!CheckLayout(pieces, images, cover))
         return 1;

@@ -66,7 +66,7 @@ constexpr std::uint32_t PMGL_HEADER_LENGTH = 0x14;
 constexpr std::uint32_t PMGI_HEADER_LENGTH = 0x08;
 constexpr std::uint32_t DEFAULT_LANGUAGE = 0x0409;
 
-class Error : public std::runtime_error {
+class CError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
@@ -139,12 +139,12 @@ int CompareNames(std::string_view a, std::string_view b) {
 
 // ------------------------------------------------------------------ project
 
-struct Project {
-    std::string title;
-    std::string defaultTopic;
-    std::string contentsFile;
-    std::uint32_t language = DEFAULT_LANGUAGE;
-    std::vector<std::string> files; // relative, '/'-separated, in the order listed
+struct CProject {
+    std::string m_title;
+    std::string m_defaultTopic;
+    std::string m_contentsFile;
+    std::uint32_t m_language = DEFAULT_LANGUAGE;
+    std::vector<std::string> m_files; // relative, '/'-separated, in the order listed
 };
 
 std::string Trim(std::string_view text) {
@@ -172,15 +172,15 @@ std::string CleanRelative(std::string path) {
     std::string text = clean.generic_string();
     if (text.empty() || clean.is_absolute() || text == "." || *clean.begin() == ".." ||
         text.back() == '/')
-        throw Error("not a file inside the project's folder: " + path);
+        throw CError("not a file inside the project's folder: " + path);
     return text;
 }
 
-Project ReadProject(const fs::path& path) {
+CProject ReadProject(const fs::path& path) {
     std::ifstream in(path);
     if (!in)
-        throw Error("cannot read " + path.string());
-    Project project;
+        throw CError("cannot read " + path.string());
+    CProject project;
     std::string section, line;
     // The directory is looked up without regard to case: names that differ
     // only in case would be one file to a reader.
@@ -188,9 +188,9 @@ Project ReadProject(const fs::path& path) {
     const auto add = [&](const std::string& file) {
         const auto [at, added] = seen.emplace(Lower(file), file);
         if (added)
-            project.files.push_back(file);
+            project.m_files.push_back(file);
         else if (at->second != file)
-            throw Error("two files differ only in case: " + at->second + " and " + file);
+            throw CError("two files differ only in case: " + at->second + " and " + file);
     };
     while (std::getline(in, line)) {
         line = Trim(line);
@@ -207,43 +207,43 @@ Project ReadProject(const fs::path& path) {
             const std::string key = Lower(Trim(line.substr(0, eq)));
             const std::string value = Trim(line.substr(eq + 1));
             if (key == "title")
-                project.title = value;
+                project.m_title = value;
             else if (key == "default topic")
-                project.defaultTopic = CleanRelative(value);
+                project.m_defaultTopic = CleanRelative(value);
             else if (key == "contents file")
-                project.contentsFile = CleanRelative(value);
+                project.m_contentsFile = CleanRelative(value);
             else if (key == "language")
-                project.language =
+                project.m_language =
                     static_cast<std::uint32_t>(std::strtoul(value.c_str(), nullptr, 0));
         } else if (section == "files") {
             add(CleanRelative(line));
         }
     }
-    if (!project.contentsFile.empty())
-        add(project.contentsFile);
-    if (project.files.empty())
-        throw Error(path.string() + " lists no files");
-    if (project.defaultTopic.empty())
-        project.defaultTopic = project.files.front();
-    const auto topic = seen.find(Lower(project.defaultTopic));
-    if (topic == seen.end() || topic->second != project.defaultTopic)
-        throw Error("the default topic " + project.defaultTopic + " is not among the files");
-    if (project.language == 0)
-        project.language = DEFAULT_LANGUAGE;
+    if (!project.m_contentsFile.empty())
+        add(project.m_contentsFile);
+    if (project.m_files.empty())
+        throw CError(path.string() + " lists no files");
+    if (project.m_defaultTopic.empty())
+        project.m_defaultTopic = project.m_files.front();
+    const auto topic = seen.find(Lower(project.m_defaultTopic));
+    if (topic == seen.end() || topic->second != project.m_defaultTopic)
+        throw CError("the default topic " + project.m_defaultTopic + " is not among the files");
+    if (project.m_language == 0)
+        project.m_language = DEFAULT_LANGUAGE;
     return project;
 }
 
 Bytes ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        throw Error("cannot read " + path.string());
+        throw CError("cannot read " + path.string());
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // ------------------------------------------------------------------ internal files
 
 // "/#SYSTEM": version 3, then records of (WORD code, WORD length, data).
-Bytes SystemFile(const Project& project, const std::string& stem) {
+Bytes SystemFile(const CProject& project, const std::string& stem) {
     Bytes out;
     PutU32(out, 3);
     const auto text = [&out](std::uint16_t code, const std::string& value) {
@@ -258,16 +258,16 @@ Bytes SystemFile(const Project& project, const std::string& stem) {
     // links, a FILETIME and two unknown DWORDs; nothing of it is used here.
     PutU16(out, 4);
     PutU16(out, 36);
-    PutU32(out, project.language);
+    PutU32(out, project.m_language);
     for (int i = 0; i < 4; ++i)
         PutU32(out, 0);
     PutU64(out, 0);
     PutU32(out, 0);
     PutU32(out, 0);
-    text(2, project.defaultTopic);
-    text(3, project.title);
+    text(2, project.m_defaultTopic);
+    text(3, project.m_title);
     text(6, stem);
-    text(0, project.contentsFile);
+    text(0, project.m_contentsFile);
     return out;
 }
 
@@ -290,20 +290,20 @@ Bytes NameListFile() {
 
 // ------------------------------------------------------------------ directory
 
-struct Entry {
-    std::string name;
-    std::uint64_t section = 0;
-    std::uint64_t offset = 0;
-    std::uint64_t length = 0;
+struct CChmEntry {
+    std::string m_name;
+    std::uint64_t m_section = 0;
+    std::uint64_t m_offset = 0;
+    std::uint64_t m_length = 0;
 };
 
-Bytes EncodeListing(const Entry& e) {
+Bytes EncodeListing(const CChmEntry& e) {
     Bytes out;
-    PutEncInt(out, e.name.size());
-    PutText(out, e.name);
-    PutEncInt(out, e.section);
-    PutEncInt(out, e.offset);
-    PutEncInt(out, e.length);
+    PutEncInt(out, e.m_name.size());
+    PutText(out, e.m_name);
+    PutEncInt(out, e.m_section);
+    PutEncInt(out, e.m_offset);
+    PutEncInt(out, e.m_length);
     return out;
 }
 
@@ -320,7 +320,7 @@ std::vector<std::size_t> SplitIntoChunks(const std::vector<Bytes>& encoded, std:
     for (std::size_t i = 0; i < encoded.size(); ++i) {
         const std::size_t size = encoded[i].size();
         if (header + size + QuickrefBytes(1) > CHUNK_SIZE)
-            throw Error("a name is too long for a directory chunk");
+            throw CError("a name is too long for a directory chunk");
         if (starts.empty() || header + used + size + QuickrefBytes(count + 1) > CHUNK_SIZE) {
             starts.push_back(i);
             used = 0;
@@ -354,10 +354,10 @@ Bytes MakeChunk(const Bytes& header, const std::vector<Bytes>& encoded, std::siz
     return chunk;
 }
 
-Bytes Directory(const std::vector<Entry>& entries, std::uint32_t language) {
+Bytes Directory(const std::vector<CChmEntry>& entries, std::uint32_t language) {
     std::vector<Bytes> listing;
     listing.reserve(entries.size());
-    for (const Entry& e : entries)
+    for (const CChmEntry& e : entries)
         listing.push_back(EncodeListing(e));
     const std::vector<std::size_t> starts = SplitIntoChunks(listing, PMGL_HEADER_LENGTH);
     const auto listingChunks = static_cast<std::uint32_t>(starts.size());
@@ -382,14 +382,14 @@ Bytes Directory(const std::vector<Entry>& entries, std::uint32_t language) {
         std::vector<Bytes> index;
         for (std::uint32_t c = 0; c < listingChunks; ++c) {
             Bytes e;
-            const std::string& name = entries[starts[c]].name;
+            const std::string& name = entries[starts[c]].m_name;
             PutEncInt(e, name.size());
             PutText(e, name);
             PutEncInt(e, c);
             index.push_back(std::move(e));
         }
         if (SplitIntoChunks(index, PMGI_HEADER_LENGTH).size() != 1)
-            throw Error("too many files for one index chunk");
+            throw CError("too many files for one index chunk");
         Bytes header;
         PutText(header, "PMGI");
         PutU32(header, 0);
@@ -434,21 +434,21 @@ std::string Rooted(std::string_view name) {
     return rooted;
 }
 
-Bytes BuildChm(const Project& project, const fs::path& folder, const std::string& stem) {
+Bytes BuildChm(const CProject& project, const fs::path& folder, const std::string& stem) {
     // name -> content, in directory order.
-    struct ByDirectoryOrder {
+    struct CByDirectoryOrder {
         bool operator()(const std::string& a, const std::string& b) const {
             return CompareNames(a, b) < 0;
         }
     };
-    std::map<std::string, std::optional<Bytes>, ByDirectoryOrder> files; // nullopt: a folder
+    std::map<std::string, std::optional<Bytes>, CByDirectoryOrder> files; // nullopt: a folder
     const auto add = [&files](const std::string& name, std::optional<Bytes> content) {
         if (!files.emplace(name, std::move(content)).second)
-            throw Error("two files named " + name);
+            throw CError("two files named " + name);
     };
     add("/", std::nullopt);
-    std::set<std::string, ByDirectoryOrder> folders;
-    for (const std::string& file : project.files) {
+    std::set<std::string, CByDirectoryOrder> folders;
+    for (const std::string& file : project.m_files) {
         for (std::size_t slash = file.find('/'); slash != std::string::npos;
              slash = file.find('/', slash + 1))
             folders.insert(Rooted(std::string_view(file).substr(0, slash + 1)));
@@ -460,19 +460,19 @@ Bytes BuildChm(const Project& project, const fs::path& folder, const std::string
     add("/#ITBITS", Bytes{});
     add("::DataSpace/NameList", NameListFile());
 
-    std::vector<Entry> entries;
+    std::vector<CChmEntry> entries;
     Bytes content;
     for (const auto& [name, bytes] : files) {
-        Entry e{name, 0, 0, 0};
+        CChmEntry e{name, 0, 0, 0};
         if (bytes) {
-            e.offset = content.size();
-            e.length = bytes->size();
+            e.m_offset = content.size();
+            e.m_length = bytes->size();
             content.insert(content.end(), bytes->begin(), bytes->end());
         }
         entries.push_back(std::move(e));
     }
 
-    const Bytes directory = Directory(entries, project.language);
+    const Bytes directory = Directory(entries, project.m_language);
     const std::uint64_t directoryOffset = ITSF_HEADER_LENGTH + HEADER_SECTION0_LENGTH;
     const std::uint64_t contentOffset = directoryOffset + directory.size();
     const std::uint64_t total = contentOffset + content.size();
@@ -483,7 +483,7 @@ Bytes BuildChm(const Project& project, const fs::path& folder, const std::string
     PutU32(out, ITSF_HEADER_LENGTH);
     PutU32(out, 1);
     PutU32(out, 0); // timestamp: none, so that equal sources give equal files
-    PutU32(out, project.language);
+    PutU32(out, project.m_language);
     PutGuid(out, 0x7C01FD10, 0x7BAA, 0x11D0, {0x9E, 0x0C, 0x00, 0xA0, 0xC9, 0x22, 0xE6, 0xEC});
     PutGuid(out, 0x7C01FD11, 0x7BAA, 0x11D0, {0x9E, 0x0C, 0x00, 0xA0, 0xC9, 0x22, 0xE6, 0xEC});
     PutU64(out, ITSF_HEADER_LENGTH);
@@ -515,7 +515,7 @@ void WriteFile(const fs::path& path, const Bytes& bytes) {
         if (!out) {
             std::error_code ignored;
             fs::remove(temp, ignored);
-            throw Error("cannot write " + temp.string());
+            throw CError("cannot write " + temp.string());
         }
     }
     fs::rename(temp, path);
@@ -531,7 +531,7 @@ int main(int argc, char** argv) {
     try {
         const fs::path projectPath = argv[1];
         const fs::path outputPath = argv[2];
-        const Project project = ReadProject(projectPath);
+        const CProject project = ReadProject(projectPath);
         const std::string stem = Lower(outputPath.stem().string());
         WriteFile(outputPath, BuildChm(project, projectPath.parent_path(), stem));
     } catch (const std::exception& e) {

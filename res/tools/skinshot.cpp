@@ -37,7 +37,7 @@ protected:
 };
 
 // The bitmap buttons and labels that every panel shows.
-bool AlwaysShown(const SControl& row) {
+bool AlwaysShown(const CControl& row) {
     for (EPanel panel : ALL_PANELS)
         if (StateIn(row, panel) == EControlState::Hide ||
             StateIn(row, panel) == EControlState::Later)
@@ -56,17 +56,17 @@ int main(int argc, char** argv) {
 
     CSkinnedWindow window;
     CQBBitmapButton* go = nullptr;
-    for (const SControl& row : CONTROLS) {
+    for (const CControl& row : CONTROLS) {
         if (!AlwaysShown(row))
             continue;
         auto* button = new CQBBitmapButton(&window);
-        button->setText(row.name);
-        button->move(row.rect.x, row.rect.y);
-        if (!button->Init(row.id, &window.m_skin, &window)) {
-            std::fprintf(stderr, "no bitmap for %s\n", row.name);
+        button->setText(row.m_name);
+        button->move(row.m_rect.m_x, row.m_rect.m_y);
+        if (!button->Init(row.m_id, &window.m_skin, &window)) {
+            std::fprintf(stderr, "no bitmap for %s\n", row.m_name);
             return 1;
         }
-        if (row.id == IDC_BTNGO)
+        if (row.m_id == IDC_BTNGO)
             go = button;
     }
     if (!window.m_skin.Load(&window, "MainWnd")) {

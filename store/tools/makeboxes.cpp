@@ -60,35 +60,35 @@ Table Half(Table f, int i, bool value) {
     return lower | (lower << shift);
 }
 
-enum class Op { Input, And, AndNot, Or, Xor, Not };
+enum class EOp { Input, And, AndNot, Or, Xor, Not };
 
-struct Gate {
-    Op op;
-    int a, b; // operands (node numbers); an input's number is its index
+struct CGate {
+    EOp m_op;
+    int m_a, m_b; // operands (node numbers); an input's number is its index
 };
 
 // One circuit under construction: nodes 0..5 are the inputs.
-class Circuit {
+class CCircuit {
 public:
-    Circuit(const int* order, bool leanHigh) : m_leanHigh(leanHigh) {
+    CCircuit(const int* order, bool leanHigh) : m_leanHigh(leanHigh) {
         std::copy(order, order + 6, m_order);
         for (int i = 0; i < 6; ++i)
-            Add(InputTable(i), {Op::Input, i, i});
+            Add(InputTable(i), {EOp::Input, i, i});
     }
 
     int Build(Table f) {
         if (const auto found = m_nodes.find(f); found != m_nodes.end())
             return found->second;
         if (const auto found = m_nodes.find(~f); found != m_nodes.end())
-            return Add(f, {Op::Not, found->second, 0});
+            return Add(f, {EOp::Not, found->second, 0});
         return Split(f, PickInput(f));
     }
 
     int GateCount() const { return static_cast<int>(m_gates.size()) - 6; }
-    const std::vector<Gate>& Gates() const { return m_gates; }
+    const std::vector<CGate>& Gates() const { return m_gates; }
 
 private:
-    int Add(Table f, Gate gate) {
+    int Add(Table f, CGate gate) {
         m_gates.push_back(gate);
         const int node = static_cast<int>(m_gates.size()) - 1;
         m_nodes.emplace(f, node);
@@ -110,31 +110,31 @@ private:
         const int v = i;
         const Table f0 = Half(f, i, false), f1 = Half(f, i, true), d = f0 ^ f1;
         if (f0 == 0)
-            return Add(f, {Op::And, v, Build(f1)});
+            return Add(f, {EOp::And, v, Build(f1)});
         if (f1 == 0)
-            return Add(f, {Op::AndNot, Build(f0), v});
+            return Add(f, {EOp::AndNot, Build(f0), v});
         if (f1 == ALL)
-            return Add(f, {Op::Or, v, Build(f0)});
+            return Add(f, {EOp::Or, v, Build(f0)});
         if (d == ALL)
-            return Add(f, {Op::Xor, v, Build(f0)});
+            return Add(f, {EOp::Xor, v, Build(f0)});
         if (f0 == ALL) // ~v | f1
-            return Add(f, {Op::Not, Build(~f), 0});
+            return Add(f, {EOp::Not, Build(~f), 0});
         if ((f0 & ~f1) == 0) { // f0 within f1: f0 | (v & f1)
             const int low = Build(f0);
-            return Add(f, {Op::Or, low, With(i, f1)});
+            return Add(f, {EOp::Or, low, With(i, f1)});
         }
         if ((f1 & ~f0) == 0) { // f1 within f0: f1 | (f0 & ~v)
             const int high = Build(f1);
-            return Add(f, {Op::Or, high, Without(i, f0)});
+            return Add(f, {EOp::Or, high, Without(i, f0)});
         }
         // f0 ^ (v & d), or f1 ^ (d & ~v) when f1 is at hand and f0 is not (or
         // neither is, and the circuit leans that way).
         if (!Has(f0) && (Has(f1) || m_leanHigh)) {
             const int base = Build(f1);
-            return Add(f, {Op::Xor, base, Without(i, d)});
+            return Add(f, {EOp::Xor, base, Without(i, d)});
         }
         const int base = Build(f0);
-        return Add(f, {Op::Xor, base, With(i, d)});
+        return Add(f, {EOp::Xor, base, With(i, d)});
     }
 
     // g & v and g & ~v, for g independent of input i.
@@ -142,18 +142,18 @@ private:
         const Table t = g & InputTable(i);
         if (const auto found = m_nodes.find(t); found != m_nodes.end())
             return found->second;
-        return Add(t, {Op::And, i, Build(g)});
+        return Add(t, {EOp::And, i, Build(g)});
     }
     int Without(int i, Table g) {
         const Table t = g & ~InputTable(i);
         if (const auto found = m_nodes.find(t); found != m_nodes.end())
             return found->second;
-        return Add(t, {Op::AndNot, Build(g), i});
+        return Add(t, {EOp::AndNot, Build(g), i});
     }
 
     int m_order[6];
     bool m_leanHigh;
-    std::vector<Gate> m_gates;
+    std::vector<CGate> m_gates;
     std::map<Table, int> m_nodes; // by truth table
 };
 
@@ -163,33 +163,33 @@ Table OutputTable(int b, int k) {
     for (int x = 0; x < 64; ++x) {
         const int row = ((x >> 4) & 2) | (x & 1);
         const int column = (x >> 1) & 15;
-        if ((kSBoxes[b * 64 + row * 16 + column] >> (3 - k)) & 1)
+        if ((S_BOXES[b * 64 + row * 16 + column] >> (3 - k)) & 1)
             t |= Table{1} << x;
     }
     return t;
 }
 
-struct Best {
-    std::vector<Gate> gates;
-    int outputs[4] = {};
+struct CBest {
+    std::vector<CGate> m_gates;
+    int m_outputs[4] = {};
 };
 
-Best SmallestCircuit(int b) {
-    Best best;
+CBest SmallestCircuit(int b) {
+    CBest best;
     int bestCount = 1 << 30;
     int inputs[6] = {0, 1, 2, 3, 4, 5};
     do {
         int order[4] = {0, 1, 2, 3};
         do {
             for (bool leanHigh : {false, true}) {
-                Circuit circuit(inputs, leanHigh);
+                CCircuit circuit(inputs, leanHigh);
                 int outputs[4];
                 for (int k : order)
                     outputs[k] = circuit.Build(OutputTable(b, k));
                 if (circuit.GateCount() < bestCount) {
                     bestCount = circuit.GateCount();
-                    best.gates = circuit.Gates();
-                    std::copy(outputs, outputs + 4, best.outputs);
+                    best.m_gates = circuit.Gates();
+                    std::copy(outputs, outputs + 4, best.m_outputs);
                 }
             }
         } while (std::next_permutation(order, order + 4));
@@ -201,36 +201,36 @@ std::string Name(int node) {
     return node < 6 ? "a" + std::to_string(node + 1) : "t" + std::to_string(node - 6);
 }
 
-std::string Expression(const Gate& g) {
-    switch (g.op) {
-    case Op::And:
-        return Name(g.a) + " & " + Name(g.b);
-    case Op::AndNot:
-        return Name(g.a) + " & ~" + Name(g.b);
-    case Op::Or:
-        return Name(g.a) + " | " + Name(g.b);
-    case Op::Xor:
-        return Name(g.a) + " ^ " + Name(g.b);
-    case Op::Not:
-        return "~" + Name(g.a);
-    case Op::Input:
+std::string Expression(const CGate& g) {
+    switch (g.m_op) {
+    case EOp::And:
+        return Name(g.m_a) + " & " + Name(g.m_b);
+    case EOp::AndNot:
+        return Name(g.m_a) + " & ~" + Name(g.m_b);
+    case EOp::Or:
+        return Name(g.m_a) + " | " + Name(g.m_b);
+    case EOp::Xor:
+        return Name(g.m_a) + " ^ " + Name(g.m_b);
+    case EOp::Not:
+        return "~" + Name(g.m_a);
+    case EOp::Input:
         break;
     }
     return {};
 }
 
-void WriteBox(std::ostream& out, int b, const Best& box) {
-    const int gates = static_cast<int>(box.gates.size()) - 6;
+void WriteBox(std::ostream& out, int b, const CBest& box) {
+    const int gates = static_cast<int>(box.m_gates.size()) - 6;
     out << "\n// Box " << b + 1 << ": " << gates << " gates.\n"
         << "template <class W>\n"
         << "QB_CIPHER_INLINE void Box" << b + 1 << "(const W* a, W& o1, W& o2, W& o3, W& o4)\n"
         << "{\n"
         << "    const W a1 = a[0], a2 = a[1], a3 = a[2], a4 = a[3], a5 = a[4], a6 = a[5];\n";
-    for (std::size_t n = 6; n < box.gates.size(); ++n)
-        out << "    const W " << Name(static_cast<int>(n)) << " = " << Expression(box.gates[n])
+    for (std::size_t n = 6; n < box.m_gates.size(); ++n)
+        out << "    const W " << Name(static_cast<int>(n)) << " = " << Expression(box.m_gates[n])
             << ";\n";
     for (int k = 0; k < 4; ++k)
-        out << "    o" << k + 1 << " ^= " << Name(box.outputs[k]) << ";\n";
+        out << "    o" << k + 1 << " ^= " << Name(box.m_outputs[k]) << ";\n";
     out << "}\n";
 }
 
@@ -255,8 +255,8 @@ int main(int argc, char** argv) {
     text << HEADER;
     int total = 0;
     for (int b = 0; b < 8; ++b) {
-        const Best box = SmallestCircuit(b);
-        total += static_cast<int>(box.gates.size()) - 6;
+        const CBest box = SmallestCircuit(b);
+        total += static_cast<int>(box.m_gates.size()) - 6;
         WriteBox(text, b, box);
     }
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -20,73 +20,73 @@ unsigned Mode(const QString& path) {
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777u : 0u;
 }
 
-struct ParseCase {
-    const char* name;
-    QStringList arguments; // after the program's name
-    CCommandLine::Outcome outcome;
-    int exitCode;
-    const char* textHas; // in the printed text; "" for none
-    QString dataDir;
-    bool userData;
-    EAppRequest request = EAppRequest::none;
+struct CParseCase {
+    const char* m_name;
+    QStringList m_arguments; // after the program's name
+    CCommandLine::EOutcome m_outcome;
+    int m_exitCode;
+    const char* m_textHas; // in the printed text; "" for none
+    QString m_dataDir;
+    bool m_userData;
+    EAppRequest m_request = EAppRequest::None;
 };
 
-const ParseCase PARSE_CASES[] = {
-    {"NoOptionsRunsInTheUserDataFolder", {}, CCommandLine::run, 0, "", {}, false},
-    {"Help", {"--help"}, CCommandLine::print, 0, "Usage: quillbox [options]", {}, false},
-    {"ShortHelp", {"-h"}, CCommandLine::print, 0, "--data-dir <folder>", {}, false},
-    {"Version", {"--version"}, CCommandLine::print, 0, "quillbox 1.", {}, false},
+const CParseCase PARSE_CASES[] = {
+    {"NoOptionsRunsInTheUserDataFolder", {}, CCommandLine::Run, 0, "", {}, false},
+    {"Help", {"--help"}, CCommandLine::Print, 0, "Usage: quillbox [options]", {}, false},
+    {"ShortHelp", {"-h"}, CCommandLine::Print, 0, "--data-dir <folder>", {}, false},
+    {"Version", {"--version"}, CCommandLine::Print, 0, "quillbox 1.", {}, false},
     {"UnknownOption",
      {"--frobnicate"},
-     CCommandLine::usageError,
+     CCommandLine::UsageError,
      2,
      "quillbox: unknown option 'frobnicate'.",
      {},
      false},
     {"UnknownOptionWinsOverHelp",
      {"--help", "--frobnicate"},
-     CCommandLine::usageError,
+     CCommandLine::UsageError,
      2,
      "Usage: quillbox",
      {},
      false},
     {"StrayArgument",
      {"Quillbox.dat"},
-     CCommandLine::usageError,
+     CCommandLine::UsageError,
      2,
      "quillbox: unexpected argument 'Quillbox.dat'.",
      {},
      false},
     {"DataDirWithoutValue",
      {"--data-dir"},
-     CCommandLine::usageError,
+     CCommandLine::UsageError,
      2,
      "quillbox: missing value after '--data-dir'.",
      {},
      false},
-    {"DataDirEmpty", {"--data-dir", ""}, CCommandLine::usageError, 2, "needs a folder", {}, false},
+    {"DataDirEmpty", {"--data-dir", ""}, CCommandLine::UsageError, 2, "needs a folder", {}, false},
     {"DataDirTwice",
      {"--data-dir", "a", "--data-dir=b"},
-     CCommandLine::usageError,
+     CCommandLine::UsageError,
      2,
      "more than once",
      {},
      false},
-    {"DataDir", {"--data-dir", "some folder"}, CCommandLine::run, 0, "", "some folder", false},
-    {"DataDirWithEquals", {"--data-dir=/x/y"}, CCommandLine::run, 0, "", "/x/y", false},
-    {"UserData", {"--user-data"}, CCommandLine::run, 0, "", {}, true},
+    {"DataDir", {"--data-dir", "some folder"}, CCommandLine::Run, 0, "", "some folder", false},
+    {"DataDirWithEquals", {"--data-dir=/x/y"}, CCommandLine::Run, 0, "", "/x/y", false},
+    {"UserData", {"--user-data"}, CCommandLine::Run, 0, "", {}, true},
     {"DataDirAndUserData",
      {"--user-data", "--data-dir", "d"},
-     CCommandLine::usageError,
+     CCommandLine::UsageError,
      2,
      "exclude each other",
      {},
      false},
-    {"Menu", {"--user-data", "--menu"}, CCommandLine::run, 0, "", {}, true, EAppRequest::menu},
-    {"Find", {"--find"}, CCommandLine::run, 0, "", {}, false, EAppRequest::find},
+    {"Menu", {"--user-data", "--menu"}, CCommandLine::Run, 0, "", {}, true, EAppRequest::Menu},
+    {"Find", {"--find"}, CCommandLine::Run, 0, "", {}, false, EAppRequest::Find},
     {"MenuAndFind",
      {"--menu", "--find"},
-     CCommandLine::usageError,
+     CCommandLine::UsageError,
      2,
      "exclude each other",
      {},
@@ -94,45 +94,45 @@ const ParseCase PARSE_CASES[] = {
     // A desktop session restarts a program with Qt's own options.
     {"QtOptionsPassOver",
      {"-session", "1234_5", "-reverse", "--user-data"},
-     CCommandLine::run,
+     CCommandLine::Run,
      0,
      "",
      {},
      true},
     {"AfterDoubleDashNothingIsAnOption",
      {"--", "--help"},
-     CCommandLine::usageError,
+     CCommandLine::UsageError,
      2,
      "unexpected argument '--help'",
      {},
      false},
 };
 
-class CommandLineParse : public ::testing::TestWithParam<ParseCase> {};
+class CommandLineParseTest : public ::testing::TestWithParam<CParseCase> {};
 
-TEST_P(CommandLineParse, Outcome) {
-    const ParseCase& c = GetParam();
-    const CCommandLine line = ParseCommandLine(QStringList{"/usr/bin/quillbox"} + c.arguments);
-    EXPECT_EQ(line.outcome, c.outcome);
-    EXPECT_EQ(line.ExitCode(), c.exitCode);
-    EXPECT_TRUE(line.text.contains(QLatin1String(c.textHas))) << line.text.toStdString();
-    if (line.outcome == CCommandLine::usageError) {
-        EXPECT_TRUE(line.text.contains(QLatin1String("Usage: quillbox")))
-            << line.text.toStdString();
+TEST_P(CommandLineParseTest, Outcome) {
+    const CParseCase& c = GetParam();
+    const CCommandLine line = ParseCommandLine(QStringList{"/usr/bin/quillbox"} + c.m_arguments);
+    EXPECT_EQ(line.m_outcome, c.m_outcome);
+    EXPECT_EQ(line.ExitCode(), c.m_exitCode);
+    EXPECT_TRUE(line.m_text.contains(QLatin1String(c.m_textHas))) << line.m_text.toStdString();
+    if (line.m_outcome == CCommandLine::UsageError) {
+        EXPECT_TRUE(line.m_text.contains(QLatin1String("Usage: quillbox")))
+            << line.m_text.toStdString();
     }
-    EXPECT_EQ(line.dataDir, c.dataDir);
-    EXPECT_EQ(line.userDataFolder, c.userData);
-    EXPECT_EQ(line.request, c.request);
+    EXPECT_EQ(line.m_dataDir, c.m_dataDir);
+    EXPECT_EQ(line.m_userDataFolder, c.m_userData);
+    EXPECT_EQ(line.m_request, c.m_request);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, CommandLineParse, ::testing::ValuesIn(PARSE_CASES),
-                         [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, CommandLineParseTest, ::testing::ValuesIn(PARSE_CASES),
+                         [](const auto& row) { return std::string(row.param.m_name); });
 
 class DataFolderTest : public ::testing::Test {
 protected:
     bool Prepare(const QStringList& arguments) {
         m_line = ParseCommandLine(QStringList{"quillbox"} + arguments);
-        EXPECT_EQ(m_line.outcome, CCommandLine::run);
+        EXPECT_EQ(m_line.m_outcome, CCommandLine::Run);
         return PrepareDataFolder(m_line, m_base.path(), &m_folder, &m_error);
     }
     QString Path(const char* name) const { return m_base.filePath(QLatin1String(name)); }
@@ -227,13 +227,14 @@ TEST(CommandLineExchange, ImportAndExportTakeOneFile) {
         return ParseCommandLine(QStringList{"/usr/bin/quillbox"} + arguments);
     };
     const CCommandLine import = parse({"--import", "b.html", "--data-dir", "d"});
-    EXPECT_EQ(import.outcome, CCommandLine::run);
-    EXPECT_EQ(import.importFile, QLatin1String("b.html"));
-    EXPECT_TRUE(import.exportFile.isEmpty());
-    EXPECT_EQ(parse({"--export=out.html"}).exportFile, QLatin1String("out.html"));
-    EXPECT_TRUE(parse({"--help"}).text.contains(QLatin1String("--import <file>")));
+    EXPECT_EQ(import.m_outcome, CCommandLine::Run);
+    EXPECT_EQ(import.m_importFile, QLatin1String("b.html"));
+    EXPECT_TRUE(import.m_exportFile.isEmpty());
+    EXPECT_EQ(parse({"--export=out.html"}).m_exportFile, QLatin1String("out.html"));
+    EXPECT_TRUE(parse({"--help"}).m_text.contains(QLatin1String("--import <file>")));
     for (const QStringList& wrong :
          {QStringList{"--import", "a", "--export", "b"},
           QStringList{"--import", "a", "--import", "b"}, QStringList{"--export", ""}})
-        EXPECT_EQ(parse(wrong).outcome, CCommandLine::usageError) << wrong.join(' ').toStdString();
+        EXPECT_EQ(parse(wrong).m_outcome, CCommandLine::UsageError)
+            << wrong.join(' ').toStdString();
 }

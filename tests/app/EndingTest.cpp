@@ -51,7 +51,7 @@ TEST(SavePolicy, TheFileIsInStepOnlyAfterAWriteThatWorked) {
         EXPECT_EQ(policy.FileState(), Behind);
 
         target.m_throw = [] {
-            throw CFileError(CArchiveException::badFormat, QStringLiteral("x.dat"));
+            throw CFileError(CArchiveException::BadFormat, QStringLiteral("x.dat"));
         };
         EXPECT_FALSE(policy.Save());
         EXPECT_EQ(policy.FileState(), Behind);

@@ -78,18 +78,18 @@ TEST_F(FindTest, EnterOpensTheEntryAsGoDoes) {
     EXPECT_EQ(found, (QStringList{"about:blank", "www.example.org"}));
 }
 
-struct RevealCase {
-    const char* what;
-    const char* typed;
-    bool ctrl;
-    bool fromOptions;
-    QStringList left, middle, right;
-    int selected[3]; // the selected row of each column
-    int column;      // the column that lists the item
-    const char* address;
-    bool addressEnabled;
+struct CRevealCase {
+    const char* m_what;
+    const char* m_typed;
+    bool m_ctrl;
+    bool m_fromOptions;
+    QStringList m_left, m_middle, m_right;
+    int m_selected[3]; // the selected row of each column
+    int m_column;      // the column that lists the item
+    const char* m_address;
+    bool m_addressEnabled;
 };
-const RevealCase kReveals[] = {
+const CRevealCase REVEALS[] = {
     {"an entry four folders deep",
      "deep link",
      true,
@@ -126,33 +126,33 @@ const RevealCase kReveals[] = {
      true},
 };
 
-class RevealTest : public FindTest, public ::testing::WithParamInterface<RevealCase> {};
+class RevealTest : public FindTest, public ::testing::WithParamInterface<CRevealCase> {};
 
 TEST_P(RevealTest, ShowsTheItemSelectedInItsFolderAndItsTargetInTheAddressBox) {
-    const RevealCase& c = GetParam();
+    const CRevealCase& c = GetParam();
     WriteDataFile(DeepTree);
     Start();
     ClickRow(1, 1); // News: every case changes the selection
-    if (c.fromOptions)
+    if (c.m_fromOptions)
         ClickButton(IDC_BTNOPT);
-    Type(PressCtrlF(Item(IDC_BTNMAIN)), QString::fromUtf8(c.typed),
-         c.ctrl ? Qt::ControlModifier : Qt::NoModifier);
-    EXPECT_EQ(Palette(), nullptr) << c.what;
-    EXPECT_TRUE(m_shell.m_opened.isEmpty()) << c.what;
-    EXPECT_TRUE(Shown(IDC_LIST1)) << c.what;
-    EXPECT_EQ(Rows(1), c.left) << c.what;
-    EXPECT_EQ(Rows(2), c.middle) << c.what;
-    EXPECT_EQ(Rows(3), c.right) << c.what;
+    Type(PressCtrlF(Item(IDC_BTNMAIN)), QString::fromUtf8(c.m_typed),
+         c.m_ctrl ? Qt::ControlModifier : Qt::NoModifier);
+    EXPECT_EQ(Palette(), nullptr) << c.m_what;
+    EXPECT_TRUE(m_shell.m_opened.isEmpty()) << c.m_what;
+    EXPECT_TRUE(Shown(IDC_LIST1)) << c.m_what;
+    EXPECT_EQ(Rows(1), c.m_left) << c.m_what;
+    EXPECT_EQ(Rows(2), c.m_middle) << c.m_what;
+    EXPECT_EQ(Rows(3), c.m_right) << c.m_what;
     for (int n = 1; n <= 3; ++n)
-        EXPECT_EQ(Selected(n), c.selected[n - 1]) << c.what << ", column " << n;
-    EXPECT_EQ(Edit(IDC_ADDRESS)->text(), QString::fromUtf8(c.address)) << c.what;
-    EXPECT_EQ(Enabled(IDC_ADDRESS), c.addressEnabled) << c.what;
+        EXPECT_EQ(Selected(n), c.m_selected[n - 1]) << c.m_what << ", column " << n;
+    EXPECT_EQ(Edit(IDC_ADDRESS)->text(), QString::fromUtf8(c.m_address)) << c.m_what;
+    EXPECT_EQ(Enabled(IDC_ADDRESS), c.m_addressEnabled) << c.m_what;
     // The column that lists the item has the focus and takes the editing keys.
-    EXPECT_TRUE(List(c.column)->hasFocus()) << c.what;
-    EXPECT_EQ(m_dialog->GetActiveList(), List(c.column)) << c.what;
+    EXPECT_TRUE(List(c.m_column)->hasFocus()) << c.m_what;
+    EXPECT_EQ(m_dialog->GetActiveList(), List(c.m_column)) << c.m_what;
 }
 
-INSTANTIATE_TEST_SUITE_P(Items, RevealTest, ::testing::ValuesIn(kReveals));
+INSTANTIATE_TEST_SUITE_P(Items, RevealTest, ::testing::ValuesIn(REVEALS));
 
 TEST_F(FindTest, ALetterTypedAtTheDockOpensThePaletteThere) {
     WriteDataFile(DeepTree);

@@ -28,10 +28,10 @@ TEST(InstanceLock, SecondHolderIsToldAnotherCopyRuns) {
     CFileInstanceLock first(dir.path());
     CFileInstanceLock second(dir.path());
     EXPECT_TRUE(first.FileName().endsWith(QStringLiteral("/QuillboxV1.1_001_19760122.lock")));
-    ASSERT_EQ(first.TryAcquire(), IInstanceLock::acquired);
-    EXPECT_EQ(second.TryAcquire(), IInstanceLock::heldElsewhere);
+    ASSERT_EQ(first.TryAcquire(), IInstanceLock::Acquired);
+    EXPECT_EQ(second.TryAcquire(), IInstanceLock::HeldElsewhere);
     first.Release();
-    EXPECT_EQ(second.TryAcquire(), IInstanceLock::acquired);
+    EXPECT_EQ(second.TryAcquire(), IInstanceLock::Acquired);
 }
 
 TEST(InstanceLock, MarkerOfADeadCopyDoesNotBlock) {
@@ -46,12 +46,12 @@ TEST(InstanceLock, MarkerOfADeadCopyDoesNotBlock) {
     marker.write(QByteArray::number(deadPid) + '\n' + QCoreApplication::applicationName().toUtf8() +
                  '\n' + QSysInfo::machineHostName().toUtf8() + '\n');
     marker.close();
-    EXPECT_EQ(lock.TryAcquire(), IInstanceLock::acquired);
+    EXPECT_EQ(lock.TryAcquire(), IInstanceLock::Acquired);
 }
 
 TEST(InstanceLock, MissingFolderLetsTheProgramRun) {
     CFileInstanceLock lock(QStringLiteral("/nonexistent-folder-for-quillbox/x"));
-    EXPECT_EQ(lock.TryAcquire(), IInstanceLock::unavailable);
+    EXPECT_EQ(lock.TryAcquire(), IInstanceLock::Unavailable);
 }
 
 // Without a runtime folder of the user's own, the lock and the socket go to a
@@ -95,25 +95,26 @@ TEST(InstanceLock, RuntimeFolderIsAlwaysTheUsersOwnAndPrivate) {
     EXPECT_NE(folder(runtime), runtime) << "a runtime folder others may enter";
 }
 
-struct PlatformCase {
-    bool wayland, display, platformChosen, expectX11;
+struct CPlatformCase {
+    bool m_wayland, m_display, m_platformChosen, m_expectX11;
 };
-void PrintTo(const PlatformCase& c, std::ostream* os) {
-    *os << "wayland " << c.wayland << " display " << c.display << " chosen " << c.platformChosen;
+void PrintTo(const CPlatformCase& c, std::ostream* os) {
+    *os << "wayland " << c.m_wayland << " display " << c.m_display << " chosen "
+        << c.m_platformChosen;
 }
 
-class PreferX11Test : public ::testing::TestWithParam<PlatformCase> {};
+class PreferX11Test : public ::testing::TestWithParam<CPlatformCase> {};
 
 TEST_P(PreferX11Test, OnlyOnWaylandWithAnXServerAndNoChoiceMade) {
-    const PlatformCase& c = GetParam();
-    EXPECT_EQ(ShouldPreferX11(c.wayland, c.display, c.platformChosen), c.expectX11);
+    const CPlatformCase& c = GetParam();
+    EXPECT_EQ(ShouldPreferX11(c.m_wayland, c.m_display, c.m_platformChosen), c.m_expectX11);
 }
 
-const PlatformCase kPlatformCases[] = {
+const CPlatformCase PLATFORM_CASES[] = {
     {true, true, false, true},   {true, true, true, false},    {true, false, false, false},
     {false, true, false, false}, {false, false, false, false},
 };
-INSTANTIATE_TEST_SUITE_P(Sessions, PreferX11Test, ::testing::ValuesIn(kPlatformCases));
+INSTANTIATE_TEST_SUITE_P(Sessions, PreferX11Test, ::testing::ValuesIn(PLATFORM_CASES));
 
 TEST(PreferX11, LeavesAChosenPlatformAlone) {
     const QByteArray savedPlatform = qgetenv("QT_QPA_PLATFORM");

@@ -11,13 +11,13 @@ namespace {
 using KeyboardAccessTest = AppFixture;
 
 TEST(ControlTable, EveryBitmapButtonAndLabelSaysWhatItDoes) {
-    for (const SControl& row : CONTROLS) {
+    for (const CControl& row : CONTROLS) {
         if (!HasBitmap(row))
             continue;
-        EXPECT_STRNE(row.toolTip, "") << row.name;
-        EXPECT_STRNE(row.accessibleName, "") << row.name;
+        EXPECT_STRNE(row.m_toolTip, "") << row.m_name;
+        EXPECT_STRNE(row.m_accessibleName, "") << row.m_name;
         // A picture's name is no text for a person.
-        EXPECT_STRNE(row.accessibleName, row.name) << row.name;
+        EXPECT_STRNE(row.m_accessibleName, row.m_name) << row.m_name;
     }
 }
 
@@ -25,9 +25,9 @@ TEST_F(KeyboardAccessTest, TabReachesEveryButtonOfThePanelAndSpacePressesIt) {
     WriteDataFile(SampleTree);
     CMainDialog& dialog = Start();
     QSet<QWidget*> offered;
-    for (const SControl& row : CONTROLS) {
-        QWidget* control = Item(row.id);
-        if (row.kind == EControlKind::Button && control->isVisible() && control->isEnabled())
+    for (const CControl& row : CONTROLS) {
+        QWidget* control = Item(row.m_id);
+        if (row.m_kind == EControlKind::Button && control->isVisible() && control->isEnabled())
             offered << control;
     }
     ASSERT_GE(offered.size(), 10);

@@ -16,7 +16,7 @@ namespace {
 using MainAppTest = AppFixture;
 
 TEST_F(MainAppTest, SecondCopyEndsAtOnceWithoutWindowFileOrSetting) {
-    CFakeInstanceLock lock(IInstanceLock::heldElsewhere);
+    CFakeInstanceLock lock(IInstanceLock::HeldElsewhere);
     CSettings settings(std::make_unique<CFakeSettingsStore>(m_values));
     CMainApp app({lock, settings, m_shell, m_picker, QString()});
     const int windowsBefore = int(QApplication::topLevelWidgets().size());

@@ -41,13 +41,13 @@ TEST_F(MainDialogTest, FirstStartWithoutFilesShowsTheMainPanelAndCloseWritesTheT
 
 TEST_F(MainDialogTest, EveryControlOfTheTableExistsUnderItsRoleName) {
     Start();
-    for (const SControl& row : CONTROLS) {
-        const QWidget* control = Item(row.id);
-        ASSERT_NE(control, nullptr) << row.name;
-        EXPECT_EQ(m_dialog->findChild<QWidget*>(QString::fromLatin1(row.name)), control)
-            << row.name;
-        EXPECT_EQ(control->toolTip(), QString::fromUtf8(row.toolTip)) << row.name;
-        EXPECT_EQ(control->accessibleName(), QString::fromUtf8(row.accessibleName)) << row.name;
+    for (const CControl& row : CONTROLS) {
+        const QWidget* control = Item(row.m_id);
+        ASSERT_NE(control, nullptr) << row.m_name;
+        EXPECT_EQ(m_dialog->findChild<QWidget*>(QString::fromLatin1(row.m_name)), control)
+            << row.m_name;
+        EXPECT_EQ(control->toolTip(), QString::fromUtf8(row.m_toolTip)) << row.m_name;
+        EXPECT_EQ(control->accessibleName(), QString::fromUtf8(row.m_accessibleName)) << row.m_name;
     }
     EXPECT_EQ(Item(IDC_LIST1 - 100), nullptr);
     for (int id = IDC_NAVUP; id <= IDC_NAVDEEPEST; ++id)
@@ -58,22 +58,23 @@ TEST_F(MainDialogTest, EveryControlOfTheTableExistsUnderItsRoleName) {
 // row gives; labels never take input.
 TEST_F(MainDialogTest, EveryControlSitsAtItsPlace) {
     Start();
-    for (const SControl& row : CONTROLS) {
-        if (row.rect.IsEmpty())
+    for (const CControl& row : CONTROLS) {
+        if (row.m_rect.IsEmpty())
             continue;
-        const QWidget* control = Item(row.id);
-        EXPECT_EQ(control->geometry(), QRect(row.rect.x, row.rect.y, row.rect.w, row.rect.h))
-            << row.name;
+        const QWidget* control = Item(row.m_id);
+        EXPECT_EQ(control->geometry(),
+                  QRect(row.m_rect.m_x, row.m_rect.m_y, row.m_rect.m_w, row.m_rect.m_h))
+            << row.m_name;
         if (!HasBitmap(row))
             continue;
         const auto* button = qobject_cast<const CQBBitmapButton*>(control);
-        ASSERT_NE(button, nullptr) << row.name;
-        EXPECT_EQ(button->text(), QString::fromLatin1(row.name));
+        ASSERT_NE(button, nullptr) << row.m_name;
+        EXPECT_EQ(button->text(), QString::fromLatin1(row.m_name));
         EXPECT_EQ(button->GetImage(CQBBitmapButton::EImage::Normal).size(),
-                  QSize(row.rect.w, row.rect.h))
-            << row.name;
-        if (row.kind == EControlKind::Label) {
-            EXPECT_FALSE(button->isEnabled()) << row.name;
+                  QSize(row.m_rect.m_w, row.m_rect.m_h))
+            << row.m_name;
+        if (row.m_kind == EControlKind::Label) {
+            EXPECT_FALSE(button->isEnabled()) << row.m_name;
         }
     }
 }
@@ -85,20 +86,20 @@ TEST_F(MainDialogTest, PanelsSetExactlyTheStatesOfTheControlTable) {
     WriteDataFile(SampleTree, "secret12");
     Start();
     const auto expectPanel = [this](EPanel panel, const char* name) {
-        for (const SControl& row : CONTROLS) {
+        for (const CControl& row : CONTROLS) {
             switch (StateIn(row, panel)) {
             case EControlState::Enable:
-                EXPECT_TRUE(Enabled(row.id)) << name << ' ' << row.name;
+                EXPECT_TRUE(Enabled(row.m_id)) << name << ' ' << row.m_name;
                 break;
             case EControlState::Disable:
-                EXPECT_FALSE(Enabled(row.id)) << name << ' ' << row.name;
+                EXPECT_FALSE(Enabled(row.m_id)) << name << ' ' << row.m_name;
                 break;
             case EControlState::Show:
-                EXPECT_TRUE(Shown(row.id)) << name << ' ' << row.name;
+                EXPECT_TRUE(Shown(row.m_id)) << name << ' ' << row.m_name;
                 break;
             case EControlState::Hide:
             case EControlState::Later:
-                EXPECT_FALSE(Shown(row.id)) << name << ' ' << row.name;
+                EXPECT_FALSE(Shown(row.m_id)) << name << ' ' << row.m_name;
                 break;
             case EControlState::Keep:
                 break;

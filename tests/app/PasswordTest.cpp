@@ -70,23 +70,23 @@ TEST_F(PasswordTest, EmptyPromptDoesNothing) {
     EXPECT_EQ(m_dialog->GetTopFolder(), nullptr);
 }
 
-struct MismatchCase {
-    const char* password;
-    const char* confirm;
+struct CMismatchCase {
+    const char* m_password;
+    const char* m_confirm;
 };
-void PrintTo(const MismatchCase& c, std::ostream* os) {
-    *os << '"' << c.password << "\" vs \"" << c.confirm << '"';
+void PrintTo(const CMismatchCase& c, std::ostream* os) {
+    *os << '"' << c.m_password << "\" vs \"" << c.m_confirm << '"';
 }
 
 class PasswordMismatchTest : public PasswordTest,
-                             public ::testing::WithParamInterface<MismatchCase> {};
+                             public ::testing::WithParamInterface<CMismatchCase> {};
 
 TEST_P(PasswordMismatchTest, ShowsTheLabelAndStoresNothing) {
     WriteDataFile(SampleTree);
     Start();
     const QByteArray before = FileBytes("Quillbox.dat");
-    SetPasswordAtOptions(QString::fromUtf8(GetParam().password),
-                         QString::fromUtf8(GetParam().confirm));
+    SetPasswordAtOptions(QString::fromUtf8(GetParam().m_password),
+                         QString::fromUtf8(GetParam().m_confirm));
     EXPECT_TRUE(Shown(IDC_LBLNOTMATCH));
     EXPECT_TRUE(Shown(IDC_BTNSAVE)); // still the options panel
     EXPECT_EQ(StoredCheck(), 0u);
@@ -98,13 +98,13 @@ TEST_P(PasswordMismatchTest, ShowsTheLabelAndStoresNothing) {
     EXPECT_FALSE(Shown(IDC_LBLNOTMATCH));
 }
 
-const MismatchCase kMismatches[] = {
+const CMismatchCase MISMATCHES[] = {
     {"secret12", "secret99"},
     {"secret12", "Secret12"},     // case counts
     {"secret12-a", "secret12-b"}, // equal first 8 bytes, the whole texts differ
     {"secret12", ""},
 };
-INSTANTIATE_TEST_SUITE_P(Texts, PasswordMismatchTest, ::testing::ValuesIn(kMismatches));
+INSTANTIATE_TEST_SUITE_P(Texts, PasswordMismatchTest, ::testing::ValuesIn(MISMATCHES));
 
 TEST_F(PasswordTest, CheckedBoxWithEmptyPasswordDoesNothing) {
     Start();

@@ -25,7 +25,7 @@ class ChannelTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
-        QObject::connect(&m_server, &CInstanceServer::requested,
+        QObject::connect(&m_server, &CInstanceServer::Requested,
                          [this](EAppRequest request) { m_requests << int(request); });
     }
 
@@ -66,10 +66,10 @@ protected:
 
 TEST_F(ChannelTest, ARequestIsAnsweredAndActedOnAndTheSocketIsTheOwnersOnly) {
     ASSERT_TRUE(m_server.Listen(m_path));
-    EXPECT_TRUE(Send(EAppRequest::menu));
-    EXPECT_TRUE(Send(EAppRequest::find));
+    EXPECT_TRUE(Send(EAppRequest::Menu));
+    EXPECT_TRUE(Send(EAppRequest::Find));
     EXPECT_TRUE(QTest::qWaitFor([&] { return m_requests.size() == 2; }));
-    EXPECT_EQ(m_requests, (QList<int>{int(EAppRequest::menu), int(EAppRequest::find)}));
+    EXPECT_EQ(m_requests, (QList<int>{int(EAppRequest::Menu), int(EAppRequest::Find)}));
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(m_path).constData(), &st), 0);
     EXPECT_TRUE(S_ISSOCK(st.st_mode));
@@ -91,19 +91,19 @@ TEST_F(ChannelTest, WhatIsNotOurRequestIsDroppedUnanswered) {
         QApplication::processEvents();
     }
     EXPECT_TRUE(m_requests.isEmpty());
-    EXPECT_TRUE(Send(EAppRequest::menu)) << "the server stopped answering";
+    EXPECT_TRUE(Send(EAppRequest::Menu)) << "the server stopped answering";
 }
 
 TEST_F(ChannelTest, APeerOfAnotherUserIsRefused) {
     m_server.SetAllowedUser(geteuid() + 1);
     ASSERT_TRUE(m_server.Listen(m_path));
-    EXPECT_FALSE(Send(EAppRequest::menu, 500));
+    EXPECT_FALSE(Send(EAppRequest::Menu, 500));
     QApplication::processEvents();
     EXPECT_TRUE(m_requests.isEmpty());
 }
 
 TEST_F(ChannelTest, AKilledCopysSocketIsReplacedAndNoCopyMeansNoAnswer) {
-    EXPECT_FALSE(Send(EAppRequest::menu, 300)); // nothing there at all
+    EXPECT_FALSE(Send(EAppRequest::Menu, 300)); // nothing there at all
     // A bound socket whose process is gone: the file stays, nobody listens.
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
@@ -112,9 +112,9 @@ TEST_F(ChannelTest, AKilledCopysSocketIsReplacedAndNoCopyMeansNoAnswer) {
     std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
     ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     ::close(fd);
-    EXPECT_FALSE(Send(EAppRequest::menu, 300));
+    EXPECT_FALSE(Send(EAppRequest::Menu, 300));
     ASSERT_TRUE(m_server.Listen(m_path));
-    EXPECT_TRUE(Send(EAppRequest::menu));
+    EXPECT_TRUE(Send(EAppRequest::Menu));
     EXPECT_TRUE(QTest::qWaitFor([&] { return m_requests.size() == 1; }));
 }
 
@@ -134,7 +134,7 @@ TEST_F(ChannelTest, TheDataFolderIsToldAndACopyThatDoesNotKnowTheQuestionIsPasse
     QObject::connect(&older, &QLocalServer::newConnection, [&older] {
         QLocalSocket* socket = older.nextPendingConnection();
         QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket] {
-            if (socket->canReadLine() && ParseRequestLine(socket->readLine()) == EAppRequest::none)
+            if (socket->canReadLine() && ParseRequestLine(socket->readLine()) == EAppRequest::None)
                 socket->abort();
         });
     });
@@ -153,7 +153,7 @@ TEST_F(ChannelTest, ASecondStartOnAnotherFolderSaysWhichTheRunningCopyUses) {
     ASSERT_TRUE(m_server.Listen(m_path));
     const auto secondStart = [this, &asked](EAppRequest request, CFakeMessageBox& box) {
         auto values = std::make_shared<CFakeSettingsValues>();
-        CFakeInstanceLock lock(IInstanceLock::heldElsewhere);
+        CFakeInstanceLock lock(IInstanceLock::HeldElsewhere);
         CSettings settings(std::make_unique<CFakeSettingsStore>(values));
         CFakeShell shell;
         CFakePathPicker picker;
@@ -166,7 +166,7 @@ TEST_F(ChannelTest, ASecondStartOnAnotherFolderSaysWhichTheRunningCopyUses) {
         });
     };
     CFakeMessageBox box;
-    EXPECT_EQ(secondStart(EAppRequest::none, box), 1);
+    EXPECT_EQ(secondStart(EAppRequest::None, box), 1);
     ASSERT_EQ(box.m_messages.size(), 1);
     EXPECT_EQ(box.m_messages[0],
               QStringLiteral("Quillbox is already running with the data folder %1, so this start "
@@ -174,7 +174,7 @@ TEST_F(ChannelTest, ASecondStartOnAnotherFolderSaysWhichTheRunningCopyUses) {
                              "Close button saves and ends it), then start Quillbox again.")
                   .arg(running.path(), asked.path()));
     CFakeMessageBox keyBox;
-    EXPECT_EQ(secondStart(EAppRequest::menu, keyBox), 0);
+    EXPECT_EQ(secondStart(EAppRequest::Menu, keyBox), 0);
     EXPECT_TRUE(keyBox.m_messages.isEmpty());
     EXPECT_TRUE(QTest::qWaitFor([&] { return m_requests.size() == 1; }));
 }
@@ -199,7 +199,7 @@ TEST_F(QuickAccessTest, TheMenuOffersTheTreeAndOpensTheChosenEntryOnceAtATime) {
         for (QAction* action : menu->actions())
             titles << action->text();
         // A second request while the menu is open shows no other menu.
-        quick.Handle(EAppRequest::menu);
+        quick.Handle(EAppRequest::Menu);
         secondShowedNothing = OpenMenu() == menu;
         // "News", the second item of the top folder.
         for (QAction* action : menu->actions())
@@ -207,7 +207,7 @@ TEST_F(QuickAccessTest, TheMenuOffersTheTreeAndOpensTheChosenEntryOnceAtATime) {
                 menu->setActiveAction(action);
         QTest::keyClick(menu, Qt::Key_Return);
     });
-    quick.Handle(EAppRequest::menu);
+    quick.Handle(EAppRequest::Menu);
     EXPECT_FALSE(quick.IsMenuOpen());
     EXPECT_TRUE(secondShowedNothing);
     ASSERT_GE(titles.size(), 3) << titles.join('|').toStdString();
@@ -223,11 +223,11 @@ TEST_F(QuickAccessTest, AtThePasswordPromptTheWindowComesUpInstead) {
     ASSERT_EQ(dialog.GetTopFolder(), nullptr);
     dialog.showMinimized();
     CQuickAccess quick(dialog);
-    quick.Handle(EAppRequest::menu);
+    quick.Handle(EAppRequest::Menu);
     EXPECT_EQ(OpenMenu(), nullptr);
     EXPECT_FALSE(dialog.isMinimized());
     dialog.showMinimized();
-    quick.Handle(EAppRequest::find);
+    quick.Handle(EAppRequest::Find);
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
     EXPECT_FALSE(dialog.isMinimized());
     EXPECT_TRUE(m_shell.m_opened.isEmpty());

@@ -23,7 +23,7 @@ protected:
         m_top = StartTree(nullptr);
         m_editor.SetTop(m_top.get());
         m_panel = new CReviewPanel(
-            CReviewPanel::SHost{[this] { return m_top.get(); },
+            CReviewPanel::CHost{[this] { return m_top.get(); },
                                 [this](const std::vector<int>& rows) { m_revealed = rows; },
                                 &m_editor, &m_kept},
             nullptr);

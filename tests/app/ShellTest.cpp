@@ -16,28 +16,28 @@
 
 namespace {
 
-struct OpenCase {
-    const char* text;
-    bool blankFirst; // "about:blank" is opened before the text
+struct COpenCase {
+    const char* m_text;
+    bool m_blankFirst; // "about:blank" is opened before the text
 };
-void PrintTo(const OpenCase& c, std::ostream* os) {
-    *os << '"' << c.text << '"';
+void PrintTo(const COpenCase& c, std::ostream* os) {
+    *os << '"' << c.m_text << '"';
 }
 
-class OpenTargetTest : public ::testing::TestWithParam<OpenCase> {};
+class OpenTargetTest : public ::testing::TestWithParam<COpenCase> {};
 
 TEST_P(OpenTargetTest, OpensBlankPageFirstOnlyForWebPrefixes) {
-    const OpenCase& c = GetParam();
+    const COpenCase& c = GetParam();
     CFakeShell shell;
-    OpenTarget(shell, QString::fromUtf8(c.text));
+    OpenTarget(shell, QString::fromUtf8(c.m_text));
     QStringList expected;
-    if (c.blankFirst)
+    if (c.m_blankFirst)
         expected << QStringLiteral("about:blank");
-    expected << QString::fromUtf8(c.text);
+    expected << QString::fromUtf8(c.m_text);
     EXPECT_EQ(shell.m_opened, expected);
 }
 
-const OpenCase kOpenCases[] = {
+const COpenCase OPEN_CASES[] = {
     {"http://example.org/", true},
     {"HTTP://EXAMPLE.ORG/UPPER", true},
     {"https://example.org/a b", true},
@@ -55,7 +55,7 @@ const OpenCase kOpenCases[] = {
     {"https:/", false},
     {"wwwx.example.org", false},
 };
-INSTANTIATE_TEST_SUITE_P(Texts, OpenTargetTest, ::testing::ValuesIn(kOpenCases));
+INSTANTIATE_TEST_SUITE_P(Texts, OpenTargetTest, ::testing::ValuesIn(OPEN_CASES));
 
 TEST(OpenTarget, EmptyTextOpensNothing) {
     CFakeShell shell;
@@ -63,28 +63,28 @@ TEST(OpenTarget, EmptyTextOpensNothing) {
     EXPECT_TRUE(shell.m_opened.isEmpty());
 }
 
-struct UrlCase {
-    const char* text;
-    const char* url; // nullptr: a local file, compared as a path
+struct CUrlCase {
+    const char* m_text;
+    const char* m_url; // nullptr: a local file, compared as a path
 };
-void PrintTo(const UrlCase& c, std::ostream* os) {
-    *os << '"' << c.text << '"';
+void PrintTo(const CUrlCase& c, std::ostream* os) {
+    *os << '"' << c.m_text << '"';
 }
 
-class DesktopUrlTest : public ::testing::TestWithParam<UrlCase> {};
+class DesktopUrlTest : public ::testing::TestWithParam<CUrlCase> {};
 
 TEST_P(DesktopUrlTest, MapsTextToWhatTheDesktopOpens) {
-    const UrlCase& c = GetParam();
-    const QUrl url = CDesktopShell::UrlFor(QString::fromUtf8(c.text));
-    if (c.url) {
-        EXPECT_EQ(url.toString(), QString::fromUtf8(c.url));
+    const CUrlCase& c = GetParam();
+    const QUrl url = CDesktopShell::UrlFor(QString::fromUtf8(c.m_text));
+    if (c.m_url) {
+        EXPECT_EQ(url.toString(), QString::fromUtf8(c.m_url));
     } else {
         ASSERT_TRUE(url.isLocalFile()) << url.toString().toStdString();
-        EXPECT_EQ(url.toLocalFile(), QDir::current().absoluteFilePath(QString::fromUtf8(c.text)));
+        EXPECT_EQ(url.toLocalFile(), QDir::current().absoluteFilePath(QString::fromUtf8(c.m_text)));
     }
 }
 
-const UrlCase kUrlCases[] = {
+const CUrlCase URL_CASES[] = {
     {"about:blank", "about:blank"},
     {"https://example.org/search?q=a", "https://example.org/search?q=a"},
     {"www.example.org/caf\xc3\xa9", "http://www.example.org/caf\xc3\xa9"},
@@ -95,7 +95,7 @@ const UrlCase kUrlCases[] = {
     {"relative/notes.txt", nullptr},
     {"C:/Windows", nullptr}, // one letter is a drive, not a scheme
 };
-INSTANTIATE_TEST_SUITE_P(Texts, DesktopUrlTest, ::testing::ValuesIn(kUrlCases));
+INSTANTIATE_TEST_SUITE_P(Texts, DesktopUrlTest, ::testing::ValuesIn(URL_CASES));
 
 // A stored path whose bytes are not UTF-8 reaches the shell as Latin-1 text;
 // the desktop gets the file's own bytes, not their Latin-1 reading in UTF-8.
@@ -137,35 +137,35 @@ TEST(HelpFile, AnInstalledProgramFindsItUnderShare) {
 // for it, else the HTML pages beside it (in the browser), else the file all
 // the same. Both layouts: the build tree and an installed prefix.
 TEST(HelpFile, OpensTheHelpFileOnlyWithAProgramForItElseThePages) {
-    struct Case {
-        const char* program;  // where the program lies in the tree
-        const char* helpDir;  // where the help file and help/ lie
-        bool pages;           // help/index.html is there
-        bool handler;         // the desktop has a program for the help file
-        const char* expected; // relative to the tree
+    struct CCase {
+        const char* m_program;  // where the program lies in the tree
+        const char* m_helpDir;  // where the help file and help/ lie
+        bool m_pages;           // help/index.html is there
+        bool m_handler;         // the desktop has a program for the help file
+        const char* m_expected; // relative to the tree
     };
-    const Case cases[] = {
+    const CCase cases[] = {
         {"build", "build", true, true, "build/quillbox.chm"},
         {"build", "build", true, false, "build/help/index.html"},
         {"build", "build", false, false, "build/quillbox.chm"},
         {"usr/bin", "usr/share/quillbox", true, true, "usr/share/quillbox/quillbox.chm"},
         {"usr/bin", "usr/share/quillbox", true, false, "usr/share/quillbox/help/index.html"},
     };
-    for (const Case& c : cases) {
+    for (const CCase& c : cases) {
         QTemporaryDir root;
         QDir tree(root.path());
-        ASSERT_TRUE(tree.mkpath(c.program) && tree.mkpath(QString(c.helpDir) + "/help"));
+        ASSERT_TRUE(tree.mkpath(c.m_program) && tree.mkpath(QString(c.m_helpDir) + "/help"));
         const auto touch = [&](const QString& name) {
             QFile file(tree.filePath(name));
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         };
-        touch(QString(c.helpDir) + "/quillbox.chm");
-        if (c.pages)
-            touch(QString(c.helpDir) + "/help/index.html");
+        touch(QString(c.m_helpDir) + "/quillbox.chm");
+        if (c.m_pages)
+            touch(QString(c.m_helpDir) + "/help/index.html");
         CFakeShell shell;
-        shell.m_bHasHandler = c.handler;
-        EXPECT_EQ(HelpTarget(shell, tree.filePath(c.program)), tree.filePath(c.expected))
-            << c.program << " pages " << c.pages << " handler " << c.handler;
+        shell.m_bHasHandler = c.m_handler;
+        EXPECT_EQ(HelpTarget(shell, tree.filePath(c.m_program)), tree.filePath(c.m_expected))
+            << c.m_program << " pages " << c.m_pages << " handler " << c.m_handler;
         EXPECT_EQ(shell.m_asked, QStringList{"application/vnd.ms-htmlhelp"});
     }
 }

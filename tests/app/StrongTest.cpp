@@ -172,7 +172,7 @@ TEST_F(StrongTest, LockDropsTheTreeAndTheKeyAndThePromptOpensItAgain) {
 
         CQuickAccess quick(dialog);
         dialog.showMinimized();
-        quick.Handle(EAppRequest::menu); // the prompt comes up, no bookmark
+        quick.Handle(EAppRequest::Menu); // the prompt comes up, no bookmark
         EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
         EXPECT_FALSE(dialog.isMinimized());
 
@@ -225,7 +225,7 @@ TEST_F(StrongTest, TheDockMenuEndsWithLockWhileAPasswordKeepsTheTree) {
 
         QStringList treeMenu;
         ReadMenu(treeMenu, false);
-        quick.Handle(EAppRequest::menu);
+        quick.Handle(EAppRequest::Menu);
         ASSERT_GT(treeMenu.size(), expected.size());
         EXPECT_TRUE(treeMenu.constFirst().contains("Work"));
         EXPECT_EQ(treeMenu.mid(treeMenu.size() - expected.size()), expected);
@@ -252,8 +252,8 @@ TEST_F(StrongTest, TheDockMenuEndsWithLockWhileAPasswordKeepsTheTree) {
         EXPECT_TRUE(dialog.isVisible());
         EXPECT_FALSE(Enabled(IDC_BTNDOCK));
         dialog.OnCommand(IDC_BTNDOCK); // no dock while locked
-        quick.Handle(EAppRequest::menu);
-        quick.Handle(EAppRequest::find);
+        quick.Handle(EAppRequest::Menu);
+        quick.Handle(EAppRequest::Find);
         EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
         for (QWidget* w : QApplication::topLevelWidgets())
             EXPECT_FALSE(qobject_cast<CDockDialog*>(w) && w->isVisible());

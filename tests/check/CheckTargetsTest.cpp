@@ -27,18 +27,18 @@ protected:
 } // namespace
 
 TEST_F(CheckTargetsTest, collectsEntriesBelowAFolderInTreeOrder) {
-    const std::vector<SCollected> all = CollectEntries(*m_top);
+    const std::vector<CCollected> all = CollectEntries(*m_top);
     ASSERT_EQ(all.size(), 3u);
-    EXPECT_EQ(all[0].target, "https://one.example/");
-    EXPECT_EQ(all[1].target, "/home/me/two.txt");
-    EXPECT_EQ(all[2].target, "mailto:three@example.org");
+    EXPECT_EQ(all[0].m_target, "https://one.example/");
+    EXPECT_EQ(all[1].m_target, "/home/me/two.txt");
+    EXPECT_EQ(all[2].m_target, "mailto:three@example.org");
     EXPECT_EQ(CollectEntries(*m_top->GetChild(0)).size(), 2u);
 }
 
 // A result found for an entry goes to that entry wherever it now is, and to
 // nothing when it was deleted or given another target meanwhile.
 TEST_F(CheckTargetsTest, resultsFollowTheEntryOrAreDropped) {
-    const std::vector<SCollected> all = CollectEntries(*m_top);
+    const std::vector<CCollected> all = CollectEntries(*m_top);
     auto* work = dynamic_cast<CFolder*>(m_top->GetChild(0));
     auto* other = dynamic_cast<CFolder*>(m_top->GetChild(1));
     // "One" moves into "Other", "Two" gets a new target, "Three" is deleted
@@ -49,26 +49,26 @@ TEST_F(CheckTargetsTest, resultsFollowTheEntryOrAreDropped) {
     m_top->Insert(2, std::make_unique<CEntry>("New", "mailto:three@example.org", nullptr));
 
     const CEntryIndex index(*m_top);
-    const CEntryIndex::SPlace* one = index.Find(all[0].entry, all[0].target);
+    const CEntryIndex::CPlace* one = index.Find(all[0].m_entry, all[0].m_target);
     ASSERT_NE(one, nullptr);
-    EXPECT_EQ(one->folder, other);
-    EXPECT_EQ(one->rows, (std::vector<int>{1, 0}));
-    EXPECT_EQ(index.Find(all[1].entry, all[1].target), nullptr);
+    EXPECT_EQ(one->m_folder, other);
+    EXPECT_EQ(one->m_rows, (std::vector<int>{1, 0}));
+    EXPECT_EQ(index.Find(all[1].m_entry, all[1].m_target), nullptr);
     // The deleted entry's pointer may even be reused; only an entry in the
     // tree with the checked target is ever handed out.
-    const CEntryIndex::SPlace* three = index.Find(all[2].entry, all[2].target);
+    const CEntryIndex::CPlace* three = index.Find(all[2].m_entry, all[2].m_target);
     if (three) {
-        EXPECT_EQ(three->entry->Target(), all[2].target);
+        EXPECT_EQ(three->m_entry->Target(), all[2].m_target);
     }
 }
 
 TEST(ClassifyTargetTest, decidesHowATargetIsChecked) {
-    struct Case {
-        const char* target;
-        ETargetKind kind;
-        bool valid;
+    struct CCase {
+        const char* m_target;
+        ETargetKind m_kind;
+        bool m_valid;
     };
-    const Case cases[] = {
+    const CCase cases[] = {
         {"https://example.org/a", ETargetKind::Web, true},
         {"HTTP://example.org", ETargetKind::Web, true},
         {"www.example.org", ETargetKind::Web, true},
@@ -82,10 +82,10 @@ TEST(ClassifyTargetTest, decidesHowATargetIsChecked) {
         {"ftp://example.org/", ETargetKind::Other, true},
         {"notes.txt", ETargetKind::Other, true},
     };
-    for (const Case& each : cases) {
-        SCOPED_TRACE(each.target);
-        const STargetKind kind = ClassifyTarget(each.target);
-        EXPECT_EQ(kind.kind, each.kind);
-        EXPECT_EQ(kind.valid, each.valid);
+    for (const CCase& each : cases) {
+        SCOPED_TRACE(each.m_target);
+        const CTargetKind kind = ClassifyTarget(each.m_target);
+        EXPECT_EQ(kind.m_kind, each.m_kind);
+        EXPECT_EQ(kind.m_valid, each.m_valid);
     }
 }

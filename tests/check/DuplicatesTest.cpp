@@ -4,15 +4,15 @@
 
 namespace {
 
-struct Pair {
-    const char* a;
-    const char* b;
-    bool same;
-    bool ignoreFragment = false;
+struct CPair {
+    const char* m_a;
+    const char* m_b;
+    bool m_same;
+    bool m_ignoreFragment = false;
 };
 
 // What browsers treat as one address, and what they do not.
-const Pair PAIRS[] = {
+const CPair PAIRS[] = {
     {"https://Example.ORG/Page", "https://example.org/Page", true},
     {"HTTPS://example.org/", "https://example.org/", true},
     {"https://example.org/Page", "https://example.org/page", false}, // paths keep their case
@@ -44,12 +44,13 @@ const Pair PAIRS[] = {
 } // namespace
 
 TEST(DuplicatesTest, addressPairsAreTheSameOrNot) {
-    for (const Pair& pair : PAIRS) {
-        SCOPED_TRACE(std::string(pair.a) + " | " + pair.b);
-        SDuplicateOptions options;
-        options.ignoreFragment = pair.ignoreFragment;
-        EXPECT_EQ(NormaliseAddress(pair.a, options) == NormaliseAddress(pair.b, options), pair.same)
-            << NormaliseAddress(pair.a, options) << " vs " << NormaliseAddress(pair.b, options);
+    for (const CPair& pair : PAIRS) {
+        SCOPED_TRACE(std::string(pair.m_a) + " | " + pair.m_b);
+        CDuplicateOptions options;
+        options.m_ignoreFragment = pair.m_ignoreFragment;
+        EXPECT_EQ(NormaliseAddress(pair.m_a, options) == NormaliseAddress(pair.m_b, options),
+                  pair.m_same)
+            << NormaliseAddress(pair.m_a, options) << " vs " << NormaliseAddress(pair.m_b, options);
     }
 }
 
@@ -59,8 +60,8 @@ TEST(DuplicatesTest, groupsInTheOrderOfTheirFirstMember) {
         "https://b.example:443", "https://a.example/", "", "https://c.example/"};
     EXPECT_EQ(FindDuplicateGroups(targets),
               (std::vector<std::vector<std::size_t>>{{0, 4}, {1, 5}}));
-    SDuplicateOptions options;
-    options.ignoreFragment = true;
+    CDuplicateOptions options;
+    options.m_ignoreFragment = true;
     EXPECT_EQ(FindDuplicateGroups(targets, options),
               (std::vector<std::vector<std::size_t>>{{0, 4}, {1, 3, 5}}));
 }

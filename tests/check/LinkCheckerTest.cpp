@@ -12,16 +12,16 @@
 
 namespace {
 
-std::map<std::uint64_t, SLinkResult>
-RunCheck(CLinkChecker& checker, const std::vector<SLinkJob>& jobs, int waitMs = 20000) {
-    QSignalSpy done(&checker, &CLinkChecker::finished);
+std::map<std::uint64_t, CLinkResult>
+RunCheck(CLinkChecker& checker, const std::vector<CLinkJob>& jobs, int waitMs = 20000) {
+    QSignalSpy done(&checker, &CLinkChecker::Finished);
     checker.Start(jobs);
     if (done.isEmpty()) {
         EXPECT_TRUE(done.wait(waitMs));
     }
-    std::map<std::uint64_t, SLinkResult> byKey;
-    for (const SLinkResult& each : checker.Results())
-        byKey[each.key] = each;
+    std::map<std::uint64_t, CLinkResult> byKey;
+    for (const CLinkResult& each : checker.Results())
+        byKey[each.m_key] = each;
     return byKey;
 }
 
@@ -56,13 +56,13 @@ TEST(LinkCheckerTest, classifiesEveryKindOfAnswer) {
     const std::string base = server.Base().toStdString();
     QTemporaryDir folder;
     const std::string there = folder.path().toStdString();
-    struct Case {
-        const char* what;
-        std::string target;
-        ELinkState state;
-        std::string movedTo;
+    struct CCase {
+        const char* m_what;
+        std::string m_target;
+        ELinkState m_state;
+        std::string m_movedTo;
     };
-    const std::vector<Case> cases = {
+    const std::vector<CCase> cases = {
         {"200", base + "/ok", ELinkState::Fine, ""},
         {"301 to another path", base + "/perm301/a", ELinkState::Moved, base + "/ok/a"},
         {"308 to another path", base + "/perm308/b", ELinkState::Moved, base + "/ok/b"},
@@ -80,26 +80,27 @@ TEST(LinkCheckerTest, classifiesEveryKindOfAnswer) {
         {"a folder that is there", there, ELinkState::Fine, ""},
         {"a file URL that is not", "file://" + there + "/missing.txt", ELinkState::Gone, ""},
     };
-    std::vector<SLinkJob> jobs;
+    std::vector<CLinkJob> jobs;
     for (std::size_t i = 0; i < cases.size(); ++i)
-        jobs.push_back({i + 1, cases[i].target});
+        jobs.push_back({i + 1, cases[i].m_target});
     jobs.push_back({99, "mailto:someone@example.org"}); // not checked at all
 
-    CLinkChecker::SOptions options;
-    options.timeoutMs = 700;
+    CLinkChecker::COptions options;
+    options.m_timeoutMs = 700;
     CLinkChecker checker(options);
     const auto results = RunCheck(checker, jobs);
     EXPECT_FALSE(checker.NoNetwork());
     EXPECT_EQ(checker.Total(), int(cases.size()));
     EXPECT_EQ(results.count(99), 0u);
     for (std::size_t i = 0; i < cases.size(); ++i) {
-        SCOPED_TRACE(cases[i].what);
+        SCOPED_TRACE(cases[i].m_what);
         const auto it = results.find(i + 1);
         ASSERT_NE(it, results.end());
-        EXPECT_STREQ(Name(it->second.state), Name(cases[i].state)) << it->second.note.toStdString();
-        EXPECT_EQ(it->second.movedTo.toStdString(), cases[i].movedTo);
-        if (cases[i].state != ELinkState::Fine && cases[i].state != ELinkState::Moved) {
-            EXPECT_FALSE(it->second.note.isEmpty());
+        EXPECT_STREQ(Name(it->second.m_state), Name(cases[i].m_state))
+            << it->second.m_note.toStdString();
+        EXPECT_EQ(it->second.m_movedTo.toStdString(), cases[i].m_movedTo);
+        if (cases[i].m_state != ELinkState::Fine && cases[i].m_state != ELinkState::Moved) {
+            EXPECT_FALSE(it->second.m_note.isEmpty());
         }
     }
 }
@@ -114,8 +115,8 @@ TEST(LinkCheckerTest, readsNoBodyBeyondTheHeaders) {
     const auto results = RunCheck(checker, {{1, server.Base().toStdString() + "/big"}});
     EXPECT_LT(clock.elapsed(), 1500);
     ASSERT_EQ(results.count(1), 1u);
-    EXPECT_EQ(results.at(1).state, ELinkState::Fine);
-    EXPECT_EQ(results.at(1).httpStatus, 200);
+    EXPECT_EQ(results.at(1).m_state, ELinkState::Fine);
+    EXPECT_EQ(results.at(1).m_httpStatus, 200);
     QTest::qWait(2300); // past the server's pause: the client has gone
     EXPECT_EQ(server.BodyBytesSent(), CLocalHttpServer::BIG_FIRST);
 }
@@ -124,7 +125,7 @@ TEST(LinkCheckerTest, readsNoBodyBeyondTheHeaders) {
 // at once to one host, yet both hosts served at the same time.
 TEST(LinkCheckerTest, keepsToTheLimitPerHost) {
     CLocalHttpServer server(60);
-    std::vector<SLinkJob> jobs;
+    std::vector<CLinkJob> jobs;
     for (std::uint64_t i = 0; i < 60; ++i)
         jobs.push_back(
             {i, (i % 2 ? server.Base("127.0.0.1") : server.Base("localhost")).toStdString() +
@@ -133,7 +134,7 @@ TEST(LinkCheckerTest, keepsToTheLimitPerHost) {
     const auto results = RunCheck(checker, jobs);
     ASSERT_EQ(results.size(), 60u);
     for (const auto& [key, result] : results)
-        EXPECT_EQ(result.state, ELinkState::Fine) << result.note.toStdString();
+        EXPECT_EQ(result.m_state, ELinkState::Fine) << result.m_note.toStdString();
     EXPECT_EQ(server.MaxInFlight("127.0.0.1"), 2);
     EXPECT_EQ(server.MaxInFlight("localhost"), 2);
     EXPECT_EQ(server.MaxInFlightAll(), 4);
@@ -143,7 +144,7 @@ TEST(LinkCheckerTest, keepsToTheLimitPerHost) {
 // of a row for each (and takes no file for gone on that account).
 TEST(LinkCheckerTest, noNetworkGivesOneNote) {
     QTemporaryDir folder;
-    std::vector<SLinkJob> jobs;
+    std::vector<CLinkJob> jobs;
     const quint16 refused = RefusedPort();
     for (std::uint64_t i = 0; i < 50; ++i)
         jobs.push_back(
@@ -155,16 +156,16 @@ TEST(LinkCheckerTest, noNetworkGivesOneNote) {
     EXPECT_TRUE(checker.NoNetwork());
     EXPECT_EQ(checker.WebCount(), 50);
     ASSERT_EQ(results.size(), 1u); // the local one only
-    EXPECT_EQ(results.at(100).state, ELinkState::Gone);
+    EXPECT_EQ(results.at(100).m_state, ELinkState::Gone);
 }
 
 TEST(LinkCheckerTest, cancelStopsEveryRequest) {
     CLocalHttpServer server;
-    std::vector<SLinkJob> jobs;
+    std::vector<CLinkJob> jobs;
     for (std::uint64_t i = 0; i < 20; ++i)
         jobs.push_back({i, server.Base().toStdString() + "/hang/" + std::to_string(i)});
     CLinkChecker checker;
-    QSignalSpy done(&checker, &CLinkChecker::finished);
+    QSignalSpy done(&checker, &CLinkChecker::Finished);
     checker.Start(jobs);
     QTest::qWait(200);
     checker.Cancel();

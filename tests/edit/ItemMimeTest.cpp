@@ -45,27 +45,27 @@ QByteArray SampleItems() {
     return EncodeItems({&folder, &entry});
 }
 
-struct DropCase {
-    const char* what;
-    std::function<void(QMimeData&)> fill;
-    std::vector<std::string> items;
-    bool accepted = true; // offered to a drop at all
+struct CDropCase {
+    const char* m_what;
+    std::function<void(QMimeData&)> m_fill;
+    std::vector<std::string> m_items;
+    bool m_accepted = true; // offered to a drop at all
 };
 
-class DropTest : public ::testing::TestWithParam<DropCase> {};
+class DropTest : public ::testing::TestWithParam<CDropCase> {};
 
 TEST_P(DropTest, makesTheseItems) {
     QMimeData mime;
-    GetParam().fill(mime);
-    EXPECT_EQ(AcceptsMime(mime), GetParam().accepted);
-    EXPECT_EQ(Describe(ItemsFromMime(mime)), GetParam().items);
+    GetParam().m_fill(mime);
+    EXPECT_EQ(AcceptsMime(mime), GetParam().m_accepted);
+    EXPECT_EQ(Describe(ItemsFromMime(mime)), GetParam().m_items);
 }
 
 const std::string LONG_TEXT = "http://long.example/" + std::string(100000, 'q');
 
 INSTANTIATE_TEST_SUITE_P(
     Mime, DropTest,
-    ::testing::ValuesIn(std::vector<DropCase>{
+    ::testing::ValuesIn(std::vector<CDropCase>{
         {"link",
          [](QMimeData& m) { m.setUrls({QUrl("https://a.example/x?y=1")}); },
          {"E https://a.example/x?y=1|https://a.example/x?y=1"}},
@@ -118,8 +118,8 @@ INSTANTIATE_TEST_SUITE_P(
          [](QMimeData& m) { m.setData(ITEMS_MIME_TYPE, "\xff\xff\xff\x7f"); },
          {}},
     }),
-    [](const ::testing::TestParamInfo<DropCase>& row) {
-        std::string name = row.param.what;
+    [](const ::testing::TestParamInfo<CDropCase>& row) {
+        std::string name = row.param.m_what;
         for (char& c : name)
             if (!std::isalnum(static_cast<unsigned char>(c)))
                 c = '_';
@@ -160,12 +160,12 @@ QByteArray Separators(qsizetype count, bool inFolder) {
     return bytes;
 }
 
-struct BoundCase {
-    const char* what;
-    QString format;
-    std::function<QByteArray()> bytes;
-    bool refused;
-    std::size_t items = 0; // what comes when not refused
+struct CBoundCase {
+    const char* m_what;
+    QString m_format;
+    std::function<QByteArray()> m_bytes;
+    bool m_refused;
+    std::size_t m_items = 0; // what comes when not refused
 };
 
 // Data as the desktop's clipboard hands it over: bytes, parsed only when asked.
@@ -186,26 +186,26 @@ private:
     QByteArray m_bytes;
 };
 
-class BoundTest : public ::testing::TestWithParam<BoundCase> {};
+class BoundTest : public ::testing::TestWithParam<CBoundCase> {};
 
 // One paste or drop is bounded in items and bytes before anything is made.
 TEST_P(BoundTest, refusesTooMuchWhole) {
-    const CRawMime mime(GetParam().format, GetParam().bytes());
+    const CRawMime mime(GetParam().m_format, GetParam().m_bytes());
     QString refusal;
     const auto items = ItemsFromMime(mime, &refusal);
-    EXPECT_EQ(!refusal.isEmpty(), GetParam().refused) << refusal.toStdString();
-    if (GetParam().refused) {
+    EXPECT_EQ(!refusal.isEmpty(), GetParam().m_refused) << refusal.toStdString();
+    if (GetParam().m_refused) {
         EXPECT_TRUE(items.empty());
         EXPECT_TRUE(refusal.startsWith(QStringLiteral("Nothing was inserted: what was pasted or "
                                                       "dropped holds ")));
     } else {
-        EXPECT_EQ(items.size(), GetParam().items);
+        EXPECT_EQ(items.size(), GetParam().m_items);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Bounds, BoundTest,
-    ::testing::ValuesIn(std::vector<BoundCase>{
+    ::testing::ValuesIn(std::vector<CBoundCase>{
         {"items40MB", ITEMS_MIME_TYPE, [] { return Separators(10'000'000, false); }, true},
         {"itemsAtTheBound", ITEMS_MIME_TYPE, [] { return Separators(MAX_DROP_ITEMS, false); },
          false, std::size_t(MAX_DROP_ITEMS)},
@@ -225,7 +225,7 @@ INSTANTIATE_TEST_SUITE_P(
          [] { return QByteArray("http://a/\n").repeated(MAX_DROP_ITEMS + 1); }, true},
         {"text40MB", QStringLiteral("text/plain"), [] { return QByteArray(40 << 20, 'x'); }, true},
     }),
-    [](const ::testing::TestParamInfo<BoundCase>& row) { return std::string(row.param.what); });
+    [](const ::testing::TestParamInfo<CBoundCase>& row) { return std::string(row.param.m_what); });
 
 TEST(ItemsMime, aLocalPathGoesOutAsItsOwnBytes) {
     EXPECT_EQ(UrlFromTarget("/tmp/t-\xff\xfe").toEncoded(), "file:///tmp/t-%FF%FE");
@@ -249,19 +249,19 @@ TEST(ItemsMime, countsNestedItemsWithoutMakingThem) {
     EXPECT_EQ(CountEncodedItems(bytes.left(bytes.size() - 3), 100), 5);
 }
 
-struct KeyCase {
-    QKeyCombination key;
-    unsigned id;
+struct CKeyCase {
+    QKeyCombination m_key;
+    unsigned m_id;
 };
 
-class KeyTest : public ::testing::TestWithParam<KeyCase> {};
+class KeyTest : public ::testing::TestWithParam<CKeyCase> {};
 
 TEST_P(KeyTest, givesThisCommand) {
-    EXPECT_EQ(CommandForKey(GetParam().key), GetParam().id);
+    EXPECT_EQ(CommandForKey(GetParam().m_key), GetParam().m_id);
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, KeyTest,
-                         ::testing::ValuesIn(std::vector<KeyCase>{
+                         ::testing::ValuesIn(std::vector<CKeyCase>{
                              {Qt::Key_Delete, ID_OP_DELETE},
                              {Qt::KeypadModifier | Qt::Key_Delete, ID_OP_DELETE},
                              {Qt::Key_Insert, ID_OP_INSERT},
@@ -295,17 +295,17 @@ TEST(EditMenu, newCommandsFollowTheOwnItems) {
     const int own = menu->GetMenuItemCount();
     AppendEditCommands(*menu);
     ASSERT_EQ(menu->GetMenuItemCount(), own + 7);
-    EXPECT_EQ(menu->GetItem(own)->kind, CMenu::Kind::Separator);
+    EXPECT_EQ(menu->GetItem(own)->m_kind, CMenu::EKind::Separator);
     std::vector<unsigned> ids;
     std::string mnemonics;
     for (int i = 0; i < menu->GetMenuItemCount(); ++i) {
-        const CMenu::Item* item = menu->GetItem(i);
+        const CMenu::CMenuItem* item = menu->GetItem(i);
         if (i >= own + 1)
-            ids.push_back(item->id);
-        const std::size_t amp = item->text.find('&');
+            ids.push_back(item->m_id);
+        const std::size_t amp = item->m_text.find('&');
         if (amp != std::string::npos) {
-            const char key = char(std::tolower(static_cast<unsigned char>(item->text[amp + 1])));
-            EXPECT_EQ(mnemonics.find(key), std::string::npos) << item->text;
+            const char key = char(std::tolower(static_cast<unsigned char>(item->m_text[amp + 1])));
+            EXPECT_EQ(mnemonics.find(key), std::string::npos) << item->m_text;
             mnemonics += key;
         }
     }

@@ -41,29 +41,29 @@ class EditorTest : public TreeTest {
 protected:
     void SetUp() override {
         TreeTest::SetUp();
-        editor.SetTop(top.get());
+        m_editor.SetTop(m_top.get());
     }
     void TearDown() override {
-        editor.SetTop(nullptr);
+        m_editor.SetTop(nullptr);
         TreeTest::TearDown();
     }
 
     // Each bound list shows its item's children, and nothing that shows an
     // item points outside the tree.
     void ExpectDisplayConsistent() {
-        for (FakeListOutput* list : {&left, &middle, &right}) {
+        for (CFakeListOutput* list : {&m_left, &m_middle, &m_right}) {
             CItem* shown = list->GetShownItem();
             if (!shown)
                 continue;
-            ASSERT_FALSE(editor.PathTo(shown).empty());
+            ASSERT_FALSE(m_editor.PathTo(shown).empty());
             ASSERT_EQ(list->Rows(), ChildNames(*shown));
         }
-        if (address.current) {
-            EXPECT_FALSE(editor.PathTo(address.current).empty());
+        if (m_address.m_current) {
+            EXPECT_FALSE(m_editor.PathTo(m_address.m_current).empty());
         }
     }
 
-    CTreeEditor editor{0};
+    CTreeEditor m_editor{0};
 };
 
 std::unique_ptr<CItem> NewItem(int kind, const std::string& name) {
@@ -98,26 +98,26 @@ TEST_F(EditorTest, randomEditsUndoAndRedoExactly) {
         "a2", "A10", "b", "File 9", "file 10", "  padded  ", "Zed", "x", "\xc3\xa9t\xc3\xa9", "3"};
     auto name = [&] { return names[std::size_t(pick(int(names.size())))]; };
 
-    CFolder* sub = AddFolder(*top, "Sub");
+    CFolder* sub = AddFolder(*m_top, "Sub");
     AddEntry(*sub, "  spaced name ", " target with spaces ");
     AddBlank(*sub, "blank");
     AddSeparator(*sub);
     AddFolder(*AddFolder(*sub, "Deep"), "Deeper");
-    AddEntry(*top, "Top entry", "http://top");
-    AddBlank(*top, "Top blank");
+    AddEntry(*m_top, "Top entry", "http://top");
+    AddBlank(*m_top, "Top blank");
     ASSERT_EQ(Bind(), 1);
 
-    std::vector<std::string> states{Dump(*top)};
+    std::vector<std::string> states{Dump(*m_top)};
     int refused = 0;
     for (int step = 0; step < 4000; ++step) {
         std::vector<CItem*> containers, all;
-        Collect(top.get(), containers, all);
+        Collect(m_top.get(), containers, all);
         CItem* container = containers[std::size_t(pick(int(containers.size())))];
         const int count = std::max(container->GetCount(), 0);
         const int row = pick(count + 2) - 1;
-        FakeListOutput* lists[] = {&left, &middle, &right};
+        CFakeListOutput* lists[] = {&m_left, &m_middle, &m_right};
         if (pick(4) == 0) { // the user looks elsewhere
-            FakeListOutput* list = lists[pick(3)];
+            CFakeListOutput* list = lists[pick(3)];
             list->Click(pick(list->GetRowCount() + 1) - 1);
         }
         bool changed = false;
@@ -127,35 +127,35 @@ TEST_F(EditorTest, randomEditsUndoAndRedoExactly) {
         case 0: {
             std::vector<std::unique_ptr<CItem>> items;
             items.push_back(NewItem(pick(5), name()));
-            changed = editor.Insert(container, row, std::move(items));
+            changed = m_editor.Insert(container, row, std::move(items));
             break;
         }
         case 1:
-            changed = editor.Remove(container, row);
+            changed = m_editor.Remove(container, row);
             break;
         case 2:
-            changed = editor.Rename(container, row, pick(5) == 0 ? "   " : name());
+            changed = m_editor.Rename(container, row, pick(5) == 0 ? "   " : name());
             break;
         case 3:
-            changed = pick(2) ? editor.MoveUp(container, row) : editor.MoveDown(container, row);
+            changed = pick(2) ? m_editor.MoveUp(container, row) : m_editor.MoveDown(container, row);
             break;
         case 4: {
             CItem* entry = container->GetChild(row);
-            changed = editor.SetTarget(container, entry, pick(4) == 0 ? " " : " t/" + name());
+            changed = m_editor.SetTarget(container, entry, pick(4) == 0 ? " " : " t/" + name());
             break;
         }
         case 5: {
             CItem* to = containers[std::size_t(pick(int(containers.size())))];
-            changed = editor.Move(container, row, to, pick(std::max(to->GetCount(), 0) + 2) - 1);
+            changed = m_editor.Move(container, row, to, pick(std::max(to->GetCount(), 0) + 2) - 1);
             break;
         }
         case 6:
-            changed = editor.Sort(container);
+            changed = m_editor.Sort(container);
             break;
         case 7: {
             auto folder = std::make_unique<CFolder>("Imported " + name());
             folder->Append(NewItem(pick(5), name()));
-            changed = editor.AppendFolder(container, std::move(folder));
+            changed = m_editor.AppendFolder(container, std::move(folder));
             break;
         }
         default: { // copy a row (a whole folder too) and paste it somewhere
@@ -163,16 +163,16 @@ TEST_F(EditorTest, randomEditsUndoAndRedoExactly) {
             if (!copied)
                 break;
             CItem* to = containers[std::size_t(pick(int(containers.size())))];
-            changed = editor.Insert(to, pick(std::max(to->GetCount(), 0) + 1),
-                                    DecodeItems(EncodeItems({copied})), QStringLiteral("Paste"));
+            changed = m_editor.Insert(to, pick(std::max(to->GetCount(), 0) + 1),
+                                      DecodeItems(EncodeItems({copied})), QStringLiteral("Paste"));
             break;
         }
         }
         if (changed) {
-            states.push_back(Dump(*top));
+            states.push_back(Dump(*m_top));
         } else {
             ++refused;
-            ASSERT_EQ(Dump(*top), states.back())
+            ASSERT_EQ(Dump(*m_top), states.back())
                 << "a refused edit changed the tree, step " << step;
         }
         ExpectDisplayConsistent();
@@ -181,175 +181,175 @@ TEST_F(EditorTest, randomEditsUndoAndRedoExactly) {
     }
     ASSERT_GT(states.size(), 1500u);
     ASSERT_GT(refused, 0);
-    EXPECT_EQ(editor.Stack().count(), int(states.size()) - 1);
+    EXPECT_EQ(m_editor.Stack().count(), int(states.size()) - 1);
 
     for (std::size_t i = states.size() - 1; i > 0; --i) {
-        ASSERT_TRUE(editor.Undo());
-        ASSERT_EQ(Dump(*top), states[i - 1])
-            << "undoing step " << i << ", " << editor.Stack().text(int(i) - 1).toStdString();
+        ASSERT_TRUE(m_editor.Undo());
+        ASSERT_EQ(Dump(*m_top), states[i - 1])
+            << "undoing step " << i << ", " << m_editor.Stack().text(int(i) - 1).toStdString();
         ExpectDisplayConsistent();
     }
-    EXPECT_FALSE(editor.Undo());
+    EXPECT_FALSE(m_editor.Undo());
     for (std::size_t i = 1; i < states.size(); ++i) {
-        ASSERT_TRUE(editor.Redo());
-        ASSERT_EQ(Dump(*top), states[i]) << "redoing step " << i;
+        ASSERT_TRUE(m_editor.Redo());
+        ASSERT_EQ(Dump(*m_top), states[i]) << "redoing step " << i;
     }
-    EXPECT_FALSE(editor.Redo());
+    EXPECT_FALSE(m_editor.Redo());
     ExpectDisplayConsistent();
 }
 
 TEST_F(EditorTest, undoOfDeleteBringsTheSameFolderBackSelected) {
-    CFolder* keep = AddFolder(*top, "Keep");
-    CFolder* gone = AddFolder(*top, "Gone");
+    CFolder* keep = AddFolder(*m_top, "Keep");
+    CFolder* gone = AddFolder(*m_top, "Gone");
     AddEntry(*gone, "inside", "http://inside");
     AddFolder(*gone, "nested");
     ASSERT_EQ(Bind(), 1);
-    left.Click(1);
-    ASSERT_EQ(middle.GetShownItem(), gone);
+    m_left.Click(1);
+    ASSERT_EQ(m_middle.GetShownItem(), gone);
 
-    ASSERT_TRUE(editor.Remove(top.get(), 1));
-    EXPECT_EQ(left.Rows(), (Names{"Keep"}));
-    EXPECT_EQ(middle.GetShownItem(), keep);
+    ASSERT_TRUE(m_editor.Remove(m_top.get(), 1));
+    EXPECT_EQ(m_left.Rows(), (Names{"Keep"}));
+    EXPECT_EQ(m_middle.GetShownItem(), keep);
 
     const unsigned long long changes = g_nTreeChanges;
-    ASSERT_TRUE(editor.Undo());
+    ASSERT_TRUE(m_editor.Undo());
     EXPECT_GT(g_nTreeChanges, changes); // announced as any edit, so it is saved
-    EXPECT_EQ(top->GetChild(1), gone);
-    EXPECT_EQ(left.Rows(), (Names{"Keep", "Gone"}));
-    EXPECT_EQ(left.GetFirstSelectedRow(), 1);
-    EXPECT_EQ(middle.Rows(), (Names{"inside", "nested"}));
+    EXPECT_EQ(m_top->GetChild(1), gone);
+    EXPECT_EQ(m_left.Rows(), (Names{"Keep", "Gone"}));
+    EXPECT_EQ(m_left.GetFirstSelectedRow(), 1);
+    EXPECT_EQ(m_middle.Rows(), (Names{"inside", "nested"}));
 
-    ASSERT_TRUE(editor.Redo());
-    EXPECT_EQ(ChildNames(*top), (Names{"Keep"}));
+    ASSERT_TRUE(m_editor.Redo());
+    EXPECT_EQ(ChildNames(*m_top), (Names{"Keep"}));
 }
 
 // An undo reaches a folder the user has left: the columns go back to it and
 // the restored row is selected.
 TEST_F(EditorTest, undoShowsTheFolderItWorksOn) {
-    CFolder* a = AddFolder(*top, "A");
+    CFolder* a = AddFolder(*m_top, "A");
     AddEntry(*a, "one", "http://one");
     AddEntry(*a, "two", "http://two");
-    AddFolder(*top, "B");
+    AddFolder(*m_top, "B");
     ASSERT_EQ(Bind(), 1);
-    left.Click(0);
-    ASSERT_TRUE(editor.Rename(a, 1, "renamed"));
-    left.Click(1);
-    ASSERT_EQ(middle.Rows(), Names{});
+    m_left.Click(0);
+    ASSERT_TRUE(m_editor.Rename(a, 1, "renamed"));
+    m_left.Click(1);
+    ASSERT_EQ(m_middle.Rows(), Names{});
     int shownDepth = -1;
-    editor.onShowDepth = [&](int depth) { shownDepth = depth; };
+    m_editor.m_onShowDepth = [&](int depth) { shownDepth = depth; };
 
-    ASSERT_TRUE(editor.Undo());
+    ASSERT_TRUE(m_editor.Undo());
     EXPECT_EQ(shownDepth, 1);
-    EXPECT_EQ(left.GetFirstSelectedRow(), 0);
-    EXPECT_EQ(middle.Rows(), (Names{"one", "two"}));
-    EXPECT_EQ(middle.GetFirstSelectedRow(), 1);
+    EXPECT_EQ(m_left.GetFirstSelectedRow(), 0);
+    EXPECT_EQ(m_middle.Rows(), (Names{"one", "two"}));
+    EXPECT_EQ(m_middle.GetFirstSelectedRow(), 1);
 }
 
 TEST_F(EditorTest, refusesMovesIntoItselfOrItsContent) {
-    CFolder* outer = AddFolder(*top, "Outer");
+    CFolder* outer = AddFolder(*m_top, "Outer");
     CFolder* inner = AddFolder(*outer, "Inner");
-    CEntry* entry = AddEntry(*top, "Entry", "http://e");
-    AddSeparator(*top);
+    CEntry* entry = AddEntry(*m_top, "Entry", "http://e");
+    AddSeparator(*m_top);
     ASSERT_EQ(Bind(), 1);
 
-    EXPECT_FALSE(editor.Move(top.get(), 0, outer, 0));
-    EXPECT_FALSE(editor.Move(top.get(), 0, inner, 0));
-    EXPECT_FALSE(editor.Move(top.get(), 1, entry, 0));     // only a folder takes a moved item
-    EXPECT_FALSE(editor.Move(top.get(), 1, top.get(), 2)); // where it is
+    EXPECT_FALSE(m_editor.Move(m_top.get(), 0, outer, 0));
+    EXPECT_FALSE(m_editor.Move(m_top.get(), 0, inner, 0));
+    EXPECT_FALSE(m_editor.Move(m_top.get(), 1, entry, 0));       // only a folder takes a moved item
+    EXPECT_FALSE(m_editor.Move(m_top.get(), 1, m_top.get(), 2)); // where it is
     CFolder* deepest = inner;
     while (deepest->GetDepth() < MAX_FOLDER_DEPTH)
         deepest = AddFolder(*deepest, "D");
-    EXPECT_FALSE(editor.Move(top.get(), 0, deepest, 0)); // deeper than a data file holds
-    EXPECT_EQ(editor.Stack().count(), 0);
+    EXPECT_FALSE(m_editor.Move(m_top.get(), 0, deepest, 0)); // deeper than a data file holds
+    EXPECT_EQ(m_editor.Stack().count(), 0);
 
-    ASSERT_TRUE(editor.Move(outer, 0, top.get(), -1));
-    EXPECT_EQ(ChildNames(*top), (Names{"Outer", "Entry", SEPARATOR_TEXT, "Inner"}));
+    ASSERT_TRUE(m_editor.Move(outer, 0, m_top.get(), -1));
+    EXPECT_EQ(ChildNames(*m_top), (Names{"Outer", "Entry", SEPARATOR_TEXT, "Inner"}));
     // The moved folder now lists at the depth it went to.
-    left.Click(3);
-    EXPECT_EQ(middle.GetShownItem(), inner);
+    m_left.Click(3);
+    EXPECT_EQ(m_middle.GetShownItem(), inner);
 }
 
 TEST_F(EditorTest, pasteIntoAnythingButAFolderDoesWhatTheTreeDoes) {
-    CEntry* entry = AddEntry(*top, "Entry", "http://e");
-    CItem* separator = AddSeparator(*top);
-    CEntry* blank = AddBlank(*top, "Blank");
+    CEntry* entry = AddEntry(*m_top, "Entry", "http://e");
+    CItem* separator = AddSeparator(*m_top);
+    CEntry* blank = AddBlank(*m_top, "Blank");
     ASSERT_EQ(Bind(), 1);
     auto pasted = [] {
         std::vector<std::unique_ptr<CItem>> items;
         items.push_back(std::make_unique<CEntry>("New", "http://new", nullptr));
         return items;
     };
-    const std::string before = Dump(*top);
-    EXPECT_FALSE(editor.Insert(entry, 0, pasted()));
-    EXPECT_FALSE(editor.Insert(separator, 0, pasted()));
-    EXPECT_EQ(Dump(*top), before);
+    const std::string before = Dump(*m_top);
+    EXPECT_FALSE(m_editor.Insert(entry, 0, pasted()));
+    EXPECT_FALSE(m_editor.Insert(separator, 0, pasted()));
+    EXPECT_EQ(Dump(*m_top), before);
 
     // A blank entry becomes a folder holding a blank entry of the item's name.
-    ASSERT_TRUE(editor.Insert(blank, 0, pasted()));
-    EXPECT_EQ(Dump(*top), "F[Root]{E[Entry|http://e];-;F[Blank]{B[New|];};};");
-    ASSERT_TRUE(editor.Undo());
-    EXPECT_EQ(top->GetChild(2), blank);
-    EXPECT_EQ(Dump(*top), before);
+    ASSERT_TRUE(m_editor.Insert(blank, 0, pasted()));
+    EXPECT_EQ(Dump(*m_top), "F[Root]{E[Entry|http://e];-;F[Blank]{B[New|];};};");
+    ASSERT_TRUE(m_editor.Undo());
+    EXPECT_EQ(m_top->GetChild(2), blank);
+    EXPECT_EQ(Dump(*m_top), before);
 }
 
 TEST_F(EditorTest, historyKeepsItsLimit) {
     CTreeEditor limited(3);
-    limited.SetTop(top.get());
+    limited.SetTop(m_top.get());
     ASSERT_EQ(Bind(), 1);
     for (const char* name : {"1", "2", "3", "4", "5"}) {
         std::vector<std::unique_ptr<CItem>> items;
         items.push_back(std::make_unique<CEntry>(name, std::string("http://") + name, nullptr));
-        ASSERT_TRUE(limited.Insert(top.get(), -1, std::move(items)));
+        ASSERT_TRUE(limited.Insert(m_top.get(), -1, std::move(items)));
     }
     EXPECT_TRUE(limited.Undo());
     EXPECT_TRUE(limited.Undo());
     EXPECT_TRUE(limited.Undo());
     EXPECT_FALSE(limited.Undo());
-    EXPECT_EQ(ChildNames(*top), (Names{"1", "2"}));
+    EXPECT_EQ(ChildNames(*m_top), (Names{"1", "2"}));
     limited.SetTop(nullptr);
 }
 
 TEST_F(EditorTest, addressUndoMakesABlankEntryBlankAgain) {
-    CEntry* blank = AddBlank(*top, "Blank");
-    CEntry* spaced = AddEntry(*top, "Spaced", " kept as it was ");
+    CEntry* blank = AddBlank(*m_top, "Blank");
+    CEntry* spaced = AddEntry(*m_top, "Spaced", " kept as it was ");
     ASSERT_EQ(Bind(), 1);
-    left.Click(0);
-    ASSERT_TRUE(editor.SetTarget(top.get(), blank, " http://typed "));
+    m_left.Click(0);
+    ASSERT_TRUE(m_editor.SetTarget(m_top.get(), blank, " http://typed "));
     EXPECT_FALSE(blank->IsBlank());
     EXPECT_EQ(blank->GetTarget(), "http://typed");
-    ASSERT_TRUE(editor.SetTarget(top.get(), spaced, "http://other"));
+    ASSERT_TRUE(m_editor.SetTarget(m_top.get(), spaced, "http://other"));
 
-    ASSERT_TRUE(editor.Undo());
+    ASSERT_TRUE(m_editor.Undo());
     EXPECT_EQ(spaced->GetTarget(), " kept as it was ");
-    EXPECT_EQ(address.text, " kept as it was ");
-    ASSERT_TRUE(editor.Undo());
+    EXPECT_EQ(m_address.m_text, " kept as it was ");
+    ASSERT_TRUE(m_editor.Undo());
     EXPECT_TRUE(blank->IsBlank());
-    EXPECT_EQ(address.current, blank);
-    EXPECT_FALSE(editor.SetTarget(top.get(), spaced, "  ")); // never emptied
+    EXPECT_EQ(m_address.m_current, blank);
+    EXPECT_FALSE(m_editor.SetTarget(m_top.get(), spaced, "  ")); // never emptied
 }
 
-struct SortCase {
-    std::vector<std::string> names; // "-" for a separator
-    std::vector<std::string> sorted;
+struct CSortCase {
+    std::vector<std::string> m_names; // "-" for a separator
+    std::vector<std::string> m_sorted;
 };
 
-class SortTest : public TreeTest, public ::testing::WithParamInterface<SortCase> {};
+class SortTest : public TreeTest, public ::testing::WithParamInterface<CSortCase> {};
 
 TEST_P(SortTest, sortsEachGroupByNaturalName) {
-    for (const std::string& each : GetParam().names) {
+    for (const std::string& each : GetParam().m_names) {
         if (each == "-")
-            AddSeparator(*top);
+            AddSeparator(*m_top);
         else
-            AddEntry(*top, each, "http://x");
+            AddEntry(*m_top, each, "http://x");
     }
     std::vector<std::string> sorted;
-    for (const CItem* item : SortedChildren(*top))
+    for (const CItem* item : SortedChildren(*m_top))
         sorted.push_back(item->IsSeparator() ? "-" : item->GetName());
-    EXPECT_EQ(sorted, GetParam().sorted);
+    EXPECT_EQ(sorted, GetParam().m_sorted);
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, SortTest,
-                         ::testing::ValuesIn(std::vector<SortCase>{
+                         ::testing::ValuesIn(std::vector<CSortCase>{
                              {{"File 10", "file 9", "File 1"}, {"File 1", "file 9", "File 10"}},
                              {{"b", "B", "a"}, {"a", "b", "B"}}, // equal names keep their order
                              {{"z", "a", "-", "y", "b", "-", "c"},

@@ -37,14 +37,14 @@ CImportResult Read(const std::string& bytes) {
     return ReadBookmarkHtml(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
-struct Snippet {
-    const char* what;
-    std::string file;
-    std::string dump;        // DumpImport of what was read
-    CImportCounts skipped{}; // only the skipped kinds are compared
+struct CSnippet {
+    const char* m_what;
+    std::string m_file;
+    std::string m_dump;        // DumpImport of what was read
+    CImportCounts m_skipped{}; // only the skipped kinds are compared
 };
 
-const Snippet SNIPPETS[] = {
+const CSnippet SNIPPETS[] = {
     {"folders, links and separators in document order",
      File("<DT><H3>A</H3>\n<DL><p>\n<DT><A HREF=\"http://a/\">a</A>\n<HR>\n"
           "<DT><H3>B</H3>\n<DL><p>\n</DL><p>\n</DL><p>\n<DT><A HREF=\"http://z/\">z</A>\n"),
@@ -106,22 +106,22 @@ const Snippet SNIPPETS[] = {
      File("<DT><H3><A HREF=\"http://a/\">A</A></H3>\n<DL><p></DL>"), "F(A)[]"},
 };
 
-void PrintTo(const Snippet& row, std::ostream* os) {
-    *os << row.what;
+void PrintTo(const CSnippet& row, std::ostream* os) {
+    *os << row.m_what;
 }
 
-class SnippetTest : public ::testing::TestWithParam<Snippet> {};
+class SnippetTest : public ::testing::TestWithParam<CSnippet> {};
 
 TEST_P(SnippetTest, ReadsAsExpected) {
-    const Snippet& row = GetParam();
-    const CImportResult result = Read(row.file);
-    ASSERT_EQ(result.status, CImportResult::OK) << result.error.toStdString();
-    EXPECT_EQ(DumpImport(result.root), row.dump);
-    EXPECT_EQ(result.counts.descriptions, row.skipped.descriptions);
-    EXPECT_EQ(result.counts.noAddress, row.skipped.noAddress);
-    EXPECT_EQ(result.counts.queries, row.skipped.queries);
-    EXPECT_EQ(result.counts.scripts, row.skipped.scripts);
-    EXPECT_FALSE(result.truncated);
+    const CSnippet& row = GetParam();
+    const CImportResult result = Read(row.m_file);
+    ASSERT_EQ(result.m_status, CImportResult::Ok) << result.m_error.toStdString();
+    EXPECT_EQ(DumpImport(result.m_root), row.m_dump);
+    EXPECT_EQ(result.m_counts.m_descriptions, row.m_skipped.m_descriptions);
+    EXPECT_EQ(result.m_counts.m_noAddress, row.m_skipped.m_noAddress);
+    EXPECT_EQ(result.m_counts.m_queries, row.m_skipped.m_queries);
+    EXPECT_EQ(result.m_counts.m_scripts, row.m_skipped.m_scripts);
+    EXPECT_FALSE(result.m_truncated);
 }
 
 INSTANTIATE_TEST_SUITE_P(Html, SnippetTest, ::testing::ValuesIn(SNIPPETS),
@@ -130,27 +130,27 @@ INSTANTIATE_TEST_SUITE_P(Html, SnippetTest, ::testing::ValuesIn(SNIPPETS),
 TEST(BookmarkHtml, CountsWhatCameIn) {
     const CImportResult result = Read(File("<DT><H3>A</H3><DL><p><DT><H3>B</H3><DL><p></DL><p>"
                                            "<DT><A HREF=\"http://a/\">a</A><HR></DL><p><HR>"));
-    EXPECT_EQ(result.counts.bookmarks, 1);
-    EXPECT_EQ(result.counts.folders, 2);
-    EXPECT_EQ(result.counts.separators, 2);
-    EXPECT_EQ(result.counts.Skipped(), 0);
+    EXPECT_EQ(result.m_counts.m_bookmarks, 1);
+    EXPECT_EQ(result.m_counts.m_folders, 2);
+    EXPECT_EQ(result.m_counts.m_separators, 2);
+    EXPECT_EQ(result.m_counts.Skipped(), 0);
 }
 
 TEST(BookmarkHtml, CountsAndSaysWhatWasNotUtf8) {
     const CImportResult result =
         Read(File("<DT><A HREF=\"http://a/\">a\xFF</A>\n<DT><A HREF=\"http://b/\">\xEF\xBF\xBD"
                   "\x80\x80</A>\n"));
-    EXPECT_EQ(result.counts.replaced, 3);
+    EXPECT_EQ(result.m_counts.m_replaced, 3);
     EXPECT_TRUE(ImportSummary(result).contains(
         QStringLiteral("3 characters that were not valid UTF-8 were read as U+FFFD.")));
-    EXPECT_EQ(Read(File("<DT><A HREF=\"http://a/\">a</A>\n")).counts.replaced, 0);
+    EXPECT_EQ(Read(File("<DT><A HREF=\"http://a/\">a</A>\n")).m_counts.m_replaced, 0);
 }
 
 TEST(BookmarkHtml, RefusesWhatIsNotARegularFile) {
     for (const char* path : {"/dev/zero", "/tmp"}) {
         const CImportResult result = ReadBookmarkFile(QString::fromLatin1(path));
-        EXPECT_EQ(result.status, CImportResult::FAILED) << path;
-        EXPECT_TRUE(result.error.contains(QStringLiteral("not a regular file"))) << path;
+        EXPECT_EQ(result.m_status, CImportResult::Failed) << path;
+        EXPECT_TRUE(result.m_error.contains(QStringLiteral("not a regular file"))) << path;
     }
 }
 
@@ -162,12 +162,12 @@ std::string RandomBytes(std::size_t size) {
     return bytes;
 }
 
-struct BadInput {
-    const char* what;
-    std::string bytes;
+struct CBadInput {
+    const char* m_what;
+    std::string m_bytes;
 };
 
-const BadInput BAD_INPUTS[] = {
+const CBadInput BAD_INPUTS[] = {
     {"empty", ""},
     {"a PNG", Bytes("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x02\0\0\0")},
     {"random bytes", RandomBytes(4096)},
@@ -177,17 +177,17 @@ const BadInput BAD_INPUTS[] = {
     {"only what cannot be kept", File("<DT><A HREF=\"javascript:void(0)\">js</A>")},
 };
 
-void PrintTo(const BadInput& row, std::ostream* os) {
-    *os << row.what;
+void PrintTo(const CBadInput& row, std::ostream* os) {
+    *os << row.m_what;
 }
 
-class BadInputTest : public ::testing::TestWithParam<BadInput> {};
+class BadInputTest : public ::testing::TestWithParam<CBadInput> {};
 
 TEST_P(BadInputTest, FailsWithAMessage) {
-    const CImportResult result = Read(GetParam().bytes);
-    EXPECT_EQ(result.status, CImportResult::FAILED);
-    EXPECT_FALSE(result.error.isEmpty());
-    EXPECT_TRUE(result.root.children.empty());
+    const CImportResult result = Read(GetParam().m_bytes);
+    EXPECT_EQ(result.m_status, CImportResult::Failed);
+    EXPECT_FALSE(result.m_error.isEmpty());
+    EXPECT_TRUE(result.m_root.m_children.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Html, BadInputTest, ::testing::ValuesIn(BAD_INPUTS),
@@ -198,9 +198,9 @@ TEST(BookmarkHtml, FileCutShortKeepsWhatItHoldsAndSaysSo) {
                                    "HREF=\"http://a/\">a</A>\n<DT><A HREF=\"http://b/\">b</A>\n"
                                    "</DL><p>\n");
     const CImportResult result = Read(whole.substr(0, whole.find("http://b/")));
-    ASSERT_EQ(result.status, CImportResult::OK);
-    EXPECT_TRUE(result.truncated);
-    EXPECT_EQ(DumpImport(result.root).substr(0, 19), "F(A)[E(a|http://a/)");
+    ASSERT_EQ(result.m_status, CImportResult::Ok);
+    EXPECT_TRUE(result.m_truncated);
+    EXPECT_EQ(DumpImport(result.m_root).substr(0, 19), "F(A)[E(a|http://a/)");
     EXPECT_TRUE(ImportSummary(result).contains(QLatin1String("ends early")));
 }
 
@@ -208,10 +208,10 @@ TEST(BookmarkHtml, MegabyteNamesAndAddressesAreTakenWhole) {
     const std::string name(1 << 20, 'n');
     const std::string address = "http://a/" + std::string(1 << 20, 'x');
     const CImportResult result = Read(File("<DT><A HREF=\"" + address + "\">" + name + "</A>\n"));
-    ASSERT_EQ(result.status, CImportResult::OK);
-    ASSERT_EQ(result.root.children.size(), 1u);
-    EXPECT_EQ(result.root.children[0].name, name);
-    EXPECT_EQ(result.root.children[0].target, address);
+    ASSERT_EQ(result.m_status, CImportResult::Ok);
+    ASSERT_EQ(result.m_root.m_children.size(), 1u);
+    EXPECT_EQ(result.m_root.m_children[0].m_name, name);
+    EXPECT_EQ(result.m_root.m_children[0].m_target, address);
 }
 
 std::string Nested(int depth) {
@@ -227,20 +227,20 @@ std::string Nested(int depth) {
 // The deepest import the tree keeps still loads from the data file's records
 // once it sits in its folder below the top; one level more is refused.
 TEST(BookmarkHtml, NestingBeyondWhatTheDataFileLoadsIsRefused) {
-    EXPECT_EQ(Read(Nested(MaxImportDepth() + 1)).status, CImportResult::FAILED);
+    EXPECT_EQ(Read(Nested(MaxImportDepth() + 1)).m_status, CImportResult::Failed);
 
     const CImportResult deepest = Read(Nested(MaxImportDepth()));
-    ASSERT_EQ(deepest.status, CImportResult::OK) << deepest.error.toStdString();
-    RecordArchive store;
+    ASSERT_EQ(deepest.m_status, CImportResult::Ok) << deepest.m_error.toStdString();
+    CRecordArchive store;
     {
         // Built off the displayed tree, like the data file loader does it.
         ResetTreeState();
         std::unique_ptr<CFolder> shown = StartTree(nullptr);
-        PlaceImport(*shown, deepest.root, "imported");
+        PlaceImport(*shown, deepest.m_root, "imported");
         shown->Serialize(store);
         EndTree(std::move(shown));
     }
-    RecordArchive load(store.Written());
+    CRecordArchive load(store.Written());
     load.ReadInt();
     CFolder loaded(load.ReadString());
     EXPECT_NO_THROW(loaded.Serialize(load));
@@ -259,8 +259,8 @@ TEST(BookmarkHtml, CancelStopsAndKeepsNothing) {
                              EXPECT_LE(done, total);
                              return ++calls < 2;
                          });
-    EXPECT_EQ(result.status, CImportResult::CANCELLED);
-    EXPECT_TRUE(result.root.children.empty());
+    EXPECT_EQ(result.m_status, CImportResult::Cancelled);
+    EXPECT_TRUE(result.m_root.m_children.empty());
 }
 
 // ------------------------------------------------------------ export
@@ -298,13 +298,13 @@ TEST(BookmarkHtml, ExportThenImportGivesBackTheSameTree) {
     EXPECT_TRUE(html.contains("caf\xC3\xA9")); // Latin-1 written as UTF-8
 
     const CImportResult result = ReadBookmarkHtml(html);
-    ASSERT_EQ(result.status, CImportResult::OK) << result.error.toStdString();
-    EXPECT_FALSE(result.truncated);
-    EXPECT_EQ(result.counts.Skipped(), 0);
+    ASSERT_EQ(result.m_status, CImportResult::Ok) << result.m_error.toStdString();
+    EXPECT_FALSE(result.m_truncated);
+    EXPECT_EQ(result.m_counts.Skipped(), 0);
 
     ResetTreeState();
     std::unique_ptr<CFolder> top = StartTree(nullptr);
-    const CFolder* placed = PlaceImport(*top, result.root, "Imported");
+    const CFolder* placed = PlaceImport(*top, result.m_root, "Imported");
     EXPECT_EQ(top->GetChild(top->GetCount() - 1), placed);
     EXPECT_EQ(g_nTreeChanges, 1u); // saved like an edit
     EXPECT_EQ(DumpShownChildren(*placed), DumpShownChildren(*original));
@@ -318,7 +318,7 @@ TEST(BookmarkHtml, ExportWritesAnEntryWithoutATargetAsALinkWithoutAnAddress) {
     const QByteArray html = WriteBookmarkHtml(top);
     EXPECT_TRUE(html.contains("<DT><A>blank</A>"));
     EXPECT_TRUE(html.contains("HREF=\"http://www.example.org\""));
-    EXPECT_EQ(ReadBookmarkHtml(html).counts.noAddress, 1);
+    EXPECT_EQ(ReadBookmarkHtml(html).m_counts.m_noAddress, 1);
 }
 
 // The writer hands the file over in pieces: texts longer than a piece, with

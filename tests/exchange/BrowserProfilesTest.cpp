@@ -146,27 +146,27 @@ TEST_F(BrowserProfilesTest, FindsAndReadsEachBrowsersProfilesBelowHome) {
     const QList<CBrowserProfile> found =
         FindBrowserProfiles(m_home.path(), m_home.filePath(QStringLiteral("settings")));
     ASSERT_EQ(found.size(), 2);
-    EXPECT_EQ(found[0].browser, QLatin1String("Google Chrome"));
-    EXPECT_EQ(found[0].profile, QLatin1String("Person 1"));
-    EXPECT_EQ(found[1].browser, QLatin1String("Firefox (snap)"));
-    EXPECT_EQ(found[1].profile, QLatin1String("default-release"));
+    EXPECT_EQ(found[0].m_browser, QLatin1String("Google Chrome"));
+    EXPECT_EQ(found[0].m_profile, QLatin1String("Person 1"));
+    EXPECT_EQ(found[1].m_browser, QLatin1String("Firefox (snap)"));
+    EXPECT_EQ(found[1].m_profile, QLatin1String("default-release"));
 
     const CImportResult chromium = ReadBrowserProfile(found[0]);
-    ASSERT_EQ(chromium.status, CImportResult::OK) << chromium.error.toStdString();
-    EXPECT_EQ(DumpImport(chromium.root),
+    ASSERT_EQ(chromium.m_status, CImportResult::Ok) << chromium.m_error.toStdString();
+    EXPECT_EQ(DumpImport(chromium.m_root),
               "F(Bookmarks bar)[E(A site|https://a.example/) F(Inner)[E(local|/home/u/x y)]] "
               "F(Other bookmarks)[E(https://b.example/|https://b.example/)]");
-    EXPECT_EQ(chromium.counts.scripts, 1);
-    EXPECT_EQ(CountBookmarks(chromium.root), 3);
+    EXPECT_EQ(chromium.m_counts.m_scripts, 1);
+    EXPECT_EQ(CountBookmarks(chromium.m_root), 3);
 
     const CImportResult firefox = ReadBrowserProfile(found[1]);
-    ASSERT_EQ(firefox.status, CImportResult::OK) << firefox.error.toStdString();
-    EXPECT_EQ(DumpImport(firefox.root),
+    ASSERT_EQ(firefox.m_status, CImportResult::Ok) << firefox.m_error.toStdString();
+    EXPECT_EQ(DumpImport(firefox.m_root),
               "F(Bookmarks Menu)[E(A first|https://a.example/) S E(B last|https://b.example/)] "
               "F(Bookmarks Toolbar)[F(Sub)[E(in sub|https://b.example/)]]");
-    EXPECT_EQ(firefox.counts.queries, 1);
-    EXPECT_EQ(firefox.counts.tags, 1);
-    EXPECT_EQ(firefox.counts.separators, 1);
+    EXPECT_EQ(firefox.m_counts.m_queries, 1);
+    EXPECT_EQ(firefox.m_counts.m_tags, 1);
+    EXPECT_EQ(firefox.m_counts.m_separators, 1);
 }
 
 // A damaged database fails as a whole, whatever part of it could be read.
@@ -177,26 +177,27 @@ TEST_F(BrowserProfilesTest, FilesThatAreNotBookmarksFail) {
     QDir().mkpath(Home("damaged"));
     WriteGeneratedPlaces(damaged, 5000);
     const CImportResult whole = ReadFirefoxPlaces(damaged);
-    ASSERT_EQ(whole.status, CImportResult::OK) << whole.error.toStdString();
-    EXPECT_EQ(CountBookmarks(whole.root), 5000);
+    ASSERT_EQ(whole.m_status, CImportResult::Ok) << whole.m_error.toStdString();
+    EXPECT_EQ(CountBookmarks(whole.m_root), 5000);
     qint64 seenTotal = 0;
     const CImportResult cancelled = ReadFirefoxPlaces(damaged, [&seenTotal](qint64, qint64 total) {
         seenTotal = total;
         return false;
     });
-    EXPECT_EQ(cancelled.status, CImportResult::CANCELLED);
+    EXPECT_EQ(cancelled.m_status, CImportResult::Cancelled);
     EXPECT_EQ(seenTotal, 5002);
     ZeroMiddlePages(damaged);
     const CImportResult broken = ReadFirefoxPlaces(damaged);
-    EXPECT_TRUE(broken.error.contains(QLatin1String("malformed"))) << broken.error.toStdString();
+    EXPECT_TRUE(broken.m_error.contains(QLatin1String("malformed")))
+        << broken.m_error.toStdString();
 
     for (const CImportResult& result :
          {broken, ReadFirefoxPlaces(png), ReadFirefoxPlaces(Home("nothing-here")),
           ReadChromiumBookmarks(QByteArray("\x89PNG\r\n\x1A\n", 8)),
           ReadChromiumBookmarks("{\"roots\": 3}"),
           ReadChromiumBookmarks(R"({"roots": {"bookmark_bar": {"children": []}}})")}) {
-        EXPECT_EQ(result.status, CImportResult::FAILED);
-        EXPECT_FALSE(result.error.isEmpty());
+        EXPECT_EQ(result.m_status, CImportResult::Failed);
+        EXPECT_FALSE(result.m_error.isEmpty());
     }
 }
 

@@ -10,21 +10,21 @@
 #include <string>
 
 inline std::string DumpNode(const CImportNode& node) {
-    if (node.kind == CImportNode::SEPARATOR)
+    if (node.m_kind == CImportNode::Separator)
         return "S";
-    if (node.kind == CImportNode::ENTRY)
-        return "E(" + node.name + "|" + node.target + ")";
-    std::string text = "F(" + node.name + ")[";
-    for (std::size_t i = 0; i < node.children.size(); ++i)
-        text += (i ? " " : "") + DumpNode(node.children[i]);
+    if (node.m_kind == CImportNode::Entry)
+        return "E(" + node.m_name + "|" + node.m_target + ")";
+    std::string text = "F(" + node.m_name + ")[";
+    for (std::size_t i = 0; i < node.m_children.size(); ++i)
+        text += (i ? " " : "") + DumpNode(node.m_children[i]);
     return text + "]";
 }
 
 // The children of an import, without its own folder.
 inline std::string DumpImport(const CImportNode& root) {
     std::string text;
-    for (std::size_t i = 0; i < root.children.size(); ++i)
-        text += (i ? " " : "") + DumpNode(root.children[i]);
+    for (std::size_t i = 0; i < root.m_children.size(); ++i)
+        text += (i ? " " : "") + DumpNode(root.m_children[i]);
     return text;
 }
 

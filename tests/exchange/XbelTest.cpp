@@ -44,45 +44,45 @@ TEST(Xbel, ReadsAHandWrittenFile) {
         "  <bookmark><title>no address</title></bookmark>\n"
         "</xbel>\n";
     const CImportResult result = Read(file);
-    ASSERT_EQ(result.status, CImportResult::OK) << result.error.toStdString();
-    EXPECT_EQ(DumpImport(result.root),
+    ASSERT_EQ(result.m_status, CImportResult::Ok) << result.m_error.toStdString();
+    EXPECT_EQ(DumpImport(result.m_root),
               "F(Caf\xC3\xA9 & more)[E(Fish & <chips>|https://example.org/?a=1&b=2) S "
               "F(Inner folder)[E(Notes|/tmp/notes.txt) F(Folder)[]]] "
               "E(http://untitled.example/|http://untitled.example/)");
-    EXPECT_EQ(result.counts.bookmarks, 3);
-    EXPECT_EQ(result.counts.folders, 3);
-    EXPECT_EQ(result.counts.separators, 1);
-    EXPECT_EQ(result.counts.descriptions, 2);
-    EXPECT_EQ(result.counts.scripts, 1);
-    EXPECT_EQ(result.counts.noAddress, 2); // the alias and the bookmark without href
-    EXPECT_FALSE(result.truncated);
+    EXPECT_EQ(result.m_counts.m_bookmarks, 3);
+    EXPECT_EQ(result.m_counts.m_folders, 3);
+    EXPECT_EQ(result.m_counts.m_separators, 1);
+    EXPECT_EQ(result.m_counts.m_descriptions, 2);
+    EXPECT_EQ(result.m_counts.m_scripts, 1);
+    EXPECT_EQ(result.m_counts.m_noAddress, 2); // the alias and the bookmark without href
+    EXPECT_FALSE(result.m_truncated);
 }
 
 // A tree written out, read back and written again gives the same bytes.
 TEST(Xbel, OwnFilesRoundTripByteForByte) {
     CImportNode root;
     const auto entry = [](std::string name, std::string target) {
-        return CImportNode{CImportNode::ENTRY, std::move(name), std::move(target), {}};
+        return CImportNode{CImportNode::Entry, std::move(name), std::move(target), {}};
     };
-    CImportNode inner{CImportNode::FOLDER, "Sub & \"quoted\" <folder>", {}, {}};
-    inner.children.push_back(entry("Local file", "/tmp/a b/\xC3\xA4.txt"));
-    inner.children.push_back(CImportNode{CImportNode::SEPARATOR, {}, {}, {}});
-    inner.children.push_back(entry("Old page", "www.example.org/x"));
-    root.children.push_back(entry("Latin-1 caf\xE9", "https://example.org/?q=a&b=<c>"));
-    root.children.push_back(std::move(inner));
-    root.children.push_back(CImportNode{CImportNode::FOLDER, "Empty", {}, {}});
-    root.children.push_back(entry("Tab\there", "ftp://example.org/"));
+    CImportNode inner{CImportNode::Folder, "Sub & \"quoted\" <folder>", {}, {}};
+    inner.m_children.push_back(entry("Local file", "/tmp/a b/\xC3\xA4.txt"));
+    inner.m_children.push_back(CImportNode{CImportNode::Separator, {}, {}, {}});
+    inner.m_children.push_back(entry("Old page", "www.example.org/x"));
+    root.m_children.push_back(entry("Latin-1 caf\xE9", "https://example.org/?q=a&b=<c>"));
+    root.m_children.push_back(std::move(inner));
+    root.m_children.push_back(CImportNode{CImportNode::Folder, "Empty", {}, {}});
+    root.m_children.push_back(entry("Tab\there", "ftp://example.org/"));
 
     const auto first = BuildImportFolder(root, "top");
     const QByteArray written = WriteXbel(*first);
     ASSERT_TRUE(LooksLikeXbel(written));
     const CImportResult back = ReadXbel(written);
-    ASSERT_EQ(back.status, CImportResult::OK) << back.error.toStdString();
-    EXPECT_EQ(DumpImport(back.root),
+    ASSERT_EQ(back.m_status, CImportResult::Ok) << back.m_error.toStdString();
+    EXPECT_EQ(DumpImport(back.m_root),
               "E(Latin-1 caf\xC3\xA9|https://example.org/?q=a&b=<c>) "
               "F(Sub & \"quoted\" <folder>)[E(Local file|/tmp/a b/\xC3\xA4.txt) S "
               "E(Old page|http://www.example.org/x)] F(Empty)[] E(Tab here|ftp://example.org/)");
-    const auto second = BuildImportFolder(back.root, "top");
+    const auto second = BuildImportFolder(back.m_root, "top");
     EXPECT_EQ(WriteXbel(*second).toStdString(), written.toStdString());
 }
 
@@ -110,8 +110,8 @@ TEST(Xbel, RefusesWhatIsNotSafeOrNotXbel) {
         deep += "</folder>";
     deep += "</xbel>";
     const struct {
-        const char* what;
-        std::string file;
+        const char* m_what;
+        std::string m_file;
     } cases[] = {
         {"exponential entities", laughs},
         {"an external entity", external},
@@ -125,10 +125,10 @@ TEST(Xbel, RefusesWhatIsNotSafeOrNotXbel) {
         {"no bytes", ""},
     };
     for (const auto& each : cases) {
-        const CImportResult result = Read(each.file);
-        EXPECT_EQ(result.status, CImportResult::FAILED) << each.what;
-        EXPECT_FALSE(result.error.isEmpty()) << each.what;
-        EXPECT_TRUE(result.root.children.empty()) << each.what;
+        const CImportResult result = Read(each.m_file);
+        EXPECT_EQ(result.m_status, CImportResult::Failed) << each.m_what;
+        EXPECT_FALSE(result.m_error.isEmpty()) << each.m_what;
+        EXPECT_TRUE(result.m_root.m_children.empty()) << each.m_what;
     }
 }
 
@@ -137,15 +137,15 @@ TEST(Xbel, KeepsWhatCameBeforeADocumentBreaksOff) {
         Read(PROLOG + "<xbel><bookmark href=\"http://a/\"><title>a</title></bookmark>"
                       "<folder><title>b</title><bookmark href=\"http://b/\"><title>b</title>"
                       "</bookmark><folder><bookmark href=\"http://c/\"><ti");
-    ASSERT_EQ(result.status, CImportResult::OK);
-    EXPECT_TRUE(result.truncated);
-    EXPECT_EQ(DumpImport(result.root), "E(a|http://a/) F(b)[E(b|http://b/) F(Folder)[]]");
+    ASSERT_EQ(result.m_status, CImportResult::Ok);
+    EXPECT_TRUE(result.m_truncated);
+    EXPECT_EQ(DumpImport(result.m_root), "E(a|http://a/) F(b)[E(b|http://b/) F(Folder)[]]");
 }
 
 TEST(Xbel, TellsXbelByItsContent) {
     const struct {
-        std::string bytes;
-        bool xbel;
+        std::string m_bytes;
+        bool m_xbel;
     } cases[] = {
         {"<xbel/>", true},
         {"\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!-- c -->\n<!DOCTYPE xbel>\n<xbel version=\"1.0\">",
@@ -157,10 +157,10 @@ TEST(Xbel, TellsXbelByItsContent) {
         {"", false},
     };
     for (const auto& each : cases)
-        EXPECT_EQ(LooksLikeXbel(
-                      QByteArrayView(each.bytes.data(), static_cast<qsizetype>(each.bytes.size()))),
-                  each.xbel)
-            << each.bytes;
+        EXPECT_EQ(LooksLikeXbel(QByteArrayView(each.m_bytes.data(),
+                                               static_cast<qsizetype>(each.m_bytes.size()))),
+                  each.m_xbel)
+            << each.m_bytes;
 }
 
 } // namespace

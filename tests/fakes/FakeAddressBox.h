@@ -5,14 +5,14 @@
 
 #include <string>
 
-class FakeAddressBox final : public IAddressBox {
+class CFakeAddressBox final : public IAddressBox {
 public:
-    void SetCurrentItem(CItem* item) override { current = item; }
-    CItem* GetCurrentItem() const override { return current; }
-    void EnableWithButtons(bool enable) override { enabled = enable; }
-    void SetText(const std::string& value) override { text = value; }
+    void SetCurrentItem(CItem* item) override { m_current = item; }
+    CItem* GetCurrentItem() const override { return m_current; }
+    void EnableWithButtons(bool enable) override { m_enabled = enable; }
+    void SetText(const std::string& value) override { m_text = value; }
 
-    CItem* current = nullptr;
-    bool enabled = false;
-    std::string text;
+    CItem* m_current = nullptr;
+    bool m_enabled = false;
+    std::string m_text;
 };

@@ -5,13 +5,13 @@
 
 class CFakeInstanceLock final : public IInstanceLock {
 public:
-    explicit CFakeInstanceLock(Result answer = acquired) : m_answer(answer) {}
-    Result TryAcquire() override {
+    explicit CFakeInstanceLock(EResult answer = Acquired) : m_answer(answer) {}
+    EResult TryAcquire() override {
         ++m_acquireCalls;
         return m_answer;
     }
     void Release() override { ++m_releaseCalls; }
-    Result m_answer;
+    EResult m_answer;
     int m_acquireCalls = 0;
     int m_releaseCalls = 0;
 };

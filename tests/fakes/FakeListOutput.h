@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-class FakeListOutput final : public IListOutput {
+class CFakeListOutput final : public IListOutput {
 public:
     void SetObserver(CItemObserver* level) override {
         if (m_pLevel && m_pLevel != level && m_pLevel->GetOutput() == this)
@@ -59,13 +59,13 @@ public:
     int Notifications() const { return m_nNotifications; }
 
     // Replaces the main window's handling of a selection report.
-    std::function<void(FakeListOutput&)> onSelectionChanged;
+    std::function<void(CFakeListOutput&)> m_onSelectionChanged;
 
 private:
     void ReportSelectionChange() {
         ++m_nNotifications;
-        if (onSelectionChanged) {
-            onSelectionChanged(*this);
+        if (m_onSelectionChanged) {
+            m_onSelectionChanged(*this);
         } else if (CItem* shown = GetShownItem()) {
             shown->Select(m_nSelected);
         }

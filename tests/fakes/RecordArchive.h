@@ -16,10 +16,10 @@
 using RecordValue = std::variant<std::int32_t, std::string>;
 using Records = std::vector<RecordValue>;
 
-class RecordArchive final : public CArchive {
+class CRecordArchive final : public CArchive {
 public:
-    RecordArchive() = default; // storing
-    explicit RecordArchive(Records input) : m_bLoading(true), m_records(std::move(input)) {}
+    CRecordArchive() = default; // storing
+    explicit CRecordArchive(Records input) : m_bLoading(true), m_records(std::move(input)) {}
 
     bool IsLoading() const override { return m_bLoading; }
     void WriteInt(std::int32_t value) override { m_records.emplace_back(value); }
@@ -33,10 +33,10 @@ public:
 private:
     template <typename T> T Next() {
         if (m_nNext >= m_records.size())
-            throw CArchiveException(CArchiveException::endOfFile);
+            throw CArchiveException(CArchiveException::EndOfFile);
         const RecordValue& value = m_records[m_nNext++];
         if (!std::holds_alternative<T>(value))
-            throw CArchiveException(CArchiveException::generic, "unexpected value kind");
+            throw CArchiveException(CArchiveException::Generic, "unexpected value kind");
         return std::get<T>(value);
     }
 

@@ -54,16 +54,16 @@ std::string Folded(std::string_view name) {
 
 // ------------------------------------------------------------------ reader
 
-struct DirEntry {
-    std::string name;
-    std::uint64_t section = 0;
-    std::uint64_t offset = 0;
-    std::uint64_t length = 0;
+struct CDirEntry {
+    std::string m_name;
+    std::uint64_t m_section = 0;
+    std::uint64_t m_offset = 0;
+    std::uint64_t m_length = 0;
 };
 
-class Cursor {
+class CCursor {
 public:
-    Cursor(const Bytes& bytes, std::size_t at, std::size_t end)
+    CCursor(const Bytes& bytes, std::size_t at, std::size_t end)
         : m_bytes(bytes), m_at(at), m_end(end) {}
 
     std::uint64_t Le(int size) {
@@ -102,28 +102,28 @@ private:
     std::size_t m_end;
 };
 
-struct Chm {
-    Bytes bytes;
-    std::uint64_t contentOffset = 0;
-    std::uint32_t depth = 0;
-    std::vector<std::vector<DirEntry>> chunks;                // listing chunks in chain order
-    std::vector<std::pair<std::string, std::uint32_t>> index; // PMGI: first name -> chunk
+struct CChm {
+    Bytes m_bytes;
+    std::uint64_t m_contentOffset = 0;
+    std::uint32_t m_depth = 0;
+    std::vector<std::vector<CDirEntry>> m_chunks;               // listing chunks in chain order
+    std::vector<std::pair<std::string, std::uint32_t>> m_index; // PMGI: first name -> chunk
 
-    std::vector<DirEntry> Entries() const {
-        std::vector<DirEntry> all;
-        for (const auto& chunk : chunks)
+    std::vector<CDirEntry> Entries() const {
+        std::vector<CDirEntry> all;
+        for (const auto& chunk : m_chunks)
             all.insert(all.end(), chunk.begin(), chunk.end());
         return all;
     }
-    const DirEntry* Find(std::string_view name) const {
-        for (const auto& chunk : chunks)
-            for (const DirEntry& e : chunk)
-                if (Folded(e.name) == Folded(name))
+    const CDirEntry* Find(std::string_view name) const {
+        for (const auto& chunk : m_chunks)
+            for (const CDirEntry& e : chunk)
+                if (Folded(e.m_name) == Folded(name))
                     return &e;
         return nullptr;
     }
-    Bytes Content(const DirEntry& e) const {
-        return bytes.substr(contentOffset + e.offset, e.length);
+    Bytes Content(const CDirEntry& e) const {
+        return m_bytes.substr(m_contentOffset + e.m_offset, e.m_length);
     }
 };
 
@@ -133,21 +133,21 @@ struct Chm {
 std::vector<std::size_t> ChunkEntryStarts(const Bytes& bytes, std::size_t chunk, std::uint32_t size,
                                           std::size_t header, std::uint32_t freeSpace,
                                           std::uint32_t step,
-                                          const std::function<void(Cursor&)>& readEntry) {
+                                          const std::function<void(CCursor&)>& readEntry) {
     Require(freeSpace >= 2 && freeSpace <= size - header, "free space out of range");
-    Cursor c(bytes, chunk + header, chunk + size - freeSpace);
+    CCursor c(bytes, chunk + header, chunk + size - freeSpace);
     std::vector<std::size_t> starts;
     while (!c.AtEnd()) {
         starts.push_back(c.At() - chunk - header);
         readEntry(c);
     }
     Require(c.At() == chunk + size - freeSpace, "the last entry runs into the free area");
-    Cursor tail(bytes, chunk + size - 2, chunk + size);
+    CCursor tail(bytes, chunk + size - 2, chunk + size);
     Require(tail.U16() == starts.size(), "quickref entry count");
     const std::size_t quickrefs = (starts.size() + step - 1) / step; // count WORD included
     Require(2 * quickrefs <= freeSpace, "quickref area larger than the free area");
     for (std::size_t k = 1; k < quickrefs; ++k) {
-        Cursor q(bytes, chunk + size - 2 - 2 * k, chunk + size);
+        CCursor q(bytes, chunk + size - 2 - 2 * k, chunk + size);
         Require(q.U16() == starts[k * step],
                 "quickref offset of entry " + std::to_string(k * step));
     }
@@ -157,12 +157,12 @@ std::vector<std::size_t> ChunkEntryStarts(const Bytes& bytes, std::size_t chunk,
 // Reads the headers and the directory in file order, checking each field as
 // it comes.
 // NOLINTNEXTLINE(readability-function-size): one pass over the file's layout
-Chm ReadChm(const fs::path& path) {
-    Chm chm;
-    chm.bytes = ReadBytes(path);
-    const Bytes& b = chm.bytes;
+CChm ReadChm(const fs::path& path) {
+    CChm chm;
+    chm.m_bytes = ReadBytes(path);
+    const Bytes& b = chm.m_bytes;
 
-    Cursor h(b, 0, b.size());
+    CCursor h(b, 0, b.size());
     Require(h.Text(4) == "ITSF", "ITSF signature");
     Require(h.U32() == 3, "ITSF version");
     Require(h.U32() == 0x60, "ITSF header length");
@@ -173,16 +173,16 @@ Chm ReadChm(const fs::path& path) {
     Require(h.U64() == 0x60 && h.U64() == 0x18, "header section 0 place");
     const std::uint64_t dirOffset = h.U64();
     const std::uint64_t dirLength = h.U64();
-    chm.contentOffset = h.U64();
+    chm.m_contentOffset = h.U64();
     Require(h.U32() == 0x1FE && h.U32() == 0, "header section 0 start");
     Require(h.U64() == b.size(), "recorded file length");
 
-    Cursor d(b, dirOffset, b.size());
+    CCursor d(b, dirOffset, b.size());
     Require(d.Text(4) == "ITSP" && d.U32() == 1 && d.U32() == 0x54, "ITSP header");
     d.U32();
     const std::uint32_t chunkSize = d.U32();
     const std::uint32_t step = 1 + (1u << d.U32());
-    chm.depth = d.U32();
+    chm.m_depth = d.U32();
     const std::uint32_t root = d.U32();
     const std::uint32_t first = d.U32();
     const std::uint32_t last = d.U32();
@@ -190,7 +190,7 @@ Chm ReadChm(const fs::path& path) {
     const std::uint32_t count = d.U32();
     Require(chunkSize >= 0x100 && dirLength == 0x54 + std::uint64_t(count) * chunkSize,
             "directory length");
-    Require(chm.contentOffset == dirOffset + dirLength && chm.contentOffset <= b.size(),
+    Require(chm.m_contentOffset == dirOffset + dirLength && chm.m_contentOffset <= b.size(),
             "content section 0 right after the directory");
     const auto chunkAt = [&](std::uint32_t n) {
         Require(n < count, "chunk number out of range");
@@ -200,52 +200,52 @@ Chm ReadChm(const fs::path& path) {
     std::uint32_t prev = 0xFFFFFFFFu;
     std::string previousName;
     for (std::uint32_t n = first; n != 0xFFFFFFFFu;) {
-        Require(chm.chunks.size() < count, "the chunk chain loops");
+        Require(chm.m_chunks.size() < count, "the chunk chain loops");
         const std::size_t at = chunkAt(n);
-        Cursor c(b, at, at + chunkSize);
+        CCursor c(b, at, at + chunkSize);
         Require(c.Text(4) == "PMGL", "PMGL signature");
         const std::uint32_t freeSpace = c.U32();
         c.U32();
         Require(c.U32() == prev, "previous chunk link");
         const std::uint32_t next = c.U32();
-        std::vector<DirEntry> entries;
-        ChunkEntryStarts(b, at, chunkSize, 0x14, freeSpace, step, [&](Cursor& e) {
-            DirEntry entry;
-            entry.name = e.Text(e.EncInt());
-            entry.section = e.EncInt();
-            entry.offset = e.EncInt();
-            entry.length = e.EncInt();
-            Require(previousName.empty() || Folded(previousName) < Folded(entry.name),
-                    "names out of order at " + entry.name);
-            previousName = entry.name;
+        std::vector<CDirEntry> entries;
+        ChunkEntryStarts(b, at, chunkSize, 0x14, freeSpace, step, [&](CCursor& e) {
+            CDirEntry entry;
+            entry.m_name = e.Text(e.EncInt());
+            entry.m_section = e.EncInt();
+            entry.m_offset = e.EncInt();
+            entry.m_length = e.EncInt();
+            Require(previousName.empty() || Folded(previousName) < Folded(entry.m_name),
+                    "names out of order at " + entry.m_name);
+            previousName = entry.m_name;
             entries.push_back(entry);
         });
         Require(!entries.empty(), "an empty listing chunk");
-        chm.chunks.push_back(std::move(entries));
+        chm.m_chunks.push_back(std::move(entries));
         if (next == 0xFFFFFFFFu)
             Require(n == last, "the chain ends before the last listing chunk");
         prev = n;
         n = next;
     }
 
-    if (chm.depth == 1) {
-        Require(root == 0xFFFFFFFFu && chm.chunks.size() == 1 && count == 1,
+    if (chm.m_depth == 1) {
+        Require(root == 0xFFFFFFFFu && chm.m_chunks.size() == 1 && count == 1,
                 "single chunk directory");
     } else {
-        Require(chm.depth == 2, "index depth");
+        Require(chm.m_depth == 2, "index depth");
         const std::size_t at = chunkAt(root);
-        Cursor c(b, at, at + chunkSize);
+        CCursor c(b, at, at + chunkSize);
         Require(c.Text(4) == "PMGI", "PMGI signature");
         const std::uint32_t freeSpace = c.U32();
-        ChunkEntryStarts(b, at, chunkSize, 0x08, freeSpace, step, [&](Cursor& e) {
+        ChunkEntryStarts(b, at, chunkSize, 0x08, freeSpace, step, [&](CCursor& e) {
             std::string name = e.Text(e.EncInt());
-            chm.index.emplace_back(std::move(name), static_cast<std::uint32_t>(e.EncInt()));
+            chm.m_index.emplace_back(std::move(name), static_cast<std::uint32_t>(e.EncInt()));
         });
     }
 
-    for (const DirEntry& e : chm.Entries())
-        Require(e.section == 0 && chm.contentOffset + e.offset + e.length <= b.size(),
-                "entry outside content section 0: " + e.name);
+    for (const CDirEntry& e : chm.Entries())
+        Require(e.m_section == 0 && chm.m_contentOffset + e.m_offset + e.m_length <= b.size(),
+                "entry outside content section 0: " + e.m_name);
     return chm;
 }
 
@@ -270,11 +270,11 @@ std::vector<std::string> ProjectFiles(const fs::path& hhp) {
 }
 
 // #SYSTEM: version 3, then (code, length, data) records.
-std::map<int, Bytes> SystemRecords(const Chm& chm) {
-    const DirEntry* system = chm.Find("/#SYSTEM");
+std::map<int, Bytes> SystemRecords(const CChm& chm) {
+    const CDirEntry* system = chm.Find("/#SYSTEM");
     Require(system != nullptr, "no /#SYSTEM");
     const Bytes data = chm.Content(*system);
-    Cursor c(data, 0, data.size());
+    CCursor c(data, 0, data.size());
     Require(c.U32() == 3, "#SYSTEM version");
     std::map<int, Bytes> records;
     while (!c.AtEnd()) {
@@ -290,43 +290,43 @@ std::string Quote(const fs::path& path) {
 
 // ------------------------------------------------------------------ the built help file
 
-class BuiltHelpFile : public ::testing::Test {
+class BuiltHelpFileTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { s_chm = ReadChm(QB_HELP_CHM); }
-    static Chm s_chm;
+    static void SetUpTestSuite() { g_chm = ReadChm(QB_HELP_CHM); }
+    static CChm g_chm;
 };
-Chm BuiltHelpFile::s_chm;
+CChm BuiltHelpFileTest::g_chm;
 
-TEST_F(BuiltHelpFile, holdsEveryFileOfTheProjectByteForByte) {
+TEST_F(BuiltHelpFileTest, holdsEveryFileOfTheProjectByteForByte) {
     const fs::path source = QB_HELP_SOURCE;
     const std::vector<std::string> files = ProjectFiles(source / "quillbox.hhp");
     ASSERT_GE(files.size(), 3u);
     for (const std::string& file : files) {
         SCOPED_TRACE(file);
-        const DirEntry* e = s_chm.Find("/" + file);
+        const CDirEntry* e = g_chm.Find("/" + file);
         ASSERT_NE(e, nullptr);
-        EXPECT_EQ(e->name, "/" + file);
-        EXPECT_TRUE(s_chm.Content(*e) == ReadBytes(source / file)) << "bytes differ";
+        EXPECT_EQ(e->m_name, "/" + file);
+        EXPECT_TRUE(g_chm.Content(*e) == ReadBytes(source / file)) << "bytes differ";
     }
-    ASSERT_NE(s_chm.Find("/"), nullptr);
+    ASSERT_NE(g_chm.Find("/"), nullptr);
 }
 
-TEST_F(BuiltHelpFile, systemNamesTheDefaultTopicTitleAndContentsThatItHolds) {
-    const std::map<int, Bytes> records = SystemRecords(s_chm);
+TEST_F(BuiltHelpFileTest, systemNamesTheDefaultTopicTitleAndContentsThatItHolds) {
+    const std::map<int, Bytes> records = SystemRecords(g_chm);
     ASSERT_TRUE(records.count(2) && records.count(3) && records.count(0) && records.count(4));
     EXPECT_EQ(records.at(2), std::string("index.html\0", 11)); // NUL-terminated
     EXPECT_EQ(records.at(3), std::string("Quillbox Help\0", 14));
     EXPECT_EQ(records.at(0), std::string("toc.hhc\0", 8));
-    EXPECT_NE(s_chm.Find("/" + std::string(records.at(2).c_str())), nullptr);
-    EXPECT_NE(s_chm.Find("/" + std::string(records.at(0).c_str())), nullptr);
-    Cursor language(records.at(4), 0, records.at(4).size());
+    EXPECT_NE(g_chm.Find("/" + std::string(records.at(2).c_str())), nullptr);
+    EXPECT_NE(g_chm.Find("/" + std::string(records.at(0).c_str())), nullptr);
+    CCursor language(records.at(4), 0, records.at(4).size());
     EXPECT_EQ(language.U32(), 0x409u);
 
     // The one section the name list declares: section 0, uncompressed.
-    const DirEntry* names = s_chm.Find("::DataSpace/NameList");
+    const CDirEntry* names = g_chm.Find("::DataSpace/NameList");
     ASSERT_NE(names, nullptr);
-    const Bytes list = s_chm.Content(*names);
-    Cursor c(list, 0, list.size());
+    const Bytes list = g_chm.Content(*names);
+    CCursor c(list, 0, list.size());
     EXPECT_EQ(c.U16() * 2, list.size());
     ASSERT_EQ(c.U16(), 1u);
     const std::uint32_t length = c.U16();
@@ -338,14 +338,14 @@ TEST_F(BuiltHelpFile, systemNamesTheDefaultTopicTitleAndContentsThatItHolds) {
 }
 
 // A broken link or a missing picture would show as an error page in a viewer.
-TEST_F(BuiltHelpFile, everyLinkAndPictureOfThePagesIsInside) {
+TEST_F(BuiltHelpFileTest, everyLinkAndPictureOfThePagesIsInside) {
     static const std::regex reference(
         R"re((?:href|src)="([^"]*)"|name="Local"\s+value="([^"]*)")re", std::regex::icase);
     std::vector<std::string> broken;
     int checked = 0;
-    for (const DirEntry& e : s_chm.Entries()) {
-        if (e.name.ends_with(".html") || e.name.ends_with(".hhc")) {
-            const Bytes page = s_chm.Content(e);
+    for (const CDirEntry& e : g_chm.Entries()) {
+        if (e.m_name.ends_with(".html") || e.m_name.ends_with(".hhc")) {
+            const Bytes page = g_chm.Content(e);
             for (std::sregex_iterator it(page.begin(), page.end(), reference), end; it != end;
                  ++it) {
                 std::string target = (*it)[1].matched ? (*it)[1].str() : (*it)[2].str();
@@ -353,8 +353,8 @@ TEST_F(BuiltHelpFile, everyLinkAndPictureOfThePagesIsInside) {
                 if (target.empty() || target.find(':') != std::string::npos)
                     continue;
                 ++checked;
-                if (!s_chm.Find("/" + target))
-                    broken.push_back(e.name + " -> " + target);
+                if (!g_chm.Find("/" + target))
+                    broken.push_back(e.m_name + " -> " + target);
             }
         }
     }
@@ -364,7 +364,7 @@ TEST_F(BuiltHelpFile, everyLinkAndPictureOfThePagesIsInside) {
 
 // ------------------------------------------------------------------ qb_makechm itself
 
-class MakeChm : public ::testing::Test {
+class MakeChmTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "qb-makechm-XXXXXX").string();
@@ -384,7 +384,7 @@ protected:
     fs::path m_dir;
 };
 
-TEST_F(MakeChm, manyFilesSpreadOverListingChunksUnderAnIndex) {
+TEST_F(MakeChmTest, manyFilesSpreadOverListingChunksUnderAnIndex) {
     std::map<std::string, Bytes> files;
     for (int i = 0; i < 500; ++i) {
         // Mixed case, so that the order must fold it.
@@ -403,18 +403,18 @@ TEST_F(MakeChm, manyFilesSpreadOverListingChunksUnderAnIndex) {
 
     ASSERT_EQ(Run(m_dir / "src" / "many.hhp", m_dir / "many.chm"), 0)
         << ReadBytes(m_dir / "stderr");
-    Chm chm;
+    CChm chm;
     ASSERT_NO_THROW(chm = ReadChm(m_dir / "many.chm"));
-    EXPECT_EQ(chm.depth, 2u);
-    ASSERT_GE(chm.chunks.size(), 3u);
-    ASSERT_EQ(chm.index.size(), chm.chunks.size());
-    for (std::size_t n = 0; n < chm.chunks.size(); ++n) {
-        EXPECT_EQ(chm.index[n].first, chm.chunks[n].front().name);
-        EXPECT_EQ(chm.index[n].second, n);
+    EXPECT_EQ(chm.m_depth, 2u);
+    ASSERT_GE(chm.m_chunks.size(), 3u);
+    ASSERT_EQ(chm.m_index.size(), chm.m_chunks.size());
+    for (std::size_t n = 0; n < chm.m_chunks.size(); ++n) {
+        EXPECT_EQ(chm.m_index[n].first, chm.m_chunks[n].front().m_name);
+        EXPECT_EQ(chm.m_index[n].second, n);
     }
     for (const auto& [name, bytes] : files) {
         SCOPED_TRACE(name);
-        const DirEntry* e = chm.Find("/" + name);
+        const CDirEntry* e = chm.Find("/" + name);
         ASSERT_NE(e, nullptr);
         EXPECT_TRUE(chm.Content(*e) == bytes);
     }
@@ -426,13 +426,13 @@ TEST_F(MakeChm, manyFilesSpreadOverListingChunksUnderAnIndex) {
     EXPECT_TRUE(ReadBytes(m_dir / "many.chm") == ReadBytes(m_dir / "again" / "many.chm"));
 }
 
-TEST_F(MakeChm, refusesWhatItCannotPackFaithfullyAndWritesNothing) {
-    struct Case {
-        const char* what;
-        const char* files; // [FILES] lines
-        const char* topic;
+TEST_F(MakeChmTest, refusesWhatItCannotPackFaithfullyAndWritesNothing) {
+    struct CCase {
+        const char* m_what;
+        const char* m_files; // [FILES] lines
+        const char* m_topic;
     };
-    const Case cases[] = {
+    const CCase cases[] = {
         {"a listed file is missing", "a.html\nmissing.html\n", "a.html"},
         {"the default topic is not listed", "a.html\n", "b.html"},
         {"a path leaves the project folder", "a.html\n../outside.html\n", "a.html"},
@@ -441,10 +441,10 @@ TEST_F(MakeChm, refusesWhatItCannotPackFaithfullyAndWritesNothing) {
     WriteBytes(m_dir / "src" / "a.html", "<p>a</p>");
     WriteBytes(m_dir / "src" / "A.html", "<p>A</p>");
     WriteBytes(m_dir / "outside.html", "<p>outside</p>");
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        WriteBytes(m_dir / "src" / "p.hhp",
-                   std::string("[OPTIONS]\nDefault topic=") + c.topic + "\n[FILES]\n" + c.files);
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.m_what);
+        WriteBytes(m_dir / "src" / "p.hhp", std::string("[OPTIONS]\nDefault topic=") + c.m_topic +
+                                                "\n[FILES]\n" + c.m_files);
         EXPECT_NE(Run(m_dir / "src" / "p.hhp", m_dir / "p.chm"), 0);
         EXPECT_FALSE(fs::exists(m_dir / "p.chm"));
         EXPECT_FALSE(fs::exists(m_dir / "p.chm.part"));

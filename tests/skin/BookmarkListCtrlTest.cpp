@@ -35,41 +35,41 @@ class ListTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetTreeState();
-        g_pAddressBox = &address;
-        top = StartTree(nullptr);
-        top->Append(std::make_unique<CEntry>("Entry", "http://e", nullptr));
-        top->Append(std::make_unique<CItem>(SEPARATOR_TEXT));
+        g_pAddressBox = &m_address;
+        m_top = StartTree(nullptr);
+        m_top->Append(std::make_unique<CEntry>("Entry", "http://e", nullptr));
+        m_top->Append(std::make_unique<CItem>(SEPARATOR_TEXT));
         auto folder = std::make_unique<CFolder>("Folder");
         folder->Append(std::make_unique<CEntry>("Inner", "http://i", nullptr));
-        top->Append(std::move(folder));
+        m_top->Append(std::move(folder));
 
-        window.resize(600, 300);
+        m_window.resize(600, 300);
         for (int i = 0; i < 3; ++i) {
-            lists[i] = new CBookmarkListCtrl(&window);
-            lists[i]->setGeometry(i * 200, 0, 200, 300);
-            lists[i]->onSelection = [](CBookmarkListCtrl* list) {
+            m_lists[i] = new CBookmarkListCtrl(&m_window);
+            m_lists[i]->setGeometry(i * 200, 0, 200, 300);
+            m_lists[i]->m_onSelection = [](CBookmarkListCtrl* list) {
                 if (CItem* shown = list->GetShownItem())
                     shown->Select(list->GetFirstSelectedRow());
             };
-            lists[i]->onActivate = [this](CBookmarkListCtrl* list) { active = list; };
-            lists[i]->onGo = [this](CBookmarkListCtrl*) { ++goPosted; };
-            lists[i]->onMenuCommand = [this](CBookmarkListCtrl*, unsigned id) {
-                commands.push_back(id);
+            m_lists[i]->m_onActivate = [this](CBookmarkListCtrl* list) { m_active = list; };
+            m_lists[i]->m_onGo = [this](CBookmarkListCtrl*) { ++m_goPosted; };
+            m_lists[i]->m_onMenuCommand = [this](CBookmarkListCtrl*, unsigned id) {
+                m_commands.push_back(id);
             };
-            lists[i]->SetEditMenu(editMenu.get());
+            m_lists[i]->SetEditMenu(m_editMenu.get());
         }
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-        ASSERT_EQ(BindColumns(g_pFirstLevel, top.get(), lists[0], lists[1], lists[2]), 1);
+        m_window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_window));
+        ASSERT_EQ(BindColumns(g_pFirstLevel, m_top.get(), m_lists[0], m_lists[1], m_lists[2]), 1);
     }
     void TearDown() override {
-        for (CBookmarkListCtrl* list : lists)
+        for (CBookmarkListCtrl* list : m_lists)
             list->SetObserver(nullptr);
-        EndTree(std::move(top));
+        EndTree(std::move(m_top));
         ResetTreeState();
     }
 
-    CBookmarkListCtrl& Left() { return *lists[0]; }
+    CBookmarkListCtrl& Left() { return *m_lists[0]; }
     QPoint RowCentre(int row) { return Left().visualItemRect(Left().item(row)).center(); }
 
     // Starts editing row, types text and ends with key (Return or Escape).
@@ -83,55 +83,55 @@ protected:
         QApplication::processEvents();
     }
 
-    std::unique_ptr<CMenu> editMenu = MakeEditMenu();
-    FakeAddressBox address;
-    std::unique_ptr<CFolder> top;
-    QWidget window;
-    CBookmarkListCtrl* lists[3] = {};
-    CBookmarkListCtrl* active = nullptr;
-    int goPosted = 0;
-    std::vector<unsigned> commands;
+    std::unique_ptr<CMenu> m_editMenu = MakeEditMenu();
+    CFakeAddressBox m_address;
+    std::unique_ptr<CFolder> m_top;
+    QWidget m_window;
+    CBookmarkListCtrl* m_lists[3] = {};
+    CBookmarkListCtrl* m_active = nullptr;
+    int m_goPosted = 0;
+    std::vector<unsigned> m_commands;
 };
 
 TEST_F(ListTest, rowsAreTheShownFoldersChildren) {
     EXPECT_EQ(Left().GetRowCount(), 3);
     EXPECT_EQ(Left().GetRowText(1), SEPARATOR_TEXT);
-    EXPECT_EQ(Left().GetShownItem(), top.get());
+    EXPECT_EQ(Left().GetShownItem(), m_top.get());
     EXPECT_TRUE(Left().uniformItemSizes());
     EXPECT_EQ(Left().selectionMode(), QAbstractItemView::SingleSelection);
 }
 
 TEST_F(ListTest, labelEditRefusedOnSeparatorOnly) {
-    struct Case {
-        const char* what;
-        int row;
-        bool placeholder;
-        bool allowed;
+    struct CCase {
+        const char* m_what;
+        int m_row;
+        bool m_placeholder;
+        bool m_allowed;
     };
-    const Case cases[] = {
+    const CCase cases[] = {
         {"entry", 0, false, true},
         {"separator", 1, false, false},
         {"folder", 2, false, true},
         {"placeholder", 3, true, true},
     };
-    for (const Case& c : cases) {
-        if (c.placeholder)
-            Left().InsertRow(c.row, std::string());
-        Left().editItem(Left().item(c.row));
-        EXPECT_EQ(Left().IsEditing(), c.allowed) << c.what;
+    for (const CCase& c : cases) {
+        if (c.m_placeholder)
+            Left().InsertRow(c.m_row, std::string());
+        Left().editItem(Left().item(c.m_row));
+        EXPECT_EQ(Left().IsEditing(), c.m_allowed) << c.m_what;
         if (Left().IsEditing())
-            QTest::keyClick(Left().indexWidget(Left().model()->index(c.row, 0)), Qt::Key_Escape);
+            QTest::keyClick(Left().indexWidget(Left().model()->index(c.m_row, 0)), Qt::Key_Escape);
         QApplication::processEvents();
-        EXPECT_EQ(Left().GetRowCount(), 3) << c.what;
-        EXPECT_EQ(ChildNames(*top), (Names{"Entry", SEPARATOR_TEXT, "Folder"})) << c.what;
+        EXPECT_EQ(Left().GetRowCount(), 3) << c.m_what;
+        EXPECT_EQ(ChildNames(*m_top), (Names{"Entry", SEPARATOR_TEXT, "Folder"})) << c.m_what;
     }
 }
 
 TEST_F(ListTest, namingPlaceholderInsertsTrimmedBlankEntry) {
     Left().InsertRow(1, std::string());
     EditRow(1, QStringLiteral("  Word \t"), Qt::Key_Return);
-    EXPECT_EQ(ChildNames(*top), (Names{"Entry", "Word", SEPARATOR_TEXT, "Folder"}));
-    EXPECT_TRUE(top->GetChild(1)->IsContainer()); // blank
+    EXPECT_EQ(ChildNames(*m_top), (Names{"Entry", "Word", SEPARATOR_TEXT, "Folder"}));
+    EXPECT_TRUE(m_top->GetChild(1)->IsContainer()); // blank
     EXPECT_EQ(Left().GetRowCount(), 4);
     EXPECT_EQ(Left().GetRowText(1), "Word");
     EXPECT_EQ(Left().GetFirstSelectedRow(), 1);
@@ -141,42 +141,42 @@ TEST_F(ListTest, namingPlaceholderInsertsTrimmedBlankEntry) {
 TEST_F(ListTest, typedTextIsStoredAsUtf8) {
     Left().InsertRow(3, std::string());
     EditRow(3, QString::fromUtf8("Caf\xc3\xa9"), Qt::Key_Return);
-    EXPECT_EQ(top->GetChild(3)->GetName(), "Caf\xc3\xa9");
+    EXPECT_EQ(m_top->GetChild(3)->GetName(), "Caf\xc3\xa9");
 }
 
 TEST_F(ListTest, placeholderCancelledOrBlankIsRemoved) {
-    struct Case {
-        const char* what;
-        QString typed;
-        Qt::Key key;
+    struct CCase {
+        const char* m_what;
+        QString m_typed;
+        Qt::Key m_key;
     };
-    const Case cases[] = {
+    const CCase cases[] = {
         {"escape", QStringLiteral("Word"), Qt::Key_Escape},
         {"spaces", QStringLiteral("   "), Qt::Key_Return},
         {"empty", QString(), Qt::Key_Return},
     };
-    for (const Case& c : cases) {
+    for (const CCase& c : cases) {
         Left().InsertRow(3, std::string());
-        EditRow(3, c.typed, c.key);
-        EXPECT_EQ(Left().GetRowCount(), 3) << c.what;
-        EXPECT_EQ(ChildNames(*top), (Names{"Entry", SEPARATOR_TEXT, "Folder"})) << c.what;
+        EditRow(3, c.m_typed, c.m_key);
+        EXPECT_EQ(Left().GetRowCount(), 3) << c.m_what;
+        EXPECT_EQ(ChildNames(*m_top), (Names{"Entry", SEPARATOR_TEXT, "Folder"})) << c.m_what;
     }
 }
 
 TEST_F(ListTest, renamingExistingRowGoesThroughTheTree) {
     EditRow(0, QStringLiteral("  New  "), Qt::Key_Return);
-    EXPECT_EQ(top->GetChild(0)->GetName(), "New");
+    EXPECT_EQ(m_top->GetChild(0)->GetName(), "New");
     EXPECT_EQ(Left().GetRowText(0), "New");
     EditRow(0, QStringLiteral("   "), Qt::Key_Return);
-    EXPECT_EQ(top->GetChild(0)->GetName(), "New");
+    EXPECT_EQ(m_top->GetChild(0)->GetName(), "New");
     EditRow(0, QStringLiteral("Other"), Qt::Key_Escape);
-    EXPECT_EQ(top->GetChild(0)->GetName(), "New");
+    EXPECT_EQ(m_top->GetChild(0)->GetName(), "New");
 }
 
 TEST_F(ListTest, namesLongerThanALineEditsDefaultAreEditedWhole) {
     const QString name(40000, QLatin1Char('n'));
     EditRow(0, name, Qt::Key_Return);
-    EXPECT_EQ(top->GetChild(0)->GetName().size(), 40000u);
+    EXPECT_EQ(m_top->GetChild(0)->GetName().size(), 40000u);
 
     Left().editItem(Left().item(0));
     auto* editor = qobject_cast<QLineEdit*>(Left().indexWidget(Left().model()->index(0, 0)));
@@ -189,8 +189,8 @@ TEST_F(ListTest, namesLongerThanALineEditsDefaultAreEditedWhole) {
 // the blank entry a folder too deep to read back: the tree refuses it, and the
 // placeholder row goes as if the naming had been cancelled.
 TEST_F(ListTest, aNameTheTreeRefusesTakesItsPlaceholderAway) {
-    auto* deepest = static_cast<CFolder*>(top->GetChild(2));
-    top->Select(2);
+    auto* deepest = static_cast<CFolder*>(m_top->GetChild(2));
+    m_top->Select(2);
     while (deepest->GetDepth() < MAX_FOLDER_DEPTH) {
         auto next = std::make_unique<CFolder>("N");
         CFolder* added = next.get();
@@ -203,8 +203,8 @@ TEST_F(ListTest, aNameTheTreeRefusesTakesItsPlaceholderAway) {
     CItemObserver* level = g_pFirstLevel;
     for (int depth = 1; depth < MAX_FOLDER_DEPTH; ++depth)
         level = level->GetNextLevel();
-    ASSERT_EQ(BindColumns(level, top.get(), lists[0], lists[1], lists[2]), 1);
-    CBookmarkListCtrl& right = *lists[2];
+    ASSERT_EQ(BindColumns(level, m_top.get(), m_lists[0], m_lists[1], m_lists[2]), 1);
+    CBookmarkListCtrl& right = *m_lists[2];
     ASSERT_EQ(right.GetShownItem(), deepest->GetChild(0));
 
     right.InsertRow(0, std::string());
@@ -222,19 +222,19 @@ TEST_F(ListTest, aNameTheTreeRefusesTakesItsPlaceholderAway) {
 
 TEST_F(ListTest, doubleClickPostsGo) {
     QTest::mouseDClick(Left().viewport(), Qt::LeftButton, {}, RowCentre(0));
-    EXPECT_EQ(goPosted, 0); // posted, not called
+    EXPECT_EQ(m_goPosted, 0); // posted, not called
     QApplication::processEvents();
-    EXPECT_EQ(goPosted, 1);
+    EXPECT_EQ(m_goPosted, 1);
     EXPECT_FALSE(Left().IsEditing());
 }
 
 TEST_F(ListTest, leftPressActivatesAndSelects) {
-    QTest::mouseClick(lists[1]->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
-    EXPECT_EQ(active, lists[1]);
+    QTest::mouseClick(m_lists[1]->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_EQ(m_active, m_lists[1]);
     QTest::mouseClick(Left().viewport(), Qt::LeftButton, {}, RowCentre(2));
-    EXPECT_EQ(active, &Left());
-    EXPECT_EQ(top->GetCurrent(), 2);
-    EXPECT_EQ(lists[1]->GetRowText(0), "Inner");
+    EXPECT_EQ(m_active, &Left());
+    EXPECT_EQ(m_top->GetCurrent(), 2);
+    EXPECT_EQ(m_lists[1]->GetRowText(0), "Inner");
 }
 
 TEST_F(ListTest, rightPressSelectsRowActivatesAndOpensEditMenu) {
@@ -247,13 +247,13 @@ TEST_F(ListTest, rightPressSelectsRowActivatesAndOpensEditMenu) {
     });
     QTest::mousePress(Left().viewport(), Qt::RightButton, {}, RowCentre(2));
     EXPECT_EQ(shownItems, 7);
-    EXPECT_EQ(active, &Left());
+    EXPECT_EQ(m_active, &Left());
     EXPECT_EQ(Left().GetFirstSelectedRow(), 2);
-    EXPECT_EQ(top->GetCurrent(), 2);
-    EXPECT_EQ(lists[1]->GetRowText(0), "Inner");
-    EXPECT_TRUE(commands.empty()); // posted
+    EXPECT_EQ(m_top->GetCurrent(), 2);
+    EXPECT_EQ(m_lists[1]->GetRowText(0), "Inner");
+    EXPECT_TRUE(m_commands.empty()); // posted
     QApplication::processEvents();
-    EXPECT_EQ(commands, (std::vector<unsigned>{ID_OP_DELETE}));
+    EXPECT_EQ(m_commands, (std::vector<unsigned>{ID_OP_DELETE}));
 }
 
 TEST_F(ListTest, invalidUtf8ShowsAsLatin1AndKeepsBytes) {

@@ -24,17 +24,17 @@ namespace {
 
 // ------------------------------------------------------------ the position
 
-struct PositionCase {
-    const char* what;
-    QList<QRect> screens;
-    int x, y;
-    QPoint expected;
+struct CPositionCase {
+    const char* m_what;
+    QList<QRect> m_screens;
+    int m_x, m_y;
+    QPoint m_expected;
 };
 
 const QList<QRect> ONE_SCREEN{QRect(0, 0, 1920, 1080)};
 const QPoint RESET(CDockDialog::DEFAULT_X, CDockDialog::DEFAULT_Y);
 
-const PositionCase kPositions[] = {
+const CPositionCase POSITIONS[] = {
     {"the settings' default when nothing is stored", ONE_SCREEN, 100, 100, QPoint(100, 100)},
     {"on the screen", ONE_SCREEN, 300, 200, QPoint(300, 200)},
     {"the top-left corner", ONE_SCREEN, 0, 0, QPoint(0, 0)},
@@ -74,14 +74,14 @@ const PositionCase kPositions[] = {
      RESET},
 };
 
-class DockPositionTest : public ::testing::TestWithParam<PositionCase> {};
+class DockPositionTest : public ::testing::TestWithParam<CPositionCase> {};
 
 TEST_P(DockPositionTest, isKeptOnTheDesktopAndResetBeyondIt) {
-    const PositionCase& c = GetParam();
-    EXPECT_EQ(CDockDialog::CheckedPosition(c.x, c.y, c.screens), c.expected) << c.what;
+    const CPositionCase& c = GetParam();
+    EXPECT_EQ(CDockDialog::CheckedPosition(c.m_x, c.m_y, c.m_screens), c.m_expected) << c.m_what;
 }
 
-INSTANTIATE_TEST_SUITE_P(Positions, DockPositionTest, ::testing::ValuesIn(kPositions));
+INSTANTIATE_TEST_SUITE_P(Positions, DockPositionTest, ::testing::ValuesIn(POSITIONS));
 
 // ------------------------------------------------------- the dock window
 
@@ -94,11 +94,11 @@ CItem* Add(CFolder& parent, std::unique_ptr<CItem> item) {
 // Every command of a menu and of its sub-menus, id -> text.
 void Commands(const CMenu& menu, std::map<unsigned, std::string>& found) {
     for (int i = 0; i < menu.GetMenuItemCount(); ++i) {
-        const CMenu::Item* item = menu.GetItem(i);
-        if (item->kind == CMenu::Kind::Command)
-            found.emplace(item->id, item->text);
-        else if (item->kind == CMenu::Kind::Popup)
-            Commands(*item->popup, found);
+        const CMenu::CMenuItem* item = menu.GetItem(i);
+        if (item->m_kind == CMenu::EKind::Command)
+            found.emplace(item->m_id, item->m_text);
+        else if (item->m_kind == CMenu::EKind::Popup)
+            Commands(*item->m_popup, found);
     }
 }
 
@@ -126,34 +126,34 @@ class DockTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetTreeState();
-        top = StartTree(content.get());
-        Add(*top, std::make_unique<CItem>(SEPARATOR_TEXT));
-        Add(*top, std::make_unique<CEntry>("&Example", "http://example.org/", nullptr));
-        auto* folder = static_cast<CFolder*>(Add(*top, std::make_unique<CFolder>("&Folder")));
+        m_top = StartTree(m_content.get());
+        Add(*m_top, std::make_unique<CItem>(SEPARATOR_TEXT));
+        Add(*m_top, std::make_unique<CEntry>("&Example", "http://example.org/", nullptr));
+        auto* folder = static_cast<CFolder*>(Add(*m_top, std::make_unique<CFolder>("&Folder")));
         Add(*folder, std::make_unique<CItem>(SEPARATOR_TEXT));
         Add(*folder, std::make_unique<CEntry>("&Goal", "/home/user/goal.txt", nullptr));
-        Add(*top, std::make_unique<CEntry>("&Blank", "", top.get()));
+        Add(*m_top, std::make_unique<CEntry>("&Blank", "", m_top.get()));
     }
     void TearDown() override {
-        EndTree(std::move(top));
+        EndTree(std::move(m_top));
         ResetTreeState();
     }
 
     std::unique_ptr<CDockDialog> MakeDock(int x = 150, int y = 120) {
         return std::make_unique<CDockDialog>(
-            top.get(), content.get(),
-            [this](const std::string& target) { opened.push_back(target); }, x, y);
+            m_top.get(), m_content.get(),
+            [this](const std::string& target) { m_opened.push_back(target); }, x, y);
     }
 
     std::map<unsigned, std::string> ContentCommands() const {
         std::map<unsigned, std::string> found;
-        Commands(*content, found);
+        Commands(*m_content, found);
         return found;
     }
 
-    std::unique_ptr<CMenu> content = MakeContentMenu();
-    std::unique_ptr<CFolder> top;
-    std::vector<std::string> opened;
+    std::unique_ptr<CMenu> m_content = MakeContentMenu();
+    std::unique_ptr<CFolder> m_top;
+    std::vector<std::string> m_opened;
 };
 
 TEST_F(DockTest, opensAsA40By40TopmostWindowWithTheTreeInTheMenus) {
@@ -172,7 +172,7 @@ TEST_F(DockTest, opensAsA40By40TopmostWindowWithTheTreeInTheMenus) {
                                                       {ID_CONTENT_CLOSE, "&Close"},
                                                       {ID_CONTENT_RETURNMAIN, "&Return Main"}};
     EXPECT_EQ(ContentCommands(), expected);
-    EXPECT_EQ(content->GetMenuItemCount(), 4 + CONTENT_OWN_ITEMS);
+    EXPECT_EQ(m_content->GetMenuItemCount(), 4 + CONTENT_OWN_ITEMS);
 }
 
 TEST_F(DockTest, closingEmptiesTheMenusAndOpeningAgainGivesTheSameIds) {
@@ -189,27 +189,27 @@ TEST_F(DockTest, closingEmptiesTheMenusAndOpeningAgainGivesTheSameIds) {
         EXPECT_EQ(dock->result(), CDockDialog::RESULT_RETURN);
         EXPECT_FALSE(dock->isVisible());
         EXPECT_EQ(g_nDisplayMode, 0);
-        ASSERT_EQ(content->GetMenuItemCount(), CONTENT_OWN_ITEMS);
-        EXPECT_EQ(content->GetItem(0)->kind, CMenu::Kind::Separator);
-        EXPECT_EQ(content->GetItem(1)->id, ID_CONTENT_RETURNMAIN);
-        EXPECT_EQ(content->GetItem(2)->id, ID_CONTENT_CLOSE);
+        ASSERT_EQ(m_content->GetMenuItemCount(), CONTENT_OWN_ITEMS);
+        EXPECT_EQ(m_content->GetItem(0)->m_kind, CMenu::EKind::Separator);
+        EXPECT_EQ(m_content->GetItem(1)->m_id, ID_CONTENT_RETURNMAIN);
+        EXPECT_EQ(m_content->GetItem(2)->m_id, ID_CONTENT_CLOSE);
     }
 }
 
 TEST_F(DockTest, aDockDestroyedWhileOpenTakesItsMenusDown) {
     MakeDock()->show();
     EXPECT_EQ(g_nDisplayMode, 0);
-    EXPECT_EQ(content->GetMenuItemCount(), CONTENT_OWN_ITEMS);
+    EXPECT_EQ(m_content->GetMenuItemCount(), CONTENT_OWN_ITEMS);
 }
 
 TEST_F(DockTest, commandsOpenOnlyEntriesAndKeepTheDockOpen) {
     auto dock = MakeDock();
     dock->show();
-    struct Case {
-        unsigned id;
-        std::vector<std::string> opened;
+    struct CCase {
+        unsigned m_id;
+        std::vector<std::string> m_opened;
     };
-    const Case cases[] = {
+    const CCase cases[] = {
         {33002, {"http://example.org/"}},
         {33005, {"/home/user/goal.txt"}},
         {33001, {}}, // separator
@@ -218,12 +218,12 @@ TEST_F(DockTest, commandsOpenOnlyEntriesAndKeepTheDockOpen) {
         {33007, {}}, // past the last item
         {33000, {}}, // the top folder
     };
-    for (const Case& c : cases) {
-        opened.clear();
-        dock->OnCmdMsg(c.id);
+    for (const CCase& c : cases) {
+        m_opened.clear();
+        dock->OnCmdMsg(c.m_id);
         QCoreApplication::processEvents();
-        EXPECT_EQ(opened, c.opened) << c.id;
-        EXPECT_TRUE(dock->isVisible()) << c.id;
+        EXPECT_EQ(m_opened, c.m_opened) << c.m_id;
+        EXPECT_TRUE(dock->isVisible()) << c.m_id;
     }
 }
 
@@ -231,27 +231,27 @@ TEST_F(DockTest, aRightPressShowsTheMenuAndTheChosenEntryOpens) {
     auto dock = MakeDock();
     dock->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(dock.get()));
-    struct Case {
-        const char* what;
-        std::vector<Qt::Key> keys;
-        std::vector<std::string> opened;
+    struct CCase {
+        const char* m_what;
+        std::vector<Qt::Key> m_keys;
+        std::vector<std::string> m_opened;
     };
-    const Case cases[] = {
+    const CCase cases[] = {
         {"entry at the top", {Qt::Key_E}, {"http://example.org/"}},
         {"entry in a sub-menu", {Qt::Key_F, Qt::Key_G}, {"/home/user/goal.txt"}},
         {"blank entry shows an empty sub-menu", {Qt::Key_B, Qt::Key_Escape, Qt::Key_Escape}, {}},
         {"dismissed", {Qt::Key_Escape}, {}},
     };
-    for (const Case& c : cases) {
-        opened.clear();
-        TypeIntoMenus(c.keys);
+    for (const CCase& c : cases) {
+        m_opened.clear();
+        TypeIntoMenus(c.m_keys);
         SendMouse(*dock, QEvent::MouseButtonPress, QPoint(20, 20), Qt::RightButton,
                   Qt::RightButton);
         SendMouse(*dock, QEvent::MouseButtonRelease, QPoint(20, 20), Qt::RightButton, Qt::NoButton);
         QTest::qWait(50); // the posted command
-        EXPECT_EQ(opened, c.opened) << c.what;
-        EXPECT_TRUE(dock->isVisible()) << c.what;
-        EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << c.what;
+        EXPECT_EQ(m_opened, c.m_opened) << c.m_what;
+        EXPECT_TRUE(dock->isVisible()) << c.m_what;
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << c.m_what;
     }
 }
 
@@ -267,13 +267,13 @@ TEST_F(DockTest, escapeAndTheCloseRequestLeaveItOpen) {
     EXPECT_EQ(g_nDisplayMode, 1);
 }
 
-struct EndCase {
-    const char* what;
-    std::function<void(CDockDialog&)> act;
-    int result;
+struct CEndCase {
+    const char* m_what;
+    std::function<void(CDockDialog&)> m_act;
+    int m_result;
 };
 
-const EndCase kEnds[] = {
+const CEndCase ENDS[] = {
     {"\"&Return Main\"",
      [](CDockDialog& dock) {
          TypeIntoMenus({Qt::Key_R});
@@ -296,20 +296,20 @@ const EndCase kEnds[] = {
      CDockDialog::RESULT_RETURN},
 };
 
-class DockEndTest : public DockTest, public ::testing::WithParamInterface<EndCase> {};
+class DockEndTest : public DockTest, public ::testing::WithParamInterface<CEndCase> {};
 
 TEST_P(DockEndTest, endsTheModalRunWithItsResult) {
-    const EndCase& c = GetParam();
+    const CEndCase& c = GetParam();
     auto dock = MakeDock();
     CDockDialog* d = dock.get();
-    QTimer::singleShot(0, d, [d, &c] { c.act(*d); });
-    EXPECT_EQ(dock->exec(), c.result) << c.what;
+    QTimer::singleShot(0, d, [d, &c] { c.m_act(*d); });
+    EXPECT_EQ(dock->exec(), c.m_result) << c.m_what;
     EXPECT_EQ(g_nDisplayMode, 0);
-    EXPECT_EQ(content->GetMenuItemCount(), CONTENT_OWN_ITEMS);
-    EXPECT_TRUE(opened.empty());
+    EXPECT_EQ(m_content->GetMenuItemCount(), CONTENT_OWN_ITEMS);
+    EXPECT_TRUE(m_opened.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Ends, DockEndTest, ::testing::ValuesIn(kEnds));
+INSTANTIATE_TEST_SUITE_P(Ends, DockEndTest, ::testing::ValuesIn(ENDS));
 
 TEST_F(DockTest, aDraggedDockOpensWhereItWasLeft) {
     auto dock = MakeDock(150, 120);

@@ -26,10 +26,10 @@ class FindPaletteTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetTreeState();
-        top = StartTree(nullptr);
+        m_top = StartTree(nullptr);
         auto work = std::make_unique<CFolder>("Work");
         CFolder* w = work.get();
-        top->Append(std::move(work));
+        m_top->Append(std::move(work));
         w->Append(
             std::make_unique<CEntry>("Caf\xC3\xA9 menu", "www.example.org/caf\xC3\xA9", nullptr));
         w->Append(std::make_unique<CEntry>("Reports", "/home/user/Reports", nullptr));
@@ -38,44 +38,44 @@ protected:
         w->Append(std::move(archive));
         a->Append(std::make_unique<CEntry>("Q3 review.pdf", "/home/user/q3.pdf", nullptr));
         a->Append(std::make_unique<CEntry>("to sort", "", a));
-        top->Append(std::make_unique<CEntry>("Lunch", "https://cafe.example.org/", nullptr));
+        m_top->Append(std::make_unique<CEntry>("Lunch", "https://cafe.example.org/", nullptr));
     }
     void TearDown() override {
-        delete palette.data();
-        EndTree(std::move(top));
+        delete m_palette.data();
+        EndTree(std::move(m_top));
         ResetTreeState();
     }
 
     CFindPalette& Open(const QString& text = QString()) {
-        palette = new CFindPalette(top.get(), nullptr);
-        palette->onOpen = [this](const std::string& target) { opened = target; };
-        palette->onReveal = [this](const std::vector<int>& rows) { revealed = rows; };
-        palette->Open(QPoint(10, 10), text);
-        return *palette;
+        m_palette = new CFindPalette(m_top.get(), nullptr);
+        m_palette->m_onOpen = [this](const std::string& target) { m_opened = target; };
+        m_palette->m_onReveal = [this](const std::vector<int>& rows) { m_revealed = rows; };
+        m_palette->Open(QPoint(10, 10), text);
+        return *m_palette;
     }
     QStringList Rows() const {
         QStringList rows;
-        const QAbstractItemModel* model = palette->GetList()->model();
+        const QAbstractItemModel* model = m_palette->GetList()->model();
         for (int r = 0; r < model->rowCount(); ++r)
             rows << model->index(r, 0).data().toString();
         return rows;
     }
 
-    std::unique_ptr<CFolder> top;
-    QPointer<CFindPalette> palette;
-    std::optional<std::string> opened;
-    std::optional<std::vector<int>> revealed;
+    std::unique_ptr<CFolder> m_top;
+    QPointer<CFindPalette> m_palette;
+    std::optional<std::string> m_opened;
+    std::optional<std::vector<int>> m_revealed;
 };
 
-struct KeyCase {
-    const char* what;
-    const char* typed;
-    std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>> keys;
-    std::optional<std::string> opened;
-    std::optional<std::vector<int>> revealed;
-    bool stays;
+struct CKeyCase {
+    const char* m_what;
+    const char* m_typed;
+    std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>> m_keys;
+    std::optional<std::string> m_opened;
+    std::optional<std::vector<int>> m_revealed;
+    bool m_stays;
 };
-const KeyCase kKeys[] = {
+const CKeyCase KEYS[] = {
     {"Enter opens the best match",
      "caf",
      {{Qt::Key_Return, {}}},
@@ -126,20 +126,20 @@ const KeyCase kKeys[] = {
      true},
 };
 
-class PaletteKeysTest : public FindPaletteTest, public ::testing::WithParamInterface<KeyCase> {};
+class PaletteKeysTest : public FindPaletteTest, public ::testing::WithParamInterface<CKeyCase> {};
 
 TEST_P(PaletteKeysTest, KeysChooseOpenAndReveal) {
-    const KeyCase& c = GetParam();
+    const CKeyCase& c = GetParam();
     CFindPalette& shown = Open();
-    QTest::keyClicks(shown.GetEdit(), QString::fromUtf8(c.typed));
-    for (const auto& [key, modifiers] : c.keys)
+    QTest::keyClicks(shown.GetEdit(), QString::fromUtf8(c.m_typed));
+    for (const auto& [key, modifiers] : c.m_keys)
         QTest::keyClick(shown.GetEdit(), key, modifiers);
-    EXPECT_EQ(opened, c.opened) << c.what;
-    EXPECT_EQ(revealed, c.revealed) << c.what;
-    EXPECT_EQ(palette && palette->isVisible(), c.stays) << c.what;
+    EXPECT_EQ(m_opened, c.m_opened) << c.m_what;
+    EXPECT_EQ(m_revealed, c.m_revealed) << c.m_what;
+    EXPECT_EQ(m_palette && m_palette->isVisible(), c.m_stays) << c.m_what;
 }
 
-INSTANTIATE_TEST_SUITE_P(Keys, PaletteKeysTest, ::testing::ValuesIn(kKeys));
+INSTANTIATE_TEST_SUITE_P(Keys, PaletteKeysTest, ::testing::ValuesIn(KEYS));
 
 TEST_F(FindPaletteTest, TheRowsButtonRevealsThatRow) {
     CFindPalette& shown = Open(QStringLiteral("e"));
@@ -148,24 +148,24 @@ TEST_F(FindPaletteTest, TheRowsButtonRevealsThatRow) {
     const QRect button = shown.RevealButtonRect(3);
     ASSERT_TRUE(shown.GetList()->viewport()->rect().contains(button));
     QTest::mouseClick(shown.GetList()->viewport(), Qt::LeftButton, {}, button.center());
-    EXPECT_EQ(revealed, (std::vector<int>{0, 2, 0}));
-    EXPECT_FALSE(opened);
+    EXPECT_EQ(m_revealed, (std::vector<int>{0, 2, 0}));
+    EXPECT_FALSE(m_opened);
 }
 
 TEST_F(FindPaletteTest, AChangedTreeIsSearchedAtTheNextKey) {
     CFindPalette& shown = Open(QStringLiteral("unc"));
     ASSERT_EQ(Rows(), QStringList{"Lunch"});
-    top->Rename(1, "Brunch");
-    top->GetChild(0)->Remove(0); // Café menu: the rows after it move up
+    m_top->Rename(1, "Brunch");
+    m_top->GetChild(0)->Remove(0); // Café menu: the rows after it move up
     QTest::keyClicks(shown.GetEdit(), QStringLiteral("h"));
     EXPECT_EQ(Rows(), QStringList{"Brunch"});
     shown.GetEdit()->setText(QStringLiteral("q3"));
     QTest::keyClick(shown.GetEdit(), Qt::Key_Return, Qt::ControlModifier);
-    EXPECT_EQ(revealed, (std::vector<int>{0, 1, 0}));
+    EXPECT_EQ(m_revealed, (std::vector<int>{0, 1, 0}));
 }
 
 TEST_F(FindPaletteTest, SaysHowManyMatchAndShowsTheFirstFewHundred) {
-    CFolder* many = static_cast<CFolder*>(top->GetChild(0));
+    CFolder* many = static_cast<CFolder*>(m_top->GetChild(0));
     for (int i = 0; i < 1000; ++i)
         many->Append(std::make_unique<CEntry>("note " + std::to_string(i), "http://n/", nullptr));
     CFindPalette& shown = Open(QStringLiteral("note"));

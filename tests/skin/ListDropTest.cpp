@@ -11,14 +11,14 @@ namespace {
 
 // Where a drop lands on a column of three rows: near a row's top or bottom
 // edge between two rows, elsewhere on the row, below the rows at the end.
-struct DropCase {
-    int row;     // the row pointed at; 3: below the rows
-    int fromTop; // pixels below that row's top edge (negative: from its bottom)
-    int wantRow; // the row the drop goes before (or onto)
-    bool wantOnto;
+struct CDropCase {
+    int m_row;     // the row pointed at; 3: below the rows
+    int m_fromTop; // pixels below that row's top edge (negative: from its bottom)
+    int m_wantRow; // the row the drop goes before (or onto)
+    bool m_wantOnto;
 };
 
-class ListDropTest : public ::testing::TestWithParam<DropCase> {};
+class ListDropTest : public ::testing::TestWithParam<CDropCase> {};
 
 TEST_P(ListDropTest, landsBetweenOrOntoRows) {
     CBookmarkListCtrl list;
@@ -30,17 +30,17 @@ TEST_P(ListDropTest, landsBetweenOrOntoRows) {
     int row = -1;
     bool onto = false;
     list.SetDropTypes({QStringLiteral("text/plain")});
-    list.onCanDrop = [](CBookmarkListCtrl*, const QMimeData*) { return true; };
-    list.onDrop = [&](CBookmarkListCtrl*, const QMimeData*, int at, bool on) {
+    list.m_onCanDrop = [](CBookmarkListCtrl*, const QMimeData*) { return true; };
+    list.m_onDrop = [&](CBookmarkListCtrl*, const QMimeData*, int at, bool on) {
         row = at;
         onto = on;
         return true;
     };
-    const DropCase& c = GetParam();
+    const CDropCase& c = GetParam();
     const QRect last = list.visualRect(list.model()->index(2, 0));
     const QRect rect =
-        c.row < 3 ? list.visualRect(list.model()->index(c.row, 0)) : last.translated(0, 40);
-    const QPoint pos(20, c.fromTop >= 0 ? rect.top() + c.fromTop : rect.bottom() + c.fromTop);
+        c.m_row < 3 ? list.visualRect(list.model()->index(c.m_row, 0)) : last.translated(0, 40);
+    const QPoint pos(20, c.m_fromTop >= 0 ? rect.top() + c.m_fromTop : rect.bottom() + c.m_fromTop);
     QMimeData data;
     data.setText(QStringLiteral("http://x"));
     QDragEnterEvent enter(pos, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -49,13 +49,13 @@ TEST_P(ListDropTest, landsBetweenOrOntoRows) {
     QCoreApplication::sendEvent(list.viewport(), &move);
     QDropEvent drop(pos, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(list.viewport(), &drop);
-    EXPECT_EQ(row, c.wantRow);
-    EXPECT_EQ(onto, c.wantOnto);
+    EXPECT_EQ(row, c.m_wantRow);
+    EXPECT_EQ(onto, c.m_wantOnto);
     EXPECT_EQ(list.GetRowCount(), 3); // the view never adds a row itself
 }
 
 INSTANTIATE_TEST_SUITE_P(Positions, ListDropTest,
-                         ::testing::ValuesIn(std::vector<DropCase>{
+                         ::testing::ValuesIn(std::vector<CDropCase>{
                              {0, 0, 0, false},
                              {0, 8, 0, true},
                              {1, -1, 2, false},
@@ -70,7 +70,7 @@ TEST(ListKeys, keysGoToTheWindow) {
     CBookmarkListCtrl list;
     list.InsertRow(0, "a");
     std::vector<QKeyCombination> keys;
-    list.onKey = [&](CBookmarkListCtrl*, QKeyCombination key) {
+    list.m_onKey = [&](CBookmarkListCtrl*, QKeyCombination key) {
         keys.push_back(key);
         return key.key() == Qt::Key_Delete;
     };

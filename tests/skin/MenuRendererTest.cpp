@@ -11,23 +11,23 @@
 namespace {
 
 // A model with a separator, two commands and a sub-menu of one command.
-struct Model {
-    Model() {
-        top.CreateMenu();
-        sub.CreateMenu();
-        top.AppendCommand(7, "&Alpha");
-        top.AppendSeparator();
-        top.AppendPopup(&sub, "&Sub");
-        top.AppendCommand(8, "Caf\xc3\xa9");
-        sub.AppendCommand(9, "&Inner");
+struct CModel {
+    CModel() {
+        m_top.CreateMenu();
+        m_sub.CreateMenu();
+        m_top.AppendCommand(7, "&Alpha");
+        m_top.AppendSeparator();
+        m_top.AppendPopup(&m_sub, "&Sub");
+        m_top.AppendCommand(8, "Caf\xc3\xa9");
+        m_sub.AppendCommand(9, "&Inner");
     }
-    CMenu top;
-    CMenu sub;
+    CMenu m_top;
+    CMenu m_sub;
 };
 
 TEST(MenuRenderer, rendersItemsAndBuildsSubMenusWhenTheyOpen) {
-    Model model;
-    CMenuView view(&model.top);
+    CModel model;
+    CMenuView view(&model.m_top);
     view.Rebuild();
     const QList<QAction*> actions = view.actions();
     ASSERT_EQ(actions.size(), 4);
@@ -38,14 +38,14 @@ TEST(MenuRenderer, rendersItemsAndBuildsSubMenusWhenTheyOpen) {
     auto* sub = qobject_cast<CMenuView*>(actions[2]->menu());
     ASSERT_NE(sub, nullptr);
     EXPECT_EQ(sub->title(), QStringLiteral("&Sub"));
-    EXPECT_EQ(sub->GetModel(), &model.sub);
+    EXPECT_EQ(sub->GetModel(), &model.m_sub);
     EXPECT_TRUE(sub->actions().isEmpty()); // not opened yet
     emit sub->aboutToShow();
     ASSERT_EQ(sub->actions().size(), 1);
     EXPECT_EQ(CMenuView::CommandId(sub->actions()[0]), 9u);
 
     // Showing again reads the model again, without piling up sub-menus.
-    model.top.RemoveMenu(0);
+    model.m_top.RemoveMenu(0);
     view.Rebuild();
     EXPECT_EQ(view.actions().size(), 3);
     EXPECT_EQ(view.findChildren<CMenuView*>().size(), 1);
@@ -88,38 +88,38 @@ TEST(MenuRenderer, largeCascadeBuildsTopLevelOnly) {
 }
 
 TEST(MenuRenderer, trackReturnsChosenCommandOrZero) {
-    Model model;
-    struct Case {
-        const char* what;
-        std::vector<Qt::Key> keys;
-        unsigned id;
+    CModel model;
+    struct CCase {
+        const char* m_what;
+        std::vector<Qt::Key> m_keys;
+        unsigned m_id;
     };
-    const Case cases[] = {
+    const CCase cases[] = {
         {"mnemonic", {Qt::Key_A}, 7},
         {"in sub-menu", {Qt::Key_S, Qt::Key_I}, 9},
         {"dismissed", {Qt::Key_Escape}, 0},
     };
-    for (const Case& c : cases) {
+    for (const CCase& c : cases) {
         // Each key goes to whichever pop-up is open at that moment.
-        for (std::size_t i = 0; i < c.keys.size(); ++i) {
-            QTimer::singleShot(static_cast<int>(20 * (i + 1)), [key = c.keys[i]] {
+        for (std::size_t i = 0; i < c.m_keys.size(); ++i) {
+            QTimer::singleShot(static_cast<int>(20 * (i + 1)), [key = c.m_keys[i]] {
                 if (QWidget* popup = QApplication::activePopupWidget())
                     QTest::keyClick(popup, key);
             });
         }
-        EXPECT_EQ(TrackPopupMenu(model.top, QPoint(10, 10), nullptr), c.id) << c.what;
+        EXPECT_EQ(TrackPopupMenu(model.m_top, QPoint(10, 10), nullptr), c.m_id) << c.m_what;
     }
 }
 
 TEST(MenuRenderer, commandsFromSubMenusReachTheTopView) {
-    Model model;
-    CMenuView view(&model.top);
-    QSignalSpy chosen(&view, &CMenuView::commandChosen);
+    CModel model;
+    CMenuView view(&model.m_top);
+    QSignalSpy chosen(&view, &CMenuView::CommandChosen);
     view.Rebuild();
     auto* sub = qobject_cast<CMenuView*>(view.actions()[2]->menu());
     ASSERT_NE(sub, nullptr);
     sub->Rebuild();
-    QSignalSpy subChosen(sub, &CMenuView::commandChosen);
+    QSignalSpy subChosen(sub, &CMenuView::CommandChosen);
     sub->actions()[0]->trigger();
     ASSERT_EQ(chosen.count(), 1);
     EXPECT_EQ(chosen[0][0].toUInt(), 9u);

@@ -14,53 +14,53 @@
 
 namespace {
 
-struct GammaCase {
-    int value;
-    int pressed; // gamma 1.4, darker
-    int hover;   // gamma 0.8, lighter
+struct CGammaCase {
+    int m_value;
+    int m_pressed; // gamma 1.4, darker
+    int m_hover;   // gamma 0.8, lighter
 };
 
-class GammaTest : public ::testing::TestWithParam<GammaCase> {};
+class GammaTest : public ::testing::TestWithParam<CGammaCase> {};
 
 TEST_P(GammaTest, DerivedImagesMapEachColourByte) {
-    const GammaCase& c = GetParam();
-    EXPECT_EQ(CQBBitmapButton::ApplyGamma(c.value, CQBBitmapButton::PRESSED_GAMMA), c.pressed)
-        << c.value;
-    EXPECT_EQ(CQBBitmapButton::ApplyGamma(c.value, CQBBitmapButton::HOVER_GAMMA), c.hover)
-        << c.value;
+    const CGammaCase& c = GetParam();
+    EXPECT_EQ(CQBBitmapButton::ApplyGamma(c.m_value, CQBBitmapButton::PRESSED_GAMMA), c.m_pressed)
+        << c.m_value;
+    EXPECT_EQ(CQBBitmapButton::ApplyGamma(c.m_value, CQBBitmapButton::HOVER_GAMMA), c.m_hover)
+        << c.m_value;
 }
 
-const GammaCase kGammaCases[] = {
+const CGammaCase GAMMA_CASES[] = {
     {0, 0, 0}, {255, 255, 255}, {128, 97, 146}, {64, 36, 84}, {1, 0, 3}};
 
-INSTANTIATE_TEST_SUITE_P(Table, GammaTest, ::testing::ValuesIn(kGammaCases));
+INSTANTIATE_TEST_SUITE_P(Table, GammaTest, ::testing::ValuesIn(GAMMA_CASES));
 
 // A skinned window with bitmap buttons, shown offscreen, the way the main
 // window sets them up: text and place first, labels disabled, then Init.
 class ButtonFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        window = std::make_unique<QWidget>(nullptr, Qt::FramelessWindowHint);
-        window->move(20, 20);
+        m_window = std::make_unique<QWidget>(nullptr, Qt::FramelessWindowHint);
+        m_window->move(20, 20);
     }
 
     CQBBitmapButton* Add(const char* name, int id, QPoint at, bool label = false) {
-        auto* button = new CQBBitmapButton(window.get());
+        auto* button = new CQBBitmapButton(m_window.get());
         button->setText(name);
         button->move(at);
         button->setEnabled(!label);
-        EXPECT_EQ(button->Init(id, &skin, window.get()), 1) << name;
+        EXPECT_EQ(button->Init(id, &m_skin, m_window.get()), 1) << name;
         return button;
     }
 
     void Show() {
-        EXPECT_EQ(skin.Load(window.get(), "MainWnd"), 1);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        EXPECT_EQ(m_skin.Load(m_window.get(), "MainWnd"), 1);
+        m_window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
     }
 
-    std::unique_ptr<QWidget> window;
-    CWindowSkin skin;
+    std::unique_ptr<QWidget> m_window;
+    CWindowSkin m_skin;
 };
 
 TEST_F(ButtonFixture, InitTakesTheBitmapsSizeNameAndPlace) {
@@ -73,11 +73,11 @@ TEST_F(ButtonFixture, InitTakesTheBitmapsSizeNameAndPlace) {
     EXPECT_EQ(go->GetPlaceInParent(), QRect(439, 343, 32, 30));
     EXPECT_STREQ(go->metaObject()->className(), "CQBBitmapButton");
 
-    auto* missing = new CQBBitmapButton(window.get());
+    auto* missing = new CQBBitmapButton(m_window.get());
     missing->setText("BtnNoSuchThing");
-    EXPECT_EQ(missing->Init(2099, &skin, window.get()), 0);
+    EXPECT_EQ(missing->Init(2099, &m_skin, m_window.get()), 0);
     CQBBitmapButton orphan;
-    EXPECT_EQ(orphan.Init(2005, &skin, nullptr), 0);
+    EXPECT_EQ(orphan.Init(2005, &m_skin, nullptr), 0);
 }
 
 TEST_F(ButtonFixture, KeyPixelsStayExactInEveryImage) {
@@ -119,18 +119,18 @@ TEST_F(ButtonFixture, APressInAKeyCornerIsSwallowed) {
     CQBBitmapButton* mini = Add("BtnMini", 2001, QPoint(511, 249));
     Show();
     mini->setFocus();
-    const QPoint windowPos = window->pos();
+    const QPoint windowPos = m_window->pos();
     QSignalSpy clicks(close, &QAbstractButton::clicked);
 
     QTest::mouseClick(close, Qt::LeftButton, {}, QPoint(1, 1));
     EXPECT_EQ(clicks.count(), 0);
-    EXPECT_EQ(window->focusWidget(), mini);
+    EXPECT_EQ(m_window->focusWidget(), mini);
     EXPECT_FALSE(close->isDown());
-    EXPECT_EQ(window->pos(), windowPos); // nor does it reach the window
+    EXPECT_EQ(m_window->pos(), windowPos); // nor does it reach the window
 
     QTest::mouseClick(close, Qt::LeftButton, {}, QPoint(16, 16));
     EXPECT_EQ(clicks.count(), 1);
-    EXPECT_EQ(window->focusWidget(), close);
+    EXPECT_EQ(m_window->focusWidget(), close);
 }
 
 // Pointer moves reach the widgets through the platform, on some platforms
@@ -143,7 +143,7 @@ TEST_F(ButtonFixture, HoverIsEnteredOnceAndLeftWithTheShape) {
     using E = CQBBitmapButton::EImage;
     CQBBitmapButton* go = Add("BtnGo", 2005, QPoint(439, 343));
     Show();
-    QTest::mouseMove(window.get(), QPoint(200, 200));
+    QTest::mouseMove(m_window.get(), QPoint(200, 200));
     EXPECT_EQ(go->GetCurrentImage(), E::Normal);
 
     QTest::mouseMove(go, QPoint(14, 15));
@@ -182,7 +182,7 @@ TEST_F(ButtonFixture, HidingOrDisablingAHoveredButtonLetsTheMouseGo) {
         EXPECT_EQ(save->GetCurrentImage(), E::Normal);
         save->show();
         save->setEnabled(true);
-        QTest::mouseMove(window.get(), QPoint(200, 200));
+        QTest::mouseMove(m_window.get(), QPoint(200, 200));
         ASSERT_TRUE(QTest::qWaitFor([&] { return !save->IsHovering(); }, 2000));
     }
 }

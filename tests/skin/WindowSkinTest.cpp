@@ -41,25 +41,25 @@ QImage Picture(const std::vector<std::string>& rows) {
     return image;
 }
 
-struct RegionCase {
-    const char* name;
-    std::vector<std::string> rows;
-    std::vector<QRect> expected; // united to give the expected region
+struct CRegionCase {
+    const char* m_name;
+    std::vector<std::string> m_rows;
+    std::vector<QRect> m_expected; // united to give the expected region
 };
 
-class RegionTest : public ::testing::TestWithParam<RegionCase> {};
+class RegionTest : public ::testing::TestWithParam<CRegionCase> {};
 
 TEST_P(RegionTest, IsTheUnionOfTheRunsOfNonKeyPixels) {
-    const RegionCase& c = GetParam();
+    const CRegionCase& c = GetParam();
     QRegion expected;
-    for (const QRect& r : c.expected)
+    for (const QRect& r : c.m_expected)
         expected += r;
-    const QRegion region = CWindowSkin::BuildRegion(Picture(c.rows));
-    EXPECT_TRUE(region.xored(expected).isEmpty()) << c.name;
-    EXPECT_EQ(region, expected) << c.name; // also the same banded rectangles QRegion keeps
+    const QRegion region = CWindowSkin::BuildRegion(Picture(c.m_rows));
+    EXPECT_TRUE(region.xored(expected).isEmpty()) << c.m_name;
+    EXPECT_EQ(region, expected) << c.m_name; // also the same banded rectangles QRegion keeps
 }
 
-const RegionCase kRegionCases[] = {
+const CRegionCase REGION_CASES[] = {
     {"no key pixels gives the whole rectangle", {"....", "....", "...."}, {QRect(0, 0, 4, 3)}},
     {"runs touching the left and the right edge",
      {"..KK..", "K....K"},
@@ -79,7 +79,7 @@ const RegionCase kRegionCases[] = {
      {QRect(1, 0, 1, 1), QRect(3, 0, 1, 1), QRect(5, 0, 1, 1)}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, RegionTest, ::testing::ValuesIn(kRegionCases));
+INSTANTIATE_TEST_SUITE_P(Fixtures, RegionTest, ::testing::ValuesIn(REGION_CASES));
 
 // Which pixels of a region, as a flat array, without a per-pixel search.
 std::vector<char> Coverage(const QRegion& region, int width, int height) {

@@ -42,7 +42,7 @@ QByteArray Stored(std::string_view key, FillerSource filler, Write write) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    CCipherArchive archive(key, buffer, CCipherArchive::store, std::move(filler));
+    CCipherArchive archive(key, buffer, CCipherArchive::Store, std::move(filler));
     write(archive);
     archive.Close();
     return bytes;
@@ -58,7 +58,7 @@ protected:
 
     CCipherArchive& Loading(std::string_view key) {
         m_buffer.open(QIODevice::ReadOnly);
-        m_pLoading = std::make_unique<CCipherArchive>(key, m_buffer, CCipherArchive::load);
+        m_pLoading = std::make_unique<CCipherArchive>(key, m_buffer, CCipherArchive::Load);
         return *m_pLoading;
     }
 
@@ -70,11 +70,11 @@ private:
 // example of the data file format's description: the 64-byte file of a tree
 // holding only "Root", saved without a password while every random word is 0
 // (each stored integer once; the file holds the block of 'o' twice).
-struct KnownBlock {
-    std::int32_t value;
-    Block stored;
+struct CKnownBlock {
+    std::int32_t m_value;
+    Block m_stored;
 };
-const KnownBlock kKnownBlocks[] = {
+const CKnownBlock KNOWN_BLOCKS[] = {
     {65537, {0x81, 0x79, 0x9B, 0x0B, 0x0C, 0xDA, 0x11, 0xE8}},
     {1, {0x0D, 0x9F, 0x27, 0x9B, 0xA5, 0xD8, 0x72, 0x60}},
     {4, {0x55, 0x57, 0x93, 0x80, 0xD7, 0x71, 0x38, 0xEF}},
@@ -85,27 +85,27 @@ const KnownBlock kKnownBlocks[] = {
 };
 
 class KnownBlockTest : public CipherArchiveTest,
-                       public ::testing::WithParamInterface<KnownBlock> {};
+                       public ::testing::WithParamInterface<CKnownBlock> {};
 
 TEST_P(KnownBlockTest, IsStoredAsThisBlockAndReadsBack) {
-    const KnownBlock& row = GetParam();
-    m_bytes = Stored({}, ConstantFiller(0), [&](CArchive& ar) { ar.WriteInt(row.value); });
+    const CKnownBlock& row = GetParam();
+    m_bytes = Stored({}, ConstantFiller(0), [&](CArchive& ar) { ar.WriteInt(row.m_value); });
     ASSERT_EQ(m_bytes.size(), 8);
-    EXPECT_EQ(BlockAt(m_bytes, 0), row.stored);
-    EXPECT_EQ(Loading({}).ReadInt(), row.value);
+    EXPECT_EQ(BlockAt(m_bytes, 0), row.m_stored);
+    EXPECT_EQ(Loading({}).ReadInt(), row.m_value);
 }
 
-INSTANTIATE_TEST_SUITE_P(EmptyKeyFillerZero, KnownBlockTest, ::testing::ValuesIn(kKnownBlocks));
+INSTANTIATE_TEST_SUITE_P(EmptyKeyFillerZero, KnownBlockTest, ::testing::ValuesIn(KNOWN_BLOCKS));
 
 // What one write puts into the file, as the plaintext of each stored block.
-struct Encoding {
-    const char* name;
-    std::string text; // written as a string when isString, else...
-    bool isString;
-    std::int32_t value; // ...this integer
-    std::vector<std::int32_t> plain;
+struct CEncoding {
+    const char* m_name;
+    std::string m_text; // written as a string when m_isString, else...
+    bool m_isString;
+    std::int32_t m_value; // ...this integer
+    std::vector<std::int32_t> m_plain;
 };
-const Encoding kEncodings[] = {
+const CEncoding ENCODINGS[] = {
     {"MinusOne", {}, false, -1, {-1}},
     {"IntMin", {}, false, INT32_MIN, {INT32_MIN}},
     {"EmptyStringIsOneBlock", "", true, 0, {0}},
@@ -114,35 +114,35 @@ const Encoding kEncodings[] = {
     {"ByteRange", std::string("\x00\x7F\x80\xFF", 4), true, 0, {4, 0, 127, -128, -1}},
 };
 
-class EncodingTest : public CipherArchiveTest, public ::testing::WithParamInterface<Encoding> {};
+class EncodingTest : public CipherArchiveTest, public ::testing::WithParamInterface<CEncoding> {};
 
 TEST_P(EncodingTest, StoresOneBlockPerValueAndReadsBack) {
-    const Encoding& row = GetParam();
+    const CEncoding& row = GetParam();
     const std::string key = "k3y";
     const std::uint32_t filler = 0x7ABC;
     m_bytes = Stored(key, ConstantFiller(filler), [&](CArchive& ar) {
-        if (row.isString)
-            ar.WriteString(row.text);
+        if (row.m_isString)
+            ar.WriteString(row.m_text);
         else
-            ar.WriteInt(row.value);
+            ar.WriteInt(row.m_value);
     });
-    ASSERT_EQ(m_bytes.size(), qsizetype(8 * row.plain.size()));
+    ASSERT_EQ(m_bytes.size(), qsizetype(8 * row.m_plain.size()));
     SetCipherKey(MakeKeyBlock(key));
-    for (std::size_t i = 0; i < row.plain.size(); ++i) {
+    for (std::size_t i = 0; i < row.m_plain.size(); ++i) {
         Block block = BlockAt(m_bytes, int(i));
         DecipherBlock(block.data());
-        EXPECT_EQ(block, PlainBlock(row.plain[i], filler)) << "block " << i;
+        EXPECT_EQ(block, PlainBlock(row.m_plain[i], filler)) << "block " << i;
     }
     CCipherArchive& ar = Loading(key);
-    if (row.isString)
-        EXPECT_EQ(ar.ReadString(), row.text);
+    if (row.m_isString)
+        EXPECT_EQ(ar.ReadString(), row.m_text);
     else
-        EXPECT_EQ(ar.ReadInt(), row.value);
+        EXPECT_EQ(ar.ReadInt(), row.m_value);
     EXPECT_THROW(ar.ReadInt(), CArchiveException);
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, EncodingTest, ::testing::ValuesIn(kEncodings),
-                         [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Values, EncodingTest, ::testing::ValuesIn(ENCODINGS),
+                         [](const auto& row) { return std::string(row.param.m_name); });
 
 TEST_F(CipherArchiveTest, NegativeOrZeroCountGivesEmptyStringAndConsumesNothingMore) {
     m_bytes = Stored("", {}, [](CArchive& ar) { ar << -5 << 0 << 7; });
@@ -153,13 +153,13 @@ TEST_F(CipherArchiveTest, NegativeOrZeroCountGivesEmptyStringAndConsumesNothingM
 }
 
 // Where reading has to stop with the end-of-file error.
-struct Truncation {
-    const char* name;
-    int keepBytes;
-    int intsBeforeFailure; // ReadInt calls that succeed first
-    bool failsInString;    // then a ReadString (else a ReadInt) fails
+struct CTruncation {
+    const char* m_name;
+    int m_keepBytes;
+    int m_intsBeforeFailure; // ReadInt calls that succeed first
+    bool m_failsInString;    // then a ReadString (else a ReadInt) fails
 };
-const Truncation kTruncations[] = {
+const CTruncation TRUNCATIONS[] = {
     {"EmptyFile", 0, 0, false},
     {"InsideFirstBlock", 5, 0, false},
     {"InsideSecondBlock", 12, 1, false},
@@ -167,31 +167,31 @@ const Truncation kTruncations[] = {
 };
 
 class TruncationTest : public CipherArchiveTest,
-                       public ::testing::WithParamInterface<Truncation> {};
+                       public ::testing::WithParamInterface<CTruncation> {};
 
 TEST_P(TruncationTest, RaisesEndOfFile) {
-    const Truncation& row = GetParam();
+    const CTruncation& row = GetParam();
     m_bytes = Stored("pw", {}, [](CArchive& ar) {
         ar << 42;
         ar << std::string("abcdef");
     });
-    m_bytes.truncate(row.keepBytes);
+    m_bytes.truncate(row.m_keepBytes);
     CCipherArchive& ar = Loading("pw");
-    for (int i = 0; i < row.intsBeforeFailure; ++i)
+    for (int i = 0; i < row.m_intsBeforeFailure; ++i)
         EXPECT_EQ(ar.ReadInt(), 42);
     try {
-        if (row.failsInString)
+        if (row.m_failsInString)
             ar.ReadString();
         else
             ar.ReadInt();
         FAIL() << "no error";
     } catch (const CArchiveException& e) {
-        EXPECT_EQ(e.m_cause, CArchiveException::endOfFile);
+        EXPECT_EQ(e.m_cause, CArchiveException::EndOfFile);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, TruncationTest, ::testing::ValuesIn(kTruncations),
-                         [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Files, TruncationTest, ::testing::ValuesIn(TRUNCATIONS),
+                         [](const auto& row) { return std::string(row.param.m_name); });
 
 TEST_F(CipherArchiveTest, HugeCountReadsToTheEndWithoutTrustingIt) {
     m_bytes = Stored("", {}, [](CArchive& ar) { ar << INT32_MAX << 'a' << 'b'; });
@@ -200,7 +200,7 @@ TEST_F(CipherArchiveTest, HugeCountReadsToTheEndWithoutTrustingIt) {
         ar.ReadString();
         FAIL() << "no error";
     } catch (const CArchiveException& e) {
-        EXPECT_EQ(e.m_cause, CArchiveException::endOfFile);
+        EXPECT_EQ(e.m_cause, CArchiveException::EndOfFile);
     }
 }
 
@@ -254,7 +254,7 @@ TEST_F(CipherArchiveTest, TextsAcrossChunksAndSplitReadsReadBackWhole) {
 
     CTrickleDevice trickle(m_bytes);
     trickle.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-    CCipherArchive ar("chunks", trickle, CCipherArchive::load);
+    CCipherArchive ar("chunks", trickle, CCipherArchive::Load);
     readAll(ar);
     EXPECT_GT(trickle.m_nReads, m_bytes.size() / 4099);
 }
@@ -305,7 +305,7 @@ TEST_F(CipherArchiveTest, ConstructionSetsTheKeyRegister) {
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);
-        CCipherArchive archive("secret12", buffer, CCipherArchive::load);
+        CCipherArchive archive("secret12", buffer, CCipherArchive::Load);
         EncipherBlock(viaArchive.data());
     }
     Block direct{};
@@ -318,13 +318,13 @@ TEST_F(CipherArchiveTest, WriteToAFullDeviceReportsDiskFull) {
     QFile full(QStringLiteral("/dev/full"));
     if (!full.open(QIODevice::WriteOnly))
         GTEST_SKIP() << "no /dev/full";
-    CCipherArchive archive("", full, CCipherArchive::store);
+    CCipherArchive archive("", full, CCipherArchive::Store);
     try {
         archive.WriteString(std::string(100000, 'x'));
         archive.Close();
         FAIL() << "no error";
     } catch (const CArchiveException& e) {
-        EXPECT_EQ(e.m_cause, CArchiveException::diskFull);
+        EXPECT_EQ(e.m_cause, CArchiveException::DiskFull);
     }
 }
 

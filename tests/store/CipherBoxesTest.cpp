@@ -15,8 +15,8 @@ namespace {
 using Word = std::uint64_t;
 using BoxFn = void (*)(const Word*, Word&, Word&, Word&, Word&);
 
-const BoxFn kBoxes[8] = {Box1<Word>, Box2<Word>, Box3<Word>, Box4<Word>,
-                         Box5<Word>, Box6<Word>, Box7<Word>, Box8<Word>};
+const BoxFn BOXES[8] = {Box1<Word>, Box2<Word>, Box3<Word>, Box4<Word>,
+                        Box5<Word>, Box6<Word>, Box7<Word>, Box8<Word>};
 
 class CipherBoxesTest : public testing::TestWithParam<int> {};
 
@@ -29,14 +29,14 @@ TEST_P(CipherBoxesTest, CircuitGivesTheTableEntryForEveryInput) {
             if ((x >> (5 - i)) & 1)
                 a[i] |= Word{1} << x;
     Word out[4] = {};
-    kBoxes[box](a, out[0], out[1], out[2], out[3]);
+    BOXES[box](a, out[0], out[1], out[2], out[3]);
     for (int x = 0; x < 64; ++x) {
         const int row = ((x >> 4) & 2) | (x & 1); // a1 a6
         const int column = (x >> 1) & 15;         // a2 .. a5
         int got = 0;
         for (const Word bit : out)
             got = (got << 1) | static_cast<int>((bit >> x) & 1);
-        EXPECT_EQ(got, kSBoxes[box * 64 + row * 16 + column])
+        EXPECT_EQ(got, S_BOXES[box * 64 + row * 16 + column])
             << "box " << box + 1 << ", row " << row << ", column " << column;
     }
 }

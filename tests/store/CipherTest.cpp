@@ -56,9 +56,9 @@ Block Decipher(Block block) {
 // ---------------------------------------------------------------------------
 // Known answers under the all-zero key (the key of the empty password).
 
-struct KnownAnswer {
-    Block plain;
-    Block cipher;
+struct CKnownAnswer {
+    Block m_plain;
+    Block m_cipher;
 };
 
 // Rows from the worked examples of the data file format's description, for
@@ -66,7 +66,7 @@ struct KnownAnswer {
 // gives; the third uses the changed S8 entry. The test also checks each row
 // against the bit-by-bit reference (ReferenceCipher.h), written independently
 // of store/Cipher.cpp from the standard's tables.
-const KnownAnswer kZeroKeyAnswers[] = {
+const CKnownAnswer ZERO_KEY_ANSWERS[] = {
     {{0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},
      {0x8C, 0xA6, 0x4D, 0xE9, 0xC1, 0xB1, 0x23, 0xA7}},
     {{0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00},
@@ -75,29 +75,29 @@ const KnownAnswer kZeroKeyAnswers[] = {
      {0x8A, 0x45, 0x81, 0xF5, 0x61, 0xC2, 0x10, 0x6F}},
 };
 
-class ZeroKeyAnswerTest : public CipherTest, public ::testing::WithParamInterface<KnownAnswer> {};
+class ZeroKeyAnswerTest : public CipherTest, public ::testing::WithParamInterface<CKnownAnswer> {};
 
 TEST_P(ZeroKeyAnswerTest, EnciphersAndDeciphersOnEveryPath) {
-    const KnownAnswer& row = GetParam();
+    const CKnownAnswer& row = GetParam();
     SetCipherKey(MakeKeyBlock(""));
-    EXPECT_EQ(Encipher(row.plain), row.cipher);
-    EXPECT_EQ(Decipher(row.cipher), row.plain);
+    EXPECT_EQ(Encipher(row.m_plain), row.m_cipher);
+    EXPECT_EQ(Decipher(row.m_cipher), row.m_plain);
 
-    Block viaReference = row.plain;
+    Block viaReference = row.m_plain;
     reference::Encipher(KeyBlock{}, viaReference.data());
-    EXPECT_EQ(viaReference, row.cipher);
+    EXPECT_EQ(viaReference, row.m_cipher);
 
     // A batch holding the row between random neighbours.
     std::vector<std::uint8_t> batch = RandomBytes(8 * 100);
-    std::memcpy(batch.data() + 8 * 70, row.plain.data(), 8);
+    std::memcpy(batch.data() + 8 * 70, row.m_plain.data(), 8);
     EncipherBlocks(batch.data(), 100);
-    EXPECT_EQ(0, std::memcmp(batch.data() + 8 * 70, row.cipher.data(), 8));
+    EXPECT_EQ(0, std::memcmp(batch.data() + 8 * 70, row.m_cipher.data(), 8));
     DecipherBlocks(batch.data(), 100);
-    EXPECT_EQ(0, std::memcmp(batch.data() + 8 * 70, row.plain.data(), 8));
+    EXPECT_EQ(0, std::memcmp(batch.data() + 8 * 70, row.m_plain.data(), 8));
 }
 
 INSTANTIATE_TEST_SUITE_P(DocumentedExamples, ZeroKeyAnswerTest,
-                         ::testing::ValuesIn(kZeroKeyAnswers));
+                         ::testing::ValuesIn(ZERO_KEY_ANSWERS));
 
 // ---------------------------------------------------------------------------
 // The fast single-block path against the bit-by-bit reference.
@@ -146,28 +146,28 @@ TEST_F(CipherTest, RoundKeysMatchReferenceAndZeroFillLeavesOnlyTwoBitsInK15) {
     }
     // Key bit 36 (byte 4, 0x10) reaches K15 bit 5 and key bit 4 (byte 0, 0x10) K15 bit 47.
     const struct {
-        KeyBlock key;
-        std::uint64_t k15;
+        KeyBlock m_key;
+        std::uint64_t m_k15;
     } k15Cases[] = {
         {{0, 0, 0, 0, 0x10, 0, 0, 0}, bit5},
         {{0x10, 0, 0, 0, 0, 0, 0, 0}, bit47},
         {all, bit5 | bit47},
     };
     for (const auto& c : k15Cases) {
-        SetCipherKey(c.key);
-        EXPECT_EQ(CipherRoundKeys()[14], c.k15);
+        SetCipherKey(c.m_key);
+        EXPECT_EQ(CipherRoundKeys()[14], c.m_k15);
     }
 }
 
 // ---------------------------------------------------------------------------
 // Key bits that reach no round key.
 
-struct IgnoredKeyBits {
-    const char* name;
-    KeyBlock mask;
+struct CIgnoredKeyBits {
+    const char* m_name;
+    KeyBlock m_mask;
 };
 
-const IgnoredKeyBits kIgnoredKeyBits[] = {
+const CIgnoredKeyBits IGNORED_KEY_BITS[] = {
     {"parity bits", {0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01}},
     {"byte 7 bit 0x80", {0, 0, 0, 0, 0, 0, 0, 0x80}},
     {"byte 7 bit 0x02", {0, 0, 0, 0, 0, 0, 0, 0x02}},
@@ -175,14 +175,14 @@ const IgnoredKeyBits kIgnoredKeyBits[] = {
 };
 
 class IgnoredKeyBitsTest : public CipherTest,
-                           public ::testing::WithParamInterface<IgnoredKeyBits> {};
+                           public ::testing::WithParamInterface<CIgnoredKeyBits> {};
 
 TEST_P(IgnoredKeyBitsTest, GiveIdenticalResults) {
     for (int k = 0; k < 20; ++k) {
         const KeyBlock key = RandomKey();
         KeyBlock flipped = key;
         for (int i = 0; i < 8; ++i)
-            flipped[i] ^= GetParam().mask[i];
+            flipped[i] ^= GetParam().m_mask[i];
         std::vector<std::uint8_t> a = RandomBytes(8 * 70);
         std::vector<std::uint8_t> b = a;
         SetCipherKey(key);
@@ -190,15 +190,15 @@ TEST_P(IgnoredKeyBitsTest, GiveIdenticalResults) {
         const Block single = Encipher(Block{1, 2, 3, 4, 5, 6, 7, 8});
         SetCipherKey(flipped);
         EncipherBlocks(b.data(), 70);
-        EXPECT_EQ(a, b) << GetParam().name;
-        EXPECT_EQ(Encipher(Block{1, 2, 3, 4, 5, 6, 7, 8}), single) << GetParam().name;
+        EXPECT_EQ(a, b) << GetParam().m_name;
+        EXPECT_EQ(Encipher(Block{1, 2, 3, 4, 5, 6, 7, 8}), single) << GetParam().m_name;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Key, IgnoredKeyBitsTest, ::testing::ValuesIn(kIgnoredKeyBits),
+INSTANTIATE_TEST_SUITE_P(Key, IgnoredKeyBitsTest, ::testing::ValuesIn(IGNORED_KEY_BITS),
                          [](const auto& row) {
                              std::string name;
-                             for (const char* p = row.param.name; *p; ++p)
+                             for (const char* p = row.param.m_name; *p; ++p)
                                  if (std::isalnum(static_cast<unsigned char>(*p)))
                                      name += *p;
                              return name;
@@ -245,23 +245,23 @@ TEST_F(CipherTest, KeyChangeTakesEffectWithTheNextBlock) {
     EXPECT_NE(Decipher(underA), plain);
 
     ResetCipherKey();
-    EXPECT_EQ(Encipher(Block{}), kZeroKeyAnswers[0].cipher);
+    EXPECT_EQ(Encipher(Block{}), ZERO_KEY_ANSWERS[0].m_cipher);
 }
 
 // ---------------------------------------------------------------------------
 // Many blocks at once: the same bytes as one call per block.
 
 // The widest lanes a batch may use (where the processor has them).
-enum class Width { portable, avx2, avx512 };
+enum class EWidth { Portable, Avx2, Avx512 };
 
 // Batch size and widest lanes.
 class BatchTest : public CipherTest,
-                  public ::testing::WithParamInterface<std::tuple<std::size_t, Width>> {};
+                  public ::testing::WithParamInterface<std::tuple<std::size_t, EWidth>> {};
 
 TEST_P(BatchTest, MatchesOneCallPerBlockAndRoundTrips) {
     const auto [count, width] = GetParam();
-    AllowCipherAvx2(width != Width::portable);
-    AllowCipherAvx512(width == Width::avx512);
+    AllowCipherAvx2(width != EWidth::Portable);
+    AllowCipherAvx512(width == EWidth::Avx512);
     for (int k = 0; k < 3; ++k) {
         const KeyBlock key = RandomKey();
         SetCipherKey(key);
@@ -304,17 +304,17 @@ INSTANTIATE_TEST_SUITE_P(
     Sizes, BatchTest,
     ::testing::Combine(::testing::Values<std::size_t>(0, 1, 15, 16, 63, 64, 65, 128, 255, 256, 257,
                                                       511, 512, 513, 1000, 1900),
-                       ::testing::Values(Width::portable, Width::avx2, Width::avx512)));
+                       ::testing::Values(EWidth::Portable, EWidth::Avx2, EWidth::Avx512)));
 
 // ---------------------------------------------------------------------------
 // Key blocks from texts.
 
-struct KeyText {
-    std::string text;
-    KeyBlock key;
+struct CKeyText {
+    std::string m_text;
+    KeyBlock m_key;
 };
 
-const KeyText kKeyTexts[] = {
+const CKeyText KEY_TEXTS[] = {
     {"", {0, 0, 0, 0, 0, 0, 0, 0}},
     {"abc", {'a', 'b', 'c', 0, 0, 0, 0, 0}},
     {"abcdefg", {'a', 'b', 'c', 'd', 'e', 'f', 'g', 0}},
@@ -325,13 +325,13 @@ const KeyText kKeyTexts[] = {
     {std::string("a\0b", 3), {'a', 0, 0, 0, 0, 0, 0, 0}},
 };
 
-class KeyTextTest : public ::testing::TestWithParam<KeyText> {};
+class KeyTextTest : public ::testing::TestWithParam<CKeyText> {};
 
 TEST_P(KeyTextTest, CopiesTheTextWithItsTerminatorAndZeroFills) {
-    EXPECT_EQ(MakeKeyBlock(GetParam().text), GetParam().key);
+    EXPECT_EQ(MakeKeyBlock(GetParam().m_text), GetParam().m_key);
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, KeyTextTest, ::testing::ValuesIn(kKeyTexts));
+INSTANTIATE_TEST_SUITE_P(Texts, KeyTextTest, ::testing::ValuesIn(KEY_TEXTS));
 
 TEST_F(CipherTest, HighBytesInKeyAndBlockCountAsUnsigned) {
     const KeyBlock key = MakeKeyBlock("\xFF\x80\xE9pass");

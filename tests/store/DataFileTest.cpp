@@ -40,7 +40,7 @@ QByteArray Encode(const std::vector<Value>& values, std::string_view key = {}) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    CCipherArchive archive(key, buffer, CCipherArchive::store);
+    CCipherArchive archive(key, buffer, CCipherArchive::Store);
     for (const Value& value : values) {
         if (const auto* number = std::get_if<std::int32_t>(&value))
             archive.WriteInt(*number);
@@ -57,7 +57,7 @@ std::vector<Value> Decode(const QByteArray& bytes, const std::vector<Value>& exp
     QByteArray copy = bytes;
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
-    CCipherArchive archive(key, buffer, CCipherArchive::load);
+    CCipherArchive archive(key, buffer, CCipherArchive::Load);
     std::vector<Value> read;
     for (const Value& value : expected) {
         if (std::holds_alternative<std::int32_t>(value))
@@ -159,31 +159,31 @@ TEST_F(DataFileTest, RecordsFollowTheTreeInPreOrder) {
     EXPECT_EQ(Decode(DataBytes(), expected, "pw"), expected);
 }
 
-struct Fixture {
-    const char* file;
-    const char* password;
-    std::uint32_t seed;
+struct CFixture {
+    const char* m_file;
+    const char* m_password;
+    std::uint32_t m_seed;
 };
-const Fixture kFixtures[] = {
+const CFixture FIXTURES[] = {
     {"sample-nopassword.dat", "", NOPASSWORD_SEED},
     {"sample-secret12.dat", "secret12", SECRET12_SEED},
 };
 
-class FixtureTest : public DataFileTest, public ::testing::WithParamInterface<Fixture> {};
+class FixtureTest : public DataFileTest, public ::testing::WithParamInterface<CFixture> {};
 
 TEST_P(FixtureTest, LoadsTheSampleTreeAndSavesTheSameBytes) {
-    const QByteArray original = ReadAll(TestDataPath(GetParam().file));
+    const QByteArray original = ReadAll(TestDataPath(GetParam().m_file));
     ASSERT_EQ(original.size(), 5512);
     Put(DATA_FILE_NAME, original);
-    m_pSettings->m_strPassword = GetParam().password;
+    m_pSettings->m_strPassword = GetParam().m_password;
     Load();
     EXPECT_EQ(Dump(), SampleTreeDump());
-    Save(SeededFiller(GetParam().seed));
+    Save(SeededFiller(GetParam().m_seed));
     EXPECT_EQ(DataBytes(), original);
     EXPECT_FALSE(QFileInfo::exists(PathOf("Quillbox.dat.bak")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Samples, FixtureTest, ::testing::ValuesIn(kFixtures));
+INSTANTIATE_TEST_SUITE_P(Samples, FixtureTest, ::testing::ValuesIn(FIXTURES));
 
 TEST_F(DataFileTest, CopyOfAPasswordlessFileServesAsFallback) {
     Put(FALLBACK_FILE_NAME, ReadAll(TestDataPath("sample-nopassword.dat")));
@@ -342,103 +342,103 @@ TEST_F(DataFileTest, NewFilesAreReadableByTheirOwnerOnly) {
 
 // The format number shows whether a key opens the data file; files that
 // show nothing refuse no key.
-struct Fit {
-    const char* name;
-    std::function<QByteArray()> bytes; // null: no data file
-    const char* key;
-    KeyFit fit;
+struct CFit {
+    const char* m_name;
+    std::function<QByteArray()> m_bytes; // null: no data file
+    const char* m_key;
+    EKeyFit m_fit;
 };
-const Fit kFits[] = {
-    {"Missing", nullptr, "", KeyFit::noData},
-    {"Empty", [] { return QByteArray(); }, "x", KeyFit::noData},
-    {"ShorterThanABlock", [] { return QByteArray("abc"); }, "", KeyFit::noData},
+const CFit FITS[] = {
+    {"Missing", nullptr, "", EKeyFit::NoData},
+    {"Empty", [] { return QByteArray(); }, "x", EKeyFit::NoData},
+    {"ShorterThanABlock", [] { return QByteArray("abc"); }, "", EKeyFit::NoData},
     {"ItsKey", [] { return ReadAll(TestDataPath("sample-secret12.dat")); }, "secret12xyz",
-     KeyFit::opens},
-    {"NoPassword", [] { return ReadAll(TestDataPath("sample-secret12.dat")); }, "", KeyFit::other},
+     EKeyFit::Opens},
+    {"NoPassword", [] { return ReadAll(TestDataPath("sample-secret12.dat")); }, "", EKeyFit::Other},
     {"AnotherKey", [] { return ReadAll(TestDataPath("sample-nopassword.dat")); }, "secret12",
-     KeyFit::other},
-    {"OtherFormat", [] { return Encode({65538}); }, "", KeyFit::other},
+     EKeyFit::Other},
+    {"OtherFormat", [] { return Encode({65538}); }, "", EKeyFit::Other},
 };
 
-class KeyFitTest : public DataFileTest, public ::testing::WithParamInterface<Fit> {};
+class KeyFitTest : public DataFileTest, public ::testing::WithParamInterface<CFit> {};
 
 TEST_P(KeyFitTest, ReadsTheFormatNumber) {
-    if (GetParam().bytes)
-        Put(DATA_FILE_NAME, GetParam().bytes());
-    EXPECT_EQ(DataFileKeyFits(m_state, GetParam().key), GetParam().fit);
+    if (GetParam().m_bytes)
+        Put(DATA_FILE_NAME, GetParam().m_bytes());
+    EXPECT_EQ(DataFileKeyFits(m_state, GetParam().m_key), GetParam().m_fit);
 }
 
-INSTANTIATE_TEST_SUITE_P(DataFiles, KeyFitTest, ::testing::ValuesIn(kFits),
-                         [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(DataFiles, KeyFitTest, ::testing::ValuesIn(FITS),
+                         [](const auto& row) { return std::string(row.param.m_name); });
 
 // The data file decides whether the start asks, and which typed password
 // opens it; the settings' check value follows the file.
-struct Asked {
-    const char* name;
-    const char* fileKey; // the data file is the sample under this key
-    const char* stored;  // the settings hold this password's check value
-    PasswordNeed need;
-    const char* typed;
-    PromptAnswer answer;
-    const char* after; // whose check value the record holds afterwards
+struct CAsked {
+    const char* m_name;
+    const char* m_fileKey; // the data file is the sample under this key
+    const char* m_stored;  // the settings hold this password's check value
+    EPasswordNeed m_need;
+    const char* m_typed;
+    EPromptAnswer m_answer;
+    const char* m_after; // whose check value the record holds afterwards
 };
 // A check value that matches no password of these (another installation's).
 constexpr const char* NO_MATCH = "#";
 std::uint32_t CheckOf(const char* password) {
     return password == NO_MATCH ? 0x12345678u : PasswordCheck(password);
 }
-const Asked kAsked[] = {
-    {"ItsOwn", "secret12", "secret12", PasswordNeed::stored, "secret12", PromptAnswer::accepted,
+const CAsked ASKED[] = {
+    {"ItsOwn", "secret12", "secret12", EPasswordNeed::Stored, "secret12", EPromptAnswer::Accepted,
      "secret12"},
-    {"Wrong", "secret12", "secret12", PasswordNeed::stored, "secret99", PromptAnswer::refused,
+    {"Wrong", "secret12", "secret12", EPasswordNeed::Stored, "secret99", EPromptAnswer::Refused,
      "secret12"},
-    {"CheckMatchesNothing", "secret12", NO_MATCH, PasswordNeed::stored, "secret12",
-     PromptAnswer::accepted, "secret12"},
-    {"OlderPassword", "secret12", "old", PasswordNeed::stored, "old", PromptAnswer::otherKey,
+    {"CheckMatchesNothing", "secret12", NO_MATCH, EPasswordNeed::Stored, "secret12",
+     EPromptAnswer::Accepted, "secret12"},
+    {"OlderPassword", "secret12", "old", EPasswordNeed::Stored, "old", EPromptAnswer::OtherKey,
      "old"},
-    {"NoSettings", "secret12", "", PasswordNeed::dataFile, "secret12", PromptAnswer::accepted,
+    {"NoSettings", "secret12", "", EPasswordNeed::DataFile, "secret12", EPromptAnswer::Accepted,
      "secret12"},
-    {"NoSettingsWrong", "secret12", "", PasswordNeed::dataFile, "secret99", PromptAnswer::refused,
+    {"NoSettingsWrong", "secret12", "", EPasswordNeed::DataFile, "secret99", EPromptAnswer::Refused,
      ""},
-    {"StaleCheck", "", "old", PasswordNeed::none, nullptr, {}, ""},
-    {"NoPassword", "", "", PasswordNeed::none, nullptr, {}, ""},
+    {"StaleCheck", "", "old", EPasswordNeed::None, nullptr, {}, ""},
+    {"NoPassword", "", "", EPasswordNeed::None, nullptr, {}, ""},
 };
 
-class AskedTest : public DataFileTest, public ::testing::WithParamInterface<Asked> {};
+class AskedTest : public DataFileTest, public ::testing::WithParamInterface<CAsked> {};
 
 TEST_P(AskedTest, TheDataFileDecides) {
-    const Asked& row = GetParam();
+    const CAsked& row = GetParam();
     Put(DATA_FILE_NAME,
-        ReadAll(TestDataPath(*row.fileKey ? "sample-secret12.dat" : "sample-nopassword.dat")));
-    if (*row.stored)
-        m_pStore->m_values["Passwd"] = CheckOf(row.stored);
+        ReadAll(TestDataPath(*row.m_fileKey ? "sample-secret12.dat" : "sample-nopassword.dat")));
+    if (*row.m_stored)
+        m_pStore->m_values["Passwd"] = CheckOf(row.m_stored);
     LoadSettings(*m_pSettings, m_state);
-    EXPECT_EQ(PasswordNeeded(*m_pSettings, m_state), row.need);
-    if (row.typed) {
-        EXPECT_EQ(AnswerPrompt(*m_pSettings, m_state, row.typed), row.answer);
+    EXPECT_EQ(PasswordNeeded(*m_pSettings, m_state), row.m_need);
+    if (row.m_typed) {
+        EXPECT_EQ(AnswerPrompt(*m_pSettings, m_state, row.m_typed), row.m_answer);
         EXPECT_EQ(m_pSettings->m_strPassword,
-                  row.answer == PromptAnswer::accepted ? row.typed : "");
+                  row.m_answer == EPromptAnswer::Accepted ? row.m_typed : "");
     }
-    EXPECT_EQ(m_pSettings->m_dwPasswordCheck, CheckOf(row.after));
-    if (row.need == PasswordNeed::none || row.answer == PromptAnswer::accepted) {
+    EXPECT_EQ(m_pSettings->m_dwPasswordCheck, CheckOf(row.m_after));
+    if (row.m_need == EPasswordNeed::None || row.m_answer == EPromptAnswer::Accepted) {
         Load();
         EXPECT_EQ(Dump(), SampleTreeDump());
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Starts, AskedTest, ::testing::ValuesIn(kAsked),
-                         [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Starts, AskedTest, ::testing::ValuesIn(ASKED),
+                         [](const auto& row) { return std::string(row.param.m_name); });
 
 // A data file whose bytes were not (all) loaded is kept under a free backup
 // name before the first save replaces it.
-struct Spoiled {
-    const char* name;
-    std::function<QByteArray()> bytes; // the data file, read under "reader"
-    int earlierBackups;                // ".bak", ".bak2", ... present before
-    const char* backup;                // the name it is kept under
-    bool loadFails;                    // LoadTree reports end of file
+struct CSpoiled {
+    const char* m_name;
+    std::function<QByteArray()> m_bytes; // the data file, read under "reader"
+    int m_earlierBackups;                // ".bak", ".bak2", ... present before
+    const char* m_backup;                // the name it is kept under
+    bool m_loadFails;                    // LoadTree reports end of file
 };
-const Spoiled kSpoiled[] = {
+const CSpoiled SPOILED[] = {
     {"WrongKey", [] { return ReadAll(TestDataPath("sample-secret12.dat")); }, 0, "Quillbox.dat.bak",
      false},
     {"OtherFormat",
@@ -450,27 +450,27 @@ const Spoiled kSpoiled[] = {
      "Quillbox.dat.bak3", true},
 };
 
-class SpoiledFileTest : public DataFileTest, public ::testing::WithParamInterface<Spoiled> {};
+class SpoiledFileTest : public DataFileTest, public ::testing::WithParamInterface<CSpoiled> {};
 
 TEST_P(SpoiledFileTest, IsKeptAsideBeforeTheFirstSave) {
-    const Spoiled& row = GetParam();
-    const QByteArray spoiled = row.bytes();
+    const CSpoiled& row = GetParam();
+    const QByteArray spoiled = row.m_bytes();
     Put(DATA_FILE_NAME, spoiled);
     Put(FALLBACK_FILE_NAME, ReadAll(TestDataPath("sample-nopassword.dat")));
     QStringList earlier;
-    for (int i = 1; i <= row.earlierBackups; ++i) {
+    for (int i = 1; i <= row.m_earlierBackups; ++i) {
         const QByteArray name =
             i == 1 ? "Quillbox.dat.bak" : "Quillbox.dat.bak" + QByteArray::number(i);
         Put(name.constData(), "earlier " + name);
         earlier << QString::fromLatin1(name);
     }
-    m_pSettings->m_strPassword = row.loadFails ? "secret12" : "reader";
-    if (row.loadFails) {
+    m_pSettings->m_strPassword = row.m_loadFails ? "secret12" : "reader";
+    if (row.m_loadFails) {
         try {
             Load();
             FAIL() << "no error";
         } catch (const CFileError& e) {
-            EXPECT_EQ(e.m_cause, CArchiveException::endOfFile);
+            EXPECT_EQ(e.m_cause, CArchiveException::EndOfFile);
             EXPECT_EQ(e.Message(), QStringLiteral("An attempt was made to access %1 past its end.")
                                        .arg(QFileInfo(PathOf(DATA_FILE_NAME)).absoluteFilePath()));
             EXPECT_GT(m_pTop->GetCount(), 0) << "the items read before the cut stay";
@@ -484,19 +484,19 @@ TEST_P(SpoiledFileTest, IsKeptAsideBeforeTheFirstSave) {
     m_pSettings->m_strPassword = "reader";
     const std::string shown = Dump();
     Save();
-    EXPECT_EQ(ReadAll(PathOf(row.backup)), spoiled);
+    EXPECT_EQ(ReadAll(PathOf(row.m_backup)), spoiled);
     for (const QString& name : earlier)
         EXPECT_EQ(ReadAll(m_dir.filePath(name)), "earlier " + name.toLatin1());
     Save();
     EXPECT_EQ(QDir(m_dir.path()).entryList({QStringLiteral("*.bak*")}).size(),
-              row.earlierBackups + 1)
+              row.m_earlierBackups + 1)
         << "only the first save keeps a copy";
     Reload("reader");
     EXPECT_EQ(Dump(), shown);
 }
 
-INSTANTIATE_TEST_SUITE_P(DataFiles, SpoiledFileTest, ::testing::ValuesIn(kSpoiled),
-                         [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(DataFiles, SpoiledFileTest, ::testing::ValuesIn(SPOILED),
+                         [](const auto& row) { return std::string(row.param.m_name); });
 
 TEST_F(DataFileTest, FailedSaveKeepsTheOldFileAndTheStoredCheckValue) {
     Load();
@@ -626,12 +626,12 @@ TEST_F(DataFileTest, UnwritableSettingsFileIsReportedByItsPathAndReason) {
     EXPECT_EQ(Decode(DataBytes().left(8), {0}, "new"), std::vector<Value>{65537});
 }
 
-struct Reason {
-    const char* name;
-    std::function<QString(const QTemporaryDir&)> path; // made in the folder
-    int error;                                         // errno: its text is the reason
+struct CReason {
+    const char* m_name;
+    std::function<QString(const QTemporaryDir&)> m_path; // made in the folder
+    int m_error;                                         // errno: its text is the reason
 };
-const Reason kReasons[] = {
+const CReason REASONS[] = {
     {"IsADirectory",
      [](const QTemporaryDir& dir) {
          QDir(dir.path()).mkdir(QStringLiteral("d"));
@@ -647,26 +647,26 @@ const Reason kReasons[] = {
     {"Writable", [](const QTemporaryDir& dir) { return dir.filePath(QStringLiteral("new")); }, 0},
 };
 
-class ReasonTest : public DataFileTest, public ::testing::WithParamInterface<Reason> {};
+class ReasonTest : public DataFileTest, public ::testing::WithParamInterface<CReason> {};
 
 TEST_P(ReasonTest, NamesWhatThePathTells) {
-    const QString path = GetParam().path(m_dir);
-    EXPECT_EQ(SystemReason(0, path), GetParam().error
-                                         ? QString::fromLocal8Bit(std::strerror(GetParam().error))
+    const QString path = GetParam().m_path(m_dir);
+    EXPECT_EQ(SystemReason(0, path), GetParam().m_error
+                                         ? QString::fromLocal8Bit(std::strerror(GetParam().m_error))
                                          : QString());
     EXPECT_EQ(SystemReason(EROFS, path), QString::fromLocal8Bit(std::strerror(EROFS)))
         << "the failing call's own error comes first";
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, ReasonTest, ::testing::ValuesIn(kReasons),
-                         [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Paths, ReasonTest, ::testing::ValuesIn(REASONS),
+                         [](const auto& row) { return std::string(row.param.m_name); });
 
 // Hand-made files: what loading keeps and how it ends.
-struct Crafted {
-    const char* name;
-    std::function<std::vector<Value>()> records;
-    const char* tree; // the tree loaded
-    int cause;        // the CArchiveException cause reported, -1 for none
+struct CCrafted {
+    const char* m_name;
+    std::function<std::vector<Value>()> m_records;
+    const char* m_tree; // the tree loaded
+    int m_cause;        // the CArchiveException cause reported, -1 for none
 };
 std::vector<Value> Nested(int depth) {
     std::vector<Value> records = {65537, 1, "Root"};
@@ -684,8 +684,8 @@ std::string NestedDump(int depth) {
         text += "folder(n)[";
     return text + std::string(std::size_t(depth), ']');
 }
-const std::string kDeepest = "folder(Root)[" + NestedDump(MAX_FOLDER_DEPTH) + "]";
-const Crafted kCrafted[] = {
+const std::string DEEPEST = "folder(Root)[" + NestedDump(MAX_FOLDER_DEPTH) + "]";
+const CCrafted CRAFTED[] = {
     {"OtherTopName", [] { return std::vector<Value>{65537, 1, "Top", 1, 2, "a", "b"}; },
      "folder(Root)[entry(a|b)]", -1},
     {"NegativeCount",
@@ -696,18 +696,17 @@ const Crafted kCrafted[] = {
     {"UnknownTagIsBlank", [] { return std::vector<Value>{65537, 1, "Root", 1, 9, "x"}; },
      "folder(Root)[blank(x)]", -1},
     {"HugeCount", [] { return std::vector<Value>{65537, 1, "Root", INT32_MAX, 0, 0}; },
-     "folder(Root)[sep sep]", CArchiveException::endOfFile},
+     "folder(Root)[sep sep]", CArchiveException::EndOfFile},
     {"HugeNameCount", [] { return std::vector<Value>{65537, 1, "Root", 2, 0, 2, INT32_MAX, 'a'}; },
-     "folder(Root)[sep]", CArchiveException::endOfFile},
-    {"NestedAtTheLimit", [] { return Nested(MAX_FOLDER_DEPTH); }, kDeepest.c_str(), -1},
-    {"NestedTooDeep", [] { return Nested(100000); }, kDeepest.c_str(),
-     CArchiveException::badFormat},
+     "folder(Root)[sep]", CArchiveException::EndOfFile},
+    {"NestedAtTheLimit", [] { return Nested(MAX_FOLDER_DEPTH); }, DEEPEST.c_str(), -1},
+    {"NestedTooDeep", [] { return Nested(100000); }, DEEPEST.c_str(), CArchiveException::BadFormat},
 };
 
-class CraftedFileTest : public DataFileTest, public ::testing::WithParamInterface<Crafted> {};
+class CraftedFileTest : public DataFileTest, public ::testing::WithParamInterface<CCrafted> {};
 
 TEST_P(CraftedFileTest, LoadsWhatItCanAndEndsWithTheRightMessage) {
-    Put(DATA_FILE_NAME, Encode(GetParam().records()));
+    Put(DATA_FILE_NAME, Encode(GetParam().m_records()));
     int cause = -1;
     try {
         Load();
@@ -715,59 +714,59 @@ TEST_P(CraftedFileTest, LoadsWhatItCanAndEndsWithTheRightMessage) {
         cause = e.m_cause;
         EXPECT_TRUE(e.Message().contains(QFileInfo(PathOf(DATA_FILE_NAME)).absoluteFilePath()));
     }
-    EXPECT_EQ(cause, GetParam().cause);
-    EXPECT_EQ(Dump(), GetParam().tree);
+    EXPECT_EQ(cause, GetParam().m_cause);
+    EXPECT_EQ(Dump(), GetParam().m_tree);
     EXPECT_EQ(m_state.m_bKeepOldFile, cause != -1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Records, CraftedFileTest, ::testing::ValuesIn(kCrafted),
-                         [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Records, CraftedFileTest, ::testing::ValuesIn(CRAFTED),
+                         [](const auto& row) { return std::string(row.param.m_name); });
 
-struct Message {
-    CArchiveException::Cause cause;
-    const char* text;
+struct CMessage {
+    CArchiveException::ECause m_cause;
+    const char* m_text;
 };
-const Message kMessages[] = {
-    {CArchiveException::endOfFile, "An attempt was made to access /d/Quillbox.dat past its end."},
-    {CArchiveException::diskFull, "Disk full while accessing /d/Quillbox.dat."},
-    {CArchiveException::hardIO,
+const CMessage MESSAGES[] = {
+    {CArchiveException::EndOfFile, "An attempt was made to access /d/Quillbox.dat past its end."},
+    {CArchiveException::DiskFull, "Disk full while accessing /d/Quillbox.dat."},
+    {CArchiveException::HardIO,
      "A hardware I/O error was reported while accessing /d/Quillbox.dat."},
-    {CArchiveException::generic, "An unknown error occurred while accessing /d/Quillbox.dat."},
+    {CArchiveException::Generic, "An unknown error occurred while accessing /d/Quillbox.dat."},
 };
 
-class MessageTest : public ::testing::TestWithParam<Message> {};
+class MessageTest : public ::testing::TestWithParam<CMessage> {};
 
 TEST_P(MessageTest, NamesTheFullPath) {
-    const CFileError error(GetParam().cause, QStringLiteral("/d/Quillbox.dat"));
-    EXPECT_EQ(error.Message(), QString::fromUtf8(GetParam().text));
-    EXPECT_STREQ(error.what(), GetParam().text);
+    const CFileError error(GetParam().m_cause, QStringLiteral("/d/Quillbox.dat"));
+    EXPECT_EQ(error.Message(), QString::fromUtf8(GetParam().m_text));
+    EXPECT_STREQ(error.what(), GetParam().m_text);
 }
 
-INSTANTIATE_TEST_SUITE_P(Causes, MessageTest, ::testing::ValuesIn(kMessages));
+INSTANTIATE_TEST_SUITE_P(Causes, MessageTest, ::testing::ValuesIn(MESSAGES));
 
 } // namespace
 
 // A pipe where a file of ours should be is found out without being read (a
 // read would wait for a writer forever) and named; nothing replaces it.
-struct SpecialCase {
-    const char* name;
-    const char* file; // in the data folder; "settings": the settings file
+struct CSpecialCase {
+    const char* m_name;
+    const char* m_file; // in the data folder; "settings": the settings file
 };
-const SpecialCase kSpecialCases[] = {
+const CSpecialCase SPECIAL_CASES[] = {
     {"DataFile", DATA_FILE_NAME},
     {"Fallback", FALLBACK_FILE_NAME},
     {"Settings", "settings"},
 };
 
-class SpecialFileTest : public DataFileTest, public ::testing::WithParamInterface<SpecialCase> {
+class SpecialFileTest : public DataFileTest, public ::testing::WithParamInterface<CSpecialCase> {
 protected:
     SpecialFileTest() { ::alarm(30); } // a hang ends the test with SIGALRM
     ~SpecialFileTest() override { ::alarm(0); }
 };
 
 TEST_P(SpecialFileTest, IsNamedAndNeverOpened) {
-    const bool isSettings = std::strcmp(GetParam().file, "settings") == 0;
-    const QString fifo = isSettings ? PathOf("Quillbox.conf") : PathOf(GetParam().file);
+    const bool isSettings = std::strcmp(GetParam().m_file, "settings") == 0;
+    const QString fifo = isSettings ? PathOf("Quillbox.conf") : PathOf(GetParam().m_file);
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     CSettings settings(std::make_unique<CQSettingsStore>(PathOf("Quillbox.conf")));
 
@@ -778,8 +777,8 @@ TEST_P(SpecialFileTest, IsNamedAndNeverOpened) {
     EXPECT_EQ(settings.StoreFileName(), PathOf("Quillbox.conf"));
     // Each step that reads these files returns at once.
     LoadSettings(settings, m_state);
-    EXPECT_EQ(PasswordNeeded(settings, m_state), PasswordNeed::none);
-    EXPECT_EQ(DataFileFormat(m_state), DataFormat::empty);
+    EXPECT_EQ(PasswordNeeded(settings, m_state), EPasswordNeed::None);
+    EXPECT_EQ(DataFileFormat(m_state), EDataFormat::Empty);
     m_pTop = StartTree(nullptr);
     if (isSettings) {
         LoadTree(*m_pTop, settings, m_state);
@@ -793,7 +792,7 @@ TEST_P(SpecialFileTest, IsNamedAndNeverOpened) {
             EXPECT_EQ(e.Message(), message);
         }
     }
-    if (std::strcmp(GetParam().file, DATA_FILE_NAME) == 0) {
+    if (std::strcmp(GetParam().m_file, DATA_FILE_NAME) == 0) {
         EXPECT_THROW(SaveTree(*m_pTop, settings, m_state), CSpecialFileError);
     }
     struct stat fifoInfo {};
@@ -801,8 +800,8 @@ TEST_P(SpecialFileTest, IsNamedAndNeverOpened) {
     EXPECT_TRUE(S_ISFIFO(fifoInfo.st_mode));
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, SpecialFileTest, ::testing::ValuesIn(kSpecialCases),
-                         [](const auto& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Files, SpecialFileTest, ::testing::ValuesIn(SPECIAL_CASES),
+                         [](const auto& param) { return std::string(param.param.m_name); });
 
 TEST(RegularFileTest, OpensARegularFileAndRefusesADeviceWithoutWaiting) {
     QTemporaryDir dir;

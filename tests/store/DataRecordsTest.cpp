@@ -33,7 +33,7 @@ protected:
         ResetCipherKey();
     }
     // Reads device into a fresh tree.
-    ReadOutcome Read(QIODevice& device) {
+    EReadOutcome Read(QIODevice& device) {
         EndTree(std::move(m_pTop));
         m_pTop = StartTree(nullptr);
         device.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
@@ -48,64 +48,64 @@ protected:
     std::unique_ptr<CFolder> m_pTop;
 };
 
-struct DeviceFailure {
-    const char* name;
-    bool writing;
-    qint64 failAfter; // bytes that pass before it
-    int error;        // 0: the device ends there
-    CArchiveException::Cause cause;
+struct CDeviceFailure {
+    const char* m_name;
+    bool m_writing;
+    qint64 m_failAfter; // bytes that pass before it
+    int m_error;        // 0: the device ends there
+    CArchiveException::ECause m_cause;
 };
-const DeviceFailure kFailures[] = {
-    {"ReadEndsInsideABlock", false, 3001, 0, CArchiveException::endOfFile},
-    {"ReadEndsBetweenBlocks", false, 3000, 0, CArchiveException::endOfFile},
-    {"ReadEIO", false, 4096, EIO, CArchiveException::hardIO},
-    {"ReadEIOAtOnce", false, 0, EIO, CArchiveException::hardIO},
-    {"ReadEACCES", false, 800, EACCES, CArchiveException::generic},
-    {"WriteENOSPC", true, 4000, ENOSPC, CArchiveException::diskFull},
-    {"WriteEDQUOT", true, 0, EDQUOT, CArchiveException::diskFull},
-    {"WriteEIO", true, 8, EIO, CArchiveException::hardIO},
-    {"WriteEBADF", true, 100, EBADF, CArchiveException::generic},
+const CDeviceFailure FAILURES[] = {
+    {"ReadEndsInsideABlock", false, 3001, 0, CArchiveException::EndOfFile},
+    {"ReadEndsBetweenBlocks", false, 3000, 0, CArchiveException::EndOfFile},
+    {"ReadEIO", false, 4096, EIO, CArchiveException::HardIO},
+    {"ReadEIOAtOnce", false, 0, EIO, CArchiveException::HardIO},
+    {"ReadEACCES", false, 800, EACCES, CArchiveException::Generic},
+    {"WriteENOSPC", true, 4000, ENOSPC, CArchiveException::DiskFull},
+    {"WriteEDQUOT", true, 0, EDQUOT, CArchiveException::DiskFull},
+    {"WriteEIO", true, 8, EIO, CArchiveException::HardIO},
+    {"WriteEBADF", true, 100, EBADF, CArchiveException::Generic},
 };
 
 class DeviceFailureTest : public DataRecordsTest,
-                          public ::testing::WithParamInterface<DeviceFailure> {};
+                          public ::testing::WithParamInterface<CDeviceFailure> {};
 
 TEST_P(DeviceFailureTest, ComesOutAsItsCause) {
-    const DeviceFailure& row = GetParam();
+    const CDeviceFailure& row = GetParam();
     int cause = -1;
-    if (row.writing) {
+    if (row.m_writing) {
         QBuffer source(&m_sample);
-        ASSERT_EQ(Read(source), ReadOutcome::loaded);
-        CFailDevice device({}, row.failAfter, row.error);
+        ASSERT_EQ(Read(source), EReadOutcome::Loaded);
+        CFailDevice device({}, row.m_failAfter, row.m_error);
         device.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
         try {
             WriteTreeRecords(device, {}, *m_pTop, SeededFiller(NOPASSWORD_SEED));
         } catch (const CArchiveException& e) {
             cause = e.m_cause;
         }
-        EXPECT_EQ(device.Bytes(), m_sample.left(row.failAfter)) << "what passed is what was sent";
-        EXPECT_EQ(FailureCause(device, row.error), row.cause);
+        EXPECT_EQ(device.Bytes(), m_sample.left(row.m_failAfter)) << "what passed is what was sent";
+        EXPECT_EQ(FailureCause(device, row.m_error), row.m_cause);
     } else {
-        CFailDevice device(m_sample, row.failAfter, row.error);
+        CFailDevice device(m_sample, row.m_failAfter, row.m_error);
         try {
             Read(device);
         } catch (const CArchiveException& e) {
             cause = e.m_cause;
         }
         // What was read before the failure stays.
-        EXPECT_EQ(m_pTop->GetCount() > 0, row.failAfter > 512) << DumpItem(*m_pTop);
+        EXPECT_EQ(m_pTop->GetCount() > 0, row.m_failAfter > 512) << DumpItem(*m_pTop);
     }
-    EXPECT_EQ(cause, row.cause);
+    EXPECT_EQ(cause, row.m_cause);
 }
 
-INSTANTIATE_TEST_SUITE_P(Devices, DeviceFailureTest, ::testing::ValuesIn(kFailures),
-                         [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Devices, DeviceFailureTest, ::testing::ValuesIn(FAILURES),
+                         [](const auto& row) { return std::string(row.param.m_name); });
 
 TEST_F(DataRecordsTest, ShortReadsAndWritesCarryTheSameRecords) {
     for (const qint64 chunk : {1, 7, 13, 4099}) {
         SCOPED_TRACE(chunk);
         CFailDevice in(m_sample, m_sample.size(), 0, chunk);
-        ASSERT_EQ(Read(in), ReadOutcome::loaded);
+        ASSERT_EQ(Read(in), EReadOutcome::Loaded);
         EXPECT_EQ(DumpItem(*m_pTop), SampleDump());
         CFailDevice out({}, m_sample.size(), ENOSPC, chunk);
         out.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
@@ -118,10 +118,10 @@ TEST_F(DataRecordsTest, ShortReadsAndWritesCarryTheSameRecords) {
 TEST_F(DataRecordsTest, NoBytesAndAnotherFormatLoadNothing) {
     QByteArray none;
     QBuffer empty(&none);
-    EXPECT_EQ(Read(empty), ReadOutcome::empty);
+    EXPECT_EQ(Read(empty), EReadOutcome::Empty);
     QBuffer secret;
     secret.setData(ReadAll(TestDataPath("sample-secret12.dat")));
-    EXPECT_EQ(Read(secret), ReadOutcome::otherFormat) << "read with the empty key";
+    EXPECT_EQ(Read(secret), EReadOutcome::OtherFormat) << "read with the empty key";
     EXPECT_EQ(DumpItem(*m_pTop), "folder(Root)[]");
 }
 

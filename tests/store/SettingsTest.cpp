@@ -37,35 +37,35 @@ protected:
     std::shared_ptr<CFakeSettingsValues> m_pStore = std::make_shared<CFakeSettingsValues>();
 };
 
-struct PasswordCase {
-    const char* typed;
-    std::uint32_t check;
-    const char* key; // the current password it makes
+struct CPasswordCase {
+    const char* m_typed;
+    std::uint32_t m_check;
+    const char* m_key; // the current password it makes
 };
-const PasswordCase kPasswords[] = {
+const CPasswordCase PASSWORDS[] = {
     {"secret12", SECRET12_CHECK, "secret12"},
     {"secret12 and more", SECRET12_CHECK, "secret12"}, // only 8 bytes count
     {"", 0, ""},
 };
 
-class SetPasswordTest : public SettingsTest, public ::testing::WithParamInterface<PasswordCase> {};
+class SetPasswordTest : public SettingsTest, public ::testing::WithParamInterface<CPasswordCase> {};
 
 TEST_P(SetPasswordTest, KeepsEightBytesAndTheirCheckValue) {
     auto settings = MakeSettings();
-    settings->SetPassword(GetParam().typed);
-    EXPECT_EQ(settings->m_strPassword, GetParam().key);
-    EXPECT_EQ(settings->m_dwPasswordCheck, GetParam().check);
+    settings->SetPassword(GetParam().m_typed);
+    EXPECT_EQ(settings->m_strPassword, GetParam().m_key);
+    EXPECT_EQ(settings->m_dwPasswordCheck, GetParam().m_check);
 }
 
-INSTANTIATE_TEST_SUITE_P(Passwords, SetPasswordTest, ::testing::ValuesIn(kPasswords));
+INSTANTIATE_TEST_SUITE_P(Passwords, SetPasswordTest, ::testing::ValuesIn(PASSWORDS));
 
-struct VerifyCase {
-    std::uint32_t stored;
-    const char* typed;
-    int result;
-    const char* key;
+struct CVerifyCase {
+    std::uint32_t m_stored;
+    const char* m_typed;
+    int m_result;
+    const char* m_key;
 };
-const VerifyCase kVerifies[] = {
+const CVerifyCase VERIFIES[] = {
     {SECRET12_CHECK, "secret12", 1, "secret12"},
     {SECRET12_CHECK, "secret12xyz", 1, "secret12"},
     {SECRET12_CHECK, "secret1", 0, ""},
@@ -76,25 +76,26 @@ const VerifyCase kVerifies[] = {
     {0, "", 0, ""},
 };
 
-class VerifyPasswordTest : public SettingsTest, public ::testing::WithParamInterface<VerifyCase> {};
+class VerifyPasswordTest : public SettingsTest,
+                           public ::testing::WithParamInterface<CVerifyCase> {};
 
 TEST_P(VerifyPasswordTest, AcceptsOnlyAMatchWithTheStoredValue) {
     auto settings = MakeSettings();
     settings->m_strPassword = "previous";
-    settings->m_dwPasswordCheck = GetParam().stored;
-    EXPECT_EQ(settings->VerifyPassword(GetParam().typed), GetParam().result);
-    EXPECT_EQ(settings->m_strPassword, GetParam().key);
-    EXPECT_EQ(settings->m_dwPasswordCheck, GetParam().stored);
+    settings->m_dwPasswordCheck = GetParam().m_stored;
+    EXPECT_EQ(settings->VerifyPassword(GetParam().m_typed), GetParam().m_result);
+    EXPECT_EQ(settings->m_strPassword, GetParam().m_key);
+    EXPECT_EQ(settings->m_dwPasswordCheck, GetParam().m_stored);
 }
 
-INSTANTIATE_TEST_SUITE_P(Typed, VerifyPasswordTest, ::testing::ValuesIn(kVerifies));
+INSTANTIATE_TEST_SUITE_P(Typed, VerifyPasswordTest, ::testing::ValuesIn(VERIFIES));
 
-struct PositionCase {
-    int x, y;
-    std::uint32_t packed;
-    int readX, readY; // what Load gives back
+struct CPositionCase {
+    int m_x, m_y;
+    std::uint32_t m_packed;
+    int m_readX, m_readY; // what Load gives back
 };
-const PositionCase kPositions[] = {
+const CPositionCase POSITIONS[] = {
     {300, 200, 0x012C00C8u, 300, 200},
     {0, 0, 0u, 100, 100}, // zero means "no position yet"
     {0, 5, 5u, 0, 5},
@@ -103,22 +104,22 @@ const PositionCase kPositions[] = {
     {70000, 3, 0x11700003u, 4464, 3},
 };
 
-class PositionTest : public SettingsTest, public ::testing::WithParamInterface<PositionCase> {};
+class PositionTest : public SettingsTest, public ::testing::WithParamInterface<CPositionCase> {};
 
 TEST_P(PositionTest, PacksSixteenBitsEachAndReadsBack) {
-    const PositionCase& row = GetParam();
+    const CPositionCase& row = GetParam();
     auto settings = MakeSettings();
-    settings->m_nDockX = row.x;
-    settings->m_nDockY = row.y;
+    settings->m_nDockX = row.m_x;
+    settings->m_nDockY = row.m_y;
     settings->Save();
-    EXPECT_EQ(m_pStore->m_values["Pos"], row.packed);
+    EXPECT_EQ(m_pStore->m_values["Pos"], row.m_packed);
     auto next = MakeSettings();
     next->Load();
-    EXPECT_EQ(next->m_nDockX, row.readX);
-    EXPECT_EQ(next->m_nDockY, row.readY);
+    EXPECT_EQ(next->m_nDockX, row.m_readX);
+    EXPECT_EQ(next->m_nDockY, row.m_readY);
 }
 
-INSTANTIATE_TEST_SUITE_P(Positions, PositionTest, ::testing::ValuesIn(kPositions));
+INSTANTIATE_TEST_SUITE_P(Positions, PositionTest, ::testing::ValuesIn(POSITIONS));
 
 TEST_F(SettingsTest, SaveWritesCheckValueThenPosition) {
     auto settings = MakeSettings();
@@ -150,34 +151,34 @@ TEST_F(SettingsTest, StoreThatCannotBeOpenedLeavesTheRecordAndWritesNothing) {
 }
 
 // A stored check value counts only while a non-empty data file exists.
-struct DataFileCase {
-    const char* name;
-    bool exists;
-    int bytes;
-    std::uint32_t loaded;
+struct CDataFileCase {
+    const char* m_name;
+    bool m_exists;
+    int m_bytes;
+    std::uint32_t m_loaded;
 };
-const DataFileCase kDataFiles[] = {
+const CDataFileCase DATA_FILES[] = {
     {"Deleted", false, 0, 0u},
     {"Empty", true, 0, 0u},
     {"NotEmpty", true, 64, SECRET12_CHECK},
 };
 
-class StoredCheckTest : public SettingsTest, public ::testing::WithParamInterface<DataFileCase> {};
+class StoredCheckTest : public SettingsTest, public ::testing::WithParamInterface<CDataFileCase> {};
 
 TEST_P(StoredCheckTest, CountsOnlyWithANonEmptyDataFile) {
     m_pStore->m_values["Passwd"] = SECRET12_CHECK;
-    if (GetParam().exists)
-        WriteDataFile(QByteArray(GetParam().bytes, 'x'));
+    if (GetParam().m_exists)
+        WriteDataFile(QByteArray(GetParam().m_bytes, 'x'));
     auto settings = MakeSettings();
     CDataFileState state{m_dir.path()};
     LoadSettings(*settings, state);
-    EXPECT_EQ(settings->m_dwPasswordCheck, GetParam().loaded);
-    EXPECT_EQ(settings->VerifyPassword("secret12"), GetParam().loaded ? 1 : 0);
+    EXPECT_EQ(settings->m_dwPasswordCheck, GetParam().m_loaded);
+    EXPECT_EQ(settings->VerifyPassword("secret12"), GetParam().m_loaded ? 1 : 0);
     EXPECT_TRUE(QFile::exists(DataFile())) << "a missing data file is created empty";
 }
 
-INSTANTIATE_TEST_SUITE_P(DataFile, StoredCheckTest, ::testing::ValuesIn(kDataFiles),
-                         [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(DataFile, StoredCheckTest, ::testing::ValuesIn(DATA_FILES),
+                         [](const auto& row) { return std::string(row.param.m_name); });
 
 TEST_F(SettingsTest, UserStoreKeepsValuesInItsIniFile) {
     const QString ini = m_dir.filePath(QStringLiteral("Quillbox.conf"));
@@ -206,26 +207,26 @@ TEST_F(SettingsTest, UserStoreKeepsValuesInItsIniFile) {
 // A settings file that cannot be parsed is written over at the first save,
 // which says it stored the values; so is one that is missing (made for the
 // owner alone).
-struct BadIni {
-    const char* name;
-    QByteArray bytes;
+struct CBadIni {
+    const char* m_name;
+    QByteArray m_bytes;
 };
-const BadIni kBadInis[] = {
+const CBadIni BAD_INIS[] = {
     {"Missing", QByteArray()},
     {"NulByte", QByteArray("[1.1]\nPasswd=0\n\0x\n", 15)},
     {"LoneBackslash", QByteArray("\\")},
     {"RandomBytes", QByteArray("\x9c\xff\x01\x02garbage\n=\n[[[")},
 };
 
-class BadIniTest : public SettingsTest, public ::testing::WithParamInterface<BadIni> {};
+class BadIniTest : public SettingsTest, public ::testing::WithParamInterface<CBadIni> {};
 
 TEST_P(BadIniTest, IsReplacedAtTheFirstSave) {
     const QString ini = m_dir.filePath(QStringLiteral("config/Quillbox.conf"));
-    if (!GetParam().bytes.isEmpty()) {
+    if (!GetParam().m_bytes.isEmpty()) {
         QDir(m_dir.path()).mkdir(QStringLiteral("config"));
         QFile file(ini);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(GetParam().bytes);
+        file.write(GetParam().m_bytes);
     }
     CSettings settings(std::make_unique<CQSettingsStore>(ini));
     settings.Load();
@@ -237,13 +238,13 @@ TEST_P(BadIniTest, IsReplacedAtTheFirstSave) {
     next.Load();
     EXPECT_EQ(next.m_dwPasswordCheck, SECRET12_CHECK);
     EXPECT_EQ(next.m_nDockX, 300);
-    if (GetParam().bytes.isEmpty()) {
+    if (GetParam().m_bytes.isEmpty()) {
         EXPECT_EQ(QFileInfo(ini).permissions() & ~(QFile::ReadUser | QFile::WriteUser),
                   QFile::ReadOwner | QFile::WriteOwner);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, BadIniTest, ::testing::ValuesIn(kBadInis),
-                         [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Files, BadIniTest, ::testing::ValuesIn(BAD_INIS),
+                         [](const auto& row) { return std::string(row.param.m_name); });
 
 } // namespace

@@ -46,7 +46,7 @@ protected:
         NewTop();
         QFile file(TestDataPath("sample-nopassword.dat"));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        ASSERT_EQ(ReadTreeRecords(file, {}, *m_pTop), ReadOutcome::loaded);
+        ASSERT_EQ(ReadTreeRecords(file, {}, *m_pTop), EReadOutcome::Loaded);
     }
     void LoadOneEntry() {
         NewTop();
@@ -61,7 +61,7 @@ protected:
         return bytes;
     }
     // Opens bytes into a new top folder.
-    StrongOutcome Open(QByteArray bytes, const CStrongKey& key) {
+    EStrongOutcome Open(QByteArray bytes, const CStrongKey& key) {
         NewTop();
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);
@@ -83,7 +83,7 @@ TEST_F(StrongFormatTest, RoundTripsUnderPasswordsOfAnyLengthAndEveryByteCounts) 
         SCOPED_TRACE(length);
         LoadSample();
         const QByteArray file = Seal(*CStrongKey::FromPassword(password, CHEAP));
-        ASSERT_EQ(Open(file, *CStrongKey::FromPassword(password, CHEAP)), StrongOutcome::loaded);
+        ASSERT_EQ(Open(file, *CStrongKey::FromPassword(password, CHEAP)), EStrongOutcome::Loaded);
         EXPECT_EQ(Dump(), sample);
         // The last byte counts as much as the first, and nothing is cut.
         std::string other = password;
@@ -91,7 +91,7 @@ TEST_F(StrongFormatTest, RoundTripsUnderPasswordsOfAnyLengthAndEveryByteCounts) 
         for (const std::string& wrong : {other, password + "x", password.substr(0, length - 1)}) {
             if (wrong.empty())
                 continue;
-            EXPECT_EQ(Open(file, *CStrongKey::FromPassword(wrong, CHEAP)), StrongOutcome::refused);
+            EXPECT_EQ(Open(file, *CStrongKey::FromPassword(wrong, CHEAP)), EStrongOutcome::Refused);
             EXPECT_EQ(Dump(), "folder(Root)[]");
         }
     }
@@ -131,7 +131,7 @@ TEST_F(StrongFormatTest, ASaveDuringAPreparationWaitsForItsKey) {
     EXPECT_EQ(StrongDerivations(), before + 1) << "one key, derived once";
     EXPECT_EQ(StrongDerivationsOnThisThread(), here) << "the save took the worker's key";
     EXPECT_FALSE(key->HasSaveKey());
-    EXPECT_EQ(Open(file, *key), StrongOutcome::loaded);
+    EXPECT_EQ(Open(file, *key), EStrongOutcome::Loaded);
 }
 
 TEST_F(StrongFormatTest, AFlippedBitACutAnExtensionOrAnotherHeaderIsRefusedWhole) {
@@ -139,24 +139,24 @@ TEST_F(StrongFormatTest, AFlippedBitACutAnExtensionOrAnotherHeaderIsRefusedWhole
     const auto key = CStrongKey::FromPassword("correct horse", CHEAP);
     const QByteArray file = Seal(*key);
     const QByteArray other = Seal(*key);
-    ASSERT_EQ(Open(file, *key), StrongOutcome::loaded);
+    ASSERT_EQ(Open(file, *key), EStrongOutcome::Loaded);
     for (qsizetype at = 0; at < file.size(); ++at) {
         for (int bit = 0; bit < 8; ++bit) {
             QByteArray changed = file;
             changed[at] = static_cast<char>(changed[at] ^ (1 << bit));
-            ASSERT_EQ(Open(changed, *key), StrongOutcome::refused) << at << ":" << bit;
+            ASSERT_EQ(Open(changed, *key), EStrongOutcome::Refused) << at << ":" << bit;
             ASSERT_EQ(Dump(), "folder(Root)[]");
         }
     }
     for (qsizetype length = 0; length < file.size(); ++length)
-        ASSERT_EQ(Open(file.left(length), *key), StrongOutcome::refused) << length;
+        ASSERT_EQ(Open(file.left(length), *key), EStrongOutcome::Refused) << length;
     for (const QByteArray& tail : {QByteArray(1, '\0'), file})
-        EXPECT_EQ(Open(file + tail, *key), StrongOutcome::refused);
+        EXPECT_EQ(Open(file + tail, *key), EStrongOutcome::Refused);
     // Another save's header over this save's seal, and the other way round.
     EXPECT_EQ(Open(other.left(STRONG_HEADER_BYTES) + file.mid(STRONG_HEADER_BYTES), *key),
-              StrongOutcome::refused);
+              EStrongOutcome::Refused);
     EXPECT_EQ(Open(file.left(STRONG_HEADER_BYTES) + other.mid(STRONG_HEADER_BYTES), *key),
-              StrongOutcome::refused);
+              EStrongOutcome::Refused);
 }
 
 TEST_F(StrongFormatTest, HeaderFieldsOutOfRangeAreRefusedBeforeAnyDerivation) {
@@ -170,10 +170,10 @@ TEST_F(StrongFormatTest, HeaderFieldsOutOfRangeAreRefusedBeforeAnyDerivation) {
     };
     const std::uint64_t sealed = std::uint64_t(file.size()) - STRONG_HEADER_BYTES;
     const struct {
-        const char* what;
-        int at;
-        std::uint64_t value;
-        int width;
+        const char* m_what;
+        int m_at;
+        std::uint64_t m_value;
+        int m_width;
     } rows[] = {
         {"version 0", 16, 0, 2},
         {"version 2", 16, 2, 2},
@@ -193,9 +193,10 @@ TEST_F(StrongFormatTest, HeaderFieldsOutOfRangeAreRefusedBeforeAnyDerivation) {
     };
     for (const auto& row : rows) {
         const std::uint64_t before = StrongDerivations();
-        EXPECT_EQ(Open(put(file, row.at, row.value, row.width), *key), StrongOutcome::refused)
-            << row.what;
-        EXPECT_EQ(StrongDerivations(), before) << row.what;
+        EXPECT_EQ(Open(put(file, row.m_at, row.m_value, row.m_width), *key),
+                  EStrongOutcome::Refused)
+            << row.m_what;
+        EXPECT_EQ(StrongDerivations(), before) << row.m_what;
     }
 }
 
@@ -206,10 +207,10 @@ TEST_F(StrongFormatTest, TheFirstBytesTellTheFormats) {
         return DeviceFormat(buffer);
     };
     for (const char* name : {"sample-nopassword.dat", "sample-secret12.dat"})
-        EXPECT_EQ(formatOf(ReadAll(TestDataPath(name))), DataFormat::classic) << name;
-    EXPECT_EQ(formatOf({}), DataFormat::empty);
+        EXPECT_EQ(formatOf(ReadAll(TestDataPath(name))), EDataFormat::Classic) << name;
+    EXPECT_EQ(formatOf({}), EDataFormat::Empty);
     LoadOneEntry();
-    EXPECT_EQ(formatOf(Seal(*CStrongKey::FromPassword("pw", CHEAP))), DataFormat::strong);
+    EXPECT_EQ(formatOf(Seal(*CStrongKey::FromPassword("pw", CHEAP))), EDataFormat::Strong);
     // Under the empty key a classic file's first block is the format number
     // and one of 32768 filler words: none is the magic's first block.
     SetCipherKey(MakeKeyBlock(""));
@@ -260,7 +261,7 @@ TEST_F(StrongDataFileTest, SavesStrongStoresNoCheckValueAndReopensOnlyWithItsKey
     Save();
     EXPECT_TRUE(ReadAll(DataPath()).startsWith("\x89Quillbox-Seal\r\n"));
     EXPECT_EQ(m_pStore->m_values.at("Passwd"), 0u);
-    EXPECT_EQ(DataFileKeyFits(m_state, "classic"), KeyFit::other);
+    EXPECT_EQ(DataFileKeyFits(m_state, "classic"), EKeyFit::Other);
 
     Reload(key);
     EXPECT_EQ(Dump(), sample);
@@ -310,12 +311,12 @@ TEST_F(StrongDataFileTest, ThePromptOpensTheFileWithTheWholePasswordAndTheLoadDe
     const std::string saved = Dump();
     Save();
     m_state = CDataFileState{m_dir.path()};
-    EXPECT_EQ(DataFileFormat(m_state), DataFormat::strong);
-    EXPECT_EQ(PasswordNeeded(m_settings, m_state), PasswordNeed::dataFile);
+    EXPECT_EQ(DataFileFormat(m_state), EDataFormat::Strong);
+    EXPECT_EQ(PasswordNeeded(m_settings, m_state), EPasswordNeed::DataFile);
     for (const char* wrong : {"", "twelve b", "twelve bytes!"})
-        EXPECT_EQ(AnswerPrompt(m_settings, m_state, wrong), PromptAnswer::refused) << wrong;
+        EXPECT_EQ(AnswerPrompt(m_settings, m_state, wrong), EPromptAnswer::Refused) << wrong;
     EXPECT_EQ(m_state.m_pStrongKey, nullptr);
-    ASSERT_EQ(AnswerPrompt(m_settings, m_state, "twelve bytes"), PromptAnswer::accepted);
+    ASSERT_EQ(AnswerPrompt(m_settings, m_state, "twelve bytes"), EPromptAnswer::Accepted);
     ASSERT_NE(m_state.m_pStrongKey, nullptr);
     EXPECT_TRUE(m_settings.m_strPassword.empty());
     const std::uint64_t before = StrongDerivations();
@@ -344,11 +345,11 @@ TEST_F(StrongDataFileTest, CopiesOfTheTreeTakeTheDataFilesFormatAndKey) {
             in.open(QIODevice::ReadOnly);
             return ReadTreeAs(in, m_settings, m_state, *m_pTop);
         };
-        EXPECT_EQ(read(), ReadOutcome::loaded);
+        EXPECT_EQ(read(), EReadOutcome::Loaded);
         EXPECT_EQ(Dump(), sample);
         m_state.m_pStrongKey = strong ? CStrongKey::FromPassword("other", CHEAP) : nullptr;
         m_settings.SetPassword(strong ? "secret12" : "other");
-        EXPECT_EQ(read(), ReadOutcome::otherFormat);
+        EXPECT_EQ(read(), EReadOutcome::OtherFormat);
         EXPECT_EQ(Dump(), "folder(Root)[]");
         m_settings.SetPassword("secret12");
     }

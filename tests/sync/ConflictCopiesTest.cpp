@@ -11,12 +11,12 @@
 
 namespace {
 
-struct NameCase {
-    const char* name;
-    bool copy;
+struct CNameCase {
+    const char* m_name;
+    bool m_copy;
 };
 
-const NameCase NAME_CASES[] = {
+const CNameCase NAME_CASES[] = {
     {"Quillbox.sync-conflict-20261210-120000-ABCDEFG.dat", true},
     {"Quillbox (conflicted copy 2026-12-10 120000).dat", true},
     {"Quillbox (Ann's conflicted copy 2026-12-10).dat", true},
@@ -32,8 +32,9 @@ const NameCase NAME_CASES[] = {
 };
 
 TEST(ConflictCopies, Names) {
-    for (const NameCase& c : NAME_CASES)
-        EXPECT_EQ(IsConflictCopyName(QString::fromUtf8(c.name), "Quillbox.dat"), c.copy) << c.name;
+    for (const CNameCase& c : NAME_CASES)
+        EXPECT_EQ(IsConflictCopyName(QString::fromUtf8(c.m_name), "Quillbox.dat"), c.m_copy)
+            << c.m_name;
 }
 
 TEST(ConflictCopies, FoundAndMarkedMergedOnlyWhenRegularFiles) {

@@ -81,7 +81,7 @@ TEST_F(MergeHistoryTest, BaseIsTheTreeBothSidesStartedFrom) {
     const CPlainItem base = m_history.ChooseBase(arriving, ClassicCodec(""));
     EXPECT_EQ(base, agreed);
     // With that base, both sides' deletions and the other's addition count.
-    EXPECT_EQ(Text(MergeTrees(base, mine, arriving).tree),
+    EXPECT_EQ(Text(MergeTrees(base, mine, arriving).m_tree),
               "F[ a=https://example.org/a c=3 ] d=4 x=9");
 }
 
@@ -95,7 +95,7 @@ TEST_F(MergeHistoryTest, NoHistoryOrADamagedOneMergesTwoWays) {
     }
     const CPlainItem base = m_history.ChooseBase(Tree("a=1"), ClassicCodec(""));
     EXPECT_EQ(base, EmptyPlainTree());
-    EXPECT_EQ(Text(MergeTrees(base, Tree("a=1 b=2"), Tree("a=1 c=3")).tree), "a=1 b=2 c=3");
+    EXPECT_EQ(Text(MergeTrees(base, Tree("a=1 b=2"), Tree("a=1 c=3")).m_tree), "a=1 b=2 c=3");
 }
 
 } // namespace

@@ -16,16 +16,16 @@ inline void ParseInto(std::istringstream& in, std::vector<CPlainItem>& items) {
             return;
         CPlainItem item;
         if (word == "-") {
-            item.kind = CPlainItem::Kind::separator;
+            item.m_kind = CPlainItem::EKind::Separator;
         } else if (word.back() == '[') {
-            item.kind = CPlainItem::Kind::folder;
-            item.name = word.substr(0, word.size() - 1);
-            ParseInto(in, item.children);
+            item.m_kind = CPlainItem::EKind::Folder;
+            item.m_name = word.substr(0, word.size() - 1);
+            ParseInto(in, item.m_children);
         } else {
             const auto equals = word.find('=');
-            item.kind = CPlainItem::Kind::entry;
-            item.name = word.substr(0, equals);
-            item.target = equals == std::string::npos ? word : word.substr(equals + 1);
+            item.m_kind = CPlainItem::EKind::Entry;
+            item.m_name = word.substr(0, equals);
+            item.m_target = equals == std::string::npos ? word : word.substr(equals + 1);
         }
         items.push_back(std::move(item));
     }
@@ -34,7 +34,7 @@ inline void ParseInto(std::istringstream& in, std::vector<CPlainItem>& items) {
 inline CPlainItem Tree(const std::string& text) {
     CPlainItem top = EmptyPlainTree();
     std::istringstream in(text);
-    ParseInto(in, top.children);
+    ParseInto(in, top.m_children);
     return top;
 }
 
@@ -43,19 +43,19 @@ inline std::string Text(const std::vector<CPlainItem>& items) {
     for (const CPlainItem& item : items) {
         if (!text.empty())
             text += ' ';
-        if (item.kind == CPlainItem::Kind::separator)
+        if (item.m_kind == CPlainItem::EKind::Separator)
             text += '-';
-        else if (item.kind == CPlainItem::Kind::folder)
-            text +=
-                item.name + "[" + (item.children.empty() ? "" : " " + Text(item.children)) + " ]";
+        else if (item.m_kind == CPlainItem::EKind::Folder)
+            text += item.m_name + "[" +
+                    (item.m_children.empty() ? "" : " " + Text(item.m_children)) + " ]";
         else
-            text += item.name + "=" + item.target;
+            text += item.m_name + "=" + item.m_target;
     }
     return text;
 }
 
 inline std::string Text(const CPlainItem& top) {
-    return Text(top.children);
+    return Text(top.m_children);
 }
 
 } // namespace plain

@@ -14,16 +14,16 @@ namespace {
 using plain::Text;
 using plain::Tree;
 
-struct MergeCase {
-    const char* name;
-    const char* base;
-    const char* mine;
-    const char* theirs;
-    const char* merged;
-    int conflicts; // lines about conflicts in the summary
+struct CMergeCase {
+    const char* m_name;
+    const char* m_base;
+    const char* m_mine;
+    const char* m_theirs;
+    const char* m_merged;
+    int m_conflicts; // lines about conflicts in the summary
 };
 
-const MergeCase MERGE_CASES[] = {
+const CMergeCase MERGE_CASES[] = {
     {"OneSideAdds", "a=1 b=2", "a=1 b=2", "a=1 n=9 b=2", "a=1 n=9 b=2", 0},
     {"AddAddBothKept", "a=1", "a=1 x=7", "a=1 y=8", "a=1 x=7 y=8", 0},
     {"SameAddTakenOnce", "a=1", "a=1 x=7", "a=1 x=7", "a=1 x=7", 0},
@@ -64,34 +64,34 @@ const MergeCase MERGE_CASES[] = {
     {"NoBaseKeepsBoth", "", "a=1 b=2", "a=1 c=3", "a=1 b=2 c=3", 0},
 };
 
-class TreeMergeTable : public ::testing::TestWithParam<MergeCase> {};
+class TreeMergeTableTest : public ::testing::TestWithParam<CMergeCase> {};
 
-TEST_P(TreeMergeTable, Merges) {
-    const MergeCase& c = GetParam();
-    const CMergeResult result = MergeTrees(Tree(c.base), Tree(c.mine), Tree(c.theirs));
-    EXPECT_EQ(Text(result.tree), c.merged);
-    EXPECT_EQ(static_cast<int>(result.summary.conflicts.size()), c.conflicts)
-        << result.summary.Note();
+TEST_P(TreeMergeTableTest, Merges) {
+    const CMergeCase& c = GetParam();
+    const CMergeResult result = MergeTrees(Tree(c.m_base), Tree(c.m_mine), Tree(c.m_theirs));
+    EXPECT_EQ(Text(result.m_tree), c.m_merged);
+    EXPECT_EQ(static_cast<int>(result.m_summary.m_conflicts.size()), c.m_conflicts)
+        << result.m_summary.Note();
     // Swapping the sides changes the order at most, never what is kept.
-    const CMergeResult swapped = MergeTrees(Tree(c.base), Tree(c.theirs), Tree(c.mine));
-    EXPECT_EQ(CountDifferences(swapped.tree, result.tree), 0u) << Text(swapped.tree);
+    const CMergeResult swapped = MergeTrees(Tree(c.m_base), Tree(c.m_theirs), Tree(c.m_mine));
+    EXPECT_EQ(CountDifferences(swapped.m_tree, result.m_tree), 0u) << Text(swapped.m_tree);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, TreeMergeTable, ::testing::ValuesIn(MERGE_CASES),
-                         [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, TreeMergeTableTest, ::testing::ValuesIn(MERGE_CASES),
+                         [](const auto& row) { return std::string(row.param.m_name); });
 
 TEST(TreeMerge, SummaryCountsWhatCameIn) {
     const CMergeResult result = MergeTrees(Tree("a=1 b=2 F[ c=3 ]"), Tree("a=1 b=2 F[ c=3 ]"),
                                            Tree("a=1 F[ c=3 d=4 ] N[ e=5 f=6 ]"));
-    EXPECT_EQ(result.summary.added, 2);   // d and N (with what it holds)
-    EXPECT_EQ(result.summary.removed, 1); // b
-    EXPECT_NE(result.summary.Note().find("2 added, 1 removed"), std::string::npos);
-    EXPECT_TRUE(MergeTrees(Tree("a=1"), Tree("a=1 b=2"), Tree("a=1")).summary.Note().empty());
+    EXPECT_EQ(result.m_summary.m_added, 2);   // d and N (with what it holds)
+    EXPECT_EQ(result.m_summary.m_removed, 1); // b
+    EXPECT_NE(result.m_summary.Note().find("2 added, 1 removed"), std::string::npos);
+    EXPECT_TRUE(MergeTrees(Tree("a=1"), Tree("a=1 b=2"), Tree("a=1")).m_summary.Note().empty());
 }
 
 void CollectNames(const CPlainItem& item, std::set<std::string>* names) {
-    names->insert(item.name);
-    for (const CPlainItem& child : item.children)
+    names->insert(item.m_name);
+    for (const CPlainItem& child : item.m_children)
         CollectNames(child, names);
 }
 
@@ -110,13 +110,13 @@ std::set<std::string> NewNames(const CPlainItem& base, const CPlainItem& side) {
 CPlainItem LargeTree() {
     CPlainItem top = EmptyPlainTree();
     for (int f = 0; f < 100; ++f) {
-        CPlainItem folder{CPlainItem::Kind::folder, "Folder " + std::to_string(f), {}, {}};
+        CPlainItem folder{CPlainItem::EKind::Folder, "Folder " + std::to_string(f), {}, {}};
         for (int e = 0; e < 100; ++e)
-            folder.children.push_back(CPlainItem{CPlainItem::Kind::entry,
-                                                 "Bookmark " + std::to_string(f * 100 + e),
-                                                 "https://example.org/" + std::to_string(e),
-                                                 {}});
-        top.children.push_back(std::move(folder));
+            folder.m_children.push_back(CPlainItem{CPlainItem::EKind::Entry,
+                                                   "Bookmark " + std::to_string(f * 100 + e),
+                                                   "https://example.org/" + std::to_string(e),
+                                                   {}});
+        top.m_children.push_back(std::move(folder));
     }
     return top;
 }
@@ -125,21 +125,21 @@ CPlainItem LargeTree() {
 // side adds an entry of its own.
 void Change(CPlainItem& tree, std::mt19937& random, const std::string& side) {
     for (int i = 0; i < 100; ++i) {
-        CPlainItem* holder = &tree.children[random() % tree.children.size()];
-        if (holder->kind != CPlainItem::Kind::folder)
+        CPlainItem* holder = &tree.m_children[random() % tree.m_children.size()];
+        if (holder->m_kind != CPlainItem::EKind::Folder)
             holder = &tree; // the top
-        auto& folder = holder->children;
+        auto& folder = holder->m_children;
         if (i % 3 == 0) {
             const std::string name = side + " new " + std::to_string(i);
             folder.insert(folder.begin() + static_cast<long>(random() % (folder.size() + 1)),
-                          CPlainItem{CPlainItem::Kind::entry, name, "https://new/", {}});
+                          CPlainItem{CPlainItem::EKind::Entry, name, "https://new/", {}});
         } else if (i % 3 == 1 && !folder.empty()) {
             folder.erase(folder.begin() + static_cast<long>(random() % folder.size()));
         } else if (!folder.empty()) {
             auto& entry = folder[random() % folder.size()];
-            if (entry.kind == CPlainItem::Kind::entry &&
-                entry.name.find(" new ") == std::string::npos) {
-                entry.name += " (" + side + ")";
+            if (entry.m_kind == CPlainItem::EKind::Entry &&
+                entry.m_name.find(" new ") == std::string::npos) {
+                entry.m_name += " (" + side + ")";
             }
         }
     }
@@ -156,18 +156,18 @@ TEST(TreeMerge, LargeTreeKeepsEveryChangeOfBothSides) {
     EXPECT_GT(added.size(), 100u);
     const CMergeResult result = MergeTrees(base, mine, theirs);
     std::set<std::string> names;
-    CollectNames(result.tree, &names);
+    CollectNames(result.m_tree, &names);
     for (const std::string& name : added)
         EXPECT_TRUE(names.count(name)) << name << " was lost";
     // What each side deleted or renamed away is gone.
-    EXPECT_GT(CountDifferences(base, result.tree), 150u);
-    EXPECT_EQ(CountDifferences(result.tree, MergeTrees(base, theirs, mine).tree), 0u);
+    EXPECT_GT(CountDifferences(base, result.m_tree), 150u);
+    EXPECT_EQ(CountDifferences(result.m_tree, MergeTrees(base, theirs, mine).m_tree), 0u);
 
     // Properties: a merge with itself or with an unchanged side changes nothing.
-    EXPECT_EQ(MergeTrees(base, mine, mine).tree, mine);
-    EXPECT_EQ(MergeTrees(base, mine, base).tree, mine);
-    EXPECT_EQ(MergeTrees(base, base, theirs).tree, theirs);
-    EXPECT_EQ(MergeTrees(mine, mine, mine).tree, mine);
+    EXPECT_EQ(MergeTrees(base, mine, mine).m_tree, mine);
+    EXPECT_EQ(MergeTrees(base, mine, base).m_tree, mine);
+    EXPECT_EQ(MergeTrees(base, base, theirs).m_tree, theirs);
+    EXPECT_EQ(MergeTrees(mine, mine, mine).m_tree, mine);
 }
 
 TEST(TreeMerge, RandomMergesLoseNoAddition) {
@@ -182,7 +182,7 @@ TEST(TreeMerge, RandomMergesLoseNoAddition) {
         added.merge(NewNames(base, theirs));
         const CMergeResult result = MergeTrees(base, mine, theirs);
         std::set<std::string> names;
-        CollectNames(result.tree, &names);
+        CollectNames(result.m_tree, &names);
         for (const std::string& name : added)
             ASSERT_TRUE(names.count(name)) << name << " lost, seed " << seed;
     }

@@ -7,14 +7,14 @@
 
 namespace {
 
-struct ChangeCase {
-    const char* what;
-    std::function<void(CFolder& top, CEntry& entry, CEntry& blank)> act;
-    bool changes;
+struct CChangeCase {
+    const char* m_what;
+    std::function<void(CFolder& top, CEntry& entry, CEntry& blank)> m_act;
+    bool m_changes;
 };
 
 // The top folder holds entry E, folder F (entry G) and blank entry B.
-const ChangeCase kChanges[] = {
+const CChangeCase CHANGES[] = {
     {"insert an entry",
      [](CFolder& top, CEntry&, CEntry&) { top.Insert(0, std::make_unique<CEntry>("N", "", &top)); },
      true},
@@ -53,25 +53,25 @@ const ChangeCase kChanges[] = {
      [](CFolder& top, CEntry&, CEntry&) { AddFolder(*AddFolder(top, "R"), "S"); }, false},
 };
 
-class ChangeTest : public TreeTest, public ::testing::WithParamInterface<ChangeCase> {};
+class ChangeTest : public TreeTest, public ::testing::WithParamInterface<CChangeCase> {};
 
 TEST_P(ChangeTest, isAnnouncedOnlyForAnEdit) {
-    const ChangeCase& c = GetParam();
-    CEntry* entry = AddEntry(*top, "E", "http://e");
-    AddEntry(*AddFolder(*top, "F"), "G", "http://g");
-    CEntry* blank = AddBlank(*top, "B");
+    const CChangeCase& c = GetParam();
+    CEntry* entry = AddEntry(*m_top, "E", "http://e");
+    AddEntry(*AddFolder(*m_top, "F"), "G", "http://g");
+    CEntry* blank = AddBlank(*m_top, "B");
     ASSERT_EQ(Bind(), 1);
-    left.Click(1);
-    middle.Click(0);
+    m_left.Click(1);
+    m_middle.Click(0);
 
     int calls = 0;
     g_onTreeChange = [&calls] { ++calls; };
     const unsigned long long before = g_nTreeChanges;
-    c.act(*top, *entry, *blank);
-    EXPECT_EQ(g_nTreeChanges - before > 0, c.changes) << c.what;
-    EXPECT_EQ(static_cast<unsigned long long>(calls), g_nTreeChanges - before) << c.what;
+    c.m_act(*m_top, *entry, *blank);
+    EXPECT_EQ(g_nTreeChanges - before > 0, c.m_changes) << c.m_what;
+    EXPECT_EQ(static_cast<unsigned long long>(calls), g_nTreeChanges - before) << c.m_what;
 }
 
-INSTANTIATE_TEST_SUITE_P(Operations, ChangeTest, ::testing::ValuesIn(kChanges));
+INSTANTIATE_TEST_SUITE_P(Operations, ChangeTest, ::testing::ValuesIn(CHANGES));
 
 } // namespace

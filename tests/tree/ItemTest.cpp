@@ -27,33 +27,33 @@ TEST(ItemKinds, answerByKind) {
 
 // ---------------------------------------------------------------- moves
 
-struct NoMoveCase {
-    const char* what;
-    int count;
-    bool up;
-    int index;
+struct CNoMoveCase {
+    const char* m_what;
+    int m_count;
+    bool m_up;
+    int m_index;
 };
 
-class NoMoveTest : public TreeTest, public ::testing::WithParamInterface<NoMoveCase> {};
+class NoMoveTest : public TreeTest, public ::testing::WithParamInterface<CNoMoveCase> {};
 
 TEST_P(NoMoveTest, leavesFolderAlone) {
-    const NoMoveCase& c = GetParam();
-    for (int i = 0; i < c.count; ++i)
-        AddEntry(*top, std::string(1, static_cast<char>('A' + i)), "t");
+    const CNoMoveCase& c = GetParam();
+    for (int i = 0; i < c.m_count; ++i)
+        AddEntry(*m_top, std::string(1, static_cast<char>('A' + i)), "t");
     ASSERT_EQ(Bind(), 1);
-    const Names before = ChildNames(*top);
-    const int notifications = left.Notifications();
-    if (c.up)
-        top->MoveUp(c.index);
+    const Names before = ChildNames(*m_top);
+    const int notifications = m_left.Notifications();
+    if (c.m_up)
+        m_top->MoveUp(c.m_index);
     else
-        top->MoveDown(c.index);
-    EXPECT_EQ(ChildNames(*top), before) << c.what;
-    EXPECT_EQ(left.Notifications(), notifications) << c.what;
-    EXPECT_EQ(top->GetCurrent(), -1) << c.what;
+        m_top->MoveDown(c.m_index);
+    EXPECT_EQ(ChildNames(*m_top), before) << c.m_what;
+    EXPECT_EQ(m_left.Notifications(), notifications) << c.m_what;
+    EXPECT_EQ(m_top->GetCurrent(), -1) << c.m_what;
 }
 
 INSTANTIATE_TEST_SUITE_P(Edges, NoMoveTest,
-                         ::testing::ValuesIn(std::vector<NoMoveCase>{
+                         ::testing::ValuesIn(std::vector<CNoMoveCase>{
                              {"up first", 3, true, 0},
                              {"up none", 3, true, -1},
                              {"up past end", 3, true, 3},
@@ -65,87 +65,87 @@ INSTANTIATE_TEST_SUITE_P(Edges, NoMoveTest,
 
 // The selected folder keeps its selection across a move and its children are
 // listed once, whatever it changes places with.
-struct MoveCase {
-    Kind neighbour;
-    bool up;
+struct CMoveCase {
+    EKind m_neighbour;
+    bool m_up;
 };
 
-class MoveSelectedTest : public TreeTest, public ::testing::WithParamInterface<MoveCase> {};
+class MoveSelectedTest : public TreeTest, public ::testing::WithParamInterface<CMoveCase> {};
 
 TEST_P(MoveSelectedTest, staysSelectedAndListsChildrenOnce) {
-    const MoveCase& c = GetParam();
+    const CMoveCase& c = GetParam();
     CFolder* moved = nullptr;
-    if (c.up) {
-        AddKind(*top, c.neighbour, "N");
-        moved = AddFolder(*top, "F");
+    if (c.m_up) {
+        AddKind(*m_top, c.m_neighbour, "N");
+        moved = AddFolder(*m_top, "F");
     } else {
-        moved = AddFolder(*top, "F");
-        AddKind(*top, c.neighbour, "N");
+        moved = AddFolder(*m_top, "F");
+        AddKind(*m_top, c.m_neighbour, "N");
     }
     AddEntry(*moved, "a", "http://a");
     AddEntry(*moved, "b", "http://b");
     ASSERT_EQ(Bind(), 1);
-    const int from = c.up ? 1 : 0;
-    const int to = c.up ? 0 : 1;
-    left.Click(from);
-    ASSERT_EQ(middle.Rows(), (Names{"a", "b"}));
+    const int from = c.m_up ? 1 : 0;
+    const int to = c.m_up ? 0 : 1;
+    m_left.Click(from);
+    ASSERT_EQ(m_middle.Rows(), (Names{"a", "b"}));
 
-    if (c.up)
-        top->MoveUp(from);
+    if (c.m_up)
+        m_top->MoveUp(from);
     else
-        top->MoveDown(from);
+        m_top->MoveDown(from);
 
-    EXPECT_EQ(top->GetChild(to), moved);
-    EXPECT_EQ(top->GetCurrent(), to);
-    EXPECT_EQ(left.GetFirstSelectedRow(), to);
-    EXPECT_EQ(left.GetRowCount(), 2);
-    EXPECT_EQ(left.GetRowText(to), "F");
-    EXPECT_EQ(middle.Rows(), (Names{"a", "b"}));
-    EXPECT_EQ(middle.GetShownItem(), moved);
+    EXPECT_EQ(m_top->GetChild(to), moved);
+    EXPECT_EQ(m_top->GetCurrent(), to);
+    EXPECT_EQ(m_left.GetFirstSelectedRow(), to);
+    EXPECT_EQ(m_left.GetRowCount(), 2);
+    EXPECT_EQ(m_left.GetRowText(to), "F");
+    EXPECT_EQ(m_middle.Rows(), (Names{"a", "b"}));
+    EXPECT_EQ(m_middle.GetShownItem(), moved);
 }
 
 INSTANTIATE_TEST_SUITE_P(Neighbours, MoveSelectedTest,
-                         ::testing::ValuesIn(std::vector<MoveCase>{
-                             {Kind::Entry, true},
-                             {Kind::Folder, true},
-                             {Kind::Separator, true},
-                             {Kind::Blank, true},
-                             {Kind::Entry, false},
-                             {Kind::Folder, false},
-                             {Kind::Separator, false},
-                             {Kind::Blank, false},
+                         ::testing::ValuesIn(std::vector<CMoveCase>{
+                             {EKind::Entry, true},
+                             {EKind::Folder, true},
+                             {EKind::Separator, true},
+                             {EKind::Blank, true},
+                             {EKind::Entry, false},
+                             {EKind::Folder, false},
+                             {EKind::Separator, false},
+                             {EKind::Blank, false},
                          }));
 
 // ---------------------------------------------------------------- remove
 
-struct RemoveCase {
-    int count;
-    int selected; // clicked first, -1 none
-    int index;
-    Names after;
-    int current;
+struct CRemoveCase {
+    int m_count;
+    int m_selected; // clicked first, -1 none
+    int m_index;
+    Names m_after;
+    int m_current;
 };
 
-class RemoveTest : public TreeTest, public ::testing::WithParamInterface<RemoveCase> {};
+class RemoveTest : public TreeTest, public ::testing::WithParamInterface<CRemoveCase> {};
 
 TEST_P(RemoveTest, selectsNeighbour) {
-    const RemoveCase& c = GetParam();
-    for (int i = 0; i < c.count; ++i)
-        AddEntry(*top, std::string(1, static_cast<char>('A' + i)), "t");
+    const CRemoveCase& c = GetParam();
+    for (int i = 0; i < c.m_count; ++i)
+        AddEntry(*m_top, std::string(1, static_cast<char>('A' + i)), "t");
     ASSERT_EQ(Bind(), 1);
-    if (c.selected >= 0)
-        left.Click(c.selected);
-    top->Remove(c.index);
-    EXPECT_EQ(ChildNames(*top), c.after);
-    EXPECT_EQ(left.Rows(), c.after);
-    EXPECT_EQ(top->GetCurrent(), c.current);
-    if (c.current < static_cast<int>(c.after.size())) {
-        EXPECT_EQ(left.GetFirstSelectedRow(), c.current);
+    if (c.m_selected >= 0)
+        m_left.Click(c.m_selected);
+    m_top->Remove(c.m_index);
+    EXPECT_EQ(ChildNames(*m_top), c.m_after);
+    EXPECT_EQ(m_left.Rows(), c.m_after);
+    EXPECT_EQ(m_top->GetCurrent(), c.m_current);
+    if (c.m_current < static_cast<int>(c.m_after.size())) {
+        EXPECT_EQ(m_left.GetFirstSelectedRow(), c.m_current);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RemoveTest,
-                         ::testing::ValuesIn(std::vector<RemoveCase>{
+                         ::testing::ValuesIn(std::vector<CRemoveCase>{
                              {1, 0, 0, {}, 0},
                              {3, 0, 0, {"B", "C"}, 0},
                              {3, 2, 2, {"A", "B"}, 1},
@@ -155,129 +155,129 @@ INSTANTIATE_TEST_SUITE_P(Cases, RemoveTest,
                          }));
 
 TEST_F(TreeTest, removeFolderDestroysSubtreeAndEmptiesColumns) {
-    CFolder* f = AddFolder(*top, "F");
+    CFolder* f = AddFolder(*m_top, "F");
     CFolder* g = AddFolder(*f, "G");
     AddEntry(*g, "x", "http://x");
-    AddEntry(*top, "E", "http://e");
+    AddEntry(*m_top, "E", "http://e");
     ASSERT_EQ(Bind(), 1);
-    left.Click(0);
-    middle.Click(0);
-    ASSERT_EQ(right.Rows(), (Names{"x"}));
-    top->Remove(0);
-    EXPECT_EQ(ChildNames(*top), (Names{"E"}));
-    EXPECT_TRUE(middle.Rows().empty());
-    EXPECT_TRUE(right.Rows().empty());
-    EXPECT_EQ(address.text, "http://e");
+    m_left.Click(0);
+    m_middle.Click(0);
+    ASSERT_EQ(m_right.Rows(), (Names{"x"}));
+    m_top->Remove(0);
+    EXPECT_EQ(ChildNames(*m_top), (Names{"E"}));
+    EXPECT_TRUE(m_middle.Rows().empty());
+    EXPECT_TRUE(m_right.Rows().empty());
+    EXPECT_EQ(m_address.m_text, "http://e");
 }
 
 // ---------------------------------------------------------------- insert
 
 TEST_F(TreeTest, insertIntoEmptyFolderSelectsNewItem) {
     ASSERT_EQ(Bind(), 1);
-    top->Insert(-1, std::make_unique<CEntry>("New", "", top.get()));
-    EXPECT_EQ(ChildNames(*top), (Names{"New"}));
-    EXPECT_EQ(top->GetCurrent(), 0);
-    EXPECT_EQ(left.Rows(), (Names{"New"}));
-    EXPECT_EQ(left.GetFirstSelectedRow(), 0);
-    EXPECT_EQ(middle.GetShownItem(), top->GetChild(0));
-    EXPECT_TRUE(address.enabled);
+    m_top->Insert(-1, std::make_unique<CEntry>("New", "", m_top.get()));
+    EXPECT_EQ(ChildNames(*m_top), (Names{"New"}));
+    EXPECT_EQ(m_top->GetCurrent(), 0);
+    EXPECT_EQ(m_left.Rows(), (Names{"New"}));
+    EXPECT_EQ(m_left.GetFirstSelectedRow(), 0);
+    EXPECT_EQ(m_middle.GetShownItem(), m_top->GetChild(0));
+    EXPECT_TRUE(m_address.m_enabled);
 }
 
 TEST_F(TreeTest, insertBeforeSelectedWithdrawsWhatItShowed) {
-    AddEntry(*top, "A", "http://a");
-    CFolder* b = AddFolder(*top, "B");
+    AddEntry(*m_top, "A", "http://a");
+    CFolder* b = AddFolder(*m_top, "B");
     AddEntry(*b, "b1", "http://b1");
-    AddEntry(*top, "C", "http://c");
+    AddEntry(*m_top, "C", "http://c");
     ASSERT_EQ(Bind(), 1);
-    left.Click(1);
-    ASSERT_EQ(middle.Rows(), (Names{"b1"}));
+    m_left.Click(1);
+    ASSERT_EQ(m_middle.Rows(), (Names{"b1"}));
 
-    top->Insert(1, std::make_unique<CItem>("X"));
-    EXPECT_EQ(ChildNames(*top), (Names{"A", "X", "B", "C"}));
-    EXPECT_EQ(top->GetCurrent(), 1);
-    EXPECT_EQ(left.Rows(), (Names{"A", "X", "B", "C"}));
-    EXPECT_EQ(left.GetFirstSelectedRow(), 1);
-    EXPECT_TRUE(middle.Rows().empty());
+    m_top->Insert(1, std::make_unique<CItem>("X"));
+    EXPECT_EQ(ChildNames(*m_top), (Names{"A", "X", "B", "C"}));
+    EXPECT_EQ(m_top->GetCurrent(), 1);
+    EXPECT_EQ(m_left.Rows(), (Names{"A", "X", "B", "C"}));
+    EXPECT_EQ(m_left.GetFirstSelectedRow(), 1);
+    EXPECT_TRUE(m_middle.Rows().empty());
 }
 
 TEST_F(TreeTest, insertAtCountAppendsAndSelects) {
-    AddEntry(*top, "A", "http://a");
+    AddEntry(*m_top, "A", "http://a");
     ASSERT_EQ(Bind(), 1);
-    top->Insert(1, std::make_unique<CItem>(SEPARATOR_TEXT));
-    EXPECT_EQ(ChildNames(*top), (Names{"A", SEPARATOR_TEXT}));
-    EXPECT_EQ(top->GetCurrent(), 1);
-    EXPECT_EQ(left.GetFirstSelectedRow(), 1);
+    m_top->Insert(1, std::make_unique<CItem>(SEPARATOR_TEXT));
+    EXPECT_EQ(ChildNames(*m_top), (Names{"A", SEPARATOR_TEXT}));
+    EXPECT_EQ(m_top->GetCurrent(), 1);
+    EXPECT_EQ(m_left.GetFirstSelectedRow(), 1);
 }
 
 TEST_F(TreeTest, insertIntoLeafIsIgnored) {
-    CEntry* e = AddEntry(*top, "E", "http://e");
-    CItem* s = AddSeparator(*top);
+    CEntry* e = AddEntry(*m_top, "E", "http://e");
+    CItem* s = AddSeparator(*m_top);
     e->Insert(0, std::make_unique<CItem>("X"));
     s->Insert(0, std::make_unique<CItem>("X"));
-    EXPECT_EQ(ChildNames(*top), (Names{"E", SEPARATOR_TEXT}));
-    EXPECT_EQ(top->GetChild(0), e);
+    EXPECT_EQ(ChildNames(*m_top), (Names{"E", SEPARATOR_TEXT}));
+    EXPECT_EQ(m_top->GetChild(0), e);
 }
 
 // A blank entry that gets something inserted turns into a folder of its name
 // at its place, holding a blank entry named after the inserted item.
-struct ConversionCase {
-    const char* what;
-    std::string inserted; // name of the inserted item
-    bool separator;
+struct CConversionCase {
+    const char* m_what;
+    std::string m_inserted; // name of the inserted item
+    bool m_separator;
 };
 
 class BlankConversionTest : public TreeTest,
-                            public ::testing::WithParamInterface<ConversionCase> {};
+                            public ::testing::WithParamInterface<CConversionCase> {};
 
 TEST_P(BlankConversionTest, blankAtIndexThreeBecomesFolder) {
-    const ConversionCase& c = GetParam();
-    AddEntry(*top, "a", "http://a");
-    AddFolder(*top, "b");
-    AddSeparator(*top);
-    AddBlank(*top, "N");
-    AddEntry(*top, "d", "http://d");
+    const CConversionCase& c = GetParam();
+    AddEntry(*m_top, "a", "http://a");
+    AddFolder(*m_top, "b");
+    AddSeparator(*m_top);
+    AddBlank(*m_top, "N");
+    AddEntry(*m_top, "d", "http://d");
     ASSERT_EQ(Bind(), 1);
-    left.Click(3);
-    CItem* shown = middle.GetShownItem();
+    m_left.Click(3);
+    CItem* shown = m_middle.GetShownItem();
     ASSERT_NE(shown, nullptr);
     ASSERT_TRUE(shown->IsContainer());
 
-    std::unique_ptr<CItem> item =
-        c.separator ? std::make_unique<CItem>(SEPARATOR_TEXT) : std::make_unique<CItem>(c.inserted);
+    std::unique_ptr<CItem> item = c.m_separator ? std::make_unique<CItem>(SEPARATOR_TEXT)
+                                                : std::make_unique<CItem>(c.m_inserted);
     shown->Insert(0, std::move(item)); // destroys the blank entry
 
-    EXPECT_EQ(ChildNames(*top), (Names{"a", "b", SEPARATOR_TEXT, "N", "d"}));
-    auto* folder = dynamic_cast<CFolder*>(top->GetChild(3));
-    ASSERT_NE(folder, nullptr) << c.what;
-    EXPECT_EQ(top->GetCurrent(), 3);
-    EXPECT_EQ(left.GetFirstSelectedRow(), 3);
+    EXPECT_EQ(ChildNames(*m_top), (Names{"a", "b", SEPARATOR_TEXT, "N", "d"}));
+    auto* folder = dynamic_cast<CFolder*>(m_top->GetChild(3));
+    ASSERT_NE(folder, nullptr) << c.m_what;
+    EXPECT_EQ(m_top->GetCurrent(), 3);
+    EXPECT_EQ(m_left.GetFirstSelectedRow(), 3);
     ASSERT_EQ(folder->GetCount(), 1);
     auto* child = dynamic_cast<CEntry*>(folder->GetChild(0));
     ASSERT_NE(child, nullptr);
-    EXPECT_EQ(child->GetName(), c.separator ? SEPARATOR_TEXT : c.inserted);
+    EXPECT_EQ(child->GetName(), c.m_separator ? SEPARATOR_TEXT : c.m_inserted);
     EXPECT_TRUE(child->IsBlank());
     EXPECT_EQ(folder->GetCurrent(), 0);
-    EXPECT_EQ(middle.GetShownItem(), folder);
-    EXPECT_EQ(middle.Rows(), (Names{child->GetName()}));
-    EXPECT_EQ(middle.GetFirstSelectedRow(), 0);
-    EXPECT_EQ(right.GetShownItem(), child);
-    EXPECT_EQ(address.current, child);
+    EXPECT_EQ(m_middle.GetShownItem(), folder);
+    EXPECT_EQ(m_middle.Rows(), (Names{child->GetName()}));
+    EXPECT_EQ(m_middle.GetFirstSelectedRow(), 0);
+    EXPECT_EQ(m_right.GetShownItem(), child);
+    EXPECT_EQ(m_address.m_current, child);
 
     // The new blank entry turns into a folder in its turn.
-    right.GetShownItem()->Insert(0, std::make_unique<CItem>("deeper"));
+    m_right.GetShownItem()->Insert(0, std::make_unique<CItem>("deeper"));
     EXPECT_NE(dynamic_cast<CFolder*>(folder->GetChild(0)), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Inserted, BlankConversionTest,
-                         ::testing::ValuesIn(std::vector<ConversionCase>{
+                         ::testing::ValuesIn(std::vector<CConversionCase>{
                              {"named item", "Inner", false},
                              {"separator", "", true},
                          }));
 
 TEST_F(TreeTest, blankNotFoundInHolderIsNotConverted) {
-    CFolder* other = AddFolder(*top, "Other");
+    CFolder* other = AddFolder(*m_top, "Other");
     auto stray = std::make_unique<CEntry>("S", "", other); // holder never takes it
-    AddEntry(*top, "E", "t");
+    AddEntry(*m_top, "E", "t");
     stray->Insert(0, std::make_unique<CItem>("X"));
     EXPECT_EQ(other->GetCount(), 0);
     EXPECT_TRUE(stray->IsBlank());
@@ -285,27 +285,27 @@ TEST_F(TreeTest, blankNotFoundInHolderIsNotConverted) {
 
 // ---------------------------------------------------------------- rename
 
-struct RenameCase {
-    const char* typed;
-    int index;
-    Names after;
+struct CRenameCase {
+    const char* m_typed;
+    int m_index;
+    Names m_after;
 };
 
-class RenameTest : public TreeTest, public ::testing::WithParamInterface<RenameCase> {};
+class RenameTest : public TreeTest, public ::testing::WithParamInterface<CRenameCase> {};
 
 TEST_P(RenameTest, trimsAndIgnoresEmpty) {
-    const RenameCase& c = GetParam();
-    AddEntry(*top, "A", "http://a");
-    AddEntry(*top, "B", "http://b");
+    const CRenameCase& c = GetParam();
+    AddEntry(*m_top, "A", "http://a");
+    AddEntry(*m_top, "B", "http://b");
     ASSERT_EQ(Bind(), 1);
-    left.Click(0);
-    top->Rename(c.index, c.typed);
-    EXPECT_EQ(ChildNames(*top), c.after);
-    EXPECT_EQ(left.Rows(), c.after);
+    m_left.Click(0);
+    m_top->Rename(c.m_index, c.m_typed);
+    EXPECT_EQ(ChildNames(*m_top), c.m_after);
+    EXPECT_EQ(m_left.Rows(), c.m_after);
 }
 
 INSTANTIATE_TEST_SUITE_P(Typed, RenameTest,
-                         ::testing::ValuesIn(std::vector<RenameCase>{
+                         ::testing::ValuesIn(std::vector<CRenameCase>{
                              {"  New \t", 1, {"A", "New"}},
                              {"\r\n\v\f", 1, {"A", "B"}},
                              {"   ", 0, {"A", "B"}},
@@ -314,36 +314,36 @@ INSTANTIATE_TEST_SUITE_P(Typed, RenameTest,
                          }));
 
 TEST_F(TreeTest, renameSelectsRenamedRow) {
-    AddEntry(*top, "A", "http://a");
-    AddEntry(*top, "B", "http://b");
+    AddEntry(*m_top, "A", "http://a");
+    AddEntry(*m_top, "B", "http://b");
     ASSERT_EQ(Bind(), 1);
-    left.Click(0);
-    top->Rename(1, "Z");
-    EXPECT_EQ(top->GetCurrent(), 1);
-    EXPECT_EQ(left.GetFirstSelectedRow(), 1);
-    EXPECT_EQ(address.text, "http://b");
+    m_left.Click(0);
+    m_top->Rename(1, "Z");
+    EXPECT_EQ(m_top->GetCurrent(), 1);
+    EXPECT_EQ(m_left.GetFirstSelectedRow(), 1);
+    EXPECT_EQ(m_address.m_text, "http://b");
 }
 
 // ---------------------------------------------------------------- target
 
-struct TargetStep {
-    const char* typed;
-    std::string target;
-    bool blank;
+struct CTargetStep {
+    const char* m_typed;
+    std::string m_target;
+    bool m_blank;
 };
 
 TEST(EntryTarget, firstTargetEndsBlanknessAndNeverEmpties) {
     CFolder holder("H");
     CEntry entry("E", "", &holder);
-    const TargetStep steps[] = {
+    const CTargetStep steps[] = {
         {"   ", "", true},         {"  http://a  ", "http://a", false},
         {"", "http://a", false},   {" \thttp://a\n", "http://a", false},
         {"C:\\b", "C:\\b", false},
     };
-    for (const TargetStep& step : steps) {
-        entry.SetTarget(step.typed);
-        EXPECT_EQ(entry.GetTarget(), step.target) << '"' << step.typed << '"';
-        EXPECT_EQ(entry.IsContainer(), step.blank) << '"' << step.typed << '"';
+    for (const CTargetStep& step : steps) {
+        entry.SetTarget(step.m_typed);
+        EXPECT_EQ(entry.GetTarget(), step.m_target) << '"' << step.m_typed << '"';
+        EXPECT_EQ(entry.IsContainer(), step.m_blank) << '"' << step.m_typed << '"';
     }
 }
 

@@ -11,12 +11,12 @@ namespace {
 // Every command of a rendered menu and of the sub-menus below it.
 void Commands(const CMenu& menu, std::map<unsigned, std::string>& found) {
     for (int i = 0; i < menu.GetMenuItemCount(); ++i) {
-        const CMenu::Item* item = menu.GetItem(i);
-        if (item->kind == CMenu::Kind::Command)
-            EXPECT_TRUE(found.emplace(item->id, item->text).second)
-                << "id " << item->id << " twice";
-        else if (item->kind == CMenu::Kind::Popup)
-            Commands(*item->popup, found);
+        const CMenu::CMenuItem* item = menu.GetItem(i);
+        if (item->m_kind == CMenu::EKind::Command)
+            EXPECT_TRUE(found.emplace(item->m_id, item->m_text).second)
+                << "id " << item->m_id << " twice";
+        else if (item->m_kind == CMenu::EKind::Popup)
+            Commands(*item->m_popup, found);
     }
 }
 
@@ -30,13 +30,13 @@ void Entries(const CItem& item, std::map<std::string, std::string>& found) {
     }
 }
 
-struct TreeCase {
-    const char* what;
-    std::function<void(CFolder&)> build;
-    std::map<unsigned, std::string> expected; // id -> target; ids not listed find nothing
+struct CTreeCase {
+    const char* m_what;
+    std::function<void(CFolder&)> m_build;
+    std::map<unsigned, std::string> m_expected; // id -> target; ids not listed find nothing
 };
 
-const TreeCase kTrees[] = {
+const CTreeCase TREES[] = {
     {"separator, entry, folder with one entry",
      [](CFolder& top) {
          AddSeparator(top);
@@ -84,45 +84,45 @@ const TreeCase kTrees[] = {
     {"an empty tree", [](CFolder&) {}, {}},
 };
 
-class FindTargetTest : public TreeTest, public ::testing::WithParamInterface<TreeCase> {};
+class FindTargetTest : public TreeTest, public ::testing::WithParamInterface<CTreeCase> {};
 
 TEST_P(FindTargetTest, findsTheEntryOfEachIdAndNothingElse) {
-    const TreeCase& c = GetParam();
-    c.build(*top);
+    const CTreeCase& c = GetParam();
+    c.m_build(*m_top);
     for (unsigned id = 32990; id <= 33020; ++id) {
-        const auto it = c.expected.find(id);
-        EXPECT_EQ(FindTargetById(top.get(), id), it == c.expected.end() ? "" : it->second)
+        const auto it = c.m_expected.find(id);
+        EXPECT_EQ(FindTargetById(m_top.get(), id), it == c.m_expected.end() ? "" : it->second)
             << "id " << id;
     }
     EXPECT_EQ(FindTargetById(nullptr, 33001), "");
 }
 
 TEST_P(FindTargetTest, everyCommandOfTheProjectionLeadsBackToItsEntry) {
-    const TreeCase& c = GetParam();
-    c.build(*top);
+    const CTreeCase& c = GetParam();
+    c.m_build(*m_top);
     std::map<std::string, std::string> entries;
-    Entries(*top, entries);
+    Entries(*m_top, entries);
     for (int round = 0; round < 2; ++round) {
-        ShowTreeMenus(top.get());
+        ShowTreeMenus(m_top.get());
         std::map<unsigned, std::string> commands;
-        Commands(*content, commands);
+        Commands(*m_content, commands);
         commands.erase(ID_CONTENT_RETURNMAIN);
         commands.erase(ID_CONTENT_CLOSE);
         EXPECT_EQ(commands.size(), entries.size());
         for (const auto& [id, name] : commands)
-            EXPECT_EQ(FindTargetById(top.get(), id), entries[name]) << name << " round " << round;
-        HideTreeMenus(top.get());
+            EXPECT_EQ(FindTargetById(m_top.get(), id), entries[name]) << name << " round " << round;
+        HideTreeMenus(m_top.get());
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Trees, FindTargetTest, ::testing::ValuesIn(kTrees));
+INSTANTIATE_TEST_SUITE_P(Trees, FindTargetTest, ::testing::ValuesIn(TREES));
 
 TEST_F(TreeTest, findTargetNumbersASubtreeFromItsOwnTop) {
-    CFolder* f = AddFolder(*top, "F");
+    CFolder* f = AddFolder(*m_top, "F");
     AddSeparator(*f);
     AddEntry(*f, "G", "http://g");
     EXPECT_EQ(FindTargetById(f, 33002), "http://g");
-    EXPECT_EQ(FindTargetById(top.get(), 33003), "http://g");
+    EXPECT_EQ(FindTargetById(m_top.get(), 33003), "http://g");
 }
 
 } // namespace

@@ -5,35 +5,35 @@
 namespace {
 
 // One menu item in a form that compares and prints well.
-struct Shown {
-    CMenu::Kind kind;
-    unsigned id;
-    std::string text;
-    bool operator==(const Shown&) const = default;
+struct CShown {
+    CMenu::EKind m_kind;
+    unsigned m_id;
+    std::string m_text;
+    bool operator==(const CShown&) const = default;
 };
 
-std::ostream& operator<<(std::ostream& out, const Shown& item) {
-    return out << static_cast<int>(item.kind) << '/' << item.id << '/' << item.text;
+std::ostream& operator<<(std::ostream& out, const CShown& item) {
+    return out << static_cast<int>(item.m_kind) << '/' << item.m_id << '/' << item.m_text;
 }
 
-std::vector<Shown> Items(const CMenu& menu) {
-    std::vector<Shown> items;
+std::vector<CShown> Items(const CMenu& menu) {
+    std::vector<CShown> items;
     for (int i = 0; i < menu.GetMenuItemCount(); ++i) {
-        const CMenu::Item* item = menu.GetItem(i);
-        items.push_back({item->kind, item->id, item->text});
+        const CMenu::CMenuItem* item = menu.GetItem(i);
+        items.push_back({item->m_kind, item->m_id, item->m_text});
     }
     return items;
 }
 
-const Shown SEP{CMenu::Kind::Separator, 0, ""};
-const Shown RETURN_MAIN{CMenu::Kind::Command, 32780, "&Return Main"};
-const Shown CLOSE{CMenu::Kind::Command, 32779, "&Close"};
+const CShown SEP{CMenu::EKind::Separator, 0, ""};
+const CShown RETURN_MAIN{CMenu::EKind::Command, 32780, "&Return Main"};
+const CShown CLOSE{CMenu::EKind::Command, 32779, "&Close"};
 
-Shown Cmd(unsigned id, const std::string& text) {
-    return {CMenu::Kind::Command, id, text};
+CShown Cmd(unsigned id, const std::string& text) {
+    return {CMenu::EKind::Command, id, text};
 }
-Shown Sub(const std::string& text) {
-    return {CMenu::Kind::Popup, 0, text};
+CShown Sub(const std::string& text) {
+    return {CMenu::EKind::Popup, 0, text};
 }
 
 CMenu* MenuOf(const CItem* item) {
@@ -43,79 +43,79 @@ CMenu* MenuOf(const CItem* item) {
 
 class MenuTest : public TreeTest {
 protected:
-    void Open() { ShowTreeMenus(top.get()); }
-    void Close() { HideTreeMenus(top.get()); }
+    void Open() { ShowTreeMenus(m_top.get()); }
+    void Close() { HideTreeMenus(m_top.get()); }
 };
 
 TEST_F(MenuTest, emptyTreeKeepsContentsOwnItems) {
     Open();
-    EXPECT_EQ(Items(*content), (std::vector<Shown>{SEP, RETURN_MAIN, CLOSE}));
+    EXPECT_EQ(Items(*m_content), (std::vector<CShown>{SEP, RETURN_MAIN, CLOSE}));
     Close();
-    EXPECT_EQ(Items(*content), (std::vector<Shown>{SEP, RETURN_MAIN, CLOSE}));
+    EXPECT_EQ(Items(*m_content), (std::vector<CShown>{SEP, RETURN_MAIN, CLOSE}));
 }
 
 TEST_F(MenuTest, numbersItemsInPreOrderTwiceAlike) {
-    AddSeparator(*top);
-    AddEntry(*top, "E", "http://e");
-    CFolder* f = AddFolder(*top, "F");
+    AddSeparator(*m_top);
+    AddEntry(*m_top, "E", "http://e");
+    CFolder* f = AddFolder(*m_top, "F");
     AddEntry(*f, "G", "http://g");
 
     for (int round = 0; round < 2; ++round) {
         Open();
-        EXPECT_EQ(Items(*content),
-                  (std::vector<Shown>{SEP, Cmd(33002, "E"), Sub("F"), SEP, RETURN_MAIN, CLOSE}))
+        EXPECT_EQ(Items(*m_content),
+                  (std::vector<CShown>{SEP, Cmd(33002, "E"), Sub("F"), SEP, RETURN_MAIN, CLOSE}))
             << "round " << round;
-        EXPECT_EQ(content->GetItem(2)->popup, MenuOf(f));
-        EXPECT_EQ(Items(*MenuOf(f)), (std::vector<Shown>{Cmd(33004, "G")}));
+        EXPECT_EQ(m_content->GetItem(2)->m_popup, MenuOf(f));
+        EXPECT_EQ(Items(*MenuOf(f)), (std::vector<CShown>{Cmd(33004, "G")}));
         EXPECT_EQ(g_nNextMenuId, 33004);
         Close();
-        EXPECT_EQ(Items(*content), (std::vector<Shown>{SEP, RETURN_MAIN, CLOSE}));
+        EXPECT_EQ(Items(*m_content), (std::vector<CShown>{SEP, RETURN_MAIN, CLOSE}));
         EXPECT_EQ(MenuOf(f)->GetMenuItemCount(), 0);
     }
 }
 
 TEST_F(MenuTest, blankEntryIsEmptySubMenuAndDrawsNumber) {
-    CEntry* blank = AddBlank(*top, "B");
-    AddEntry(*top, "E", "http://e");
+    CEntry* blank = AddBlank(*m_top, "B");
+    AddEntry(*m_top, "E", "http://e");
     Open();
-    EXPECT_EQ(Items(*content),
-              (std::vector<Shown>{Sub("B"), Cmd(33002, "E"), SEP, RETURN_MAIN, CLOSE}));
+    EXPECT_EQ(Items(*m_content),
+              (std::vector<CShown>{Sub("B"), Cmd(33002, "E"), SEP, RETURN_MAIN, CLOSE}));
     EXPECT_EQ(MenuOf(blank)->GetMenuItemCount(), 0);
     Close();
 }
 
 TEST_F(MenuTest, containerWithoutMenuIsLeftOutKeepingNumbers) {
-    CFolder* f = AddFolder(*top, "F");
+    CFolder* f = AddFolder(*m_top, "F");
     AddEntry(*f, "G", "http://g");
-    AddEntry(*top, "E", "http://e");
+    AddEntry(*m_top, "E", "http://e");
     MenuOf(f)->DestroyMenu();
     Open();
-    EXPECT_EQ(Items(*content), (std::vector<Shown>{Cmd(33003, "E"), SEP, RETURN_MAIN, CLOSE}));
+    EXPECT_EQ(Items(*m_content), (std::vector<CShown>{Cmd(33003, "E"), SEP, RETURN_MAIN, CLOSE}));
     Close();
-    EXPECT_EQ(Items(*content), (std::vector<Shown>{SEP, RETURN_MAIN, CLOSE}));
+    EXPECT_EQ(Items(*m_content), (std::vector<CShown>{SEP, RETURN_MAIN, CLOSE}));
 }
 
 TEST_F(MenuTest, separatorIsRecognisedByNameOnly) {
-    AddEntry(*top, SEPARATOR_TEXT, "http://kept");
+    AddEntry(*m_top, SEPARATOR_TEXT, "http://kept");
     Open();
-    EXPECT_EQ(Items(*content), (std::vector<Shown>{SEP, SEP, RETURN_MAIN, CLOSE}));
+    EXPECT_EQ(Items(*m_content), (std::vector<CShown>{SEP, SEP, RETURN_MAIN, CLOSE}));
     Close();
-    EXPECT_EQ(top->GetChild(0)->GetTarget(), "http://kept");
+    EXPECT_EQ(m_top->GetChild(0)->GetTarget(), "http://kept");
 }
 
 TEST_F(MenuTest, columnsKeepWhatTheyShowedWhileMenusAreOpen) {
-    CFolder* f = AddFolder(*top, "F");
+    CFolder* f = AddFolder(*m_top, "F");
     CEntry* g = AddEntry(*f, "G", "http://g");
     ASSERT_EQ(Bind(), 1);
-    left.Click(0);
-    middle.Click(0);
+    m_left.Click(0);
+    m_middle.Click(0);
     Open();
     Close();
-    EXPECT_EQ(left.Rows(), (Names{"F"}));
-    EXPECT_EQ(middle.Rows(), (Names{"G"}));
-    EXPECT_EQ(middle.GetFirstSelectedRow(), 0);
-    EXPECT_EQ(address.current, g);
-    EXPECT_EQ(address.text, "http://g");
+    EXPECT_EQ(m_left.Rows(), (Names{"F"}));
+    EXPECT_EQ(m_middle.Rows(), (Names{"G"}));
+    EXPECT_EQ(m_middle.GetFirstSelectedRow(), 0);
+    EXPECT_EQ(m_address.m_current, g);
+    EXPECT_EQ(m_address.m_text, "http://g");
     EXPECT_EQ(Level(1)->GetSubject(), f);
 }
 
@@ -126,7 +126,7 @@ TEST(MenuTopFolder, ownsEmptyMenuWithoutContentMenu) {
     CMenu* menu = MenuOf(top.get());
     ASSERT_NE(menu, nullptr);
     ShowTreeMenus(top.get());
-    EXPECT_EQ(Items(*menu), (std::vector<Shown>{Cmd(33001, "E")}));
+    EXPECT_EQ(Items(*menu), (std::vector<CShown>{Cmd(33001, "E")}));
     HideTreeMenus(top.get());
     EXPECT_EQ(menu->GetMenuItemCount(), 0);
     EndTree(std::move(top));
@@ -163,22 +163,22 @@ TEST(MenuModel, insertsByPositionAndRemovesByPosition) {
     EXPECT_TRUE(menu.InsertPopup(1, &sub, "s"));
     EXPECT_FALSE(menu.InsertPopup(0, &noHandle, "n"));
     EXPECT_FALSE(menu.InsertPopup(0, nullptr, "n"));
-    EXPECT_EQ(Items(menu), (std::vector<Shown>{Cmd(6, "a"), Sub("s"), Cmd(7, "b"), SEP}));
+    EXPECT_EQ(Items(menu), (std::vector<CShown>{Cmd(6, "a"), Sub("s"), Cmd(7, "b"), SEP}));
     EXPECT_FALSE(menu.RemoveMenu(4));
     EXPECT_FALSE(menu.RemoveMenu(-1));
     EXPECT_TRUE(menu.RemoveMenu(1)); // detaches only
     EXPECT_TRUE(sub.IsMenu());
-    EXPECT_EQ(Items(menu), (std::vector<Shown>{Cmd(6, "a"), Cmd(7, "b"), SEP}));
+    EXPECT_EQ(Items(menu), (std::vector<CShown>{Cmd(6, "a"), Cmd(7, "b"), SEP}));
     EXPECT_EQ(menu.GetItem(3), nullptr);
 }
 
 TEST(MenuModel, editAndContentMenus) {
     const std::unique_ptr<CMenu> op = MakeEditMenu();
     EXPECT_EQ(Items(*op),
-              (std::vector<Shown>{Cmd(32770, "&Insert"), Cmd(32771, "Insert &Separetor"),
-                                  Cmd(32772, "&Delete"), Cmd(32775, "&Rename"), SEP,
-                                  Cmd(32773, "&Up"), Cmd(32774, "D&own")}));
-    EXPECT_EQ(Items(*MakeContentMenu()), (std::vector<Shown>{SEP, RETURN_MAIN, CLOSE}));
+              (std::vector<CShown>{Cmd(32770, "&Insert"), Cmd(32771, "Insert &Separetor"),
+                                   Cmd(32772, "&Delete"), Cmd(32775, "&Rename"), SEP,
+                                   Cmd(32773, "&Up"), Cmd(32774, "D&own")}));
+    EXPECT_EQ(Items(*MakeContentMenu()), (std::vector<CShown>{SEP, RETURN_MAIN, CLOSE}));
 }
 
 } // namespace

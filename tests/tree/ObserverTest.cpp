@@ -2,28 +2,28 @@
 
 namespace {
 
-struct DisplayModeCase {
-    int start;
-    int requested;
-    int answer;
-    int modeAfter;
+struct CDisplayModeCase {
+    int m_start;
+    int m_requested;
+    int m_answer;
+    int m_modeAfter;
 };
 
-class DisplayModeTest : public ::testing::TestWithParam<DisplayModeCase> {
+class DisplayModeTest : public ::testing::TestWithParam<CDisplayModeCase> {
 protected:
     void SetUp() override { ResetTreeState(); }
     void TearDown() override { ResetTreeState(); }
 };
 
 TEST_P(DisplayModeTest, answersPreviousModeOrRefuses) {
-    const DisplayModeCase& c = GetParam();
-    g_nDisplayMode = c.start;
-    EXPECT_EQ(SetDisplayMode(c.requested), c.answer);
-    EXPECT_EQ(g_nDisplayMode, c.modeAfter);
+    const CDisplayModeCase& c = GetParam();
+    g_nDisplayMode = c.m_start;
+    EXPECT_EQ(SetDisplayMode(c.m_requested), c.m_answer);
+    EXPECT_EQ(g_nDisplayMode, c.m_modeAfter);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, DisplayModeTest,
-                         ::testing::ValuesIn(std::vector<DisplayModeCase>{
+                         ::testing::ValuesIn(std::vector<CDisplayModeCase>{
                              {0, 1, 0, 1},
                              {1, 0, 1, 0},
                              {0, 0, 0, 0},
@@ -33,124 +33,124 @@ INSTANTIATE_TEST_SUITE_P(Modes, DisplayModeTest,
 
 // A top folder holding W (with entry M) and entry N, walked as the user does.
 TEST_F(TreeTest, workedSequenceFollowsTheClicks) {
-    CFolder* w = AddFolder(*top, "W");
+    CFolder* w = AddFolder(*m_top, "W");
     CEntry* m = AddEntry(*w, "M", "http://m.example");
-    CEntry* n = AddEntry(*top, "N", "C:\\n.txt");
-    address.enabled = true;
-    address.text = "stale";
+    CEntry* n = AddEntry(*m_top, "N", "C:\\n.txt");
+    m_address.m_enabled = true;
+    m_address.m_text = "stale";
 
     ASSERT_EQ(Bind(), 1);
-    EXPECT_EQ(left.Rows(), (Names{"W", "N"}));
-    EXPECT_EQ(left.GetFirstSelectedRow(), -1);
-    EXPECT_TRUE(middle.Rows().empty());
-    EXPECT_TRUE(right.Rows().empty());
-    EXPECT_FALSE(address.enabled);
-    EXPECT_EQ(address.text, "");
+    EXPECT_EQ(m_left.Rows(), (Names{"W", "N"}));
+    EXPECT_EQ(m_left.GetFirstSelectedRow(), -1);
+    EXPECT_TRUE(m_middle.Rows().empty());
+    EXPECT_TRUE(m_right.Rows().empty());
+    EXPECT_FALSE(m_address.m_enabled);
+    EXPECT_EQ(m_address.m_text, "");
 
-    left.Click(0);
-    EXPECT_EQ(middle.Rows(), (Names{"M"}));
-    EXPECT_EQ(middle.GetShownItem(), w);
+    m_left.Click(0);
+    EXPECT_EQ(m_middle.Rows(), (Names{"M"}));
+    EXPECT_EQ(m_middle.GetShownItem(), w);
 
-    middle.Click(0);
-    EXPECT_TRUE(right.Rows().empty());
-    EXPECT_TRUE(address.enabled);
-    EXPECT_EQ(address.text, "http://m.example");
-    EXPECT_EQ(address.current, m);
+    m_middle.Click(0);
+    EXPECT_TRUE(m_right.Rows().empty());
+    EXPECT_TRUE(m_address.m_enabled);
+    EXPECT_EQ(m_address.m_text, "http://m.example");
+    EXPECT_EQ(m_address.m_current, m);
 
-    left.Click(1);
-    EXPECT_TRUE(middle.Rows().empty());
-    EXPECT_TRUE(address.enabled);
-    EXPECT_EQ(address.text, "C:\\n.txt");
-    EXPECT_EQ(address.current, n);
-    EXPECT_EQ(top->GetCurrent(), 1);
+    m_left.Click(1);
+    EXPECT_TRUE(m_middle.Rows().empty());
+    EXPECT_TRUE(m_address.m_enabled);
+    EXPECT_EQ(m_address.m_text, "C:\\n.txt");
+    EXPECT_EQ(m_address.m_current, n);
+    EXPECT_EQ(m_top->GetCurrent(), 1);
 }
 
 TEST_F(TreeTest, bindFirstLevelIsNeverRefused) {
     EXPECT_EQ(Bind(), 1);
-    EXPECT_TRUE(left.Rows().empty());
-    EXPECT_EQ(left.GetShownItem(), top.get());
-    EXPECT_EQ(middle.GetObserver(), Level(1));
-    EXPECT_EQ(right.GetObserver(), Level(2));
+    EXPECT_TRUE(m_left.Rows().empty());
+    EXPECT_EQ(m_left.GetShownItem(), m_top.get());
+    EXPECT_EQ(m_middle.GetObserver(), Level(1));
+    EXPECT_EQ(m_right.GetObserver(), Level(2));
 }
 
 TEST_F(TreeTest, bindRelistsSelectedPathOnce) {
-    CFolder* a = AddFolder(*top, "A");
+    CFolder* a = AddFolder(*m_top, "A");
     AddEntry(*a, "x", "http://x");
     AddEntry(*a, "y", "http://y");
     ASSERT_EQ(Bind(), 1);
-    left.Click(0);
+    m_left.Click(0);
     ASSERT_EQ(Bind(), 1);
-    EXPECT_EQ(left.GetFirstSelectedRow(), 0);
-    EXPECT_EQ(middle.Rows(), (Names{"x", "y"}));
+    EXPECT_EQ(m_left.GetFirstSelectedRow(), 0);
+    EXPECT_EQ(m_middle.Rows(), (Names{"x", "y"}));
 }
 
 // ">" : shifting the columns one depth down needs the rightmost column's
 // selected row to be a container.
-struct ShiftCase {
-    const char* what;
-    Kind selected; // kind of the row selected in the right column
-    bool selectNothing;
-    int answer;
+struct CShiftCase {
+    const char* m_what;
+    EKind m_selected; // kind of the row selected in the right column
+    bool m_selectNothing;
+    int m_answer;
 };
 
-class BindShiftTest : public TreeTest, public ::testing::WithParamInterface<ShiftCase> {};
+class BindShiftTest : public TreeTest, public ::testing::WithParamInterface<CShiftCase> {};
 
 TEST_P(BindShiftTest, acceptsOnlyWhenRightColumnShowsContainer) {
-    const ShiftCase& c = GetParam();
-    CFolder* f1 = AddFolder(*top, "F1");
+    const CShiftCase& c = GetParam();
+    CFolder* f1 = AddFolder(*m_top, "F1");
     CFolder* f2 = AddFolder(*f1, "F2");
-    CItem* picked = AddKind(*f2, c.selected, "K");
+    CItem* picked = AddKind(*f2, c.m_selected, "K");
     ASSERT_EQ(Bind(), 1);
-    left.Click(0);
-    middle.Click(0);
-    if (!c.selectNothing)
-        right.Click(0);
+    m_left.Click(0);
+    m_middle.Click(0);
+    if (!c.m_selectNothing)
+        m_right.Click(0);
 
-    EXPECT_EQ(Bind(Level(1)), c.answer) << c.what;
-    if (c.answer == 1) {
-        EXPECT_EQ(left.GetObserver(), Level(1));
-        EXPECT_EQ(left.Rows(), (Names{"F2"}));
-        EXPECT_EQ(middle.Rows(), (Names{"K"}));
-        EXPECT_EQ(right.GetShownItem(), picked);
+    EXPECT_EQ(Bind(Level(1)), c.m_answer) << c.m_what;
+    if (c.m_answer == 1) {
+        EXPECT_EQ(m_left.GetObserver(), Level(1));
+        EXPECT_EQ(m_left.Rows(), (Names{"F2"}));
+        EXPECT_EQ(m_middle.Rows(), (Names{"K"}));
+        EXPECT_EQ(m_right.GetShownItem(), picked);
     } else {
-        EXPECT_EQ(left.GetObserver(), Level(0));
-        EXPECT_EQ(right.Rows(), (Names{picked->GetName()}));
+        EXPECT_EQ(m_left.GetObserver(), Level(0));
+        EXPECT_EQ(m_right.Rows(), (Names{picked->GetName()}));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(RightRow, BindShiftTest,
-                         ::testing::ValuesIn(std::vector<ShiftCase>{
-                             {"entry", Kind::Entry, false, 0},
-                             {"separator", Kind::Separator, false, 0},
-                             {"nothing", Kind::Entry, true, 0},
-                             {"folder", Kind::Folder, false, 1},
-                             {"blank entry", Kind::Blank, false, 1},
+                         ::testing::ValuesIn(std::vector<CShiftCase>{
+                             {"entry", EKind::Entry, false, 0},
+                             {"separator", EKind::Separator, false, 0},
+                             {"nothing", EKind::Entry, true, 0},
+                             {"folder", EKind::Folder, false, 1},
+                             {"blank entry", EKind::Blank, false, 1},
                          }));
 
 TEST_F(TreeTest, clearOnUnboundLevelResetsAddressItem) {
-    CEntry* e = AddEntry(*top, "E", "http://e");
+    CEntry* e = AddEntry(*m_top, "E", "http://e");
     Level(3)->SetSubject(e);
-    EXPECT_EQ(address.current, e);
+    EXPECT_EQ(m_address.m_current, e);
     Level(3)->Clear();
-    EXPECT_EQ(address.current, nullptr);
+    EXPECT_EQ(m_address.m_current, nullptr);
     EXPECT_EQ(Level(3)->GetSubject(), nullptr);
 }
 
 TEST_F(TreeTest, selectRowOfSelectedRowSendsNothing) {
-    AddEntry(*top, "A", "http://a");
-    AddEntry(*top, "B", "http://b");
+    AddEntry(*m_top, "A", "http://a");
+    AddEntry(*m_top, "B", "http://b");
     ASSERT_EQ(Bind(), 1);
-    left.Click(1);
-    const int before = left.Notifications();
+    m_left.Click(1);
+    const int before = m_left.Notifications();
     g_pFirstLevel->SelectRow(1);
-    EXPECT_EQ(left.Notifications(), before);
+    EXPECT_EQ(m_left.Notifications(), before);
     g_pFirstLevel->SelectRow(0);
-    EXPECT_EQ(left.Notifications(), before + 1);
-    EXPECT_EQ(top->GetCurrent(), 0);
+    EXPECT_EQ(m_left.Notifications(), before + 1);
+    EXPECT_EQ(m_top->GetCurrent(), 0);
 }
 
 TEST_F(TreeTest, itemsInsertedInMenuDisplayGetTheirDepth) {
-    CFolder* f = AddFolder(*top, "F");
+    CFolder* f = AddFolder(*m_top, "F");
     ASSERT_EQ(SetDisplayMode(1), 0);
     f->Insert(-1, std::make_unique<CEntry>("E", "", f));
     SetDisplayMode(0);
@@ -160,7 +160,7 @@ TEST_F(TreeTest, itemsInsertedInMenuDisplayGetTheirDepth) {
 }
 
 TEST_F(TreeTest, deeperLevelsAreMadeOnDemand) {
-    CFolder* f = top.get();
+    CFolder* f = m_top.get();
     for (int depth = 0; depth < 6; ++depth)
         f = AddFolder(*f, "D" + std::to_string(depth));
     EXPECT_NE(Level(6), nullptr);
@@ -170,31 +170,31 @@ TEST_F(TreeTest, deeperLevelsAreMadeOnDemand) {
 // Removing an entry that a deeper column still remembers must not leave that
 // column pointing at freed memory.
 TEST_F(TreeTest, removedItemIsForgottenByLevelsAndAddressBox) {
-    CFolder* f = AddFolder(*top, "F");
+    CFolder* f = AddFolder(*m_top, "F");
     AddEntry(*f, "E", "http://e");
     AddSeparator(*f);
     ASSERT_EQ(Bind(), 1);
-    left.Click(0);
-    middle.Click(0); // level 2 shows E
-    middle.Click(1); // a separator shows nothing: level 2 still remembers E
+    m_left.Click(0);
+    m_middle.Click(0); // level 2 shows E
+    m_middle.Click(1); // a separator shows nothing: level 2 still remembers E
     f->Remove(0);
     EXPECT_EQ(Level(2)->GetSubject(), nullptr);
     EXPECT_EQ(Bind(Level(1)), 0);
     f->Remove(0);
-    EXPECT_EQ(address.current, f);
+    EXPECT_EQ(m_address.m_current, f);
 }
 
 // The tree selects a row itself and the list reports it back: the folder
 // selected after the last row is removed is listed once, not twice.
 TEST_F(TreeTest, removingTheLastRowListsTheFolderBeforeItOnce) {
-    CFolder* f = AddFolder(*top, "F");
+    CFolder* f = AddFolder(*m_top, "F");
     AddEntry(*f, "E", "http://e");
-    AddEntry(*top, "N", "http://n");
+    AddEntry(*m_top, "N", "http://n");
     ASSERT_EQ(Bind(), 1);
-    left.Click(1);
-    top->Remove(1);
-    EXPECT_EQ(left.GetFirstSelectedRow(), 0);
-    EXPECT_EQ(middle.Rows(), (Names{"E"}));
+    m_left.Click(1);
+    m_top->Remove(1);
+    EXPECT_EQ(m_left.GetFirstSelectedRow(), 0);
+    EXPECT_EQ(m_middle.Rows(), (Names{"E"}));
 }
 
 } // namespace

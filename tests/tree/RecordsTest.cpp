@@ -7,14 +7,14 @@ using I = std::int32_t;
 using S = std::string;
 
 Records Store(CItem& item) {
-    RecordArchive ar;
+    CRecordArchive ar;
     item.Serialize(ar);
     return ar.Written();
 }
 
 // Loads records (from the top folder's child count on) into top.
 void Load(CFolder& top, Records records) {
-    RecordArchive ar(std::move(records));
+    CRecordArchive ar(std::move(records));
     top.Serialize(ar);
 }
 
@@ -27,37 +27,37 @@ Records AfterTopName(const Records& records) {
 }
 
 TEST_F(TreeTest, emptyTreeStoresCountZero) {
-    EXPECT_EQ(Store(*top), (Records{I{1}, S{"Root"}, I{0}}));
+    EXPECT_EQ(Store(*m_top), (Records{I{1}, S{"Root"}, I{0}}));
 }
 
 TEST_F(TreeTest, storesExampleInPreOrder) {
-    AddSeparator(*top);
-    AddBlank(*top, "A");
-    CFolder* f = AddFolder(*top, "F");
+    AddSeparator(*m_top);
+    AddBlank(*m_top, "A");
+    CFolder* f = AddFolder(*m_top, "F");
     AddEntry(*f, "B", "T");
-    EXPECT_EQ(Store(*top), EXAMPLE);
+    EXPECT_EQ(Store(*m_top), EXAMPLE);
 }
 
 TEST_F(TreeTest, loadRebuildsTreeThatStoresTheSame) {
-    Load(*top, AfterTopName(EXAMPLE));
-    EXPECT_EQ(Store(*top), EXAMPLE);
-    EXPECT_EQ(ChildNames(*top), (Names{SEPARATOR_TEXT, "A", "F"}));
-    EXPECT_EQ(top->GetCurrent(), -1);
-    EXPECT_TRUE(top->GetChild(1)->IsContainer());
-    EXPECT_EQ(top->GetChild(2)->GetChild(0)->GetTarget(), "T");
+    Load(*m_top, AfterTopName(EXAMPLE));
+    EXPECT_EQ(Store(*m_top), EXAMPLE);
+    EXPECT_EQ(ChildNames(*m_top), (Names{SEPARATOR_TEXT, "A", "F"}));
+    EXPECT_EQ(m_top->GetCurrent(), -1);
+    EXPECT_TRUE(m_top->GetChild(1)->IsContainer());
+    EXPECT_EQ(m_top->GetChild(2)->GetChild(0)->GetTarget(), "T");
 
     // Loaded items carry working observers: the blank entry still converts.
     ASSERT_EQ(Bind(), 1);
-    left.Click(1);
-    middle.GetShownItem()->Insert(-1, std::make_unique<CItem>("C"));
-    EXPECT_EQ(Store(*top), (Records{I{1}, S{"Root"}, I{3}, I{0}, I{1}, S{"A"}, I{1}, I{3}, S{"C"},
-                                    I{1}, S{"F"}, I{1}, I{2}, S{"B"}, S{"T"}}));
+    m_left.Click(1);
+    m_middle.GetShownItem()->Insert(-1, std::make_unique<CItem>("C"));
+    EXPECT_EQ(Store(*m_top), (Records{I{1}, S{"Root"}, I{3}, I{0}, I{1}, S{"A"}, I{1}, I{3}, S{"C"},
+                                      I{1}, S{"F"}, I{1}, I{2}, S{"B"}, S{"T"}}));
 }
 
 TEST_F(TreeTest, entryNamedLikeSeparatorKeepsItsKind) {
-    AddEntry(*top, SEPARATOR_TEXT, "http://x");
-    AddBlank(*top, SEPARATOR_TEXT);
-    const Records stored = Store(*top);
+    AddEntry(*m_top, SEPARATOR_TEXT, "http://x");
+    AddBlank(*m_top, SEPARATOR_TEXT);
+    const Records stored = Store(*m_top);
     EXPECT_EQ(stored, (Records{I{1}, S{"Root"}, I{2}, I{2}, S{SEPARATOR_TEXT}, S{"http://x"}, I{3},
                                S{SEPARATOR_TEXT}}));
     std::unique_ptr<CFolder> again = std::make_unique<CFolder>("Root");
@@ -66,31 +66,31 @@ TEST_F(TreeTest, entryNamedLikeSeparatorKeepsItsKind) {
 }
 
 // Damaged or odd records.
-struct LoadCase {
-    const char* what;
-    Records records; // from the child count on
-    Names names;     // children of the top folder afterwards
-    bool endOfFile;  // the archive ran out
+struct CLoadCase {
+    const char* m_what;
+    Records m_records; // from the child count on
+    Names m_names;     // children of the top folder afterwards
+    bool m_endOfFile;  // the archive ran out
 };
 
-class LoadRecordsTest : public TreeTest, public ::testing::WithParamInterface<LoadCase> {};
+class LoadRecordsTest : public TreeTest, public ::testing::WithParamInterface<CLoadCase> {};
 
 TEST_P(LoadRecordsTest, keepsWhatWasRead) {
-    const LoadCase& c = GetParam();
+    const CLoadCase& c = GetParam();
     bool ended = false;
     try {
-        Load(*top, c.records);
+        Load(*m_top, c.m_records);
     } catch (const CArchiveException& e) {
-        EXPECT_EQ(e.m_cause, CArchiveException::endOfFile) << c.what;
+        EXPECT_EQ(e.m_cause, CArchiveException::EndOfFile) << c.m_what;
         ended = true;
     }
-    EXPECT_EQ(ended, c.endOfFile) << c.what;
-    EXPECT_EQ(ChildNames(*top), c.names) << c.what;
+    EXPECT_EQ(ended, c.m_endOfFile) << c.m_what;
+    EXPECT_EQ(ChildNames(*m_top), c.m_names) << c.m_what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Records, LoadRecordsTest,
-    ::testing::ValuesIn(std::vector<LoadCase>{
+    ::testing::ValuesIn(std::vector<CLoadCase>{
         {"zero count", {I{0}}, {}, false},
         {"negative count", {I{-5}, I{0}}, {}, false},
         {"unknown tag 7", {I{1}, I{7}, S{"U"}}, {"U"}, false},
@@ -100,11 +100,11 @@ INSTANTIATE_TEST_SUITE_P(
     }));
 
 TEST_F(TreeTest, unknownTagLoadsAsBlankEntry) {
-    Load(*top, {I{1}, I{9}, S{"U"}});
-    auto* entry = dynamic_cast<CEntry*>(top->GetChild(0));
+    Load(*m_top, {I{1}, I{9}, S{"U"}});
+    auto* entry = dynamic_cast<CEntry*>(m_top->GetChild(0));
     ASSERT_NE(entry, nullptr);
     EXPECT_TRUE(entry->IsBlank());
-    EXPECT_EQ(Store(*top), (Records{I{1}, S{"Root"}, I{1}, I{3}, S{"U"}}));
+    EXPECT_EQ(Store(*m_top), (Records{I{1}, S{"Root"}, I{1}, I{3}, S{"U"}}));
 }
 
 Records Nested(int folders) {
@@ -119,9 +119,9 @@ Records Nested(int folders) {
 }
 
 TEST_F(TreeTest, nestingIsBounded) {
-    Load(*top, Nested(MAX_FOLDER_DEPTH));
+    Load(*m_top, Nested(MAX_FOLDER_DEPTH));
     int depth = 0;
-    for (CItem* item = top.get(); item->GetCount() > 0; item = item->GetChild(0))
+    for (CItem* item = m_top.get(); item->GetCount() > 0; item = item->GetChild(0))
         ++depth;
     EXPECT_EQ(depth, MAX_FOLDER_DEPTH);
 
@@ -130,7 +130,7 @@ TEST_F(TreeTest, nestingIsBounded) {
         Load(*deep, Nested(MAX_FOLDER_DEPTH + 1));
         ADD_FAILURE() << "no error for folders nested too deep";
     } catch (const CArchiveException& e) {
-        EXPECT_EQ(e.m_cause, CArchiveException::badFormat);
+        EXPECT_EQ(e.m_cause, CArchiveException::BadFormat);
     }
     EXPECT_EQ(deep->GetCount(), 1); // what was read stays
 }
@@ -139,11 +139,11 @@ TEST_F(TreeTest, nestingIsBounded) {
 // folder would come to lie too deep, nothing changes, and what is stored
 // loads again whole.
 TEST_F(TreeTest, foldersNeverNestDeeperThanLoadingReads) {
-    CFolder* deepest = top.get();
+    CFolder* deepest = m_top.get();
     for (int depth = 1; depth <= MAX_FOLDER_DEPTH; ++depth)
         deepest = AddFolder(*deepest, "N");
     ASSERT_EQ(deepest->GetDepth(), MAX_FOLDER_DEPTH);
-    auto* above = dynamic_cast<CFolder*>(top.get());
+    auto* above = dynamic_cast<CFolder*>(m_top.get());
     for (int depth = 1; depth < MAX_FOLDER_DEPTH; ++depth)
         above = static_cast<CFolder*>(above->GetChild(0));
     const unsigned long long changes = g_nTreeChanges;
@@ -168,14 +168,14 @@ TEST_F(TreeTest, foldersNeverNestDeeperThanLoadingReads) {
     EXPECT_TRUE(blank->IsBlank());
     EXPECT_EQ(g_nTreeChanges, afterBlank);
 
-    const Records stored = Store(*top);
+    const Records stored = Store(*m_top);
     std::unique_ptr<CFolder> again = std::make_unique<CFolder>("Root");
     Load(*again, AfterTopName(stored));
     EXPECT_EQ(Store(*again), stored);
 }
 
 TEST_F(TreeTest, aFolderInsertedWithItsFoldersTakesTheirDepths) {
-    CFolder* f = AddFolder(*top, "F");
+    CFolder* f = AddFolder(*m_top, "F");
     auto moved = std::make_unique<CFolder>("P");
     CFolder* p = moved.get();
     CFolder* q = AddFolder(*AddFolder(*p, "Q0"), "Q");

@@ -20,18 +20,20 @@ class TreeTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetTreeState();
-        g_pAddressBox = &address;
-        top = StartTree(content.get());
+        g_pAddressBox = &m_address;
+        m_top = StartTree(m_content.get());
     }
     void TearDown() override {
-        left.SetObserver(nullptr);
-        middle.SetObserver(nullptr);
-        right.SetObserver(nullptr);
-        EndTree(std::move(top));
+        m_left.SetObserver(nullptr);
+        m_middle.SetObserver(nullptr);
+        m_right.SetObserver(nullptr);
+        EndTree(std::move(m_top));
         ResetTreeState();
     }
 
-    int Bind(CItemObserver* level) { return BindColumns(level, top.get(), &left, &middle, &right); }
+    int Bind(CItemObserver* level) {
+        return BindColumns(level, m_top.get(), &m_left, &m_middle, &m_right);
+    }
     int Bind() { return Bind(g_pFirstLevel); }
     static CItemObserver* Level(int depth) {
         CItemObserver* level = g_pFirstLevel;
@@ -40,10 +42,10 @@ protected:
         return level;
     }
 
-    std::unique_ptr<CMenu> content = MakeContentMenu();
-    FakeAddressBox address;
-    FakeListOutput left, middle, right;
-    std::unique_ptr<CFolder> top;
+    std::unique_ptr<CMenu> m_content = MakeContentMenu();
+    CFakeAddressBox m_address;
+    CFakeListOutput m_left, m_middle, m_right;
+    std::unique_ptr<CFolder> m_top;
 };
 
 // Building trees the way loading does (no display).
@@ -73,17 +75,17 @@ inline CItem* AddSeparator(CFolder& parent) {
 }
 
 // Kinds of item, for tables of cases.
-enum class Kind { Entry, Blank, Folder, Separator };
+enum class EKind { Entry, Blank, Folder, Separator };
 
-inline CItem* AddKind(CFolder& parent, Kind kind, const std::string& name) {
+inline CItem* AddKind(CFolder& parent, EKind kind, const std::string& name) {
     switch (kind) {
-    case Kind::Entry:
+    case EKind::Entry:
         return AddEntry(parent, name, "http://" + name);
-    case Kind::Blank:
+    case EKind::Blank:
         return AddBlank(parent, name);
-    case Kind::Folder:
+    case EKind::Folder:
         return AddFolder(parent, name);
-    case Kind::Separator:
+    case EKind::Separator:
         break;
     }
     return AddSeparator(parent);

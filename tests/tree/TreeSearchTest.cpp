@@ -13,11 +13,11 @@ namespace {
 
 // ------------------------------------------------------------------ folding
 
-struct FoldCase {
-    const char* bytes;
-    const char* folded;
+struct CFoldCase {
+    const char* m_bytes;
+    const char* m_folded;
 };
-const FoldCase kFolds[] = {
+const CFoldCase FOLDS[] = {
     {"Caf\xC3\xA9 MENU", "cafe menu"},
     {"Cafe\xCC\x81", "cafe"},                           // combining acute accent
     {"Caf\xE9", "cafe"},                                // not UTF-8: Latin-1, as shown
@@ -36,16 +36,16 @@ const FoldCase kFolds[] = {
 };
 
 TEST(TextFoldTest, FoldsCaseAndAccentsOfTheShownText) {
-    for (const FoldCase& c : kFolds)
-        EXPECT_EQ(FoldText(c.bytes), c.folded) << c.bytes;
+    for (const CFoldCase& c : FOLDS)
+        EXPECT_EQ(FoldText(c.m_bytes), c.m_folded) << c.m_bytes;
 }
 
-struct MarkCase {
-    const char* bytes;
-    std::vector<std::string> words;
-    std::vector<std::pair<int, int>> marks;
+struct CMarkCase {
+    const char* m_bytes;
+    std::vector<std::string> m_words;
+    std::vector<std::pair<int, int>> m_marks;
 };
-const MarkCase kMarks[] = {
+const CMarkCase MARKS[] = {
     {"My Caf\xC3\xA9 notes", {"cafe"}, {{3, 7}}},
     {"Cafe\xCC\x81 au lait", {"cafe"}, {{0, 5}}}, // the accent goes with its letter
     {"Stra\u00DFe", {"s"}, {{0, 1}}},
@@ -57,8 +57,8 @@ const MarkCase kMarks[] = {
 };
 
 TEST(TextFoldTest, MarksCoverTheShownCharactersOfEachWord) {
-    for (const MarkCase& c : kMarks)
-        EXPECT_EQ(MarkWords(c.bytes, c.words), c.marks) << c.bytes;
+    for (const CMarkCase& c : MARKS)
+        EXPECT_EQ(MarkWords(c.m_bytes, c.m_words), c.m_marks) << c.m_bytes;
 }
 
 // ------------------------------------------------------------------ finding
@@ -70,38 +70,38 @@ class TreeSearchTest : public TreeTest {
 protected:
     void SetUp() override {
         TreeTest::SetUp();
-        CFolder* work = AddFolder(*top, "Work");
+        CFolder* work = AddFolder(*m_top, "Work");
         AddEntry(*work, "Caf\xC3\xA9 menu", "www.example.org/menu");
         AddEntry(*work, "Reports", "/home/user/Reports");
         CFolder* archive = AddFolder(*work, "Archive");
         AddEntry(*archive, "Q3 review.pdf", "/home/user/Documents/Archive/Q3 review.pdf");
         AddBlank(*archive, "to sort");
-        AddSeparator(*top);
-        AddEntry(*top, "Decaf beans", "https://shop.example.org/beans");
-        AddEntry(*top, "My CAF\xC3\x89 notes", "/home/user/notes.txt");
-        AddEntry(*top, "Caf\xE9 au lait", "http://old.example.org/");
-        AddEntry(*top, "Lunch", "https://cafe.example.org/lunch");
-        AddEntry(*top, "Cafe\xCC\x81 cr\xC3\xA8me", "https://creme.example.org/");
-        AddEntry(*top, "\xC3\x86r\xC3\xB8 Ferries", "https://ferries.example.org/");
-        AddEntry(*top, "Stra\u00DFe", "https://map.example.org/");
-        search.Build(*top);
+        AddSeparator(*m_top);
+        AddEntry(*m_top, "Decaf beans", "https://shop.example.org/beans");
+        AddEntry(*m_top, "My CAF\xC3\x89 notes", "/home/user/notes.txt");
+        AddEntry(*m_top, "Caf\xE9 au lait", "http://old.example.org/");
+        AddEntry(*m_top, "Lunch", "https://cafe.example.org/lunch");
+        AddEntry(*m_top, "Cafe\xCC\x81 cr\xC3\xA8me", "https://creme.example.org/");
+        AddEntry(*m_top, "\xC3\x86r\xC3\xB8 Ferries", "https://ferries.example.org/");
+        AddEntry(*m_top, "Stra\u00DFe", "https://map.example.org/");
+        m_search.Build(*m_top);
     }
 
     Names Found(std::string_view text, std::size_t limit = 300) {
         Names names;
-        for (const CTreeSearch::Match& match : search.Find(text, limit).shown)
-            names.push_back(search.GetIndexedItem(match.record)->GetName());
+        for (const CTreeSearch::CMatch& match : m_search.Find(text, limit).m_shown)
+            names.push_back(m_search.GetIndexedItem(match.m_record)->GetName());
         return names;
     }
 
-    CTreeSearch search;
+    CTreeSearch m_search;
 };
 
-struct FindCase {
-    const char* text;
-    Names found;
+struct CFindCase {
+    const char* m_text;
+    Names m_found;
 };
-const FindCase kFinds[] = {
+const CFindCase FINDS[] = {
     // Name start, then a word of the name, then anywhere in it, then the
     // target; tree order within each.
     {"caf",
@@ -128,13 +128,13 @@ const FindCase kFinds[] = {
     {"------", {}}, // separators are not found
 };
 
-class FindTest : public TreeSearchTest, public ::testing::WithParamInterface<FindCase> {};
+class FindTest : public TreeSearchTest, public ::testing::WithParamInterface<CFindCase> {};
 
 TEST_P(FindTest, MatchesComeBestFirst) {
-    EXPECT_EQ(Found(GetParam().text), GetParam().found);
+    EXPECT_EQ(Found(GetParam().m_text), GetParam().m_found);
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, FindTest, ::testing::ValuesIn(kFinds));
+INSTANTIATE_TEST_SUITE_P(Texts, FindTest, ::testing::ValuesIn(FINDS));
 
 TEST_F(TreeSearchTest, TypingLetterByLetterFindsWhatTheWholeTextFinds) {
     // Extending the text searches the previous matches only; shortening it or
@@ -142,36 +142,36 @@ TEST_F(TreeSearchTest, TypingLetterByLetterFindsWhatTheWholeTextFinds) {
     const char* typed[] = {"c", "ca", "caf", "cafe", "cafe ", "cafe n", "cafe", "ca", "l", "lu"};
     for (const char* text : typed) {
         CTreeSearch fresh;
-        fresh.Build(*top);
-        const CTreeSearch::Result expected = fresh.Find(text, 300);
-        const CTreeSearch::Result got = search.Find(text, 300);
-        EXPECT_EQ(got.total, expected.total) << text;
-        ASSERT_EQ(got.shown.size(), expected.shown.size()) << text;
-        for (std::size_t i = 0; i < got.shown.size(); ++i)
-            EXPECT_EQ(got.shown[i].record, expected.shown[i].record) << text;
+        fresh.Build(*m_top);
+        const CTreeSearch::CResult expected = fresh.Find(text, 300);
+        const CTreeSearch::CResult got = m_search.Find(text, 300);
+        EXPECT_EQ(got.m_total, expected.m_total) << text;
+        ASSERT_EQ(got.m_shown.size(), expected.m_shown.size()) << text;
+        for (std::size_t i = 0; i < got.m_shown.size(); ++i)
+            EXPECT_EQ(got.m_shown[i].m_record, expected.m_shown[i].m_record) << text;
     }
 }
 
 TEST_F(TreeSearchTest, ShowsTheBestUpToTheLimitAndCountsAll) {
-    CFolder* many = AddFolder(*top, "Many");
+    CFolder* many = AddFolder(*m_top, "Many");
     for (int i = 0; i < 500; ++i)
         AddEntry(*many, "old item " + std::to_string(i), "http://x/");
     for (int i = 0; i < 10; ++i)
         AddEntry(*many, "item " + std::to_string(i), "http://y/");
-    search.Build(*top);
-    const CTreeSearch::Result result = search.Find("item", 100);
-    EXPECT_EQ(result.total, 510u);
-    ASSERT_EQ(result.shown.size(), 100u);
-    EXPECT_EQ(search.GetIndexedItem(result.shown[0].record)->GetName(), "item 0");
-    EXPECT_EQ(result.shown[9].rank, CTreeSearch::RANK_NAME_START);
-    EXPECT_EQ(search.GetIndexedItem(result.shown[10].record)->GetName(), "old item 0");
-    EXPECT_EQ(result.shown[10].rank, CTreeSearch::RANK_WORD_START);
+    m_search.Build(*m_top);
+    const CTreeSearch::CResult result = m_search.Find("item", 100);
+    EXPECT_EQ(result.m_total, 510u);
+    ASSERT_EQ(result.m_shown.size(), 100u);
+    EXPECT_EQ(m_search.GetIndexedItem(result.m_shown[0].m_record)->GetName(), "item 0");
+    EXPECT_EQ(result.m_shown[9].m_rank, CTreeSearch::RankNameStart);
+    EXPECT_EQ(m_search.GetIndexedItem(result.m_shown[10].m_record)->GetName(), "old item 0");
+    EXPECT_EQ(result.m_shown[10].m_rank, CTreeSearch::RankWordStart);
 }
 
 TEST_F(TreeSearchTest, AnyTextOfAnyLengthIsASearch) {
     const std::string longName = std::string(20000, 'x') + "needle" + std::string(100, 'y');
-    AddEntry(*top, longName, std::string(30000, 'q'));
-    search.Build(*top);
+    AddEntry(*m_top, longName, std::string(30000, 'q'));
+    m_search.Build(*m_top);
 
     std::string paste;
     for (int i = 0; i < 2500; ++i)
@@ -188,63 +188,64 @@ TEST_F(TreeSearchTest, AnyTextOfAnyLengthIsASearch) {
 }
 
 TEST_F(TreeSearchTest, RowsAndFoldersLeadToTheItemUntilTheTreeChanges) {
-    const CTreeSearch::Result result = search.Find("q3", 10);
-    ASSERT_EQ(result.total, 1u);
-    const std::uint32_t record = result.shown[0].record;
-    EXPECT_EQ(search.GetRows(record), (std::vector<int>{0, 2, 0}));
+    const CTreeSearch::CResult result = m_search.Find("q3", 10);
+    ASSERT_EQ(result.m_total, 1u);
+    const std::uint32_t record = result.m_shown[0].m_record;
+    EXPECT_EQ(m_search.GetRows(record), (std::vector<int>{0, 2, 0}));
     std::vector<const CItem*> folders;
-    EXPECT_EQ(search.Locate(*top, record, &folders)->GetName(), "Q3 review.pdf");
+    EXPECT_EQ(m_search.Locate(*m_top, record, &folders)->GetName(), "Q3 review.pdf");
     Names names;
     for (const CItem* folder : folders)
         names.push_back(folder->GetName());
     EXPECT_EQ(names, (Names{"Work", "Archive"}));
 
-    CItem* archive = top->GetChild(0)->GetChild(2);
-    EXPECT_TRUE(search.IsCurrent());
+    CItem* archive = m_top->GetChild(0)->GetChild(2);
+    EXPECT_TRUE(m_search.IsCurrent());
     archive->Insert(0, std::make_unique<CEntry>("first", "http://first/", nullptr));
-    EXPECT_FALSE(search.IsCurrent());
-    EXPECT_EQ(search.Locate(*top, record), nullptr);
-    search.Build(*top);
-    ASSERT_EQ(search.Find("q3", 10).total, 1u);
-    EXPECT_EQ(search.GetRows(search.Find("q3", 10).shown[0].record), (std::vector<int>{0, 2, 1}));
+    EXPECT_FALSE(m_search.IsCurrent());
+    EXPECT_EQ(m_search.Locate(*m_top, record), nullptr);
+    m_search.Build(*m_top);
+    ASSERT_EQ(m_search.Find("q3", 10).m_total, 1u);
+    EXPECT_EQ(m_search.GetRows(m_search.Find("q3", 10).m_shown[0].m_record),
+              (std::vector<int>{0, 2, 1}));
 }
 
 // ------------------------------------------------------------------ revealing
 
 TEST_F(TreeTest, SelectPathShowsTheItemSelectedInItsFolder) {
     // Root: A (B (C (D (deep entry, E (inner)))))), top entry.
-    CFolder* d = AddFolder(*AddFolder(*AddFolder(*AddFolder(*top, "A"), "B"), "C"), "D");
+    CFolder* d = AddFolder(*AddFolder(*AddFolder(*AddFolder(*m_top, "A"), "B"), "C"), "D");
     AddEntry(*d, "sibling", "http://sibling/");
     AddEntry(*d, "deep entry", "http://deep/");
     AddEntry(*AddFolder(*d, "E"), "inner", "http://inner/");
-    AddEntry(*top, "top entry", "http://top/");
+    AddEntry(*m_top, "top entry", "http://top/");
     Bind();
 
-    struct Case {
-        std::vector<int> rows;
-        Names left, middle, right;
-        int selectedRight;
-        std::string address;
+    struct CCase {
+        std::vector<int> m_rows;
+        Names m_left, m_middle, m_right;
+        int m_selectedRight;
+        std::string m_address;
     };
-    const Case cases[] = {
+    const CCase cases[] = {
         {{0, 0, 0, 0, 1}, {"C"}, {"D"}, {"sibling", "deep entry", "E"}, 1, "http://deep/"},
         // A folder shows its contents beside it, nothing selected there.
         {{0, 0, 0, 0, 2}, {"D"}, {"sibling", "deep entry", "E"}, {"inner"}, -1, ""},
         {{1}, {"A", "top entry"}, {}, {}, -1, "http://top/"},
     };
-    for (const Case& c : cases) {
-        CItemObserver* level = SelectPath(*top, c.rows);
+    for (const CCase& c : cases) {
+        CItemObserver* level = SelectPath(*m_top, c.m_rows);
         ASSERT_NE(level, nullptr);
         ASSERT_EQ(Bind(level), 1);
-        EXPECT_EQ(left.Rows(), c.left);
-        EXPECT_EQ(middle.Rows(), c.middle);
-        EXPECT_EQ(right.Rows(), c.right);
-        EXPECT_EQ(right.GetFirstSelectedRow(), c.selectedRight);
-        EXPECT_EQ(address.text, c.address);
+        EXPECT_EQ(m_left.Rows(), c.m_left);
+        EXPECT_EQ(m_middle.Rows(), c.m_middle);
+        EXPECT_EQ(m_right.Rows(), c.m_right);
+        EXPECT_EQ(m_right.GetFirstSelectedRow(), c.m_selectedRight);
+        EXPECT_EQ(m_address.m_text, c.m_address);
     }
-    EXPECT_EQ(SelectPath(*top, {0, 7}), nullptr);
-    EXPECT_EQ(SelectPath(*top, {1, 0}), nullptr); // below an entry
-    EXPECT_EQ(SelectPath(*top, {}), nullptr);
+    EXPECT_EQ(SelectPath(*m_top, {0, 7}), nullptr);
+    EXPECT_EQ(SelectPath(*m_top, {1, 0}), nullptr); // below an entry
+    EXPECT_EQ(SelectPath(*m_top, {}), nullptr);
 }
 
 } // namespace
