@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/AddressEdit.h"
 
 #include "text/TextCodec.h"

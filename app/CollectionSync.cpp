@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/CollectionSync.h"
 
 #include "edit/TreeEditor.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Keeps the window's tree and the data file on disk together while a sync
 // engine (or anything else) may replace the file: another machine's version

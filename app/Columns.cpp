@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/Columns.h"
 
 #include "skin/BookmarkListCtrl.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The main window's three list columns: which three consecutive depths of
 // the tree they show, and the hidden navigation commands that step them.

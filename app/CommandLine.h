@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The program's command line: what to do before any window exists. Parsing is
 // pure (no file is touched); PrepareDataFolder then checks or makes the folder

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A window's commands by identifier: each identifier, or a run of them, with
 // the handler that carries it out.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/ControlSet.h"
 
 #include <QString>

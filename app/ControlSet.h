@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The main window's controls as the table in app/MainControls.h lists them:
 // made, named and placed by their rows, found by identifier, and switched

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/EditActions.h"
 
 #include "app/Columns.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The main window's undoable editing: every change the user makes to the
 // tree in the list columns and the address box goes through one CTreeEditor

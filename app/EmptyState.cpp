@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/EmptyState.h"
 
 #include "app/ProfileScan.h"

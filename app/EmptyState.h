@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the first column shows while the collection is empty (a first start,
 // or everything deleted): one line on what Quillbox keeps, a button for each

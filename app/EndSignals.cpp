@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/EndSignals.h"
 
 #include <QSocketNotifier>

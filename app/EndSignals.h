@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The signals that end a program without its close command: SIGTERM (a
 // logout, a shutdown, kill), SIGINT (Ctrl+C in a terminal) and SIGHUP (the

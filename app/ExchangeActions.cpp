@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/ExchangeActions.h"
 
 #include "app/MessageBox.h"

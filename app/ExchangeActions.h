@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The window's ways in and out for bookmarks: the options panel's Import
 // button (a menu: a bookmark file, or one of the browser profiles found) and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/ExchangeCommand.h"
 
 #include "app/CommandLine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // quillbox --import FILE and --export FILE: the bookmarks in and out without a
 // window, under the same data folder and password as the program. A password

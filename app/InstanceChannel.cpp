@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/InstanceChannel.h"
 
 #include "app/InstanceLock.h"

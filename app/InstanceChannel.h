@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The channel by which a second start asks the running copy for something
 // ("quillbox --menu" bound to a key of the desktop). It is a local socket in

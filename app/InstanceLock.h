@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The marker of a running copy. Only its existence counts: it is never waited
 // on. The kernel drops it when the process dies, so a copy that crashed or was

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/MainApp.h"
 
 #include "app/EndSignals.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The application object: the guard that lets one copy run, and the road from
 // start to exit. It runs the main window modally and, when that ends, lets

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The controls of the main window, one row each: identifier, role name, kind,
 // place, what each of the four panels does to it, and the texts it offers to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/MainDialog.h"
 
 #include "app/Columns.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The main window: a frameless dialog cut from the skin "MainWnd" that holds
 // the three list columns (three consecutive depths of the tree), the address

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window's side of the quick-find palette and the dock window:
 // opening them, and showing an item they found in the columns.
 

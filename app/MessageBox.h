@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Messages the user has to acknowledge, behind an interface: the window shows
 // them through it, and tests pass a fake that records them instead of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/PasswordPanel.h"
 
 #include "app/MainControls.h"

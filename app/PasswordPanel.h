@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The password's part of the main window: the prompt for the password at the
 // start (with the explanation that the data file is under another one), and

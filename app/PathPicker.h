@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Browsing for a file or a folder: one to put into the address box, a bookmark
 // file to import, a file to export to. The window asks through IPathPicker so

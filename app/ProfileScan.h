@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The browser profiles found for this user, each with its bookmark count or
 // the reason it cannot be read. Finding them is quick (a look at a few

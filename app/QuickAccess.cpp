@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/QuickAccess.h"
 
 #include "app/MainDialog.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Reaching the tree without finding the main window first: the requests of
 // later starts ("quillbox --menu" bound to a key of the desktop, which works

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/ReviewPanel.h"
 
 #include "app/TidyActions.h"

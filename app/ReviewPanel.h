@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The review panel: a small frameless window in the skin's leather and paper
 // beside the main window that shows what Check links or Find duplicates found

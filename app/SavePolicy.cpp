@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/SavePolicy.h"
 
 #include "store/DataFile.h"

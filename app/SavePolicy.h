@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // When the main window writes its tree to the data file, and when it tells the
 // user that a write went wrong.

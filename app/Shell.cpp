@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/Shell.h"
 
 #include "edit/ItemMime.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Opening a target: the one place where the program hands something to the
 // desktop. The window code only knows IShell; the real adapter asks the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/TidyActions.h"
 
 #include "app/ReviewPanel.h"

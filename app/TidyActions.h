@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Tidying a grown collection from the main window: Check links and Find
 // duplicates (the options panel's buttons and the "OP" menu's commands), and

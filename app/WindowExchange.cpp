@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/WindowExchange.h"
 
 #include "app/ExchangeActions.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The main window's side of import and export (app/ExchangeActions.h): the
 // options panel's Import and Export buttons and a bookmark file dropped on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Slow work off the GUI thread (a strong key's derivation, about half a
 // second), one job at a time on a thread of its own, so that the window goes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Quillbox: a small organiser for one user's bookmarks and shortcuts.
 
 #include "app/CommandLine.h"

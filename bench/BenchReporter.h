@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What every benchmark's summary needs: each run's time per iteration, kept by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the tree and edit benchmarks share: a list column reduced to a vector of
 // rows, and the names of generated bookmarks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "check/CheckTargets.h"
 
 #include "tree/Item.h"

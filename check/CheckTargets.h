@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What a link check and the duplicate finder work on: the entries below a
 // folder, each with the target it had when it was collected, and the way back

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Duplicate addresses. Two targets are the same when they differ only in
 // what browsers treat as equal: the case of the scheme and of the host, a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The link check: asks the web servers of many addresses whether each page is
 // still there, in the background on the Qt event loop, politely.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # What `cmake --install` puts under the prefix, and the Debian package CPack
 # makes of it (`cpack -G DEB` in a build folder). The program finds its help
 # at ../share/quillbox from its own folder (app/Shell.cpp: HelpFilePath), so

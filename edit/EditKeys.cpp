@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "edit/EditKeys.h"
 
 #include "tree/Menu.h"

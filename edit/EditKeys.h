@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The editing commands added to the "OP" pop-up below its own items, and the
 // keys of a list column.

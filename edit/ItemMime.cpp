@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "edit/ItemMime.h"
 
 #include "text/TextCodec.h"

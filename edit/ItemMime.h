@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The tree's items on the clipboard and in drag and drop.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Sort by Name: the order of a folder's children by name in the user's
 // language (QCollator), natural (digit runs compare as numbers, so "File 9"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "edit/TreeEditor.h"
 
 #include "edit/NameOrder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Undoable changes to the tree. Every change is a command on a QUndoStack
 // that calls the tree's own operations (tree/Item.h), so the columns, the

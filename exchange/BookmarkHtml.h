@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The HTML bookmark file most browsers and bookmark services read and write:
 //

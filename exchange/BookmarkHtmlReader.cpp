@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading the HTML bookmark file: its bytes made UTF-8 by the charset they
 // declare, then libxml2's HTML parser followed element by element.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing the HTML bookmark file.
 
 #include "exchange/BookmarkHtml.h"

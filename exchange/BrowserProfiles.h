@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Bookmarks straight from the browsers installed for this user.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "exchange/ImportTree.h"
 
 #include "tree/Item.h"

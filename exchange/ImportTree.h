@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What an import read, before it goes into the bookmark tree: a plain tree of
 // folders, entries and separators (names and targets in UTF-8), with counts

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "exchange/Xbel.h"
 
 #include "text/TextCodec.h"

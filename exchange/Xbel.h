@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // XBEL, the XML Bookmark Exchange Language 1.0 that desktop bookmark editors
 // keep their bookmarks in and bookmark sync tools store in a shared folder:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reads arbitrary bytes as a bookmark file, or (an input starting with 'J')
 // the rest as a Chromium-family Bookmarks JSON file. Whatever reads must go
 // into a tree, and the tree written out as a bookmark file must read back

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loads arbitrary bytes as the data file "Quillbox.dat" (empty key) through
 // the same code the program uses. An input that starts with 'P' holds
 // plaintext blocks instead, enciphered here before they are written, so the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reads arbitrary bytes as the tree's items on the clipboard or in a drag,
 // which any other program may offer. Whatever decodes must encode again, and
 // those bytes must decode to the same items and encode to the same bytes. A

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loads arbitrary bytes as a strong data file under the password "fuzz".
 // An input that starts with 'P' holds the plain records instead, sealed here
 // under that password with a fixed salt and nonce before they are loaded, so

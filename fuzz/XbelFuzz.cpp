@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reads arbitrary bytes as an XBEL document. Whatever reads must go into a
 // tree, and the tree written out as XBEL must read back with as many
 // bookmarks, folders and separators. A crash, a leak, undefined behaviour or

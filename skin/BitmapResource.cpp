@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "skin/BitmapResource.h"
 
 #include <QDir>

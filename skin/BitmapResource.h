@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The program's bitmaps and icon are compiled into qb_skin with the Qt resource

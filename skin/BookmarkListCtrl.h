@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // One of the main window's three list columns: it shows the children of the
 // item its level observer displays, one row per child with the child's name,

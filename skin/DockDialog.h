@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The dock window: a 40 x 40 frameless window with the picture "DockWin" that
 // stands in for the hidden main window. It stays on top of other windows, has

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "skin/FindPalette.h"
 
 #include "skin/LeatherPanel.h"

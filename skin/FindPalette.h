@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The quick-find palette: a small frameless pop-up in the skin's leather and
 // paper that finds folders and entries anywhere in the tree as the user types

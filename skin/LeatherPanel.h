@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The leather of the skin's small windows (the find box, the review panel):
 // a dark-rimmed, rounded panel with a stitched seam inside its edge.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Shows a menu of the tree's menu model (tree/Menu.h) as a Qt pop-up menu.
 // A CMenuView reads its model each time it is about to show, and a sub-menu

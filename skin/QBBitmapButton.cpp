@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "skin/QBBitmapButton.h"
 
 #include "skin/BitmapResource.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A push button whose whole look comes from one bitmap, named by the button's

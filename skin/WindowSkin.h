@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A skin gives a frameless window its whole look from one bitmap: loading it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The data file's 64-bit block cipher: the classic Feistel construction of the
 // 1977 federal standard with two departures every stored file depends on: the

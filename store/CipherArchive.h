@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The archive that every stored integer and string of the data file passes
 // through. Each 32-bit integer is one 8-byte block enciphered under the

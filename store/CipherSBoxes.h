@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The cipher's eight S-boxes as plain tables, read by the table-driven round
 // function (Cipher.cpp), by the generator of the bitsliced gate circuits

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "store/DataFile.h"
 
 #include "store/RegularFile.h"

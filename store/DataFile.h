@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The file rules: which files hold the tree and the settings, in which order
 // they are read and written, and what is kept when something goes wrong. The

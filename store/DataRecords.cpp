@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "store/DataRecords.h"
 
 #include "tree/Item.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The data file's contents on any device: the format number 65537, then the
 // top folder's record (tag 1, its name, its children), every value through

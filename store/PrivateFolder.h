@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Folders of ours (the data, settings and state folders) are their owner's
 // alone, whatever the umask the program was started with.

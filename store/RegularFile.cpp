@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "store/RegularFile.h"
 
 #include <QFile>

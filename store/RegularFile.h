@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Files of ours are regular files. A pipe, a device or a socket put where one
 // should be is never opened the usual way: opening a pipe for reading waits

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "store/Settings.h"
 
 #include "store/Cipher.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The one settings record: the password check value, the dock window's
 // position and the current password, which keys the data file. The record

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "store/SettingsStore.h"
 
 #include "store/PrivateFolder.h"

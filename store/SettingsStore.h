@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Where the settings record is kept: 32-bit words under short names ("Passwd",
 // "Pos"). The program uses the user's own settings file; tests pass a store

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "store/StrongFormat.h"
 
 #include "store/DataRecords.h"

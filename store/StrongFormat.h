@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The strong data file: the tree's records sealed under a key derived from
 // the whole password, so that a changed bit, a cut, an extension or a wrong

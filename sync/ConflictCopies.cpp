@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sync/ConflictCopies.h"
 
 #include <QDir>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The copies of the data file that sync engines keep when two machines saved
 // before they synced. Three namings are known, for "Quillbox.dat":

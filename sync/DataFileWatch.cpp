@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sync/DataFileWatch.h"
 
 #include "store/RegularFile.h"

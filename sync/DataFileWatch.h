@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Notices when the data file on disk is no longer the one this run last saw:
 // another machine's version arrived through a sync engine, or a conflict copy

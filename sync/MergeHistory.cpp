@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sync/MergeHistory.h"
 
 #include "store/PrivateFolder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The trees this machine last loaded or saved, kept per data file outside the
 // synced folder, so that a merge can find the tree both machines started from.

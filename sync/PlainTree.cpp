@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sync/PlainTree.h"
 
 #include "store/DataFile.h"

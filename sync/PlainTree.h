@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Copies between the program's tree (tree/Item.h) and the plain items the
 // merge and the history work on (sync/TreeMerge.h).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sync/TreeMerge.h"
 
 #include <algorithm>

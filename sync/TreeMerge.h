@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Three-way merge of bookmark trees, for a data file that a sync engine
 // (Syncthing, a cloud folder, a network share) carries between machines.

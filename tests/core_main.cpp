@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // GoogleTest entry point with a QCoreApplication (Qt's plugins, such as the
 // SQL drivers, are found through it), and test paths for QStandardPaths.
 #include <QCoreApplication>

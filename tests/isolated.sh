@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Runs one test program in a fresh temporary folder: its working folder, its
 # HOME and its XDG folders all lie inside, so nothing it does can reach the
 # user's own files or another test's. The folder is removed afterwards, also

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // GoogleTest entry point for tests that need a QApplication (widgets, pixmaps,
 // fonts). The platform is chosen by QT_QPA_PLATFORM; without it (as when CTest
 // lists the tests before running them) the tests run offscreen. QStandardPaths

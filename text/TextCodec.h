@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Texts of the tree are bytes. As text, bytes that are valid UTF-8 read as
 // UTF-8 (a leading byte order mark read as nothing) and anything else (a file

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the release preset with the benchmarks turned on (QB_BUILD_BENCH,
 # off there by default) and runs every benchmark (or those named):
 #   tools/bench.sh                  all of them

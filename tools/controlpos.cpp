@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // qb_controlpos: writes the main window's control table as plain lines for
 // the real-window scripts (tests/app/lib.sh, click_control):
 //

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian 12 packages that building, running and testing need,
 # skipping those already present. Installing needs root: tools/asroot.sh uses
 # sudo, or su where there is no sudo.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes tree/FoldTable.inc, the character table of the quick search's folding
 (tree/TextFold.cpp), from Python's Unicode database:
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Fuzzes the data file loaders (classic and strong), the bookmark importers
 # (HTML, JSON, XBEL) and the clipboard and drag decoder for SECONDS seconds in
 # all (default 60), split evenly between the targets:

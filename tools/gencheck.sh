@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Regenerates the checked-in generated tables into a scratch folder and fails
 # when one differs from its copy in the tree (a generator or its input changed
 # without the table being remade):

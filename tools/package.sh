@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian package from the testing build (the one tools/test.sh
 # makes, so CI builds nothing twice), checks it with lintian (no error and no
 # warning may remain), installs it with apt-get, starts the installed program

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds Quillbox and starts it, with the options
 # given. The data file "Quillbox.dat" lives in ~/.local/share/Quillbox unless
 # --data-dir names another folder. The window needs a desktop session.

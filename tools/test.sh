@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds the tests and runs every one of them.
 #   tools/test.sh          optimised build, warnings as errors
 #   tools/test.sh asan     the same tests under address and undefined-behaviour sanitizers

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs clang-tidy (version 14, checks in .clang-tidy) over the project's C++
 # sources with the compile commands of a build, and fails on any finding:
 #   tools/tidy.sh [<build folder>] [<file regex>]

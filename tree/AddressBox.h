@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The address box as the tree sees it: it shows the target of the entry that
 // a level displays and keeps that item, which gets the typed text when the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The stream that tree records are written to and read from. The tree only
 // knows this interface; the storage layer supplies the enciphering archive

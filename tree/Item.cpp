@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tree/Item.h"
 
 #include "tree/Archive.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The bookmark tree: folders holding an ordered list of items. An item is a
 // folder, an entry (a name and a target the shell opens), a blank entry (an

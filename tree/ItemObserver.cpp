@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tree/ItemObserver.h"
 
 #include "tree/AddressBox.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Every tree item shows itself only through the one observer it owns.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A list column as the tree sees it: a single-selection list of text rows.
 // The GUI's bookmark list control implements it; tests use an in-memory one.

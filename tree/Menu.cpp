@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tree/Menu.h"
 
 bool CMenu::CreateMenu() {

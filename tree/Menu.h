@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A pop-up menu as data: items addressed by position, each a separator line,
 // a command with a numeric id, or a sub-menu. It behaves like the platform

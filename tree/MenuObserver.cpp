@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tree/MenuObserver.h"
 
 #include "tree/Item.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The menu side of an item's observer switch: while the dock window is open
 // (menu display) it fills the item's pop-up menu with the item's children.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tree/MenuResource.h"
 
 std::unique_ptr<CMenu> MakeEditMenu() {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The program's two pop-up menus (menu resource 129) as data, built in one
 // place for the main window, the dock window and the menu renderer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What an observer draws into. A level observer draws into a list column, a
 // menu observer into a pop-up menu; both travel through CItemObserver's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tree/ObserverSwitch.h"
 
 #include "tree/TreeState.h"

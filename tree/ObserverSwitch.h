@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // One per item: routes every display call either to the level observer of
 // the item's depth (column display) or to the item's own menu observer (menu

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tree/SelectPath.h"
 
 #include "tree/Item.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Revealing an item in the main window's columns: selecting the path of
 // folders that leads to it, the way clicking each folder in turn would.

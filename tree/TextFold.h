@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Folding texts for the quick search, so that a typed word finds a name
 // whatever its case and accents: "cafe" finds "Café", "CAFÉ" and "cafe" with a

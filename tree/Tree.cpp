@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tree/Tree.h"
 
 #include "tree/ItemObserver.h"

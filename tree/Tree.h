@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Making and taking down the tree, and binding the main window's columns.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tree/TreeSearch.h"
 
 #include "tree/Item.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Finding folders and entries anywhere below the top folder by typed text.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tree/TreeState.h"
 
 #include "tree/AddressBox.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The tree's process-wide state, all of it in one place. Everything runs on
 // the one user-interface thread; nothing here is synchronised.

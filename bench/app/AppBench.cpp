@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window's speed where the user waits.
 //
 // SelectFolder/N: selecting a folder of N children in the left column, which

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tidying a collection.
 //
 // CheckLinks/10000: the link check of 10,000 addresses on eight local host

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Undoable edits against the tree operations that do the same work alone:
 // deleting a folder of 10,000 entries and undoing it (against taking it out
 // and putting it back), and moving one entry in a folder of 10,000 rows and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Import of a 100,000-bookmark file (1,000 folders of 100, about 15 MB) into
 // the tree, against libxml2's HTML parser alone walking the same document
 // with empty callbacks; export of the same tree to a file, against writing

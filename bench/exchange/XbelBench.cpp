@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Import of a 100,000-bookmark XBEL document (1,000 folders of 100) into the
 // tree, against libxml2's XML reader alone stepping through the same document
 // with the same options; export of the same tree, against writing the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Opening the dock window's menu: the projection of the whole tree into the
 // "Content" pop-up and its sub-menus (menu display, Show of the whole tree)
 // plus showing the top level of the rendered cascade, for a 10,000-item tree

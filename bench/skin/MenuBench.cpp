@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Showing the top level of the menu cascade of a 10,000-item tree (100
 // folders of 99 entries each, projected into the "Content" pop-up) against
 // showing a flat menu of 100 commands, measured in the same run. Sub-menus

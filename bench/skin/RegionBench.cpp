@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Building the main window's shape from its skin bitmap ("MainWnd", 556 x 452),
 // against a plain pass that only reads every pixel once and compares it with
 // the key colour, measured in the same run. A third case unites one rectangle

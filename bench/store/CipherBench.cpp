@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Speed of the data file's block cipher per 8-byte block, against OpenSSL's
 // DES in ECB mode with a prepared key schedule, measured in the same run.
 // OpenSSL is only the speed to beat: it computes another cipher.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Saving and loading a generated collection through the data file, against
 // the same records written and read without enciphering (the same block
 // layout and buffering, the same tree code), measured in the same run. Sizes

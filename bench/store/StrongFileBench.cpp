@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Saving and loading a generated collection of 10,000 entries (20 per folder,
 // names of about 20 bytes, addresses of about 60) in the strong format
 // against the classic format, measured in the same run, through the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The three-way merge of two 10,000-entry trees with a hundred changes on
 // each side, against loading the same collection from its data file (read
 // and deciphered into the tree), measured in the same run. Goal: the merge

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The quick search over 100,000 entries (1,000 folders of 100), one keystroke
 // at a time, against one plain case-sensitive substring scan of every name
 // and target (std::string::find on each). Typing "rec" letter by letter: the

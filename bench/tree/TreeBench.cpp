@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Listing a folder into a column and projecting the tree into menus, each
 // against a plain loop that makes the same rows or menu items directly.
 // Sizes 1,000 to 100,000 show that both grow linearly; the summary at the end

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the dock window over a small sample tree on a real display, for
 // screenshots and for checking it by hand (under xvfb-run with xdotool).
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Draws every bitmap of Quillbox's skinned look: the main window's cover
 // ("MainWnd"), the dock tile ("DockWin"), one bitmap per skinned button and
 // label, and the program icon in several sizes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // qb_makechm: packs the help pages into a compiled HTML help file.
 //
 //   qb_makechm <project.hhp> <output.chm>

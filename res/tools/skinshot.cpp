@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Renders the main window's skin with its always-visible bitmap buttons, as
 // real widgets on Qt's offscreen platform, and saves the grab as a PNG whose
 // pixels outside the window's shape are transparent.

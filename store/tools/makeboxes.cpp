@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes store/CipherBoxes.inc: for each of the cipher's eight S-boxes a
 // circuit of AND, AND-NOT, OR, XOR and NOT gates that the bitsliced passes of
 // Cipher.cpp evaluate on whole words of blocks at once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A fixture for tests that run the main window: a fresh temporary folder as
 // the current directory (where the data files live), a settings store in

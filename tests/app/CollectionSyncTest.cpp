@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window and the data file on disk while a sync engine replaces it: what
 // arrives is shown, edits on both sides are merged, conflict copies come in,
 // a file under a new password leads to the prompt, and nothing either side

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line: what each argument list leads to, and the checks on the
 // data folder that come before any window.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The data file decides which password opens it: settings that are lost,
 // stale, unwritable or damaged never keep the user from the tree, and never
 // cost a byte of it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Edits outlive an ending that is not the close command: the signals of a
 // logout, a shutdown, kill or Ctrl+C save like Close, and a pause after each
 // change saves the tree, so that a crash loses only the last moments.

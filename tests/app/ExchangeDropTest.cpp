@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bookmarks dropped on the main window: a bookmark file is imported into a
 // new folder at the end of the top folder, which the columns then show, with
 // one message; anything else is refused and the tree stays as it was. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The quick-find palette in the main window and the dock window: when Ctrl+F
 // opens it, what Enter opens, and how a found item is revealed in the columns.
 

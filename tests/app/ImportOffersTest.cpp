@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The browser profiles offered for import: counted once in the background
 // (the Import menu shows what is known and changes as the counts come in), a
 // profile that cannot be read listed greyed with its reason; and the empty

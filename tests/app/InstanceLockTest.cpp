@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The marker of a running copy: a second copy sees it, a dead copy's marker
 // does not block, and a folder where no marker can be made lets the program run.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The test programs run away from the user's files: CTest starts each one in
 // a fresh temporary folder that holds its HOME and XDG folders, and the main
 // switches QStandardPaths to its test folders.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the main window offers to a user without a mouse or without sight:
 // every bitmap button and label says what it is (tooltip and accessible
 // name, from the control table), Tab reaches every button a panel offers,

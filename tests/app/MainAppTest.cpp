@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The road from start to exit: a second copy ends at once and touches
 // nothing; the first runs the window until it is closed, and what was edited
 // is saved also when the run ends otherwise or the desktop session asks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window as the user meets it: what shows first, the panels, the
 // editing commands, the address box, opening, and closing.
 

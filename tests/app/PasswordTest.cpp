@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The password: set at the options panel, asked for at the next start,
 // refused and accepted at the prompt, removed again; the prompt writes nothing.
 

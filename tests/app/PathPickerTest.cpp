@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The browse dialog lets the user choose a file as well as a folder.
 
 #include "app/PathPicker.h"

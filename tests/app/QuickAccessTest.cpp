@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Quick access from outside the main window: the channel to the running copy
 // (what it takes, what it drops, a killed copy's socket) and what the copy
 // does with a request.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The review panel's actions on a real tree through the window's editor:
 // each one undoable step, kept entries not listed again, and results for
 // entries changed while the check ran dropped.

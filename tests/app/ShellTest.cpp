@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Opening targets: which requests reach the desktop, in which order, and what
 // the desktop adapter turns a text into.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Strong protection in the window: ticked at the options, the data file is
 // sealed and the settings keep no check value; the next start asks the file;
 // going back to the classic format asks the user first. Locking, by command

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # quillbox --import FILE and --export FILE, run as a user runs them, without a
 # display: under the data file's password (one line on standard input), a
 # wrong password and a file that is no bookmark file refused without touching

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # shellcheck shell=bash disable=SC2154 # $win, $pid and $opened belong to the drive
 # Shared steps of the real-window scripts; sourced, never run. The scripts
 # source it at the top, and their drive.sh (run under xvfb-run) sources it

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Pictures of the options panel and the password prompt of the real program on
 # a virtual X server, driven with xdotool as a user would: open the options,
 # check "use password", type a password twice and save; close; start again and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # What the real window offers without a mouse, on a virtual X server: resting
 # the pointer on a bitmap button shows its tooltip, Tab moves a visible focus
 # frame onto the buttons, and Space presses the focused one (the close button,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the real program on a virtual X server with a sample tree and drives its
 # dock window as a user does: BtnDock puts the 40 x 40 dock window on top at
 # (100, 100) when nothing is stored; a right press opens the tree as a cascade

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Editing without fear in the real program on a virtual X server, driven as a
 # user does: a folder deleted with the Delete key comes back with its content
 # on Ctrl+Z (a row deleted after it stays deleted), a row dragged with the mouse onto a folder moves into it, and

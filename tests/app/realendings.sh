@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the real program on a virtual X server with the sample tree and ends it
 # the ways a session does besides its close command: edits made (the folder
 # Work renamed "Root", the entry "café menu" moved above it) are in the data

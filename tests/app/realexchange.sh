@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Bookmarks in through the real program's options panel, driven as a user
 # does on a virtual X server: Import offers a bookmark file and the browser
 # profiles found (here a Chromium-family profile below a fake home), a file

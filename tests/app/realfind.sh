@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the real program on a virtual X server with the sample tree and drives
 # its quick-find palette as a user does: Ctrl+F opens it over the window,
 # typed words and Enter open the best match through the desktop's opener (a

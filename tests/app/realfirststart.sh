@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # A first start of the real program on a virtual X server: the collection is
 # empty, so the left column offers the browser profiles found below a fake
 # home with their bookmark counts (a damaged one is left out), a bookmark

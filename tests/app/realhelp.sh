@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The Help button of the real program on a virtual X server, with a desktop
 # that has no program for the help file and then one that has: a recording
 # xdg-open first on PATH refuses the help file (exit status 4, as xdg-open

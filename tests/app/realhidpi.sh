@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The real program on a virtual X server at QT_SCALE_FACTOR=2, as on a screen
 # scaled to 200 %: the window keeps its logical size (twice as many device
 # pixels), keeps its shape, and its skin and buttons are painted from the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Check links in the real program on a virtual X server against a local web
 # server this script starts (Python's standard library, on a free port, stopped
 # however the script ends): the options panel's Links button lists the gone

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The real program with a pipe (mkfifo) where its data file should be: it
 # does not wait on the pipe, names it on standard error and in a message
 # box, and ends once the box is acknowledged; the next start, the pipe gone,

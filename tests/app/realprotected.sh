@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The real program on a virtual X server with a password-protected data file
 # and no settings (a file copied from another machine): the prompt asks for
 # the data file's own password and says why, the password opens the tree,

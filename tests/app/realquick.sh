@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Quick access from outside the window, with the real program on a virtual X
 # server: "quillbox --menu" makes the running copy pop up the tree at the
 # mouse pointer, and the chosen entry goes to the desktop's opener (a

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The real program on a virtual X server: strong protection ticked at the
 # options with a password seals the data file; the next start asks for the
 # password and opens the tree with it; Ctrl+L locks the window again, and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # One collection on two machines through a real sync engine: two Syncthing
 # instances share a folder, a Quillbox window runs on each side (each with
 # its own home, settings, state and runtime folder, as two machines have),

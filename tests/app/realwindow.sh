@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the real program on a virtual X server and drives it as a user does:
 # a killed copy does not block the next start, it starts shaped by its skin,
 # a second copy ends at once without a window, BtnDock swaps it for the dock

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # XBEL in and out of the real program on a virtual X server: an XBEL file
 # (named .txt: what it holds decides) imported with --import shows in the
 # columns; Options -> Export, the file type switched to XBEL in the file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "exchange/BookmarkHtml.h"
 
 #include "ImportDump.h"

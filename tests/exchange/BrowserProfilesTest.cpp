@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "exchange/BrowserProfiles.h"
 
 #include "ImportDump.h"

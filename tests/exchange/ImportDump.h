@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Imports and trees written as one line of text, so that two compare as
 // strings and a difference shows where:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A random-access device over bytes in memory that fails like a real file:
 // once N bytes have passed (read or written), the next call returns -1 with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // An instance lock whose answer the test chooses; counts what was asked.
 

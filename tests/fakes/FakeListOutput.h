@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // An in-memory list column that behaves like the real one: single selection,
 // and every change of the selection (by the tree or by a "click") is reported

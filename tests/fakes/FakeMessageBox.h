@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Records the messages the code would have shown, of every kind, and
 // answers each at once (a question as m_bAnswer says).

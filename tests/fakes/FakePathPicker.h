@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Answers the file dialogs in place of the user: the next answer is whatever
 // the test put in m_answer (nothing means "cancelled"); m_prompts records the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A settings store in memory that records what was written, in order. The
 // values live in a map shared with the test, so they outlive the CSettings

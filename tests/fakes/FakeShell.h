@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Records what the program asked the desktop to open, in order, and answers
 // whether it has a program for a type.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A small HTTP/1.1 server on a free local port for the link checker's tests
 // and benchmark: no outside network. Every path answers by its first part:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // An archive that keeps the record sequence itself (integers and strings) in
 // memory: a storing one collects what is written, a loading one hands out a

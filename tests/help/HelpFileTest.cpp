@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The help file as the build makes it (quillbox.chm next to the program) and
 // qb_makechm on generated folders, read back by a small reader of the
 // compiled help container that checks every structural field on the way:

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Reads the help file with readers written by others, each one that is
 # installed: chmlib's tools (enum_chmLib must list every file of the help
 # project, extract_chmLib must give each back byte for byte, test_chmLib must

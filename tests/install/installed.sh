@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Starts the installed program the way the desktop menu does (the Exec line of
 # its desktop entry) on a virtual X server, with a fresh home: the per-user
 # data folder is made owner-only, the window shows, and its close button ends

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs a build into a scratch DESTDIR and checks the tree a package gets:
 # every file in its place, the desktop entry and the AppStream metainfo valid
 # under the freedesktop.org validators, the manual page clean under groff, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "skin/BookmarkListCtrl.h"
 
 #include "fakes/FakeAddressBox.h"

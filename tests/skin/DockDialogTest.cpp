@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "skin/DockDialog.h"
 
 #include "tree/Item.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The quick-find palette as the user drives it: keys, the row's reveal
 // button, what it says about the matches.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The large bitmaps for scaled screens: one for every bitmap, exactly twice
 // its size, cut along exactly its key pixels (each as two by two), since the
 // window's and the buttons' shapes come from the small bitmap.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "skin/MenuRenderer.h"
 
 #include "tree/Menu.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "skin/WindowSkin.h"
 
 #include "skin/BitmapResource.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "store/CipherArchive.h"
 
 #include "store/Cipher.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The gate circuits of the bitsliced cipher against the plain S-box tables:
 // every box, every one of its 64 inputs, all four output bits. One evaluation
 // covers all inputs at once, input x on bit x of each word.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "store/Cipher.h"
 
 #include "ReferenceCipher.h"

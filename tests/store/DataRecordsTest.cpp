@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The data file's records on devices that fail the way disks do: every
 // failure comes out as the archive's cause, what was read before it stays,
 // and short reads and writes carry the same bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "store/PrivateFolder.h"
 
 #include "store/SettingsStore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A deliberately slow, literal form of the data file's block cipher, written
 // straight from the federal standard's tables: one int per bit, 1-based bit

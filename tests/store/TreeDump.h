@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Helpers for the storage tests: a tree written as one line of text (so two
 // trees compare as strings and a difference shows where), the same for the

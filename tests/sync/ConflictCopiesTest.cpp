@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sync engines' conflict copies: which names are one, and marking one merged.
 
 #include "sync/ConflictCopies.h"

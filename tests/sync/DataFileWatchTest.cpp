@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Noticing the data file replaced on disk: a rename over it (as sync engines
 // do), a poll where events are missing, and "have I seen those bytes".
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The per-machine history: kept for the owner only and never in the clear,
 // and the base it offers when both machines saved after they last agreed.
 

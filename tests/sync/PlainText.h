@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Trees of the sync tests written as text: "a=x" an entry named a with target
 // x, "a=" a blank entry, "-" a separator, "F[ ... ]" a folder; space between.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The three-way merge: the rules for each kind of change as a table, a large
 // tree, and the properties every merge must keep.
 

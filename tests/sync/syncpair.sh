@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # shellcheck shell=bash
 # Two Syncthing instances on this machine sharing one folder, for tests of
 # what the program does with a data file that a sync engine carries. Source

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The Syncthing pair of syncpair.sh: a file written on one side arrives on the
 # other, and a data file changed on both sides while they are apart leaves
 # one version as the data file and the other as a ".sync-conflict-" copy,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tree's bytes as text, checked against the plain C++ reading of them
 // that the search folds and the exporters test: both must take the same bytes
 // for UTF-8 and show the same characters.

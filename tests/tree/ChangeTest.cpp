@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What counts as a change of the tree: every edit is announced once it is
 // done, and nothing that only shows, selects or refuses is.
 

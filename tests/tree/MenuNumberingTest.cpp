@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tree/MenuNumbering.h"
 
 #include "TreeFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A freshly started tree with the main window's parts in memory: the
 // "Content" pop-up, the address box and three list columns.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The quick search: folding of shown texts, the order of matches, marks, and
 // the index keeping up with texts of any size and with a changed tree.
 
