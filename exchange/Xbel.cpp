@@ -1,20 +1,18 @@
 // SPDX-License-Identifier: MIT
 #include "exchange/Xbel.h"
 
-#include "text/TextCodec.h"
+#include "exchange/MarkupWriter.h"
 #include "tree/Item.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QUrl>
 #include <algorithm>
 #include <cstring>
 #include <libxml/xmlreader.h>
 #include <limits>
 #include <memory>
+#include <typeinfo>
 #include <vector>
 
 namespace {
@@ -244,117 +242,46 @@ void NoteError(void* tooDeep, xmlErrorPtr error) {
 
 // The document as it is written: in pieces of about 64 KiB handed to the
 // device, so that no copy of the whole file is made.
-class CXbelWriter {
-public:
-    explicit CXbelWriter(QIODevice& device) : m_device(device) { m_out.reserve(CHUNK + 4096); }
-
-    void Raw(std::string_view text) {
-        m_out += text;
-        if (m_out.size() >= CHUNK)
-            Flush();
-    }
-
-    // Text as the window shows it, escaped for an element or an attribute;
-    // control characters, which XML cannot hold, become spaces.
-    void Text(const std::string& bytes) {
-        const bool ascii =
-            std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; });
-        if (ascii) {
-            Escaped(bytes);
-        } else {
-            const QByteArray utf8 = TextFromBytes(bytes).toUtf8();
-            Escaped(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
-        }
-        if (m_out.size() >= CHUNK)
-            Flush();
-    }
-    void Indent(int depth) { m_out.append(static_cast<std::size_t>(depth) * 2, ' '); }
-
-    bool Finish() {
-        Flush();
-        return m_ok;
-    }
-
-private:
-    void Flush() {
-        const auto size = static_cast<qint64>(m_out.size());
-        if (m_ok && size > 0)
-            m_ok = m_device.write(m_out.data(), size) == size;
-        m_out.clear();
-    }
-
-    // Copies the runs that need no escape whole.
-    void Escaped(std::string_view text) {
-        std::size_t run = 0;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            const char c = text[i];
-            const char* escape = c == '&'                              ? "&amp;"
-                                 : c == '<'                            ? "&lt;"
-                                 : c == '>'                            ? "&gt;"
-                                 : c == '"'                            ? "&quot;"
-                                 : static_cast<unsigned char>(c) < ' ' ? " "
-                                                                       : nullptr;
-            if (escape) {
-                m_out.append(text.substr(run, i - run));
-                m_out += escape;
-                run = i + 1;
-            }
-        }
-        m_out.append(text.substr(run));
-    }
-
-    static constexpr std::size_t CHUNK = std::size_t(1) << 16;
-
-    QIODevice& m_device;
-    std::string m_out;
-    bool m_ok = true;
-};
-
-// An entry's target as an address other programs open.
-std::string Address(const std::string& target) {
-    if (HasUrlScheme(target))
-        return target;
-    if (target.size() >= 4 &&
-        QByteArrayView(target.data(), 4).compare("www.", Qt::CaseInsensitive) == 0)
-        return "http://" + target;
-    const QString path = QDir::current().absoluteFilePath(TextFromBytes(target));
-    return QUrl::fromLocalFile(path).toEncoded().toStdString();
+// Elements indent by two spaces a level.
+void Indent(CMarkupWriter& out, int depth) {
+    out.Spaces(2 * static_cast<std::size_t>(depth));
 }
 
-void WriteTitle(CXbelWriter& out, const std::string& name, int depth) {
-    out.Indent(depth);
+void WriteTitle(CMarkupWriter& out, const std::string& name, int depth) {
+    Indent(out, depth);
     out.Raw("<title>");
     out.Text(name);
     out.Raw("</title>\n");
 }
 
-void WriteChildren(CXbelWriter& out, const CFolder& folder, int depth) {
+void WriteChildren(CMarkupWriter& out, const CFolder& folder, int depth) {
     const int count = folder.GetCount();
     for (int i = 0; i < count; ++i) {
         const CItem* item = folder.GetChild(i);
-        out.Indent(depth);
-        const auto* entry = dynamic_cast<const CEntry*>(item);
-        const auto* inner = dynamic_cast<const CFolder*>(item);
+        Indent(out, depth);
+        // The exact kind, compared once (both kinds are final).
+        const std::type_info& kind = typeid(*item);
+        const auto* entry = kind == typeid(CEntry) ? static_cast<const CEntry*>(item) : nullptr;
+        const auto* inner = kind == typeid(CFolder) ? static_cast<const CFolder*>(item) : nullptr;
         // A separator, like an item of no kind written here, is a separator.
-        if ((item->IsSeparator() && !item->IsContainer() && item->GetTarget().empty()) ||
-            (!entry && !inner)) {
+        if ((entry && entry->IsSeparator() && entry->Target().empty()) || (!entry && !inner)) {
             out.Raw("<separator/>\n");
         } else if (entry) {
             if (entry->IsBlank()) {
                 out.Raw("<bookmark>\n");
             } else {
                 out.Raw("<bookmark href=\"");
-                out.Text(Address(entry->Target()));
+                WriteAddress(out, entry->Target());
                 out.Raw("\">\n");
             }
             WriteTitle(out, entry->GetName(), depth + 1);
-            out.Indent(depth);
+            Indent(out, depth);
             out.Raw("</bookmark>\n");
         } else {
             out.Raw("<folder>\n");
             WriteTitle(out, inner->GetName(), depth + 1);
             WriteChildren(out, *inner, depth + 1);
-            out.Indent(depth);
+            Indent(out, depth);
             out.Raw("</folder>\n");
         }
     }
@@ -409,7 +336,7 @@ CImportResult ReadXbel(QByteArrayView bytes, const ProgressFn& progress) {
 }
 
 bool WriteXbel(const CFolder& top, QIODevice& device) {
-    CXbelWriter out(device);
+    CMarkupWriter out(device, CMarkupWriter::EControls::AsSpace);
     out.Raw("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
             "<!DOCTYPE xbel PUBLIC \"+//IDN python.org//DTD XML Bookmark Exchange Language "
             "1.0//EN//XML\" \"http://pyxml.sourceforge.net/topics/dtds/xbel.dtd\">\n"
@@ -430,9 +357,5 @@ bool IsXbelFile(const QString& path) {
 }
 
 QByteArray WriteXbel(const CFolder& top) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    WriteXbel(top, buffer);
-    return bytes;
+    return WrittenBytes([&top](QIODevice& device) { return WriteXbel(top, device); });
 }

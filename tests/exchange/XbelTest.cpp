@@ -73,6 +73,12 @@ TEST(Xbel, OwnFilesRoundTripByteForByte) {
     root.m_children.push_back(std::move(inner));
     root.m_children.push_back(CImportNode{CImportNode::Folder, "Empty", {}, {}});
     root.m_children.push_back(entry("Tab\there", "ftp://example.org/"));
+    // Control characters well inside a long name, past the first sixteen bytes.
+    root.m_children.push_back(entry("A longer name with\x01"
+                                    "controls & a\x1F"
+                                    "unit separator",
+                                    "https://example.org/\x7F"
+                                    "del"));
 
     const auto first = BuildImportFolder(root, "top");
     const QByteArray written = WriteXbel(*first);
@@ -82,7 +88,9 @@ TEST(Xbel, OwnFilesRoundTripByteForByte) {
     EXPECT_EQ(DumpImport(back.m_root),
               "E(Latin-1 caf\xC3\xA9|https://example.org/?q=a&b=<c>) "
               "F(Sub & \"quoted\" <folder>)[E(Local file|/tmp/a b/\xC3\xA4.txt) S "
-              "E(Old page|http://www.example.org/x)] F(Empty)[] E(Tab here|ftp://example.org/)");
+              "E(Old page|http://www.example.org/x)] F(Empty)[] E(Tab here|ftp://example.org/) "
+              "E(A longer name with controls & a unit separator|https://example.org/\x7F"
+              "del)");
     const auto second = BuildImportFolder(back.m_root, "top");
     EXPECT_EQ(WriteXbel(*second).toStdString(), written.toStdString());
 }
