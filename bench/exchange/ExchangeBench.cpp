@@ -6,15 +6,10 @@
 // goes: reading the tree once, plus that write); and the heap at the import's
 // peak per bookmark.
 
-#include "BenchReporter.h"
+#include "ExchangeSite.h"
 #include "exchange/BookmarkHtml.h"
-#include "tree/Tree.h"
-#include "tree/TreeState.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <libxml/HTMLparser.h>
@@ -69,61 +64,26 @@ void BM_ParseOnly(benchmark::State& state) {
     }
 }
 
-// Read and placed in a tree; taking the tree down again is not timed.
+const CExchangeFormat HTML{
+    [](QByteArrayView bytes) { return ReadBookmarkHtml(bytes); },
+    [](const CFolder& top) { return WriteBookmarkHtml(top); },
+    [](const CFolder& top, QIODevice& device) { return WriteBookmarkHtml(top, device); }};
+
 void BM_Import(benchmark::State& state) {
-    const QByteArray& html = Document();
-    for (auto _ : state) {
-        std::unique_ptr<CFolder> top = StartTree(nullptr);
-        const CImportResult result = ReadBookmarkHtml(html);
-        PlaceImport(*top, result.m_root, "Imported");
-        state.PauseTiming();
-        if (result.m_counts.m_bookmarks != FOLDERS * PER_FOLDER)
-            state.SkipWithError("not every bookmark was read");
-        EndTree(std::move(top));
-        ResetTreeState();
-        state.ResumeTiming();
-    }
+    TimeImport(state, Document(), HTML, FOLDERS * PER_FOLDER);
 }
 
-struct CExported {
-    QTemporaryDir m_folder;
-    std::unique_ptr<CFolder> m_top;
-    QByteArray m_bytes;
-};
-
-CExported& Exported() {
-    static CExported site = [] {
-        CExported made;
-        made.m_top = StartTree(nullptr);
-        PlaceImport(*made.m_top, ReadBookmarkHtml(Document()).m_root, "Imported");
-        made.m_bytes = WriteBookmarkHtml(*made.m_top);
-        return made;
-    }();
-    return site;
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(bytes);
+const CExported& Exported() {
+    static const std::unique_ptr<CExported> site = MakeExported(Document(), HTML);
+    return *site;
 }
 
 void BM_PlainWrite(benchmark::State& state) {
-    CExported& site = Exported();
-    for (auto _ : state)
-        WriteFile(site.m_folder.filePath("plain.html"), site.m_bytes);
+    TimePlainWrite(state, Exported(), "plain.html");
 }
 
-// Streamed to the file as it is made, the way the window and the command
-// line export.
 void BM_Export(benchmark::State& state) {
-    CExported& site = Exported();
-    for (auto _ : state) {
-        QFile file(site.m_folder.filePath("export.html"));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            !WriteBookmarkHtml(*site.m_top, file))
-            state.SkipWithError("the export was not written");
-    }
+    TimeExport(state, Exported(), "export.html", HTML);
 }
 
 // The least any export does besides writing: every name and address of the
@@ -148,7 +108,7 @@ std::size_t CopyTree(const CFolder& folder, char* out) {
 }
 
 void BM_TreeRead(benchmark::State& state) {
-    CExported& site = Exported();
+    const CExported& site = Exported();
     static char out[8192];
     for (auto _ : state)
         benchmark::DoNotOptimize(CopyTree(*site.m_top, out));
@@ -190,14 +150,7 @@ int main(int argc, char** argv) {
         return 1;
     CBenchReporter reporter(CBenchReporter::ETime::Cpu);
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\nsummary (goal within 2x of the reference):\n");
-    const char* const cases[][3] = {{"import", "BM_Import", "BM_ParseOnly"},
-                                    {"export", "BM_Export", "BM_PlainWrite"}};
-    for (const auto& [op, ours, reference] : cases) {
-        if (const std::optional<double> ratio = reporter.Ratio(ours, reference))
-            std::printf("  %s: %8.2f ms, reference %8.2f ms: ratio %.2f\n", op,
-                        *reporter.Seconds(ours) * 1e3, *reporter.Seconds(reference) * 1e3, *ratio);
-    }
+    PrintExchangeSummary(reporter, "BM_ParseOnly");
     // What no writer can go below: the tree read once plus the plain write.
     const std::optional<double> read = reporter.Seconds("BM_TreeRead");
     const std::optional<double> plain = reporter.Seconds("BM_PlainWrite");

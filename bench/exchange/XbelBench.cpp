@@ -4,16 +4,10 @@
 // with the same options; export of the same tree, against writing the same
 // bytes with one plain write.
 
-#include "BenchReporter.h"
+#include "ExchangeSite.h"
 #include "exchange/Xbel.h"
-#include "tree/Tree.h"
-#include "tree/TreeState.h"
 
-#include <QFile>
-#include <QTemporaryDir>
-#include <cstdio>
 #include <libxml/xmlreader.h>
-#include <memory>
 
 namespace {
 
@@ -58,55 +52,26 @@ void BM_ReaderOnly(benchmark::State& state) {
     }
 }
 
-// Read and placed in a tree; taking the tree down again is not timed.
+const CExchangeFormat XBEL{
+    [](QByteArrayView bytes) { return ReadXbel(bytes); },
+    [](const CFolder& top) { return WriteXbel(top); },
+    [](const CFolder& top, QIODevice& device) { return WriteXbel(top, device); }};
+
 void BM_Import(benchmark::State& state) {
-    const QByteArray& xml = Document();
-    for (auto _ : state) {
-        std::unique_ptr<CFolder> top = StartTree(nullptr);
-        const CImportResult result = ReadXbel(xml);
-        PlaceImport(*top, result.m_root, "Imported");
-        state.PauseTiming();
-        if (result.m_counts.m_bookmarks != FOLDERS * PER_FOLDER)
-            state.SkipWithError("not every bookmark was read");
-        EndTree(std::move(top));
-        ResetTreeState();
-        state.ResumeTiming();
-    }
+    TimeImport(state, Document(), XBEL, FOLDERS * PER_FOLDER);
 }
 
-struct CExported {
-    QTemporaryDir m_folder;
-    std::unique_ptr<CFolder> m_top;
-    QByteArray m_bytes;
-};
-
-CExported& Exported() {
-    static CExported site = [] {
-        CExported made;
-        made.m_top = StartTree(nullptr);
-        PlaceImport(*made.m_top, ReadXbel(Document()).m_root, "Imported");
-        made.m_bytes = WriteXbel(*made.m_top);
-        return made;
-    }();
-    return site;
+const CExported& Exported() {
+    static const std::unique_ptr<CExported> site = MakeExported(Document(), XBEL);
+    return *site;
 }
 
 void BM_PlainWrite(benchmark::State& state) {
-    CExported& site = Exported();
-    for (auto _ : state) {
-        QFile file(site.m_folder.filePath("plain.xbel"));
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            file.write(site.m_bytes);
-    }
+    TimePlainWrite(state, Exported(), "plain.xbel");
 }
 
 void BM_Export(benchmark::State& state) {
-    CExported& site = Exported();
-    for (auto _ : state) {
-        QFile file(site.m_folder.filePath("export.xbel"));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || !WriteXbel(*site.m_top, file))
-            state.SkipWithError("the export was not written");
-    }
+    TimeExport(state, Exported(), "export.xbel", XBEL);
 }
 
 BENCHMARK(BM_ReaderOnly)->Unit(benchmark::kMillisecond);
@@ -122,14 +87,7 @@ int main(int argc, char** argv) {
         return 1;
     CBenchReporter reporter(CBenchReporter::ETime::Cpu);
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\nsummary (goal within 2x of the reference):\n");
-    const char* const cases[][3] = {{"import", "BM_Import", "BM_ReaderOnly"},
-                                    {"export", "BM_Export", "BM_PlainWrite"}};
-    for (const auto& [op, ours, reference] : cases) {
-        if (const std::optional<double> ratio = reporter.Ratio(ours, reference))
-            std::printf("  %s: %8.2f ms, reference %8.2f ms: ratio %.2f\n", op,
-                        *reporter.Seconds(ours) * 1e3, *reporter.Seconds(reference) * 1e3, *ratio);
-    }
+    PrintExchangeSummary(reporter, "BM_ReaderOnly");
     benchmark::Shutdown();
     return 0;
 }

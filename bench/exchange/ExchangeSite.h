@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// What the two exchange benchmarks (HTML and XBEL) share: the timed import of
+// a generated document into a fresh tree, the tree an export writes, the
+// export and its reference (the same bytes in one plain write), and the
+// summary of both ratios.
+
+#include "BenchReporter.h"
+#include "exchange/ImportTree.h"
+#include "tree/Tree.h"
+#include "tree/TreeState.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <memory>
+
+// The format under test: its reader and its two writers.
+struct CExchangeFormat {
+    CImportResult (*m_read)(QByteArrayView bytes);
+    QByteArray (*m_write)(const CFolder& top);
+    bool (*m_writeTo)(const CFolder& top, QIODevice& device);
+};
+
+// Read and placed in a tree; taking the tree down again is not timed.
+inline void TimeImport(benchmark::State& state, const QByteArray& document,
+                       const CExchangeFormat& format, int bookmarks) {
+    for (auto _ : state) {
+        std::unique_ptr<CFolder> top = StartTree(nullptr);
+        const CImportResult result = format.m_read(document);
+        PlaceImport(*top, result.m_root, "Imported");
+        state.PauseTiming();
+        if (result.m_counts.m_bookmarks != bookmarks)
+            state.SkipWithError("not every bookmark was read");
+        EndTree(std::move(top));
+        ResetTreeState();
+        state.ResumeTiming();
+    }
+}
+
+// The document read into a tree once, and that tree's export in memory.
+struct CExported {
+    QTemporaryDir m_folder;
+    std::unique_ptr<CFolder> m_top;
+    QByteArray m_bytes;
+};
+
+inline std::unique_ptr<CExported> MakeExported(const QByteArray& document,
+                                               const CExchangeFormat& format) {
+    auto made = std::make_unique<CExported>();
+    made->m_top = StartTree(nullptr);
+    PlaceImport(*made->m_top, format.m_read(document).m_root, "Imported");
+    made->m_bytes = format.m_write(*made->m_top);
+    return made;
+}
+
+inline void TimePlainWrite(benchmark::State& state, const CExported& site, const QString& name) {
+    for (auto _ : state) {
+        QFile file(site.m_folder.filePath(name));
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write(site.m_bytes);
+    }
+}
+
+// Streamed to the file as it is made, the way the window and the command
+// line export.
+inline void TimeExport(benchmark::State& state, const CExported& site, const QString& name,
+                       const CExchangeFormat& format) {
+    for (auto _ : state) {
+        QFile file(site.m_folder.filePath(name));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            !format.m_writeTo(*site.m_top, file))
+            state.SkipWithError("the export was not written");
+    }
+}
+
+// "import" against importReference and "export" against BM_PlainWrite.
+inline void PrintExchangeSummary(const CBenchReporter& reporter, const char* importReference) {
+    std::printf("\nsummary (goal within 2x of the reference):\n");
+    const char* const cases[][3] = {{"import", "BM_Import", importReference},
+                                    {"export", "BM_Export", "BM_PlainWrite"}};
+    for (const auto& [op, ours, reference] : cases) {
+        if (const std::optional<double> ratio = reporter.Ratio(ours, reference))
+            std::printf("  %s: %8.2f ms, reference %8.2f ms: ratio %.2f\n", op,
+                        *reporter.Seconds(ours) * 1e3, *reporter.Seconds(reference) * 1e3, *ratio);
+    }
+}
