@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <string_view>
-#include <typeinfo>
 
 namespace {
 
@@ -23,11 +22,7 @@ void WriteFolder(CMarkupWriter& out, const CFolder& folder, int depth) {
     for (int i = 0; i < count; ++i) {
         const CItem* item = folder.GetChild(i);
         Indent(out, depth + 1);
-        // The exact kind, compared once: both kinds are final, and a
-        // dynamic_cast per item was a tenth of an export's time.
-        const std::type_info& kind = typeid(*item);
-        if (kind == typeid(CEntry)) {
-            const auto* entry = static_cast<const CEntry*>(item);
+        if (const auto* entry = dynamic_cast<const CEntry*>(item)) {
             if (entry->IsBlank()) {
                 out.Raw("<DT><A>");
             } else if (entry->Target().empty() && entry->IsSeparator()) {
@@ -40,8 +35,7 @@ void WriteFolder(CMarkupWriter& out, const CFolder& folder, int depth) {
             }
             out.Text(entry->GetName());
             out.Raw("</A>\n");
-        } else if (kind == typeid(CFolder)) {
-            const auto* inner = static_cast<const CFolder*>(item);
+        } else if (const auto* inner = dynamic_cast<const CFolder*>(item)) {
             out.Raw("<DT><H3>");
             out.Text(inner->GetName());
             out.Raw("</H3>\n");

@@ -12,7 +12,6 @@
 #include <libxml/xmlreader.h>
 #include <limits>
 #include <memory>
-#include <typeinfo>
 #include <vector>
 
 namespace {
@@ -259,10 +258,8 @@ void WriteChildren(CMarkupWriter& out, const CFolder& folder, int depth) {
     for (int i = 0; i < count; ++i) {
         const CItem* item = folder.GetChild(i);
         Indent(out, depth);
-        // The exact kind, compared once (both kinds are final).
-        const std::type_info& kind = typeid(*item);
-        const auto* entry = kind == typeid(CEntry) ? static_cast<const CEntry*>(item) : nullptr;
-        const auto* inner = kind == typeid(CFolder) ? static_cast<const CFolder*>(item) : nullptr;
+        const auto* entry = dynamic_cast<const CEntry*>(item);
+        const auto* inner = entry ? nullptr : dynamic_cast<const CFolder*>(item);
         // A separator, like an item of no kind written here, is a separator.
         if ((entry && entry->IsSeparator() && entry->Target().empty()) || (!entry && !inner)) {
             out.Raw("<separator/>\n");
