@@ -69,23 +69,6 @@ const CExchangeFormat HTML{
     [](const CFolder& top) { return WriteBookmarkHtml(top); },
     [](const CFolder& top, QIODevice& device) { return WriteBookmarkHtml(top, device); }};
 
-void BM_Import(benchmark::State& state) {
-    TimeImport(state, Document(), HTML, FOLDERS * PER_FOLDER);
-}
-
-const CExported& Exported() {
-    static const std::unique_ptr<CExported> site = MakeExported(Document(), HTML);
-    return *site;
-}
-
-void BM_PlainWrite(benchmark::State& state) {
-    TimePlainWrite(state, Exported(), "plain.html");
-}
-
-void BM_Export(benchmark::State& state) {
-    TimeExport(state, Exported(), "export.html", HTML);
-}
-
 // The least any export does besides writing: every name and address of the
 // tree read once and copied out, without escaping or markup. Each lives in
 // its own allocation, so this is mostly waiting for memory.
@@ -108,16 +91,13 @@ std::size_t CopyTree(const CFolder& folder, char* out) {
 }
 
 void BM_TreeRead(benchmark::State& state) {
-    const CExported& site = Exported();
+    const CExported& site = Exported(Document(), HTML);
     static char out[8192];
     for (auto _ : state)
         benchmark::DoNotOptimize(CopyTree(*site.m_top, out));
 }
 
 BENCHMARK(BM_ParseOnly)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Import)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PlainWrite)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Export)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TreeRead)->Unit(benchmark::kMillisecond);
 
 // The heap's peak during an import is when the read import tree and the tree
@@ -148,6 +128,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
+    RegisterExchangeCases(&Document, HTML, FOLDERS * PER_FOLDER, "html");
     CBenchReporter reporter(CBenchReporter::ETime::Cpu);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     PrintExchangeSummary(reporter, "BM_ParseOnly");

@@ -45,13 +45,16 @@ struct CExported {
     QByteArray m_bytes;
 };
 
-inline std::unique_ptr<CExported> MakeExported(const QByteArray& document,
-                                               const CExchangeFormat& format) {
-    auto made = std::make_unique<CExported>();
-    made->m_top = StartTree(nullptr);
-    PlaceImport(*made->m_top, format.m_read(document).m_root, "Imported");
-    made->m_bytes = format.m_write(*made->m_top);
-    return made;
+// One per program: made on the first call, from the first call's document.
+inline const CExported& Exported(const QByteArray& document, const CExchangeFormat& format) {
+    static const std::unique_ptr<CExported> site = [&] {
+        auto made = std::make_unique<CExported>();
+        made->m_top = StartTree(nullptr);
+        PlaceImport(*made->m_top, format.m_read(document).m_root, "Imported");
+        made->m_bytes = format.m_write(*made->m_top);
+        return made;
+    }();
+    return *site;
 }
 
 inline void TimePlainWrite(benchmark::State& state, const CExported& site, const QString& name) {
@@ -72,6 +75,21 @@ inline void TimeExport(benchmark::State& state, const CExported& site, const QSt
             !format.m_writeTo(*site.m_top, file))
             state.SkipWithError("the export was not written");
     }
+}
+
+// BM_Import, BM_PlainWrite and BM_Export of the format over the document,
+// the exported files named export.<ending> and plain.<ending>.
+inline void RegisterExchangeCases(const QByteArray& (*document)(), const CExchangeFormat& format,
+                                  int bookmarks, const QString& ending) {
+    benchmark::RegisterBenchmark("BM_Import", [=](benchmark::State& state) {
+        TimeImport(state, document(), format, bookmarks);
+    })->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("BM_PlainWrite", [=](benchmark::State& state) {
+        TimePlainWrite(state, Exported(document(), format), "plain." + ending);
+    })->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("BM_Export", [=](benchmark::State& state) {
+        TimeExport(state, Exported(document(), format), "export." + ending, format);
+    })->Unit(benchmark::kMillisecond);
 }
 
 // "import" against importReference and "export" against BM_PlainWrite.

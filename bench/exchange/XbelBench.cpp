@@ -57,27 +57,7 @@ const CExchangeFormat XBEL{
     [](const CFolder& top) { return WriteXbel(top); },
     [](const CFolder& top, QIODevice& device) { return WriteXbel(top, device); }};
 
-void BM_Import(benchmark::State& state) {
-    TimeImport(state, Document(), XBEL, FOLDERS * PER_FOLDER);
-}
-
-const CExported& Exported() {
-    static const std::unique_ptr<CExported> site = MakeExported(Document(), XBEL);
-    return *site;
-}
-
-void BM_PlainWrite(benchmark::State& state) {
-    TimePlainWrite(state, Exported(), "plain.xbel");
-}
-
-void BM_Export(benchmark::State& state) {
-    TimeExport(state, Exported(), "export.xbel", XBEL);
-}
-
 BENCHMARK(BM_ReaderOnly)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Import)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PlainWrite)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Export)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
@@ -85,6 +65,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
+    RegisterExchangeCases(&Document, XBEL, FOLDERS * PER_FOLDER, "xbel");
     CBenchReporter reporter(CBenchReporter::ETime::Cpu);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     PrintExchangeSummary(reporter, "BM_ReaderOnly");
