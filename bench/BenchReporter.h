@@ -15,9 +15,10 @@
 #include <string>
 #include <vector>
 
-// Prints the usual console table and keeps the CPU or the real time (manual
-// time counts as real) of every run that completed, in seconds. CPU time is
-// steadier on a shared machine; real time is for cases that wait on events.
+// Prints the usual console table and keeps the CPU and the real time (manual
+// time counts as real) of every run that completed, in seconds; the summary
+// uses the one given unless it asks for the other. CPU time is steadier on a
+// shared machine; real time is for cases that wait on events.
 class CBenchReporter final : public benchmark::ConsoleReporter {
 public:
     enum class ETime { Cpu, Real };
@@ -29,25 +30,31 @@ public:
         for (const Run& run : runs) {
             if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations <= 0)
                 continue;
-            const double adjusted =
-                m_time == ETime::Cpu ? run.GetAdjustedCPUTime() : run.GetAdjustedRealTime();
-            m_seconds[run.benchmark_name()] =
-                adjusted / benchmark::GetTimeUnitMultiplier(run.time_unit);
+            const double unit = benchmark::GetTimeUnitMultiplier(run.time_unit);
+            m_cpuSeconds[run.benchmark_name()] = run.GetAdjustedCPUTime() / unit;
+            m_realSeconds[run.benchmark_name()] = run.GetAdjustedRealTime() / unit;
         }
     }
 
-    // Seconds per iteration of the named run, if it completed.
-    std::optional<double> Seconds(const std::string& name) const {
-        const auto it = m_seconds.find(name);
-        if (it == m_seconds.end())
+    // Seconds per iteration of the named run, if it completed, in the time
+    // the reporter keeps or in the one asked for.
+    std::optional<double> Seconds(const std::string& name) const { return Seconds(name, m_time); }
+    std::optional<double> Seconds(const std::string& name, ETime time) const {
+        const auto& seconds = time == ETime::Cpu ? m_cpuSeconds : m_realSeconds;
+        const auto it = seconds.find(name);
+        if (it == seconds.end())
             return std::nullopt;
         return it->second;
     }
 
     // measured / reference, if both completed and the reference took any time.
     std::optional<double> Ratio(const std::string& measured, const std::string& reference) const {
-        const std::optional<double> m = Seconds(measured);
-        const std::optional<double> r = Seconds(reference);
+        return Ratio(measured, reference, m_time);
+    }
+    std::optional<double> Ratio(const std::string& measured, const std::string& reference,
+                                ETime time) const {
+        const std::optional<double> m = Seconds(measured, time);
+        const std::optional<double> r = Seconds(reference, time);
         if (!m || !r || *r <= 0)
             return std::nullopt;
         return *m / *r;
@@ -62,7 +69,8 @@ public:
 
 private:
     ETime m_time;
-    std::map<std::string, double> m_seconds;
+    std::map<std::string, double> m_cpuSeconds;
+    std::map<std::string, double> m_realSeconds;
 };
 
 // Bytes the allocator has handed out and not taken back.
