@@ -3,8 +3,8 @@
 // The writing half of both bookmark file formats (the HTML file and XBEL):
 // markup and escaped text made in a buffer that goes to the device a
 // mebibyte at a time. Every piece reserves its room first, so the copying
-// itself needs no checks; on this machine's kind of file system each write
-// call costs more than the bytes it carries, so the pieces are large.
+// itself needs no checks. A write call to a file costs more than copying the
+// bytes it carries, so the pieces are large.
 
 #include <QBuffer>
 #include <QByteArray>

@@ -92,21 +92,25 @@ inline void RegisterExchangeCases(const QByteArray& (*document)(), const CExchan
     })->Unit(benchmark::kMillisecond);
 }
 
-// "import" against importReference and "export" against BM_PlainWrite.
+// "import" against importReference and "export" against BM_PlainWrite, in
+// CPU time; the export by the clock as well, since part of a write's cost is
+// the kernel's, which a virtual machine may not count as the process's.
 inline void PrintExchangeSummary(const CBenchReporter& reporter, const char* importReference) {
+    using ETime = CBenchReporter::ETime;
+    struct CCase {
+        const char* m_what;
+        const char* m_ours;
+        const char* m_reference;
+        ETime m_time;
+    };
+    const CCase cases[] = {{"import", "BM_Import", importReference, ETime::Cpu},
+                           {"export", "BM_Export", "BM_PlainWrite", ETime::Cpu},
+                           {"export by the clock", "BM_Export", "BM_PlainWrite", ETime::Real}};
     std::printf("\nsummary (goal within 2x of the reference):\n");
-    const char* const cases[][3] = {{"import", "BM_Import", importReference},
-                                    {"export", "BM_Export", "BM_PlainWrite"}};
-    for (const auto& [op, ours, reference] : cases) {
-        if (const std::optional<double> ratio = reporter.Ratio(ours, reference))
-            std::printf("  %s: %8.2f ms, reference %8.2f ms: ratio %.2f\n", op,
-                        *reporter.Seconds(ours) * 1e3, *reporter.Seconds(reference) * 1e3, *ratio);
+    for (const CCase& c : cases) {
+        if (const std::optional<double> ratio = reporter.Ratio(c.m_ours, c.m_reference, c.m_time))
+            std::printf("  %s: %8.2f ms, reference %8.2f ms: ratio %.2f\n", c.m_what,
+                        *reporter.Seconds(c.m_ours, c.m_time) * 1e3,
+                        *reporter.Seconds(c.m_reference, c.m_time) * 1e3, *ratio);
     }
-    // Part of a write's cost is the kernel's, which a virtual machine may not
-    // count as the process's CPU time: the export by the clock as well.
-    if (const std::optional<double> wall =
-            reporter.Ratio("BM_Export", "BM_PlainWrite", CBenchReporter::ETime::Real))
-        std::printf("  export by the clock: %8.2f ms, reference %8.2f ms: ratio %.2f\n",
-                    *reporter.Seconds("BM_Export", CBenchReporter::ETime::Real) * 1e3,
-                    *reporter.Seconds("BM_PlainWrite", CBenchReporter::ETime::Real) * 1e3, *wall);
 }
