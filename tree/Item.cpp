@@ -141,14 +141,6 @@ CFolder::~CFolder() {
     m_children.clear();
 }
 
-CItem* CFolder::GetChild(int index) const {
-    return InRange(index) ? m_children[static_cast<std::size_t>(index)].get() : nullptr;
-}
-
-int CFolder::GetCount() const {
-    return static_cast<int>(m_children.size());
-}
-
 void CFolder::Show(int scope) {
     if (m_pObserver) {
         m_pObserver->SetSubject(this);

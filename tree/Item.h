@@ -18,6 +18,8 @@
 
 #include <memory>
 #include <string>
+#include <type_traits>
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -101,8 +103,11 @@ public:
     void Remove(int index) override;
     void Insert(int index, std::unique_ptr<CItem> item) override;
     void Rename(int index, const std::string& name) override;
-    CItem* GetChild(int index) const override;
-    int GetCount() const override;
+    // Inline: walks over a whole tree call these for every item.
+    CItem* GetChild(int index) const override {
+        return InRange(index) ? m_children[static_cast<std::size_t>(index)].get() : nullptr;
+    }
+    int GetCount() const override { return static_cast<int>(m_children.size()); }
     bool IsContainer() const override { return true; }
     void Serialize(CArchive& ar) override;
 
@@ -180,3 +185,11 @@ private:
     CItem* m_pParent; // set exactly while blank, not owned
     std::string m_strTarget;
 };
+
+// What dynamic_cast<const T*> gives for T one of the final kinds (CFolder,
+// CEntry), told by the exact type alone: for walks over every item of a large
+// tree, where the cast's search of the class hierarchy shows.
+template <class T> const T* ExactKind(const CItem* item) {
+    static_assert(std::is_final_v<T>, "only a final kind is its exact type");
+    return item != nullptr && typeid(*item) == typeid(T) ? static_cast<const T*>(item) : nullptr;
+}

@@ -24,6 +24,16 @@ TEST(ItemKinds, answerByKind) {
     EXPECT_EQ(folder.GetCurrent(), -1);
     EXPECT_EQ(entry.GetTarget(), "http://e");
     EXPECT_EQ(folder.GetTarget(), "");
+
+    // ExactKind answers as dynamic_cast does, the plain item of a separator
+    // and null included.
+    for (const CItem* item :
+         {static_cast<const CItem*>(&separator), static_cast<const CItem*>(&entry),
+          static_cast<const CItem*>(&blank), static_cast<const CItem*>(&folder),
+          static_cast<const CItem*>(nullptr)}) {
+        EXPECT_EQ(ExactKind<CEntry>(item), dynamic_cast<const CEntry*>(item));
+        EXPECT_EQ(ExactKind<CFolder>(item), dynamic_cast<const CFolder*>(item));
+    }
 }
 
 // ---------------------------------------------------------------- moves
