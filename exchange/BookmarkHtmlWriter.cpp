@@ -22,7 +22,7 @@ void WriteFolder(CMarkupWriter& out, const CFolder& folder, int depth) {
     for (int i = 0; i < count; ++i) {
         const CItem* item = folder.GetChild(i);
         Indent(out, depth + 1);
-        if (const auto* entry = dynamic_cast<const CEntry*>(item)) {
+        if (const auto* entry = ExactKind<CEntry>(item)) {
             if (entry->IsBlank()) {
                 out.Raw("<DT><A>");
             } else if (entry->Target().empty() && entry->IsSeparator()) {
@@ -35,7 +35,7 @@ void WriteFolder(CMarkupWriter& out, const CFolder& folder, int depth) {
             }
             out.Text(entry->GetName());
             out.Raw("</A>\n");
-        } else if (const auto* inner = dynamic_cast<const CFolder*>(item)) {
+        } else if (const auto* inner = ExactKind<CFolder>(item)) {
             out.Raw("<DT><H3>");
             out.Text(inner->GetName());
             out.Raw("</H3>\n");

@@ -42,19 +42,7 @@ bool IsControl(char c) {
 
 CMarkupWriter::CMarkupWriter(QIODevice& device, EControls controls)
     : m_device(device), m_controlsAsSpace(controls == EControls::AsSpace), m_buffer(CHUNK),
-      m_pos(m_buffer.data()) {}
-
-void CMarkupWriter::Raw(std::string_view text) {
-    Reserve(text.size());
-    std::memcpy(m_pos, text.data(), text.size());
-    m_pos += text.size();
-}
-
-void CMarkupWriter::Spaces(std::size_t count) {
-    Reserve(count);
-    std::memset(m_pos, ' ', count);
-    m_pos += count;
-}
+      m_pos(m_buffer.data()), m_end(m_pos + m_buffer.size()) {}
 
 void CMarkupWriter::Text(std::string_view bytes) {
     if (bytes.size() <= PIECE) {
@@ -87,7 +75,8 @@ void CMarkupWriter::EscapeInPieces(std::string_view text) {
 // Appends text with the four entities (and control characters as spaces
 // where asked); true when it holds a byte above ASCII. Names and addresses
 // are mostly plain, and this copy is most of an export's work: sixteen bytes
-// at a time where the processor can.
+// at a time where the processor can, then eight and four for the end of the
+// text, so that at most three bytes go one by one.
 bool CMarkupWriter::Escape(std::string_view text) {
     Reserve(ENTITY * text.size() + 16);
     const char* p = text.data();
@@ -96,8 +85,22 @@ bool CMarkupWriter::Escape(std::string_view text) {
     unsigned high = 0;
 #if defined(__SSE2__)
     const __m128i controlMask = _mm_set1_epi8(m_controlsAsSpace ? static_cast<char>(0xFF) : 0);
-    while (end - p >= 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    while (end - p >= 4) {
+        // The bytes taken, the register's others zero; no load reads past
+        // the text.
+        __m128i v;
+        std::size_t taken = 16;
+        if (end - p >= 16) {
+            v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        } else if (end - p >= 8) {
+            v = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+            taken = 8;
+        } else {
+            int word = 0;
+            std::memcpy(&word, p, sizeof word);
+            v = _mm_cvtsi32_si128(word);
+            taken = 4;
+        }
         high |= static_cast<unsigned>(_mm_movemask_epi8(v));
         const __m128i specials = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('&')),
                                                            _mm_cmpeq_epi8(v, _mm_set1_epi8('<'))),
@@ -107,11 +110,12 @@ bool CMarkupWriter::Escape(std::string_view text) {
         const __m128i controls = _mm_and_si128(
             controlMask, _mm_cmpeq_epi8(_mm_max_epu8(v, _mm_set1_epi8(0x1F)), _mm_set1_epi8(0x1F)));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
-        const auto mask =
-            static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(specials, controls)));
+        const unsigned mask =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(specials, controls))) &
+            ((1U << taken) - 1);
         if (mask == 0) {
-            p += 16;
-            out += 16;
+            p += taken;
+            out += taken;
             continue;
         }
         const auto plain = static_cast<unsigned>(__builtin_ctz(mask));
@@ -138,13 +142,12 @@ bool CMarkupWriter::Escape(std::string_view text) {
     return high != 0;
 }
 
-void CMarkupWriter::Reserve(std::size_t size) {
-    if (size <= static_cast<std::size_t>(m_buffer.data() + m_buffer.size() - m_pos))
-        return;
+void CMarkupWriter::MakeRoom(std::size_t size) {
     Flush();
     if (size > m_buffer.size()) {
         m_buffer.resize(size);
         m_pos = m_buffer.data();
+        m_end = m_pos + m_buffer.size();
     }
 }
 

@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QIODevice>
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,9 +23,18 @@ public:
 
     CMarkupWriter(QIODevice& device, EControls controls);
 
-    // Markup, written as it stands.
-    void Raw(std::string_view text);
-    void Spaces(std::size_t count);
+    // Markup, written as it stands. Inline, so that the copy of a literal's
+    // few bytes is a few moves rather than a call.
+    void Raw(std::string_view text) {
+        Reserve(text.size());
+        std::memcpy(m_pos, text.data(), text.size());
+        m_pos += text.size();
+    }
+    void Spaces(std::size_t count) {
+        Reserve(count);
+        std::memset(m_pos, ' ', count);
+        m_pos += count;
+    }
     // Tree bytes as UTF-8 (bytes that are not UTF-8 read as Latin-1), with
     // &, <, > and " as entities.
     void Text(std::string_view bytes);
@@ -36,13 +46,18 @@ public:
 private:
     void EscapeInPieces(std::string_view text);
     bool Escape(std::string_view text);
-    void Reserve(std::size_t size);
+    void Reserve(std::size_t size) {
+        if (size > static_cast<std::size_t>(m_end - m_pos))
+            MakeRoom(size);
+    }
+    void MakeRoom(std::size_t size);
     void Flush();
 
     QIODevice& m_device;
     const bool m_controlsAsSpace;
     std::vector<char> m_buffer;
     char* m_pos;
+    char* m_end;
     bool m_ok = true;
 };
 

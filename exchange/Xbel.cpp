@@ -258,8 +258,8 @@ void WriteChildren(CMarkupWriter& out, const CFolder& folder, int depth) {
     for (int i = 0; i < count; ++i) {
         const CItem* item = folder.GetChild(i);
         Indent(out, depth);
-        const auto* entry = dynamic_cast<const CEntry*>(item);
-        const auto* inner = entry ? nullptr : dynamic_cast<const CFolder*>(item);
+        const auto* entry = ExactKind<CEntry>(item);
+        const auto* inner = entry ? nullptr : ExactKind<CFolder>(item);
         // A separator, like an item of no kind written here, is a separator.
         if ((entry && entry->IsSeparator() && entry->Target().empty()) || (!entry && !inner)) {
             out.Raw("<separator/>\n");
