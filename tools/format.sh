@@ -10,15 +10,16 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 fmt=$(command -v clang-format-14 || command -v clang-format)
 spdx='SPDX-License-Identifier: MIT'
-# Generated tables (*.inc) are left out: their generators' output is compared
-# byte for byte.
-mapfile -t sources < <(git ls-files '*.cpp' '*.h' '*.sh' '*.py' '*.cmake' '*CMakeLists.txt' \
-  .ci/run)
+# Files not yet added count too, so that --fix reaches a new file before its
+# first commit. Generated tables (*.inc) are left out: their generators'
+# output is compared byte for byte.
+mapfile -t sources < <(git ls-files --cached --others --exclude-standard '*.cpp' '*.h' '*.sh' \
+  '*.py' '*.cmake' '*CMakeLists.txt' .ci/run)
 unlicensed=()
 for f in "${sources[@]}"; do
   head -n 3 "$f" | grep -q "$spdx" || unlicensed+=("$f")
 done
-mapfile -t files < <(git ls-files '*.cpp' '*.h')
+mapfile -t files < <(git ls-files --cached --others --exclude-standard '*.cpp' '*.h')
 if [ "${1:-}" = "--fix" ]; then
   for f in "${unlicensed[@]}"; do
     case "$f" in
