@@ -33,7 +33,7 @@ std::unique_ptr<CItemObserver> MakeItemObserver(CItemObserver* level) {
 // The folder levels item brings along: 0 for anything but a folder, else 1
 // for the folder and one more for each level of folders below it.
 int FolderHeight(const CItem& item) {
-    if (!dynamic_cast<const CFolder*>(&item))
+    if (!ExactKind<CFolder>(&item))
         return 0;
     if (item.GetCount() == 0)
         return 1; // what reading and naming add
@@ -44,7 +44,7 @@ int FolderHeight(const CItem& item) {
         pending.pop_back();
         height = std::max(height, level);
         for (int i = 0; i < folder->GetCount(); ++i)
-            if (const CItem* child = folder->GetChild(i); dynamic_cast<const CFolder*>(child))
+            if (const CItem* child = folder->GetChild(i); ExactKind<CFolder>(child))
                 pending.emplace_back(child, level + 1);
     }
     return height;
@@ -199,7 +199,7 @@ bool CFolder::Fits(const CItem& item) const {
 
 void CFolder::Adopt(CItem& item) {
     // The depths: item's folders below this one, without recursion.
-    if (auto* folder = dynamic_cast<CFolder*>(&item); folder && folder->m_children.empty()) {
+    if (auto* folder = ExactKind<CFolder>(&item); folder && folder->m_children.empty()) {
         folder->m_nDepth = m_nDepth + 1;
     } else if (folder) {
         std::vector<std::pair<CFolder*, int>> pending{{folder, m_nDepth + 1}};
@@ -208,13 +208,13 @@ void CFolder::Adopt(CItem& item) {
             pending.pop_back();
             each->m_nDepth = depth;
             for (auto& child : each->m_children)
-                if (auto* sub = dynamic_cast<CFolder*>(child.get()))
+                if (auto* sub = ExactKind<CFolder>(child.get()))
                     pending.emplace_back(sub, depth + 1);
         }
     }
 
     // A blank entry is held by the folder it is in.
-    if (auto* entry = dynamic_cast<CEntry*>(&item); entry && entry->IsBlank())
+    if (auto* entry = ExactKind<CEntry>(&item); entry && entry->IsBlank())
         entry->m_pParent = this;
     // An item built with content before it had observers, or one taken out
     // of the tree, gets its whole subtree moved to the levels of this depth.
@@ -228,7 +228,7 @@ void CFolder::MoveToLevel(CItem& item, CItemObserver* level) {
     if (!route || route->GetLevel() == level)
         return; // the subtree below is already at the right depths
     route->SetLevel(level);
-    if (auto* folder = dynamic_cast<CFolder*>(&item); folder && !folder->m_children.empty()) {
+    if (auto* folder = ExactKind<CFolder>(&item); folder && !folder->m_children.empty()) {
         CItemObserver* next = NextLevelOf(level);
         for (auto& child : folder->m_children)
             MoveToLevel(*child, next);

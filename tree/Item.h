@@ -193,3 +193,6 @@ template <class T> const T* ExactKind(const CItem* item) {
     static_assert(std::is_final_v<T>, "only a final kind is its exact type");
     return item != nullptr && typeid(*item) == typeid(T) ? static_cast<const T*>(item) : nullptr;
 }
+template <class T> T* ExactKind(CItem* item) {
+    return const_cast<T*>(ExactKind<T>(static_cast<const CItem*>(item)));
+}
