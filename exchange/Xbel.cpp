@@ -163,9 +163,13 @@ private:
             m_named = false;
             role = Folder;
         } else if (inList && is("bookmark")) {
-            xmlChar* href = xmlTextReaderGetAttribute(reader, BAD_CAST "href");
-            m_href = href ? reinterpret_cast<const char*>(href) : "";
-            xmlFree(href);
+            // The attribute's value in place, without a copy to free.
+            m_href.clear();
+            if (xmlTextReaderMoveToAttribute(reader, BAD_CAST "href") == 1) {
+                if (const xmlChar* href = xmlTextReaderConstValue(reader))
+                    m_href = reinterpret_cast<const char*>(href);
+                xmlTextReaderMoveToElement(reader);
+            }
             m_title.clear();
             m_named = false;
             role = Bookmark;
