@@ -13,7 +13,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <initializer_list>
 #include <memory>
+#include <vector>
 
 // The format under test: its reader and its two writers.
 struct CExchangeFormat {
@@ -92,22 +94,28 @@ inline void RegisterExchangeCases(const QByteArray& (*document)(), const CExchan
     })->Unit(benchmark::kMillisecond);
 }
 
+// One line of the summary: ours against the reference, in one kind of time.
+struct CExchangeRatio {
+    const char* m_what;
+    const char* m_ours;
+    const char* m_reference;
+    CBenchReporter::ETime m_time;
+};
+
 // "import" against importReference and "export" against BM_PlainWrite, in
 // CPU time; the export by the clock as well, since part of a write's cost is
-// the kernel's, which a virtual machine may not count as the process's.
-inline void PrintExchangeSummary(const CBenchReporter& reporter, const char* importReference) {
+// the kernel's, which a virtual machine may not count as the process's; then
+// the format's own lines.
+inline void PrintExchangeSummary(const CBenchReporter& reporter, const char* importReference,
+                                 std::initializer_list<CExchangeRatio> more = {}) {
     using ETime = CBenchReporter::ETime;
-    struct CCase {
-        const char* m_what;
-        const char* m_ours;
-        const char* m_reference;
-        ETime m_time;
-    };
-    const CCase cases[] = {{"import", "BM_Import", importReference, ETime::Cpu},
-                           {"export", "BM_Export", "BM_PlainWrite", ETime::Cpu},
-                           {"export by the clock", "BM_Export", "BM_PlainWrite", ETime::Real}};
+    std::vector<CExchangeRatio> lines = {
+        {"import", "BM_Import", importReference, ETime::Cpu},
+        {"export", "BM_Export", "BM_PlainWrite", ETime::Cpu},
+        {"export by the clock", "BM_Export", "BM_PlainWrite", ETime::Real}};
+    lines.insert(lines.end(), more);
     std::printf("\nsummary (goal within 2x of the reference):\n");
-    for (const CCase& c : cases) {
+    for (const CExchangeRatio& c : lines) {
         if (const std::optional<double> ratio = reporter.Ratio(c.m_ours, c.m_reference, c.m_time))
             std::printf("  %s: %8.2f ms, reference %8.2f ms: ratio %.2f\n", c.m_what,
                         *reporter.Seconds(c.m_ours, c.m_time) * 1e3,
