@@ -3,7 +3,6 @@
 
 #include "exchange/ImportTree.h"
 #include "text/TextCodec.h"
-#include "tree/Item.h"
 #include "tree/TextFold.h"
 
 #include <QDir>
